@@ -1,0 +1,72 @@
+#pragma once
+// Result<T>: a value or an Error, with std::expected's names so it can be swapped later.
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace corvane {
+
+// What went wrong: the errno exactly as the system gave it (0 when no system call failed),
+// the operation that failed and the path it was working on.
+struct Error {
+  int code = 0;
+  std::string operation;
+  std::string path;
+  std::string message;
+
+  // One line for people: "operation path: message".
+  std::string describe() const;
+
+  static Error fromErrno(int code, std::string operation, std::string path = {});
+  static Error invalid(std::string message, std::string path = {});
+
+  bool operator==(const Error&) const = default;
+};
+
+template <class T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : storage_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  Result(Error error) : storage_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
+
+  bool has_value() const { return storage_.index() == 0; }
+
+  T& value() & {
+    if (!has_value()) std::abort();
+    return std::get<0>(storage_);
+  }
+  const T& value() const& {
+    if (!has_value()) std::abort();
+    return std::get<0>(storage_);
+  }
+  T&& value() && {
+    if (!has_value()) std::abort();
+    return std::get<0>(std::move(storage_));
+  }
+  const Error& error() const {
+    if (has_value()) std::abort();
+    return std::get<1>(storage_);
+  }
+  template <class U>
+  T value_or(U&& fallback) const& {
+    return has_value() ? std::get<0>(storage_) : static_cast<T>(std::forward<U>(fallback));
+  }
+
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+  T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+
+ private:
+  std::variant<T, Error> storage_;
+};
+
+// Result<void>: success or an Error.
+struct Ok {
+  bool operator==(const Ok&) const = default;
+};
+using Status = Result<Ok>;
+
+}  // namespace corvane

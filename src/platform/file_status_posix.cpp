@@ -1,0 +1,53 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/file_status.h"
+
+namespace corvane::platform {
+
+namespace {
+
+FileStatus fromStat(const struct stat& st) {
+  FileStatus s;
+  s.device = static_cast<std::uint32_t>(st.st_dev);
+  s.inode = static_cast<std::uint64_t>(st.st_ino);
+  s.mode = static_cast<std::uint32_t>(st.st_mode);
+  s.size = static_cast<std::int64_t>(st.st_size);
+  s.allocatedSize = static_cast<std::int64_t>(st.st_blocks) * 512;
+  s.modifiedSeconds = static_cast<std::int64_t>(st.st_mtime);
+  s.changedSeconds = static_cast<std::int64_t>(st.st_ctime);
+  s.uid = static_cast<std::uint32_t>(st.st_uid);
+  return s;
+}
+
+}  // namespace
+
+FileType FileStatus::type() const {
+  switch (mode & S_IFMT) {
+    case S_IFREG: return FileType::regular;
+    case S_IFDIR: return FileType::directory;
+    case S_IFLNK: return FileType::symlink;
+    default: return FileType::other;
+  }
+}
+
+std::optional<FileStatus> linkStatus(const std::string& path, int* error) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (error) *error = errno;
+    return std::nullopt;
+  }
+  return fromStat(st);
+}
+
+std::optional<FileStatus> status(const std::string& path, int* error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (error) *error = errno;
+    return std::nullopt;
+  }
+  return fromStat(st);
+}
+
+}  // namespace corvane::platform

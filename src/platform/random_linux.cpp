@@ -1,0 +1,22 @@
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/random.h"
+
+namespace corvane::platform {
+
+void randomBytes(std::uint8_t* out, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t n = getrandom(out + done, count - done, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      std::abort();  // the kernel's generator is always there on supported systems
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace corvane::platform
