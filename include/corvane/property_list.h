@@ -1,0 +1,89 @@
+#pragma once
+// Property lists, XML or binary, read into one value type. Readers are bounded: they never read out of
+// bounds, never recurse without limit and never allocate more than the input could describe.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "corvane/result.h"
+
+namespace corvane {
+
+class PropertyList;
+
+using PlistArray = std::vector<PropertyList>;
+// Keys in the order the file gives them; lookups take the first match.
+using PlistDictionary = std::vector<std::pair<std::string, PropertyList>>;
+
+struct PlistData {
+  std::vector<std::uint8_t> bytes;
+  bool operator==(const PlistData&) const = default;
+};
+// A date as seconds since 2001-01-01 00:00:00 UTC.
+struct PlistDate {
+  double secondsSince2001 = 0;
+  bool operator==(const PlistDate&) const = default;
+};
+// A keyed-archive object reference (binary property lists only).
+struct PlistUID {
+  std::uint64_t value = 0;
+  bool operator==(const PlistUID&) const = default;
+};
+
+class PropertyList {
+ public:
+  using Value = std::variant<std::string, std::int64_t, double, bool, PlistDate, PlistData, PlistArray,
+                             PlistDictionary, PlistUID>;
+
+  PropertyList() : value_(std::string()) {}
+  PropertyList(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  PropertyList(const char* text) : value_(std::string(text)) {}  // NOLINT
+
+  const Value& value() const { return value_; }
+
+  const std::string* asString() const { return std::get_if<std::string>(&value_); }
+  std::optional<std::int64_t> asInteger() const;
+  std::optional<double> asReal() const;
+  std::optional<bool> asBoolean() const;
+  const PlistData* asData() const { return std::get_if<PlistData>(&value_); }
+  const PlistArray* asArray() const { return std::get_if<PlistArray>(&value_); }
+  const PlistDictionary* asDictionary() const { return std::get_if<PlistDictionary>(&value_); }
+  std::optional<PlistUID> asUID() const;
+
+  // Dictionary lookup (first key that matches); none for other types or a missing key.
+  const PropertyList* find(std::string_view key) const;
+  // The string under `key`, when this is a dictionary and the value is a string.
+  std::optional<std::string> string(std::string_view key) const;
+  // The strings of the array under `key`; non-string elements are skipped.
+  std::vector<std::string> strings(std::string_view key) const;
+
+  bool operator==(const PropertyList&) const;
+
+ private:
+  Value value_;
+};
+
+struct PlistLimits {
+  std::size_t maxBytes = 64u << 20;     // whole input
+  std::size_t maxObjects = 1u << 20;    // objects in a binary plist's offset table / XML elements
+  std::size_t maxDepth = 64;            // nesting of arrays and dictionaries
+};
+
+namespace plist {
+
+// Reads XML or binary ("bplist00") by looking at the first bytes.
+Result<PropertyList> parse(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+Result<PropertyList> parseXML(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+Result<PropertyList> parseBinary(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// Reads a file (at most limits.maxBytes) and parses it.
+Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits = {});
+
+}  // namespace plist
+
+}  // namespace corvane
