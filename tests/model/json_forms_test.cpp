@@ -1,0 +1,205 @@
+#include "corvane/json_forms.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+Uuid uuid(const char* text) { return *Uuid::parse(text); }
+
+MatchEvidence sampleEvidence() {
+  return MatchEvidence(uuid("11111111-2222-4333-8444-555555555555"), EvidenceKind::bundleIdentifier,
+                       "Named exactly for this app's bundle identifier com.example.app.", 70);
+}
+
+FileFinding sampleFinding() {
+  FileFinding f;
+  f.id = uuid("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE");
+  f.url = Url::fileURL("/Users/me/Library/Caches/com.example.app");
+  f.kind = FindingKind::cache;
+  f.confidence = FindingConfidence::safeToRemove;
+  f.score = 82;
+  f.evidence = {sampleEvidence()};
+  f.byteCount = 4096;
+  f.modifiedAt = *date::parseISO8601("2026-12-04T18:41:39Z");
+  f.isProtectedLocation = false;
+  f.diskIdentity = DiskIdentity{16777232, 123456, 0x4000};
+  return f;
+}
+
+AnalysisSnapshot sampleSnapshot() {
+  AnalysisSnapshot s;
+  s.id = uuid("00000000-0000-4000-8000-000000000001");
+  s.createdAt = *date::parseISO8601("2026-12-04T18:41:39Z");
+  s.appURL = Url::fileURL("/Applications/Example App.app");
+  s.identity = AppIdentity{"Example", "com.example.app", std::nullopt, "TEAM123456", {}, std::nullopt, std::nullopt};
+  s.isApplicationRunning = false;
+  s.findings = {sampleFinding()};
+  return s;
+}
+
+TEST(JsonFormsTest, AppIdentityKeepsDeclarationOrderAndOmitsAbsentFields) {
+  AppIdentity id{"Example", "com.example.app", std::nullopt, "TEAM123456", {"com.example.pkg"}, std::nullopt,
+                 std::vector<std::string>{"TEAM123456.group.example"}};
+  EXPECT_EQ(json::encode(id).dump(),
+            R"({"name":"Example","bundleIdentifier":"com.example.app","teamIdentifier":"TEAM123456",)"
+            R"("packageReceipts":["com.example.pkg"],"applicationGroups":["TEAM123456.group.example"]})");
+  auto back = json::decode<AppIdentity>(nlohmann::json::parse(json::encode(id).dump()));
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(*back, id);
+}
+
+TEST(JsonFormsTest, IdentityWithoutServiceKeyReadsAsEmptyAndWritesBackWithout) {
+  auto id = json::decode<AppIdentity>(nlohmann::json::parse(R"({"name":"X","packageReceipts":[],"extra":1})"));
+  ASSERT_TRUE(id.has_value());
+  EXPECT_FALSE(id->backgroundServiceIdentifiers.has_value());
+  EXPECT_TRUE(id->serviceIdentifiers().empty());
+  EXPECT_EQ(json::encode(*id).dump(), R"({"name":"X","packageReceipts":[]})");
+  // An absent list and an empty list are different identities.
+  AppIdentity withEmpty = *id;
+  withEmpty.backgroundServiceIdentifiers = std::vector<std::string>{};
+  EXPECT_NE(withEmpty, *id);
+  EXPECT_NE(std::hash<AppIdentity>{}(withEmpty), std::hash<AppIdentity>{}(*id));
+}
+
+TEST(JsonFormsTest, RequiredKeysAndTypesAreEnforced) {
+  EXPECT_FALSE(json::decode<AppIdentity>(nlohmann::json::parse(R"({"name":"X"})")).has_value());
+  EXPECT_FALSE(json::decode<AppIdentity>(nlohmann::json::parse(R"({"name":7,"packageReceipts":[]})")).has_value());
+  EXPECT_FALSE(json::decode<AppIdentity>(nlohmann::json::parse(R"({"name":"X","packageReceipts":[1]})")).has_value());
+  auto noType = json::decode<DiskIdentity>(nlohmann::json::parse(R"({"device":1,"fileNumber":2})"));
+  ASSERT_FALSE(noType.has_value());
+  EXPECT_EQ(noType.error().message, "DiskIdentity.fileType: missing");
+  EXPECT_FALSE(json::decode<DiskIdentity>(nlohmann::json::parse(R"({"device":-1,"fileNumber":2,"fileType":1})"))
+                   .has_value());
+  EXPECT_FALSE(json::decode<InstalledApplication>(
+                   nlohmann::json::parse(R"({"url":"/Applications/X.app","name":"X","isSystemApplication":false})"))
+                   .has_value());
+}
+
+TEST(JsonFormsTest, InstalledApplicationGolden) {
+  InstalledApplication app{Url::fileURL("/Applications/Example App.app"), "Example App", "com.example.app", "1.2",
+                           false};
+  EXPECT_EQ(json::encode(app).dump(),
+            R"({"url":"file:///Applications/Example%20App.app","name":"Example App",)"
+            R"("bundleIdentifier":"com.example.app","version":"1.2","isSystemApplication":false})");
+  EXPECT_EQ(*json::decode<InstalledApplication>(nlohmann::json::parse(json::encode(app).dump())), app);
+}
+
+TEST(JsonFormsTest, FileFindingGolden) {
+  EXPECT_EQ(json::encode(sampleFinding()).dump(),
+            R"({"id":"AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE",)"
+            R"("url":"file:///Users/me/Library/Caches/com.example.app","kind":"Cache",)"
+            R"("confidence":"Safe to Remove","score":82,"evidence":[{"id":"11111111-2222-4333-8444-555555555555",)"
+            R"("kind":"Bundle identifier","explanation":"Named exactly for this app's bundle identifier )"
+            R"(com.example.app.","weight":70}],"byteCount":4096,"modifiedAt":"2026-12-04T18:41:39Z",)"
+            R"("isProtectedLocation":false,"diskIdentity":{"device":16777232,"fileNumber":123456,"fileType":16384}})");
+  auto back = json::decode<FileFinding>(nlohmann::json::parse(json::encode(sampleFinding()).dump()));
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(*back, sampleFinding());
+}
+
+TEST(JsonFormsTest, EnumerationsReadLenientlyButNeedStrings) {
+  nlohmann::json j = nlohmann::json::parse(json::encode(sampleFinding()).dump());
+  j["kind"] = "Spaceship";
+  j["confidence"] = "Maybe";
+  j["evidence"][0]["kind"] = "Hunch";
+  j.erase("diskIdentity");
+  auto f = json::decode<FileFinding>(j);
+  ASSERT_TRUE(f.has_value());
+  EXPECT_EQ(f->kind, FindingKind::other);
+  EXPECT_EQ(f->confidence, FindingConfidence::review);
+  EXPECT_EQ(f->evidence[0].kind, EvidenceKind::location);
+  EXPECT_FALSE(f->diskIdentity.has_value());  // reading never touches the disk
+
+  j["kind"] = 3;
+  EXPECT_FALSE(json::decode<FileFinding>(j).has_value());
+  j["kind"] = "Cache";
+  j["diskIdentity"] = {{"device", 1}, {"fileNumber", 2}};
+  EXPECT_FALSE(json::decode<FileFinding>(j).has_value());
+}
+
+TEST(JsonFormsTest, TrashOperationGoldenAndUnknownReason) {
+  TrashOperation ok = TrashOperation::success(Url::fileURL("/Users/me/Library/Caches/x"),
+                                              Url::fileURL("/Users/me/.Trash/x"));
+  ok.id = uuid("00000000-0000-4000-8000-00000000000A");
+  EXPECT_EQ(json::encode(ok).dump(),
+            R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Users/me/Library/Caches/x",)"
+            R"("trashedURL":"file:///Users/me/.Trash/x","succeeded":true})");
+  TrashOperation failed = TrashOperation::failure(Url::fileURL("/Library/x"), "No permission.",
+                                                  RemovalFailureReason::needsAdministrator);
+  failed.id = ok.id;
+  EXPECT_EQ(json::encode(failed).dump(),
+            R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Library/x","succeeded":false,)"
+            R"("errorDescription":"No permission.","failureReason":"needsAdministrator"})");
+  nlohmann::json j = nlohmann::json::parse(json::encode(failed).dump());
+  j["failureReason"] = "cosmicRay";
+  EXPECT_EQ(json::decode<TrashOperation>(j)->failureReason, RemovalFailureReason::other);
+}
+
+TEST(JsonFormsTest, UninstallRecordGoldenAndOptionalFields) {
+  BackgroundServiceOperation service;
+  service.id = uuid("00000000-0000-4000-8000-0000000000B0");
+  service.serviceIdentifier = "com.example.agent";
+  service.wasRegistered = true;
+  service.paused = true;
+  EXPECT_EQ(json::encode(service).dump(),
+            R"({"id":"00000000-0000-4000-8000-0000000000B0","serviceIdentifier":"com.example.agent",)"
+            R"("wasRegistered":true,"paused":true})");
+
+  UninstallRecord record;
+  record.id = uuid("00000000-0000-4000-8000-0000000000C0");
+  record.createdAt = *date::parseISO8601("2026-12-05T08:00:00Z");
+  record.identity = sampleSnapshot().identity;
+  record.preRemovalSnapshot = sampleSnapshot();
+  record.operations = {TrashOperation::success(Url::fileURL("/a"), std::nullopt),
+                       TrashOperation::failure(Url::fileURL("/b"), "Gone.", RemovalFailureReason::itemMissing),
+                       TrashOperation::success(Url::fileURL("/c"), std::nullopt)};
+  EXPECT_EQ(record.succeededCount(), 2);
+
+  nlohmann::json j = nlohmann::json::parse(json::encode(record).dump());
+  EXPECT_FALSE(j.contains("backgroundServiceOperations"));
+  EXPECT_FALSE(j.contains("followUpSnapshot"));
+  EXPECT_FALSE(j.contains("postRemovalSnapshot"));
+  auto back = json::decode<UninstallRecord>(j);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(*back, record);
+
+  record.backgroundServiceOperations = std::vector<BackgroundServiceOperation>{service};
+  record.followUpSnapshot = sampleSnapshot();
+  EXPECT_EQ(*json::decode<UninstallRecord>(nlohmann::json::parse(json::encode(record).dump())), record);
+
+  j.erase("preRemovalSnapshot");
+  EXPECT_FALSE(json::decode<UninstallRecord>(j).has_value());
+  EXPECT_EQ(UninstallRecord{}.succeededCount(), 0);
+}
+
+TEST(JsonFormsTest, SortedPrettyFormIsWhatTheHistoryWrites) {
+  AppIdentity id{"X", "com.x", std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
+  EXPECT_EQ(json::prettySorted(json::encode(id)),
+            "{\n  \"bundleIdentifier\": \"com.x\",\n  \"name\": \"X\",\n  \"packageReceipts\": []\n}");
+}
+
+TEST(JsonFormsTest, DatesRoundTripInWholeSeconds) {
+  auto d = date::parseISO8601("2026-12-04T18:41:39Z");
+  ASSERT_TRUE(d.has_value());
+  EXPECT_EQ(date::iso8601(*d), "2026-12-04T18:41:39Z");
+  EXPECT_EQ(date::parseISO8601("2026-12-04T20:41:39.250+02:00"), d);
+  EXPECT_FALSE(date::parseISO8601("2026-12-04 18:41:39").has_value());
+  EXPECT_FALSE(date::parseISO8601("2026-02-30T00:00:00Z").has_value());
+  EXPECT_FALSE(date::parseISO8601("2026-12-04T18:41:39Zjunk").has_value());
+}
+
+TEST(JsonFormsTest, UuidsAreWrittenUpperCase) {
+  auto u = Uuid::parse("aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee");
+  ASSERT_TRUE(u.has_value());
+  EXPECT_EQ(u->toString(), "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE");
+  Uuid r = Uuid::random();
+  EXPECT_EQ(r.toString().size(), 36u);
+  EXPECT_EQ(r.toString()[14], '4');
+  EXPECT_NE(r, Uuid::random());
+  EXPECT_FALSE(Uuid::parse("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEE").has_value());
+  EXPECT_FALSE(Uuid::parse("AAAAAAAAxBBBB-4CCC-8DDD-EEEEEEEEEEEE").has_value());
+}
+
+}  // namespace
+}  // namespace corvane
