@@ -30,6 +30,8 @@ class Url {
   std::string pathExtension() const;
   Url deletingLastPathComponent() const;
   Url appending(std::string_view component) const;
+  // The same location with "." and ".." segments removed (links are not resolved).
+  Url standardized() const;
   bool isEmpty() const { return path_.empty(); }
 
   bool operator==(const Url& other) const { return path_ == other.path_; }
@@ -47,6 +49,9 @@ std::string percentEncodePath(std::string_view path);
 std::optional<std::string> percentDecode(std::string_view text);
 // The path's components: "/" first for an absolute path, then every non-empty piece.
 std::vector<std::string> pathComponents(std::string_view path);
+// Removes "." and ".." segments, repeated and trailing slashes, without resolving links
+// ("/a/./b/../c/" -> "/a/c"; ".." at the root stays at the root).
+std::string standardizedPath(std::string_view path);
 }  // namespace url
 
 }  // namespace corvane

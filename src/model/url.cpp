@@ -73,6 +73,36 @@ std::vector<std::string> pathComponents(std::string_view path) {
   return parts;
 }
 
+std::string standardizedPath(std::string_view path) {
+  bool absolute = !path.empty() && path.front() == '/';
+  std::vector<std::string_view> kept;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    std::string_view part = path.substr(start, end - start);
+    if (part.empty() || part == ".") {
+      // nothing
+    } else if (part == "..") {
+      if (!kept.empty() && kept.back() != "..") {
+        kept.pop_back();
+      } else if (!absolute) {
+        kept.push_back(part);
+      }
+    } else {
+      kept.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out = absolute ? "/" : "";
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (i > 0) out.push_back('/');
+    out.append(kept[i]);
+  }
+  if (out.empty()) out = ".";
+  return out;
+}
+
 }  // namespace url
 
 Url Url::fileURL(std::string path) { return Url(std::move(path)); }
@@ -117,6 +147,8 @@ Url Url::deletingLastPathComponent() const {
   if (slash == 0) return Url("/");
   return Url(p.substr(0, slash));
 }
+
+Url Url::standardized() const { return Url(url::standardizedPath(path_)); }
 
 Url Url::appending(std::string_view component) const {
   std::string p = path();

@@ -46,3 +46,17 @@ TEST(UrlTest, ComponentsIgnoreTrailingSlash) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(UrlTest, StandardizingRemovesDotSegmentsWithoutResolvingLinks) {
+  EXPECT_EQ(url::standardizedPath("/a/./b/../c/"), "/a/c");
+  EXPECT_EQ(url::standardizedPath("/../x"), "/x");
+  EXPECT_EQ(url::standardizedPath("//Applications///Foo.app"), "/Applications/Foo.app");
+  EXPECT_EQ(url::standardizedPath("/"), "/");
+  EXPECT_EQ(Url::fileURL("/Volumes/Ext/./Applications/../X.app").standardized().path(), "/Volumes/Ext/X.app");
+}
+
+}  // namespace
+}  // namespace corvane

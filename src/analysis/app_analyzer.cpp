@@ -1,0 +1,274 @@
+#include "corvane/app_analyzer.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_set>
+
+#include "analysis/location_assessments.h"
+#include "analysis/analyzer_texts.h"
+#include "corvane/evidence_classifier.h"
+#include "corvane/grading.h"
+#include "platform/directory.h"
+#include "platform/file_status.h"
+#include "platform/unicode.h"
+
+namespace corvane {
+
+const std::vector<std::string> AppAnalyzer::kDefaultPluginDirectories = {
+    "Internet Plug-Ins", "PreferencePanes", "QuickLook", "Spotlight", "Services", "Audio/Plug-Ins/Components",
+    "Audio/Plug-Ins/VST", "Audio/Plug-Ins/VST3", "Audio/Plug-Ins/CLAP", "Audio/Plug-Ins/HAL",
+    "CoreMediaIO/Plug-Ins/DAL", "Plug-Ins/FxPlug", "Application Support/Avid/Audio/Plug-Ins", "Audio/MIDI Drivers",
+    "Mail/Bundles", "Screen Savers", "Address Book Plug-Ins", "Widgets", "Automator", "Input Methods",
+    "ColorPickers", "Contextual Menu Items", "PDF Services", "Keyboard Layouts", "Dictionaries",
+    "iTunes/iTunes Plug-ins", "QuickTime"};
+
+std::set<std::string> AppAnalyzer::vendorPrefixes(const std::optional<std::string>& bundleIdentifier,
+                                                  const std::optional<std::string>& signingIdentifier) {
+  std::set<std::string> prefixes;
+  for (const auto* id : {&bundleIdentifier, &signingIdentifier}) {
+    if (!*id || (*id)->empty()) continue;
+    std::string lowered = platform::lowercased(**id);
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (start <= lowered.size() && pieces.size() < 2) {
+      std::size_t dot = lowered.find('.', start);
+      if (dot == std::string::npos) dot = lowered.size();
+      if (dot > start) pieces.push_back(lowered.substr(start, dot - start));
+      start = dot + 1;
+    }
+    if (pieces.size() >= 2) prefixes.insert(pieces[0] + "." + pieces[1]);
+  }
+  return prefixes;
+}
+
+bool AppAnalyzer::peerSharesVendor(const std::string& bundleIdentifier, const std::set<std::string>& prefixes) {
+  using M = MatchEngine::IdentifierMatch;
+  return std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string& prefix) {
+    return MatchEngine::identifierMatch(bundleIdentifier, prefix) != M::none ||
+           MatchEngine::identifierMatch(prefix, bundleIdentifier) != M::none;
+  });
+}
+
+std::vector<AppIdentity> AppAnalyzer::signatureEnrichedPeers(const AppIdentity& target,
+                                                             const std::vector<InstalledApplication>& peers) const {
+  const auto prefixes = vendorPrefixes(target.bundleIdentifier, target.signingIdentifier);
+  std::vector<AppIdentity> identities;
+  identities.reserve(peers.size());
+  for (const auto& peer : peers) {
+    if (!prefixes.empty() && peer.bundleIdentifier && !peer.bundleIdentifier->empty() && !peer.isSystemApplication &&
+        peerSharesVendor(*peer.bundleIdentifier, prefixes)) {
+      SignatureFacts facts = inspect(peer.url);
+      std::optional<std::vector<std::string>> groups;
+      if (!facts.applicationGroups.empty()) groups = facts.applicationGroups;
+      identities.push_back(AppIdentity{peer.name, peer.bundleIdentifier, facts.signingIdentifier,
+                                       facts.teamIdentifier, {}, std::nullopt, groups});
+    } else {
+      identities.push_back(peer.basicIdentity());
+    }
+  }
+  return identities;
+}
+
+std::vector<AppAnalyzer::SearchLocation> AppAnalyzer::searchLocations(const Url& homeLibrary, const Url& system) const {
+  using K = FindingKind;
+  using M = MatchMode;
+  std::vector<SearchLocation> list;
+  auto add = [&](const Url& base, const std::string& folder, K kind, bool isProtected, int depth, M mode) {
+    list.push_back(SearchLocation{base.appending(folder), kind, isProtected, depth, mode});
+  };
+  const Url& h = homeLibrary;
+  add(h, "Application Support", K::applicationSupport, false, 2, M::identifier);
+  add(h, "Caches", K::cache, false, 1, M::identifier);
+  add(h, "Preferences", K::preference, false, 1, M::identifier);
+  add(h, "Preferences/ByHost", K::preference, false, 1, M::byHost);
+  add(h, "Containers", K::container, false, 1, M::identifier);
+  add(h, "Daemon Containers", K::container, false, 1, M::identifier);
+  add(h, "Group Containers", K::groupContainer, false, 1, M::groupContainer);
+  add(h, "Saved Application State", K::savedState, false, 1, M::identifier);
+  add(h, "HTTPStorages", K::webData, false, 1, M::identifier);
+  add(h, "WebKit", K::webData, false, 1, M::identifier);
+  add(h, "Cookies", K::webData, false, 1, M::identifier);
+  add(h, "Logs", K::log, false, 1, M::identifier);
+  add(h, "Logs/DiagnosticReports", K::log, false, 1, M::identifier);
+  add(h, "Application Support/CrashReporter", K::log, false, 1, M::identifier);
+  add(h, "Application Support/com.apple.sharedfilelist", K::applicationSupport, false, 2, M::recentDocuments);
+  add(h, "Application Scripts", K::appScript, false, 1, M::identifier);
+  add(h, "LaunchAgents", K::launchAgent, false, 1, M::identifier);
+  add(h, "Frameworks", K::framework, false, 1, M::plugin);
+  for (const auto& dir : pluginDirectories) add(h, dir, K::plugin, false, 1, M::plugin);
+  const Url& s = system;
+  add(s, "Application Support", K::applicationSupport, true, 1, M::identifier);
+  add(s, "Caches", K::cache, true, 1, M::identifier);
+  add(s, "Preferences", K::preference, true, 1, M::identifier);
+  add(s, "Logs", K::log, true, 1, M::identifier);
+  add(s, "LaunchAgents", K::launchAgent, true, 1, M::identifier);
+  add(s, "LaunchDaemons", K::launchDaemon, true, 1, M::identifier);
+  add(s, "PrivilegedHelperTools", K::helper, true, 1, M::identifier);
+  add(s, "Frameworks", K::framework, true, 1, M::plugin);
+  add(s, "Extensions", K::systemExtension, true, 1, M::systemExtension);
+  add(s, "DriverExtensions", K::systemExtension, true, 1, M::systemExtension);
+  add(s, "SystemExtensions", K::systemExtension, true, 2, M::systemExtension);
+  for (const auto& dir : pluginDirectories) add(s, dir, K::plugin, true, 1, M::plugin);
+  return list;
+}
+
+namespace {
+
+bool isInside(const std::string& resolved, const std::string& root) {
+  if (resolved == root) return true;
+  if (root == "/") return !resolved.empty() && resolved.front() == '/';
+  return resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 && resolved[root.size()] == '/';
+}
+
+// Lists `listed` (a path as walked) whose resolved form is `resolved`, appending kept entries in pre-order.
+void walk(const std::string& listed, const std::string& resolved, const std::string& root, int depth, int maxDepth,
+          std::vector<Url>& out) {
+  auto entries = platform::listDirectory(listed, /*skipHidden=*/true);
+  if (!entries) return;
+  for (const auto& entry : *entries) {
+    std::string entryPath = listed + "/" + entry.name;
+    std::string entryResolved;
+    if (entry.isSymbolicLink) {
+      // A link is judged by where it leads; one that leads nowhere stays an item of this folder.
+      entryResolved = platform::realPath(entryPath).value_or(resolved + "/" + entry.name);
+      entryResolved = url::standardizedPath(entryResolved);
+    } else {
+      entryResolved = resolved + "/" + entry.name;
+    }
+    if (!isInside(entryResolved, root)) continue;
+    out.push_back(Url::fileURL(entryPath));
+    if (depth < maxDepth && entry.isDirectory) walk(entryPath, entryResolved, root, depth + 1, maxDepth, out);
+  }
+}
+
+}  // namespace
+
+std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) {
+  std::vector<Url> out;
+  auto resolved = platform::realPath(root.path());
+  if (!resolved) return out;
+  std::string rootPath = url::standardizedPath(*resolved);
+  walk(root.path(), rootPath, rootPath, 1, maxDepth, out);
+  return out;
+}
+
+bool AppAnalyzer::isRunning(const AppIdentity& identity, const Url& appURL) const {
+  const std::string target = appURL.standardized().path();
+  for (const auto& app : runningApplications()) {
+    if (app.bundleURL) {
+      if (app.bundleURL->standardized().path() == target) return true;
+    } else if (app.bundleIdentifier && identity.bundleIdentifier && *app.bundleIdentifier == *identity.bundleIdentifier) {
+      return true;
+    }
+  }
+  return false;
+}
+
+FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& appURL,
+                                       const std::vector<MatchEvidence>& embeddedEvidence, bool running) const {
+  std::vector<MatchEvidence> evidence;
+  evidence.emplace_back(EvidenceKind::selectedApplication, texts::kSelectedApplication, 100);
+  for (std::size_t i = 0; i < identity.packageReceipts.size() && i < 3; ++i)
+    evidence.emplace_back(EvidenceKind::packageReceipt,
+                          "Installer receipt found: " + identity.packageReceipts[i] + ".", 0);
+  evidence.insert(evidence.end(), embeddedEvidence.begin(), embeddedEvidence.end());
+  auto st = platform::linkStatus(appURL.path());
+  std::optional<Date> modified;
+  if (st) modified = Date{std::chrono::seconds{st->modifiedSeconds}};
+  if (auto age = texts::ageEvidence(modified, now())) evidence.push_back(*age);
+  if (running) evidence.emplace_back(EvidenceKind::runningProcess, texts::kRunning, 0);
+  if (requiresAdministrator(appURL))
+    evidence.emplace_back(EvidenceKind::requiresAdministrator, texts::kAdministratorApproval, 0);
+  const bool isSystem = appURL.path().rfind(layout.underRoot("/System/"), 0) == 0;
+  FindingConfidence confidence = running    ? FindingConfidence::inUse
+                                 : isSystem ? FindingConfidence::review
+                                            : FindingConfidence::safeToRemove;
+  std::optional<std::int64_t> size;
+  if (st) size = st->allocatedSize;
+  return FileFinding::make(appURL, FindingKind::application, confidence, 100, std::move(evidence), size, modified,
+                           isSystem, std::nullopt);
+}
+
+AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,
+                                      const std::vector<InstalledApplication>& coInstalled) const {
+  SignatureFacts facts = inspect(app.url);
+  ComponentFacts inspection = componentInspector(app.url);
+  std::vector<std::string> receipts = receiptInspector(app.bundleIdentifier, app.name);
+  AppIdentity identity{app.name,     app.bundleIdentifier, facts.signingIdentifier, facts.teamIdentifier,
+                       receipts,     inspection.identifiers, facts.applicationGroups};
+  std::vector<InstalledApplication> peers;
+  for (const auto& other : coInstalled)
+    if (other.url != app.url) peers.push_back(other);
+  return analyze(identity, app.url, inspection.evidence, signatureEnrichedPeers(identity, peers));
+}
+
+AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& appURL,
+                                      const std::vector<MatchEvidence>& embeddedEvidence,
+                                      const std::vector<AppIdentity>& coInstalled,
+                                      const std::optional<Url>& homeLibrary, const std::optional<Url>& system,
+                                      const std::optional<Url>& receiptsDirectory) const {
+  const Url home = homeLibrary.value_or(Url::fileURL(layout.userLibrary()));
+  const Url sys = system.value_or(Url::fileURL(layout.library()));
+  const Url receipts = receiptsDirectory.value_or(Url::fileURL(layout.receipts()));
+
+  const bool running = isRunning(identity, appURL);
+  const auto catalog = loadSystemExtensions(sys.appending("SystemExtensions"));
+
+  std::vector<FileFinding> findings;
+  if (platform::itemExists(appURL.path())) findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
+  for (const auto& location : searchLocations(home, sys)) {
+    for (const auto& candidate : contents(location.url, location.maxDepth)) {
+      if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
+        findings.push_back(std::move(*f));
+    }
+  }
+  for (auto& f : LocationAssessments::receiptFindings(identity, receipts)) findings.push_back(std::move(f));
+
+  // One finding per location: the highest score, the earliest among equals.
+  std::vector<FileFinding> unique;
+  std::map<std::string, std::size_t> byPath;
+  for (auto& f : findings) {
+    auto [it, inserted] = byPath.emplace(f.url.rawPath(), unique.size());
+    if (inserted) {
+      unique.push_back(std::move(f));
+    } else if (f.score > unique[it->second].score) {
+      unique[it->second] = std::move(f);
+    }
+  }
+
+  std::stable_sort(unique.begin(), unique.end(), [](const FileFinding& a, const FileFinding& b) {
+    if (rank(a.confidence) != rank(b.confidence)) return rank(a.confidence) > rank(b.confidence);
+    if (a.score != b.score) return a.score > b.score;
+    return a.url.path() < b.url.path();
+  });
+
+  // Drop whatever lies inside another reported item.
+  std::unordered_set<std::string> reported;
+  for (const auto& f : unique) reported.insert(f.url.standardized().path());
+  std::vector<FileFinding> outer;
+  for (auto& f : unique) {
+    std::string path = f.url.standardized().path();
+    bool nested = false;
+    for (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0 && !nested; slash = path.rfind('/', slash - 1))
+      nested = reported.count(path.substr(0, slash)) != 0;
+    if (!nested) outer.push_back(std::move(f));
+  }
+
+  std::set<std::string> services;
+  for (const auto& id : identity.serviceIdentifiers()) services.insert(id);
+  for (const auto& f : outer) {
+    if (f.kind != FindingKind::launchAgent || f.isProtectedLocation) continue;
+    if (auto label = LocationAssessments::userLaunchServiceIdentifier(f.url, identity, appURL)) services.insert(*label);
+  }
+
+  AnalysisSnapshot snapshot;
+  snapshot.createdAt = now();
+  snapshot.appURL = appURL;
+  snapshot.identity = identity;
+  snapshot.identity.backgroundServiceIdentifiers = std::vector<std::string>(services.begin(), services.end());
+  snapshot.isApplicationRunning = running;
+  snapshot.findings = std::move(outer);
+  return snapshot;
+}
+
+}  // namespace corvane

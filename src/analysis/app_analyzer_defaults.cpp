@@ -1,0 +1,29 @@
+// The analyzer's collaborators on the real machine described by its layout.
+
+#include "corvane/app_analyzer.h"
+#include "corvane/embedded_component_inspector.h"
+#include "corvane/removal_permission.h"
+
+namespace corvane {
+
+AppAnalyzer::AppAnalyzer(Layout layoutValue)
+    : inspect(&SignatureInspector::inspect),
+      pluginDirectories(kDefaultPluginDirectories),
+      systemExtensionExtensions{"kext", "dext", "systemextension"},
+      layout(std::move(layoutValue)),
+      runningApplications(&RunningApplications::list),
+      now(&date::now) {
+  componentInspector = [](const Url& appURL) {
+    EmbeddedComponentInspection inspection = EmbeddedComponentInspector::inspect(appURL);
+    return ComponentFacts{std::move(inspection.evidence), std::move(inspection.identifiers)};
+  };
+  requiresAdministrator = [checks = FileAccessChecks::system()](const Url& url) {
+    return RemovalPermission::requiresAdministrator(url, checks);
+  };
+  loadSystemExtensions = [root = layout.root](const Url& systemExtensionsRoot) {
+    return SystemExtensionCatalog::load(systemExtensionsRoot, root);
+  };
+  receiptInspector = [](const std::optional<std::string>&, const std::string&) { return std::vector<std::string>{}; };
+}
+
+}  // namespace corvane

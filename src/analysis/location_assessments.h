@@ -1,0 +1,50 @@
+#pragma once
+// Readers for Library locations whose items need more than their names to be tied to an app: plug-in
+// bundles, per-host preferences, recent-documents lists, container metadata, launch definitions,
+// system extensions and installer receipts. Each only reads; anything unreadable gives no result.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "corvane/app_identity.h"
+#include "corvane/file_finding.h"
+#include "corvane/match_engine.h"
+#include "corvane/system_extension_catalog.h"
+
+namespace corvane::LocationAssessments {
+
+struct Assessment {
+  std::vector<MatchEvidence> evidence;
+  int score = 0;
+  bool exact = false;
+  // Extra owner candidates for arbitration (a plug-in's own identifier, a database's owners).
+  std::vector<std::string> ownerCandidates;
+};
+
+// The identity's bundle and signing identifiers, in that order, absent and empty ones skipped.
+std::vector<std::string> identifierTargets(const AppIdentity& identity);
+
+// noun is "framework" or "plug-in".
+std::optional<Assessment> pluginAssessment(const Url& url, const AppIdentity& identity, const std::string& noun);
+std::optional<Assessment> byHostAssessment(const Url& url, const AppIdentity& identity);
+std::optional<Assessment> recentDocumentsAssessment(const Url& url, const AppIdentity& identity);
+std::optional<Assessment> systemExtensionAssessment(const Url& url, const AppIdentity& identity, const Url& appURL,
+                                                    const std::vector<SystemExtensionRecord>& catalog);
+MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, const AppIdentity& identity,
+                                          const Url& appURL);
+
+// The owner recorded in a container folder's metadata, if any.
+std::optional<std::string> containerRecordedOwner(const Url& folder);
+MatchEngine::IdentifierMatch bestOwnerMatch(const std::string& owner, const AppIdentity& identity);
+
+// Empty or one entry.
+std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
+                                          bool isProtected);
+std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
+                                                       const Url& appURL);
+
+std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory);
+FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID);
+
+}  // namespace corvane::LocationAssessments

@@ -1,0 +1,27 @@
+#pragma once
+// Listing one folder, and resolving a path's symbolic links.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::platform {
+
+struct DirectoryEntry {
+  std::string name;
+  bool isDirectory = false;  // a real folder; a link to a folder is not one
+  bool isSymbolicLink = false;
+  bool operator==(const DirectoryEntry&) const = default;
+};
+
+// The entries of a folder in the order the system gives them, without "." and "..", and without names
+// starting with "." when `skipHidden`. None when the folder cannot be opened.
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path, bool skipHidden = true);
+
+// The absolute path with every symbolic link resolved; none when some component does not exist.
+std::optional<std::string> realPath(const std::string& path);
+
+// Whether anything (file, folder, link, even a dangling one) exists at the path.
+bool itemExists(const std::string& path);
+
+}  // namespace corvane::platform
