@@ -49,6 +49,7 @@ class PropertyList {
 
   const std::string* asString() const { return std::get_if<std::string>(&value_); }
   std::optional<std::int64_t> asInteger() const;
+  // A real, or an integer widened to a real.
   std::optional<double> asReal() const;
   std::optional<bool> asBoolean() const;
   const PlistData* asData() const { return std::get_if<PlistData>(&value_); }
@@ -63,25 +64,38 @@ class PropertyList {
   // The strings of the array under `key`; non-string elements are skipped.
   std::vector<std::string> strings(std::string_view key) const;
 
+  // Structural equality; reals (and dates) compare as numbers, except that NaN equals NaN.
   bool operator==(const PropertyList&) const;
 
  private:
   Value value_;
 };
 
+// Limits on what an input may make a reader do. A binary plist may refer to one object many times, so
+// maxObjects also bounds the values it produces, and the text and data it produces are bounded by maxBytes.
 struct PlistLimits {
   std::size_t maxBytes = 64u << 20;     // whole input
   std::size_t maxObjects = 1u << 20;    // objects in a binary plist's offset table / XML elements
   std::size_t maxDepth = 64;            // nesting of arrays and dictionaries
+
+  // Depth never exceeds this, whatever maxDepth says: values are built and destroyed recursively.
+  static constexpr std::size_t kDepthCeiling = 512;
 };
 
 namespace plist {
 
 // Reads XML or binary ("bplist00") by looking at the first bytes.
 Result<PropertyList> parse(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// XML: a <plist> root holding one value. Entity declarations and undeclared entities are refused (only the
+// predefined entities and character references are read). A dictionary holding exactly one key "CF$UID" with
+// an integer from 0 to 2^32-1 reads as a PlistUID, as keyed archives write references in XML.
+// Integers from 2^63 to 2^64-1 read as the signed value of the same 64 bits.
 Result<PropertyList> parseXML(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// Binary: sets read as arrays; 16-byte integers read as their low 64 bits (so an unsigned 64-bit value
+// survives a cast back); ASCII strings with bytes above 0x7F and unpaired UTF-16 surrogates read U+FFFD
+// in their place; null and fill objects are refused.
 Result<PropertyList> parseBinary(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
-// Reads a file (at most limits.maxBytes) and parses it.
+// Reads a file (at most limits.maxBytes) and parses it; errors carry the path.
 Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits = {});
 
 }  // namespace plist
