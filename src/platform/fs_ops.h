@@ -1,0 +1,87 @@
+#pragma once
+// Descriptor-relative file operations for code that moves items: folders opened without following a
+// final symbolic link, exclusive renames that never replace an existing item, and a few path checks.
+// Every call retries after EINTR and reports errno exactly.
+
+#include <cerrno>
+#include <optional>
+#include <string>
+
+#include "corvane/result.h"
+
+namespace corvane::platform {
+
+// Calls f(args...) again while it fails with EINTR.
+template <class F, class... Args>
+auto retryAfterSignal(F f, Args... args) {
+  decltype(f(args...)) result;
+  do {
+    result = f(args...);
+  } while (result == -1 && errno == EINTR);
+  return result;
+}
+
+// An owned file descriptor, closed once on destruction (never retried).
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens a folder by path, following links on the way and at the end (for folders such as the home
+// folder, which may legitimately be reached through a link).
+Result<UniqueFd> openDirectory(const std::string& path);
+// Opens the folder `name` inside `dirFd`; a symbolic link there fails with ELOOP (or ENOTDIR).
+Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name);
+// The same by absolute path: links before the last component are followed, a final one is refused.
+Result<UniqueFd> openDirectoryNoFollow(const std::string& path);
+// fstatat without following: whether `name` in `dirFd` is a symbolic link.
+bool isSymbolicLinkAt(int dirFd, const std::string& name);
+// mkdirat; EEXIST is reported like any other errno.
+Status makeDirectoryAt(int dirFd, const std::string& name, unsigned mode);
+
+// Renames `fromName` in `fromDirFd` to `toName` in `toDirFd`, failing with EEXIST when `toName` is
+// taken. A final symbolic link is moved itself, never its target.
+Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName);
+// The same by paths: the source's parent folder is opened (following links), the destination's parent
+// without following a final link (a folder swapped for a link is refused), then the last components are
+// renamed.
+Status renameExclusive(const std::string& fromPath, const std::string& toPath);
+
+// The parent folder and last component of an absolute path ("/a/b/" gives "/a" and "b"); none for "/",
+// for a relative path and for a last component "." or "..".
+struct PathSplit {
+  std::string parent;
+  std::string name;
+};
+std::optional<PathSplit> splitPath(const std::string& path);
+
+// Whether something exists at the path, following a final link; `isDirectory` receives its kind.
+bool fileExists(const std::string& path, bool* isDirectory = nullptr);
+// The access check for write permission (access(W_OK)). Root passes it almost everywhere.
+bool isWritable(const std::string& path);
+
+unsigned effectiveUserID();
+unsigned effectiveGroupID();
+
+}  // namespace corvane::platform

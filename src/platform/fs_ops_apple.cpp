@@ -1,0 +1,13 @@
+#include <stdio.h>  // renameatx_np, RENAME_EXCL
+
+#include "platform/fs_ops.h"
+
+namespace corvane::platform {
+
+Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName) {
+  if (retryAfterSignal(::renameatx_np, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(), RENAME_EXCL) != 0)
+    return Error::fromErrno(errno, "rename", fromName);
+  return Ok{};
+}
+
+}  // namespace corvane::platform

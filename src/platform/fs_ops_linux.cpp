@@ -1,0 +1,14 @@
+#include <fcntl.h>
+#include <stdio.h>  // renameat2 and RENAME_NOREPLACE (glibc 2.28+, _GNU_SOURCE)
+
+#include "platform/fs_ops.h"
+
+namespace corvane::platform {
+
+Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName) {
+  if (retryAfterSignal(::renameat2, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(), RENAME_NOREPLACE) != 0)
+    return Error::fromErrno(errno, "rename", fromName);
+  return Ok{};
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,89 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/fs_ops.h"
+
+namespace corvane::platform {
+
+void UniqueFd::reset(int fd) {
+  if (fd_ >= 0) ::close(fd_);  // never retried: the descriptor is gone whatever close says
+  fd_ = fd;
+}
+
+Result<UniqueFd> openDirectory(const std::string& path) {
+  int fd = retryAfterSignal(::open, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Error::fromErrno(errno, "open", path);
+  return UniqueFd(fd);
+}
+
+Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name) {
+  int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return Error::fromErrno(errno, "open", name);
+  return UniqueFd(fd);
+}
+
+Result<UniqueFd> openDirectoryNoFollow(const std::string& path) {
+  auto split = splitPath(path);
+  if (!split) {
+    if (path.find_first_not_of('/') == std::string::npos && !path.empty()) return openDirectory("/");
+    return Error::fromErrno(EINVAL, "open", path);
+  }
+  auto parent = openDirectory(split->parent);
+  if (!parent.has_value()) return parent.error();
+  auto folder = openDirectoryNoFollow(parent->get(), split->name);
+  if (!folder.has_value()) return Error::fromErrno(folder.error().code, "open", path);
+  return folder;
+}
+
+bool isSymbolicLinkAt(int dirFd, const std::string& name) {
+  struct stat st {};
+  return ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
+Status makeDirectoryAt(int dirFd, const std::string& name, unsigned mode) {
+  if (retryAfterSignal(::mkdirat, dirFd, name.c_str(), static_cast<mode_t>(mode)) != 0)
+    return Error::fromErrno(errno, "mkdir", name);
+  return Ok{};
+}
+
+std::optional<PathSplit> splitPath(const std::string& path) {
+  if (path.empty() || path.front() != '/') return std::nullopt;
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  auto slash = trimmed.rfind('/');
+  std::string name = trimmed.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  std::string parent = trimmed.substr(0, slash);
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  if (parent.empty()) parent = "/";
+  return PathSplit{std::move(parent), std::move(name)};
+}
+
+Status renameExclusive(const std::string& fromPath, const std::string& toPath) {
+  auto from = splitPath(fromPath);
+  if (!from) return Error::fromErrno(EINVAL, "rename", fromPath);
+  auto to = splitPath(toPath);
+  if (!to) return Error::fromErrno(EINVAL, "rename", toPath);
+  auto fromDir = openDirectory(from->parent);
+  if (!fromDir.has_value()) return fromDir.error();
+  auto toDir = openDirectoryNoFollow(to->parent);
+  if (!toDir.has_value()) return toDir.error();
+  auto renamed = renameExclusive(fromDir->get(), from->name, toDir->get(), to->name);
+  if (!renamed.has_value()) return Error::fromErrno(renamed.error().code, "rename", fromPath);
+  return Ok{};
+}
+
+bool fileExists(const std::string& path, bool* isDirectory) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
+  return true;
+}
+
+bool isWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+unsigned effectiveUserID() { return static_cast<unsigned>(::geteuid()); }
+unsigned effectiveGroupID() { return static_cast<unsigned>(::getegid()); }
+
+}  // namespace corvane::platform
