@@ -1,0 +1,36 @@
+#pragma once
+// The one operation behind which the system's "move to Trash" sits, and its standard implementation.
+
+#include <optional>
+
+#include "corvane/layout.h"
+#include "corvane/result.h"
+#include "corvane/url.h"
+
+namespace corvane {
+
+class TrashMoving {
+ public:
+  virtual ~TrashMoving() = default;
+  // Moves the item to the Trash and returns where it landed (none when the system does not say). A
+  // failure carries the system's own description (Error::describe) for the user.
+  virtual Result<std::optional<Url>> moveToTrash(const Url& url) = 0;
+};
+
+// The system's move to Trash. On macOS the file manager does it and its error text is passed through
+// unchanged. Elsewhere the item is renamed into the layout's user Trash folder (created when missing)
+// under the Trash's unique-name rule, never replacing an item and never following a Trash folder that is
+// a symbolic link; an item on another volume fails with EXDEV and is never copied.
+class FileManagerTrashMover final : public TrashMoving {
+ public:
+  // The current user's Trash.
+  FileManagerTrashMover();
+  explicit FileManagerTrashMover(const Layout& layout);
+
+  Result<std::optional<Url>> moveToTrash(const Url& url) override;
+
+ private:
+  std::string trashFolder_;
+};
+
+}  // namespace corvane
