@@ -1,0 +1,9 @@
+#include "corvane/signature_inspector.h"
+
+#include "platform/code_signature.h"
+
+namespace corvane {
+
+SignatureFacts SignatureInspector::inspect(const Url& bundleURL) { return platform::readCodeSignature(bundleURL.path()); }
+
+}  // namespace corvane
