@@ -1,0 +1,295 @@
+#include "discovery/macho_signature.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "discovery/signature_facts_printer.h"
+#include "sample_mac/macho_builder.h"
+
+namespace corvane {
+namespace {
+
+using testing::MachOArch;
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kIdentifier = "com.example.Notes";
+const std::string kTeam = "A1B2C3D4E5";
+const std::vector<std::string> kGroups = {"A1B2C3D4E5.com.example.shared", "group.com.example.notes"};
+
+SignatureFacts fullFacts() { return {kIdentifier, kTeam, kGroups}; }
+SignatureFacts identifiersOnly() { return {kIdentifier, kTeam, {}}; }
+
+// Where a byte pattern first occurs; fails the test when it does not.
+std::size_t offsetOf(const Bytes& bytes, const Bytes& pattern) {
+  auto it = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+  EXPECT_NE(it, bytes.end()) << "pattern not found";
+  return static_cast<std::size_t>(it - bytes.begin());
+}
+void putLittle32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+void putBig32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+void putBig64(Bytes& bytes, std::size_t offset, std::uint64_t value) {
+  putBig32(bytes, offset, static_cast<std::uint32_t>(value >> 32));
+  putBig32(bytes, offset + 4, static_cast<std::uint32_t>(value));
+}
+
+const Bytes kCodeSignatureCommand = {0x1d, 0, 0, 0, 0x10, 0, 0, 0};  // LC_CODE_SIGNATURE, cmdsize 16 (little-endian)
+const Bytes kSuperBlobMagic = {0xfa, 0xde, 0x0c, 0xc0};
+const Bytes kCodeDirectoryMagic = {0xfa, 0xde, 0x0c, 0x02};
+const Bytes kEntitlementsMagic = {0xfa, 0xde, 0x71, 0x71};
+
+Bytes signedArm64() { return testing::buildSignedMachO(kIdentifier, kTeam, kGroups); }
+
+std::optional<macho::CodeSignature> read(const Bytes& bytes) { return macho::readCodeSignature(bytes); }
+
+// A thin arm64 file whose signature holds the given slots.
+Bytes thinWithSlots(const std::vector<testing::SignatureSlot>& slots) {
+  return testing::thinMachO(MachOArch::arm64, testing::signatureSuperBlob(slots));
+}
+
+TEST(MachOSignatureTest, ReadsThinFilesOfEveryWidthAndByteOrder) {
+  for (MachOArch arch : {MachOArch::arm64, MachOArch::x86_64, MachOArch::i386, MachOArch::armv7, MachOArch::ppc,
+                         MachOArch::ppc64}) {
+    SCOPED_TRACE(static_cast<int>(arch));
+    testing::MachOOptions options;
+    options.architectures = {arch};
+    EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, kGroups, options)), fullFacts());
+  }
+}
+
+TEST(MachOSignatureTest, ReadsTheFirstSignedSliceOfAUniversalFile) {
+  Bytes intel = testing::thinMachO(MachOArch::x86_64, testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.intel", kTeam)}}));
+  Bytes arm = testing::thinMachO(MachOArch::arm64, testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.arm", std::nullopt)}}));
+  Bytes unsignedIntel = testing::thinMachO(MachOArch::x86_64, std::nullopt);
+
+  for (bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "fat_arch_64" : "fat_arch");
+    EXPECT_EQ(macho::signatureFacts(testing::universalMachO({{MachOArch::x86_64, intel}, {MachOArch::arm64, arm}}, wide)),
+              (SignatureFacts{"com.example.intel", kTeam, {}}));
+    EXPECT_EQ(macho::signatureFacts(
+                  testing::universalMachO({{MachOArch::x86_64, unsignedIntel}, {MachOArch::arm64, arm}}, wide)),
+              (SignatureFacts{"com.example.arm", std::nullopt, {}}));
+    EXPECT_EQ(read(testing::universalMachO({{MachOArch::x86_64, unsignedIntel}}, wide)), std::nullopt);
+  }
+  testing::MachOOptions both;
+  both.architectures = {MachOArch::x86_64, MachOArch::arm64};
+  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, kGroups, both)), fullFacts());
+}
+
+TEST(MachOSignatureTest, TeamIsReadOnlyFromCodeDirectoriesThatRecordOne) {
+  for (std::uint32_t version : {0x20001u, 0x20100u}) {
+    SCOPED_TRACE(version);
+    testing::MachOOptions old;
+    old.codeDirectoryVersion = version;
+    EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, {}, old)),
+              (SignatureFacts{kIdentifier, std::nullopt, {}}));
+  }
+  testing::MachOOptions first;
+  first.codeDirectoryVersion = testing::kCodeDirectoryVersionWithTeam;
+  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, {}, first)), identifiersOnly());
+  // Ad-hoc signatures record no team: a team offset of zero.
+  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, std::nullopt, kGroups)),
+            (SignatureFacts{kIdentifier, std::nullopt, kGroups}));
+}
+
+TEST(MachOSignatureTest, UnsignedFileHasNoSignature) {
+  EXPECT_EQ(read(testing::thinMachO(MachOArch::arm64, std::nullopt)), std::nullopt);
+  EXPECT_EQ(macho::signatureFacts(testing::thinMachO(MachOArch::arm64, std::nullopt)), SignatureFacts{});
+  EXPECT_EQ(macho::signatureFacts(Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'}), SignatureFacts{});
+  EXPECT_EQ(macho::signatureFacts(Bytes{}), SignatureFacts{});
+}
+
+TEST(MachOSignatureTest, ApplicationGroupsComeOnlyFromAListOfText) {
+  auto directory = testing::codeDirectoryBlob(kIdentifier, kTeam);
+  auto withEntitlements = [&](const std::string& plist) {
+    return macho::signatureFacts(thinWithSlots({{testing::kSlotCodeDirectory, directory},
+                                                {testing::kSlotEntitlements, testing::entitlementsBlob(plist)}}));
+  };
+  // No entitlements blob at all.
+  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, {})), identifiersOnly());
+  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::nullopt)), identifiersOnly());
+  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::vector<std::string>{})), identifiersOnly());
+  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(kGroups)), fullFacts());
+
+  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                           "<key>com.apple.security.application-groups</key>";
+  EXPECT_EQ(withEntitlements(head + "<string>group.com.example.notes</string></dict></plist>"), identifiersOnly());
+  EXPECT_EQ(withEntitlements(head + "<array><string>group.a</string><integer>1</integer></array></dict></plist>"),
+            identifiersOnly());
+  EXPECT_EQ(withEntitlements("<plist version=\"1.0\"><array><string>group.a</string></array></plist>"),
+            identifiersOnly());
+  EXPECT_EQ(withEntitlements(head + "<array><string>group.a"), identifiersOnly());
+}
+
+TEST(MachOSignatureTest, UsesAnAlternateCodeDirectoryWhenThePrimaryIsMissing) {
+  EXPECT_EQ(macho::signatureFacts(thinWithSlots(
+                {{testing::kSlotRequirements, {0xfa, 0xde, 0x0c, 0x01, 0, 0, 0, 12, 0, 0, 0, 0}},
+                 {testing::kSlotAlternateCodeDirectory, testing::codeDirectoryBlob(kIdentifier, kTeam)}})),
+            identifiersOnly());
+}
+
+TEST(MachOSignatureTest, EveryTruncationOfAValidFileIsRefused) {
+  Bytes file = signedArm64();
+  ASSERT_EQ(macho::signatureFacts(file), fullFacts());
+  for (std::size_t size = 0; size < file.size(); ++size) {
+    Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size));
+    ASSERT_EQ(read(prefix), std::nullopt) << "size " << size;
+  }
+}
+
+// One malformed field per case; each refuses the whole file.
+TEST(MachOSignatureTest, RefusesMalformedHeadersAndLoadCommands) {
+  const std::size_t commandCount = 16, commandsSize = 20;
+  struct Case {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+  };
+  const std::vector<Case> cases = {
+      {"unknown magic", [](Bytes& b) { putLittle32(b, 0, 0xfeedfacd); }},
+      {"command count beyond the commands' size", [&](Bytes& b) { putLittle32(b, commandCount, 6); }},
+      {"command count huge", [&](Bytes& b) { putLittle32(b, commandCount, 0xffffffff); }},
+      {"commands' size past the end", [&](Bytes& b) { putLittle32(b, commandsSize, 0xfffffff0); }},
+      {"commands' size cuts the signature command", [&](Bytes& b) { putLittle32(b, commandsSize, 24 + 8); }},
+      {"cmdsize 0", [](Bytes& b) { putLittle32(b, 32 + 4, 0); }},
+      {"cmdsize below a command header", [](Bytes& b) { putLittle32(b, 32 + 4, 4); }},
+      {"cmdsize past the commands",
+       [](Bytes& b) { putLittle32(b, offsetOf(b, kCodeSignatureCommand) + 4, 24); }},
+      {"signature command too short for its fields",
+       [](Bytes& b) { putLittle32(b, offsetOf(b, kCodeSignatureCommand) + 4, 8); }},
+      {"dataoff past the end",
+       [](Bytes& b) { putLittle32(b, offsetOf(b, kCodeSignatureCommand) + 8, static_cast<std::uint32_t>(b.size() + 1)); }},
+      {"datasize past the end", [](Bytes& b) { putLittle32(b, offsetOf(b, kCodeSignatureCommand) + 12, 0xffffffff); }},
+      {"signature data too short for a superblob",
+       [](Bytes& b) { putLittle32(b, offsetOf(b, kCodeSignatureCommand) + 12, 8); }},
+      {"superblob magic", [](Bytes& b) { putBig32(b, offsetOf(b, kSuperBlobMagic), 0xfade0cc1); }},
+      {"superblob length past the signature data",
+       [](Bytes& b) { putBig32(b, offsetOf(b, kSuperBlobMagic) + 4, 0x10000); }},
+      {"superblob length below its header", [](Bytes& b) { putBig32(b, offsetOf(b, kSuperBlobMagic) + 4, 8); }},
+      {"superblob count huge", [](Bytes& b) { putBig32(b, offsetOf(b, kSuperBlobMagic) + 8, 0x7fffffff); }},
+      {"superblob count one past its index",
+       [](Bytes& b) {
+         std::size_t at = offsetOf(b, kSuperBlobMagic);
+         std::uint32_t length = static_cast<std::uint32_t>(b[at + 6] << 8 | b[at + 7]);
+         putBig32(b, at + 8, (length - 12) / 8 + 1);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file = signedArm64();
+    c.damage(file);
+    EXPECT_EQ(read(file), std::nullopt);
+  }
+}
+
+// Damage inside one blob leaves what the other blobs say.
+TEST(MachOSignatureTest, DamagedBlobsLoseOnlyWhatTheyHold) {
+  struct Case {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+    SignatureFacts expected;
+  };
+  auto directory = [](const Bytes& b) { return offsetOf(b, kCodeDirectoryMagic); };
+  auto firstIndexOffset = [](const Bytes& b) { return offsetOf(b, kSuperBlobMagic) + 12 + 4; };
+  auto secondIndexOffset = [](const Bytes& b) { return offsetOf(b, kSuperBlobMagic) + 12 + 8 + 4; };
+  const SignatureFacts groupsOnly{std::nullopt, std::nullopt, kGroups};
+  const std::vector<Case> cases = {
+      {"code directory offset out of range", [&](Bytes& b) { putBig32(b, firstIndexOffset(b), 0xfffffff0); }, groupsOnly},
+      {"code directory offset just inside the end",
+       [&](Bytes& b) {
+         std::size_t length = static_cast<std::size_t>(b[offsetOf(b, kSuperBlobMagic) + 7]) |
+                              static_cast<std::size_t>(b[offsetOf(b, kSuperBlobMagic) + 6]) << 8;
+         putBig32(b, firstIndexOffset(b), static_cast<std::uint32_t>(length - 4));
+       },
+       groupsOnly},
+      {"code directory magic", [&](Bytes& b) { putBig32(b, directory(b), 0xfade0c03); }, groupsOnly},
+      {"code directory length past the superblob", [&](Bytes& b) { putBig32(b, directory(b) + 4, 0x100000); }, groupsOnly},
+      {"code directory shorter than its fixed fields", [&](Bytes& b) { putBig32(b, directory(b) + 4, 40); }, groupsOnly},
+      {"identOffset out of range", [&](Bytes& b) { putBig32(b, directory(b) + 20, 0xffffffff); },
+       {std::nullopt, kTeam, kGroups}},
+      {"identOffset inside the fixed fields", [&](Bytes& b) { putBig32(b, directory(b) + 20, 8); },
+       {std::nullopt, kTeam, kGroups}},
+      {"identifier without NUL",
+       [&](Bytes& b) {
+         // The code directory ends where the identifier's NUL was (the team moved before it).
+         std::size_t at = directory(b);
+         putBig32(b, at + 48, 88);
+         putBig32(b, at + 20, 88 + static_cast<std::uint32_t>(kTeam.size()) + 1);
+         std::copy(kTeam.begin(), kTeam.end(), b.begin() + static_cast<std::ptrdiff_t>(at + 88));
+         b[at + 88 + kTeam.size()] = 0;
+         std::copy(kIdentifier.begin(), kIdentifier.end(),
+                   b.begin() + static_cast<std::ptrdiff_t>(at + 88 + kTeam.size() + 1));
+         putBig32(b, at + 4, static_cast<std::uint32_t>(88 + kTeam.size() + 1 + kIdentifier.size()));
+       },
+       {std::nullopt, kTeam, kGroups}},
+      {"teamOffset out of range", [&](Bytes& b) { putBig32(b, directory(b) + 48, 0x7fffffff); },
+       {kIdentifier, std::nullopt, kGroups}},
+      {"entitlements offset out of range", [&](Bytes& b) { putBig32(b, secondIndexOffset(b), 0xffffffff); },
+       identifiersOnly()},
+      {"entitlements length below a blob header",
+       [&](Bytes& b) { putBig32(b, offsetOf(b, kEntitlementsMagic) + 4, 4); }, identifiersOnly()},
+      {"entitlements length past the superblob",
+       [&](Bytes& b) { putBig32(b, offsetOf(b, kEntitlementsMagic) + 4, 0x7fffffff); }, identifiersOnly()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file = signedArm64();
+    c.damage(file);
+    EXPECT_EQ(macho::signatureFacts(file), c.expected);
+  }
+}
+
+TEST(MachOSignatureTest, RefusesMalformedUniversalFiles) {
+  Bytes arm = signedArm64();
+  Bytes intel = testing::thinMachO(MachOArch::x86_64, testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.intel", std::nullopt)}}));
+  auto universal = [&](bool wide) {
+    return testing::universalMachO({{MachOArch::arm64, arm}, {MachOArch::x86_64, intel}}, wide);
+  };
+  const std::size_t sliceCount = 4, firstEntry = 8, secondEntry64 = 8 + 32;
+
+  Bytes huge = universal(false);
+  putBig32(huge, sliceCount, 0xffffffff);
+  EXPECT_EQ(read(huge), std::nullopt);
+
+  Bytes beyondTable = universal(false);
+  ASSERT_LT(beyondTable.size(), 8 + 20 * macho::kMaxUniversalSlices);
+  putBig32(beyondTable, sliceCount, static_cast<std::uint32_t>(macho::kMaxUniversalSlices));
+  EXPECT_EQ(read(beyondTable), std::nullopt);
+
+  Bytes overLimit = universal(false);
+  overLimit.resize(8 + 20 * (macho::kMaxUniversalSlices + 1) + overLimit.size());
+  putBig32(overLimit, sliceCount, macho::kMaxUniversalSlices + 1);
+  EXPECT_EQ(read(overLimit), std::nullopt);
+
+  Bytes truncatedHeader = universal(false);
+  truncatedHeader.resize(6);
+  EXPECT_EQ(read(truncatedHeader), std::nullopt);
+
+  // A damaged slice is passed over for the next one.
+  Bytes offsetPastEnd = universal(false);
+  putBig32(offsetPastEnd, firstEntry + 8, static_cast<std::uint32_t>(offsetPastEnd.size() + 16));
+  EXPECT_EQ(macho::signatureFacts(offsetPastEnd), (SignatureFacts{"com.example.intel", std::nullopt, {}}));
+
+  Bytes sizePastEnd = universal(false);
+  putBig32(sizePastEnd, firstEntry + 12, 0xffffffff);
+  EXPECT_EQ(macho::signatureFacts(sizePastEnd), (SignatureFacts{"com.example.intel", std::nullopt, {}}));
+
+  Bytes wideOffsets = universal(true);
+  putBig64(wideOffsets, firstEntry + 8, 0xfffffffffffffff0);
+  putBig64(wideOffsets, secondEntry64 + 16, 0xffffffffffffffff);
+  EXPECT_EQ(read(wideOffsets), std::nullopt);
+
+  // A slice that is itself a universal file is not followed.
+  Bytes nested = testing::universalMachO({{MachOArch::arm64, universal(false)}});
+  EXPECT_EQ(read(nested), std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvane
