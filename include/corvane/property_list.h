@@ -2,6 +2,7 @@
 // Property lists, XML or binary, read into one value type. Readers are bounded: they never read out of
 // bounds, never recurse without limit and never allocate more than the input could describe.
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,7 +44,21 @@ class PropertyList {
 
   PropertyList() : value_(std::string()) {}
   PropertyList(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  // Implicit from each kind of value, so that literals read naturally:
+  // PlistDictionary{{"Label", label}, {"RunAtLoad", true}, {"Args", PlistArray{"/bin/x"}}}.
   PropertyList(const char* text) : value_(std::string(text)) {}  // NOLINT
+  PropertyList(std::string text) : value_(std::move(text)) {}    // NOLINT
+  PropertyList(bool flag) : value_(flag) {}                     // NOLINT
+  // Any integer but bool; unsigned values above 2^63-1 keep their 64 bits.
+  template <std::integral I>
+    requires(!std::same_as<I, bool>)
+  PropertyList(I number) : value_(static_cast<std::int64_t>(number)) {}  // NOLINT
+  PropertyList(double number) : value_(number) {}                        // NOLINT
+  PropertyList(PlistDate date) : value_(date) {}                         // NOLINT
+  PropertyList(PlistData data) : value_(std::move(data)) {}              // NOLINT
+  PropertyList(PlistArray array) : value_(std::move(array)) {}           // NOLINT
+  PropertyList(PlistDictionary dictionary) : value_(std::move(dictionary)) {}  // NOLINT
+  PropertyList(PlistUID uid) : value_(uid) {}                            // NOLINT
 
   const Value& value() const { return value_; }
 
