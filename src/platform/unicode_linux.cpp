@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/unicode.h"
@@ -37,7 +38,11 @@ icu::StringPiece piece(std::string_view text) {
 const icu::Collator* sharedCollator() {
   static const std::unique_ptr<icu::Collator> collator = [] {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+    // Under the C/POSIX locale ICU picks "en_US_POSIX", which orders by code point and so separates
+    // capitals from small letters; people sorting names expect the language-neutral root order instead.
+    icu::Locale locale = icu::Locale::getDefault();
+    if (locale.isBogus() || std::strcmp(locale.getVariant(), "POSIX") == 0) locale = icu::Locale::getRoot();
+    std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(locale, status));
     if (U_FAILURE(status) || !made) return std::unique_ptr<icu::Collator>();
     made->setStrength(icu::Collator::SECONDARY);
     return made;
