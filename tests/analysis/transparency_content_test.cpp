@@ -1,0 +1,55 @@
+#include "corvane/transparency_content.h"
+
+#include <gtest/gtest.h>
+
+#include "corvane/grading.h"
+
+namespace corvane {
+namespace {
+
+TEST(TransparencyContentTest, SectionsInOrderWithTheirTitles) {
+  TransparencyContent content = TransparencyContent::current();
+  EXPECT_EQ(content.title, "How Corvane decides what is safe");
+  std::vector<std::pair<int, std::string>> heads;
+  for (const auto& s : content.sections) heads.emplace_back(s.id, s.title);
+  EXPECT_EQ(heads, (std::vector<std::pair<int, std::string>>{{0, "Evidence, not guesswork"},
+                                                             {1, "Four confidence tiers"},
+                                                             {2, "What can reach Safe to Remove"},
+                                                             {3, "Protected and running overrides"},
+                                                             {4, "Orphans stay conservative"},
+                                                             {5, "Nothing leaves without your say-so"},
+                                                             {6, "Private by design"}}));
+  EXPECT_EQ(content, TransparencyContent::current());
+}
+
+TEST(TransparencyContentTest, NumbersAreTheGradingConstants) {
+  TransparencyContent content = TransparencyContent::current();
+  ASSERT_EQ(content.sections.size(), 7u);
+  EXPECT_EQ(content.sections[0].body,
+            "Every match is scored from explicit evidence. An exact bundle or signing identifier in an app-scoped "
+            "location carries the most weight; app-name similarity is weaker. Modification age adds only 3 "
+            "supporting points, and only after about 180 days. Age can never establish safety on its own.");
+  EXPECT_EQ(content.sections[2].body,
+            "An item is marked Safe to Remove only when it has an EXACT identity match, scores at least 75, and is a "
+            "user-owned kind (app bundle, caches, preferences, containers, app scripts, and plug-ins). Shared or "
+            "low-value data such as logs, web data, and saved state stays at Probably Leftover even with an exact "
+            "match.");
+  EXPECT_EQ(content.sections[3].body,
+            "System-level locations are never automatically Safe. They cap at Probably Leftover (from a score of 65) "
+            "and stay non-selectable, with a note that macOS requires an administrator. If the app is running, every "
+            "related item is held In Use until you quit it.");
+  // And they follow the constants, not a second copy of them.
+  EXPECT_NE(content.sections[0].body.find(" " + std::to_string(grading::kAgeEvidencePoints) + " supporting"),
+            std::string::npos);
+  EXPECT_NE(content.sections[0].body.find(std::to_string(grading::kAgeThresholdDays) + " days"), std::string::npos);
+}
+
+TEST(TransparencyContentTest, PrivacySectionSaysNoAccountNoTelemetryAndLocalHistory) {
+  const std::string body = TransparencyContent::current().sections.at(6).body;
+  EXPECT_EQ(body,
+            "Corvane needs no account and collects no telemetry. Every analysis runs on your Mac, and the uninstall "
+            "history is kept only on your Mac, in your own Library folder; nothing is sent anywhere.");
+}
+
+}  // namespace
+}  // namespace corvane
