@@ -1,0 +1,18 @@
+// Mach-O code-signature reader: any bytes must give an answer without reading out of bounds.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "discovery/macho_signature.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::span<const std::uint8_t> bytes(data, size);
+  auto signature = corvane::macho::readCodeSignature(bytes);
+  auto facts = corvane::macho::signatureFacts(bytes);
+  // The facts are the signature's own identifiers, and nothing without a signature.
+  if (!signature && facts != corvane::SignatureFacts{}) __builtin_trap();
+  if (signature && (signature->identifier != facts.signingIdentifier || signature->teamIdentifier != facts.teamIdentifier))
+    __builtin_trap();
+  return 0;
+}
