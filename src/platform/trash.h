@@ -20,6 +20,9 @@ namespace corvane::platform {
 // of nameFor(1), nameFor(2), ... that is free, with exclusive renames that never replace an item. A Trash
 // folder that is a symbolic link is refused (ELOOP) rather than followed, and an item on another volume
 // than the Trash folder fails with EXDEV; nothing is ever copied.
+// True where the system picks the Trash folder itself (macOS), so that `trashFolder` is not used.
+bool systemChoosesTrashFolder();
+
 Result<std::optional<std::string>> moveItemToTrash(const std::string& path, const std::string& trashFolder,
                                                    const std::function<std::string(std::uint64_t)>& nameFor);
 

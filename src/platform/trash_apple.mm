@@ -4,6 +4,8 @@
 
 namespace corvane::platform {
 
+bool systemChoosesTrashFolder() { return true; }
+
 Result<std::optional<std::string>> moveItemToTrash(const std::string& path, const std::string&,
                                                    const std::function<std::string(std::uint64_t)>&) {
   @autoreleasepool {

@@ -9,6 +9,7 @@ namespace {
 
 constexpr unsigned kTrashFolderMode = 0700;
 constexpr const char* kOperation = "move to Trash";
+constexpr const char* kTrashIsLink = "The Trash folder is a symbolic link, so nothing is moved into it.";
 
 // Opens the Trash folder, creating it when missing; a link in its place is refused.
 Result<UniqueFd> openTrashFolder(const std::string& trashFolder) {
@@ -23,13 +24,15 @@ Result<UniqueFd> openTrashFolder(const std::string& trashFolder) {
   if (!folder.has_value()) {
     int code = folder.error().code;
     if (code == ELOOP || isSymbolicLinkAt(parent->get(), split->name))
-      return Error{ELOOP, kOperation, trashFolder, "The Trash folder is a symbolic link, so nothing is moved into it."};
+      return Error{ELOOP, kOperation, trashFolder, kTrashIsLink};
     return Error::fromErrno(code, kOperation, trashFolder);
   }
   return folder;
 }
 
 }  // namespace
+
+bool systemChoosesTrashFolder() { return false; }
 
 Result<std::optional<std::string>> moveItemToTrash(const std::string& path, const std::string& trashFolder,
                                                    const std::function<std::string(std::uint64_t)>& nameFor) {

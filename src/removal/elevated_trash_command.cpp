@@ -1,0 +1,48 @@
+#include "corvane/elevated_trash_command.h"
+
+namespace corvane::ElevatedTrashCommand {
+
+std::string shellQuote(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out.push_back(c);
+    }
+  }
+  out.push_back('\'');
+  return out;
+}
+
+std::string appleScriptStringLiteral(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else {
+      out.push_back(c);
+    }
+  }
+  out.push_back('"');
+  return out;
+}
+
+std::string command(const std::vector<Move>& moves, std::uint32_t uid, std::uint32_t gid) {
+  std::string text;
+  for (const auto& move : moves) {
+    if (!text.empty()) text += " && ";
+    text += "/bin/mv -n -- " + shellQuote(move.source) + " " + shellQuote(move.destination) +
+            " && /usr/sbin/chown -R -- " + std::to_string(uid) + ":" + std::to_string(gid) + " " +
+            shellQuote(move.destination);
+  }
+  return text;
+}
+
+std::string appleScriptSource(std::string_view command) {
+  return "do shell script " + appleScriptStringLiteral(command) + " with administrator privileges";
+}
+
+}  // namespace corvane::ElevatedTrashCommand
