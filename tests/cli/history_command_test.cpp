@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "corvane/history_store.h"
+#include "corvane/json_forms.h"
+#include "history/sample_records.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::SampleMac;
+using testing::sampleRecord;
+using testing::sampleSnapshot;
+using testing::TemporaryFolder;
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class HistoryCommandTest : public ::testing::Test {
+ protected:
+  TemporaryFolder tmp;
+  std::string home = tmp.path() + "/home";
+  std::string historyPath = home + "/Library/Application Support/Corvane/history.json";
+  std::string out, err;
+
+  int run(std::vector<std::string> args) {
+    args.insert(args.begin(), "history");
+    args.push_back("--home");
+    args.push_back(home);
+    std::ostringstream o, e;
+    std::istringstream in;
+    int status = cli::run(args, o, e, in);
+    out = o.str();
+    err = e.str();
+    return status;
+  }
+
+  // Two uninstalls written through the store, newest first.
+  void writeTwo() {
+    fs::create_directories(home);
+    HistoryStore store(HistoryFileManager::system(), Layout::at(tmp.path(), home));
+    auto older = sampleRecord(1, "Example", "2026-12-04T18:41:39Z");
+    older.backgroundServiceOperations = std::vector<BackgroundServiceOperation>{
+        {testing::sampleID(0x400), "com.example.agent", true, true, std::nullopt},
+        {testing::sampleID(0x401), "com.example.helper", false, false, "Not loaded."}};
+    older.followUpSnapshot = sampleSnapshot("Example", "2026-12-10T10:00:00Z", 0x402);
+    store.append(older);
+    auto newer = sampleRecord(0xAB, "Other App", "2026-12-05T08:00:00Z");
+    newer.operations.pop_back();
+    store.append(newer);
+  }
+};
+
+TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLine) {
+  EXPECT_EQ(run({}), 0);
+  EXPECT_EQ(out, "The history is empty.\n");
+  EXPECT_EQ(err, "");
+  EXPECT_FALSE(fs::exists(historyPath));  // looking never writes
+
+  writeTwo();
+  EXPECT_EQ(run({}), 0);
+  EXPECT_EQ(out,
+            "2026-12-05T08:00:00Z · Other App · 1 of 1 items moved to the Trash · "
+            "00000000-0000-4000-8000-0000000000AB\n"
+            "2026-12-04T18:41:39Z · Example · 1 of 2 items moved to the Trash · "
+            "00000000-0000-4000-8000-000000000001\n");
+}
+
+TEST_F(HistoryCommandTest, JsonPrintsTheFileAsStored) {
+  writeTwo();
+  EXPECT_EQ(run({"--json"}), 0);
+  EXPECT_EQ(out, contents(historyPath) + "\n");
+  EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000AB", "--json"}), 0);
+  EXPECT_EQ(out, json::prettySorted(nlohmann::json::parse(contents(historyPath))[0]) + "\n");
+}
+
+TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {
+  writeTwo();
+  EXPECT_EQ(run({"show", "00000000-0000-4000-8000-000000000001"}), 0);
+  EXPECT_EQ(out,
+            "Uninstall 00000000-0000-4000-8000-000000000001\n"
+            "Date: 2026-12-04T18:41:39Z\n"
+            "App: Example\n"
+            "Bundle identifier: com.example.Example\n"
+            "Location: /Applications/Example.app\n"
+            "Moved to the Trash: 1 of 2 items\n"
+            "Operations:\n"
+            "  moved  /Users/me/Library/Caches/com.example.Example -> /Users/me/.Trash/com.example.Example\n"
+            "  failed /Library/Logs/Example: No permission. (needsAdministrator)\n"
+            "Background services:\n"
+            "  com.example.agent: paused (was registered)\n"
+            "  com.example.helper: not paused (was not registered): Not loaded.\n"
+            "Analysis after removal: none\n"
+            "Follow-up analysis: 2026-12-10T10:00:00Z, 0 findings\n");
+  // Ids are read in either case.
+  EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000ab"}), 0);
+  EXPECT_EQ(out.substr(0, out.find('\n')), "Uninstall 00000000-0000-4000-8000-0000000000AB");
+  EXPECT_NE(out.find("Background services: none recorded\n"), std::string::npos);
+}
+
+TEST_F(HistoryCommandTest, UnknownIdsFailWithOneLineAndChangeNothing) {
+  writeTwo();
+  const std::string before = contents(historyPath);
+  for (const char* sub : {"show", "delete"}) {
+    SCOPED_TRACE(sub);
+    EXPECT_EQ(run({sub, "00000000-0000-4000-8000-0000000000FF"}), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, std::string("corvane history ") + sub +
+                       ": no uninstall with id 00000000-0000-4000-8000-0000000000FF in the history\n");
+    EXPECT_EQ(run({sub, "not-an-id"}), 1);
+    EXPECT_EQ(err, std::string("corvane history ") + sub + ": no uninstall with id not-an-id in the history\n");
+  }
+  EXPECT_EQ(contents(historyPath), before);
+}
+
+TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
+  writeTwo();
+  EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001"}), 0);
+  EXPECT_EQ(out, "Deleted uninstall 00000000-0000-4000-8000-000000000001 (Example, 2026-12-04T18:41:39Z).\n");
+  HistoryStore after(HistoryFileManager::system(), Url::fileURL(historyPath));
+  ASSERT_EQ(after.records().size(), 1u);
+  EXPECT_EQ(after.records()[0].id, testing::sampleID(0xAB));
+
+  EXPECT_EQ(run({"clear"}), 0);
+  EXPECT_EQ(out, "Cleared the history (1 uninstall).\n");
+  EXPECT_EQ(contents(historyPath), "[]");
+  EXPECT_EQ(run({"clear"}), 0);
+  EXPECT_EQ(out, "The history is already empty.\n");
+}
+
+TEST_F(HistoryCommandTest, AnUnreadableFileIsReportedAndLeftAlone) {
+  SampleMac::writeFile(historyPath, "{broken");
+  EXPECT_EQ(run({}), 0);
+  EXPECT_EQ(out, "The history is empty.\n");
+  EXPECT_EQ(err, "corvane history: the history file " + historyPath +
+                     " could not be read; it will be kept aside before the next change\n");
+  EXPECT_EQ(run({"clear"}), 0);
+  EXPECT_EQ(contents(historyPath), "{broken");
+}
+
+TEST_F(HistoryCommandTest, BadCommandLinesAreUsageErrors) {
+  EXPECT_EQ(run({"rename"}), 64);
+  EXPECT_EQ(err,
+            "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear] "
+            "[--json] [--home DIR])\n");
+  EXPECT_EQ(run({"show"}), 64);
+  EXPECT_EQ(run({"clear", "extra"}), 64);
+  EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--json"}), 64);
+  EXPECT_FALSE(fs::exists(historyPath));
+}
+
+}  // namespace
+}  // namespace corvane
