@@ -8,6 +8,7 @@ namespace {
 
 std::vector<Command> allCommands() {
   return {
+      assessCommand(),
       historyCommand(),
 
   };

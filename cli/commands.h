@@ -59,6 +59,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 int run(int argc, char** argv);
 
 // Commands, one per file.
+Command assessCommand();
 Command historyCommand();
 
 

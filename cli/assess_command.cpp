@@ -1,0 +1,107 @@
+// corvane assess: the match engine's verdict on one path for a given application, with the tier it earns.
+
+#include <ostream>
+
+#include "cli/commands.h"
+#include "corvane/evidence_classifier.h"
+#include "corvane/json_forms.h"
+#include "corvane/match_engine.h"
+
+namespace corvane::cli {
+
+namespace {
+
+const char* const kUsage =
+    "assess PATH --name NAME [--bundle-id ID] [--signing-id ID] [--team-id ID] [--kind KIND] [--protected] "
+    "[--running] [--json]";
+
+int usageError(Context& c, const std::string& problem) {
+  c.err << "corvane assess: " << problem << " (usage: corvane " << kUsage << ")\n";
+  return kExitUsage;
+}
+
+std::string signedWeight(int weight) { return (weight < 0 ? "" : "+") + std::to_string(weight); }
+
+void printText(const Url& url, FindingKind kind, const MatchEngine::Assessment& a, FindingConfidence tier,
+               Context& c) {
+  c.out << "Path: " << url.path() << "\n";
+  c.out << "Kind: " << stringValue(kind) << "\n";
+  c.out << "Evidence:" << (a.evidence.empty() ? " none" : "") << "\n";
+  for (const auto& e : a.evidence) {
+    std::string weight = signedWeight(e.weight);
+    if (weight.size() < 3) weight.insert(0, 3 - weight.size(), ' ');
+    c.out << "  " << weight << "  " << e.explanation << "\n";
+  }
+  c.out << "Score: " << a.score << "\n";
+  c.out << "Exact identity signal: " << (a.hasExactIdentitySignal ? "yes" : "no") << "\n";
+  c.out << "Shared team only: " << (a.sharedTeamOnly ? "yes" : "no") << "\n";
+  c.out << "Tier: " << stringValue(tier) << "\n";
+}
+
+void printJson(const MatchEngine::Assessment& a, FindingConfidence tier, Context& c) {
+  json::Json evidence = json::Json::array();
+  for (const auto& e : a.evidence) {
+    json::Json item = json::Json::object();
+    item["kind"] = std::string(stringValue(e.kind));
+    item["explanation"] = e.explanation;
+    item["weight"] = e.weight;
+    evidence.push_back(std::move(item));
+  }
+  json::Json out = json::Json::object();
+  out["evidence"] = std::move(evidence);
+  out["score"] = a.score;
+  out["hasExactIdentitySignal"] = a.hasExactIdentitySignal;
+  out["sharedTeamOnly"] = a.sharedTeamOnly;
+  out["confidence"] = std::string(stringValue(tier));
+  c.out << json::pretty(out) << "\n";
+}
+
+int runAssess(const ParsedArguments& args, Context& c) {
+  const std::string& path = args.positional.at(0);
+  if (path.empty() || path.front() != '/') return usageError(c, "PATH must be an absolute path");
+  auto name = args.value("--name");
+  if (!name) return usageError(c, "missing --name NAME");
+
+  FindingKind kind = FindingKind::other;
+  if (auto kindName = args.value("--kind")) {
+    auto parsed = findingKindFromCaseName(*kindName);
+    if (!parsed) return usageError(c, "unknown kind " + *kindName);
+    kind = *parsed;
+  }
+
+  AppIdentity identity;
+  identity.name = *name;
+  identity.bundleIdentifier = args.value("--bundle-id");
+  identity.signingIdentifier = args.value("--signing-id");
+  identity.teamIdentifier = args.value("--team-id");
+
+  const Url url = Url::fileURL(path);
+  const MatchEngine::Assessment assessment = MatchEngine::assess(url, identity, kind);
+  const FindingConfidence tier =
+      EvidenceClassifier::tier(assessment.score, assessment.hasExactIdentitySignal, kind, args.has("--protected"),
+                               args.has("--running"), /*reviewCap=*/false);
+
+  if (args.has("--json")) {
+    printJson(assessment, tier, c);
+  } else {
+    printText(url, kind, assessment, tier, c);
+  }
+  return kExitOK;
+}
+
+}  // namespace
+
+Command assessCommand() {
+  Command command;
+  command.name = "assess";
+  command.usage = kUsage;
+  command.summary = "Shows the evidence that a path belongs to an app, its score and the tier it earns.";
+  command.options.flags = {"--protected", "--running", "--json"};
+  command.options.values = {"--name", "--bundle-id", "--signing-id", "--team-id", "--kind"};
+  command.options.minPositional = 1;
+  command.options.maxPositional = 1;
+  command.run = runAssess;
+  return command;
+}
+
+}  // namespace corvane::cli
