@@ -1,0 +1,322 @@
+#include "corvane/system_extension_catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sample_mac/plist_writer.h"
+#include "sample_mac/sample_mac.h"
+#include "sample_mac/system_extensions_builder.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DatabaseFormat;
+using testing::SampleMac;
+using testing::SampleSystemExtension;
+
+constexpr const char* kNetwork = "com.apple.system_extension.network_extension";
+constexpr const char* kDriver = "com.apple.system_extension.driver_extension";
+
+PropertyList dict(PlistDictionary entries) { return PropertyList(std::move(entries)); }
+PropertyList array(PlistArray elements) { return PropertyList(std::move(elements)); }
+PropertyList integer(std::int64_t value) { return PropertyList(value); }
+
+SampleSystemExtension vpnExtension() {
+  SampleSystemExtension e;
+  e.identifier = "com.vendor.vpn.tunnel";
+  e.uniqueID = "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9";
+  e.state = "activated_enabled";
+  e.categories = {kNetwork};
+  e.teamID = "ABCDE12345";
+  e.bundlePath = "/Applications/Vendor VPN.app";
+  e.appIdentifiers = {"com.vendor.vpn"};
+  e.stagedBundleName = "com.vendor.vpn.tunnel.systemextension";
+  return e;
+}
+
+SampleSystemExtension driverExtension() {
+  SampleSystemExtension e;
+  e.identifier = "com.maker.audio.driver";
+  e.uniqueID = "11111111-2222-4333-8444-555555555555";
+  e.state = "activated_waiting_for_user";
+  e.categories = {kDriver};
+  e.teamID = "MAKER00001";
+  e.bundlePath = "/Applications/Maker Audio.app";
+  e.appIdentifiers = {"com.maker.audio", "com.maker.audio.helper"};
+  e.stagedBundleName = "com.maker.audio.driver.dext";
+  return e;
+}
+
+class SystemExtensionCatalogTest : public ::testing::TestWithParam<DatabaseFormat> {
+ protected:
+  Layout layout() const { return Layout::at(mac_.root(), mac_.home()); }
+  std::string under(const std::string& absolute) const { return mac_.root() + absolute; }
+
+  testing::TemporaryFolder folder_{"corvane-sysext"};
+  SampleMac mac_{folder_.path()};
+};
+
+TEST_P(SystemExtensionCatalogTest, ReadsEveryFieldAndPlacesOwnerPathsUnderTheMachineRoot) {
+  testing::addSystemExtensions(mac_, {vpnExtension(), driverExtension()}, GetParam());
+
+  std::vector<SystemExtensionRecord> expected = {
+      {"com.vendor.vpn.tunnel", "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9", "activated_enabled", {kNetwork},
+       "ABCDE12345", under("/Applications/Vendor VPN.app"), {"com.vendor.vpn"}},
+      {"com.maker.audio.driver", "11111111-2222-4333-8444-555555555555", "activated_waiting_for_user", {kDriver},
+       "MAKER00001", under("/Applications/Maker Audio.app"), {"com.maker.audio", "com.maker.audio.helper"}},
+  };
+  EXPECT_EQ(SystemExtensionCatalog::load(layout()), expected);
+
+  // Read as the real machine's database, the recorded paths stay as written.
+  std::vector<SystemExtensionRecord> asRecorded =
+      SystemExtensionCatalog::load(Url::fileURL(layout().systemExtensions()));
+  ASSERT_EQ(asRecorded.size(), 2u);
+  EXPECT_EQ(asRecorded[0].ownerAppBundlePath, "/Applications/Vendor VPN.app");
+
+  // The builder staged each copy in a folder named by its unique identifier.
+  EXPECT_TRUE(fs::is_regular_file(layout().systemExtensions() +
+                                  "/0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9/com.vendor.vpn.tunnel.systemextension/"
+                                  "Contents/Info.plist"));
+  EXPECT_TRUE(fs::is_directory(layout().systemExtensions() +
+                               "/11111111-2222-4333-8444-555555555555/com.maker.audio.driver.dext"));
+}
+
+TEST_P(SystemExtensionCatalogTest, AMalformedEntryIsSkippedAloneAndTheOthersKeepTheirOrder) {
+  PropertyList good1 = testing::systemExtensionEntry(vpnExtension());
+  PropertyList good2 = testing::systemExtensionEntry(driverExtension());
+  std::vector<PropertyList> entries = {
+      dict({{"uniqueID", "no-identifier"}, {"state", "activated_enabled"}}),
+      good1,
+      "just a string",
+      dict({{"identifier", integer(42)}}),
+      dict({{"identifier", "com.bad.categories"}, {"categories", kNetwork}}),
+      dict({{"identifier", "com.bad.category-element"}, {"categories", array({kNetwork, integer(1)})}}),
+      dict({{"identifier", "com.bad.unique"}, {"uniqueID", integer(7)}}),
+      dict({{"identifier", "com.bad.state"}, {"state", PropertyList(true)}}),
+      dict({{"identifier", "com.bad.team"}, {"teamID", array({})}}),
+      dict({{"identifier", "com.bad.container"}, {"container", "/Applications/X.app"}}),
+      dict({{"identifier", "com.bad.bundle-path"}, {"container", dict({{"bundlePath", integer(3)}})}}),
+      dict({{"identifier", "com.bad.references"}, {"references", dict({})}}),
+      dict({{"identifier", "com.bad.reference"}, {"references", array({"com.a"})}}),
+      dict({{"identifier", "com.bad.app-identifier"}, {"references", array({dict({{"appIdentifier", integer(1)}})})}}),
+      dict({{"identifier", "com.bad.reference-team"}, {"references", array({dict({{"teamID", integer(1)}})})}}),
+      good2,
+      dict({{"identifier", "com.minimal"}, {"someFutureKey", integer(5)}}),
+  };
+  testing::writeSystemExtensionsDatabase(mac_, entries, GetParam());
+
+  std::vector<SystemExtensionRecord> records = SystemExtensionCatalog::load(layout());
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].extID, "com.vendor.vpn.tunnel");
+  EXPECT_EQ(records[1].extID, "com.maker.audio.driver");
+  EXPECT_EQ(records[2], (SystemExtensionRecord{"com.minimal", std::nullopt, std::nullopt, {}, std::nullopt,
+                                               std::nullopt, {}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, SystemExtensionCatalogTest,
+                         ::testing::Values(DatabaseFormat::xml, DatabaseFormat::binary),
+                         [](const auto& info) { return info.param == DatabaseFormat::xml ? "XML" : "Binary"; });
+
+class SystemExtensionDatabaseFileTest : public ::testing::Test {
+ protected:
+  std::string databasePath() const { return mac_.system("/Library/SystemExtensions/db.plist"); }
+  std::vector<SystemExtensionRecord> load() const {
+    return SystemExtensionCatalog::load(Layout::at(mac_.root(), mac_.home()));
+  }
+  void writeTop(const PropertyList& top) const { SampleMac::writeFile(databasePath(), testing::writeXMLPlist(top)); }
+
+  testing::TemporaryFolder folder_{"corvane-sysext-db"};
+  SampleMac mac_{folder_.path()};
+};
+
+TEST_F(SystemExtensionDatabaseFileTest, AMissingUnreadableOrMalformedDatabaseIsAnEmptyCatalog) {
+  EXPECT_TRUE(load().empty()) << "no database";
+  EXPECT_TRUE(SystemExtensionCatalog::load(Url::fileURL(folder_.path() + "/nowhere")).empty());
+
+  SampleMac::writeFile(databasePath(), "");
+  EXPECT_TRUE(load().empty()) << "empty file";
+  SampleMac::writeFile(databasePath(), "\x01\x02garbage that is no property list");
+  EXPECT_TRUE(load().empty()) << "garbage";
+  SampleMac::writeFile(databasePath(), "bplist00\xff\xff");
+  EXPECT_TRUE(load().empty()) << "truncated binary";
+  SampleMac::writeFile(databasePath(), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>extensions");
+  EXPECT_TRUE(load().empty()) << "truncated XML";
+
+  PropertyList good = testing::systemExtensionEntry(vpnExtension());
+  writeTop(array({dict({{"extensions", array({good})}})}));
+  EXPECT_TRUE(load().empty()) << "top level is a list";
+  writeTop(dict({{"extensions", dict({{"0", good}})}}));
+  EXPECT_TRUE(load().empty()) << "extensions is a dictionary";
+  writeTop(dict({{"extensions", good}}));
+  EXPECT_TRUE(load().empty()) << "extensions is one entry, not a list";
+  writeTop(dict({{"extensionPolicies", array({})}}));
+  EXPECT_TRUE(load().empty()) << "no extensions key";
+  writeTop(dict({{"extensions", array({})}}));
+  EXPECT_TRUE(load().empty()) << "an empty list";
+
+  fs::remove(databasePath());
+  fs::create_directories(databasePath());
+  EXPECT_TRUE(load().empty()) << "db.plist is a folder";
+}
+
+TEST_F(SystemExtensionDatabaseFileTest, ADatabaseOverTheSizeLimitIsNotRead) {
+  std::string xml = testing::writeXMLPlist(dict({{"extensions", array({testing::systemExtensionEntry(vpnExtension())})}}));
+  // White space after the top element keeps the file a valid property list, whatever its length.
+  SampleMac::writeFile(databasePath(), xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size(), '\n'));
+  EXPECT_EQ(load().size(), 1u) << "exactly at the limit";
+  SampleMac::writeFile(databasePath(),
+                       xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size() + 1, '\n'));
+  EXPECT_TRUE(load().empty()) << "one byte over";
+}
+
+PropertyList entryWithContainer(PropertyList container) {
+  return dict({{"extensions", array({dict({{"identifier", "com.x"}, {"container", std::move(container)}})})}});
+}
+
+TEST(SystemExtensionRecords, OwnerBundlePathIsStandardisedWithoutResolvingLinks) {
+  struct Case {
+    std::string bundlePath;
+    std::string root;
+    std::optional<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"/Applications/./Foo.app", "/", "/Applications/Foo.app"},
+      {"/Applications/Foo.app/", "/", "/Applications/Foo.app"},
+      {"/Applications//Sub/../Foo.app", "/", "/Applications/Foo.app"},
+      {"/Applications/./Foo.app", "/tmp/mac/root", "/tmp/mac/root/Applications/Foo.app"},
+      {"/Applications/./Foo.app", "/tmp/mac/root/", "/tmp/mac/root/Applications/Foo.app"},
+      // A recorded path never leads out of the machine's root.
+      {"/../../etc/Evil.app", "/tmp/mac/root", "/tmp/mac/root/etc/Evil.app"},
+      {"Applications/Foo.app", "/", "/Applications/Foo.app"},
+      {"", "/", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bundlePath + " under " + c.root);
+    auto records = SystemExtensionCatalog::records(entryWithContainer(dict({{"bundlePath", c.bundlePath}})), c.root);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].ownerAppBundlePath, c.expected);
+  }
+
+  auto noPath = SystemExtensionCatalog::records(entryWithContainer(dict({{"bundleVersion", dict({})}})));
+  ASSERT_EQ(noPath.size(), 1u);
+  EXPECT_EQ(noPath[0].ownerAppBundlePath, std::nullopt);
+}
+
+TEST(SystemExtensionRecords, OwnerIdentifiersAreDistinctNonBlankAndKeptAsWritten) {
+  PropertyList database = dict({{"extensions", array({dict({
+      {"identifier", "com.x"},
+      {"references", array({
+          dict({{"appIdentifier", "com.a"}, {"teamID", "T1"}}),
+          dict({{"appIdentifier", "com.a"}}),
+          dict({{"appIdentifier", " "}}),
+          dict({{"appIdentifier", "\n\t"}}),
+          dict({{"appIdentifier", ""}}),
+          dict({{"teamID", "T2"}}),
+          dict({}),
+          dict({{"appIdentifier", " com.b "}}),
+          dict({{"appIdentifier", "COM.A"}}),
+      })},
+  })})}});
+  auto records = SystemExtensionCatalog::records(database);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].ownerAppIdentifiers, (std::vector<std::string>{"com.a", " com.b ", "COM.A"}));
+}
+
+TEST(SystemExtensionRecords, ValuesAreKeptAsWrittenAndDuplicateEntriesStay) {
+  PropertyList entry = dict({{"identifier", "  Com.Vendor.Ext "},
+                             {"categories", array({"b", "a", "b"})},
+                             {"state", ""},
+                             {"teamID", ""}});
+  auto records = SystemExtensionCatalog::records(dict({{"extensions", array({entry, entry})}}));
+  SystemExtensionRecord expected{"  Com.Vendor.Ext ", std::nullopt, "", {"b", "a", "b"}, "", std::nullopt, {}};
+  EXPECT_EQ(records, (std::vector<SystemExtensionRecord>{expected, expected}));
+}
+
+// Guidance texts.
+constexpr const char* kKext =
+    "This is a legacy kernel extension (kext) left in place by an app or driver. Do not move it to the Trash. "
+    "Kernel extensions load only with your approval, so a leftover one is inert. To clear it, use the owning "
+    "app's or driver's uninstaller, or remove it with administrator rights. If unsure, it is safe to leave in "
+    "place.";
+constexpr const char* kSystemExtension =
+    "This is a system extension the app installed. Removing the app does not remove it, and it should not be "
+    "moved to the Trash because macOS keeps its own staged copy.";
+constexpr const char* kGeneral = "To turn it off: System Settings > General > Login Items & Extensions.";
+constexpr const char* kNetworkOff =
+    "To turn it off: System Settings > General > Login Items & Extensions > Network Extensions.";
+constexpr const char* kDriverOff =
+    "To turn it off: System Settings > General > Login Items & Extensions > Driver Extensions.";
+constexpr const char* kRemoving =
+    "macOS has already started removing it; the staged files usually clear after a restart.";
+constexpr const char* kWaiting = "It is staged and waiting for approval, so it is not active yet.";
+
+std::string joined(const std::vector<std::string>& sentences) {
+  std::string out;
+  for (const auto& s : sentences) out += (out.empty() ? "" : " ") + s;
+  return out;
+}
+
+SystemExtensionRecord record(std::vector<std::string> categories, std::optional<std::string> teamID,
+                             std::optional<std::string> state) {
+  return {"com.vendor.net", "UID", std::move(state), std::move(categories), std::move(teamID), std::nullopt, {}};
+}
+
+const Url kStaged = Url::fileURL("/Library/SystemExtensions/UID/com.vendor.net.systemextension");
+
+TEST(SystemExtensionGuidance, IsOneWeightlessRemovalGuidanceEntryWithAFreshId) {
+  MatchEvidence first = SystemExtensionCatalog::removalGuidance(std::nullopt, kStaged);
+  MatchEvidence second = SystemExtensionCatalog::removalGuidance(std::nullopt, kStaged);
+  EXPECT_EQ(first.kind, EvidenceKind::removalGuidance);
+  EXPECT_EQ(first.weight, 0);
+  EXPECT_EQ(first.explanation, second.explanation);
+  EXPECT_NE(first.id, second.id);
+}
+
+TEST(SystemExtensionGuidance, AKernelExtensionGetsTheKextSentenceAloneWhateverTheRecordSays) {
+  SystemExtensionRecord full = record({kNetwork}, "ABCDE12345", "terminated");
+  for (const char* path : {"/Library/Extensions/Foo.kext", "/Library/Extensions/Foo.KEXT",
+                           "/Library/Extensions/Foo.Kext/"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(SystemExtensionCatalog::removalGuidance(full, Url::fileURL(path)).explanation, kKext);
+    EXPECT_EQ(SystemExtensionCatalog::removalGuidance(std::nullopt, Url::fileURL(path)).explanation, kKext);
+  }
+  // Only the final extension counts.
+  EXPECT_EQ(SystemExtensionCatalog::removalGuidance(std::nullopt, Url::fileURL("/L/Foo.kext.backup")).explanation,
+            joined({kSystemExtension, kGeneral}));
+}
+
+TEST(SystemExtensionGuidance, SentencesFollowTheRecord) {
+  struct Case {
+    const char* name;
+    std::optional<SystemExtensionRecord> record;
+    std::vector<std::string> sentences;
+  };
+  const std::vector<Case> cases = {
+      {"no record", std::nullopt, {kSystemExtension, kGeneral}},
+      {"network, team, waiting",
+       record({kNetwork}, "ABCDE12345", "activated_waiting_for_user"),
+       {kSystemExtension, kNetworkOff, "Advanced: systemextensionsctl uninstall ABCDE12345 com.vendor.net", kWaiting}},
+      {"driver, no team, terminated", record({kDriver}, std::nullopt, "terminated"),
+       {kSystemExtension, kDriverOff, kRemoving}},
+      {"uninstalling", record({}, std::nullopt, "uninstalling"), {kSystemExtension, kGeneral, kRemoving}},
+      {"enabled adds nothing", record({kDriver}, "T", "activated_enabled"),
+       {kSystemExtension, kDriverOff, "Advanced: systemextensionsctl uninstall T com.vendor.net"}},
+      {"only the first category counts", record({"com.apple.system_extension.endpoint_security", kNetwork},
+                                                std::nullopt, std::nullopt),
+       {kSystemExtension, kGeneral}},
+      {"states compare exactly", record({kNetwork}, std::nullopt, "Terminated"), {kSystemExtension, kNetworkOff}},
+      {"an empty team still gives the line", record({}, "", std::nullopt),
+       {kSystemExtension, kGeneral, "Advanced: systemextensionsctl uninstall  com.vendor.net"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(SystemExtensionCatalog::removalGuidance(c.record, kStaged).explanation, joined(c.sentences));
+  }
+}
+
+}  // namespace
+}  // namespace corvane
