@@ -1,0 +1,96 @@
+#include "corvane/dev_artifact_inspector.h"
+
+#include <chrono>
+#include <optional>
+
+#include "platform/directory.h"
+#include "platform/directory_walk.h"
+#include "platform/file_status.h"
+
+namespace corvane {
+
+namespace {
+
+// One finding for the item at `url`, as listed (not resolved). Size and date are the item's own: a
+// folder's size is its entry's, never the total of its contents.
+FileFinding makeFinding(const Url& url, const std::string& category, const std::string& explanation) {
+  std::optional<std::int64_t> byteCount;
+  std::optional<Date> modifiedAt;
+  if (auto status = platform::linkStatus(url.path())) {
+    byteCount = status->allocatedSize;
+    modifiedAt = Date(std::chrono::seconds(status->modifiedSeconds));
+  }
+  std::vector<MatchEvidence> evidence;
+  evidence.emplace_back(EvidenceKind::location, category + ": " + explanation, 0);
+  evidence.emplace_back(EvidenceKind::noInstalledOwner, std::string(DevArtifactInspector::ownerExplanation), 0);
+  return FileFinding::make(url, FindingKind::other, FindingConfidence::review, DevArtifactInspector::findingScore,
+                           std::move(evidence), byteCount, modifiedAt, false, std::nullopt);
+}
+
+// The path with its links resolved. An entry whose link leads nowhere keeps its own name under its
+// resolved folder, as the system's resolution leaves a component it cannot follow.
+std::optional<std::string> resolved(const std::string& folder, const std::string& name) {
+  if (auto real = platform::realPath(folder + "/" + name)) return url::standardizedPath(*real);
+  auto realFolder = platform::realPath(folder);
+  if (!realFolder) return std::nullopt;
+  return url::standardizedPath(*realFolder + "/" + name);
+}
+
+bool isInside(const std::string& path, const std::string& root) {
+  if (path == root) return true;
+  if (root == "/") return true;
+  return path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/';
+}
+
+}  // namespace
+
+std::vector<DevArtifactInspector::Location> DevArtifactInspector::standardLocations() {
+  return {
+      {"Xcode DerivedData", "Library/Developer/Xcode/DerivedData",
+       "Build products and indexes. Xcode regenerates these on the next build.", true},
+      {"iOS DeviceSupport", "Library/Developer/Xcode/iOS DeviceSupport",
+       "Debug symbols for iOS versions. Regenerated when a device reconnects.", true},
+      {"watchOS DeviceSupport", "Library/Developer/Xcode/watchOS DeviceSupport",
+       "Debug symbols for watchOS versions. Regenerated when a device reconnects.", true},
+      {"tvOS DeviceSupport", "Library/Developer/Xcode/tvOS DeviceSupport",
+       "Debug symbols for tvOS versions. Regenerated when a device reconnects.", true},
+      {"Simulator caches", "Library/Developer/CoreSimulator/Caches",
+       "Cached simulator runtime data. Rebuilt as needed.", false},
+      {"Swift Package Manager cache", "Library/Caches/org.swift.swiftpm",
+       "Downloaded package checkouts and binaries. Re-fetched on the next resolve.", false},
+  };
+}
+
+std::vector<FileFinding> DevArtifactInspector::scan(const Url& home) const {
+  Layout layout;
+  layout.home = home.path();
+  return scan(layout);
+}
+
+std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const {
+  std::vector<FileFinding> findings;
+  for (const Location& location : locations) {
+    std::string folder = layout.underHome(location.relativePath);
+    auto folderStatus = platform::status(folder);  // a link to a folder counts as the folder
+    if (!folderStatus || folderStatus->type() != platform::FileType::directory) continue;
+
+    if (!location.enumerateChildren) {
+      findings.push_back(makeFinding(Url::fileURL(folder), location.title, location.explanation));
+      continue;
+    }
+
+    auto realRoot = platform::realPath(folder);
+    if (!realRoot) continue;
+    std::string root = url::standardizedPath(*realRoot);
+    auto names = platform::visibleEntryNames(folder);
+    if (!names) continue;
+    for (const std::string& name : *names) {
+      auto entryPath = resolved(folder, name);
+      if (!entryPath || !isInside(*entryPath, root)) continue;  // a link that leads out of the folder
+      findings.push_back(makeFinding(Url::fileURL(folder + "/" + name), location.title, location.explanation));
+    }
+  }
+  return findings;
+}
+
+}  // namespace corvane
