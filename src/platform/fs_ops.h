@@ -51,7 +51,7 @@ class UniqueFd {
 // Opens a folder by path, following links on the way and at the end (for folders such as the home
 // folder, which may legitimately be reached through a link).
 Result<UniqueFd> openDirectory(const std::string& path);
-// Opens the folder `name` inside `dirFd`; a symbolic link there fails with ELOOP (or ENOTDIR).
+// Opens the folder `name` inside `dirFd`; a symbolic link there fails with ELOOP.
 Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name);
 // The same by absolute path: links before the last component are followed, a final one is refused.
 Result<UniqueFd> openDirectoryNoFollow(const std::string& path);

@@ -19,7 +19,12 @@ Result<UniqueFd> openDirectory(const std::string& path) {
 
 Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name) {
   int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return Error::fromErrno(errno, "open", name);
+  if (fd < 0) {
+    int code = errno;
+    // Linux reports a final link as "not a folder" when O_DIRECTORY is given; say what it is.
+    if (code == ENOTDIR && isSymbolicLinkAt(dirFd, name)) code = ELOOP;
+    return Error::fromErrno(code, "open", name);
+  }
   return UniqueFd(fd);
 }
 

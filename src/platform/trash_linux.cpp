@@ -23,7 +23,7 @@ Result<UniqueFd> openTrashFolder(const std::string& trashFolder) {
   auto folder = openDirectoryNoFollow(parent->get(), split->name);
   if (!folder.has_value()) {
     int code = folder.error().code;
-    if (code == ELOOP || isSymbolicLinkAt(parent->get(), split->name))
+    if (code == ELOOP)
       return Error{ELOOP, kOperation, trashFolder, kTrashIsLink};
     return Error::fromErrno(code, kOperation, trashFolder);
   }
