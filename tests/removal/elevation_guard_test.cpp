@@ -1,0 +1,124 @@
+#include "corvane/elevation_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "corvane/command_runner.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::SampleMac;
+using testing::TemporaryFolder;
+
+ElevationCandidate rootOwned(std::string path) { return ElevationCandidate{std::move(path), true, false, false}; }
+
+std::optional<std::string> reasonFor(const ElevationCandidate& c) {
+  return ElevationGuard::ineligibilityReason(c, Layout::at("/", "/Users/me"));
+}
+
+TEST(ElevationGuardTest, RulesApplyInOrderWithTheirOwnSentences) {
+  struct Case {
+    ElevationCandidate candidate;
+    std::optional<std::string> expected;
+  };
+  const std::string top = "Only a top-level application bundle can be removed this way.";
+  std::vector<Case> cases = {
+      {{"/Applications/Tool.app", false, true, true}, "The item no longer exists."},
+      {{"/Applications/Tool.app", true, true, true},
+       "The item is a symbolic link, so it is not removed with elevated rights."},
+      {{"/System/Tool.app", true, false, true}, "You already own this item; it does not need administrator rights."},
+      {rootOwned(std::string("/Applications/A\0B.app", 21)), "The item's path is not well-formed."},
+      {rootOwned("/Applications/A\nB.app"), "The item's path is not well-formed."},
+      {rootOwned("/System/Applications/Notes.app"), "System items are never removed."},
+      {rootOwned("/Users/x/Applications/Tool.app"),
+       "Only applications under /Applications can be removed with administrator rights here."},
+      {rootOwned("/Applications"),
+       "Only applications under /Applications can be removed with administrator rights here."},
+      {rootOwned("/applications/Tool.app"),
+       "Only applications under /Applications can be removed with administrator rights here."},
+      {rootOwned("/Applications/Notes.txt"), "Only application bundles can be removed with administrator rights here."},
+      {rootOwned("/Applications/Tool.APP"), "Only application bundles can be removed with administrator rights here."},
+      {rootOwned("/Applications/Vendor/Tool.app"), top},
+      {rootOwned("/Applications/Tool.app/Contents/Helper.app"), top},
+      {rootOwned("/Applications//Tool.app"), top},
+      {rootOwned("/Applications/utilities/Tool.app"), top},
+      {rootOwned("/Applications/Utilities/Tool.app"), std::nullopt},
+      {rootOwned("/Applications/Tool.app"), std::nullopt},
+      {rootOwned("/Applications/It's \"quoted\" \\ -x.app"), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.candidate.resolvedPath);
+    EXPECT_EQ(reasonFor(c.candidate), c.expected);
+  }
+}
+
+TEST(ElevationGuardTest, FoldersComeFromTheLayoutRoot) {
+  Layout layout = Layout::at("/tmp/mac/root", "/tmp/mac/home");
+  auto reason = [&layout](const char* path) { return ElevationGuard::ineligibilityReason(rootOwned(path), layout); };
+  EXPECT_EQ(reason("/tmp/mac/root/Applications/Tool.app"), std::nullopt);
+  EXPECT_EQ(reason("/tmp/mac/root/Applications/Utilities/Tool.app"), std::nullopt);
+  EXPECT_EQ(reason("/tmp/mac/root/System/Applications/Tool.app"), "System items are never removed.");
+  EXPECT_EQ(reason("/Applications/Tool.app"),
+            "Only applications under /Applications can be removed with administrator rights here.");
+  EXPECT_EQ(reason("/tmp/mac/root/Applications/Vendor/Tool.app"),
+            "Only a top-level application bundle can be removed this way.");
+}
+
+class ElevationCandidateTest : public ::testing::Test {
+ protected:
+  TemporaryFolder tmp;
+  SampleMac mac{tmp.path()};
+
+  // Gives the item to the unprivileged "nobody" account, so that it is not ours.
+  static void giveAway(const std::string& path) {
+    auto outcome = CommandRunner().runWithStatus("/bin/chown", {"-R", "-h", "65534:65534", path});
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+  }
+};
+
+TEST_F(ElevationCandidateTest, ReadsOwnershipLinksAndTheResolvedPath) {
+  std::string app = mac.addApp({"Tool", "com.example.tool", "1.0", std::nullopt, {}});
+  auto mine = ElevationGuard::candidate(Url::fileURL(app));
+  EXPECT_EQ(mine, (ElevationCandidate{app, true, false, true}));
+
+  giveAway(app);
+  auto theirs = ElevationGuard::candidate(Url::fileURL(app + "/"));
+  EXPECT_EQ(theirs, (ElevationCandidate{app, true, false, false}));
+  Layout layout = Layout::at(mac.root(), mac.home());
+  EXPECT_EQ(ElevationGuard::ineligibilityReason(theirs, layout), std::nullopt);
+
+  // Reached through a linked folder and "..": the real place, standardised.
+  fs::create_symlink(mac.root(), tmp.path() + "/linked-root");
+  auto viaLink =
+      ElevationGuard::candidate(Url::fileURL(tmp.path() + "/linked-root/Applications/../Applications/Tool.app"));
+  EXPECT_EQ(viaLink, (ElevationCandidate{app, true, false, false}));
+}
+
+TEST_F(ElevationCandidateTest, LinksAreNeverEligible) {
+  std::string app = mac.addApp({"Tool", "com.example.tool", "1.0", std::nullopt, {}});
+  giveAway(app);
+  std::string link = mac.system("/Applications/Alias.app");
+  fs::create_symlink(app, link);
+  auto linked = ElevationGuard::candidate(Url::fileURL(link));
+  EXPECT_TRUE(linked.isSymlink);
+  EXPECT_TRUE(linked.exists);
+  EXPECT_EQ(linked.resolvedPath, app);
+  Layout layout = Layout::at(mac.root(), mac.home());
+  EXPECT_EQ(ElevationGuard::ineligibilityReason(linked, layout),
+            "The item is a symbolic link, so it is not removed with elevated rights.");
+
+  std::string dangling = mac.system("/Applications/Gone.app");
+  fs::create_symlink(mac.system("/Applications/Nowhere.app"), dangling);
+  auto broken = ElevationGuard::candidate(Url::fileURL(dangling));
+  EXPECT_EQ(broken, (ElevationCandidate{dangling, false, true, false}));
+  EXPECT_EQ(ElevationGuard::ineligibilityReason(broken, layout), "The item no longer exists.");
+}
+
+}  // namespace
+}  // namespace corvane
