@@ -8,6 +8,9 @@ namespace {
 
 std::vector<Command> allCommands() {
   return {
+      analyzeCommand(),
+      explainCommand(),
+      demoCommand(),
       assessCommand(),
       historyCommand(),
 

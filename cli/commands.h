@@ -59,6 +59,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 int run(int argc, char** argv);
 
 // Commands, one per file.
+Command analyzeCommand();
+Command explainCommand();
+Command demoCommand();
 Command assessCommand();
 Command historyCommand();
 

@@ -80,10 +80,10 @@ TEST(OrphanGroupTest, SnapshotNamesTheGroupAfterTheLastPiece) {
   EXPECT_EQ(s.appURL.path(), "/Applications/.Corvane-Missing-com.example.tool.app");
   EXPECT_TRUE(s.isApplicationRunning);
   EXPECT_EQ(s.findings, group.findings);
-  EXPECT_EQ(OrphanGroup{"tool", {}}.snapshot().identity.name, "tool");
-  EXPECT_EQ(OrphanGroup{"com.example.", {}}.snapshot().identity.name, "example");
-  EXPECT_EQ(OrphanGroup{"...", {}}.snapshot().identity.name, "...");
-  EXPECT_FALSE(OrphanGroup{"...", {}}.snapshot().isApplicationRunning);
+  EXPECT_EQ((OrphanGroup{"tool", {}}).snapshot().identity.name, "tool");
+  EXPECT_EQ((OrphanGroup{"com.example.", {}}).snapshot().identity.name, "example");
+  EXPECT_EQ((OrphanGroup{"...", {}}).snapshot().identity.name, "...");
+  EXPECT_FALSE((OrphanGroup{"...", {}}).snapshot().isApplicationRunning);
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// corvane-bench analyze: the analyzer against a bare walk of the same folders, on sample Macs whose
+// Library folders hold N entries.
+//
+//   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "corvane/app_analyzer.h"
+#include "platform/directory.h"
+#include "platform/file_status.h"
+#include "platform/resources.h"
+#include "sample_mac/sample_mac.h"
+
+namespace {
+
+using namespace corvane;
+using Clock = std::chrono::steady_clock;
+
+// Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
+// items. Every tenth Application Support entry is a folder with two files inside.
+void populate(const testing::SampleMac& mac, int count) {
+  struct Share {
+    const char* folder;
+    int percent;
+    const char* suffix;
+  };
+  const Share shares[] = {{"Library/Caches", 30, ""},           {"Library/Application Support", 25, ""},
+                          {"Library/Preferences", 20, ".plist"}, {"Library/Containers", 10, ""},
+                          {"Library/Logs", 5, ".log"},          {"Library/Saved Application State", 5, ".savedState"},
+                          {"Library/HTTPStorages", 5, ""}};
+  int made = 0;
+  for (const auto& share : shares) {
+    int n = count * share.percent / 100;
+    std::string base = mac.user(share.folder);
+    for (int i = 0; i < n; ++i, ++made) {
+      std::string name = "com.vendor" + std::to_string(i % 997) + ".app" + std::to_string(i) + share.suffix;
+      if (i % 10 == 0 && std::string(share.suffix).empty()) {
+        testing::SampleMac::writeFile(base + "/" + name + "/a.db", "x");
+        testing::SampleMac::writeFile(base + "/" + name + "/b.db", "x");
+      } else {
+        testing::SampleMac::writeFile(base + "/" + name, "x");
+      }
+    }
+  }
+  for (const char* item : {"Library/Caches/com.bench.target", "Library/Preferences/com.bench.target.plist",
+                           "Library/Application Support/Bench Target", "Library/Containers/com.bench.target"})
+    testing::SampleMac::writeFile(mac.user(item) + (std::string(item).find('.') == std::string::npos ? "/x" : ""), "x");
+  testing::BundleInfo info{"Bench Target", "com.bench.target", "1.0", std::nullopt, {}};
+  mac.addApp(info);
+}
+
+// readdir plus lstat of every entry, nothing more, over the same folders and depths.
+std::size_t bareWalk(const std::string& folder, int depth, int maxDepth) {
+  auto entries = platform::listDirectory(folder, true);
+  if (!entries) return 0;
+  std::size_t seen = 0;
+  for (const auto& e : *entries) {
+    std::string path = folder + "/" + e.name;
+    auto st = platform::linkStatus(path);
+    ++seen;
+    if (st && st->type() == platform::FileType::directory && depth < maxDepth) seen += bareWalk(path, depth + 1, maxDepth);
+  }
+  return seen;
+}
+
+template <class F>
+double medianSeconds(int runs, F f) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    auto start = Clock::now();
+    f();
+    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+int benchAnalyze(int count) {
+  testing::TemporaryFolder tmp("corvane-bench");
+  testing::SampleMac mac(tmp.path());
+  populate(mac, count);
+  Layout layout = Layout::at(mac.root(), mac.home());
+  AppAnalyzer analyzer(layout);
+  InstalledApplication app{Url::fileURL(mac.system("/Applications/Bench Target.app")), "Bench Target",
+                           "com.bench.target", "1.0", false};
+
+  std::size_t walked = 0;
+  auto locations = analyzer.searchLocations(Url::fileURL(layout.userLibrary()), Url::fileURL(layout.library()));
+  const int runs = count >= 100000 ? 5 : 9;
+  double walk = medianSeconds(runs, [&] {
+    walked = 0;
+    for (const auto& l : locations) walked += bareWalk(l.url.path(), 1, l.maxDepth);
+  });
+  std::size_t findings = 0;
+  double analysis = medianSeconds(runs, [&] { findings = analyzer.analyze(app, {app}).findings.size(); });
+  double peakMB = static_cast<double>(platform::peakResidentBytes()) / (1024.0 * 1024.0);
+  std::printf("N = %d: %zu entries walked, %zu findings\n", count, walked, findings);
+  std::printf("  analysis   %8.1f ms\n  bare walk  %8.1f ms\n  ratio      %8.2fx\n  peak memory %7.1f MB\n",
+              analysis * 1000, walk * 1000, analysis / walk, peakMB);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "analyze") continue;
+    sizes.push_back(std::stoi(a));
+  }
+  if (sizes.empty()) sizes = {10000, 100000};
+  for (int n : sizes) benchAnalyze(n);
+  return 0;
+}

@@ -1,0 +1,88 @@
+// corvane analyze APP: the snapshot of one app; corvane explain: how the grading works.
+
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/snapshot_text.h"
+#include "corvane/app_analyzer.h"
+#include "corvane/app_discovery_service.h"
+#include "corvane/finding_arranger.h"
+#include "corvane/json_forms.h"
+#include "corvane/transparency_content.h"
+
+namespace corvane::cli {
+
+namespace {
+
+int analyze(const ParsedArguments& args, Context& context) {
+  FindingSortKey sort = FindingSortKey::recommended;
+  if (auto value = args.value("--sort")) {
+    auto key = findingSortKeyFromString(*value);
+    if (!key) {
+      context.err << "corvane analyze: unknown sort " << *value << " (recommended, name, size or dateModified)\n";
+      return kExitUsage;
+    }
+    sort = *key;
+  }
+  if (args.has("--ascending") && args.has("--descending")) {
+    context.err << "corvane analyze: --ascending and --descending cannot be used together\n";
+    return kExitUsage;
+  }
+  FindingSortDirection direction = defaultDirection(sort);
+  if (args.has("--ascending")) direction = FindingSortDirection::ascending;
+  if (args.has("--descending")) direction = FindingSortDirection::descending;
+
+  AppDiscoveryService discovery(context.layout);
+  Url appURL = Url::fileURL(args.positional[0]).standardized();
+  InstalledApplication app = discovery.makeApplication(appURL);
+  std::vector<InstalledApplication> installed = discovery.discover();
+  for (const auto& a : installed)
+    if (a.url.standardized() == appURL) app = a;
+
+  AppAnalyzer analyzer(context.layout);
+  AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
+  snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
+
+  if (args.has("--json")) {
+    context.out << json::pretty(json::encode(snapshot)) << "\n";
+    return kExitOK;
+  }
+  printSnapshotHeader(context.out, snapshot, context.layout);
+  context.out << "\n";
+  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"));
+  return kExitOK;
+}
+
+int explain(const ParsedArguments&, Context& context) {
+  TransparencyContent content = TransparencyContent::current();
+  context.out << content.title << "\n";
+  for (const auto& section : content.sections) context.out << "\n" << section.title << "\n" << section.body << "\n";
+  return kExitOK;
+}
+
+}  // namespace
+
+Command analyzeCommand() {
+  Command c;
+  c.name = "analyze";
+  c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain]";
+  c.summary = "Finds what belongs to an app and grades each item, with the evidence for it.";
+  c.options.flags = {"--json", "--ascending", "--descending", "--explain"};
+  c.options.values = {"--sort"};
+  c.options.minPositional = 1;
+  c.options.maxPositional = 1;
+  c.options.layout = true;
+  c.run = analyze;
+  return c;
+}
+
+Command explainCommand() {
+  Command c;
+  c.name = "explain";
+  c.usage = "explain";
+  c.summary = "Explains how Corvane decides what is safe to remove.";
+  c.run = explain;
+  return c;
+}
+
+}  // namespace corvane::cli

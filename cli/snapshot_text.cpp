@@ -1,0 +1,104 @@
+#include "cli/snapshot_text.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace corvane::cli {
+
+std::string formatSize(const std::optional<std::int64_t>& bytes) {
+  if (!bytes) return "-";
+  const char* units[] = {"B", "KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(*bytes);
+  int unit = 0;
+  while (value >= 1000 && unit < 4) {
+    value /= 1000;
+    ++unit;
+  }
+  char buf[32];
+  if (unit == 0)
+    std::snprintf(buf, sizeof buf, "%lld B", static_cast<long long>(*bytes));
+  else
+    std::snprintf(buf, sizeof buf, "%.1f %s", value, units[unit]);
+  return buf;
+}
+
+std::string displayPath(const Url& url, const Layout& layout) {
+  std::string path = url.path();
+  std::string home = layout.underHome("");
+  if (!home.empty() && home != "/" && path.rfind(home + "/", 0) == 0) return "~" + path.substr(home.size());
+  return path;
+}
+
+namespace {
+
+std::string padded(std::string_view text, std::size_t width) {
+  std::string s(text);
+  // Pad by characters, not bytes, so that names with accents line up.
+  std::size_t chars = 0;
+  for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
+  if (chars < width) s.append(width - chars, ' ');
+  return s;
+}
+
+void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, bool explain, bool withTier) {
+  out << "  ";
+  if (withTier) out << padded(stringValue(f.confidence), 18);
+  char score[8];
+  std::snprintf(score, sizeof score, "%3d", f.score);
+  out << score << "  " << padded(stringValue(f.kind), 26) << padded(formatSize(f.byteCount), 10) << "  "
+      << displayPath(f.url, layout);
+  if (!f.isSelectable()) out << "  (not selectable)";
+  out << "\n";
+  if (!explain) return;
+  for (const auto& e : f.evidence) {
+    char weight[8];
+    std::snprintf(weight, sizeof weight, "%+4d", e.weight);
+    out << "        " << weight << "  " << e.explanation << "\n";
+  }
+}
+
+}  // namespace
+
+void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain) {
+  for (const auto& f : findings) printRow(out, f, layout, explain, true);
+}
+
+void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout,
+                         bool explain) {
+  for (auto tier : kAllFindingConfidences) {
+    std::vector<const FileFinding*> inTier;
+    for (const auto& f : findings)
+      if (f.confidence == tier) inTier.push_back(&f);
+    if (inTier.empty()) continue;
+    out << "\n" << stringValue(tier) << " (" << inTier.size() << ")\n";
+    for (const auto* f : inTier) printRow(out, *f, layout, explain, false);
+  }
+}
+
+void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& s, const Layout& layout) {
+  out << s.identity.name;
+  if (s.identity.bundleIdentifier) out << " (" << *s.identity.bundleIdentifier << ")";
+  out << "  " << displayPath(s.appURL, layout) << "\n";
+  if (s.identity.signingIdentifier || s.identity.teamIdentifier) {
+    out << "Signed as " << s.identity.signingIdentifier.value_or("(no identifier)");
+    if (s.identity.teamIdentifier) out << " · team " << *s.identity.teamIdentifier;
+    out << "\n";
+  }
+  if (!s.identity.packageReceipts.empty()) {
+    out << "Installer receipts:";
+    for (const auto& r : s.identity.packageReceipts) out << " " << r;
+    out << "\n";
+  }
+  if (!s.identity.serviceIdentifiers().empty()) {
+    out << "Background services:";
+    for (const auto& id : s.identity.serviceIdentifiers()) out << " " << id;
+    out << "\n";
+  }
+  if (s.isApplicationRunning) out << "The application is running: everything is held In Use until you quit it.\n";
+  std::size_t selectable = 0;
+  for (const auto& f : s.findings) selectable += f.isSelectable();
+  out << s.findings.size() << (s.findings.size() == 1 ? " item" : " items") << " found, " << selectable
+      << " selectable\n";
+}
+
+}  // namespace corvane::cli

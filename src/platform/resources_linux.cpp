@@ -1,0 +1,13 @@
+#include <sys/resource.h>
+
+#include "platform/resources.h"
+
+namespace corvane::platform {
+
+std::int64_t peakResidentBytes() {
+  rusage usage{};
+  if (::getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,186 @@
+#include "corvane/app_analyzer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sample_mac/demo_mac.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::SampleMac;
+using testing::TemporaryFolder;
+
+AppIdentity identity(const std::string& name, const std::string& bundleID) {
+  return AppIdentity{name, bundleID, std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
+}
+
+// An analyzer over a sample tree with no running apps, no signatures, no receipts and writable items.
+class AnalyzerTest : public ::testing::Test {
+ protected:
+  AnalyzerTest() : mac(tmp.path()), analyzer(Layout::at(mac.root(), mac.home())) {
+    analyzer.inspect = [](const Url&) { return SignatureFacts{}; };
+    analyzer.receiptInspector = [](const std::optional<std::string>&, const std::string&) {
+      return std::vector<std::string>{};
+    };
+    analyzer.componentInspector = [](const Url&) { return AppAnalyzer::ComponentFacts{}; };
+    analyzer.runningApplications = [this] { return running; };
+    analyzer.requiresAdministrator = [](const Url&) { return false; };
+    analyzer.loadSystemExtensions = [](const Url&) { return std::vector<SystemExtensionRecord>{}; };
+  }
+
+  AnalysisSnapshot analyze(const AppIdentity& id, const std::vector<AppIdentity>& peers = {}) {
+    Url app = Url::fileURL(mac.system("/Applications/" + id.name + ".app"));
+    return analyzer.analyze(id, app, {}, peers);
+  }
+
+  // "tier score path-relative-to-sample" for each finding, in order.
+  std::vector<std::string> summary(const AnalysisSnapshot& s) {
+    std::vector<std::string> out;
+    for (const auto& f : s.findings) {
+      std::string path = f.url.path();
+      if (path.rfind(tmp.path(), 0) == 0) path = path.substr(tmp.path().size() + 1);
+      out.push_back(std::string(stringValue(f.confidence)) + " " + std::to_string(f.score) + " " + path);
+    }
+    return out;
+  }
+
+  TemporaryFolder tmp;
+  SampleMac mac;
+  AppAnalyzer analyzer;
+  std::vector<RunningApplication> running;
+};
+
+TEST_F(AnalyzerTest, ExactIdentifierItemsAreSafeAndTheBundleLeads) {
+  mac.addApp({"Gizmo", "com.example.tool", "1.0", std::nullopt, {}});
+  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
+  SampleMac::writeFile(mac.user("Library/Preferences/com.example.tool.plist"));
+  SampleMac::writeFile(mac.user("Library/Caches/com.example.tool/inside.db"));
+  SampleMac::makeFolder(mac.user("Library/Caches/com.other.app"));
+  auto s = analyze(identity("Gizmo", "com.example.tool"));
+  EXPECT_EQ(summary(s), (std::vector<std::string>{"Safe to Remove 100 root/Applications/Gizmo.app",
+                                                  "Safe to Remove 82 home/Library/Caches/com.example.tool",
+                                                  "Safe to Remove 82 home/Library/Preferences/com.example.tool.plist"}));
+  EXPECT_EQ(s.findings[0].evidence[0].explanation, "This is the application bundle you selected.");
+  ASSERT_EQ(s.identity.backgroundServiceIdentifiers, std::vector<std::string>{});
+  EXPECT_FALSE(s.isApplicationRunning);
+}
+
+TEST_F(AnalyzerTest, RunningAppHoldsEverythingInUse) {
+  mac.addApp({"Gizmo", "com.example.tool", "1.0", std::nullopt, {}});
+  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
+  running = {RunningApplication{std::nullopt, std::string("com.example.tool")}};
+  auto s = analyze(identity("Gizmo", "com.example.tool"));
+  ASSERT_EQ(s.findings.size(), 2u);
+  for (const auto& f : s.findings) {
+    EXPECT_EQ(f.confidence, FindingConfidence::inUse);
+    EXPECT_EQ(f.evidence.back().explanation, "The application is currently running, so removal is blocked.");
+  }
+  EXPECT_TRUE(s.isApplicationRunning);
+  // Only an exact, case-sensitive identifier or the bundle's own location counts.
+  running = {RunningApplication{std::nullopt, std::string("COM.EXAMPLE.TOOL")}};
+  EXPECT_FALSE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
+  running = {RunningApplication{Url::fileURL(mac.system("/Applications/./Gizmo.app")), std::nullopt}};
+  EXPECT_TRUE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
+}
+
+TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
+  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
+  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool.helper"));
+  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool-shared.x"));
+  AppIdentity tool = identity("Gizmo", "com.example.tool");
+  // A peer with the same identifier takes the exact item away; family members are then shared.
+  auto withTwin = analyze(tool, {identity("Twin", "com.example.tool")});
+  EXPECT_EQ(summary(withTwin), (std::vector<std::string>{"Review 67 home/Library/Caches/com.example.tool-shared.x",
+                                                         "Review 67 home/Library/Caches/com.example.tool.helper"}));
+  // A helper app's own folder belongs to the helper, not to the app whose family it extends.
+  auto withHelper = analyze(tool, {identity("Helper", "com.example.tool.helper")});
+  EXPECT_EQ(summary(withHelper), (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
+                                                           "Probably Leftover 67 home/Library/Caches/com.example.tool-shared.x"}));
+  // A peer whose identifier is only a shorter prefix ranks lower and changes nothing.
+  auto withPrefix = analyze(tool, {identity("Suite", "com.example")});
+  EXPECT_EQ(summary(withPrefix), (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
+                                                           "Review 67 home/Library/Caches/com.example.tool-shared.x",
+                                                           "Review 67 home/Library/Caches/com.example.tool.helper"}));
+}
+
+TEST_F(AnalyzerTest, FamilyOverlapIsHeldAtReview) {
+  SampleMac::makeFolder(mac.user("Library/Application Support/com.vendor.suite.tool.extra"));
+  auto s = analyze(identity("Tool", "com.vendor.suite.tool"), {identity("Suite", "com.vendor.suite")});
+  ASSERT_EQ(s.findings.size(), 1u);
+  EXPECT_EQ(s.findings[0].confidence, FindingConfidence::review);
+  EXPECT_EQ(s.findings[0].evidence.back().explanation,
+            "Another installed app also matches this item, so it is held at Review only.");
+  EXPECT_EQ(s.findings[0].evidence.back().kind, EvidenceKind::sharedOwnership);
+}
+
+TEST_F(AnalyzerTest, ThresholdNameMatchesAndTeamOnlyGroups) {
+  SampleMac::makeFolder(mac.user("Library/Application Support/Fathom Reader Backups"));  // contains the name: 26
+  SampleMac::makeFolder(mac.user("Library/Logs/fathom"));                              // nothing: dropped
+  SampleMac::makeFolder(mac.user("Library/Group Containers/TEAM123456.shared"));
+  AppIdentity id = identity("Fathom Reader", "com.fathom.reader");
+  id.teamIdentifier = "TEAM123456";
+  auto s = analyze(id);
+  EXPECT_EQ(summary(s), (std::vector<std::string>{"Review 35 home/Library/Group Containers/TEAM123456.shared",
+                                                  "Review 26 home/Library/Application Support/Fathom Reader Backups"}));
+  EXPECT_EQ(s.findings[0].evidence.back().kind, EvidenceKind::sharedOwnership);
+}
+
+TEST_F(AnalyzerTest, AgeAddsThreePointsFrom180Days) {
+  std::string old = SampleMac::makeFolder(mac.user("Library/Logs/com.example.tool"));
+  std::string recent = SampleMac::writeFile(mac.user("Library/Logs/com.example.tool.log"));
+  testing::ageItem(old, 200);
+  testing::ageItem(recent, 179);
+  auto s = analyze(identity("Gizmo", "com.example.tool"));
+  ASSERT_EQ(s.findings.size(), 2u);
+  EXPECT_EQ(s.findings[0].url.lastPathComponent(), "com.example.tool");
+  EXPECT_EQ(s.findings[0].score, 73);
+  EXPECT_EQ(s.findings[0].evidence.back().explanation,
+            "Not modified for about 200 days; age is supporting evidence only.");
+  EXPECT_EQ(s.findings[1].score, 70);
+}
+
+TEST_F(AnalyzerTest, WalkKeepsLinksInsideAndDropsLinksOut) {
+  std::string caches = mac.user("Library/Caches");
+  SampleMac::makeFolder(caches + "/com.example.tool.real");
+  SampleMac::makeFolder(tmp.path() + "/outside/com.example.tool");
+  fs::create_directory_symlink(tmp.path() + "/outside/com.example.tool", caches + "/com.example.tool");
+  fs::create_directory_symlink(caches + "/com.example.tool.real", caches + "/com.example.tool.alias");
+  SampleMac::writeFile(caches + "/.com.example.tool.hidden");
+  auto entries = AppAnalyzer::contents(Url::fileURL(caches), 1);
+  std::vector<std::string> names;
+  for (const auto& u : entries) names.push_back(u.lastPathComponent());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
+  EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(tmp.path() + "/missing"), 2).empty());
+}
+
+TEST_F(AnalyzerTest, WalkIsPreOrderAndBoundedByDepth) {
+  std::string support = mac.user("Library/Application Support");
+  SampleMac::writeFile(support + "/A/B/C/deep.txt");
+  auto entries = AppAnalyzer::contents(Url::fileURL(support), 2);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].path(), support + "/A");
+  EXPECT_EQ(entries[1].path(), support + "/A/B");
+}
+
+TEST_F(AnalyzerTest, NestedFindingsAreDroppedAndDuplicatesKeepTheHigherScore) {
+  SampleMac::makeFolder(mac.user("Library/Application Support/com.example.tool/com.example.tool.cache"));
+  auto s = analyze(identity("Gizmo", "com.example.tool"));
+  EXPECT_EQ(summary(s), (std::vector<std::string>{"Probably Leftover 70 home/Library/Application Support/com.example.tool"}));
+}
+
+TEST(AnalyzerVendorTest, VendorPrefixesAndSharing) {
+  EXPECT_EQ(AppAnalyzer::vendorPrefixes(std::string("Com.Vendor.App"), std::string("TEAM.com.vendor.app")),
+            (std::set<std::string>{"com.vendor", "team.com"}));
+  EXPECT_TRUE(AppAnalyzer::vendorPrefixes(std::string("single"), std::nullopt).empty());
+  EXPECT_TRUE(AppAnalyzer::peerSharesVendor("com.vendor.other", {"com.vendor"}));
+  EXPECT_TRUE(AppAnalyzer::peerSharesVendor("com.vendor", {"com.vendor"}));
+  EXPECT_FALSE(AppAnalyzer::peerSharesVendor("com.vendorx.app", {"com.vendor"}));
+}
+
+}  // namespace
+}  // namespace corvane
