@@ -1,0 +1,149 @@
+#include "corvane/app_discovery_service.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "discovery/bundle_reader.h"
+#include "platform/directory_walk.h"
+#include "platform/file_status.h"
+#include "platform/mounted_volumes.h"
+#include "platform/unicode.h"
+
+namespace corvane {
+
+namespace {
+
+// Entries this many levels below a search root are looked at but not entered.
+constexpr std::size_t kMaxSearchDepth = 3;
+
+bool exists(const std::string& path) { return platform::status(path).has_value(); }
+
+std::string asciiLowercased(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+std::size_t componentCount(std::string_view path) { return url::pathComponents(path).size(); }
+
+// The file name without its extension ("Foo.app" gives "Foo").
+std::string baseName(const Url& url) {
+  std::string name = url.lastPathComponent();
+  std::string extension = url.pathExtension();
+  if (extension.empty()) return name;
+  return name.substr(0, name.size() - extension.size() - 1);
+}
+
+}  // namespace
+
+AppDiscoveryService::AppDiscoveryService() : AppDiscoveryService(Layout::system()) {}
+
+AppDiscoveryService::AppDiscoveryService(Layout layout, VolumeLister listVolumes)
+    : layout_(std::move(layout)), listVolumes_(std::move(listVolumes)) {}
+
+AppDiscoveryService::VolumeLister AppDiscoveryService::systemVolumeLister() {
+  return []() -> std::optional<std::vector<MountedVolume>> {
+    auto mounted = platform::mountedVolumes();
+    if (!mounted) return std::nullopt;
+    std::vector<MountedVolume> volumes;
+    volumes.reserve(mounted->size());
+    for (auto& m : *mounted)
+      volumes.push_back(MountedVolume{Url::fileURL(m.mountPoint), m.name, m.isBrowsable, m.isLocal, m.isReadOnly});
+    return volumes;
+  };
+}
+
+std::vector<InstalledApplication> AppDiscoveryService::discover() const {
+  std::vector<std::string> roots = {layout_.applications(), layout_.underHome("Applications"),
+                                    layout_.systemApplications()};
+  for (const auto& root : externalApplicationRoots(mountedVolumeFacts())) roots.push_back(root.path());
+
+  std::unordered_set<std::string> seen;
+  std::vector<InstalledApplication> found;
+  for (const auto& root : roots) {
+    if (!exists(root)) continue;
+    const std::size_t rootDepth = componentCount(root);
+    platform::walkTree(root, [&](const platform::WalkEntry& entry) {
+      if (asciiLowercased(Url::fileURL(entry.path).pathExtension()) == "app") {
+        if (entry.isDirectory != true) return platform::WalkStep::skipDescendants;
+        Url location = Url::fileURL(entry.path).standardized();
+        if (seen.insert(location.path()).second) found.push_back(makeApplication(location));
+        return platform::WalkStep::skipDescendants;
+      }
+      if (componentCount(entry.path) - rootDepth >= kMaxSearchDepth) return platform::WalkStep::skipDescendants;
+      return platform::WalkStep::descend;
+    });
+  }
+  std::stable_sort(found.begin(), found.end(), [](const InstalledApplication& a, const InstalledApplication& b) {
+    return platform::localizedCaseInsensitiveCompare(a.name, b.name) < 0;
+  });
+  return found;
+}
+
+InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const {
+  std::optional<PropertyList> info = bundle::infoDictionary(url.path());
+  auto text = [&](const char* key) -> std::optional<std::string> {
+    return info ? info->string(key) : std::nullopt;
+  };
+  InstalledApplication app;
+  app.url = url;
+  if (auto displayName = text("CFBundleDisplayName")) {
+    app.name = *displayName;
+  } else if (auto bundleName = text("CFBundleName")) {
+    app.name = *bundleName;
+  } else {
+    app.name = baseName(url);
+  }
+  app.bundleIdentifier = text("CFBundleIdentifier");
+  app.version = text("CFBundleShortVersionString");
+  app.isSystemApplication = startsWith(url.path(), layout_.underRoot("/System/"));
+  return app;
+}
+
+std::vector<AppDiscoveryService::VolumeFacts> AppDiscoveryService::qualifyingExternalVolumes(
+    const std::vector<VolumeFacts>& volumes) const {
+  const std::string volumesPrefix = layout_.volumes() + "/";
+  std::vector<VolumeFacts> kept;
+  for (const auto& v : volumes) {
+    if (!v.isBrowsable || !v.isLocal || v.isReadOnly || v.isBootableOS) continue;
+    if (!startsWith(v.url.path(), volumesPrefix)) continue;
+    if (platform::lowercased(v.name).find("timemachine") != std::string::npos) continue;
+    if (startsWith(v.name, "com.apple.")) continue;
+    kept.push_back(v);
+  }
+  return kept;
+}
+
+std::vector<Url> AppDiscoveryService::externalApplicationRoots(const std::vector<VolumeFacts>& from) const {
+  std::vector<Url> roots;
+  for (const auto& v : qualifyingExternalVolumes(from)) {
+    roots.push_back(v.url);
+    if (v.hasApplicationsSubfolder) roots.push_back(v.url.appending("Applications"));
+  }
+  return roots;
+}
+
+std::vector<AppDiscoveryService::VolumeFacts> AppDiscoveryService::mountedVolumeFacts() const {
+  std::optional<std::vector<MountedVolume>> mounted = listVolumes_ ? listVolumes_() : std::nullopt;
+  if (!mounted) return {};
+  std::vector<VolumeFacts> facts;
+  facts.reserve(mounted->size());
+  for (const auto& m : *mounted) {
+    VolumeFacts f;
+    f.url = m.url;
+    f.name = m.name.value_or(m.url.lastPathComponent());
+    f.isBrowsable = m.isBrowsable.value_or(false);
+    f.isLocal = m.isLocal.value_or(false);
+    f.isReadOnly = m.isReadOnly.value_or(true);
+    f.isBootableOS = exists(m.url.appending("System/Library/CoreServices").path());
+    f.hasApplicationsSubfolder = exists(m.url.appending("Applications").path());
+    facts.push_back(std::move(f));
+  }
+  return facts;
+}
+
+}  // namespace corvane

@@ -1,0 +1,227 @@
+#include "corvane/app_discovery_service.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sample_mac/bundle_components.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+using testing::BundleInfo;
+using testing::SampleMac;
+using VolumeFacts = AppDiscoveryService::VolumeFacts;
+using MountedVolume = AppDiscoveryService::MountedVolume;
+
+class AppDiscoveryTest : public ::testing::Test {
+ protected:
+  AppDiscoveryService service(std::vector<MountedVolume> volumes = {}) const {
+    return AppDiscoveryService(Layout::at(mac_.root(), mac_.home()),
+                               [volumes] { return std::optional<std::vector<MountedVolume>>(volumes); });
+  }
+  std::vector<std::string> discoveredPaths(const AppDiscoveryService& s) const {
+    std::vector<std::string> paths;
+    for (const auto& app : s.discover()) paths.push_back(app.url.path());
+    return paths;
+  }
+  std::string app(const std::string& parent, const std::string& name) const {
+    return mac_.addApp(parent, BundleInfo{name, "com.example." + name, "1.0", std::nullopt, {}});
+  }
+
+  testing::TemporaryFolder folder_{"corvane-discovery"};
+  SampleMac mac_{folder_.path()};
+};
+
+TEST_F(AppDiscoveryTest, WalkFindsBundlesUpToThreeLevelsAndSkipsWhatIsNotAnApp) {
+  const std::string apps = mac_.system("/Applications");
+  std::string one = app(apps, "One");
+  std::string two = app(apps + "/Folder", "Two");
+  std::string three = app(apps + "/A/B", "Three");
+  app(apps + "/A/B/C", "Four");                       // four levels down
+  std::string upper = SampleMac::makeFolder(apps + "/Tool.APP");
+  SampleMac::writeFile(apps + "/Fake.app", "not a bundle");
+  app(one, "Inner");
+  app(one + "/Contents/Library/LoginItems", "Nested");
+  app(apps + "/.Hidden", "Secret");
+  app(apps, ".Dotted");
+
+  // Sorted by name: One, Three, Tool (named after its folder, which has no Info.plist), Two.
+  std::vector<std::string> expected = {one, three, upper, two};
+  EXPECT_EQ(discoveredPaths(service()), expected);
+}
+
+TEST_F(AppDiscoveryTest, SearchesTheThreeStandardRootsAndMarksSystemApplications) {
+  std::string local = app(mac_.system("/Applications"), "Local");
+  std::string mine = app(mac_.user("Applications"), "Mine");
+  std::string system = app(mac_.system("/System/Applications/Utilities"), "Console");
+
+  std::vector<InstalledApplication> found = service().discover();
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0], (InstalledApplication{Url::fileURL(system), "Console", "com.example.Console", "1.0", true}));
+  EXPECT_EQ(found[1], (InstalledApplication{Url::fileURL(local), "Local", "com.example.Local", "1.0", false}));
+  EXPECT_EQ(found[2], (InstalledApplication{Url::fileURL(mine), "Mine", "com.example.Mine", "1.0", false}));
+}
+
+TEST_F(AppDiscoveryTest, NoRootsGiveNothing) {
+  AppDiscoveryService nowhere(Layout::at(folder_.path() + "/missing", folder_.path() + "/missing-home"),
+                              [] { return std::optional<std::vector<MountedVolume>>(); });
+  EXPECT_TRUE(nowhere.discover().empty());
+  EXPECT_TRUE(nowhere.mountedVolumeFacts().empty());
+}
+
+TEST_F(AppDiscoveryTest, AnAppOnAnAttachedVolumeIsListedOnceThroughBothRoots) {
+  const std::string ext = mac_.system("/Volumes/Ext");
+  std::string top = app(ext, "Top");
+  std::string both = app(ext + "/Applications", "Both");
+  std::string deep = app(ext + "/Applications/X/Y", "Deep");  // three levels below the Applications root
+  app(mac_.system("/Volumes/Backup"), "Ignored");
+
+  std::vector<MountedVolume> volumes = {
+      {Url::fileURL(ext), std::nullopt, true, true, false},
+      {Url::fileURL(mac_.system("/Volumes/Backup")), std::nullopt, true, true, true},
+  };
+  std::vector<std::string> expected = {both, deep, top};
+  EXPECT_EQ(discoveredPaths(service(volumes)), expected);
+}
+
+TEST_F(AppDiscoveryTest, VolumeFactsFillInWhatTheSystemDidNotSay) {
+  const std::string ext = SampleMac::makeFolder(mac_.system("/Volumes/Ext") + "/Applications");
+  const std::string boot = SampleMac::makeFolder(mac_.system("/Volumes/Boot/System/Library/CoreServices"));
+  std::vector<MountedVolume> volumes = {
+      {Url::fileURL(mac_.system("/Volumes/Ext")), "External", true, true, false},
+      {Url::fileURL(mac_.system("/Volumes/Boot")), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+  };
+  std::vector<VolumeFacts> expected = {
+      {Url::fileURL(mac_.system("/Volumes/Ext")), "External", true, true, false, false, true},
+      {Url::fileURL(mac_.system("/Volumes/Boot")), "Boot", false, false, true, true, false},
+  };
+  EXPECT_EQ(service(volumes).mountedVolumeFacts(), expected);
+}
+
+TEST_F(AppDiscoveryTest, OnlyBrowsableLocalWritableUserVolumesQualify) {
+  AppDiscoveryService s = service();
+  const std::string vols = mac_.system("/Volumes");
+  auto volume = [&](std::string name, std::string path) {
+    return VolumeFacts{Url::fileURL(std::move(path)), std::move(name), true, true, false, false, false};
+  };
+  VolumeFacts good = volume("Ext", vols + "/Ext");
+  VolumeFacts withApps = good;
+  withApps.url = Url::fileURL(vols + "/Work");
+  withApps.name = "Work";
+  withApps.hasApplicationsSubfolder = true;
+
+  std::vector<VolumeFacts> rejected;
+  rejected.push_back(volume("TimeMachineBackups", vols + "/TimeMachineBackups"));
+  rejected.push_back(volume("My timemachine disk", vols + "/My timemachine disk"));
+  rejected.push_back(volume("com.apple.TimeMachine.localsnapshots", vols + "/snap"));
+  rejected.push_back(volume("Outside", mac_.system("/mnt/Outside")));
+  rejected.push_back(volume("VolumesLookalike", mac_.system("/VolumesLookalike")));
+  for (auto flag : {&VolumeFacts::isBrowsable, &VolumeFacts::isLocal}) {
+    VolumeFacts v = good;
+    v.*flag = false;
+    rejected.push_back(v);
+  }
+  VolumeFacts readOnly = good;
+  readOnly.isReadOnly = true;
+  rejected.push_back(readOnly);
+  VolumeFacts bootable = good;
+  bootable.isBootableOS = true;
+  rejected.push_back(bootable);
+
+  for (const auto& v : rejected) {
+    SCOPED_TRACE(v.name + " at " + v.url.path());
+    EXPECT_TRUE(s.qualifyingExternalVolumes({v}).empty());
+  }
+  // "Com.apple." is not the system prefix: the test is case-sensitive.
+  VolumeFacts capital = volume("Com.apple.disk", vols + "/Capital");
+
+  std::vector<VolumeFacts> all = rejected;
+  all.insert(all.begin() + 2, good);
+  all.push_back(capital);
+  all.push_back(withApps);
+  EXPECT_EQ(s.qualifyingExternalVolumes(all), (std::vector<VolumeFacts>{good, capital, withApps}));
+  EXPECT_EQ(s.externalApplicationRoots(all),
+            (std::vector<Url>{good.url, capital.url, withApps.url, Url::fileURL(vols + "/Work/Applications")}));
+}
+
+TEST(AppDiscoveryVolumesTest, WithTheDefaultLayoutTheRulesReadTheRealVolumesFolder) {
+  AppDiscoveryService s(Layout::at("/", "/nonexistent-home"),
+                        [] { return std::optional<std::vector<MountedVolume>>(); });
+  VolumeFacts ext{Url::fileURL("/Volumes/Ext"), "Ext", true, true, false, false, false};
+  VolumeFacts media{Url::fileURL("/media/Ext"), "Ext", true, true, false, false, false};
+  EXPECT_EQ(s.qualifyingExternalVolumes({media, ext}), std::vector<VolumeFacts>{ext});
+  EXPECT_TRUE(s.makeApplication(Url::fileURL("/System/Applications/Missing.app")).isSystemApplication);
+  EXPECT_FALSE(s.makeApplication(Url::fileURL("/SystemX/Missing.app")).isSystemApplication);
+}
+
+TEST_F(AppDiscoveryTest, SortsByNameIgnoringCaseAndKeepsTheWalkOrderOfEqualNames) {
+  const std::string apps = mac_.system("/Applications");
+  std::string beta = app(apps, "Beta");
+  std::string alpha = app(apps, "alpha");
+  std::string first = mac_.addApp(apps, BundleInfo{"Zed1", "com.first", std::nullopt, std::nullopt,
+                                                   {{"CFBundleDisplayName", "Same"}}});
+  std::string second = mac_.addApp(apps, BundleInfo{"Zed0", "com.second", std::nullopt, std::nullopt,
+                                                    {{"CFBundleDisplayName", "same"}}});
+  std::string third = mac_.addApp(mac_.user("Applications"), BundleInfo{"Other", "com.third", std::nullopt,
+                                                                        std::nullopt, {{"CFBundleDisplayName", "SAME"}}});
+  // Within one folder the walk goes in name order: Zed0 before Zed1; the home root comes after.
+  EXPECT_EQ(discoveredPaths(service()), (std::vector<std::string>{alpha, beta, second, first, third}));
+}
+
+TEST_F(AppDiscoveryTest, ManyEqualNamesKeepTheWalkOrder) {
+  std::vector<std::string> expected;
+  for (int i = 0; i < 40; ++i) {
+    std::string file = std::string(i < 10 ? "App0" : "App") + std::to_string(i);
+    const char* name = i % 3 == 0 ? "Same" : (i % 3 == 1 ? "same" : "SAME");
+    expected.push_back(mac_.addApp(mac_.system("/Applications"),
+                                   BundleInfo{file, std::nullopt, std::nullopt, std::nullopt,
+                                              {{"CFBundleDisplayName", name}}}));
+  }
+  EXPECT_EQ(discoveredPaths(service()), expected);
+}
+
+TEST_F(AppDiscoveryTest, NamesComeFromDisplayNameThenBundleNameThenFileName) {
+  const std::string apps = mac_.system("/Applications");
+  AppDiscoveryService s = service();
+  auto infoApp = [&](const std::string& file, PlistDictionary keys, testing::PlistFormat format) {
+    std::string path = SampleMac::makeFolder(apps + "/" + file);
+    testing::writeInfoPlist(path, PropertyList(std::move(keys)), format);
+    return s.makeApplication(Url::fileURL(path));
+  };
+  using testing::PlistFormat;
+  InstalledApplication display = infoApp(
+      "D.app", {{"CFBundleDisplayName", "Shown"}, {"CFBundleName", "Bundle"}, {"CFBundleShortVersionString", "2.1"}},
+      PlistFormat::xml);
+  EXPECT_EQ(display.name, "Shown");
+  EXPECT_EQ(display.version, std::optional<std::string>("2.1"));
+
+  EXPECT_EQ(infoApp("B.app", {{"CFBundleName", "Bundle"}}, PlistFormat::xml).name, "Bundle");
+  EXPECT_EQ(infoApp("Empty.app", {{"CFBundleDisplayName", ""}, {"CFBundleName", "Bundle"}}, PlistFormat::xml).name, "");
+  InstalledApplication typed = infoApp(
+      "Typed.app", {{"CFBundleDisplayName", PropertyList(std::int64_t{7})},
+                    {"CFBundleShortVersionString", PropertyList(3.5)},
+                    {"CFBundleIdentifier", PropertyList(true)}},
+      PlistFormat::xml);
+  EXPECT_EQ(typed, (InstalledApplication{Url::fileURL(apps + "/Typed.app"), "Typed", std::nullopt, std::nullopt, false}));
+
+  InstalledApplication binary = infoApp(
+      "Bin.app", {{"CFBundleName", "Binary Name"}, {"CFBundleIdentifier", "com.example.bin"},
+                  {"CFBundleShortVersionString", "4.0"}},
+      PlistFormat::binary);
+  EXPECT_EQ(binary, (InstalledApplication{Url::fileURL(apps + "/Bin.app"), "Binary Name", "com.example.bin", "4.0",
+                                          false}));
+
+  // Unreadable bundles are named after their file.
+  SampleMac::writeFile(apps + "/Broken.app/Contents/Info.plist", "<plist><dict><key>");
+  EXPECT_EQ(s.makeApplication(Url::fileURL(apps + "/Broken.app")),
+            (InstalledApplication{Url::fileURL(apps + "/Broken.app"), "Broken", std::nullopt, std::nullopt, false}));
+  EXPECT_EQ(s.makeApplication(Url::fileURL(apps + "/Gone.app")).name, "Gone");
+  EXPECT_EQ(s.makeApplication(Url::fileURL(apps + "/Plain")).name, "Plain");
+}
+
+}  // namespace
+}  // namespace corvane
