@@ -13,6 +13,8 @@ std::vector<Command> allCommands() {
       demoCommand(),
       assessCommand(),
       historyCommand(),
+      appsCommand(),
+      inspectCommand(),
 
   };
 }

@@ -64,6 +64,8 @@ Command explainCommand();
 Command demoCommand();
 Command assessCommand();
 Command historyCommand();
+Command appsCommand();
+Command inspectCommand();
 
 
 }  // namespace corvane::cli
