@@ -1,0 +1,84 @@
+#include "corvane/native_receipt_tools.h"
+
+#include <algorithm>
+
+#include "corvane/package_receipt_catalog.h"
+#include "discovery/bom_reader.h"
+#include "discovery/tool_output.h"
+#include "platform/directory.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr char kPlistExtension[] = ".plist";
+
+// What a stand-in tool printed and how it ended.
+struct ToolAnswer {
+  int status = 0;
+  std::string output;
+};
+
+ToolAnswer listPackages(const std::string& receiptsDirectory) {
+  std::vector<std::string> identifiers;
+  if (auto entries = platform::listDirectory(receiptsDirectory, /*skipHidden=*/true)) {
+    for (const platform::DirectoryEntry& entry : *entries) {
+      const std::string_view name = entry.name;
+      const std::size_t idLength = name.size() - std::min(name.size(), sizeof kPlistExtension - 1);
+      if (entry.isDirectory || idLength == 0 || !name.ends_with(kPlistExtension)) continue;
+      identifiers.emplace_back(name.substr(0, idLength));
+    }
+  }
+  std::sort(identifiers.begin(), identifiers.end());
+  std::string text;
+  for (const std::string& identifier : identifiers) text += identifier + "\n";
+  return {0, std::move(text)};
+}
+
+ToolAnswer listBom(const std::string& path) {
+  auto paths = bom::readPathsFromFile(path);
+  if (!paths.has_value()) return {1, "lsbom: " + paths.error().describe() + "\n"};
+  return {0, bom::pathListing(*paths)};
+}
+
+std::optional<ToolAnswer> answer(const std::string& receiptsDirectory, const std::string& executable,
+                                 const std::vector<std::string>& arguments) {
+  if (executable == kPackageToolPath && arguments == std::vector<std::string>{"--pkgs"})
+    return listPackages(receiptsDirectory);
+  if (executable == kBomToolPath && arguments.size() == 2 && arguments[0] == "-s") return listBom(arguments[1]);
+  return std::nullopt;
+}
+
+}  // namespace
+
+NativeReceiptTools::NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other)
+    : receiptsDirectory_(std::move(receiptsDirectory)),
+      other_(other ? std::move(other) : std::make_shared<CommandRunner>()) {}
+
+std::optional<std::string> NativeReceiptTools::run(const std::string& executable,
+                                                   const std::vector<std::string>& arguments) const {
+  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
+  if (!answered) return other_->run(executable, arguments);
+  // Like the real runner: a failing tool, or output that is not UTF-8, gives nothing.
+  if (answered->status != 0 || !tool_output::isValidUTF8(answered->output)) return std::nullopt;
+  return std::move(answered->output);
+}
+
+CommandOutcome NativeReceiptTools::runWithStatus(const std::string& executable,
+                                                 const std::vector<std::string>& arguments) const {
+  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
+  if (!answered) return other_->runWithStatus(executable, arguments);
+  std::string text = tool_output::isValidUTF8(answered->output) ? answered->output : std::string();
+  return {answered->status, tool_output::trimmedWhitespaceAndNewlines(text)};
+}
+
+std::shared_ptr<const CommandRunning> receiptToolsRunner(const Layout& layout,
+                                                         const std::function<bool(const std::string&)>& toolExists) {
+  auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
+  // The real tools answer for the real machine only, never for a tree under another root.
+  const bool realRoot = layout.underRoot(kPackageToolPath) == kPackageToolPath;
+  if (realRoot && exists(kPackageToolPath) && exists(kBomToolPath)) return std::make_shared<CommandRunner>();
+  return std::make_shared<NativeReceiptTools>(layout.receipts());
+}
+
+}  // namespace corvane

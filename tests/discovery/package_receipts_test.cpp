@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "corvane/native_receipt_tools.h"
+#include "corvane/package_receipt_catalog.h"
+#include "corvane/package_receipt_inspector.h"
+#include "sample_mac/plist_writer.h"
+#include "sample_mac/receipts_builder.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFixture = CORVANE_SOURCE_DIR "/../shared/fixtures/bom/python-applications.bom";
+
+// Answers command lines from a table and remembers every call.
+class FakeRunner final : public CommandRunning {
+ public:
+  using CommandLine = std::vector<std::string>;  // executable, then the arguments
+
+  std::map<CommandLine, std::optional<std::string>> answers;
+  mutable std::vector<CommandLine> calls;
+
+  std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments) const override {
+    CommandLine line{executable};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    calls.push_back(line);
+    auto found = answers.find(line);
+    return found == answers.end() ? std::nullopt : found->second;
+  }
+  CommandOutcome runWithStatus(const std::string& executable, const std::vector<std::string>& arguments) const override {
+    auto output = run(executable, arguments);
+    return output ? CommandOutcome{0, *output} : CommandOutcome{-1, "not found"};
+  }
+};
+
+std::vector<std::string> matching(const std::string& packages, const std::optional<std::string>& bundleIdentifier,
+                                  const std::string& name) {
+  auto runner = std::make_shared<FakeRunner>();
+  runner->answers[{"/usr/sbin/pkgutil", "--pkgs"}] = packages;
+  return PackageReceiptInspector(runner).matchingReceipts(bundleIdentifier, name);
+}
+
+TEST(PackageReceiptInspectorTest, TakesTheIdentifierItsFamilyAndDistinctiveNames) {
+  const std::string packages =
+      "com.vendor.app\ncom.vendor.app.pkg\ncom.vendor.application\ncom.vendor.apple\ncom.other.tool\n";
+  EXPECT_EQ(matching(packages, "com.Vendor.App", "Go"),
+            (std::vector<std::string>{"com.vendor.app", "com.vendor.app.pkg"}));
+  // The name rule adds com.vendor.apple; "application" does not contain "apple".
+  EXPECT_EQ(matching(packages, "com.vendor.app", "Apple"),
+            (std::vector<std::string>{"com.vendor.app", "com.vendor.app.pkg", "com.vendor.apple"}));
+  EXPECT_EQ(matching("com.x.pages2.installer\ncom.x.pages.installer\n", std::nullopt, "Pages 2"),
+            (std::vector<std::string>{"com.x.pages2.installer"}));
+  // Two, three and four characters after normalising.
+  EXPECT_EQ(matching("org.golang.go\n", std::nullopt, "Go"), std::vector<std::string>{});
+  EXPECT_EQ(matching("org.tool.vim\n", std::nullopt, "V.I.M."), std::vector<std::string>{});
+  EXPECT_EQ(matching("com.example.vimr.pkg\n", std::nullopt, "Vim R"), (std::vector<std::string>{"com.example.vimr.pkg"}));
+}
+
+TEST(PackageReceiptInspectorTest, SortsInCodePointOrderAndKeepsCase) {
+  EXPECT_EQ(matching("com.b.Suite\r\n\r\ncom.a.suite\nCOM.Z.SUITE.agent\n", std::nullopt, "Suite"),
+            (std::vector<std::string>{"COM.Z.SUITE.agent", "com.a.suite", "com.b.Suite"}));
+}
+
+TEST(PackageReceiptInspectorTest, NoAnswerFromTheToolIsNoReceipts) {
+  auto runner = std::make_shared<FakeRunner>();
+  EXPECT_EQ(PackageReceiptInspector(runner).matchingReceipts("com.vendor.app", "Vendor App"), std::vector<std::string>{});
+  EXPECT_EQ(runner->calls, (std::vector<FakeRunner::CommandLine>{{"/usr/sbin/pkgutil", "--pkgs"}}));
+}
+
+TEST(PackageReceiptCatalogTest, PicksTheShallowestApplicationUnderThePrefix) {
+  struct Case {
+    const char* listing;
+    const char* prefix;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {".\n./Applications\n./Applications/Foo.app\n./Applications/Foo.app/Contents/Info.plist\n"
+       "./Applications/Foo.app/Contents/Library/Bar.app\n",
+       "/", "/Applications/Foo.app"},
+      {"./Tools/B.app\n./Tools/A.app\n", "/", "/Tools/A.app"},
+      {"./Deep/Folder/A.app\n./Applications/Zed.app\n", "/", "/Applications/Zed.app"},
+      {"./X.app\n", "Applications/Suite", "/Applications/Suite/X.app"},
+      {"./X.app\n", "", "/X.app"},
+      {"./X.app\n", "/opt/", "/opt/X.app"},
+      {"  \t./Apps/Tool.APP\t \n", "/", "/Apps/Tool.APP"},
+      {"././//Apps/../Other/./Y.app\n", "/", "/Other/Y.app"},
+      {".\n./Library\n./Library/Foo.plist\n./app\n", "/", std::nullopt},
+      {"./Nested.app/Contents/Inner.app\n", "/", std::nullopt},
+      {"", "/", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.listing);
+    EXPECT_EQ(PackageReceiptCatalog::primaryAppPath(c.listing, c.prefix), c.expected);
+  }
+}
+
+class ReceiptsFolderTest : public ::testing::Test {
+ protected:
+  std::string receipts() const { return mac_.system("/var/db/receipts"); }
+  std::vector<PackageReceiptRecord> load(const CommandRunning& runner) const {
+    return PackageReceiptCatalog::load(Url::fileURL(receipts()), runner);
+  }
+
+  testing::TemporaryFolder folder_{"corvane-receipts"};
+  testing::SampleMac mac_{folder_.path()};
+};
+
+TEST_F(ReceiptsFolderTest, LoadsWhatTheBuilderWritesThroughTheStandInTools) {
+  testing::addReceipt(mac_, "com.vendor.suite", "2.1", "/Applications",
+                      {"Suite/Editor.app/Contents/Info.plist", "Suite/Viewer.app/Contents/Info.plist"});
+  testing::addReceipt(mac_, "com.vendor.cli", "1.0", "/usr/local", {"bin/tool", "share/man/man1/tool.1"});
+  // Many entries over many leaves; the app folder only deep down in the tree.
+  std::vector<std::string> many;
+  for (int i = 0; i < 50; ++i) many.push_back("Resources/file-" + std::to_string(i));
+  many.push_back("Big.app/Contents/MacOS/Big");
+  testing::addReceipt(mac_, "com.vendor.big", "3", "/Applications", many, 3);
+  testing::addReceipt(mac_, "com.apple.pkg.Safari", "17", "/", {"Applications/Safari.app/Contents/Info.plist"});
+  testing::addReceipt(mac_, "COM.Apple.other", "1", "/", {"Applications/Other.app"});
+
+  NativeReceiptTools tools(receipts());
+  EXPECT_EQ(load(tools), (std::vector<PackageReceiptRecord>{
+                             {"com.vendor.big", "/Applications/Big.app"},
+                             {"com.vendor.cli", std::nullopt},
+                             {"com.vendor.suite", "/Applications/Suite/Editor.app"},
+                         }));
+  EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs"}),
+            std::optional<std::string>("COM.Apple.other\ncom.apple.pkg.Safari\ncom.vendor.big\ncom.vendor.cli\n"
+                                       "com.vendor.suite\n"));
+}
+
+TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceipt) {
+  testing::SampleMac::writeFile(receipts() + "/b.pkg.bom", "");
+  testing::SampleMac::writeFile(receipts() + "/a.pkg.BOM", "");
+  testing::SampleMac::writeFile(receipts() + "/com.apple.x.bom", "");
+  testing::SampleMac::writeFile(receipts() + "/.hidden.bom", "");
+  testing::SampleMac::writeFile(receipts() + "/.bom", "");
+  testing::SampleMac::writeFile(receipts() + "/notes.txt", "");
+  testing::SampleMac::writeFile(receipts() + "/b.pkg.plist",
+                                testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", "Applications"}}));
+  FakeRunner runner;
+  runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/b.pkg.bom"}] = ".\n./B.app\n./B.app/Contents\n";
+  runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/a.pkg.BOM"}] = "./A.app\n";
+
+  EXPECT_EQ(load(runner), (std::vector<PackageReceiptRecord>{{"a.pkg", "/A.app"}, {"b.pkg", "/Applications/B.app"}}));
+  std::vector<FakeRunner::CommandLine> calls = runner.calls;
+  std::sort(calls.begin(), calls.end());
+  EXPECT_EQ(calls, (std::vector<FakeRunner::CommandLine>{{"/usr/bin/lsbom", "-s", receipts() + "/a.pkg.BOM"},
+                                                         {"/usr/bin/lsbom", "-s", receipts() + "/b.pkg.bom"}}));
+}
+
+TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
+  const std::string listing = "./Tool.app\n";
+  auto writePlist = [&](const std::string& id, const std::string& text) {
+    testing::SampleMac::writeFile(receipts() + "/" + id + ".plist", text);
+  };
+  writePlist("p.badtype", testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", 7}}));
+  writePlist("p.notdict", testing::writeXMLPlist(PlistArray{"Applications"}));
+  writePlist("p.garbage", "<plist><dict><key>InstallPrefixPath");
+  writePlist("p.nokey", testing::writeXMLPlist(PlistDictionary{{"PackageVersion", "1"}}));
+  writePlist("p.empty", testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", ""}}));
+  FakeRunner runner;
+  for (const char* id : {"p.badtype", "p.notdict", "p.garbage", "p.nokey", "p.empty", "p.noplist", "p.nolisting"}) {
+    testing::SampleMac::writeFile(receipts() + "/" + id + ".bom", "");
+    if (std::string(id) != "p.nolisting") runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/" + id + ".bom"}] = listing;
+  }
+  EXPECT_EQ(load(runner), (std::vector<PackageReceiptRecord>{
+                              {"p.badtype", "/Tool.app"},
+                              {"p.empty", "/Tool.app"},
+                              {"p.garbage", "/Tool.app"},
+                              {"p.nokey", "/Tool.app"},
+                              {"p.nolisting", std::nullopt},
+                              {"p.noplist", "/Tool.app"},
+                              {"p.notdict", "/Tool.app"},
+                          }));
+  EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.badtype.plist"), std::nullopt);
+  EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.empty.plist"),
+            (PackageReceiptCatalog::ReceiptPlist{""}));
+}
+
+TEST_F(ReceiptsFolderTest, AnUnreadableFolderIsAnEmptyCatalog) {
+  FakeRunner runner;
+  EXPECT_EQ(PackageReceiptCatalog::load(Url::fileURL(folder_.path() + "/missing"), runner),
+            std::vector<PackageReceiptRecord>{});
+  EXPECT_TRUE(runner.calls.empty());
+  NativeReceiptTools tools(folder_.path() + "/missing");
+  EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs"}), std::optional<std::string>(""));
+}
+
+TEST_F(ReceiptsFolderTest, TheInstallersOwnBomGivesItsShallowestApplication) {
+  if (!fs::exists(kFixture)) GTEST_SKIP() << "fixture not present: " << kFixture;
+  const std::string id = "org.python.Python.PythonApplications-3.9";
+  fs::copy_file(kFixture, receipts() + "/" + id + ".bom");
+  testing::SampleMac::writeFile(receipts() + "/" + id + ".plist",
+                                testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", "Applications"}}));
+  NativeReceiptTools tools(receipts());
+  EXPECT_EQ(load(tools), (std::vector<PackageReceiptRecord>{{id, "/Applications/Python 3.9/IDLE.app"}}));
+}
+
+TEST(NativeReceiptToolsTest, PrintsWhatTheBomToolPrintsOrFailsLikeIt) {
+  testing::TemporaryFolder folder;
+  std::string bom = testing::writeBom(folder.path() + "/x.bom", {"Applications/X.app/Contents/Info.plist"});
+  std::string junk = testing::SampleMac::writeFile(folder.path() + "/junk.bom", "BOMStore but not really");
+  NativeReceiptTools tools(folder.path());
+
+  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", bom}),
+            std::optional<std::string>(".\n./Applications\n./Applications/X.app\n./Applications/X.app/Contents\n"
+                                       "./Applications/X.app/Contents/Info.plist\n"));
+  EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", bom}).output,
+            ".\n./Applications\n./Applications/X.app\n./Applications/X.app/Contents\n"
+            "./Applications/X.app/Contents/Info.plist");
+  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", junk}), std::nullopt);
+  EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", junk}),
+            (CommandOutcome{1, "lsbom: read " + junk + ": malformed bill of materials: no \"BOMStore\" header"}));
+
+  // A name that is not UTF-8 makes the whole listing unusable, as with the real tool and runner.
+  std::string latin1 = testing::writeBom(folder.path() + "/l.bom", {"caf\xE9.app"});
+  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", latin1}), std::nullopt);
+  EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", latin1}), (CommandOutcome{0, ""}));
+}
+
+TEST(NativeReceiptToolsTest, HandsEveryOtherCommandToTheOtherRunner) {
+  auto other = std::make_shared<FakeRunner>();
+  other->answers[{"/usr/bin/lsbom", "-p", "f", "x.bom"}] = "other answer";
+  NativeReceiptTools tools("/nowhere", other);
+  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-p", "f", "x.bom"}), std::optional<std::string>("other answer"));
+  EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs", "--volume", "/"}), std::nullopt);
+  EXPECT_EQ(tools.runWithStatus("/bin/launchctl", {"list"}), (CommandOutcome{-1, "not found"}));
+  EXPECT_EQ(other->calls, (std::vector<FakeRunner::CommandLine>{{"/usr/bin/lsbom", "-p", "f", "x.bom"},
+                                                                {"/usr/sbin/pkgutil", "--pkgs", "--volume", "/"},
+                                                                {"/bin/launchctl", "list"}}));
+}
+
+TEST(NativeReceiptToolsTest, TheRealToolsAnswerOnlyForTheRealRootWhenTheyExist) {
+  auto always = [](const std::string&) { return true; };
+  auto never = [](const std::string&) { return false; };
+  auto onlyPkgutil = [](const std::string& path) { return path == "/usr/sbin/pkgutil"; };
+
+  Layout real = Layout::at("/", "/home/someone");
+  EXPECT_NE(dynamic_cast<const CommandRunner*>(receiptToolsRunner(real, always).get()), nullptr);
+  for (const auto& exists : {std::function<bool(const std::string&)>(never), std::function<bool(const std::string&)>(onlyPkgutil)}) {
+    auto runner = receiptToolsRunner(real, exists);
+    auto* native = dynamic_cast<const NativeReceiptTools*>(runner.get());
+    ASSERT_NE(native, nullptr);
+    EXPECT_EQ(native->receiptsDirectory(), "/var/db/receipts");
+  }
+
+  Layout sample = Layout::at("/tmp/sample/root", "/tmp/sample/home");
+  auto runner = receiptToolsRunner(sample, always);
+  auto* native = dynamic_cast<const NativeReceiptTools*>(runner.get());
+  ASSERT_NE(native, nullptr);
+  EXPECT_EQ(native->receiptsDirectory(), "/tmp/sample/root/var/db/receipts");
+}
+
+}  // namespace
+}  // namespace corvane
