@@ -119,7 +119,8 @@ std::optional<CodeSignature> readSuperBlob(const Bytes& data) {
   std::uint32_t length = *data.be32(4);
   std::uint32_t count = *data.be32(8);
   if (length < kSuperBlobHeaderSize || length > data.size()) return std::nullopt;
-  if (count > (length - kSuperBlobHeaderSize) / kBlobIndexEntrySize) return std::nullopt;
+  if (count > kMaxSignatureBlobs || count > (length - kSuperBlobHeaderSize) / kBlobIndexEntrySize)
+    return std::nullopt;
   Bytes superBlob = data.slice(0, length);
 
   std::optional<Bytes> directory, alternateDirectory, entitlements;
@@ -162,7 +163,7 @@ std::optional<CodeSignature> readThin(const Bytes& file) {
   std::uint32_t commandCount = *file.u32(16, bigEndian);
   std::uint32_t commandsSize = *file.u32(20, bigEndian);
   if (!file.contains(headerSize, commandsSize)) return std::nullopt;
-  if (commandCount > commandsSize / kLoadCommandHeaderSize) return std::nullopt;
+  if (commandCount > kMaxLoadCommands || commandCount > commandsSize / kLoadCommandHeaderSize) return std::nullopt;
 
   std::uint64_t offset = headerSize;
   const std::uint64_t end = headerSize + commandsSize;

@@ -17,6 +17,10 @@ namespace corvane::macho {
 // A universal file with more slices than this is not read (real ones have two or three); the bound keeps
 // overlapping slices from multiplying the work.
 inline constexpr std::uint32_t kMaxUniversalSlices = 64;
+// Likewise for the load commands of one slice (real executables have tens to a few hundred) and the blobs of
+// one signature (real ones have a handful).
+inline constexpr std::uint32_t kMaxLoadCommands = 65536;
+inline constexpr std::uint32_t kMaxSignatureBlobs = 1024;
 
 // What one slice's signature records. Each part is read on its own: a damaged code directory leaves the
 // entitlements readable and the other way round.

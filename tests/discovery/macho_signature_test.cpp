@@ -245,6 +245,43 @@ TEST(MachOSignatureTest, DamagedBlobsLoseOnlyWhatTheyHold) {
   }
 }
 
+// A thin 64-bit file with `fillers` empty 8-byte commands before its LC_CODE_SIGNATURE.
+Bytes withFillerCommands(std::uint32_t fillers) {
+  Bytes signature = testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob(kIdentifier, std::nullopt)}});
+  std::uint32_t commandsSize = fillers * 8 + 16;
+  Bytes file(32 + commandsSize, 0);
+  putLittle32(file, 0, 0xfeedfacf);
+  putLittle32(file, 16, fillers + 1);
+  putLittle32(file, 20, commandsSize);
+  for (std::uint32_t i = 0; i < fillers; ++i) {
+    putLittle32(file, 32 + 8 * i, 0x7ffffff0);
+    putLittle32(file, 32 + 8 * i + 4, 8);
+  }
+  std::size_t at = 32 + 8 * std::size_t{fillers};
+  putLittle32(file, at, 0x1d);
+  putLittle32(file, at + 4, 16);
+  putLittle32(file, at + 8, static_cast<std::uint32_t>(file.size()));
+  putLittle32(file, at + 12, static_cast<std::uint32_t>(signature.size()));
+  file.insert(file.end(), signature.begin(), signature.end());
+  return file;
+}
+
+TEST(MachOSignatureTest, CountsAboveTheirLimitsAreRefused) {
+  const SignatureFacts named{kIdentifier, std::nullopt, {}};
+  EXPECT_EQ(macho::signatureFacts(withFillerCommands(macho::kMaxLoadCommands - 1)), named);
+  EXPECT_EQ(read(withFillerCommands(macho::kMaxLoadCommands)), std::nullopt);
+
+  auto withBlobs = [](std::uint32_t count) {
+    std::vector<testing::SignatureSlot> slots{
+        {testing::kSlotCodeDirectory, testing::codeDirectoryBlob(kIdentifier, std::nullopt)}};
+    while (slots.size() < count) slots.push_back({0x10000, {0xfa, 0xde, 0x0b, 0x01, 0, 0, 0, 8}});
+    return thinWithSlots(slots);
+  };
+  EXPECT_EQ(macho::signatureFacts(withBlobs(macho::kMaxSignatureBlobs)), named);
+  EXPECT_EQ(read(withBlobs(macho::kMaxSignatureBlobs + 1)), std::nullopt);
+}
+
 TEST(MachOSignatureTest, RefusesMalformedUniversalFiles) {
   Bytes arm = signedArm64();
   Bytes intel = testing::thinMachO(MachOArch::x86_64, testing::signatureSuperBlob(
