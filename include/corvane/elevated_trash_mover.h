@@ -2,6 +2,7 @@
 // Moves root-owned application bundles to the user's Trash through the caller's privileged runner: one
 // administrator prompt for the whole batch, one outcome per item, every outcome checked on disk.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>

@@ -2,6 +2,7 @@
 // The one operation behind which the system's "move to Trash" sits, and its standard implementation.
 
 #include <optional>
+#include <string>
 
 #include "corvane/layout.h"
 #include "corvane/result.h"
