@@ -37,6 +37,14 @@ std::string toUtf8(CFStringRef text) {
 }  // namespace
 
 std::string lowercased(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {  // most identifiers: no need for a round trip through CoreFoundation
+    std::string out(utf8);
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+  }
   CFStringRef text = makeString(utf8);
   Released textGuard{text};
   if (!text) return std::string(utf8);
