@@ -35,8 +35,9 @@ class DevArtifactInspector {
   DevArtifactInspector() : locations(standardLocations()) {}
   explicit DevArtifactInspector(std::vector<Location> someLocations) : locations(std::move(someLocations)) {}
 
-  // Findings in table order and, inside a listed folder, in listing order (hidden entries left out, as
-  // are symbolic links that lead outside the folder).
+  // Findings in table order and, inside a listed folder, in name order (hidden entries left out, as are
+  // symbolic links that lead outside the folder). A location that is missing, not a folder or cannot be
+  // listed gives nothing; a finding whose size or date cannot be read comes without them.
   std::vector<FileFinding> scan(const Url& home) const;
   // The same for the layout's home folder.
   std::vector<FileFinding> scan(const Layout& layout) const;

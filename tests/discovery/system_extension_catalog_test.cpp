@@ -119,7 +119,9 @@ TEST_P(SystemExtensionCatalogTest, AMalformedEntryIsSkippedAloneAndTheOthersKeep
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, SystemExtensionCatalogTest,
                          ::testing::Values(DatabaseFormat::xml, DatabaseFormat::binary),
-                         [](const auto& info) { return info.param == DatabaseFormat::xml ? "XML" : "Binary"; });
+                         [](const ::testing::TestParamInfo<DatabaseFormat>& p) {
+                           return p.param == DatabaseFormat::xml ? "XML" : "Binary";
+                         });
 
 class SystemExtensionDatabaseFileTest : public ::testing::Test {
  protected:
