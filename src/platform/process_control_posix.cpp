@@ -1,0 +1,31 @@
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
+#include "platform/processes.h"
+
+extern char** environ;
+
+namespace corvane::platform {
+
+int startProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  std::vector<std::string> storage = arguments;
+  storage.insert(storage.begin(), executable);
+  for (auto& a : storage) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  return static_cast<int>(pid);
+}
+
+void stopProcess(int pid) {
+  if (pid <= 0) return;
+  ::kill(static_cast<pid_t>(pid), SIGKILL);
+  while (::waitpid(static_cast<pid_t>(pid), nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,210 @@
+// End to end: the analyzer on the sample Mac, one app at a time, with every finding and its tier.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "corvane/app_analyzer.h"
+#include "corvane/app_discovery_service.h"
+#include "platform/processes.h"
+#include "sample_mac/demo_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::SampleMac;
+using testing::TemporaryFolder;
+
+class DemoMacAnalysisTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder = new TemporaryFolder("corvane-e2e");
+    mac = new SampleMac(folder->path());
+    testing::buildDemoMac(*mac);
+    installed = new std::vector<InstalledApplication>(AppDiscoveryService(layout()).discover());
+  }
+  static void TearDownTestSuite() {
+    delete installed;
+    delete mac;
+    delete folder;
+  }
+  static Layout layout() { return Layout::at(mac->root(), mac->home()); }
+
+  AppAnalyzer analyzer() const {
+    AppAnalyzer a(layout());
+    a.runningApplications = [] { return std::vector<RunningApplication>{}; };
+    a.requiresAdministrator = [](const Url&) { return false; };
+    return a;
+  }
+
+  static const InstalledApplication& app(const std::string& name) {
+    for (const auto& a : *installed)
+      if (a.name == name) return a;
+    throw std::runtime_error("no sample app " + name);
+  }
+
+  // "tier score path", with the home shown as "~" and the sample root as "/".
+  static std::vector<std::string> summary(const AnalysisSnapshot& s) {
+    std::vector<std::string> out;
+    for (const auto& f : s.findings) {
+      std::string path = f.url.path();
+      if (path.rfind(mac->home(), 0) == 0) path = "~" + path.substr(mac->home().size());
+      else if (path.rfind(mac->root(), 0) == 0) path = path.substr(mac->root().size());
+      out.push_back(std::string(stringValue(f.confidence)) + " " + std::to_string(f.score) + " " + path);
+    }
+    return out;
+  }
+
+  std::vector<std::string> analyzed(const std::string& name) { return summary(analyzer().analyze(app(name), *installed)); }
+
+  static TemporaryFolder* folder;
+  static SampleMac* mac;
+  static std::vector<InstalledApplication>* installed;
+};
+
+TemporaryFolder* DemoMacAnalysisTest::folder = nullptr;
+SampleMac* DemoMacAnalysisTest::mac = nullptr;
+std::vector<InstalledApplication>* DemoMacAnalysisTest::installed = nullptr;
+
+TEST_F(DemoMacAnalysisTest, SuiteAppsDoNotClaimEachOthersFiles) {
+  EXPECT_EQ(analyzed("Northwind Writer"),
+            (std::vector<std::string>{
+                "Safe to Remove 100 ~/Library/Preferences/com.northwind.writer.plist",
+                "Safe to Remove 100 /Applications/Northwind/Northwind Writer.app",
+                "Safe to Remove 82 ~/Library/Caches/com.northwind.writer",
+                "Safe to Remove 82 ~/Library/Containers/com.northwind.writer",
+                "Probably Leftover 100 ~/Library/Group Containers/NW4K7Q2P9X.com.northwind.writer",
+                "Probably Leftover 100 ~/Library/LaunchAgents/com.northwind.writer.updater.plist",
+                "Probably Leftover 100 ~/Library/Saved Application State/com.northwind.writer.savedState",
+                "Review 42 ~/Library/Application Support/Northwind Writer",
+            }));
+  EXPECT_EQ(analyzed("Northwind Sheets"),
+            (std::vector<std::string>{
+                "Safe to Remove 100 ~/Library/Preferences/com.northwind.sheets.plist",
+                "Safe to Remove 100 /Applications/Northwind/Northwind Sheets.app",
+                "Safe to Remove 82 ~/Library/Caches/com.northwind.sheets",
+                "Safe to Remove 82 ~/Library/Containers/com.northwind.sheets",
+                "Probably Leftover 100 ~/Library/Group Containers/NW4K7Q2P9X.com.northwind.sheets",
+                "Probably Leftover 100 ~/Library/Saved Application State/com.northwind.sheets.savedState",
+                "Review 42 ~/Library/Application Support/Northwind Sheets",
+            }));
+  // The suite-wide group container is declared by every suite app: none of them may take it.
+  for (const char* name : {"Northwind Writer", "Northwind Sheets", "Northwind Slides"})
+    for (const auto& line : analyzed(name)) EXPECT_EQ(line.find("com.northwind.shared"), std::string::npos) << line;
+}
+
+TEST_F(DemoMacAnalysisTest, ContainersByOwnerPerHostPreferencesAndRecentDocuments) {
+  auto snapshot = analyzer().analyze(app("Pebble Notes"), *installed);
+  EXPECT_EQ(summary(snapshot),
+            (std::vector<std::string>{
+                "Safe to Remove 100 /Applications/Pebble Notes.app",
+                "Safe to Remove 82 ~/Library/Application Scripts/com.pebble.notes",
+                "Safe to Remove 82 ~/Library/Containers/7C1D4E2A-33B9-4F0C-9E1A-6B5D2C8F0A41",
+                "Safe to Remove 82 ~/Library/Preferences/ByHost/com.pebble.notes.0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0.plist",
+                "Probably Leftover 82 ~/Library/Application Support/com.apple.sharedfilelist/"
+                "com.apple.LSSharedFileList.ApplicationRecentDocuments/com.pebble.notes.sfl3",
+                "Probably Leftover 67 ~/Library/Containers/A0B1C2D3-E4F5-4A6B-8C7D-9E0F1A2B3C4D",
+            }));
+  EXPECT_EQ(snapshot.findings[2].evidence[1].explanation,
+            "This container's recorded owner (its containermanagerd metadata identifier com.pebble.notes) is exactly "
+            "this app's identifier.");
+  EXPECT_EQ(snapshot.identity.signingIdentifier, "com.pebble.notes");
+  EXPECT_EQ(snapshot.identity.teamIdentifier, "PB2C6D8F4H");
+}
+
+TEST_F(DemoMacAnalysisTest, LinksOutOfALocationAreNotFollowed) {
+  EXPECT_EQ(analyzed("Quill"),
+            (std::vector<std::string>{
+                "Safe to Remove 100 ~/Library/Caches/com.quillapps.quill",
+                "Safe to Remove 100 ~/Library/Preferences/com.quillapps.quill.plist",
+                "Safe to Remove 100 /Applications/Quill.app",
+                "Probably Leftover 100 ~/Library/Cookies/com.quillapps.quill.binarycookies",
+                "Probably Leftover 100 ~/Library/HTTPStorages/com.quillapps.quill",
+                "Probably Leftover 100 ~/Library/WebKit/com.quillapps.quill",
+                "Review 26 ~/Library/Logs/DiagnosticReports/Quill_2026-10-01-101010_Mac.crash",
+            }));
+}
+
+TEST_F(DemoMacAnalysisTest, PlugInsAndFrameworksInBothLibraries) {
+  EXPECT_EQ(analyzed("Tonewheel"),
+            (std::vector<std::string>{
+                "Safe to Remove 100 ~/Library/Preferences/com.tonewheel.synth.plist",
+                "Safe to Remove 100 /Applications/Tonewheel.app",
+                "Safe to Remove 80 ~/Library/Frameworks/ToneKit.framework",
+                "Probably Leftover 58 ~/Library/Audio/Plug-Ins/Components/Tonewheel.component",
+                "Review 58 /Library/Audio/Plug-Ins/VST3/Tonewheel.vst3",
+                "Review 58 /Library/Frameworks/TonewheelCore.framework",
+            }));
+}
+
+TEST_F(DemoMacAnalysisTest, ThreeLetterNamesAndNamesInsideNames) {
+  EXPECT_EQ(analyzed("Vox"), (std::vector<std::string>{"Safe to Remove 100 /Applications/Vox.app",
+                                                       "Safe to Remove 82 ~/Library/Caches/com.voxaudio.vox"}));
+  EXPECT_EQ(analyzed("Paint"), (std::vector<std::string>{
+                                   "Safe to Remove 100 ~/Library/Preferences/com.brushworks.paint.plist",
+                                   "Safe to Remove 100 /Applications/Paint.app",
+                                   "Review 42 ~/Library/Application Support/Paint",
+                                   "Review 26 ~/Library/Application Support/PaintShop Studio",
+                               }));
+}
+
+TEST_F(DemoMacAnalysisTest, SystemLocationsStayUnselectable) {
+  auto snapshot = analyzer().analyze(app("Harbor Backup"), *installed);
+  EXPECT_EQ(summary(snapshot), (std::vector<std::string>{
+                                   "Safe to Remove 100 /Applications/Harbor Backup.app",
+                                   "Probably Leftover 100 ~/Library/LaunchAgents/com.harbor.backup.menu.plist",
+                                   "Probably Leftover 82 /Library/Caches/com.harbor.backup",
+                                   "Review 42 /Library/Application Support/Harbor Backup",
+                                   "Review 42 /Library/Logs/Harbor Backup",
+                               }));
+  for (std::size_t i = 2; i < snapshot.findings.size(); ++i) EXPECT_FALSE(snapshot.findings[i].isSelectable());
+  EXPECT_EQ(snapshot.identity.backgroundServiceIdentifiers, std::vector<std::string>{"com.harbor.backup.menu"});
+}
+
+// A real process started from an executable inside a sample bundle makes that app "running".
+TEST_F(DemoMacAnalysisTest, ARunningAppIsInUseEverywhere) {
+  TemporaryFolder tmp("corvane-running");
+  SampleMac own(tmp.path());
+  testing::BundleInfo info{"Ticker", "com.example.ticker", "1.0", std::string("ticker"), {}};
+  std::string bundle = own.addApp(info);
+  std::string exe = bundle + "/Contents/MacOS/ticker";
+  fs::copy_file("/bin/sleep", exe, fs::copy_options::overwrite_existing);
+  SampleMac::makeFolder(own.user("Library/Caches/com.example.ticker"));
+
+  int pid = platform::startProcess(exe, {"30"});
+  ASSERT_GT(pid, 0);
+  bool seen = false;
+  for (int i = 0; i < 100 && !seen; ++i) {
+    for (const auto& r : RunningApplications::list())
+      if (r.bundleURL && r.bundleURL->path() == bundle) seen = r.bundleIdentifier == "com.example.ticker";
+    if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  AppAnalyzer a(Layout::at(own.root(), own.home()));
+  a.requiresAdministrator = [](const Url&) { return false; };
+  InstalledApplication ticker{Url::fileURL(bundle), "Ticker", "com.example.ticker", "1.0", false};
+  AnalysisSnapshot snapshot = a.analyze(ticker, {ticker});
+  platform::stopProcess(pid);
+
+  ASSERT_TRUE(seen);
+  EXPECT_TRUE(snapshot.isApplicationRunning);
+  ASSERT_EQ(snapshot.findings.size(), 2u);
+  for (const auto& f : snapshot.findings) {
+    EXPECT_EQ(f.confidence, FindingConfidence::inUse) << f.url.path();
+    EXPECT_EQ(f.evidence.back().kind, EvidenceKind::runningProcess);
+  }
+}
+
+TEST(RunningApplicationsTest, BundleOfExecutable) {
+  EXPECT_EQ(RunningApplications::bundleOfExecutable("/Applications/Tool.app/Contents/MacOS/tool"),
+            Url::fileURL("/Applications/Tool.app"));
+  EXPECT_EQ(RunningApplications::bundleOfExecutable(
+                "/Applications/Tool.app/Contents/Frameworks/Helper.APP/Contents/MacOS/helper"),
+            Url::fileURL("/Applications/Tool.app/Contents/Frameworks/Helper.APP"));
+  EXPECT_EQ(RunningApplications::bundleOfExecutable("/usr/bin/sleep"), std::nullopt);
+  EXPECT_EQ(RunningApplications::bundleOfExecutable("/opt/Tool/Contents/MacOS/tool"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvane
