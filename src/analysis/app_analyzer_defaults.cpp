@@ -2,6 +2,8 @@
 
 #include "corvane/app_analyzer.h"
 #include "corvane/embedded_component_inspector.h"
+#include "corvane/native_receipt_tools.h"
+#include "corvane/package_receipt_inspector.h"
 #include "corvane/removal_permission.h"
 
 namespace corvane {
@@ -23,7 +25,10 @@ AppAnalyzer::AppAnalyzer(Layout layoutValue)
   loadSystemExtensions = [root = layout.root](const Url& systemExtensionsRoot) {
     return SystemExtensionCatalog::load(systemExtensionsRoot, root);
   };
-  receiptInspector = [](const std::optional<std::string>&, const std::string&) { return std::vector<std::string>{}; };
+  receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout))](
+                         const std::optional<std::string>& bundleIdentifier, const std::string& appName) {
+    return receipts.matchingReceipts(bundleIdentifier, appName);
+  };
 }
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"
 #include "sample_mac/plist_writer.h"
+#include "sample_mac/receipts_builder.h"
 #include "sample_mac/system_extensions_builder.h"
 
 namespace corvane::testing {
@@ -136,6 +137,10 @@ void beaconVPN(Builder& b, const SampleMac& mac) {
   tunnel.appIdentifiers = {"com.beaconvpn.client"};
   tunnel.stagedBundleName = "com.beaconvpn.client.tunnel.systemextension";
   addSystemExtensions(mac, {tunnel});
+  addReceipt(mac, "com.beaconvpn.client.pkg", "3.2.1", "/",
+             {"Applications", "Applications/Beacon VPN.app", "Applications/Beacon VPN.app/Contents",
+              "Applications/Beacon VPN.app/Contents/Info.plist", "Library", "Library/LaunchDaemons",
+              "Library/LaunchDaemons/com.beaconvpn.client.helper.plist"});
 }
 
 void dropzone(Builder& b) {
@@ -169,7 +174,7 @@ void pebbleNotes(Builder& b) {
          "com.apple.LSSharedFileList.ApplicationRecentDocuments/com.pebble.notes.sfl3");
 }
 
-void smallApps(Builder& b) {
+void smallApps(Builder& b, const SampleMac& mac) {
   b.app({"Quill", "com.quillapps.quill", "/Applications", "QL9W8E7R6T", {}});
   b.folder("Library/Caches/com.quillapps.quill", 2);
   b.file("Library/Preferences/com.quillapps.quill.plist");
@@ -206,6 +211,7 @@ void smallApps(Builder& b) {
   ageItem(cache, 200);
   std::string prefs = b.file("Library/Preferences/com.ledgerly.mac.plist");
   ageItem(prefs, 179);
+  addReceipt(mac, "com.ledgerly.mac", "2.4", "/Applications", {"Ledgerly.app", "Ledgerly.app/Contents"});
 
   b.app({"Snapgrid", "com.snapgrid.app", "/Applications", "SG4R5T6Y7U", {}});
   b.folder("Library/Saved Application State/com.snapgrid.app.savedState", 1);
@@ -287,7 +293,7 @@ std::vector<DemoApp> buildDemoMac(const SampleMac& mac) {
   dropzone(b);
   tonewheel(b);
   pebbleNotes(b);
-  smallApps(b);
+  smallApps(b, mac);
   return b.apps();
 }
 

@@ -163,6 +163,34 @@ TEST_F(DemoMacAnalysisTest, SystemLocationsStayUnselectable) {
   EXPECT_EQ(snapshot.identity.backgroundServiceIdentifiers, std::vector<std::string>{"com.harbor.backup.menu"});
 }
 
+TEST_F(DemoMacAnalysisTest, HelpersSystemExtensionsAndReceipts) {
+  auto snapshot = analyzer().analyze(app("Beacon VPN"), *installed);
+  EXPECT_EQ(summary(snapshot),
+            (std::vector<std::string>{
+                "Safe to Remove 100 ~/Library/Caches/com.beaconvpn.client",
+                "Safe to Remove 100 ~/Library/Preferences/com.beaconvpn.client.plist",
+                "Safe to Remove 100 /Applications/Beacon VPN.app",
+                "Probably Leftover 100 ~/Library/Group Containers/BV8R2M6T4L.com.beaconvpn",
+                "Probably Leftover 100 ~/Library/LaunchAgents/com.beaconvpn.client.agent.plist",
+                "Probably Leftover 81 /Library/PrivilegedHelperTools/com.beaconvpn.client.helper",
+                "Probably Leftover 80 /Library/SystemExtensions/5E3C1A2B-9D84-4F6E-A1B2-C3D4E5F60718/"
+                "com.beaconvpn.client.tunnel.systemextension",
+                "Probably Leftover 60 /var/db/receipts/com.beaconvpn.client.pkg.bom",
+                "Probably Leftover 60 /var/db/receipts/com.beaconvpn.client.pkg.plist",
+                "Review 42 /Library/Application Support/Beacon VPN",
+            }));
+  EXPECT_EQ(snapshot.identity.packageReceipts, std::vector<std::string>{"com.beaconvpn.client.pkg"});
+  EXPECT_EQ(snapshot.identity.applicationGroups, std::vector<std::string>{"BV8R2M6T4L.com.beaconvpn"});
+  // The helper and the receipts need an administrator; the extension is explained, never offered.
+  EXPECT_TRUE(snapshot.findings[5].requiresAdministrator());
+  EXPECT_TRUE(snapshot.findings[7].requiresAdministrator());
+  EXPECT_EQ(snapshot.findings[6].evidence[1].explanation,
+            "The macOS system-extensions database records this extension's owner as this app.");
+  for (std::size_t i = 5; i < snapshot.findings.size(); ++i) EXPECT_FALSE(snapshot.findings[i].isSelectable());
+  // The launch daemon's label is only in the app's identifier family, which counts for nothing in /Library.
+  for (const auto& line : summary(snapshot)) EXPECT_EQ(line.find("LaunchDaemons"), std::string::npos);
+}
+
 // A real process started from an executable inside a sample bundle makes that app "running".
 TEST_F(DemoMacAnalysisTest, ARunningAppIsInUseEverywhere) {
   TemporaryFolder tmp("corvane-running");
