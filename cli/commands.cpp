@@ -15,6 +15,7 @@ std::vector<Command> allCommands() {
       historyCommand(),
       appsCommand(),
       inspectCommand(),
+      uninstallCommand(),
 
   };
 }

@@ -66,6 +66,7 @@ Command assessCommand();
 Command historyCommand();
 Command appsCommand();
 Command inspectCommand();
+Command uninstallCommand();
 
 
 }  // namespace corvane::cli

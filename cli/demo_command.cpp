@@ -1,13 +1,16 @@
 // corvane demo: builds a sample Mac and shows what a user sees.
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <sstream>
 
 #include "cli/commands.h"
 #include "cli/snapshot_text.h"
 #include "corvane/app_analyzer.h"
 #include "corvane/app_discovery_service.h"
+#include "corvane/history_store.h"
 #include "sample_mac/demo_mac.h"
 
 namespace corvane::cli {
@@ -16,6 +19,42 @@ namespace {
 
 void rule(std::ostream& out, const std::string& title) {
   out << "\n" << std::string(78, '=') << "\n" << title << "\n" << std::string(78, '=') << "\n";
+}
+
+// Uninstalls one sample app as `corvane uninstall APP --select safe --yes` would, then shows its history
+// entry, what is now in the sample Trash and what the analysis afterwards still found.
+int uninstallOne(Context& context, const std::vector<InstalledApplication>& installed, const Layout& layout,
+                 const std::string& name) {
+  auto it = std::find_if(installed.begin(), installed.end(), [&](const InstalledApplication& a) { return a.name == name; });
+  if (it == installed.end()) return kExitOK;
+  std::ostream& out = context.out;
+  rule(out, "Uninstalling " + name + " (corvane uninstall APP --select safe --yes)");
+  std::istringstream noInput;
+  int status = run({"uninstall", it->url.path(), "--select", "safe", "--yes", "--root", layout.root, "--home", layout.home},
+                   out, context.err, noInput);
+  if (status != kExitOK) return status;
+
+  HistoryStore history(HistoryFileManager::system(), layout);
+  if (history.records().empty()) return kExitFailure;
+  const UninstallRecord& record = history.records().front();
+  rule(out, "The history entry (corvane history show ID)");
+  status = run({"history", "show", record.id.toString(), "--home", layout.home}, out, context.err, noInput);
+  if (status != kExitOK) return status;
+
+  rule(out, "Now in the sample Trash (" + displayPath(Url::fileURL(layout.userTrash()), layout) + ")");
+  std::vector<std::string> trashed;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(layout.userTrash(), ec))
+    trashed.push_back(entry.path().filename().string() + (entry.is_directory(ec) ? "/" : ""));
+  std::sort(trashed.begin(), trashed.end());
+  for (const auto& item : trashed) out << "  " << item << "\n";
+
+  if (record.postRemovalSnapshot) {
+    rule(out, "What stayed behind (the analysis right after the removal)");
+    printSnapshotHeader(out, *record.postRemovalSnapshot, layout);
+    printFindingsByTier(out, record.postRemovalSnapshot->findings, layout, /*explain=*/false);
+  }
+  return kExitOK;
 }
 
 int demo(const ParsedArguments& args, Context& context) {
@@ -58,7 +97,8 @@ int demo(const ParsedArguments& args, Context& context) {
     printSnapshotHeader(out, snapshot, layout);
     printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true);
   }
-  return kExitOK;
+
+  return uninstallOne(context, installed, layout, "Dropzone Sync");
 }
 
 }  // namespace
@@ -67,7 +107,7 @@ Command demoCommand() {
   Command c;
   c.name = "demo";
   c.usage = "demo [--at DIR]";
-  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps.";
+  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps and uninstalling one.";
   c.options.values = {"--at"};
   c.run = demo;
   return c;
