@@ -9,6 +9,7 @@ namespace {
 std::vector<Command> allCommands() {
   return {
       analyzeCommand(),
+      backgroundItemsCommand(),
       explainCommand(),
       demoCommand(),
       assessCommand(),

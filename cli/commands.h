@@ -60,6 +60,7 @@ int run(int argc, char** argv);
 
 // Commands, one per file.
 Command analyzeCommand();
+Command backgroundItemsCommand();
 Command explainCommand();
 Command demoCommand();
 Command assessCommand();

@@ -1,0 +1,173 @@
+// corvane background-items: the login items, launch agents, daemons and background programs that apps
+// registered with the system, as its background-items database lists them.
+
+#include <ostream>
+
+#include "cli/commands.h"
+#include "corvane/background_items_store.h"
+#include "corvane/json_forms.h"
+#include "corvane/login_scope_identity.h"
+
+namespace corvane::cli {
+
+namespace {
+
+json::Json encodeRecord(const BackgroundItemRecord& r) {
+  json::Json j = json::Json::object();
+  auto optional = [&j](const char* key, const std::optional<std::string>& value) {
+    if (value) j[key] = *value;
+  };
+  optional("scopeUUID", r.scopeUUID);
+  j["scopeKind"] = std::string(stringValue(r.scopeKind));
+  optional("identifier", r.identifier);
+  optional("label", r.label);
+  optional("name", r.name);
+  optional("developerName", r.developerName);
+  optional("teamIdentifier", r.teamIdentifier);
+  optional("bundleIdentifier", r.bundleIdentifier);
+  j["associatedBundleIdentifiers"] = r.associatedBundleIdentifiers;
+  optional("executablePath", r.executablePath);
+  optional("registeredURLPath", r.registeredURLPath);
+  optional("container", r.container);
+  j["type"] = r.type;
+  j["disposition"] = r.disposition;
+  json::Json subItems = json::Json::array();
+  for (const auto& sub : r.subItems) subItems.push_back(encodeRecord(sub));
+  j["subItems"] = std::move(subItems);
+  return j;
+}
+
+json::Json encodeStatus(const BackgroundItemStoreStatus& status) {
+  using S = BackgroundItemStoreStatus;
+  json::Json j = json::Json::object();
+  j["kind"] = std::string(caseName(status.kind()));
+  if (const auto* p = status.as<S::Parsed>()) {
+    j["version"] = p->version;
+    j["filesParsed"] = p->filesParsed;
+  } else if (const auto* d = status.as<S::Degraded>()) {
+    j["version"] = d->version;
+    j["filesParsed"] = d->filesParsed;
+    j["filesSkipped"] = d->filesSkipped;
+    j["truncated"] = d->truncated;
+  } else if (const auto* u = status.as<S::UnreadableShape>()) {
+    j["version"] = u->version;
+    j["files"] = u->files;
+  }
+  return j;
+}
+
+json::Json encode(const BackgroundItemsLoadResult& result) {
+  json::Json records = json::Json::array();
+  for (const auto& r : result.records) records.push_back(encodeRecord(r));
+  json::Json j = json::Json::object();
+  j["records"] = std::move(records);
+  j["status"] = encodeStatus(result.status);
+  j["scopesSeen"] = result.scopesSeen;
+  return j;
+}
+
+std::string plural(int count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string statusText(const BackgroundItemStoreStatus& status) {
+  using S = BackgroundItemStoreStatus;
+  if (const auto* p = status.as<S::Parsed>())
+    return "read (version " + std::to_string(p->version) + ", " + plural(p->filesParsed, "file", "files") + ")";
+  if (const auto* d = status.as<S::Degraded>()) {
+    std::string text = "partly read (version " + std::to_string(d->version) + ", " +
+                       plural(d->filesParsed, "file", "files") + " read, " + std::to_string(d->filesSkipped) +
+                       " skipped";
+    return text + (d->truncated ? ", cut short by a limit)" : ")");
+  }
+  if (const auto* u = status.as<S::UnreadableShape>()) {
+    std::string text = "no file could be read (version " + std::to_string(u->version) + "):";
+    for (const auto& f : u->files) text += " " + f;
+    return text;
+  }
+  if (status.kind() == S::Kind::directoryEntryLimitExceeded)
+    return "not read: the folder holds more than " + std::to_string(BackgroundItemsStore::maxDirectoryEntries) +
+           " entries";
+  return "no store found";
+}
+
+std::string typeText(const BackgroundItemRecord& r) {
+  static const std::pair<std::int64_t, const char*> kTypes[] = {
+      {BackgroundItemBits::userItem, "user item"}, {BackgroundItemBits::app, "app"},
+      {BackgroundItemBits::loginItem, "login item"}, {BackgroundItemBits::agent, "agent"},
+      {BackgroundItemBits::daemon, "daemon"},      {BackgroundItemBits::developer, "developer"}};
+  std::string text;
+  std::int64_t rest = r.typeCategory();
+  for (const auto& [bit, name] : kTypes) {
+    if (!(rest & bit)) continue;
+    text += (text.empty() ? "" : "+") + std::string(name);
+    rest &= ~bit;
+  }
+  if (rest != 0 || text.empty()) text += (text.empty() ? "" : "+") + std::string("type ") + std::to_string(rest);
+  return text;
+}
+
+std::string stateText(const BackgroundItemRecord& r) {
+  std::string text = r.isEnabled() ? "enabled" : "disabled";
+  if (r.isAllowed()) text += ", allowed";
+  if (r.isHidden()) text += ", hidden";
+  if (r.isNotified()) text += ", notified";
+  return text;
+}
+
+void printRecord(std::ostream& out, const BackgroundItemRecord& r, int depth) {
+  out << std::string(2 + 2 * static_cast<std::size_t>(depth), ' ') << "- "
+      << r.name.value_or(r.identifier.value_or("(unnamed)")) << " · " << r.identifier.value_or("no identifier")
+      << " · " << typeText(r) << " · " << stateText(r) << " · " << stringValue(r.scopeKind);
+  if (r.registeredURLPath) out << " · " << *r.registeredURLPath;
+  out << "\n";
+  for (const auto& sub : r.subItems) printRecord(out, sub, depth + 1);
+}
+
+void printText(std::ostream& out, const std::string& store, const BackgroundItemsLoadResult& result) {
+  out << "Background items in " << store << "\n";
+  out << "Status: " << statusText(result.status) << "\n";
+  out << "Scopes seen: ";
+  if (result.scopesSeen.empty()) out << "none";
+  for (std::size_t i = 0; i < result.scopesSeen.size(); ++i) out << (i ? ", " : "") << result.scopesSeen[i];
+  out << "\n";
+  if (result.records.empty()) return;
+  out << "\n";
+  for (const auto& r : result.records) printRecord(out, r, 0);
+}
+
+int backgroundItems(const ParsedArguments& args, Context& context) {
+  std::optional<std::string> scope = LoginScopeIdentity::currentUserScopeUUID(context.layout);
+  if (auto given = args.value("--scope")) {
+    if (!BackgroundItemsStore::matchesUUIDPattern(*given)) {
+      context.err << "corvane background-items: --scope needs a scope identifier such as "
+                     "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9, not \"" << *given << "\"\n";
+      return kExitUsage;
+    }
+    scope = *given;
+  }
+  const std::string store = args.value("--store").value_or(context.layout.backgroundItems());
+  BackgroundItemsLoadResult result = BackgroundItemsStore::loadDetailed(store, scope);
+  if (args.has("--json")) {
+    context.out << json::pretty(encode(result)) << "\n";
+  } else {
+    printText(context.out, store, result);
+  }
+  return kExitOK;
+}
+
+}  // namespace
+
+Command backgroundItemsCommand() {
+  Command c;
+  c.name = "background-items";
+  c.usage = "background-items [--json] [--store DIR] [--scope UUID] [--root DIR] [--home DIR]";
+  c.summary = "Lists the login items, launch agents and daemons in the system's background-items database.";
+  c.options.flags = {"--json"};
+  c.options.values = {"--store", "--scope"};
+  c.options.layout = true;
+  c.run = backgroundItems;
+  return c;
+}
+
+}  // namespace corvane::cli
