@@ -2,9 +2,7 @@
 // remembers the uninstall in the history.
 
 #include <algorithm>
-#include <array>
 #include <cctype>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/finding_ids.h"
 #include "cli/snapshot_text.h"
 #include "corvane/app_analyzer.h"
 #include "corvane/app_discovery_service.h"
@@ -57,30 +56,6 @@ std::optional<SelectSpec> parseSelect(const std::string& text) {
     start = comma + 1;
   }
   return spec;
-}
-
-// Analyses give findings fresh random ids; the command line needs ids that stay the same from one run to
-// the next, so that an id shown by one run selects the same item in the next. Each finding's id is
-// derived from its path as shown for the layout (two FNV-1a hashes, marked as a version-8 UUID), so the
-// same item of a copied Mac tree keeps its id wherever the copy lies.
-Uuid stableFindingID(const Url& url, const Layout& layout) {
-  const std::string path = displayPath(url, layout);
-  std::array<std::uint8_t, 16> bytes{};
-  std::uint64_t halves[2] = {14695981039346656037ULL, 0x6c62272e07bb0142ULL};
-  for (std::uint64_t& h : halves) {
-    for (unsigned char c : path) h = (h ^ c) * 1099511628211ULL;
-  }
-  for (int i = 0; i < 8; ++i) {
-    bytes[i] = static_cast<std::uint8_t>(halves[0] >> (56 - 8 * i));
-    bytes[8 + i] = static_cast<std::uint8_t>(halves[1] >> (56 - 8 * i));
-  }
-  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x80);
-  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-  return Uuid(bytes);
-}
-
-void giveStableIDs(AnalysisSnapshot& snapshot, const Layout& layout) {
-  for (auto& f : snapshot.findings) f.id = stableFindingID(f.url, layout);
 }
 
 bool wanted(const FileFinding& f, SelectSpec::Mode mode) {

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/finding_ids.h"
+#include "corvane/history_store.h"
+#include "corvane/json_forms.h"
+#include "sample_mac/demo_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUsage =
+    "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH]";
+
+std::set<std::string> listing(const std::string& folder) {
+  std::set<std::string> paths;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it)
+    paths.insert(it->path().lexically_relative(folder).string());
+  return paths;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class UninstallCommandTest : public ::testing::Test {
+ protected:
+  testing::TemporaryFolder tmp;
+  testing::SampleMac mac{tmp.path()};
+  std::vector<testing::DemoApp> apps = testing::buildDemoMac(mac);
+  Layout layout = Layout::at(mac.root(), mac.home());
+  std::string dropzone = mac.system("/Applications/Dropzone Sync.app");
+  std::string historyPath = mac.user("Library/Application Support/Corvane/history.json");
+  std::string out, err;
+
+  int run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), "uninstall");
+    args.insert(args.end(), {"--root", mac.root(), "--home", mac.home()});
+    std::ostringstream o, e;
+    std::istringstream in(input);
+    int status = cli::run(args, o, e, in);
+    out = o.str();
+    err = e.str();
+    return status;
+  }
+
+  std::vector<std::string> trashNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(layout.userTrash())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string id(const std::string& path) const {
+    return cli::stableFindingID(Url::fileURL(path), layout).toString();
+  }
+};
+
+TEST_F(UninstallCommandTest, CommandLineMistakesAreUsageErrorsAndMoveNothing) {
+  const auto before = listing(tmp.path());
+  EXPECT_EQ(run({dropzone}), 64);
+  EXPECT_EQ(err, "corvane uninstall: --select is required: nothing is selected until you choose (usage: corvane " +
+                     kUsage + ")\n");
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(run({dropzone, "--select", "everything"}), 64);
+  EXPECT_EQ(err,
+            "corvane uninstall: --select takes safe, probable, all or finding ids separated by commas, not everything\n");
+  EXPECT_EQ(run({dropzone, "--select", id(dropzone) + ",safe", "--yes"}), 64);
+  EXPECT_EQ(run({"--select", "safe", "--yes"}), 64);
+  EXPECT_EQ(err, "corvane uninstall: missing argument (usage: corvane " + kUsage + ")\n");
+  EXPECT_EQ(run({dropzone, "--select", "safe", "--force"}), 64);
+  EXPECT_EQ(err, "corvane uninstall: unknown option --force (usage: corvane " + kUsage + ")\n");
+  EXPECT_EQ(listing(tmp.path()), before);
+}
+
+TEST_F(UninstallCommandTest, OnlySelectableFindingsCanBeChosenById) {
+  const auto before = listing(tmp.path());
+  const std::string unknown = "0F0E0D0C-0B0A-4908-8706-050403020100";
+  EXPECT_EQ(run({dropzone, "--select", unknown, "--yes"}), 1);
+  EXPECT_EQ(err, "corvane uninstall: " + unknown +
+                     " is not a selectable item of Dropzone Sync (see corvane uninstall APP --select all --dry-run). "
+                     "Nothing was moved.\n");
+  // Beacon VPN's privileged helper is found but needs an administrator: it cannot be chosen here.
+  const std::string helper = mac.system("/Library/PrivilegedHelperTools/com.beaconvpn.client.helper");
+  const std::string cache = mac.user("Library/Caches/com.beaconvpn.client");
+  EXPECT_EQ(run({mac.system("/Applications/Beacon VPN.app"), "--select", id(cache) + "," + id(helper), "--yes"}), 1);
+  EXPECT_TRUE(contains(err, id(helper) + " is not a selectable item of Beacon VPN"));
+  EXPECT_EQ(listing(tmp.path()), before);
+
+  EXPECT_EQ(run({mac.system("/Applications/Nowhere.app"), "--select", "all", "--yes"}), 1);
+  EXPECT_EQ(err, "corvane uninstall: no application at " + mac.system("/Applications/Nowhere.app") + "\n");
+}
+
+TEST_F(UninstallCommandTest, DecliningTheConfirmationMovesNothing) {
+  const auto before = listing(tmp.path());
+  for (const std::string answer : {"n\n", "", "maybe\n", "yes please\n"}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(run({dropzone, "--select", "safe"}, answer), 1);
+    EXPECT_TRUE(contains(out, "To move to the Trash (2 items):\n"));
+    EXPECT_TRUE(out.ends_with("Move 2 items to the Trash? [y/N] Cancelled. Nothing was moved.\n")) << out;
+    EXPECT_EQ(listing(tmp.path()), before);
+  }
+  EXPECT_FALSE(fs::exists(historyPath));
+
+  EXPECT_EQ(run({dropzone, "--select", "safe"}, " YES \n"), 0);
+  EXPECT_EQ(trashNames(), (std::vector<std::string>{"Dropzone Sync.app", "com.dropzone.sync"}));
+}
+
+TEST_F(UninstallCommandTest, DryRunShowsTheSelectionAndMovesNothing) {
+  const auto before = listing(tmp.path());
+  EXPECT_EQ(run({dropzone, "--select", "probable", "--dry-run"}), 0);
+  EXPECT_EQ(err, "");
+  std::istringstream lines(out);
+  std::vector<std::string> shown;
+  for (std::string line; std::getline(lines, line);) shown.push_back(line);
+  ASSERT_EQ(shown.size(), 10u) << out;
+  EXPECT_EQ(shown[0], "Dropzone Sync (com.dropzone.sync)  /Applications/Dropzone Sync.app");
+  EXPECT_EQ(shown[3], "6 items found, 6 selectable");
+  EXPECT_EQ(shown[4], "To move to the Trash (4 items):");
+  EXPECT_TRUE(shown[5].starts_with("  " + id(dropzone) + "  Safe to Remove · Application · "));
+  EXPECT_TRUE(shown[5].ends_with("  /Applications/Dropzone Sync.app"));
+  EXPECT_TRUE(shown[8].starts_with("  " + id(mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist")) +
+                                   "  Probably Leftover · Launch Agent · "));
+  EXPECT_TRUE(shown[8].ends_with("  ~/Library/LaunchAgents/com.dropzone.sync.agent.plist"));
+  EXPECT_EQ(shown[9], "Dry run: nothing was moved.");
+  EXPECT_EQ(listing(tmp.path()), before);
+
+  // With --json the selection is printed as findings, and the text goes to the error stream.
+  EXPECT_EQ(run({dropzone, "--select", "all", "--dry-run", "--json"}), 0);
+  auto parsed = json::parse(out);
+  ASSERT_TRUE(parsed.has_value());
+  ASSERT_EQ(parsed.value().size(), 6u);
+  for (const auto& f : parsed.value()) {
+    auto finding = json::decode<FileFinding>(f);
+    ASSERT_TRUE(finding.has_value());
+    EXPECT_EQ(finding.value().id, cli::stableFindingID(finding.value().url, layout));
+  }
+  EXPECT_TRUE(contains(err, "Dry run: nothing was moved.\n"));
+  EXPECT_EQ(listing(tmp.path()), before);
+  EXPECT_FALSE(fs::exists(historyPath));
+}
+
+TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
+  const std::string agent = mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist");
+  const std::string log = mac.user("Library/Logs/Dropzone Sync.log");
+  EXPECT_EQ(run({dropzone, "--select", id(log) + "," + id(agent), "--yes"}), 0);
+  EXPECT_EQ(trashNames(), (std::vector<std::string>{"Dropzone Sync.log", "com.dropzone.sync.agent.plist"}));
+  EXPECT_TRUE(fs::exists(dropzone));
+  // Without the app, its services keep running: none are paused.
+  EXPECT_TRUE(contains(out,
+                       "  moved  ~/Library/LaunchAgents/com.dropzone.sync.agent.plist -> "
+                       "~/.Trash/com.dropzone.sync.agent.plist\n"
+                       "  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
+                       "Moved 2 of 2 items to the Trash; recorded in the history as "))
+      << out;
+  EXPECT_FALSE(contains(out, "Background services:\n"));
+  EXPECT_TRUE(out.ends_with("4 items of Dropzone Sync remain (see corvane analyze).\n")) << out;
+
+  HistoryStore history(HistoryFileManager::system(), layout);
+  ASSERT_EQ(history.records().size(), 1u);
+  const UninstallRecord& record = history.records().front();
+  EXPECT_TRUE(contains(out, record.id.toString()));
+  EXPECT_EQ(record.succeededCount(), 2);
+  EXPECT_EQ(record.backgroundServiceOperations, std::vector<BackgroundServiceOperation>{});
+  ASSERT_TRUE(record.postRemovalSnapshot);
+  EXPECT_EQ(record.postRemovalSnapshot->findings.size(), 4u);
+}
+
+TEST_F(UninstallCommandTest, KeepAppLeavesTheBundle) {
+  EXPECT_EQ(run({dropzone, "--select", "safe", "--keep-app", "--yes"}), 0);
+  EXPECT_EQ(trashNames(), std::vector<std::string>{"com.dropzone.sync"});
+  EXPECT_TRUE(fs::exists(dropzone + "/Contents/Info.plist"));
+}
+
+TEST_F(UninstallCommandTest, JsonPrintsTheRecordAsKeptInTheHistory) {
+  // A stand-in for launchctl that knows the agent.
+  const std::string calls = tmp.path() + "/calls.log";
+  const std::string tool = testing::SampleMac::writeFile(
+      tmp.path() + "/launchctl", "#!/bin/sh\necho \"$1 $2\" >> '" + calls + "'\n"
+                                 "case \"$2\" in */com.dropzone.sync.agent) exit 0 ;; esac\nexit 113\n");
+  fs::permissions(tool, fs::perms::owner_all);
+
+  EXPECT_EQ(run({dropzone, "--select", "probable", "--yes", "--json", "--launchctl", tool}), 0);
+  auto parsed = json::parse(out);
+  ASSERT_TRUE(parsed.has_value()) << out;
+  auto record = json::decode<UninstallRecord>(parsed.value());
+  ASSERT_TRUE(record.has_value());
+  HistoryStore history(HistoryFileManager::system(), layout);
+  ASSERT_EQ(history.records().size(), 1u);
+  EXPECT_EQ(record.value(), history.records().front());
+  EXPECT_EQ(record.value().succeededCount(), 4);
+  EXPECT_EQ(record.value().identity.name, "Dropzone Sync");
+
+  const std::string uid = std::to_string(layout.userID);
+  std::ifstream in(calls);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "print gui/" + uid + "/com.dropzone.sync.agent\nbootout gui/" + uid +
+                "/com.dropzone.sync.agent\ndisable gui/" + uid + "/com.dropzone.sync.agent\nprint gui/" + uid +
+                "/com.dropzone.sync.launcher\n");
+  ASSERT_TRUE(record.value().backgroundServiceOperations);
+  ASSERT_EQ(record.value().backgroundServiceOperations->size(), 2u);
+  EXPECT_TRUE(record.value().backgroundServiceOperations->at(0).paused);
+  EXPECT_FALSE(record.value().backgroundServiceOperations->at(1).wasRegistered);
+  // The text for people went to the error stream.
+  EXPECT_TRUE(contains(err, "  com.dropzone.sync.agent: paused\n"
+                            "  com.dropzone.sync.launcher: not registered, nothing to pause\n"));
+}
+
+}  // namespace
+}  // namespace corvane
