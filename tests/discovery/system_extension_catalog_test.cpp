@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/bundle_reader.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 #include "sample_mac/system_extensions_builder.h"
@@ -77,12 +78,13 @@ TEST_P(SystemExtensionCatalogTest, ReadsEveryFieldAndPlacesOwnerPathsUnderTheMac
   ASSERT_EQ(asRecorded.size(), 2u);
   EXPECT_EQ(asRecorded[0].ownerAppBundlePath, "/Applications/Vendor VPN.app");
 
-  // The builder staged each copy in a folder named by its unique identifier.
-  EXPECT_TRUE(fs::is_regular_file(layout().systemExtensions() +
-                                  "/0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9/com.vendor.vpn.tunnel.systemextension/"
-                                  "Contents/Info.plist"));
-  EXPECT_TRUE(fs::is_directory(layout().systemExtensions() +
-                               "/11111111-2222-4333-8444-555555555555/com.maker.audio.driver.dext"));
+  // The builder staged each copy in a folder named by its unique identifier, as a readable bundle.
+  EXPECT_EQ(bundle::identifier(layout().systemExtensions() +
+                               "/0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9/com.vendor.vpn.tunnel.systemextension"),
+            "com.vendor.vpn.tunnel");
+  EXPECT_EQ(bundle::identifier(layout().systemExtensions() +
+                               "/11111111-2222-4333-8444-555555555555/com.maker.audio.driver.dext"),
+            "com.maker.audio.driver");
 }
 
 TEST_P(SystemExtensionCatalogTest, AMalformedEntryIsSkippedAloneAndTheOthersKeepTheirOrder) {
