@@ -13,9 +13,7 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 demo: build
-	build/corvane assess "/Users/me/Library/Caches/com.example.notes" --name Notes --bundle-id com.example.notes --kind cache
-	build/corvane assess "/Users/me/Library/Group Containers/ABCDE12345.shared" --name Notes --bundle-id com.example.notes \
-	  --team-id ABCDE12345 --kind groupContainer
+	build/corvane demo
 
 # Every test, built with clang under AddressSanitizer and UBSan, in build-test/.
 test: deps
