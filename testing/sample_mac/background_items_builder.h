@@ -51,20 +51,20 @@ class KeyedArchiveBuilder {
 
 // One item as the system archives it.
 struct SampleBackgroundItem {
-  std::string identifier;  // "2.com.vendor.app", "8.com.vendor.agent" (type number, ".", label)
-  std::optional<std::string> name;
-  std::optional<std::string> developerName;
-  std::optional<std::string> teamIdentifier;
-  std::optional<std::string> bundleIdentifier;
-  std::vector<std::string> associatedBundleIdentifiers;
-  std::optional<std::string> executablePath;
+  std::string identifier{};  // "2.com.vendor.app", "8.com.vendor.agent" (type number, ".", label)
+  std::optional<std::string> name{};
+  std::optional<std::string> developerName{};
+  std::optional<std::string> teamIdentifier{};
+  std::optional<std::string> bundleIdentifier{};
+  std::vector<std::string> associatedBundleIdentifiers{};
+  std::optional<std::string> executablePath{};
   // The registered URL: a file URL ("file:///Applications/Foo.app/"), or a reference relative to `urlBase`.
-  std::optional<std::string> url;
-  std::optional<std::string> urlBase;
-  std::optional<std::string> container;
+  std::optional<std::string> url{};
+  std::optional<std::string> urlBase{};
+  std::optional<std::string> container{};
   std::int64_t type = 0;
   std::int64_t disposition = 0;
-  std::vector<SampleBackgroundItem> subItems;
+  std::vector<SampleBackgroundItem> subItems{};
 };
 
 // How an archive names a scope: as text, or as an identifier object holding 16 bytes.
