@@ -174,6 +174,11 @@ TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
 }
 
 TEST_F(UninstallCommandTest, KeepAppLeavesTheBundle) {
+  // Choosing only the app and keeping it leaves nothing to do.
+  EXPECT_EQ(run({dropzone, "--select", id(dropzone), "--keep-app", "--yes"}), 0);
+  EXPECT_TRUE(out.ends_with("Nothing to move: no selectable item matches --select " + id(dropzone) + ".\n")) << out;
+  EXPECT_FALSE(fs::exists(historyPath));
+
   EXPECT_EQ(run({dropzone, "--select", "safe", "--keep-app", "--yes"}), 0);
   EXPECT_EQ(trashNames(), std::vector<std::string>{"com.dropzone.sync"});
   EXPECT_TRUE(fs::exists(dropzone + "/Contents/Info.plist"));
