@@ -1,6 +1,8 @@
 # The two commands a newcomer runs: `make demo` and `make test`.
 JOBS        ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+# libFuzzer comes with Debian's clang; Apple's clang has none.
+FUZZ_BUILD  := $(if $(filter Darwin,$(shell uname -s)),OFF,ON)
 
 .PHONY: demo test fuzz bench deps build build-test clean
 
@@ -15,31 +17,34 @@ build: deps
 demo: build
 	build/corvane demo
 
-# Every test, built with clang under AddressSanitizer and UBSan, in build-test/.
-test: deps
-	CC=clang CXX=clang++ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
-	  -DCORVANE_BENCH=OFF >/dev/null
+# One clang build in build-test/ serves the tests and the fuzz targets: AddressSanitizer, UBSan and
+# checked standard-library access everywhere, with coverage hooks for libFuzzer.
+TEST_CONFIGURE = CC=clang CXX=clang++ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCORVANE_SANITIZE=ON -DCORVANE_FUZZ=$(FUZZ_BUILD) -DCORVANE_BENCH=OFF >/dev/null
+
+build-test: deps
+	$(TEST_CONFIGURE)
 	cmake --build build-test -j $(JOBS)
+
+# Every test.
+test: build-test
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-test -j $(JOBS) --output-on-failure --timeout 300
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus (copied, so runs never grow the repo).
-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON -DCORVANE_SANITIZE=ON \
-	  -DCORVANE_TESTS=OFF -DCORVANE_BENCH=OFF >/dev/null
-	cmake --build build-fuzz -j $(JOBS)
-	@set -e; for target in build-fuzz/fuzz_*; do \
+fuzz: build-test
+	@set -e; for target in build-test/fuzz_*; do \
 	  [ -x $$target ] || continue; \
-	  name=$$(basename $$target); seeds=fuzz/corpus/$${name#fuzz_}; work=build-fuzz/corpus/$$name; \
+	  name=$$(basename $$target); seeds=fuzz/corpus/$${name#fuzz_}; work=build-test/corpus/$$name; \
 	  mkdir -p $$work; if [ -d $$seeds ]; then cp -r $$seeds/. $$work/; fi; \
 	  echo "== $$name for $(FUZZ_SECONDS)s"; \
-	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work > build-fuzz/$$name.log 2>&1; then \
-	    tail -n 60 build-fuzz/$$name.log; echo "$$name failed"; exit 1; fi; \
-	  grep -E "stat::number_of_executed_runs|Done" build-fuzz/$$name.log | tail -n 2; \
+	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work > build-test/$$name.log 2>&1; then \
+	    tail -n 60 build-test/$$name.log; echo "$$name failed"; exit 1; fi; \
+	  grep -E "stat::number_of_executed_runs|Done" build-test/$$name.log | tail -n 2; \
 	done
 
 bench: build
 	build/corvane-bench
 
 clean:
-	rm -rf build build-test build-fuzz
+	rm -rf build build-test

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 
+#include "sample_mac/background_items_builder.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"
 #include "sample_mac/plist_writer.h"
@@ -294,6 +295,7 @@ std::vector<DemoApp> buildDemoMac(const SampleMac& mac) {
   tonewheel(b);
   pebbleNotes(b);
   smallApps(b, mac);
+  addDemoBackgroundItems(mac);
   return b.apps();
 }
 
