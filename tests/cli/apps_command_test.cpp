@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 
+#include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "corvane/json_forms.h"
 #include "sample_mac/sample_mac.h"
@@ -17,12 +17,10 @@ class AppsCommandTest : public ::testing::Test {
   int run(std::vector<std::string> args) {
     args.insert(args.begin(), "apps");
     for (const auto& a : {std::string("--root"), mac.root(), std::string("--home"), mac.home()}) args.push_back(a);
-    std::ostringstream o, e;
-    std::istringstream in;
-    int status = cli::run(args, o, e, in);
-    out = o.str();
-    err = e.str();
-    return status;
+    auto result = testing::runCli(args);
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
 
   testing::TemporaryFolder tmp{"corvane-apps-cli"};

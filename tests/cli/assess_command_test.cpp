@@ -1,24 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 
-#include "cli/commands.h"
+#include "cli/cli_capture.h"
 
 namespace corvane {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome assess(std::vector<std::string> args) {
+testing::CliOutput assess(std::vector<std::string> args) {
   args.insert(args.begin(), "assess");
-  std::ostringstream out, err;
-  std::istringstream in;
-  int status = cli::run(args, out, err, in);
-  return {status, out.str(), err.str()};
+  return testing::runCli(args);
 }
 
 TEST(AssessCommandTest, PrintsEvidenceScoreFlagsAndTier) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "corvane/json_forms.h"
 #include "corvane/login_scope_identity.h"
@@ -30,12 +30,10 @@ class BackgroundItemsCommandTest : public ::testing::Test {
     args.insert(args.begin(), "background-items");
     if (withLayout)
       for (const auto& a : {std::string("--root"), mac.root(), std::string("--home"), mac.home()}) args.push_back(a);
-    std::ostringstream o, e;
-    std::istringstream in;
-    int status = cli::run(args, o, e, in);
-    out = o.str();
-    err = e.str();
-    return status;
+    auto result = testing::runCli(args);
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
   // The output with its keys in the order written.
   nlohmann::ordered_json json() {

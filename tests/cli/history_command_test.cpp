@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
+#include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "corvane/history_store.h"
 #include "corvane/json_forms.h"
@@ -36,12 +36,10 @@ class HistoryCommandTest : public ::testing::Test {
     args.insert(args.begin(), "history");
     args.push_back("--home");
     args.push_back(home);
-    std::ostringstream o, e;
-    std::istringstream in;
-    int status = cli::run(args, o, e, in);
-    out = o.str();
-    err = e.str();
-    return status;
+    auto result = testing::runCli(args);
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
 
   // Two uninstalls written through the store, newest first.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 
+#include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "corvane/json_forms.h"
 #include "sample_mac/bundle_components.h"
@@ -20,12 +20,10 @@ class InspectCommandTest : public ::testing::Test {
   int run(std::vector<std::string> args) {
     args.insert(args.begin(), "inspect");
     for (const auto& a : {std::string("--root"), mac.root(), std::string("--home"), mac.home()}) args.push_back(a);
-    std::ostringstream o, e;
-    std::istringstream in;
-    int status = cli::run(args, o, e, in);
-    out = o.str();
-    err = e.str();
-    return status;
+    auto result = testing::runCli(args);
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
 
   // A signed Tool.app with a login item, a plug-in and a launch agent, and three receipts.

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
 #include "corvane/history_store.h"
@@ -43,12 +44,10 @@ class UninstallCommandTest : public ::testing::Test {
   int run(std::vector<std::string> args, const std::string& input = "") {
     args.insert(args.begin(), "uninstall");
     args.insert(args.end(), {"--root", mac.root(), "--home", mac.home()});
-    std::ostringstream o, e;
-    std::istringstream in(input);
-    int status = cli::run(args, o, e, in);
-    out = o.str();
-    err = e.str();
-    return status;
+    auto result = testing::runCli(args, input);
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
 
   std::vector<std::string> trashNames() const {
