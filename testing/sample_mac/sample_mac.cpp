@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace corvane::testing {
@@ -68,6 +69,17 @@ std::string SampleMac::writeFile(const std::string& path, const std::string& con
   out << contents;
   if (!out) throw std::runtime_error("cannot write " + path);
   return path;
+}
+
+std::string SampleMac::readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::set<std::string> SampleMac::entryNames(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
 }
 
 std::string SampleMac::makeFolder(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ class SampleMac {
   static std::string writeFile(const std::string& path, const std::string& contents = "x");
   // Creates a folder with its parents; returns its path.
   static std::string makeFolder(const std::string& path);
+  // A file's bytes (empty when it cannot be read).
+  static std::string readFile(const std::string& path);
+  // The names in a folder, hidden ones included.
+  static std::set<std::string> entryNames(const std::string& folder);
 
  private:
   std::string folder_;

@@ -20,11 +20,6 @@ using testing::sampleRecord;
 using testing::sampleSnapshot;
 using testing::TemporaryFolder;
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class HistoryCommandTest : public ::testing::Test {
  protected:
   TemporaryFolder tmp;
@@ -76,9 +71,9 @@ TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLine) {
 TEST_F(HistoryCommandTest, JsonPrintsTheFileAsStored) {
   writeTwo();
   EXPECT_EQ(run({"--json"}), 0);
-  EXPECT_EQ(out, contents(historyPath) + "\n");
+  EXPECT_EQ(out, SampleMac::readFile(historyPath) + "\n");
   EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000AB", "--json"}), 0);
-  EXPECT_EQ(out, json::prettySorted(nlohmann::json::parse(contents(historyPath))[0]) + "\n");
+  EXPECT_EQ(out, json::prettySorted(nlohmann::json::parse(SampleMac::readFile(historyPath))[0]) + "\n");
 }
 
 TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {
@@ -107,7 +102,7 @@ TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {
 
 TEST_F(HistoryCommandTest, UnknownIdsFailWithOneLineAndChangeNothing) {
   writeTwo();
-  const std::string before = contents(historyPath);
+  const std::string before = SampleMac::readFile(historyPath);
   for (const char* sub : {"show", "delete"}) {
     SCOPED_TRACE(sub);
     EXPECT_EQ(run({sub, "00000000-0000-4000-8000-0000000000FF"}), 1);
@@ -117,7 +112,7 @@ TEST_F(HistoryCommandTest, UnknownIdsFailWithOneLineAndChangeNothing) {
     EXPECT_EQ(run({sub, "not-an-id"}), 1);
     EXPECT_EQ(err, std::string("corvane history ") + sub + ": no uninstall with id not-an-id in the history\n");
   }
-  EXPECT_EQ(contents(historyPath), before);
+  EXPECT_EQ(SampleMac::readFile(historyPath), before);
 }
 
 TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
@@ -130,7 +125,7 @@ TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
 
   EXPECT_EQ(run({"clear"}), 0);
   EXPECT_EQ(out, "Cleared the history (1 uninstall).\n");
-  EXPECT_EQ(contents(historyPath), "[]");
+  EXPECT_EQ(SampleMac::readFile(historyPath), "[]");
   EXPECT_EQ(run({"clear"}), 0);
   EXPECT_EQ(out, "The history is already empty.\n");
 }
@@ -142,7 +137,7 @@ TEST_F(HistoryCommandTest, AnUnreadableFileIsReportedAndLeftAlone) {
   EXPECT_EQ(err, "corvane history: the history file " + historyPath +
                      " could not be read; it will be kept aside before the next change\n");
   EXPECT_EQ(run({"clear"}), 0);
-  EXPECT_EQ(contents(historyPath), "{broken");
+  EXPECT_EQ(SampleMac::readFile(historyPath), "{broken");
 }
 
 TEST_F(HistoryCommandTest, BadCommandLinesAreUsageErrors) {

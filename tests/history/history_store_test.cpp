@@ -23,11 +23,6 @@ using testing::sampleRecord;
 using testing::sampleSnapshot;
 using testing::TemporaryFolder;
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<Uuid> idsOf(const std::vector<UninstallRecord>& records) {
   std::vector<Uuid> ids;
   for (const auto& r : records) ids.push_back(r.id);
@@ -112,7 +107,7 @@ TEST_F(HistoryStoreTest, NewStoreStartsEmptyAndFirstAppendCreatesFolderAndFile) 
   UninstallRecord record = sampleRecord(1, "Example", "2026-12-04T18:41:39Z");
   store.append(record);
   EXPECT_EQ(store.records(), std::vector<UninstallRecord>{record});
-  auto parsed = nlohmann::json::parse(contents(historyPath));
+  auto parsed = nlohmann::json::parse(SampleMac::readFile(historyPath));
   ASSERT_TRUE(parsed.is_array());
   ASSERT_EQ(parsed.size(), 1u);
   EXPECT_EQ(*json::decode<UninstallRecord>(parsed[0]), record);
@@ -134,7 +129,7 @@ TEST_F(HistoryStoreTest, FileIsPrettyPrintedWithSortedKeysAndWholeSecondDates) {
 
   HistoryStore store(files.manager(), layout);
   store.append(record);
-  EXPECT_EQ(contents(historyPath),
+  EXPECT_EQ(SampleMac::readFile(historyPath),
             "[\n"
             "  {\n"
             "    \"createdAt\": \"2026-12-04T18:41:39Z\",\n"
@@ -186,7 +181,7 @@ TEST_F(HistoryStoreTest, AppendPutsTheRecordFirstEvenWhenItIsOlder) {
   store.append(newer);
   store.append(older);
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{older.id, newer.id}));
-  EXPECT_EQ(contents(historyPath), historyText({older, newer}));
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText({older, newer}));
   // A new store sorts again on load.
   HistoryStore reopened(files.manager(), layout);
   EXPECT_EQ(idsOf(reopened.records()), (std::vector<Uuid>{newer.id, older.id}));
@@ -210,7 +205,7 @@ TEST_F(HistoryStoreTest, DeleteRemovesEveryRecordWithTheIdAndUnknownIdsWriteNoth
 
   store.remove(a.id);
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{b.id, c.id}));
-  EXPECT_EQ(contents(historyPath), historyText({b, c}));
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText({b, c}));
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"will", "did"}));
   EXPECT_EQ(recorder.lists, (std::vector<std::vector<Uuid>>{{b.id, c.id}}));
 }
@@ -228,7 +223,7 @@ TEST_F(HistoryStoreTest, ClearEmptiesTheFileAndAnEmptyStoreWritesNothing) {
   HistoryStore store(files.manager(), layout);
   store.clear();
   EXPECT_TRUE(store.records().empty());
-  EXPECT_EQ(contents(historyPath), "[]");
+  EXPECT_EQ(SampleMac::readFile(historyPath), "[]");
   EXPECT_EQ(files.writes, 1);
 }
 
@@ -244,7 +239,7 @@ TEST_F(HistoryStoreTest, SetFollowUpStoresTheSnapshotInThatRecordOnly) {
 
   EXPECT_TRUE(store.setFollowUp(b.id, snapshot));
   EXPECT_EQ(store.records()[1].followUpSnapshot, snapshot);
-  auto parsed = nlohmann::json::parse(contents(historyPath));
+  auto parsed = nlohmann::json::parse(SampleMac::readFile(historyPath));
   ASSERT_EQ(parsed.size(), 2u);
   EXPECT_FALSE(parsed[0].contains("followUpSnapshot"));
   ASSERT_TRUE(parsed[1].contains("followUpSnapshot"));
@@ -263,7 +258,7 @@ TEST_F(HistoryStoreTest, AnUndecodableFileLoadsEmptyAndIsKeptAsideByteForByteBef
   EXPECT_TRUE(store.fileIsUnreadable());
   store.clear();  // nothing to clear: the file stays where it is
   store.remove(sampleID(1));
-  EXPECT_EQ(contents(historyPath), original);
+  EXPECT_EQ(SampleMac::readFile(historyPath), original);
   EXPECT_TRUE(files.moveTargets.empty());
 
   auto record = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
@@ -271,8 +266,8 @@ TEST_F(HistoryStoreTest, AnUndecodableFileLoadsEmptyAndIsKeptAsideByteForByteBef
   const std::string aside = historyPath + ".unreadable-20261204T184139Z";
   EXPECT_EQ(store.keptAsideURL(), Url::fileURL(aside));
   EXPECT_FALSE(store.fileIsUnreadable());
-  EXPECT_EQ(contents(aside), original);
-  EXPECT_EQ(contents(historyPath), historyText({record}));
+  EXPECT_EQ(SampleMac::readFile(aside), original);
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText({record}));
 
   // Only once: the next write just replaces the new file.
   store.append(sampleRecord(4, "D", "2026-05-01T00:00:00Z"));
@@ -286,9 +281,9 @@ TEST_F(HistoryStoreTest, KeepingAsideNeverReplacesAnEarlierKeptFile) {
   SampleMac::writeFile(historyPath + ".unreadable-20261204T184139Z-2", "earlier 2");
   HistoryStore store(files.manager(), layout);
   store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z"));
-  EXPECT_EQ(contents(historyPath + ".unreadable-20261204T184139Z"), "earlier");
-  EXPECT_EQ(contents(historyPath + ".unreadable-20261204T184139Z-2"), "earlier 2");
-  EXPECT_EQ(contents(historyPath + ".unreadable-20261204T184139Z-3"), "not json");
+  EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z"), "earlier");
+  EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z-2"), "earlier 2");
+  EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z-3"), "not json");
   EXPECT_EQ(store.keptAsideURL(), Url::fileURL(historyPath + ".unreadable-20261204T184139Z-3"));
 }
 
@@ -299,18 +294,18 @@ TEST_F(HistoryStoreTest, WhenTheUnreadableFileCannotBeMovedAsideNothingIsWritten
   auto record = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
   store.append(record);
   EXPECT_EQ(files.writes, 0);
-  EXPECT_EQ(contents(historyPath), "[{\"id\": 1}]");
+  EXPECT_EQ(SampleMac::readFile(historyPath), "[{\"id\": 1}]");
   EXPECT_EQ(store.records(), std::vector<UninstallRecord>{record});  // kept in memory, like any failed append
   EXPECT_TRUE(store.fileIsUnreadable());
 
   // A failed setFollowUp reloads, which finds the same unreadable file and leaves the list alone.
   EXPECT_FALSE(store.setFollowUp(record.id, sampleSnapshot("A", "2026-04-01T00:00:00Z", 7)));
   EXPECT_EQ(files.writes, 0);
-  EXPECT_EQ(contents(historyPath), "[{\"id\": 1}]");
+  EXPECT_EQ(SampleMac::readFile(historyPath), "[{\"id\": 1}]");
 
   files.failMovesWith = 0;
   store.append(sampleRecord(2, "B", "2026-03-02T00:00:00Z"));
-  EXPECT_EQ(contents(historyPath + ".unreadable-20261204T184139Z"), "[{\"id\": 1}]");
+  EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z"), "[{\"id\": 1}]");
   EXPECT_EQ(files.writes, 1);
 }
 
@@ -319,16 +314,16 @@ TEST_F(HistoryStoreTest, AFolderAtTheHistoryPathIsMovedAsideNotRemoved) {
   HistoryStore store(files.manager(), layout);
   EXPECT_TRUE(store.fileIsUnreadable());
   store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z"));
-  EXPECT_EQ(contents(historyPath + ".unreadable-20261204T184139Z/inside.txt"), "mine");
+  EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z/inside.txt"), "mine");
   EXPECT_EQ(store.records().size(), 1u);
-  EXPECT_EQ(contents(historyPath), historyText(store.records()));
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText(store.records()));
 }
 
 TEST_F(HistoryStoreTest, FailedWritesRollBackDeleteClearAndFollowUpButKeepAnAppend) {
   auto a = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
   auto b = sampleRecord(2, "B", "2026-02-01T00:00:00Z");
   writeHistory(historyText({a, b}));
-  const std::string stored = contents(historyPath);
+  const std::string stored = SampleMac::readFile(historyPath);
   HistoryStore store(files.manager(), layout);
   Recorder recorder;
   recorder.attach(store);
@@ -349,7 +344,7 @@ TEST_F(HistoryStoreTest, FailedWritesRollBackDeleteClearAndFollowUpButKeepAnAppe
   auto c = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
   store.append(c);
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{c.id, a.id, b.id}));
-  EXPECT_EQ(contents(historyPath), stored);
+  EXPECT_EQ(SampleMac::readFile(historyPath), stored);
   EXPECT_EQ(files.writes, 4);
 }
 
@@ -376,7 +371,7 @@ TEST_F(HistoryStoreTest, AFolderThatCannotBeCreatedIsAFailedWrite) {
   EXPECT_EQ(files.writes, 0);
   // The reload could not read the file, so the in-memory change stays.
   EXPECT_TRUE(store.records()[0].followUpSnapshot.has_value());
-  EXPECT_EQ(contents(folder()), "in the way");
+  EXPECT_EQ(SampleMac::readFile(folder()), "in the way");
 }
 
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewListAfterEveryChange) {

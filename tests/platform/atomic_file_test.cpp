@@ -17,17 +17,6 @@ namespace fs = std::filesystem;
 using testing::SampleMac;
 using testing::TemporaryFolder;
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::set<std::string> namesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
-}
-
 class AtomicFileTest : public ::testing::Test {
  protected:
   TemporaryFolder tmp;
@@ -46,10 +35,10 @@ class AtomicFileTest : public ::testing::Test {
 
 TEST_F(AtomicFileTest, CreatesAndReplacesWithoutLeavingATemporary) {
   ASSERT_TRUE(writeFileAtomically(at("history.json"), "[]").has_value());
-  EXPECT_EQ(contents(at("history.json")), "[]");
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
   ASSERT_TRUE(writeFileAtomically(at("history.json"), std::string("new\0bytes", 9)).has_value());
-  EXPECT_EQ(contents(at("history.json")), std::string("new\0bytes", 9));
-  EXPECT_EQ(namesIn(tmp.path()), std::set<std::string>{"history.json"});
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), std::string("new\0bytes", 9));
+  EXPECT_EQ(SampleMac::entryNames(tmp.path()), std::set<std::string>{"history.json"});
   // The folder must already be there.
   auto missing = writeFileAtomically(at("absent/history.json"), "[]");
   ASSERT_FALSE(missing.has_value());
@@ -87,7 +76,7 @@ TEST_F(AtomicFileTest, ShortWritesAndInterruptionsStillWriteEveryByte) {
   };
   const std::string text = "[\n  {\n    \"id\": \"x\"\n  }\n]";
   ASSERT_TRUE(writeFileAtomically(at("history.json"), text, 0644, calls).has_value());
-  EXPECT_EQ(contents(at("history.json")), text);
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), text);
   EXPECT_EQ(*count, 2 * static_cast<int>((text.size() + 2) / 3));
   EXPECT_EQ(*fsyncs, 3);  // the interrupted one, the file's, the folder's
 }
@@ -143,8 +132,8 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
     ASSERT_FALSE(written.has_value());
     EXPECT_EQ(written.error().code, code);
     EXPECT_EQ(written.error().path, at("history.json"));
-    EXPECT_EQ(contents(at("history.json")), "old");
-    EXPECT_EQ(namesIn(tmp.path()), std::set<std::string>{"history.json"});
+    EXPECT_EQ(SampleMac::readFile(at("history.json")), "old");
+    EXPECT_EQ(SampleMac::entryNames(tmp.path()), std::set<std::string>{"history.json"});
   }
 }
 
@@ -153,8 +142,8 @@ TEST_F(AtomicFileTest, ATargetThatIsAFolderFailsWithoutATemporaryLeft) {
   auto written = writeFileAtomically(at("history.json"), "[]");
   ASSERT_FALSE(written.has_value());
   EXPECT_EQ(written.error().operation, "rename");
-  EXPECT_EQ(contents(at("history.json/inside")), "kept");
-  EXPECT_EQ(namesIn(tmp.path()), std::set<std::string>{"history.json"});
+  EXPECT_EQ(SampleMac::readFile(at("history.json/inside")), "kept");
+  EXPECT_EQ(SampleMac::entryNames(tmp.path()), std::set<std::string>{"history.json"});
 }
 
 TEST_F(AtomicFileTest, NeverFollowsALinkPlantedAtTheTemporaryName) {
@@ -163,12 +152,12 @@ TEST_F(AtomicFileTest, NeverFollowsALinkPlantedAtTheTemporaryName) {
   fs::create_symlink(at("not-yet-there"), at("tmp-b"));  // dangling: must not be created through
   auto written = writeFileAtomically(at("history.json"), "[]", 0644, callsWithNames({"tmp-a", "tmp-b", "tmp-c"}));
   ASSERT_TRUE(written.has_value());
-  EXPECT_EQ(contents(at("history.json")), "[]");
-  EXPECT_EQ(contents(at("victim")), "precious");
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
+  EXPECT_EQ(SampleMac::readFile(at("victim")), "precious");
   EXPECT_FALSE(fs::exists(at("not-yet-there")));
   EXPECT_TRUE(fs::is_symlink(at("tmp-a")));
   EXPECT_TRUE(fs::is_symlink(at("tmp-b")));
-  EXPECT_EQ(namesIn(tmp.path()), (std::set<std::string>{"history.json", "tmp-a", "tmp-b", "victim"}));
+  EXPECT_EQ(SampleMac::entryNames(tmp.path()), (std::set<std::string>{"history.json", "tmp-a", "tmp-b", "victim"}));
 }
 
 TEST_F(AtomicFileTest, GivesUpWhenEveryTemporaryNameIsTaken) {
@@ -179,8 +168,8 @@ TEST_F(AtomicFileTest, GivesUpWhenEveryTemporaryNameIsTaken) {
   auto written = writeFileAtomically(at("history.json"), "[]", 0644, callsWithNames(names));
   ASSERT_FALSE(written.has_value());
   EXPECT_EQ(written.error().code, EEXIST);
-  EXPECT_EQ(contents(at("victim")), "precious");
-  EXPECT_EQ(namesIn(tmp.path()), (std::set<std::string>{"taken", "victim"}));
+  EXPECT_EQ(SampleMac::readFile(at("victim")), "precious");
+  EXPECT_EQ(SampleMac::entryNames(tmp.path()), (std::set<std::string>{"taken", "victim"}));
 }
 
 TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedNotFollowed) {
@@ -188,8 +177,8 @@ TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedNotFollowed) {
   fs::create_symlink(at("elsewhere.json"), at("history.json"));
   ASSERT_TRUE(writeFileAtomically(at("history.json"), "[]").has_value());
   EXPECT_FALSE(fs::is_symlink(at("history.json")));
-  EXPECT_EQ(contents(at("history.json")), "[]");
-  EXPECT_EQ(contents(at("elsewhere.json")), "other");
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
+  EXPECT_EQ(SampleMac::readFile(at("elsewhere.json")), "other");
 }
 
 TEST_F(AtomicFileTest, CreateDirectoriesMakesEveryMissingParent) {

@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 using testing::SampleMac;
 using testing::TemporaryFolder;
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(FsOpsTest, SplitsAbsolutePathsIntoParentAndName) {
   auto split = splitPath("/a/b/");
   ASSERT_TRUE(split.has_value());
@@ -43,13 +38,13 @@ TEST(FsOpsTest, ExclusiveRenameNeverReplacesAndMovesLinksThemselves) {
   auto taken = renameExclusive(a, b);
   ASSERT_FALSE(taken.has_value());
   EXPECT_EQ(taken.error().code, EEXIST);
-  EXPECT_EQ(contents(a), "a");
-  EXPECT_EQ(contents(b), "b");
+  EXPECT_EQ(SampleMac::readFile(a), "a");
+  EXPECT_EQ(SampleMac::readFile(b), "b");
 
   fs::create_symlink(a, tmp.path() + "/link");
   ASSERT_TRUE(renameExclusive(tmp.path() + "/link", tmp.path() + "/dest/link").has_value());
   EXPECT_EQ(fs::read_symlink(tmp.path() + "/dest/link"), a);
-  EXPECT_EQ(contents(a), "a");
+  EXPECT_EQ(SampleMac::readFile(a), "a");
 
   EXPECT_EQ(renameExclusive(tmp.path() + "/missing", tmp.path() + "/dest/m").error().code, ENOENT);
   EXPECT_EQ(renameExclusive("/", tmp.path() + "/dest/root").error().code, EINVAL);
@@ -64,11 +59,11 @@ TEST(FsOpsTest, ExclusiveRenameRefusesADestinationFolderThatIsALink) {
   ASSERT_FALSE(moved.has_value());
   EXPECT_EQ(moved.error().code, ELOOP);
   EXPECT_TRUE(fs::is_empty(real));
-  EXPECT_EQ(contents(item), "x");
+  EXPECT_EQ(SampleMac::readFile(item), "x");
   // A link on the way to the source folder is an ordinary path and is followed.
   std::string inside = SampleMac::writeFile(real + "/inner", "y");
   ASSERT_TRUE(renameExclusive(tmp.path() + "/linked/inner", tmp.path() + "/inner").has_value());
-  EXPECT_EQ(contents(tmp.path() + "/inner"), "y");
+  EXPECT_EQ(SampleMac::readFile(tmp.path() + "/inner"), "y");
   EXPECT_FALSE(fs::exists(inside));
 }
 

@@ -50,11 +50,6 @@ class ShellRunner : public PrivilegedShellRunning {
   std::string folder_;
 };
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Every item below `folder`: relative path -> kind, owner and contents.
 std::map<std::string, std::string> tree(const std::string& folder) {
   std::map<std::string, std::string> items;
@@ -68,7 +63,7 @@ std::map<std::string, std::string> tree(const std::string& folder) {
     } else if (it->is_directory()) {
       description = "folder " + owner;
     } else {
-      description = "file " + owner + " " + contents(path);
+      description = "file " + owner + " " + SampleMac::readFile(path);
     }
     items[fs::relative(it->path(), folder).string()] = description;
   }
@@ -147,7 +142,7 @@ TEST_F(ElevatedTrashShellTest, HostileNamesMoveExactlyTheirOwnBundles) {
             "You already own this item; it does not need administrator rights.");
   // Exactly those bundles moved, now owned by us; nothing else appeared, vanished or changed.
   EXPECT_EQ(tree(tmp.path()), expected);
-  EXPECT_EQ(contents(mac.user(".Trash/It's.app")), "already in the Trash");
+  EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/It's.app")), "already in the Trash");
 }
 
 TEST_F(ElevatedTrashShellTest, AnItemThatAppearsAtTheDestinationIsNeverReplaced) {
@@ -162,9 +157,9 @@ TEST_F(ElevatedTrashShellTest, AnItemThatAppearsAtTheDestinationIsNeverReplaced)
   EXPECT_EQ(ops[0].trashedURL, Url::fileURL(mac.user(".Trash/First.app")));
   EXPECT_FALSE(ops[1].succeeded);
   EXPECT_EQ(ops[1].failureReason, RemovalFailureReason::needsAdministrator);
-  EXPECT_EQ(contents(mac.user(".Trash/Second.app")), "raced in");
-  EXPECT_EQ(contents(second + "/Contents/Info.plist"), "Second.app");
-  EXPECT_EQ(contents(mac.user(".Trash/First.app/Contents/Info.plist")), "First.app");
+  EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/Second.app")), "raced in");
+  EXPECT_EQ(SampleMac::readFile(second + "/Contents/Info.plist"), "Second.app");
+  EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/First.app/Contents/Info.plist")), "First.app");
 }
 
 }  // namespace

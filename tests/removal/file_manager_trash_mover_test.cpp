@@ -19,17 +19,6 @@ namespace fs = std::filesystem;
 using testing::SampleMac;
 using testing::TemporaryFolder;
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::set<std::string> namesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
-}
-
 // Moves on a sample home folder; where the system picks the Trash itself (macOS) nothing here may run,
 // because the real Trash would be used.
 class FileManagerTrashMoverTest : public ::testing::Test {
@@ -54,7 +43,7 @@ TEST_F(FileManagerTrashMoverTest, MovesIntoTheHomeTrashCreatingItPrivately) {
   ASSERT_TRUE(moved.has_value()) << moved.error().describe();
   EXPECT_EQ(*moved, Url::fileURL(trash + "/com.example.app"));
   EXPECT_FALSE(fs::exists(mac.user("Library/Caches/com.example.app")));
-  EXPECT_EQ(contents(trash + "/com.example.app/data"), "cached");
+  EXPECT_EQ(SampleMac::readFile(trash + "/com.example.app/data"), "cached");
   auto status = platform::linkStatus(trash);
   ASSERT_TRUE(status.has_value());
   EXPECT_EQ(status->mode & 0777u, 0700u);
@@ -70,16 +59,16 @@ TEST_F(FileManagerTrashMoverTest, CollidingNamesGetTheNextFreeNameAndNothingIsRe
     auto moved = move(item);
     ASSERT_TRUE(moved.has_value()) << moved.error().describe();
     EXPECT_EQ(*moved, Url::fileURL(trash + "/" + expected[i]));
-    EXPECT_EQ(contents(trash + "/" + expected[i]), std::to_string(i));
+    EXPECT_EQ(SampleMac::readFile(trash + "/" + expected[i]), std::to_string(i));
   }
   auto readme = move(SampleMac::writeFile(mac.user("README"), "new readme"));
   ASSERT_TRUE(readme.has_value());
   EXPECT_EQ(*readme, Url::fileURL(trash + "/README 2"));
 
-  EXPECT_EQ(contents(trash + "/Foo.app"), "first");
-  EXPECT_EQ(contents(trash + "/Foo 2.app"), "second");
-  EXPECT_EQ(contents(trash + "/README"), "old readme");
-  EXPECT_EQ(namesIn(trash), (std::set<std::string>{"Foo.app", "Foo 2.app", "Foo 3.app", "Foo 4.app", "Foo 5.app",
+  EXPECT_EQ(SampleMac::readFile(trash + "/Foo.app"), "first");
+  EXPECT_EQ(SampleMac::readFile(trash + "/Foo 2.app"), "second");
+  EXPECT_EQ(SampleMac::readFile(trash + "/README"), "old readme");
+  EXPECT_EQ(SampleMac::entryNames(trash), (std::set<std::string>{"Foo.app", "Foo 2.app", "Foo 3.app", "Foo 4.app", "Foo 5.app",
                                                    "README", "README 2"}));
 }
 
@@ -103,9 +92,9 @@ TEST_F(FileManagerTrashMoverTest, AnItemSwappedForALinkMovesTheLinkNeverItsTarge
     EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
   }
   EXPECT_EQ(fs::read_symlink(trash + "/swapped"), target);
-  EXPECT_EQ(contents(target), "keep me");
-  EXPECT_EQ(contents(mac.user("Documents/folder/inside")), "keep me too");
-  EXPECT_EQ(namesIn(mac.user("Documents/folder")), std::set<std::string>{"inside"});
+  EXPECT_EQ(SampleMac::readFile(target), "keep me");
+  EXPECT_EQ(SampleMac::readFile(mac.user("Documents/folder/inside")), "keep me too");
+  EXPECT_EQ(SampleMac::entryNames(mac.user("Documents/folder")), std::set<std::string>{"inside"});
 }
 
 TEST_F(FileManagerTrashMoverTest, AVanishedItemFailsWithItsErrnoAndIsClassifiedMissing) {
@@ -113,14 +102,14 @@ TEST_F(FileManagerTrashMoverTest, AVanishedItemFailsWithItsErrnoAndIsClassifiedM
   auto moved = move(gone);
   ASSERT_FALSE(moved.has_value());
   EXPECT_EQ(moved.error().code, ENOENT);
-  EXPECT_TRUE(namesIn(trash).empty());
+  EXPECT_TRUE(SampleMac::entryNames(trash).empty());
 
   auto ops = TrashService::system(layout).moveToTrash({Url::fileURL(gone)});
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_FALSE(ops[0].succeeded);
   EXPECT_EQ(ops[0].failureReason, RemovalFailureReason::itemMissing);
   EXPECT_EQ(ops[0].errorDescription, "move to Trash " + gone + ": No such file or directory");
-  EXPECT_TRUE(namesIn(trash).empty());
+  EXPECT_TRUE(SampleMac::entryNames(trash).empty());
 }
 
 TEST_F(FileManagerTrashMoverTest, ATrashFolderThatIsALinkIsRefusedNotFollowed) {
@@ -139,8 +128,8 @@ TEST_F(FileManagerTrashMoverTest, ATrashFolderThatIsALinkIsRefusedNotFollowed) {
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_FALSE(ops[0].succeeded);
   EXPECT_EQ(ops[0].failureReason, RemovalFailureReason::other);
-  EXPECT_EQ(contents(item), "c");
-  EXPECT_TRUE(namesIn(elsewhere).empty());
+  EXPECT_EQ(SampleMac::readFile(item), "c");
+  EXPECT_TRUE(SampleMac::entryNames(elsewhere).empty());
 
   // A dangling link is not followed into creating its target either.
   fs::remove(trash);
@@ -163,7 +152,7 @@ TEST_F(FileManagerTrashMoverTest, ATrashThatIsAFileOrAMissingHomeFailsWithItsErr
   moved = homeless.moveToTrash(Url::fileURL(item));
   ASSERT_FALSE(moved.has_value());
   EXPECT_EQ(moved.error().code, ENOENT);
-  EXPECT_EQ(contents(item), "c");
+  EXPECT_EQ(SampleMac::readFile(item), "c");
 }
 
 TEST_F(FileManagerTrashMoverTest, AnItemOnAnotherVolumeIsNeverCopied) {
@@ -188,8 +177,8 @@ TEST_F(FileManagerTrashMoverTest, AnItemOnAnotherVolumeIsNeverCopied) {
   auto moved = move(item);
   ASSERT_FALSE(moved.has_value());
   EXPECT_EQ(moved.error().code, EXDEV);
-  EXPECT_EQ(contents(item), "far");
-  EXPECT_TRUE(namesIn(trash).empty());
+  EXPECT_EQ(SampleMac::readFile(item), "far");
+  EXPECT_TRUE(SampleMac::entryNames(trash).empty());
 }
 
 TEST_F(FileManagerTrashMoverTest, TheSystemServiceMovesAListIntoTheLayoutTrash) {
@@ -205,8 +194,8 @@ TEST_F(FileManagerTrashMoverTest, TheSystemServiceMovesAListIntoTheLayoutTrash) 
   EXPECT_EQ(ops[0].trashedURL, Url::fileURL(trash + "/com.example.tool.plist"));
   EXPECT_TRUE(ops[1].succeeded);
   EXPECT_EQ(ops[1].trashedURL, Url::fileURL(trash + "/Tool 2.app"));
-  EXPECT_EQ(contents(trash + "/Tool.app"), "old");
-  EXPECT_EQ(contents(trash + "/Tool 2.app/Contents/Info.plist"), "plist");
+  EXPECT_EQ(SampleMac::readFile(trash + "/Tool.app"), "old");
+  EXPECT_EQ(SampleMac::readFile(trash + "/Tool 2.app/Contents/Info.plist"), "plist");
 }
 
 }  // namespace
