@@ -6,26 +6,13 @@
 #include <cerrno>
 
 #include "platform/file_io.h"
+#include "platform/fs_ops.h"
 
 namespace corvane::platform {
 
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
-
-class ScopedDescriptor {
- public:
-  explicit ScopedDescriptor(int fd) : fd_(fd) {}
-  ~ScopedDescriptor() {
-    if (fd_ >= 0) ::close(fd_);  // never retried: the descriptor is gone either way
-  }
-  ScopedDescriptor(const ScopedDescriptor&) = delete;
-  ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 Error tooLarge(const std::string& path, std::size_t maxBytes) {
   Error error = Error::fromErrno(EFBIG, "read", path);
@@ -36,13 +23,10 @@ Error tooLarge(const std::string& path, std::size_t maxBytes) {
 }  // namespace
 
 Result<std::vector<std::uint8_t>> readFileBytes(const std::string& path, std::size_t maxBytes) {
-  int fd;
-  do {
-    // O_NONBLOCK keeps a pipe planted at the path from blocking the open; it is refused below.
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
+  // O_NONBLOCK keeps a pipe planted at the path from blocking the open; it is refused below.
+  int fd = retryAfterSignal([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
   if (fd < 0) return Error::fromErrno(errno, "open", path);
-  ScopedDescriptor file(fd);
+  UniqueFd file(fd);
 
   struct stat st {};
   if (::fstat(file.get(), &st) != 0) return Error::fromErrno(errno, "fstat", path);
@@ -63,10 +47,7 @@ Result<std::vector<std::uint8_t>> readFileBytes(const std::string& path, std::si
     std::size_t want = std::min(kReadChunk, cap - bytes.size());
     std::size_t used = bytes.size();
     bytes.resize(used + want);
-    ssize_t got;
-    do {
-      got = ::read(file.get(), bytes.data() + used, want);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = retryAfterSignal([&] { return ::read(file.get(), bytes.data() + used, want); });
     if (got < 0) return Error::fromErrno(errno, "read", path);
     bytes.resize(used + static_cast<std::size_t>(got));
     if (got == 0) break;
