@@ -14,8 +14,9 @@ struct DirectoryEntry {
   bool operator==(const DirectoryEntry&) const = default;
 };
 
-// The entries of a folder in the order the system gives them, without "." and "..", and without names
-// starting with "." when `skipHidden`. None when the folder cannot be opened.
+// The entries of a folder in the order the system gives them, without "." and "..", and without hidden
+// items (isHiddenItem: a leading dot, and on macOS the hidden flag) when `skipHidden`.
+// None when the folder cannot be opened.
 std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path, bool skipHidden = true);
 
 // The absolute path with every symbolic link resolved; none when some component does not exist.

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/directory.h"
+#include "platform/directory_walk.h"
 
 namespace corvane::platform {
 
@@ -24,7 +25,7 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path
   while (const dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
-    if (skipHidden && name[0] == '.') continue;
+    if (skipHidden && isHiddenItem(path, name)) continue;
     DirectoryEntry entry{name, false, false};
     unsigned char type = e->d_type;
     if (type == DT_UNKNOWN) {
