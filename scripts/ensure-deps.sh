@@ -8,6 +8,18 @@ debian_packages=(cmake ninja-build clang libclang-rt-14-dev g++ libicu-dev libex
 brew_packages=(cmake ninja nlohmann-json googletest google-benchmark)
 
 if [[ "$(uname -s)" == "Darwin" ]]; then
+  # Apple's compiler, SDK and make come with the command-line tools; everything else from Homebrew.
+  if ! xcode-select -p >/dev/null 2>&1 || ! xcrun --find clang++ >/dev/null 2>&1; then
+    echo "The Xcode command-line tools are missing. Run:"
+    echo "  xcode-select --install"
+    echo "then run the build again."
+    exit 1
+  fi
+  if ! command -v brew >/dev/null 2>&1; then
+    echo "Homebrew is missing. Install it as https://brew.sh says, then run:"
+    echo "  brew install ${brew_packages[*]}"
+    exit 1
+  fi
   missing=()
   for p in "${brew_packages[@]}"; do
     brew list --versions "$p" >/dev/null 2>&1 || missing+=("$p")

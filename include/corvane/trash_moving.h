@@ -18,10 +18,11 @@ class TrashMoving {
   virtual Result<std::optional<Url>> moveToTrash(const Url& url) = 0;
 };
 
-// The system's move to Trash. On macOS the file manager does it and its error text is passed through
-// unchanged. Elsewhere the item is renamed into the layout's user Trash folder (created when missing)
-// under the Trash's unique-name rule, never replacing an item and never following a Trash folder that is
-// a symbolic link; an item on another volume fails with EXDEV and is never copied.
+// The move to Trash for a layout. On the live system (root "/" and the real home) on macOS the file
+// manager does it and its error text is passed through unchanged. For a sample tree, and on systems
+// without a file manager Trash, the item is renamed into the layout's user Trash folder (created when
+// missing) under the Trash's unique-name rule, never replacing an item and never following a Trash
+// folder that is a symbolic link; an item on another volume fails with EXDEV and is never copied.
 class FileManagerTrashMover final : public TrashMoving {
  public:
   // The current user's Trash.
@@ -30,8 +31,13 @@ class FileManagerTrashMover final : public TrashMoving {
 
   Result<std::optional<Url>> moveToTrash(const Url& url) override;
 
+  // Whether the system's own move to Trash serves `layout`: only for the machine itself, so that moves
+  // in a sample tree never reach the real Trash.
+  static bool usesSystemTrash(const Layout& layout);
+
  private:
   std::string trashFolder_;
+  bool systemTrash_ = false;
 };
 
 }  // namespace corvane

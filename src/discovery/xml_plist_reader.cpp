@@ -13,6 +13,7 @@
 
 #include "corvane/date.h"
 #include "corvane/property_list.h"
+#include "platform/decimal_number.h"
 
 namespace corvane::plist {
 
@@ -78,13 +79,8 @@ std::optional<std::int64_t> parseInteger(std::string_view text) {
 std::optional<double> parseReal(std::string_view text) {
   text = trimmed(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return std::nullopt;
-  double value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   // A value beyond the range of a double is refused rather than guessed at.
-  if (ec != std::errc()) return std::nullopt;
-  if (end != text.data() + text.size()) return std::nullopt;
-  return value;
+  return platform::parseDecimalNumber(text);
 }
 
 std::optional<PlistDate> parseDate(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
-// The system's "move to Trash".
+// Moving an item to a Trash folder: the system's own "move to Trash", and the plain renaming move into a
+// given Trash folder that stands in for it where the system has none or a sample tree is in use.
 
 #include <cstdint>
 #include <functional>
@@ -10,20 +11,21 @@
 
 namespace corvane::platform {
 
-// Moves the item at `path` (a final symbolic link is moved itself) to the Trash and returns where it
-// landed, when known.
-//
-// On macOS the file manager picks the Trash folder and the name; `trashFolder` and `nameFor` are unused
-// and the error carries the file manager's own description.
-//
-// Elsewhere the item is renamed into `trashFolder` (created with mode 0700 when missing) under the first
-// of nameFor(1), nameFor(2), ... that is free, with exclusive renames that never replace an item. A Trash
-// folder that is a symbolic link is refused (ELOOP) rather than followed, and an item on another volume
-// than the Trash folder fails with EXDEV; nothing is ever copied.
-// True where the system picks the Trash folder itself (macOS), so that `trashFolder` is not used.
+// True where the system has its own "move to Trash" that picks the folder and the name (macOS).
 bool systemChoosesTrashFolder();
 
-Result<std::optional<std::string>> moveItemToTrash(const std::string& path, const std::string& trashFolder,
-                                                   const std::function<std::string(std::uint64_t)>& nameFor);
+// The system's move to Trash for the item at the absolute `path` (a final symbolic link is moved itself),
+// returning where it landed when the system says. On macOS the file manager does it and the error
+// carries its own description; a relative or empty path is refused (EINVAL) before it is asked.
+// Elsewhere it fails with ENOTSUP.
+Result<std::optional<std::string>> moveItemToSystemTrash(const std::string& path);
+
+// Renames the item at `path` (a final symbolic link is moved itself) into `trashFolder` (created with
+// mode 0700 when missing) under the first of nameFor(1), nameFor(2), ... that is free, with exclusive
+// renames that never replace an item, and returns where it landed. A Trash folder that is a symbolic
+// link is refused (ELOOP) rather than followed, and an item on another volume than the Trash folder
+// fails with EXDEV; nothing is ever copied. The same on every system.
+Result<std::optional<std::string>> moveItemIntoTrashFolder(const std::string& path, const std::string& trashFolder,
+                                                           const std::function<std::string(std::uint64_t)>& nameFor);
 
 }  // namespace corvane::platform

@@ -1,17 +1,20 @@
 #import <Foundation/Foundation.h>
 
+#include <cerrno>
+
 #include "platform/trash.h"
 
 namespace corvane::platform {
 
 bool systemChoosesTrashFolder() { return true; }
 
-Result<std::optional<std::string>> moveItemToTrash(const std::string& path, const std::string&,
-                                                   const std::function<std::string(std::uint64_t)>&) {
+Result<std::optional<std::string>> moveItemToSystemTrash(const std::string& path) {
+  // A relative or empty path would name something in the working folder.
+  if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos)
+    return Error::fromErrno(EINVAL, "move to Trash", path);
   @autoreleasepool {
-    NSString* text = [[NSFileManager defaultManager] stringWithFileSystemRepresentation:path.c_str()
-                                                                                length:path.size()];
-    NSURL* url = [NSURL fileURLWithPath:text];
+    NSURL* url = [NSURL fileURLWithFileSystemRepresentation:path.c_str() isDirectory:NO relativeToURL:nil];
+    if (url == nil) return Error::fromErrno(EINVAL, "move to Trash", path);
     NSURL* landed = nil;
     NSError* error = nil;
     if (![[NSFileManager defaultManager] trashItemAtURL:url resultingItemURL:&landed error:&error]) {

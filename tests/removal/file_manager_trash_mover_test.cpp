@@ -19,14 +19,10 @@ namespace fs = std::filesystem;
 using testing::SampleMac;
 using testing::TemporaryFolder;
 
-// Moves on a sample home folder; where the system picks the Trash itself (macOS) nothing here may run,
-// because the real Trash would be used.
+// Moves on a sample home folder: a sample layout always gets the renaming move into its own Trash, on
+// macOS too, so nothing here reaches the real Trash.
 class FileManagerTrashMoverTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (platform::systemChoosesTrashFolder()) GTEST_SKIP() << "the system's own Trash would be used";
-  }
-
   TemporaryFolder tmp;
   SampleMac mac{tmp.path()};
   Layout layout = Layout::at(mac.root(), mac.home());
@@ -35,6 +31,17 @@ class FileManagerTrashMoverTest : public ::testing::Test {
 
   Result<std::optional<Url>> move(const std::string& path) { return mover.moveToTrash(Url::fileURL(path)); }
 };
+
+TEST_F(FileManagerTrashMoverTest, OnlyTheLiveSystemUsesTheSystemsOwnTrash) {
+  const std::string realHome = Layout::system().home;
+  EXPECT_EQ(FileManagerTrashMover::usesSystemTrash(Layout::system()), platform::systemChoosesTrashFolder());
+  EXPECT_EQ(FileManagerTrashMover::usesSystemTrash(Layout::at("/", realHome + "/")),
+            platform::systemChoosesTrashFolder());
+  for (const Layout& sample : {layout, Layout::at("/", mac.home()), Layout::at(mac.root(), realHome)}) {
+    SCOPED_TRACE(sample.root + " " + sample.home);
+    EXPECT_FALSE(FileManagerTrashMover::usesSystemTrash(sample));
+  }
+}
 
 TEST_F(FileManagerTrashMoverTest, MovesIntoTheHomeTrashCreatingItPrivately) {
   fs::remove(trash);
