@@ -61,7 +61,11 @@ bool isSymbolicLinkAt(int dirFd, const std::string& name);
 Status makeDirectoryAt(int dirFd, const std::string& name, unsigned mode);
 
 // Renames `fromName` in `fromDirFd` to `toName` in `toDirFd`, failing with EEXIST when `toName` is
-// taken. A final symbolic link is moved itself, never its target.
+// taken. A final symbolic link is moved itself, never its target. Where the volume cannot rename without
+// the risk of replacing (ENOTSUP, or no such call at all) nothing is moved and the error is ENOTSUP with
+// kNoExclusiveRename as its message.
+inline constexpr const char* kNoExclusiveRename =
+    "This volume cannot move an item without the risk of replacing another, so nothing was moved.";
 Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName);
 // The same by paths: the source's parent folder is opened (following links), the destination's parent
 // without following a final link (a folder swapped for a link is refused), then the last components are
@@ -75,6 +79,9 @@ struct PathSplit {
   std::string name;
 };
 std::optional<PathSplit> splitPath(const std::string& path);
+
+// The error of a failed exclusive rename of `name` from its errno.
+Error exclusiveRenameError(int code, const std::string& name);
 
 // Whether something exists at the path, following a final link; `isDirectory` receives its kind.
 bool fileExists(const std::string& path, bool* isDirectory = nullptr);

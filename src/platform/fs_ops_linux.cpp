@@ -7,7 +7,7 @@ namespace corvane::platform {
 
 Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName) {
   if (retryAfterSignal(::renameat2, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(), RENAME_NOREPLACE) != 0)
-    return Error::fromErrno(errno, "rename", fromName);
+    return exclusiveRenameError(errno, fromName);
   return Ok{};
 }
 

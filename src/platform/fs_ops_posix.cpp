@@ -75,8 +75,13 @@ Status renameExclusive(const std::string& fromPath, const std::string& toPath) {
   auto toDir = openDirectoryNoFollow(to->parent);
   if (!toDir.has_value()) return toDir.error();
   auto renamed = renameExclusive(fromDir->get(), from->name, toDir->get(), to->name);
-  if (!renamed.has_value()) return Error::fromErrno(renamed.error().code, "rename", fromPath);
+  if (!renamed.has_value()) return Error{renamed.error().code, "rename", fromPath, renamed.error().message};
   return Ok{};
+}
+
+Error exclusiveRenameError(int code, const std::string& name) {
+  if (code == ENOTSUP || code == ENOSYS) return Error{ENOTSUP, "rename", name, kNoExclusiveRename};
+  return Error::fromErrno(code, "rename", name);
 }
 
 bool fileExists(const std::string& path, bool* isDirectory) {

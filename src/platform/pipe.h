@@ -1,10 +1,18 @@
 #pragma once
 // A pipe whose two ends are close-on-exec from the start, so that a child launched by another thread
-// at the same moment never inherits them.
+// at the same moment never inherits them; and, where the pipe cannot be made so in one call, a spawned
+// child that inherits nothing but what it is given.
+
+#include <spawn.h>
 
 namespace corvane::platform {
 
 // fds[0] is the read end, fds[1] the write end. Returns 0, or errno on failure.
 int openCloseOnExecPipe(int fds[2]);
+
+// Adds to `flags` and `actions` what limits a spawned child to standard input plus the descriptors the
+// file actions give it (macOS: POSIX_SPAWN_CLOEXEC_DEFAULT, as its pipes are made close-on-exec only
+// after creation). Nothing to add where pipes are born close-on-exec. Returns 0, or errno.
+int limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions);
 
 }  // namespace corvane::platform

@@ -73,8 +73,11 @@ ProcessOutcome launchFailed(const std::string& executable, int error) {
   return outcome;
 }
 
-// The child starts with no blocked signals and with SIGPIPE at its default, whatever this process set.
-int prepareAttributes(SpawnAttributes& attributes) {
+// The child starts with no blocked signals and with SIGPIPE at its default, whatever this process set,
+// and inherits only the descriptors it is given.
+int prepareAttributes(SpawnAttributes& attributes, FileActions& actions) {
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (int error = limitInheritedDescriptors(flags, actions.get()); error != 0) return error;
   sigset_t none;
   sigset_t defaults;
   sigemptyset(&none);
@@ -82,9 +85,7 @@ int prepareAttributes(SpawnAttributes& attributes) {
   sigaddset(&defaults, SIGPIPE);
   int error = ::posix_spawnattr_setsigmask(attributes.get(), &none);
   if (error == 0) error = ::posix_spawnattr_setsigdefault(attributes.get(), &defaults);
-  if (error == 0)
-    error = ::posix_spawnattr_setflags(attributes.get(),
-                                       static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+  if (error == 0) error = ::posix_spawnattr_setflags(attributes.get(), flags);
   return error;
 }
 
@@ -136,7 +137,7 @@ ProcessOutcome runProcess(const std::string& executable, const std::vector<std::
     return launchFailed(executable, error);
   SpawnAttributes attributes;
   if (attributes.initError() != 0) return launchFailed(executable, attributes.initError());
-  if (int error = prepareAttributes(attributes); error != 0) return launchFailed(executable, error);
+  if (int error = prepareAttributes(attributes, actions); error != 0) return launchFailed(executable, error);
 
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 2);

@@ -51,7 +51,7 @@ Result<std::optional<std::string>> moveItemIntoTrashFolder(const std::string& pa
       while (landed.size() > 1 && landed.back() == '/') landed.pop_back();
       return std::optional<std::string>(landed + "/" + name);
     }
-    if (renamed.error().code != EEXIST) return Error::fromErrno(renamed.error().code, kOperation, path);
+    if (renamed.error().code != EEXIST) return Error{renamed.error().code, kOperation, path, renamed.error().message};
   }
   return Error::fromErrno(EEXIST, kOperation, path);
 }
