@@ -13,7 +13,11 @@ namespace fs = std::filesystem;
 TemporaryFolder::TemporaryFolder(const std::string& prefix) {
   std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
-  path_ = pattern;
+  // Resolved once, so that paths the system hands back resolved (macOS: /var is a link to /private/var)
+  // compare equal to the ones tests build.
+  std::error_code ec;
+  fs::path resolved = fs::canonical(pattern, ec);
+  path_ = ec ? pattern : resolved.string();
 }
 
 TemporaryFolder::~TemporaryFolder() {

@@ -67,24 +67,30 @@ TEST_F(SignatureInspectorTest, WhatCannotBeReadIsAbsent) {
             none);
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(mac_.system("/Applications/Missing.app"))), none);
 
-  std::string noInfo = appWithExecutable("NoInfo", testing::buildSignedMachO("com.example.noinfo", std::nullopt, {}));
-  fs::remove(noInfo + "/Contents/Info.plist");
-  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noInfo)), none);
-
   std::string noExecutable = appWithExecutable("Gone", testing::buildSignedMachO("com.example.gone", std::nullopt, {}));
   fs::remove(noExecutable + "/Contents/MacOS/Gone");
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noExecutable)), none);
-
-  // An executable name that leaves Contents/MacOS is not followed.
-  std::string escaping = mac_.addApp({"Escape", "com.example.escape", "1.0", "../Resources/Escape", {}});
-  testing::SampleMac::writeFile(escaping + "/Contents/Resources/Escape",
-                                text(testing::buildSignedMachO("com.example.escape", std::nullopt, {})));
-  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(escaping)), none);
 
   std::string folderExecutable = mac_.addApp({"Folder", "com.example.folder", "1.0", {}, {}});
   fs::remove(folderExecutable + "/Contents/MacOS/Folder");
   fs::create_directory(folderExecutable + "/Contents/MacOS/Folder");
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(folderExecutable)), none);
+}
+
+// Without CFBundleExecutable, or with one that leaves Contents/MacOS, our reader finds nothing; the
+// Security framework finds a bundle's executable by its own rules instead.
+TEST_F(SignatureInspectorTest, AnExecutableNotNamedInsideContentsMacOSIsNotRead) {
+#ifdef __APPLE__
+  GTEST_SKIP() << "the Security framework locates the executable itself";
+#endif
+  std::string noInfo = appWithExecutable("NoInfo", testing::buildSignedMachO("com.example.noinfo", std::nullopt, {}));
+  fs::remove(noInfo + "/Contents/Info.plist");
+  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noInfo)), SignatureFacts{});
+
+  std::string escaping = mac_.addApp({"Escape", "com.example.escape", "1.0", "../Resources/Escape", {}});
+  testing::SampleMac::writeFile(escaping + "/Contents/Resources/Escape",
+                                text(testing::buildSignedMachO("com.example.escape", std::nullopt, {})));
+  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(escaping)), SignatureFacts{});
 }
 
 // --- A binary signed by a real linker: ld64.lld writes an ad-hoc signature named after the output file. ---

@@ -105,7 +105,8 @@ class ElevatedTrashShellTest : public ::testing::Test {
   std::string bundle(const std::string& relative) {
     std::string path = mac.system("/Applications/" + relative);
     SampleMac::writeFile(path + "/Contents/Info.plist", relative);
-    auto outcome = CommandRunner().runWithStatus("/bin/chown", {"-R", "65534:65534", path});
+    const char* chown = fs::exists("/usr/sbin/chown") ? "/usr/sbin/chown" : "/bin/chown";
+    auto outcome = CommandRunner().runWithStatus(chown, {"-R", "65534:65534", path});
     EXPECT_EQ(outcome.status, 0) << outcome.output;
     return path;
   }
