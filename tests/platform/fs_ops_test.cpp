@@ -20,5 +20,17 @@ TEST(FsOpsTest, SplitsAbsolutePathsIntoParentAndName) {
   }
 }
 
+// A volume that cannot rename without the risk of replacing gives a clear refusal, never a plain rename.
+TEST(FsOpsTest, AnExclusiveRenameTheVolumeCannotDoIsAClearRefusal) {
+  for (int code : {ENOTSUP, ENOSYS}) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(exclusiveRenameError(code, "Foo.app"), (Error{ENOTSUP, "rename", "Foo.app", kNoExclusiveRename}));
+  }
+  EXPECT_EQ(exclusiveRenameError(EEXIST, "Foo.app"), Error::fromErrno(EEXIST, "rename", "Foo.app"));
+  EXPECT_EQ(exclusiveRenameError(ENOTSUP, "Foo.app").describe(),
+            "rename Foo.app: This volume cannot move an item without the risk of replacing another, so nothing was "
+            "moved.");
+}
+
 }  // namespace
 }  // namespace corvane::platform
