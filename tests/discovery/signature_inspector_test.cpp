@@ -10,6 +10,7 @@
 #include "discovery/macho_signature.h"
 #include "discovery/signature_facts_printer.h"
 #include "platform/file_io.h"
+#include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"
 #include "sample_mac/sample_mac.h"
 
@@ -67,10 +68,6 @@ TEST_F(SignatureInspectorTest, WhatCannotBeReadIsAbsent) {
             none);
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(mac_.system("/Applications/Missing.app"))), none);
 
-  std::string noInfo = appWithExecutable("NoInfo", testing::buildSignedMachO("com.example.noinfo", std::nullopt, {}));
-  fs::remove(noInfo + "/Contents/Info.plist");
-  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noInfo)), none);
-
   std::string noExecutable = appWithExecutable("Gone", testing::buildSignedMachO("com.example.gone", std::nullopt, {}));
   fs::remove(noExecutable + "/Contents/MacOS/Gone");
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noExecutable)), none);
@@ -85,6 +82,40 @@ TEST_F(SignatureInspectorTest, WhatCannotBeReadIsAbsent) {
   fs::remove(folderExecutable + "/Contents/MacOS/Folder");
   fs::create_directory(folderExecutable + "/Contents/MacOS/Folder");
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(folderExecutable)), none);
+}
+
+// Without CFBundleExecutable the executable is the one named after the bundle, as the system's lookup has it.
+TEST_F(SignatureInspectorTest, TheExecutableFallsBackToTheBundleName) {
+  struct Case {
+    const char* name;
+    std::optional<PropertyList> info;  // none: no Info.plist at all
+  };
+  const std::vector<Case> cases = {
+      {"NoKey", PropertyList(PlistDictionary{{"CFBundleIdentifier", "com.example.nokey"}})},
+      {"NotText", PropertyList(PlistDictionary{{"CFBundleExecutable", 7}})},
+      {"NoInfo", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string app = appWithExecutable(c.name, testing::buildSignedMachO(c.name, "TEAM123456", {"group.x"}));
+    if (c.info)
+      testing::writeInfoPlist(app, *c.info, testing::PlistFormat::binary);
+    else
+      fs::remove(app + "/Contents/Info.plist");
+    EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(app)), (SignatureFacts{c.name, "TEAM123456", {"group.x"}}));
+  }
+}
+
+// Only the header, the load commands and the signature are read, wherever the signature lies.
+TEST_F(SignatureInspectorTest, ReadsTheSignatureAtTheEndOfAnExecutableOver256MiB) {
+  std::string app = mac_.addApp({"Huge", "com.example.huge", "1.0", std::nullopt, {}});
+  std::string executable = app + "/Contents/MacOS/Huge";
+  auto signature = testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.huge", "HUGE123456")},
+       {testing::kSlotEntitlements, testing::entitlementsBlob(testing::entitlementsPlist({{"group.huge"}}))}});
+  testing::writeSparseMachO(executable, testing::MachOArch::arm64, signature, std::uint32_t{300} << 20);
+  ASSERT_GT(fs::file_size(executable), std::uintmax_t{256} << 20);
+  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(app)), (SignatureFacts{"com.example.huge", "HUGE123456", {"group.huge"}}));
 }
 
 // --- A binary signed by a real linker: ld64.lld writes an ad-hoc signature named after the output file. ---
