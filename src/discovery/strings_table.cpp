@@ -46,7 +46,7 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 bool isUnquotedCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         std::string_view("_$+/:.-").find(c) != std::string_view::npos;
+         std::string_view("_$/:.-").find(c) != std::string_view::npos;
 }
 
 int hexValue(char c) {
@@ -87,7 +87,7 @@ class TextReader {
   // A quoted or unquoted string at the current position.
   std::optional<std::string> string() {
     if (atEnd()) return std::nullopt;
-    if (peek() == '"') return quoted();
+    if (peek() == '"' || peek() == '\'') return quoted(peek());
     std::size_t start = pos_;
     while (!atEnd() && isUnquotedCharacter(peek())) ++pos_;
     if (pos_ == start) return std::nullopt;
@@ -95,12 +95,12 @@ class TextReader {
   }
 
  private:
-  std::optional<std::string> quoted() {
+  std::optional<std::string> quoted(char quote) {
     ++pos_;  // the opening quote
     std::string out;
     while (!atEnd()) {
       char c = text_[pos_++];
-      if (c == '"') return out;
+      if (c == quote) return out;
       if (c != '\\') {
         out.push_back(c);
         continue;

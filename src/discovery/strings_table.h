@@ -26,10 +26,10 @@ using StringsTable = std::map<std::string, std::string, std::less<>>;
 // out. None when the bytes are malformed, too many, or hold too many entries.
 std::optional<StringsTable> parse(std::span<const std::uint8_t> bytes);
 
-// The text form, already decoded to UTF-8. Quoted strings take the escapes \n \t \r \a \b \f \v, \" \' \\,
+// The text form, already decoded to UTF-8. Strings are quoted with " or ', and take the escapes \n \t \r \a \b \f \v, \" \' \\,
 // \U followed by up to four hexadecimal digits (surrogate pairs joined), and up to three octal digits; a
 // backslash before any other character keeps that character. Unquoted keys and values are runs of letters,
-// digits and _$+/:.- . A key followed directly by ";" maps to itself.
+// digits and _$/:.- . A key followed directly by ";" maps to itself.
 std::optional<StringsTable> parseText(std::string_view text);
 
 }  // namespace corvane::strings
