@@ -86,7 +86,10 @@ std::vector<InstalledApplication> AppDiscoveryService::discover() const {
 
 InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const {
   std::optional<PropertyList> info = bundle::infoDictionary(url.path());
+  const strings::StringsTable localized = info ? bundle::localizedInfoStrings(url.path(), *info) : strings::StringsTable{};
+  // The localization's value where it gives one (what the Finder shows), else the information list's own.
   auto text = [&](const char* key) -> std::optional<std::string> {
+    if (auto it = localized.find(std::string_view(key)); it != localized.end()) return it->second;
     return info ? info->string(key) : std::nullopt;
   };
   InstalledApplication app;
@@ -98,7 +101,7 @@ InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const 
   } else {
     app.name = baseName(url);
   }
-  app.bundleIdentifier = text("CFBundleIdentifier");
+  app.bundleIdentifier = info ? info->string("CFBundleIdentifier") : std::nullopt;
   app.version = text("CFBundleShortVersionString");
   app.isSystemApplication = startsWith(url.path(), layout_.underRoot("/System/"));
   return app;

@@ -1,17 +1,22 @@
 #pragma once
-// Reading a bundle's information property list: Contents/Info.plist, or Info.plist at the top of a
-// bundle without a Contents folder. XML and binary lists alike.
+// Reading a bundle's information property list where each kind of bundle keeps it: Contents/Info.plist
+// (applications and most plug-ins), Resources/Info.plist (frameworks, whose Resources is a link into
+// Versions/Current), or Info.plist at the top of a flat bundle. XML and binary lists alike. Links inside the
+// bundle are followed only while they stay inside it.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 
 #include "corvane/property_list.h"
+#include "discovery/strings_table.h"
 
 namespace corvane::bundle {
 
 // Information property lists larger than this are not read.
 inline constexpr std::size_t kMaxInfoPlistBytes = 4u << 20;
+// Links followed while one path inside a bundle is resolved.
+inline constexpr int kMaxLinksInsideBundle = 16;
 
 // The bundle's information dictionary; none when the location is not a folder, the list is missing,
 // unreadable, malformed or not a dictionary.
@@ -19,5 +24,18 @@ std::optional<PropertyList> infoDictionary(const std::string& bundlePath);
 
 // CFBundleIdentifier when it is text.
 std::optional<std::string> identifier(const std::string& bundlePath);
+
+// The localizations whose InfoPlist.strings are read, in order; the first one the bundle has is used, then
+// the bundle's CFBundleDevelopmentRegion.
+inline constexpr const char* kPreferredLocalizations[] = {"en", "English"};
+
+// The InfoPlist.strings table of the bundle's localization (see kPreferredLocalizations); empty when the
+// bundle has none or it cannot be read. `info` is the bundle's information dictionary.
+strings::StringsTable localizedInfoStrings(const std::string& bundlePath, const PropertyList& info);
+
+// `relative` (components separated by "/") resolved below `root`: links are followed while their targets are
+// relative and stay below `root`, "." and ".." are taken lexically. None when a component is missing, a link
+// is absolute, leads outside, or more than kMaxLinksInsideBundle links are met.
+std::optional<std::string> resolveInside(const std::string& root, const std::string& relative);
 
 }  // namespace corvane::bundle

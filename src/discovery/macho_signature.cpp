@@ -1,5 +1,7 @@
 #include "discovery/macho_signature.h"
 
+#include <algorithm>
+
 #include "corvane/property_list.h"
 
 namespace corvane::macho {
@@ -147,8 +149,33 @@ std::optional<CodeSignature> readSuperBlob(const Bytes& data) {
   return signature;
 }
 
-std::optional<CodeSignature> readThin(const Bytes& file) {
-  auto magic = file.u32(0, false);
+// A part of the source: the whole file or one slice of a universal file.
+class Window {
+ public:
+  Window(const ByteSource& source, std::uint64_t base, std::uint64_t size) : source_(source), base_(base), size_(size) {}
+
+  std::uint64_t size() const { return size_; }
+  bool contains(std::uint64_t offset, std::uint64_t length) const {
+    return offset <= size_ && length <= size_ - offset;
+  }
+  // The bytes when they lie inside the window and can be read.
+  std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::uint64_t length) const {
+    if (!contains(offset, length)) return std::nullopt;
+    return source_.read(base_ + offset, length);
+  }
+  Window slice(std::uint64_t offset, std::uint64_t length) const { return Window(source_, base_ + offset, length); }
+
+ private:
+  const ByteSource& source_;
+  std::uint64_t base_;
+  std::uint64_t size_;
+};
+
+std::optional<CodeSignature> readThin(const Window& file) {
+  auto head = file.read(0, std::min(file.size(), kMachHeader64Size));
+  if (!head) return std::nullopt;
+  Bytes header(*head);
+  auto magic = header.u32(0, false);
   if (!magic) return std::nullopt;
   bool bigEndian = *magic == kMachSwappedMagic || *magic == kMachSwappedMagic64;
   std::uint64_t headerSize;
@@ -158,56 +185,85 @@ std::optional<CodeSignature> readThin(const Bytes& file) {
     headerSize = kMachHeader64Size;
   else
     return std::nullopt;
-  if (!file.contains(0, headerSize)) return std::nullopt;
+  if (!header.contains(0, headerSize)) return std::nullopt;
 
-  std::uint32_t commandCount = *file.u32(16, bigEndian);
-  std::uint32_t commandsSize = *file.u32(20, bigEndian);
-  if (!file.contains(headerSize, commandsSize)) return std::nullopt;
+  std::uint32_t commandCount = *header.u32(16, bigEndian);
+  std::uint32_t commandsSize = *header.u32(20, bigEndian);
+  if (commandsSize > kMaxLoadCommandBytes) return std::nullopt;
   if (commandCount > kMaxLoadCommands || commandCount > commandsSize / kLoadCommandHeaderSize) return std::nullopt;
+  auto commandBytes = file.read(headerSize, commandsSize);
+  if (!commandBytes) return std::nullopt;
+  Bytes commands(*commandBytes);
 
-  std::uint64_t offset = headerSize;
-  const std::uint64_t end = headerSize + commandsSize;
+  std::uint64_t offset = 0;
+  const std::uint64_t end = commands.size();
   for (std::uint32_t i = 0; i < commandCount; ++i) {
     if (end - offset < kLoadCommandHeaderSize) return std::nullopt;
-    std::uint32_t command = *file.u32(offset, bigEndian);
-    std::uint32_t commandSize = *file.u32(offset + 4, bigEndian);
+    std::uint32_t command = *commands.u32(offset, bigEndian);
+    std::uint32_t commandSize = *commands.u32(offset + 4, bigEndian);
     if (commandSize < kLoadCommandHeaderSize || commandSize > end - offset) return std::nullopt;
     if (command == kLoadCodeSignature) {
       if (commandSize < kLinkeditDataCommandSize) return std::nullopt;
-      std::uint32_t dataOffset = *file.u32(offset + 8, bigEndian);
-      std::uint32_t dataSize = *file.u32(offset + 12, bigEndian);
-      if (!file.contains(dataOffset, dataSize)) return std::nullopt;
-      return readSuperBlob(file.slice(dataOffset, dataSize));
+      std::uint32_t dataOffset = *commands.u32(offset + 8, bigEndian);
+      std::uint32_t dataSize = *commands.u32(offset + 12, bigEndian);
+      if (dataSize > kMaxSignatureBytes) return std::nullopt;
+      auto signature = file.read(dataOffset, dataSize);
+      if (!signature) return std::nullopt;
+      return readSuperBlob(Bytes(*signature));
     }
     offset += commandSize;
   }
   return std::nullopt;
 }
 
-std::optional<CodeSignature> readUniversal(const Bytes& file, bool wideEntries) {
-  std::uint32_t sliceCount = *file.be32(4);
+std::optional<CodeSignature> readUniversal(const Window& file, bool wideEntries) {
+  auto head = file.read(0, kFatHeaderSize);
+  if (!head) return std::nullopt;
+  std::uint32_t sliceCount = *Bytes(*head).be32(4);
   std::uint64_t entrySize = wideEntries ? kFatArch64Size : kFatArchSize;
-  if (sliceCount > kMaxUniversalSlices || !file.contains(kFatHeaderSize, sliceCount * entrySize))
-    return std::nullopt;
+  if (sliceCount > kMaxUniversalSlices) return std::nullopt;
+  auto tableBytes = file.read(kFatHeaderSize, sliceCount * entrySize);
+  if (!tableBytes) return std::nullopt;
+  Bytes table(*tableBytes);
   for (std::uint32_t i = 0; i < sliceCount; ++i) {
-    std::uint64_t entry = kFatHeaderSize + i * entrySize;
+    std::uint64_t entry = i * entrySize;
     // cputype, cpusubtype, then offset and size (32 or 64 bits each).
-    std::uint64_t offset = wideEntries ? *file.be64(entry + 8) : *file.be32(entry + 8);
-    std::uint64_t size = wideEntries ? *file.be64(entry + 16) : *file.be32(entry + 12);
+    std::uint64_t offset = wideEntries ? *table.be64(entry + 8) : *table.be32(entry + 8);
+    std::uint64_t size = wideEntries ? *table.be64(entry + 16) : *table.be32(entry + 12);
     if (!file.contains(offset, size)) continue;
     if (auto signature = readThin(file.slice(offset, size))) return signature;
   }
   return std::nullopt;
 }
 
+// Bytes in memory as a source.
+class SpanSource final : public ByteSource {
+ public:
+  explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::uint64_t length) const override {
+    if (offset > bytes_.size() || length > bytes_.size() - offset) return std::nullopt;
+    auto part = bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+    return std::vector<std::uint8_t>(part.begin(), part.end());
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
 }  // namespace
 
-std::optional<CodeSignature> readCodeSignature(std::span<const std::uint8_t> bytes) {
-  Bytes file(bytes);
-  if (!file.contains(0, kFatHeaderSize)) return std::nullopt;
-  std::uint32_t magic = *file.be32(0);
+std::optional<CodeSignature> readCodeSignature(const ByteSource& source) {
+  Window file(source, 0, source.size());
+  auto head = file.read(0, kFatHeaderSize);
+  if (!head) return std::nullopt;
+  std::uint32_t magic = *Bytes(*head).be32(0);
   if (magic == kFatMagic || magic == kFatMagic64) return readUniversal(file, magic == kFatMagic64);
   return readThin(file);
+}
+
+std::optional<CodeSignature> readCodeSignature(std::span<const std::uint8_t> bytes) {
+  return readCodeSignature(SpanSource(bytes));
 }
 
 std::vector<std::string> applicationGroups(std::span<const std::uint8_t> entitlementsPlist) {
@@ -226,7 +282,9 @@ std::vector<std::string> applicationGroups(std::span<const std::uint8_t> entitle
   return groups;
 }
 
-SignatureFacts signatureFacts(std::span<const std::uint8_t> file) {
+SignatureFacts signatureFacts(std::span<const std::uint8_t> file) { return signatureFacts(SpanSource(file)); }
+
+SignatureFacts signatureFacts(const ByteSource& file) {
   auto signature = readCodeSignature(file);
   if (!signature) return {};
   SignatureFacts facts;

@@ -1,5 +1,7 @@
 #include "sample_mac/bundle_components.h"
 
+#include <filesystem>
+
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 
@@ -35,6 +37,19 @@ PropertyList launchAgentDefinition(const std::string& label) {
   PlistArray arguments = {PropertyList("/usr/bin/true")};
   PlistDictionary definition = {{"Label", PropertyList(label)}, {"ProgramArguments", PropertyList(arguments)}};
   return PropertyList(definition);
+}
+
+std::string addFramework(const std::string& path, const std::string& bundleIdentifier) {
+  namespace fs = std::filesystem;
+  std::string name = fs::path(path).stem().string();
+  PlistDictionary info = {{"CFBundleIdentifier", PropertyList(bundleIdentifier)},
+                          {"CFBundlePackageType", PropertyList("FMWK")}};
+  SampleMac::writeFile(path + "/Versions/A/Resources/Info.plist", writeXMLPlist(PropertyList(info)));
+  SampleMac::writeFile(path + "/Versions/A/" + name, "framework binary");
+  fs::create_directory_symlink("A", path + "/Versions/Current");
+  fs::create_directory_symlink("Versions/Current/Resources", path + "/Resources");
+  fs::create_symlink("Versions/Current/" + name, path + "/" + name);
+  return path;
 }
 
 std::string writeInfoPlist(const std::string& bundle, const PropertyList& info, PlistFormat format) {

@@ -29,6 +29,11 @@ std::string addLaunchAgentDefinition(const std::string& appBundle, const std::st
 // The usual definition: {"Label": label, "ProgramArguments": [...]}.
 PropertyList launchAgentDefinition(const std::string& label);
 
+// A framework in its real layout at `path` (e.g. ".../Kit.framework"): Versions/A holding the binary and
+// Resources/Info.plist (naming `bundleIdentifier`), with the links Versions/Current -> A,
+// Resources -> Versions/Current/Resources and <name> -> Versions/Current/<name>. Returns `path`.
+std::string addFramework(const std::string& path, const std::string& bundleIdentifier);
+
 // Replaces the bundle's Contents/Info.plist with `info` written in `format`. Returns the file's path.
 std::string writeInfoPlist(const std::string& bundle, const PropertyList& info, PlistFormat format);
 

@@ -73,6 +73,7 @@ class Builder {
     return dir;
   }
   std::string pluginBundle(const std::string& where, const std::string& identifier) const {
+    if (where.ends_with(".framework")) return addFramework(path(where), identifier);
     std::string dir = SampleMac::makeFolder(path(where));
     PlistDictionary info{{"CFBundleIdentifier", identifier}, {"CFBundlePackageType", "BNDL"}};
     writeInfoPlist(dir, info, PlistFormat::xml);

@@ -1,5 +1,6 @@
 #include "sample_mac/macho_builder.h"
 
+#include <fstream>
 #include <stdexcept>
 
 namespace corvane::testing {
@@ -144,12 +145,17 @@ std::vector<std::uint8_t> signatureSuperBlob(const std::vector<SignatureSlot>& s
   return out;
 }
 
-std::vector<std::uint8_t> thinMachO(MachOArch arch, const std::optional<std::vector<std::uint8_t>>& signature) {
+namespace {
+
+// The header and load commands; with a signature, LC_CODE_SIGNATURE points at `signatureOffset` (or, without
+// one, at the next 16-byte boundary after the commands).
+ByteVector machOHeader(MachOArch arch, const std::optional<std::vector<std::uint8_t>>& signature,
+                       std::optional<std::uint32_t> signatureOffset) {
   ArchFacts f = facts(arch);
   std::size_t headerSize = f.is64 ? 32 : 28;
   std::uint32_t commandCount = signature ? 2 : 1;
   std::uint32_t commandsSize = signature ? 24 + 16 : 24;
-  std::size_t signatureOffset = (headerSize + commandsSize + 15) / 16 * 16;
+  std::size_t offset = signatureOffset.value_or((headerSize + commandsSize + 15) / 16 * 16);
 
   ByteVector out;
   append32(out, f.is64 ? 0xfeedfacf : 0xfeedface, f.bigEndian);
@@ -167,13 +173,34 @@ std::vector<std::uint8_t> thinMachO(MachOArch arch, const std::optional<std::vec
   if (signature) {
     append32(out, 0x1d, f.bigEndian);  // LC_CODE_SIGNATURE
     append32(out, 16, f.bigEndian);
-    append32(out, size32(signatureOffset), f.bigEndian);
+    append32(out, size32(offset), f.bigEndian);
     append32(out, size32((signature->size() + 15) / 16 * 16), f.bigEndian);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> thinMachO(MachOArch arch, const std::optional<std::vector<std::uint8_t>>& signature) {
+  ByteVector out = machOHeader(arch, signature, std::nullopt);
+  if (signature) {
     padTo(out, 16);
     out.insert(out.end(), signature->begin(), signature->end());
     padTo(out, 16);
   }
   return out;
+}
+
+void writeSparseMachO(const std::string& path, MachOArch arch, const std::vector<std::uint8_t>& signature,
+                      std::uint32_t signatureOffset) {
+  ByteVector header = machOHeader(arch, signature, signatureOffset);
+  ByteVector tail = signature;
+  padTo(tail, 16);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  out.seekp(signatureOffset);
+  out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }
 
 std::vector<std::uint8_t> universalMachO(const std::vector<UniversalSlice>& slices, bool wideEntries) {

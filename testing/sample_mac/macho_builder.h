@@ -44,6 +44,12 @@ std::vector<std::uint8_t> signatureSuperBlob(const std::vector<SignatureSlot>& s
 // A thin executable; with a signature, an LC_CODE_SIGNATURE command points at it.
 std::vector<std::uint8_t> thinMachO(MachOArch arch, const std::optional<std::vector<std::uint8_t>>& signature);
 
+// Writes a thin executable to `path` whose signature lies at `signatureOffset` (past the load commands) rather
+// than right after them. Only the header and the signature are written; what lies between is a hole, so a
+// file of hundreds of MiB takes no disk space.
+void writeSparseMachO(const std::string& path, MachOArch arch, const std::vector<std::uint8_t>& signature,
+                      std::uint32_t signatureOffset);
+
 struct UniversalSlice {
   MachOArch arch = MachOArch::arm64;
   std::vector<std::uint8_t> bytes;

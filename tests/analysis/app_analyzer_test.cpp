@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "sample_mac/bundle_components.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/sample_mac.h"
 
@@ -127,6 +128,31 @@ TEST_F(AnalyzerTest, ThresholdNameMatchesAndTeamOnlyGroups) {
   EXPECT_EQ(summary(s), (std::vector<std::string>{"Review 35 home/Library/Group Containers/TEAM123456.shared",
                                                   "Review 26 home/Library/Application Support/Fathom Reader Backups"}));
   EXPECT_EQ(s.findings[0].evidence.back().kind, EvidenceKind::sharedOwnership);
+}
+
+TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {
+  // Frameworks in their real layout (Resources is a link into Versions/Current) in both Frameworks folders
+  // and in a plug-in folder, a flat bundle with Info.plist at its top, and an app-style plug-in.
+  testing::addFramework(mac.user("Library/Frameworks/Kit.framework"), "com.example.tool");
+  testing::addFramework(mac.system("/Library/Frameworks/KitCore.framework"), "com.example.tool.core");
+  testing::addFramework(mac.user("Library/Internet Plug-Ins/KitWeb.framework"), "com.example.tool.web");
+  SampleMac::writeFile(mac.user("Library/QuickLook/Kit.qlgenerator/Info.plist"),
+                       testing::xmlPlist({{"CFBundleIdentifier", "com.example.tool.quicklook"}}));
+  testing::addNestedBundle(mac.system("/Library"), "Spotlight", "Kit.mdimporter", "com.example.tool");
+  // Resources leading out of the bundle, and an absolute Versions/Current, are not followed.
+  std::string out = testing::addFramework(mac.user("Library/Frameworks/Out.framework"), "com.other.out");
+  fs::remove(out + "/Resources");
+  fs::create_directory_symlink("../Kit.framework/Resources", out + "/Resources");
+  std::string absolute = testing::addFramework(mac.system("/Library/Frameworks/Abs.framework"), "com.other.abs");
+  fs::remove(absolute + "/Versions/Current");
+  fs::create_directory_symlink(mac.user("Library/Frameworks/Kit.framework/Versions/A"), absolute + "/Versions/Current");
+
+  EXPECT_EQ(summary(analyze(identity("Gizmo", "com.example.tool"))),
+            (std::vector<std::string>{"Safe to Remove 80 home/Library/Frameworks/Kit.framework",
+                                      "Probably Leftover 80 root/Library/Spotlight/Kit.mdimporter",
+                                      "Probably Leftover 58 home/Library/Internet Plug-Ins/KitWeb.framework",
+                                      "Probably Leftover 58 home/Library/QuickLook/Kit.qlgenerator",
+                                      "Review 58 root/Library/Frameworks/KitCore.framework"}));
 }
 
 TEST_F(AnalyzerTest, AgeAddsThreePointsFrom180Days) {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "corvane/app_analyzer.h"
 #include "sample_mac/bundle_components.h"
+#include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
@@ -221,6 +223,82 @@ TEST_F(AppDiscoveryTest, NamesComeFromDisplayNameThenBundleNameThenFileName) {
             (InstalledApplication{Url::fileURL(apps + "/Broken.app"), "Broken", std::nullopt, std::nullopt, false}));
   EXPECT_EQ(s.makeApplication(Url::fileURL(apps + "/Gone.app")).name, "Gone");
   EXPECT_EQ(s.makeApplication(Url::fileURL(apps + "/Plain")).name, "Plain");
+}
+
+// InfoPlist.strings of the bundle's localization, as the system writes it (UTF-16 with a byte-order mark) or as
+// people do (UTF-8, a binary property list): the app is listed and analysed under the name it shows.
+TEST_F(AppDiscoveryTest, AppsAreListedAndMatchedUnderTheirLocalizedName) {
+  const std::u16string text = u"/* Shown in the Finder */\n\"CFBundleDisplayName\" = \"Bildwerk St\u00fcdio\";\n";
+  auto utf16 = [&](bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text) {
+      char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+  };
+  auto binary = testing::writeBinaryPlist(PlistDictionary{{"CFBundleDisplayName", "Bildwerk St\u00fcdio"}});
+  const std::vector<std::pair<const char*, std::string>> encodings = {
+      {"UTF-16LE", utf16(false)},
+      {"UTF-16BE", utf16(true)},
+      {"UTF-8", "\"CFBundleDisplayName\" = \"Bildwerk St\u00fcdio\"; // shown\n"},
+      {"binary", std::string(binary.begin(), binary.end())},
+  };
+  for (const auto& [encoding, contents] : encodings) {
+    SCOPED_TRACE(encoding);
+    SampleMac mac(SampleMac::makeFolder(folder_.path() + "/" + encoding));
+    std::string app = mac.addApp({"Fotos", "com.example.fotos", "1.0", std::nullopt, {}});
+    SampleMac::writeFile(app + "/Contents/Resources/en.lproj/InfoPlist.strings", contents);
+    std::string leftover = SampleMac::makeFolder(mac.user("Library/Application Support/Bildwerk St\u00fcdio"));
+    const Layout layout = Layout::at(mac.root(), mac.home());
+
+    std::vector<InstalledApplication> found = AppDiscoveryService(layout, [] { return std::nullopt; }).discover();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], (InstalledApplication{Url::fileURL(app), "Bildwerk St\u00fcdio", "com.example.fotos", "1.0", false}));
+    AppAnalyzer analyzer(layout);
+    analyzer.runningApplications = [] { return std::vector<RunningApplication>{}; };
+    analyzer.requiresAdministrator = [](const Url&) { return false; };
+    std::vector<std::string> paths;
+    for (const auto& finding : analyzer.analyze(found[0], found).findings) paths.push_back(finding.url.path());
+    EXPECT_EQ(paths, (std::vector<std::string>{app, leftover}));
+  }
+}
+
+// Which value names the app: the localization's display name, else the list's, else the localization's bundle
+// name, else the list's. The localization is English when the bundle has it, else its development region.
+TEST_F(AppDiscoveryTest, TheLocalizationFollowsTheNamingOrder) {
+  struct Case {
+    const char* name;
+    PlistDictionary info;
+    std::vector<std::pair<std::string, std::string>> stringsFiles;  // localization folder, contents
+    std::string expected;
+  };
+  const PlistDictionary both = {{"CFBundleDisplayName", "List Shown"}, {"CFBundleName", "List Name"}};
+  const std::vector<Case> cases = {
+      {"localized display name first", both, {{"en", "CFBundleDisplayName = \"En Shown\";"}}, "En Shown"},
+      {"list display name before a localized bundle name", both, {{"en", "CFBundleName = \"En Name\";"}}, "List Shown"},
+      {"localized bundle name", {{"CFBundleName", "List Name"}}, {{"en", "CFBundleName = \"En Name\";"}}, "En Name"},
+      {"English before the development region",
+       {{"CFBundleName", "N"}, {"CFBundleDevelopmentRegion", "de"}},
+       {{"de", "CFBundleName = \"De\";"}, {"English", "CFBundleName = \"English\";"}},
+       "English"},
+      {"the development region", {{"CFBundleName", "N"}, {"CFBundleDevelopmentRegion", "de"}},
+       {{"de", "CFBundleName = \"De\";"}, {"fr", "CFBundleName = \"Fr\";"}}, "De"},
+      {"no localization of ours", {{"CFBundleName", "N"}}, {{"fr", "CFBundleName = \"Fr\";"}}, "N"},
+      {"a malformed table ends the search",
+       {{"CFBundleName", "N"}, {"CFBundleDevelopmentRegion", "de"}},
+       {{"en", "CFBundleName = \"En\""}, {"de", "CFBundleName = \"De\";"}},
+       "N"},
+  };
+  AppDiscoveryService s = service();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    std::string app = SampleMac::makeFolder(mac_.system("/Applications/L" + std::to_string(i) + ".app"));
+    testing::writeInfoPlist(app, PropertyList(cases[i].info), testing::PlistFormat::xml);
+    for (const auto& [localization, contents] : cases[i].stringsFiles)
+      SampleMac::writeFile(app + "/Contents/Resources/" + localization + ".lproj/InfoPlist.strings", contents);
+    EXPECT_EQ(s.makeApplication(Url::fileURL(app)).name, cases[i].expected);
+  }
 }
 
 }  // namespace

@@ -280,6 +280,25 @@ TEST(MachOSignatureTest, CountsAboveTheirLimitsAreRefused) {
   };
   EXPECT_EQ(macho::signatureFacts(withBlobs(macho::kMaxSignatureBlobs)), named);
   EXPECT_EQ(read(withBlobs(macho::kMaxSignatureBlobs + 1)), std::nullopt);
+
+  // Sizes: a file of 5 GiB that holds only its header (zeros elsewhere), so nothing is read past the limits.
+  struct Sparse final : macho::ByteSource {
+    Bytes head;
+    std::uint64_t size() const override { return std::uint64_t{5} << 30; }
+    std::optional<Bytes> read(std::uint64_t offset, std::uint64_t length) const override {
+      if (length > macho::kMaxSignatureBytes) ADD_FAILURE() << "read of " << length << " bytes";
+      Bytes out(static_cast<std::size_t>(std::min<std::uint64_t>(length, macho::kMaxSignatureBytes)));
+      for (std::size_t i = 0; i < out.size() && offset + i < head.size(); ++i) out[i] = head[offset + i];
+      return out;
+    }
+  };
+  Sparse bigCommands, bigSignature;
+  bigCommands.head = bigSignature.head = signedArm64();
+  putLittle32(bigCommands.head, 20, static_cast<std::uint32_t>(macho::kMaxLoadCommandBytes + 8));
+  putLittle32(bigSignature.head, offsetOf(bigSignature.head, kCodeSignatureCommand) + 12,
+              static_cast<std::uint32_t>(macho::kMaxSignatureBytes + 16));
+  EXPECT_EQ(macho::readCodeSignature(bigCommands), std::nullopt);
+  EXPECT_EQ(macho::readCodeSignature(bigSignature), std::nullopt);
 }
 
 TEST(MachOSignatureTest, RefusesMalformedUniversalFiles) {

@@ -10,6 +10,7 @@
 #include "discovery/macho_signature.h"
 #include "discovery/signature_facts_printer.h"
 #include "platform/file_io.h"
+#include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"
 #include "sample_mac/sample_mac.h"
 
@@ -77,20 +78,50 @@ TEST_F(SignatureInspectorTest, WhatCannotBeReadIsAbsent) {
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(folderExecutable)), none);
 }
 
-// Without CFBundleExecutable, or with one that leaves Contents/MacOS, our reader finds nothing; the
-// Security framework finds a bundle's executable by its own rules instead.
-TEST_F(SignatureInspectorTest, AnExecutableNotNamedInsideContentsMacOSIsNotRead) {
+// A CFBundleExecutable that leaves Contents/MacOS is refused by our reader; the Security framework finds a
+// bundle's executable by its own rules instead.
+TEST_F(SignatureInspectorTest, AnExecutableOutsideContentsMacOSIsNotRead) {
 #ifdef __APPLE__
   GTEST_SKIP() << "the Security framework locates the executable itself";
 #endif
-  std::string noInfo = appWithExecutable("NoInfo", testing::buildSignedMachO("com.example.noinfo", std::nullopt, {}));
-  fs::remove(noInfo + "/Contents/Info.plist");
-  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(noInfo)), SignatureFacts{});
-
   std::string escaping = mac_.addApp({"Escape", "com.example.escape", "1.0", "../Resources/Escape", {}});
   testing::SampleMac::writeFile(escaping + "/Contents/Resources/Escape",
                                 text(testing::buildSignedMachO("com.example.escape", std::nullopt, {})));
   EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(escaping)), SignatureFacts{});
+}
+
+// Without CFBundleExecutable the executable is the one named after the bundle, as the system's lookup has it.
+TEST_F(SignatureInspectorTest, TheExecutableFallsBackToTheBundleName) {
+  struct Case {
+    const char* name;
+    std::optional<PropertyList> info;  // none: no Info.plist at all
+  };
+  const std::vector<Case> cases = {
+      {"NoKey", PropertyList(PlistDictionary{{"CFBundleIdentifier", "com.example.nokey"}})},
+      {"NotText", PropertyList(PlistDictionary{{"CFBundleExecutable", 7}})},
+      {"NoInfo", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string app = appWithExecutable(c.name, testing::buildSignedMachO(c.name, "TEAM123456", {"group.x"}));
+    if (c.info)
+      testing::writeInfoPlist(app, *c.info, testing::PlistFormat::binary);
+    else
+      fs::remove(app + "/Contents/Info.plist");
+    EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(app)), (SignatureFacts{c.name, "TEAM123456", {"group.x"}}));
+  }
+}
+
+// Only the header, the load commands and the signature are read, wherever the signature lies.
+TEST_F(SignatureInspectorTest, ReadsTheSignatureAtTheEndOfAnExecutableOver256MiB) {
+  std::string app = mac_.addApp({"Huge", "com.example.huge", "1.0", std::nullopt, {}});
+  std::string executable = app + "/Contents/MacOS/Huge";
+  auto signature = testing::signatureSuperBlob(
+      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.huge", "HUGE123456")},
+       {testing::kSlotEntitlements, testing::entitlementsBlob(testing::entitlementsPlist({{"group.huge"}}))}});
+  testing::writeSparseMachO(executable, testing::MachOArch::arm64, signature, std::uint32_t{300} << 20);
+  ASSERT_GT(fs::file_size(executable), std::uintmax_t{256} << 20);
+  EXPECT_EQ(SignatureInspector::inspect(Url::fileURL(app)), (SignatureFacts{"com.example.huge", "HUGE123456", {"group.huge"}}));
 }
 
 // --- A binary signed by a real linker: ld64.lld writes an ad-hoc signature named after the output file. ---

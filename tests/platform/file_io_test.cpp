@@ -51,6 +51,19 @@ TEST(FileIOTest, ReportsEachFailureWithItsErrno) {
   EXPECT_EQ(readFileBytes(fifo, 10).error(), (Error{EINVAL, "read", fifo, "not a regular file"}));
 }
 
+TEST(FileIOTest, PositionedReadsTakeExactRanges) {
+  TemporaryFolder folder;
+  std::string path = SampleMac::writeFile(folder.path() + "/f", "0123456789");
+  auto file = PositionedFile::open(path);
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(file->size(), 10u);
+  std::vector<std::uint8_t> four(4);
+  ASSERT_TRUE(file->readAt(6, four).has_value());
+  EXPECT_EQ(four, bytes("6789"));
+  EXPECT_EQ(file->readAt(7, four).error(), Error::fromErrno(EIO, "pread", path));  // the file ends first
+  EXPECT_EQ(PositionedFile::open(folder.path()).error(), Error::fromErrno(EISDIR, "read", folder.path()));
+}
+
 TEST(FileIOTest, ReadsFilesThatReportNoSize) {
   const std::string path = "/proc/self/status";
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
