@@ -183,9 +183,10 @@ void smallApps(Builder& b, const SampleMac& mac) {
   b.folder("Library/WebKit/com.quillapps.quill", 1);
   b.file("Library/Cookies/com.quillapps.quill.binarycookies");
   b.file("Library/Logs/DiagnosticReports/Quill_2026-10-01-101010_Mac.crash");
-  // A link that leads out of the Caches folder is never followed or offered.
+  // A link that leads out of the Caches folder is never followed or offered. Its target is a path on the
+  // Mac, as a link made there holds.
   SampleMac::makeFolder(b.path("/Users/Shared/QuillExport"));
-  fs::create_directory_symlink(b.path("/Users/Shared/QuillExport"), b.path("Library/Caches/com.quillapps.quill.export"));
+  fs::create_directory_symlink("/Users/Shared/QuillExport", b.path("Library/Caches/com.quillapps.quill.export"));
 
   // Three-letter names never match by name alone.
   b.app({"Vox", "com.voxaudio.vox", "/Applications", std::nullopt, {}, false});
