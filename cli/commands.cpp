@@ -105,21 +105,18 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
           if (i + 1 >= args.size()) return "option " + name + " needs a value";
           inlineValue = args[++i];
         }
-        if (layoutOption || spec.paths.count(name)) {
-          if (auto problem = takePath(*inlineValue, "option " + name, parsed.values[name])) return problem;
-        } else {
-          parsed.values[name] = *inlineValue;
-        }
+        if (layoutOption || spec.paths.count(name))
+          if (auto problem = takePath(*inlineValue, "option " + name, *inlineValue)) return problem;
+        parsed.values[name] = std::move(*inlineValue);
       } else {
         return "unknown option " + name;
       }
       continue;
     }
-    if (spec.positionalPaths) {
-      if (auto problem = takePath(a, "the argument", parsed.positional.emplace_back())) return problem;
-    } else {
-      parsed.positional.push_back(a);
-    }
+    std::string argument = a;
+    if (spec.positionalPaths)
+      if (auto problem = takePath(a, "the argument", argument)) return problem;
+    parsed.positional.push_back(std::move(argument));
   }
   if (parsed.positional.size() < spec.minPositional) return "missing argument";
   if (parsed.positional.size() > spec.maxPositional) return "unexpected argument " + parsed.positional.back();
