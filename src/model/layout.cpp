@@ -34,8 +34,9 @@ std::string Layout::underRoot(std::string_view absolutePath) const {
 bool Layout::isLiveSystem() const { return url::standardizedPath(root.empty() ? "/" : root) == "/"; }
 
 std::string Layout::hostPath(std::string_view macPath) const {
-  std::string absolute = macPath.starts_with("/") ? std::string(macPath) : "/" + std::string(macPath);
-  return underRoot(url::standardizedPath(absolute));
+  std::string path = url::standardizedPath(macPath.starts_with("/") ? std::string(macPath) : "/" + std::string(macPath));
+  if (path == "/") return url::standardizedPath(root.empty() ? "/" : root);
+  return underRoot(path);
 }
 
 std::optional<std::string> Layout::macPath(std::string_view hostPath) const {
@@ -65,7 +66,8 @@ std::string parentOf(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> Layout::resolvedPath(std::string_view hostPath) const {
-  const std::string path = url::standardizedPath(hostPath);
+  // Not standardised first: ".." applies to where a link led, as the system's own resolution does.
+  const std::string path(hostPath);
   auto hostResolved = [](const std::string& p) -> std::optional<std::string> {
     auto real = platform::realPath(p);
     if (!real) return std::nullopt;
