@@ -4,9 +4,11 @@
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "corvane/app_analyzer.h"
@@ -19,6 +21,12 @@ namespace {
 
 using namespace corvane;
 using Clock = std::chrono::steady_clock;
+
+constexpr int kMaxEntries = 10'000'000;
+constexpr const char* kUsage =
+    "usage: corvane-bench [analyze] [N ...]\n"
+    "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
+    "N entries each run (default: 10000 100000).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -109,9 +117,20 @@ int benchAnalyze(int count) {
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::printf("%s", kUsage);
+      return 0;
+    }
     if (a == "analyze") continue;
-    sizes.push_back(std::stoi(a));
+    int n = 0;
+    auto [end, error] = std::from_chars(a.data(), a.data() + a.size(), n);
+    if (error != std::errc() || end != a.data() + a.size() || n < 1 || n > kMaxEntries) {
+      std::fprintf(stderr, "corvane-bench: %s is not an entry count (1 to %d); see corvane-bench --help\n", argv[i],
+                   kMaxEntries);
+      return 64;
+    }
+    sizes.push_back(n);
   }
   if (sizes.empty()) sizes = {10000, 100000};
   for (int n : sizes) benchAnalyze(n);

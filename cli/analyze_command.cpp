@@ -71,6 +71,7 @@ Command analyzeCommand() {
   c.options.values = {"--sort"};
   c.options.minPositional = 1;
   c.options.maxPositional = 1;
+  c.options.positionalPaths = true;
   c.options.layout = true;
   c.run = analyze;
   return c;

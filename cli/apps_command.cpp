@@ -59,7 +59,7 @@ int apps(const ParsedArguments& args, Context& context) {
 Command appsCommand() {
   Command c;
   c.name = "apps";
-  c.usage = "apps [--json] [--root DIR] [--home DIR]";
+  c.usage = "apps [--json]";
   c.summary = "Lists the installed applications: name, version, bundle identifier, system flag and location.";
   c.options.flags = {"--json"};
   c.options.layout = true;

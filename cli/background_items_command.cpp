@@ -161,10 +161,11 @@ int backgroundItems(const ParsedArguments& args, Context& context) {
 Command backgroundItemsCommand() {
   Command c;
   c.name = "background-items";
-  c.usage = "background-items [--json] [--store DIR] [--scope UUID] [--root DIR] [--home DIR]";
+  c.usage = "background-items [--json] [--store DIR] [--scope UUID]";
   c.summary = "Lists the login items, launch agents and daemons in the system's background-items database.";
   c.options.flags = {"--json"};
   c.options.values = {"--store", "--scope"};
+  c.options.paths = {"--store"};
   c.options.layout = true;
   c.run = backgroundItems;
   return c;

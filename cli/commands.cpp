@@ -2,6 +2,9 @@
 
 #include <iostream>
 
+#include "corvane/url.h"
+#include "platform/directory.h"
+
 namespace corvane::cli {
 
 namespace {
@@ -21,13 +24,31 @@ std::vector<Command> allCommands() {
   };
 }
 
+void printLayoutOptions(std::ostream& out) {
+  for (const auto& option : kLayoutOptions)
+    out << "  " << option.name << " " << option.placeholder << "  " << option.help << "\n";
+}
+
 void printHelp(std::ostream& out) {
   out << "usage: corvane COMMAND [OPTIONS]\n\nCommands:\n";
   for (const auto& c : allCommands()) {
-    out << "  " << c.usage << "\n      " << c.summary << "\n";
+    out << "  " << usageLine(c) << "\n      " << c.summary << "\n";
   }
-  out << "\nCommands that read a Mac take --root DIR (the folder standing for \"/\") and --home DIR (the\n"
-         "user's home folder); both default to this machine.\n";
+  out << "\nCommands that read a Mac take:\n";
+  printLayoutOptions(out);
+}
+
+void printCommandHelp(std::ostream& out, const Command& command) {
+  out << "usage: corvane " << usageLine(command) << "\n" << command.summary << "\n";
+  if (!command.options.layout) return;
+  out << "\n";
+  printLayoutOptions(out);
+}
+
+bool isLayoutOption(const std::string& name) {
+  for (const auto& option : kLayoutOptions)
+    if (name == option.name) return true;
+  return false;
 }
 
 }  // namespace
@@ -38,8 +59,29 @@ std::optional<std::string> ParsedArguments::value(const std::string& option) con
   return it->second;
 }
 
+std::optional<std::string> absolutePath(const std::string& path, const std::optional<std::string>& workingFolder) {
+  if (path.empty()) return std::nullopt;
+  if (path.front() == '/') return url::standardizedPath(path);
+  if (!workingFolder) return std::nullopt;
+  return url::standardizedPath(*workingFolder + "/" + path);
+}
+
+std::string usageLine(const Command& command) {
+  std::string line = command.usage;
+  if (command.options.layout)
+    for (const auto& option : kLayoutOptions) line += std::string(" [") + option.name + " " + option.placeholder + "]";
+  return line;
+}
+
 std::optional<std::string> parseArguments(const std::vector<std::string>& args, const OptionSpec& spec,
-                                          ParsedArguments& parsed) {
+                                          const std::optional<std::string>& workingFolder, ParsedArguments& parsed) {
+  auto takePath = [&](const std::string& given, const std::string& what, std::string& into) -> std::optional<std::string> {
+    if (given.empty()) return what + " needs a path";
+    auto absolute = absolutePath(given, workingFolder);
+    if (!absolute) return "the working folder is unknown: give " + what + " as an absolute path";
+    into = std::move(*absolute);
+    return std::nullopt;
+  };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -54,7 +96,8 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         name = a.substr(0, eq);
         inlineValue = a.substr(eq + 1);
       }
-      bool takesValue = spec.values.count(name) || (spec.layout && (name == "--root" || name == "--home"));
+      const bool layoutOption = spec.layout && isLayoutOption(name);
+      const bool takesValue = spec.values.count(name) || layoutOption;
       if (spec.flags.count(name) && !inlineValue) {
         parsed.flags.insert(name);
       } else if (takesValue) {
@@ -62,20 +105,26 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
           if (i + 1 >= args.size()) return "option " + name + " needs a value";
           inlineValue = args[++i];
         }
-        parsed.values[name] = *inlineValue;
+        if (layoutOption || spec.paths.count(name))
+          if (auto problem = takePath(*inlineValue, "option " + name, *inlineValue)) return problem;
+        parsed.values[name] = std::move(*inlineValue);
       } else {
         return "unknown option " + name;
       }
       continue;
     }
-    parsed.positional.push_back(a);
+    std::string argument = a;
+    if (spec.positionalPaths)
+      if (auto problem = takePath(a, "the argument", argument)) return problem;
+    parsed.positional.push_back(std::move(argument));
   }
   if (parsed.positional.size() < spec.minPositional) return "missing argument";
   if (parsed.positional.size() > spec.maxPositional) return "unexpected argument " + parsed.positional.back();
   return std::nullopt;
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
+        const std::optional<std::string>& workingFolder) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     if (args.empty()) {
       printHelp(err);
@@ -88,17 +137,22 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command.name != args[0]) continue;
     std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const auto& a : rest) {
+      if (a == "--") break;
       if (a == "--help" || a == "-h") {
-        out << "usage: corvane " << command.usage << "\n" << command.summary << "\n";
+        printCommandHelp(out, command);
         return kExitOK;
       }
     }
+    const std::string usage = usageLine(command);
+    const std::optional<std::string> folder = workingFolder ? workingFolder : platform::currentDirectory();
     ParsedArguments parsed;
-    if (auto problem = parseArguments(rest, command.options, parsed)) {
-      err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << command.usage << ")\n";
+    if (auto problem = parseArguments(rest, command.options, folder, parsed)) {
+      err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
       return kExitUsage;
     }
-    Context context{out, err, in, Layout::system()};
+    Context context{out, err, in, Layout::system(), usage};
+    // The home from the environment is held to the same form as one given on the command line.
+    if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
     if (auto root = parsed.value("--root")) context.layout.root = *root;
     if (auto home = parsed.value("--home")) context.layout.home = *home;
     return command.run(parsed, context);

@@ -21,9 +21,22 @@ inline constexpr int kExitUsage = 64;  // bad command line: nothing was done
 struct OptionSpec {
   std::set<std::string> flags;   // "--json"
   std::set<std::string> values;  // "--name" (takes the next argument)
+  std::set<std::string> paths;   // those of `values` that name a path on this machine
   std::size_t minPositional = 0;
   std::size_t maxPositional = 0;
-  bool layout = false;  // accepts --root DIR and --home DIR
+  bool positionalPaths = false;  // the positional arguments are paths (APP)
+  bool layout = false;           // accepts the layout options (kLayoutOptions), both paths
+};
+
+// An option every command reading a Mac takes, with its line in the help.
+struct LayoutOption {
+  const char* name;
+  const char* placeholder;
+  const char* help;
+};
+inline constexpr LayoutOption kLayoutOptions[] = {
+    {"--root", "DIR", "the folder standing for \"/\" on the Mac to read (default: this machine)"},
+    {"--home", "DIR", "the user's home folder on that Mac (default: your home folder)"},
 };
 
 struct ParsedArguments {
@@ -39,7 +52,8 @@ struct Context {
   std::ostream& out;
   std::ostream& err;
   std::istream& in;
-  Layout layout;
+  Layout layout;          // paths absolute and standardised
+  std::string usage;      // the running command's usage line, for its own usage errors
 };
 
 struct Command {
@@ -50,12 +64,23 @@ struct Command {
   std::function<int(const ParsedArguments&, Context&)> run;
 };
 
-// Parses arguments after the command name; on failure returns the one-line error.
-std::optional<std::string> parseArguments(const std::vector<std::string>& args, const OptionSpec& spec,
-                                          ParsedArguments& parsed);
+// A path from the command line made absolute against `workingFolder` (when relative) and standardised:
+// no ".", "..", doubled or trailing slashes. None for an empty path, or a relative one without a working
+// folder.
+std::optional<std::string> absolutePath(const std::string& path, const std::optional<std::string>& workingFolder);
 
-// Runs the tool: args[0] is the command name.
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in);
+// Parses arguments after the command name; on failure returns the one-line error. Every path (the
+// spec's path options, positional paths, the layout options) leaves absolute, through absolutePath.
+std::optional<std::string> parseArguments(const std::vector<std::string>& args, const OptionSpec& spec,
+                                          const std::optional<std::string>& workingFolder, ParsedArguments& parsed);
+
+// The command's usage line: its own text, then the layout options when it takes them.
+std::string usageLine(const Command& command);
+
+// Runs the tool: args[0] is the command name. Relative paths are taken from `workingFolder`, by default
+// the process's working folder.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
+        const std::optional<std::string>& workingFolder = std::nullopt);
 int run(int argc, char** argv);
 
 // Commands, one per file.

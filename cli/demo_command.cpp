@@ -109,6 +109,7 @@ Command demoCommand() {
   c.usage = "demo [--at DIR]";
   c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps and uninstalling one.";
   c.options.values = {"--at"};
+  c.options.paths = {"--at"};
   c.run = demo;
   return c;
 }

@@ -1,7 +1,6 @@
 // corvane history: lists the uninstall history, shows one uninstall in detail, deletes one or clears all.
 
 #include <algorithm>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/commands.h"
@@ -12,7 +11,7 @@ namespace corvane::cli {
 
 namespace {
 
-const char* const kUsage = "history [show ID | delete ID | clear] [--json] [--home DIR]";
+const char* const kUsage = "history [show ID | delete ID | clear] [--json]";
 
 std::string countOf(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -93,24 +92,23 @@ int runHistory(const ParsedArguments& args, Context& c) {
   const bool takesID = sub == "show" || sub == "delete";
   const std::size_t wanted = sub.empty() ? 0 : takesID ? 2 : 1;
   if (!sub.empty() && !takesID && sub != "clear") {
-    c.err << "corvane history: unknown sub-command " << sub << " (usage: corvane " << kUsage << ")\n";
+    c.err << "corvane history: unknown sub-command " << sub << " (usage: corvane " << c.usage << ")\n";
     return kExitUsage;
   }
   if (args.positional.size() != wanted) {
     c.err << "corvane history: " << (args.positional.size() < wanted ? "missing argument" : "unexpected argument")
-          << " (usage: corvane " << kUsage << ")\n";
+          << " (usage: corvane " << c.usage << ")\n";
     return kExitUsage;
   }
   if (args.has("--json") && sub != "" && sub != "show") {
-    c.err << "corvane history: --json applies to the list and to show (usage: corvane " << kUsage << ")\n";
+    c.err << "corvane history: --json applies to the list and to show (usage: corvane " << c.usage << ")\n";
     return kExitUsage;
   }
-  Layout layout = c.layout;
+  const Layout& layout = c.layout;
   if (layout.home.empty()) {
     c.err << "corvane history: no home folder (pass --home DIR)\n";
     return kExitFailure;
   }
-  layout.home = std::filesystem::absolute(layout.home).lexically_normal().string();
 
   const std::string label = sub.empty() ? "corvane history" : "corvane history " + sub;
   HistoryStore store(HistoryFileManager::system(), layout);

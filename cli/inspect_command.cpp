@@ -100,9 +100,8 @@ void printText(std::ostream& out, const Inspection& i) {
 }
 
 int inspect(const ParsedArguments& args, Context& context) {
+  const std::string& path = args.positional[0];
   std::error_code ec;
-  std::filesystem::path given = std::filesystem::absolute(args.positional[0], ec);
-  std::string path = ec ? args.positional[0] : given.string();
   if (!std::filesystem::is_directory(path, ec)) {
     context.err << "corvane inspect: no application bundle at " << args.positional[0] << "\n";
     return kExitFailure;
@@ -127,11 +126,12 @@ int inspect(const ParsedArguments& args, Context& context) {
 Command inspectCommand() {
   Command c;
   c.name = "inspect";
-  c.usage = "inspect APP [--json] [--root DIR] [--home DIR]";
+  c.usage = "inspect APP [--json]";
   c.summary = "Shows an app bundle's code signature, the components inside it and its installer receipts.";
   c.options.flags = {"--json"};
   c.options.minPositional = 1;
   c.options.maxPositional = 1;
+  c.options.positionalPaths = true;
   c.options.layout = true;
   c.run = inspect;
   return c;

@@ -27,8 +27,8 @@ std::string displayPath(const Url& url, const Layout& layout) {
   std::string home = layout.underHome("");
   if (!home.empty() && home != "/" && path.rfind(home + "/", 0) == 0) return "~" + path.substr(home.size());
   // Below a sample root, show the path as it is on the Mac the root stands for.
-  std::string root = layout.underRoot("");
-  if (!root.empty() && path.rfind(root + "/", 0) == 0) return path.substr(root.size());
+  if (!layout.isLiveSystem())
+    if (auto onTheMac = layout.macPath(path)) return *onTheMac;
   return path;
 }
 

@@ -115,7 +115,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   auto selectText = args.value("--select");
   if (!selectText) {
     context.err << "corvane uninstall: --select is required: nothing is selected until you choose (usage: corvane "
-                << kUsage << ")\n";
+                << context.usage << ")\n";
     return kExitUsage;
   }
   auto spec = parseSelect(*selectText);
@@ -229,7 +229,9 @@ Command uninstallCommand() {
   c.options.flags = {"--keep-app", "--dry-run", "--yes", "--json"};
   c.options.values = {"--select", "--launchctl"};
   c.options.minPositional = 1;
+  c.options.paths = {"--launchctl"};
   c.options.maxPositional = 1;
+  c.options.positionalPaths = true;
   c.options.layout = true;
   c.run = uninstall;
   return c;

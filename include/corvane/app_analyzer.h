@@ -83,8 +83,9 @@ class AppAnalyzer {
   static bool peerSharesVendor(const std::string& bundleIdentifier, const std::set<std::string>& prefixes);
 
   std::vector<SearchLocation> searchLocations(const Url& homeLibrary, const Url& system) const;
-  // The entries below `root`, pre-order, hidden ones skipped, links leading out of the folder dropped.
-  static std::vector<Url> contents(const Url& root, int maxDepth);
+  // The entries below `root`, pre-order, hidden ones skipped, links leading out of the folder dropped
+  // (links resolved as `layout`'s Mac resolves them).
+  static std::vector<Url> contents(const Url& root, int maxDepth, const Layout& layout = Layout());
   bool isRunning(const AppIdentity& identity, const Url& appURL) const;
 
   struct Arbitration {

@@ -44,10 +44,18 @@ class AppDiscoveryService {
 
   // The real machine: Layout::system() and the system's mounted volumes.
   AppDiscoveryService();
-  // `layout` supplies every location searched and the "/System/" and "/Volumes/" tests.
-  explicit AppDiscoveryService(Layout layout, VolumeLister listVolumes = systemVolumeLister());
+  // `layout` supplies every location searched and the "/System/" and "/Volumes/" tests. Without a
+  // lister, the layout's own volumes are used (volumeLister(layout)).
+  explicit AppDiscoveryService(Layout layout, VolumeLister listVolumes = nullptr);
 
+  // The volumes attached to the Mac `layout` describes: the system's mount table for the live system,
+  // otherwise the folders in the layout's Volumes folder (a copied or sample Mac has no mounts of its
+  // own, and the host's are not the Mac's).
+  static VolumeLister volumeLister(const Layout& layout);
   static VolumeLister systemVolumeLister();
+  // Each real folder (not a link) in `volumesFolder`, hidden ones left out, as a browsable, local,
+  // writable volume named after the folder.
+  static VolumeLister folderVolumeLister(std::string volumesFolder);
 
   // Every application found, sorted by name (localized, case-insensitive, stable). Never fails.
   std::vector<InstalledApplication> discover() const;

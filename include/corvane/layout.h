@@ -22,8 +22,26 @@ struct Layout {
   static Layout system();
   static Layout at(std::string root, std::string home);
 
-  // root + an absolute path ("/Library" -> root + "/Library"); with root "/" the path itself.
+  // Whether this layout is the machine this process runs on (root "/"). Only then do the live system's
+  // services (the mount table, the package tools) speak for it.
+  bool isLiveSystem() const;
+
+  // root + an absolute path ("/Library" -> root + "/Library"); with root "/" the path itself. For the
+  // fixed locations below; paths that come from data use hostPath.
   std::string underRoot(std::string_view absolutePath) const;
+
+  // Paths read from the Mac's own data (a database's bundle paths, a launch job's program, receipts,
+  // background-item URLs, link targets) are Mac paths: "/Applications/Tool.app" names the same place
+  // whatever the root. hostPath is where this layout keeps a Mac path (standardised, a relative one
+  // taken from "/", then under root); every such path goes through it before it is compared or touched.
+  std::string hostPath(std::string_view macPath) const;
+  // The inverse, for showing a host path as the Mac sees it: none for a path outside the root.
+  std::optional<std::string> macPath(std::string_view hostPath) const;
+  // A host path (absolute) with its symbolic links resolved as the Mac would resolve them: a link's
+  // absolute target is a Mac path, so it leads under root, and ".." does not climb above the root.
+  // Inside the home folder, the home's own location is resolved by the host. None when an item on the
+  // way does not exist or the links loop.
+  std::optional<std::string> resolvedPath(std::string_view hostPath) const;
   // home + "/" + a relative path; the home itself when empty.
   std::string underHome(std::string_view relativePath) const;
 

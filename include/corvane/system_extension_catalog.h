@@ -23,7 +23,7 @@ struct SystemExtensionRecord {
   std::optional<std::string> state;                // "activated_waiting_for_user", "terminated", ...
   std::vector<std::string> categories;             // "com.apple.system_extension.network_extension", ...
   std::optional<std::string> teamID;               // the extension's signing team
-  std::optional<std::string> ownerAppBundlePath;   // standardised path of the app that installed it
+  std::optional<std::string> ownerAppBundlePath;   // standardised Mac path of the app that installed it
   std::vector<std::string> ownerAppIdentifiers;    // distinct, non-blank identifiers of referencing apps
 
   bool operator==(const SystemExtensionRecord&) const = default;
@@ -40,16 +40,13 @@ struct SystemExtensionCatalog {
   // The records of root/"db.plist" in the database's order. Never fails: a missing, unreadable or
   // malformed database gives an empty list, and a malformed entry is skipped alone.
   //
-  // `machineRoot` is what stands for "/" on the Mac the database describes: the owner bundle paths it
-  // records ("/Applications/Foo.app") are placed under it, so that a copied or sample tree compares and
-  // finds them as the real machine would.
-  static std::vector<SystemExtensionRecord> load(const Url& systemExtensionsRoot,
-                                                 std::string_view machineRoot = "/");
-  // The database of the layout's machine (layout.systemExtensions(), paths under layout.root).
+  // Owner bundle paths are kept as the Mac records them ("/Applications/Foo.app"); a copied or sample
+  // tree finds them through Layout::hostPath.
+  static std::vector<SystemExtensionRecord> load(const Url& systemExtensionsRoot);
+  // The database of the layout's machine (layout.systemExtensions()).
   static std::vector<SystemExtensionRecord> load(const Layout& layout);
   // The records of an already parsed database, by the same rules as load.
-  static std::vector<SystemExtensionRecord> records(const PropertyList& database,
-                                                    std::string_view machineRoot = "/");
+  static std::vector<SystemExtensionRecord> records(const PropertyList& database);
 
   // How to turn off the extension at `ext` (a staged ".systemextension"/".dext" or a ".kext"), told
   // with what the record knows: one removalGuidance entry of weight 0.

@@ -122,33 +122,31 @@ bool isInside(const std::string& resolved, const std::string& root) {
 
 // Lists `listed` (a path as walked) whose resolved form is `resolved`, appending kept entries in pre-order.
 void walk(const std::string& listed, const std::string& resolved, const std::string& root, int depth, int maxDepth,
-          std::vector<Url>& out) {
+          const Layout& layout, std::vector<Url>& out) {
   auto entries = platform::listDirectory(listed, /*skipHidden=*/true);
   if (!entries) return;
   for (const auto& entry : *entries) {
     std::string entryPath = listed + "/" + entry.name;
     std::string entryResolved;
     if (entry.isSymbolicLink) {
-      // A link is judged by where it leads; one that leads nowhere stays an item of this folder.
-      entryResolved = platform::realPath(entryPath).value_or(resolved + "/" + entry.name);
-      entryResolved = url::standardizedPath(entryResolved);
+      // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
+      entryResolved = layout.resolvedPath(entryPath).value_or(resolved + "/" + entry.name);
     } else {
       entryResolved = resolved + "/" + entry.name;
     }
     if (!isInside(entryResolved, root)) continue;
     out.push_back(Url::fileURL(entryPath));
-    if (depth < maxDepth && entry.isDirectory) walk(entryPath, entryResolved, root, depth + 1, maxDepth, out);
+    if (depth < maxDepth && entry.isDirectory) walk(entryPath, entryResolved, root, depth + 1, maxDepth, layout, out);
   }
 }
 
 }  // namespace
 
-std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) {
+std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth, const Layout& layout) {
   std::vector<Url> out;
-  auto resolved = platform::realPath(root.path());
+  auto resolved = layout.resolvedPath(root.path());
   if (!resolved) return out;
-  std::string rootPath = url::standardizedPath(*resolved);
-  walk(root.path(), rootPath, rootPath, 1, maxDepth, out);
+  walk(root.path(), *resolved, *resolved, 1, maxDepth, layout, out);
   return out;
 }
 
@@ -217,7 +215,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   std::vector<FileFinding> findings;
   if (platform::itemExists(appURL.path())) findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
   for (const auto& location : searchLocations(home, sys)) {
-    for (const auto& candidate : contents(location.url, location.maxDepth)) {
+    for (const auto& candidate : contents(location.url, location.maxDepth, layout)) {
       if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
         findings.push_back(std::move(*f));
     }
@@ -258,7 +256,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   for (const auto& id : identity.serviceIdentifiers()) services.insert(id);
   for (const auto& f : outer) {
     if (f.kind != FindingKind::launchAgent || f.isProtectedLocation) continue;
-    if (auto label = LocationAssessments::userLaunchServiceIdentifier(f.url, identity, appURL)) services.insert(*label);
+    if (auto label = LocationAssessments::userLaunchServiceIdentifier(f.url, identity, appURL, layout)) services.insert(*label);
   }
 
   AnalysisSnapshot snapshot;

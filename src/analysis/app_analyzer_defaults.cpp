@@ -22,9 +22,7 @@ AppAnalyzer::AppAnalyzer(Layout layoutValue)
   requiresAdministrator = [checks = FileAccessChecks::system()](const Url& url) {
     return RemovalPermission::requiresAdministrator(url, checks);
   };
-  loadSystemExtensions = [root = layout.root](const Url& systemExtensionsRoot) {
-    return SystemExtensionCatalog::load(systemExtensionsRoot, root);
-  };
+  loadSystemExtensions = [](const Url& systemExtensionsRoot) { return SystemExtensionCatalog::load(systemExtensionsRoot); };
   receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout))](
                          const std::optional<std::string>& bundleIdentifier, const std::string& appName) {
     return receipts.matchingReceipts(bundleIdentifier, appName);

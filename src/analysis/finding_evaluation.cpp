@@ -119,7 +119,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
     case MatchMode::systemExtension: {
       const std::string ext = platform::lowercased(url.pathExtension());
       if (!systemExtensionExtensions.count(ext)) return std::nullopt;
-      if (!take(LocationAssessments::systemExtensionAssessment(url, identity, appURL, catalog))) return std::nullopt;
+      if (!take(LocationAssessments::systemExtensionAssessment(url, identity, appURL, catalog, layout))) return std::nullopt;
       break;
     }
   }
@@ -156,7 +156,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
       });
       score = sumOfWeights(evidence);
     }
-    for (auto& e : LocationAssessments::launchEvidence(url, identity, appURL, location.isProtected)) {
+    for (auto& e : LocationAssessments::launchEvidence(url, identity, appURL, location.isProtected, layout)) {
       score = grading::cappedScore(score + e.weight);
       evidence.push_back(std::move(e));
     }

@@ -162,7 +162,7 @@ MatchEngine::IdentifierMatch bestOwnerMatch(const std::string& owner, const AppI
 }
 
 std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
-                                          bool isProtected) {
+                                          bool isProtected, const Layout& layout) {
   if (url.pathExtension() != "plist") return {};
   auto dict = readDictionary(url.path());
   if (!dict) return {};
@@ -184,17 +184,22 @@ std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& ide
     if (allText)
       for (const auto& a : *args->asArray()) programs.push_back(*a.asString());
   }
+  // The programs are Mac paths (or arguments holding one): a path leads into the bundle where this layout
+  // keeps it, and an argument names the bundle by its Mac path.
   const std::string bundlePath = appURL.standardized().path();
+  const std::optional<std::string> bundleMacPath = layout.macPath(bundlePath);
   for (const auto& p : programs) {
-    if (p.find(bundlePath) != std::string::npos)
+    const bool runsInside = (p.starts_with("/") && layout.hostPath(p).find(bundlePath) != std::string::npos) ||
+                            (bundleMacPath && p.find(*bundleMacPath) != std::string::npos);
+    if (runsInside)
       return {MatchEvidence(EvidenceKind::launchDefinition, "The launch job runs a program inside this app bundle.", 45)};
   }
   return {};
 }
 
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
-                                                       const Url& appURL) {
-  if (launchEvidence(url, identity, appURL, false).empty()) return std::nullopt;
+                                                       const Url& appURL, const Layout& layout) {
+  if (launchEvidence(url, identity, appURL, false, layout).empty()) return std::nullopt;
   auto dict = readDictionary(url.path());
   if (!dict) return std::nullopt;
   auto label = dict->string("Label");
@@ -247,8 +252,8 @@ std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url&
 namespace corvane::LocationAssessments {
 
 MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, const AppIdentity& identity,
-                                          const Url& appURL) {
-  if (record.ownerAppBundlePath && *record.ownerAppBundlePath == appURL.standardized().path())
+                                          const Url& appURL, const Layout& layout) {
+  if (record.ownerAppBundlePath && layout.hostPath(*record.ownerAppBundlePath) == appURL.standardized().path())
     return MatchEngine::IdentifierMatch::exact;
   MatchEngine::IdentifierMatch best = MatchEngine::IdentifierMatch::none;
   for (const auto& owner : record.ownerAppIdentifiers) {
@@ -260,7 +265,8 @@ MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, c
 }
 
 std::optional<Assessment> systemExtensionAssessment(const Url& url, const AppIdentity& identity, const Url& appURL,
-                                                    const std::vector<SystemExtensionRecord>& catalog) {
+                                                    const std::vector<SystemExtensionRecord>& catalog,
+                                                    const Layout& layout) {
   const std::optional<std::string> extID = bundle::identifier(url.path());
   const std::string lowerExt = extID ? lower(*extID) : std::string();
   const std::string parentName = url.deletingLastPathComponent().lastPathComponent();
@@ -299,7 +305,7 @@ std::optional<Assessment> systemExtensionAssessment(const Url& url, const AppIde
     }
   }
   if (record && !a.exact) {
-    auto m = dbOwnerMatch(*record, identity, appURL);
+    auto m = dbOwnerMatch(*record, identity, appURL, layout);
     if (m == MatchEngine::IdentifierMatch::exact) {
       a.evidence.emplace_back(EvidenceKind::pluginOwnership,
                               "The macOS system-extensions database records this extension's owner as this app.", 80);

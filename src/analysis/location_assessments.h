@@ -9,6 +9,7 @@
 
 #include "corvane/app_identity.h"
 #include "corvane/file_finding.h"
+#include "corvane/layout.h"
 #include "corvane/match_engine.h"
 #include "corvane/system_extension_catalog.h"
 
@@ -29,10 +30,13 @@ std::vector<std::string> identifierTargets(const AppIdentity& identity);
 std::optional<Assessment> pluginAssessment(const Url& url, const AppIdentity& identity, const std::string& noun);
 std::optional<Assessment> byHostAssessment(const Url& url, const AppIdentity& identity);
 std::optional<Assessment> recentDocumentsAssessment(const Url& url, const AppIdentity& identity);
+// Paths the Mac's data records (a database's owner bundle, a launch job's program) are Mac paths: they are
+// compared with `appURL` (a host path) through `layout`.
 std::optional<Assessment> systemExtensionAssessment(const Url& url, const AppIdentity& identity, const Url& appURL,
-                                                    const std::vector<SystemExtensionRecord>& catalog);
+                                                    const std::vector<SystemExtensionRecord>& catalog,
+                                                    const Layout& layout);
 MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, const AppIdentity& identity,
-                                          const Url& appURL);
+                                          const Url& appURL, const Layout& layout);
 
 // The owner recorded in a container folder's metadata, if any.
 std::optional<std::string> containerRecordedOwner(const Url& folder);
@@ -40,9 +44,9 @@ MatchEngine::IdentifierMatch bestOwnerMatch(const std::string& owner, const AppI
 
 // Empty or one entry.
 std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
-                                          bool isProtected);
+                                          bool isProtected, const Layout& layout);
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
-                                                       const Url& appURL);
+                                                       const Url& appURL, const Layout& layout);
 
 std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory);
 FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID);

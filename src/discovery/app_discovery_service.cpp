@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "discovery/bundle_reader.h"
+#include "platform/directory.h"
 #include "platform/directory_walk.h"
 #include "platform/file_status.h"
 #include "platform/mounted_volumes.h"
@@ -43,7 +44,25 @@ std::string baseName(const Url& url) {
 AppDiscoveryService::AppDiscoveryService() : AppDiscoveryService(Layout::system()) {}
 
 AppDiscoveryService::AppDiscoveryService(Layout layout, VolumeLister listVolumes)
-    : layout_(std::move(layout)), listVolumes_(std::move(listVolumes)) {}
+    : layout_(std::move(layout)), listVolumes_(listVolumes ? std::move(listVolumes) : volumeLister(layout_)) {}
+
+AppDiscoveryService::VolumeLister AppDiscoveryService::volumeLister(const Layout& layout) {
+  return layout.isLiveSystem() ? systemVolumeLister() : folderVolumeLister(layout.volumes());
+}
+
+AppDiscoveryService::VolumeLister AppDiscoveryService::folderVolumeLister(std::string volumesFolder) {
+  return [folder = std::move(volumesFolder)]() -> std::optional<std::vector<MountedVolume>> {
+    auto entries = platform::listDirectory(folder, /*skipHidden=*/true);
+    if (!entries) return std::vector<MountedVolume>{};
+    std::vector<MountedVolume> volumes;
+    for (const auto& entry : *entries) {
+      // A link here (the startup disk's "Macintosh HD" -> "/") is no attached volume.
+      if (!entry.isDirectory) continue;
+      volumes.push_back(MountedVolume{Url::fileURL(folder + "/" + entry.name), entry.name, true, true, false});
+    }
+    return volumes;
+  };
+}
 
 AppDiscoveryService::VolumeLister AppDiscoveryService::systemVolumeLister() {
   return []() -> std::optional<std::vector<MountedVolume>> {

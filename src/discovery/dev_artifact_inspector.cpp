@@ -27,11 +27,12 @@ FileFinding makeFinding(const Url& url, const std::string& category, const std::
                            std::move(evidence), byteCount, modifiedAt, false, std::nullopt);
 }
 
-// The path with its links resolved. An entry whose link leads nowhere keeps its own name under its
-// resolved folder, as the system's resolution leaves a component it cannot follow.
-std::optional<std::string> resolved(const std::string& folder, const std::string& name) {
-  if (auto real = platform::realPath(folder + "/" + name)) return url::standardizedPath(*real);
-  auto realFolder = platform::realPath(folder);
+// The path with its links resolved as the layout's Mac resolves them. An entry whose link leads nowhere
+// keeps its own name under its resolved folder, as the system's resolution leaves a component it cannot
+// follow.
+std::optional<std::string> resolved(const Layout& layout, const std::string& folder, const std::string& name) {
+  if (auto real = layout.resolvedPath(folder + "/" + name)) return real;
+  auto realFolder = layout.resolvedPath(folder);
   if (!realFolder) return std::nullopt;
   return url::standardizedPath(*realFolder + "/" + name);
 }
@@ -79,13 +80,13 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const 
       continue;
     }
 
-    auto realRoot = platform::realPath(folder);
+    auto realRoot = layout.resolvedPath(folder);
     if (!realRoot) continue;
-    std::string root = url::standardizedPath(*realRoot);
+    const std::string& root = *realRoot;
     auto names = platform::visibleEntryNames(folder);
     if (!names) continue;
     for (const std::string& name : *names) {
-      auto entryPath = resolved(folder, name);
+      auto entryPath = resolved(layout, folder, name);
       if (!entryPath || !isInside(*entryPath, root)) continue;  // a link that leads out of the folder
       findings.push_back(makeFinding(Url::fileURL(folder + "/" + name), location.title, location.explanation));
     }

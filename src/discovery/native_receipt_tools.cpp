@@ -76,8 +76,7 @@ std::shared_ptr<const CommandRunning> receiptToolsRunner(const Layout& layout,
                                                          const std::function<bool(const std::string&)>& toolExists) {
   auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
   // The real tools answer for the real machine only, never for a tree under another root.
-  const bool realRoot = layout.underRoot(kPackageToolPath) == kPackageToolPath;
-  if (realRoot && exists(kPackageToolPath) && exists(kBomToolPath)) return std::make_shared<CommandRunner>();
+  if (layout.isLiveSystem() && exists(kPackageToolPath) && exists(kBomToolPath)) return std::make_shared<CommandRunner>();
   return std::make_shared<NativeReceiptTools>(layout.receipts());
 }
 

@@ -76,7 +76,7 @@ std::vector<std::string> distinctNonBlank(const std::vector<std::string>& identi
   return kept;
 }
 
-std::optional<SystemExtensionRecord> decodeEntry(const PropertyList& entry, const Layout& machine) {
+std::optional<SystemExtensionRecord> decodeEntry(const PropertyList& entry) {
   if (!entry.asDictionary()) return std::nullopt;
   const PropertyList* identifier = entry.find("identifier");
   if (!identifier || !identifier->asString()) return std::nullopt;
@@ -91,9 +91,10 @@ std::optional<SystemExtensionRecord> decodeEntry(const PropertyList& entry, cons
     return std::nullopt;
 
   // An empty bundle path names no application at all; a relative one is taken from the top of the disk.
+  // The path stays a Mac path: whoever compares it takes it through the layout first.
   if (bundlePath && !bundlePath->empty()) {
     std::string absolute = bundlePath->front() == '/' ? *bundlePath : "/" + *bundlePath;
-    record.ownerAppBundlePath = machine.underRoot(url::standardizedPath(absolute));
+    record.ownerAppBundlePath = url::standardizedPath(absolute);
   }
   record.ownerAppIdentifiers = distinctNonBlank(appIdentifiers);
   return record;
@@ -101,33 +102,29 @@ std::optional<SystemExtensionRecord> decodeEntry(const PropertyList& entry, cons
 
 }  // namespace
 
-std::vector<SystemExtensionRecord> SystemExtensionCatalog::load(const Url& systemExtensionsRoot,
-                                                                std::string_view machineRoot) {
+std::vector<SystemExtensionRecord> SystemExtensionCatalog::load(const Url& systemExtensionsRoot) {
   PlistLimits limits;
   limits.maxBytes = maxDatabaseBytes;
   Result<PropertyList> database =
       plist::readFile(systemExtensionsRoot.appending(databaseFileName).path(), limits);
   if (!database.has_value()) return {};
-  return records(*database, machineRoot);
+  return records(*database);
 }
 
 std::vector<SystemExtensionRecord> SystemExtensionCatalog::load(const Layout& layout) {
-  return load(Url::fileURL(layout.systemExtensions()), layout.root);
+  return load(Url::fileURL(layout.systemExtensions()));
 }
 
-std::vector<SystemExtensionRecord> SystemExtensionCatalog::records(const PropertyList& database,
-                                                                   std::string_view machineRoot) {
+std::vector<SystemExtensionRecord> SystemExtensionCatalog::records(const PropertyList& database) {
   if (!database.asDictionary()) return {};
   const PropertyList* extensions = database.find("extensions");
   if (!extensions) return {};
   const PlistArray* entries = extensions->asArray();
   if (!entries) return {};
 
-  Layout machine;
-  machine.root = std::string(machineRoot);
   std::vector<SystemExtensionRecord> out;
   for (const PropertyList& entry : *entries) {
-    if (auto record = decodeEntry(entry, machine)) out.push_back(std::move(*record));
+    if (auto record = decodeEntry(entry)) out.push_back(std::move(*record));
   }
   return out;
 }

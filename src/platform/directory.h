@@ -1,5 +1,5 @@
 #pragma once
-// Listing one folder, and resolving a path's symbolic links.
+// Listing one folder, resolving a path's symbolic links, and the process's working folder.
 
 #include <optional>
 #include <string>
@@ -21,6 +21,12 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path
 
 // The absolute path with every symbolic link resolved; none when some component does not exist.
 std::optional<std::string> realPath(const std::string& path);
+
+// The target text of a symbolic link as stored (not resolved); none when the path is not a link.
+std::optional<std::string> readLink(const std::string& path);
+
+// The process's working folder; none when the system cannot tell (the folder was removed).
+std::optional<std::string> currentDirectory();
 
 // Whether anything (file, folder, link, even a dangling one) exists at the path.
 bool itemExists(const std::string& path);

@@ -47,6 +47,26 @@ std::optional<std::string> realPath(const std::string& path) {
   return std::string(resolved.get());
 }
 
+std::optional<std::string> readLink(const std::string& path) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<std::size_t>(n) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(n));
+      return buffer;
+    }
+    if (buffer.size() >= (1u << 20)) return std::nullopt;  // no real link is this long
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::optional<std::string> currentDirectory() {
+  std::unique_ptr<char, void (*)(void*)> folder(::getcwd(nullptr, 0), std::free);
+  if (!folder) return std::nullopt;
+  return std::string(folder.get());
+}
+
 bool itemExists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;

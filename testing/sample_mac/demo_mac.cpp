@@ -62,6 +62,7 @@ class Builder {
   std::string plist(const std::string& where, const PropertyList& value) const {
     return SampleMac::writeFile(path(where), writeXMLPlist(value));
   }
+  // `program` is a path on the Mac, as launchd reads it.
   std::string launchJob(const std::string& where, const std::string& label, const std::string& program) const {
     PlistDictionary d{{"Label", label}, {"ProgramArguments", PlistArray{program}}, {"RunAtLoad", true}};
     return plist(where, d);
@@ -114,7 +115,7 @@ void northwindSuite(Builder& b) {
   b.folder(std::string("Library/Group Containers/") + kNorthwindShared, 2);
   b.folder("Library/Application Support/Northwind", 2);
   b.launchJob("Library/LaunchAgents/com.northwind.writer.updater.plist", "com.northwind.writer.updater",
-              b.path("/Applications/Northwind/Northwind Writer.app/Contents/MacOS/updater"));
+              "/Applications/Northwind/Northwind Writer.app/Contents/MacOS/updater");
 }
 
 void beaconVPN(Builder& b, const SampleMac& mac) {
@@ -123,7 +124,7 @@ void beaconVPN(Builder& b, const SampleMac& mac) {
   b.file("Library/Preferences/com.beaconvpn.client.plist");
   b.folder("Library/Group Containers/BV8R2M6T4L.com.beaconvpn", 1);
   b.launchJob("Library/LaunchAgents/com.beaconvpn.client.agent.plist", "com.beaconvpn.client.agent",
-              b.path("/Applications/Beacon VPN.app/Contents/MacOS/Beacon VPN"));
+              "/Applications/Beacon VPN.app/Contents/MacOS/Beacon VPN");
   b.launchJob("/Library/LaunchDaemons/com.beaconvpn.client.helper.plist", "com.beaconvpn.client.helper",
               "/Library/PrivilegedHelperTools/com.beaconvpn.client.helper");
   b.file("/Library/PrivilegedHelperTools/com.beaconvpn.client.helper", "#!/bin/sh\n");
@@ -149,7 +150,7 @@ void dropzone(Builder& b) {
   DemoApp app = b.app({"Dropzone Sync", "com.dropzone.sync", "/Applications", "DZ5N3P8K2W", {"DZ5N3P8K2W.com.dropzone.sync"}});
   addNestedBundle(app.path, kLoginItemsFolder, "Dropzone Launcher.app", "com.dropzone.sync.launcher");
   b.launchJob("Library/LaunchAgents/com.dropzone.sync.agent.plist", "com.dropzone.sync.agent",
-              app.path + "/Contents/MacOS/Dropzone Sync");
+              "/Applications/Dropzone Sync.app/Contents/MacOS/Dropzone Sync");
   b.folder("Library/Application Support/Dropzone Sync", 3);
   b.folder("Library/Application Support/Dropzone Sync/Accounts", 2);
   b.folder("Library/Group Containers/DZ5N3P8K2W.com.dropzone.sync", 2);
@@ -184,9 +185,10 @@ void smallApps(Builder& b, const SampleMac& mac) {
   b.folder("Library/WebKit/com.quillapps.quill", 1);
   b.file("Library/Cookies/com.quillapps.quill.binarycookies");
   b.file("Library/Logs/DiagnosticReports/Quill_2026-10-01-101010_Mac.crash");
-  // A link that leads out of the Caches folder is never followed or offered.
+  // A link that leads out of the Caches folder is never followed or offered. Its target is a path on the
+  // Mac, as a link made there holds.
   SampleMac::makeFolder(b.path("/Users/Shared/QuillExport"));
-  fs::create_directory_symlink(b.path("/Users/Shared/QuillExport"), b.path("Library/Caches/com.quillapps.quill.export"));
+  fs::create_directory_symlink("/Users/Shared/QuillExport", b.path("Library/Caches/com.quillapps.quill.export"));
 
   // Three-letter names never match by name alone.
   b.app({"Vox", "com.voxaudio.vox", "/Applications", std::nullopt, {}, false});
@@ -241,7 +243,7 @@ void smallApps(Builder& b, const SampleMac& mac) {
   b.launchJob("/Library/LaunchDaemons/com.harbor.backup.daemon.plist", "com.harbor.backup.daemon",
               "/Library/Application Support/Harbor Backup/harbord");
   b.launchJob("Library/LaunchAgents/com.harbor.backup.menu.plist", "com.harbor.backup.menu",
-              b.path("/Applications/Harbor Backup.app/Contents/MacOS/Harbor Backup"));
+              "/Applications/Harbor Backup.app/Contents/MacOS/Harbor Backup");
   b.folder("/Library/Logs/Harbor Backup", 2);
   b.folder("/Library/Caches/com.harbor.backup", 1);
   b.folder("/Library/Application Support/Harbor Backup", 2);

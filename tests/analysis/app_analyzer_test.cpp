@@ -6,6 +6,7 @@
 
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/demo_mac.h"
+#include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
@@ -182,6 +183,54 @@ TEST_F(AnalyzerTest, WalkKeepsLinksInsideAndDropsLinksOut) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
   EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(tmp.path() + "/missing"), 2).empty());
+}
+
+TEST_F(AnalyzerTest, WalkResolvesMacPathLinksUnderTheRoot) {
+  // On the Mac these targets are "/Library/..." and "/Users/Shared/...": under the sample root here.
+  const std::string caches = mac.system("/Library/Caches");
+  SampleMac::makeFolder(caches + "/com.example.tool.real");
+  SampleMac::makeFolder(mac.system("/Users/Shared/com.example.tool"));
+  fs::create_directory_symlink("/Library/Caches/com.example.tool.real", caches + "/com.example.tool.alias");
+  fs::create_directory_symlink("/Users/Shared/com.example.tool", caches + "/com.example.tool");
+  fs::create_directory_symlink("/Library/Caches/com.example.tool.real", mac.user("Library/Caches/com.example.tool"));
+  auto names = [](const std::vector<Url>& urls) {
+    std::vector<std::string> out;
+    for (const auto& u : urls) out.push_back(u.lastPathComponent());
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(caches), 1, analyzer.layout)),
+            (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
+  EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(mac.user("Library/Caches")), 1, analyzer.layout).empty());
+  // Read as the host's own tree, the same targets lead nowhere and the links stay.
+  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(caches), 1)),
+            (std::vector<std::string>{"com.example.tool", "com.example.tool.alias", "com.example.tool.real"}));
+}
+
+TEST_F(AnalyzerTest, ALaunchAgentIsTiedToTheAppByTheMacPathOfItsProgram) {
+  mac.addApp({"Tool", "com.example.tool", "1.0", std::nullopt, {}});
+  const std::string inside = "/Applications/Tool.app/Contents/MacOS/Tool";
+  const std::vector<std::pair<std::string, PlistDictionary>> agents = {
+      {"org.other.program", {{"Program", inside}}},
+      {"org.other.arguments", {{"ProgramArguments", PlistArray{inside, "--daemon"}}}},
+      {"org.other.argument", {{"ProgramArguments", PlistArray{"/usr/bin/open", "--app=/Applications/Tool.app"}}}},
+      {"org.other.unclean", {{"Program", "/Applications//./Tool.app/Contents/MacOS/Tool"}}},
+      {"org.other.lookalike", {{"Program", "/Applications/Toolkit.app/Contents/MacOS/Toolkit"}}},
+      {"org.other.elsewhere", {{"Program", "/usr/local/bin/tool"}}},
+  };
+  for (auto [label, keys] : agents) {
+    keys.emplace_back("Label", label);
+    SampleMac::writeFile(mac.user("Library/LaunchAgents/" + label + ".plist"), testing::writeXMLPlist(keys));
+  }
+  auto s = analyze(identity("Tool", "com.example.tool"));
+  EXPECT_EQ(s.identity.backgroundServiceIdentifiers,
+            (std::vector<std::string>{"org.other.argument", "org.other.arguments", "org.other.program",
+                                      "org.other.unclean"}));
+  for (const auto& f : s.findings) {
+    if (f.kind != FindingKind::launchAgent) continue;
+    SCOPED_TRACE(f.url.path());
+    EXPECT_EQ(f.evidence.back().explanation, "The launch job runs a program inside this app bundle.");
+  }
 }
 
 TEST_F(AnalyzerTest, WalkIsPreOrderAndBoundedByDepth) {

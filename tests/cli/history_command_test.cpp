@@ -144,7 +144,7 @@ TEST_F(HistoryCommandTest, BadCommandLinesAreUsageErrors) {
   EXPECT_EQ(run({"rename"}), 64);
   EXPECT_EQ(err,
             "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear] "
-            "[--json] [--home DIR])\n");
+            "[--json] [--root DIR] [--home DIR])\n");
   EXPECT_EQ(run({"show"}), 64);
   EXPECT_EQ(run({"clear", "extra"}), 64);
   EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--json"}), 64);

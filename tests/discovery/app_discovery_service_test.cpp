@@ -14,6 +14,7 @@
 namespace corvane {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::BundleInfo;
 using testing::SampleMac;
 using VolumeFacts = AppDiscoveryService::VolumeFacts;
@@ -148,6 +149,22 @@ TEST_F(AppDiscoveryTest, OnlyBrowsableLocalWritableUserVolumesQualify) {
   EXPECT_EQ(s.qualifyingExternalVolumes(all), (std::vector<VolumeFacts>{good, capital, withApps}));
   EXPECT_EQ(s.externalApplicationRoots(all),
             (std::vector<Url>{good.url, capital.url, withApps.url, Url::fileURL(vols + "/Work/Applications")}));
+}
+
+TEST_F(AppDiscoveryTest, ASampleMacsVolumesAreTheFoldersInItsVolumesFolderNeverTheHostsMounts) {
+  const std::string ext = mac_.system("/Volumes/Ext");
+  std::string onVolume = app(ext + "/Applications", "Carried");
+  SampleMac::makeFolder(mac_.system("/Volumes/.hidden"));
+  fs::create_directory_symlink("/", mac_.system("/Volumes/Macintosh HD"));  // the startup disk, not attached
+
+  const Layout layout = Layout::at(mac_.root(), mac_.home());
+  auto listed = AppDiscoveryService::volumeLister(layout)();
+  ASSERT_TRUE(listed.has_value());
+  EXPECT_EQ(*listed, (std::vector<MountedVolume>{{Url::fileURL(ext), "Ext", true, true, false}}));
+  EXPECT_EQ(discoveredPaths(AppDiscoveryService(layout)), std::vector<std::string>{onVolume});
+  // Without a Volumes folder a sample Mac has no volumes at all.
+  fs::remove_all(mac_.system("/Volumes"));
+  EXPECT_EQ(AppDiscoveryService::volumeLister(layout)(), std::vector<MountedVolume>{});
 }
 
 TEST(AppDiscoveryVolumesTest, WithTheDefaultLayoutTheRulesReadTheRealVolumesFolder) {

@@ -97,9 +97,11 @@ TEST_F(DevArtifactInspectorTest, EachVisibleProjectFolderIsOneFindingToReview) {
 
 TEST_F(DevArtifactInspectorTest, LinksLeadingOutOfTheFolderAreLeftOut) {
   std::string inside = SampleMac::makeFolder(derivedData() + "/Real-abc");
-  std::string outsideTarget = SampleMac::makeFolder(mac_.user("Projects/Elsewhere"));
-  fs::create_directory_symlink(outsideTarget, derivedData() + "/ToOutside");
-  fs::create_directory_symlink(inside, derivedData() + "/ToInside");
+  // Absolute targets are paths on the Mac: under the root, whatever the host has there.
+  SampleMac::makeFolder(mac_.system("/Users/Shared/Elsewhere"));
+  fs::create_directory_symlink("/Users/Shared/Elsewhere", derivedData() + "/ToOutside");
+  SampleMac::makeFolder(mac_.user("Projects/Elsewhere"));
+  fs::create_directory_symlink("../../../../Projects/Elsewhere", derivedData() + "/RelativeOutside");
   fs::create_directory_symlink("Real-abc/../Real-abc", derivedData() + "/RelativeInside");
   fs::create_directory_symlink("../DerivedData", derivedData() + "/ToTheFolderItself");
   fs::create_directory_symlink("../DerivedDataSibling", derivedData() + "/ToASiblingWithTheSamePrefix");
@@ -108,8 +110,8 @@ TEST_F(DevArtifactInspectorTest, LinksLeadingOutOfTheFolderAreLeftOut) {
 
   std::vector<FileFinding> findings = scan();
   // Reported as listed, not as resolved.
-  EXPECT_EQ(sorted(paths(findings)), sorted({inside, derivedData() + "/ToInside", derivedData() + "/RelativeInside",
-                                             derivedData() + "/ToTheFolderItself"}));
+  EXPECT_EQ(sorted(paths(findings)),
+            sorted({inside, derivedData() + "/RelativeInside", derivedData() + "/ToTheFolderItself"}));
 }
 
 TEST_F(DevArtifactInspectorTest, AFolderReachedThroughLinksIsStillListed) {
