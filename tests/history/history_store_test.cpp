@@ -1,6 +1,8 @@
 #include "corvane/history_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -373,6 +375,64 @@ TEST_F(HistoryStoreTest, AFolderThatCannotBeCreatedIsAFailedWrite) {
   // The reload could not read the file, so the in-memory change stays.
   EXPECT_TRUE(store.records()[0].followUpSnapshot.has_value());
   EXPECT_EQ(SampleMac::readFile(folder()), "in the way");
+}
+
+TEST_F(HistoryStoreTest, WritersInTwoProcessesAtOnceLoseNoRecord) {
+  constexpr unsigned kPerWriter = 20;
+  // Each child opens its own store before the other has written anything, then appends its records one
+  // by one while the other does the same.
+  std::vector<pid_t> children;
+  for (unsigned writer = 0; writer < 2; ++writer) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      HistoryStore store(HistoryFileManager::system(), layout);
+      bool ok = true;
+      for (unsigned i = 0; i < kPerWriter; ++i)
+        ok = store.append(sampleRecord(writer * 1000 + i, "W", "2026-03-01T00:00:00Z")).has_value() && ok;
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HistoryStore merged(files.manager(), layout);
+  std::set<Uuid> ids;
+  for (const auto& r : merged.records()) ids.insert(r.id);
+  std::set<Uuid> expected;
+  for (unsigned writer = 0; writer < 2; ++writer)
+    for (unsigned i = 0; i < kPerWriter; ++i) expected.insert(sampleID(writer * 1000 + i));
+  EXPECT_EQ(ids, expected);
+  EXPECT_EQ(merged.records().size(), 2 * kPerWriter);
+}
+
+TEST_F(HistoryStoreTest, AChangeAppliesToWhatTheFileHoldsNowAndClearsLeftoverTemporaries) {
+  auto a = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
+  auto b = sampleRecord(2, "B", "2026-02-01T00:00:00Z");
+  auto c = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
+  HistoryStore mine(files.manager(), layout);
+  HistoryStore theirs(files.manager(), layout);
+  EXPECT_TRUE(theirs.append(a).has_value());
+  EXPECT_TRUE(theirs.append(b).has_value());
+  // A writer killed mid-write left its temporary; a folder by a similar name is not ours to remove.
+  SampleMac::writeFile(folder() + "/.history.json.tmp-0123456789abcdef", std::string(4096, 'x'));
+  SampleMac::makeFolder(folder() + "/.history.json.tmp-folder");
+
+  EXPECT_TRUE(mine.remove(a.id).has_value());  // known only to the file
+  EXPECT_EQ(idsOf(mine.records()), std::vector<Uuid>{b.id});
+  EXPECT_TRUE(mine.append(c).has_value());
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText({c, b}));
+  EXPECT_EQ(namesInFolder(), (std::set<std::string>{".history.json.lock", ".history.json.tmp-folder", "history.json"}));
+
+  // A failed write says so, with the error of the write.
+  files.failWritesWith = EROFS;
+  auto failed = theirs.clear();
+  ASSERT_FALSE(failed.has_value());
+  EXPECT_EQ(failed.error(), Error::fromErrno(EROFS, "write", historyPath));
+  EXPECT_EQ(idsOf(theirs.records()), (std::vector<Uuid>{c.id, b.id}));
 }
 
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewListAfterEveryChange) {
