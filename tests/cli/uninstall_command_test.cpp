@@ -188,7 +188,7 @@ TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCom
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(outcome.output.ends_with("  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
                                        "Moved 1 of 1 item to the Trash; not recorded in the history.\n"
-                                       "5 items of Dropzone Sync remain (see corvane analyze).\n"))
+                                       "5 items of Dropzone Sync remain (see corvane analyze)."))  // trimmed
       << outcome.output;
   EXPECT_EQ(testing::SampleMac::readFile(tmp.path() + "/err.txt"),
             "corvane uninstall: could not record this uninstall in the history file " + historyPath +
