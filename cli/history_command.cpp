@@ -132,10 +132,10 @@ int runHistory(const ParsedArguments& args, Context& c) {
       c.out << "The history is already empty.\n";
       return kExitOK;
     }
-    store.clear();
-    // The store rolls back after a failed write; read the file again to be sure of what it now holds.
+    Status cleared = store.clear();
+    // Read the file again to be sure of what it now holds.
     HistoryStore check(HistoryFileManager::system(), store.fileURL());
-    if (!check.records().empty() || check.fileIsUnreadable()) {
+    if (!cleared.has_value() || !check.records().empty() || check.fileIsUnreadable()) {
       c.err << label << ": could not write the history file " << store.fileURL().path() << "\n";
       return kExitFailure;
     }
@@ -158,9 +158,9 @@ int runHistory(const ParsedArguments& args, Context& c) {
   }
 
   const UninstallRecord removed = *record;
-  store.remove(removed.id);
+  Status deleted = store.remove(removed.id);
   HistoryStore check(HistoryFileManager::system(), store.fileURL());
-  if (findRecord(check, idText) || check.fileIsUnreadable()) {
+  if (!deleted.has_value() || findRecord(check, idText) || check.fileIsUnreadable()) {
     c.err << label << ": could not write the history file " << store.fileURL().path() << "\n";
     return kExitFailure;
   }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -207,15 +208,24 @@ int uninstall(const ParsedArguments& args, Context& context) {
   giveStableIDs(after, layout);
   UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, date::now());
   HistoryStore history(HistoryFileManager::system(), layout);
-  history.append(record);
+  Status recorded = history.append(record);
 
   printOutcome(text, transaction, layout);
-  text << "Moved " << record.succeededCount() << " of " << items(record.operations.size())
-       << " to the Trash; recorded in the history as " << record.id.toString() << ".\n";
+  text << "Moved " << record.succeededCount() << " of " << items(record.operations.size()) << " to the Trash; ";
+  if (recorded.has_value()) {
+    text << "recorded in the history as " << record.id.toString() << ".\n";
+  } else {
+    text << "not recorded in the history.\n";
+    const Error& error = recorded.error();
+    context.err << "corvane uninstall: could not record this uninstall in the history file "
+                << history.fileURL().path() << ": "
+                << (error.code != 0 ? std::string(std::strerror(error.code)) : error.message) << "\n";
+  }
   std::size_t left = after.findings.size();
   text << (left == 0 ? std::string("Nothing of ") + app.name + " was found afterwards.\n"
                      : items(left) + " of " + app.name + " remain (see corvane analyze).\n");
   if (asJSON) context.out << json::pretty(json::encode(record)) << "\n";
+  if (!recorded.has_value()) return kExitFailure;
   return record.succeededCount() == static_cast<int>(record.operations.size()) ? kExitOK : kExitFailure;
 }
 

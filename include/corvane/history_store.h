@@ -13,17 +13,25 @@
 // in the same folder; when that name is taken, "-2", "-3", ... up to "-99" is added to it. If it cannot be
 // moved aside, the write does not happen and the change behaves as a failed write.
 //
-// Write failures are never thrown. `delete`, `clear` and `setFollowUp` roll the in-memory list back to what
-// the file holds after a failed write (when the file cannot be read back, the change stays in memory);
-// `append` keeps its record in memory only. Changes made to the file by another process are seen only by a
-// new store, or by the reload after a failed write.
+// Several processes may change the same file at once (two uninstalls, the app and the command line). Every
+// change therefore takes an exclusive lock on ".history.json.lock" beside the file, reads the file again
+// while holding it, applies itself to what the file holds now (so records another process wrote are kept)
+// and writes the result; the in-memory list becomes what was written. When the file is missing or
+// unreadable the change applies to the in-memory list instead. Temporaries that a writer killed mid-write
+// left beside the file (".history.json.tmp-*") are removed under the lock before each write: no other
+// writer can be using them then.
 //
-// The store has no locking: use it from one thread at a time. Observers are called on that thread, first
-// "about to change", then "changed" with the new list.
+// Write failures are never thrown; every change returns its status. `remove`, `clear` and `setFollowUp`
+// roll the in-memory list back to what the file holds after a failed write (when the file cannot be read
+// back, the change stays in memory); `append` keeps its record in memory only.
+//
+// One store is used from one thread at a time. Observers are called on that thread, first "about to
+// change", then "changed" with the new list.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +57,11 @@ struct HistoryFileManager {
   std::function<Status(const std::string& from, const std::string& to)> moveExclusive;
   // The current time (names the file kept aside).
   std::function<Date()> now;
+  // Waits for the lock that serialises writers of the file at `path` across processes; held until the
+  // returned token is destroyed. Empty: no lock is taken.
+  std::function<Result<std::shared_ptr<void>>(const std::string& path)> lock;
+  // Removes what writers killed mid-write left beside the file at `path`; called with the lock held. May be empty.
+  std::function<void(const std::string& path)> removeLeftoverTemporaries;
 
   // The real file system and clock.
   static HistoryFileManager system();
@@ -79,12 +92,13 @@ class HistoryStore {
   const std::vector<UninstallRecord>& records() const { return records_; }
   const Url& fileURL() const { return historyURL_; }
 
-  // Adds the record first (without re-sorting) and writes the file.
-  void append(UninstallRecord record);
-  // Removes every record with this id; writes nothing when there is none.
-  void remove(const Uuid& id);
-  // Removes all records; writes nothing when there are none.
-  void clear();
+  // Adds the record first (without re-sorting) and writes the file. An error when the record could not be
+  // written (it stays in memory).
+  Status append(UninstallRecord record);
+  // Removes every record with this id; writes nothing (and succeeds) when there is none.
+  Status remove(const Uuid& id);
+  // Removes all records; writes nothing (and succeeds) when there are none.
+  Status clear();
   // Stores the snapshot in the first record with this id. False when there is none (nothing is written)
   // or when the write failed.
   bool setFollowUp(const Uuid& id, AnalysisSnapshot snapshot);
@@ -106,12 +120,20 @@ class HistoryStore {
     DidChange didChange;
   };
 
+  // What the file holds now, in file order or sorted newest first; none when it is missing or unreadable
+  // (fileIsUnreadable_ says which).
+  std::optional<std::vector<UninstallRecord>> readRecords(bool newestFirst);
   void load();
-  bool persist();
+  Status persist();
   bool keepUnreadableFileAside();
   void replaceRecords(std::vector<UninstallRecord> records);
   template <class Mutation>
   void change(Mutation mutate);
+  // Applies `edit` (which says whether it changed anything) to the freshest records under the writers' lock
+  // and writes them: true when written, false when `edit` changed nothing (nothing is written). A failed
+  // write rolls the in-memory list back unless `keepOnFailure`.
+  template <class Edit>
+  Result<bool> commit(Edit edit, bool keepOnFailure);
 
   HistoryFileManager fileManager_;
   Url historyURL_;

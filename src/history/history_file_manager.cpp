@@ -1,7 +1,11 @@
 #include "corvane/history_store.h"
 
+#include <cerrno>
+#include <memory>
+
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "platform/fs_ops.h"
 
 namespace corvane {
@@ -21,6 +25,18 @@ HistoryFileManager HistoryFileManager::system() {
     return platform::renameExclusive(from, to);
   };
   manager.now = [] { return date::now(); };
+  // ".history.json.lock" and ".history.json.tmp-*" beside "history.json" (the atomic write's temporaries).
+  manager.lock = [](const std::string& path) -> Result<std::shared_ptr<void>> {
+    auto split = platform::splitPath(path);
+    if (!split) return Error::fromErrno(EINVAL, "lock", path);
+    auto fd = platform::lockExclusively(split->parent, "." + split->name + ".lock");
+    if (!fd.has_value()) return fd.error();
+    return std::shared_ptr<void>(std::make_shared<platform::UniqueFd>(std::move(fd).value()));
+  };
+  manager.removeLeftoverTemporaries = [](const std::string& path) {
+    if (auto split = platform::splitPath(path))
+      (void)platform::removeItemsWithPrefix(split->parent, "." + split->name + ".tmp-");
+  };
   return manager;
 }
 

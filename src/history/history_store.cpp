@@ -50,33 +50,83 @@ HistoryStore::HistoryStore(HistoryFileManager fileManager, Url historyURL)
 
 Url HistoryStore::defaultURL(const Layout& layout) { return Url::fileURL(layout.applicationSupport() + "/history.json"); }
 
-void HistoryStore::append(UninstallRecord record) {
-  change([&](std::vector<UninstallRecord>& records) { records.insert(records.begin(), std::move(record)); });
-  // A failed write keeps the record in memory for the life of this store.
-  (void)persist();
+Status HistoryStore::append(UninstallRecord record) {
+  auto written = commit(
+      [&](std::vector<UninstallRecord>& records) {
+        records.insert(records.begin(), std::move(record));
+        return true;
+      },
+      /*keepOnFailure=*/true);
+  if (!written.has_value()) return written.error();
+  return Ok{};
 }
 
-void HistoryStore::remove(const Uuid& id) {
-  auto matches = [&](const UninstallRecord& r) { return r.id == id; };
-  if (std::none_of(records_.begin(), records_.end(), matches)) return;
-  change([&](std::vector<UninstallRecord>& records) { std::erase_if(records, matches); });
-  if (!persist()) load();
+Status HistoryStore::remove(const Uuid& id) {
+  auto written = commit(
+      [&](std::vector<UninstallRecord>& records) {
+        return std::erase_if(records, [&](const UninstallRecord& r) { return r.id == id; }) != 0;
+      },
+      false);
+  if (!written.has_value()) return written.error();
+  return Ok{};
 }
 
-void HistoryStore::clear() {
-  if (records_.empty()) return;
-  change([](std::vector<UninstallRecord>& records) { records.clear(); });
-  if (!persist()) load();
+Status HistoryStore::clear() {
+  auto written = commit(
+      [](std::vector<UninstallRecord>& records) {
+        if (records.empty()) return false;
+        records.clear();
+        return true;
+      },
+      false);
+  if (!written.has_value()) return written.error();
+  return Ok{};
 }
 
 bool HistoryStore::setFollowUp(const Uuid& id, AnalysisSnapshot snapshot) {
-  auto it = std::find_if(records_.begin(), records_.end(), [&](const UninstallRecord& r) { return r.id == id; });
-  if (it == records_.end()) return false;
-  const auto index = static_cast<std::size_t>(it - records_.begin());
-  change([&](std::vector<UninstallRecord>& records) { records[index].followUpSnapshot = std::move(snapshot); });
-  if (persist()) return true;
-  load();
-  return false;
+  auto written = commit(
+      [&](std::vector<UninstallRecord>& records) {
+        auto it = std::find_if(records.begin(), records.end(), [&](const UninstallRecord& r) { return r.id == id; });
+        if (it == records.end()) return false;
+        it->followUpSnapshot = std::move(snapshot);
+        return true;
+      },
+      false);
+  return written.has_value() && *written;
+}
+
+template <class Edit>
+Result<bool> HistoryStore::commit(Edit edit, bool keepOnFailure) {
+  const std::string path = historyURL_.path();
+  // Folder, lock and leftovers first; if any of them fails the change still happens in memory and then
+  // fails like a write.
+  std::shared_ptr<void> lock;
+  Status ready = fileManager_.createFolders(historyURL_.deletingLastPathComponent().path());
+  if (ready.has_value() && fileManager_.lock) {
+    auto locked = fileManager_.lock(path);
+    if (locked.has_value()) {
+      lock = std::move(locked).value();
+    } else {
+      ready = locked.error();
+    }
+  }
+  std::vector<UninstallRecord> base = records_;
+  if (ready.has_value()) {
+    if (fileManager_.removeLeftoverTemporaries) fileManager_.removeLeftoverTemporaries(path);
+    // What other processes wrote since this store last looked counts. The file is in the order the stores
+    // wrote it (an appended record first even when it is older); only loading sorts.
+    if (auto fresh = readRecords(false)) base = std::move(*fresh);
+  }
+  std::vector<UninstallRecord> next = base;
+  if (!edit(next)) {
+    if (base != records_) replaceRecords(std::move(base));
+    return false;
+  }
+  replaceRecords(std::move(next));
+  Status written = ready.has_value() ? persist() : ready;
+  if (written.has_value()) return true;
+  if (!keepOnFailure) load();
+  return written.error();
 }
 
 HistoryStore::ObserverID HistoryStore::addObserver(WillChange willChange, DidChange didChange) {
@@ -104,24 +154,29 @@ void HistoryStore::replaceRecords(std::vector<UninstallRecord> records) {
   change([&](std::vector<UninstallRecord>& current) { current = std::move(records); });
 }
 
-void HistoryStore::load() {
+std::optional<std::vector<UninstallRecord>> HistoryStore::readRecords(bool newestFirst) {
   auto bytes = fileManager_.readFile(historyURL_.path());
   if (!bytes.has_value()) {
     // No file is an empty history; a file that is there but cannot be read must not be written over.
     const int code = bytes.error().code;
     fileIsUnreadable_ = code != ENOENT && code != ENOTDIR;
-    return;
+    return std::nullopt;
   }
   auto decoded = decodeHistory(*bytes);
   if (!decoded) {
     fileIsUnreadable_ = true;
-    return;
+    return std::nullopt;
   }
   fileIsUnreadable_ = false;
   // Newest first; records with equal dates keep their order in the file.
-  std::stable_sort(decoded->begin(), decoded->end(),
-                   [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; });
-  replaceRecords(std::move(*decoded));
+  if (newestFirst)
+    std::stable_sort(decoded->begin(), decoded->end(),
+                     [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; });
+  return decoded;
+}
+
+void HistoryStore::load() {
+  if (auto records = readRecords(true)) replaceRecords(std::move(*records));
 }
 
 bool HistoryStore::keepUnreadableFileAside() {
@@ -144,11 +199,11 @@ bool HistoryStore::keepUnreadableFileAside() {
   return false;
 }
 
-bool HistoryStore::persist() {
+Status HistoryStore::persist() {
   const std::string path = historyURL_.path();
-  if (!fileManager_.createFolders(historyURL_.deletingLastPathComponent().path()).has_value()) return false;
-  if (fileIsUnreadable_ && !keepUnreadableFileAside()) return false;
-  return fileManager_.writeAtomically(path, encodeHistory(records_)).has_value();
+  if (fileIsUnreadable_ && !keepUnreadableFileAside())
+    return Error::invalid("the unreadable history file could not be kept aside", path);
+  return fileManager_.writeAtomically(path, encodeHistory(records_));
 }
 
 }  // namespace corvane

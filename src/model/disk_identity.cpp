@@ -1,14 +1,14 @@
 #include "corvane/disk_identity.h"
 
 #include "corvane/hashing.h"
-#include "platform/file_status.h"
+#include "platform/object_identity.h"
 
 namespace corvane {
 
 std::optional<DiskIdentity> DiskIdentity::current(const Url& at) {
-  auto st = platform::linkStatus(at.path());
-  if (!st) return std::nullopt;
-  return DiskIdentity{static_cast<std::uint64_t>(st->device), st->inode, st->mode & platform::kFileTypeMask};
+  auto id = platform::objectIdentity(at.path());
+  if (!id) return std::nullopt;
+  return DiskIdentity{static_cast<std::uint64_t>(id->device), id->inode, id->fileType, id->creationStamp};
 }
 
 }  // namespace corvane

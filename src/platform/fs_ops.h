@@ -72,6 +72,10 @@ Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, 
 // renamed.
 Status renameExclusive(const std::string& fromPath, const std::string& toPath);
 
+// Removes the empty folder at the path (rmdir relative to its parent, opened without following a final
+// link); a folder with anything in it fails with ENOTEMPTY (or EEXIST).
+Status removeEmptyDirectory(const std::string& path);
+
 // The parent folder and last component of an absolute path ("/a/b/" gives "/a" and "b"); none for "/",
 // for a relative path and for a last component "." or "..".
 struct PathSplit {

@@ -84,6 +84,16 @@ Error exclusiveRenameError(int code, const std::string& name) {
   return Error::fromErrno(code, "rename", name);
 }
 
+Status removeEmptyDirectory(const std::string& path) {
+  auto split = splitPath(path);
+  if (!split) return Error::fromErrno(EINVAL, "rmdir", path);
+  auto parent = openDirectoryNoFollow(split->parent);
+  if (!parent.has_value()) return parent.error();
+  if (retryAfterSignal(::unlinkat, parent->get(), split->name.c_str(), AT_REMOVEDIR) != 0)
+    return Error::fromErrno(errno, "rmdir", path);
+  return Ok{};
+}
+
 bool fileExists(const std::string& path, bool* isDirectory) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;

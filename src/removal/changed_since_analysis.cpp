@@ -13,7 +13,7 @@ Partition partition(const std::vector<FileFinding>& findings, const IdentityProv
     if (!now) {
       result.refused.push_back(
           TrashOperation::failure(finding.url, kItemMissingDescription, RemovalFailureReason::itemMissing));
-    } else if (*now == *finding.diskIdentity) {
+    } else if (now->isSameObject(*finding.diskIdentity)) {
       result.unchanged.push_back(finding);
     } else {
       result.refused.push_back(

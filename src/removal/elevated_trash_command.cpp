@@ -33,10 +33,13 @@ std::string appleScriptStringLiteral(std::string_view text) {
 std::string command(const std::vector<Move>& moves, std::uint32_t uid, std::uint32_t gid) {
   std::string text;
   for (const auto& move : moves) {
+    std::string_view source = move.source;
+    while (source.size() > 1 && source.back() == '/') source.remove_suffix(1);
+    const std::string name(source.substr(source.rfind('/') + 1));
     if (!text.empty()) text += " && ";
-    text += "/bin/mv -n -- " + shellQuote(move.source) + " " + shellQuote(move.destination) +
-            " && /usr/sbin/chown -R -- " + std::to_string(uid) + ":" + std::to_string(gid) + " " +
-            shellQuote(move.destination);
+    text += "/bin/mkdir -m 700 -- " + shellQuote(move.staging) + " && /bin/mv -n -- " + shellQuote(move.source) +
+            " " + shellQuote(move.staging + "/" + name) + " && /usr/sbin/chown -R -- " + std::to_string(uid) + ":" +
+            std::to_string(gid) + " " + shellQuote(move.staging);
   }
   return text;
 }

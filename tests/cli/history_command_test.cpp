@@ -46,10 +46,10 @@ class HistoryCommandTest : public ::testing::Test {
         {testing::sampleID(0x400), "com.example.agent", true, true, std::nullopt},
         {testing::sampleID(0x401), "com.example.helper", false, false, "Not loaded."}};
     older.followUpSnapshot = sampleSnapshot("Example", "2026-12-10T10:00:00Z", 0x402);
-    store.append(older);
+    ASSERT_TRUE(store.append(older).has_value());
     auto newer = sampleRecord(0xAB, "Other App", "2026-12-05T08:00:00Z");
     newer.operations.pop_back();
-    store.append(newer);
+    ASSERT_TRUE(store.append(newer).has_value());
   }
 };
 

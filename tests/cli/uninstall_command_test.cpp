@@ -10,6 +10,7 @@
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
+#include "corvane/command_runner.h"
 #include "corvane/history_store.h"
 #include "corvane/json_forms.h"
 #include "sample_mac/demo_mac.h"
@@ -171,6 +172,30 @@ TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
   EXPECT_EQ(record.backgroundServiceOperations, std::vector<BackgroundServiceOperation>{});
   ASSERT_TRUE(record.postRemovalSnapshot);
   EXPECT_EQ(record.postRemovalSnapshot->findings.size(), 4u);
+}
+
+TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCommand) {
+  // The real tool, as an ordinary user whose history folder is read-only (root would write it anyway).
+  const std::string log = mac.user("Library/Logs/Dropzone Sync.log");
+  const std::string historyFolder = fs::path(historyPath).parent_path().string();
+  fs::create_directories(historyFolder);
+  CommandRunner shell;
+  ASSERT_EQ(shell.runWithStatus("/bin/chown", {"-R", "65534:65534", tmp.path()}).status, 0);
+  fs::permissions(historyFolder, fs::perms::owner_read | fs::perms::owner_exec);
+  auto outcome = shell.runWithStatus(
+      "/bin/sh", {"-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$@\" 2>\"$0\"",
+                  tmp.path() + "/err.txt", CORVANE_CLI_PATH, "uninstall", dropzone, "--select", id(log), "--yes",
+                  "--root", mac.root(), "--home", mac.home()});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_TRUE(outcome.output.ends_with("  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
+                                       "Moved 1 of 1 item to the Trash; not recorded in the history.\n"
+                                       "5 items of Dropzone Sync remain (see corvane analyze)."))  // trimmed
+      << outcome.output;
+  EXPECT_EQ(testing::SampleMac::readFile(tmp.path() + "/err.txt"),
+            "corvane uninstall: could not record this uninstall in the history file " + historyPath +
+                ": Permission denied\n");
+  EXPECT_EQ(trashNames(), std::vector<std::string>{"Dropzone Sync.log"});
+  EXPECT_EQ(listing(historyFolder), std::set<std::string>{});
 }
 
 TEST_F(UninstallCommandTest, KeepAppLeavesTheBundle) {

@@ -1,6 +1,8 @@
 #include "corvane/history_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -105,13 +107,13 @@ TEST_F(HistoryStoreTest, NewStoreStartsEmptyAndFirstAppendCreatesFolderAndFile) 
   EXPECT_FALSE(fs::exists(tmp.path() + "/home"));
 
   UninstallRecord record = sampleRecord(1, "Example", "2026-12-04T18:41:39Z");
-  store.append(record);
+  EXPECT_TRUE(store.append(record).has_value());
   EXPECT_EQ(store.records(), std::vector<UninstallRecord>{record});
   auto parsed = nlohmann::json::parse(SampleMac::readFile(historyPath));
   ASSERT_TRUE(parsed.is_array());
   ASSERT_EQ(parsed.size(), 1u);
   EXPECT_EQ(*json::decode<UninstallRecord>(parsed[0]), record);
-  EXPECT_EQ(namesInFolder(), std::set<std::string>{"history.json"});
+  EXPECT_EQ(namesInFolder(), (std::set<std::string>{".history.json.lock", "history.json"}));
 }
 
 TEST_F(HistoryStoreTest, FileIsPrettyPrintedWithSortedKeysAndWholeSecondDates) {
@@ -128,7 +130,7 @@ TEST_F(HistoryStoreTest, FileIsPrettyPrintedWithSortedKeysAndWholeSecondDates) {
   record.operations[0].id = sampleID(0xC2);
 
   HistoryStore store(files.manager(), layout);
-  store.append(record);
+  EXPECT_TRUE(store.append(record).has_value());
   EXPECT_EQ(SampleMac::readFile(historyPath),
             "[\n"
             "  {\n"
@@ -178,8 +180,8 @@ TEST_F(HistoryStoreTest, AppendPutsTheRecordFirstEvenWhenItIsOlder) {
   auto newer = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
   auto older = sampleRecord(2, "B", "2025-01-01T00:00:00Z");
   HistoryStore store(files.manager(), layout);
-  store.append(newer);
-  store.append(older);
+  EXPECT_TRUE(store.append(newer).has_value());
+  EXPECT_TRUE(store.append(older).has_value());
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{older.id, newer.id}));
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText({older, newer}));
   // A new store sorts again on load.
@@ -198,12 +200,12 @@ TEST_F(HistoryStoreTest, DeleteRemovesEveryRecordWithTheIdAndUnknownIdsWriteNoth
   recorder.attach(store);
   const auto before = fs::last_write_time(historyPath);
 
-  store.remove(sampleID(99));
+  EXPECT_TRUE(store.remove(sampleID(99)).has_value());
   EXPECT_EQ(files.writes, 0);
   EXPECT_TRUE(recorder.events.empty());
   EXPECT_EQ(fs::last_write_time(historyPath), before);
 
-  store.remove(a.id);
+  EXPECT_TRUE(store.remove(a.id).has_value());
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{b.id, c.id}));
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText({b, c}));
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"will", "did"}));
@@ -214,14 +216,14 @@ TEST_F(HistoryStoreTest, ClearEmptiesTheFileAndAnEmptyStoreWritesNothing) {
   HistoryStore empty(files.manager(), layout);
   Recorder quiet;
   quiet.attach(empty);
-  empty.clear();
+  EXPECT_TRUE(empty.clear().has_value());
   EXPECT_EQ(files.writes, 0);
   EXPECT_TRUE(quiet.events.empty());
   EXPECT_FALSE(fs::exists(historyPath));
 
   writeHistory(historyText({sampleRecord(1, "A", "2026-03-01T00:00:00Z")}));
   HistoryStore store(files.manager(), layout);
-  store.clear();
+  EXPECT_TRUE(store.clear().has_value());
   EXPECT_TRUE(store.records().empty());
   EXPECT_EQ(SampleMac::readFile(historyPath), "[]");
   EXPECT_EQ(files.writes, 1);
@@ -256,13 +258,13 @@ TEST_F(HistoryStoreTest, AnUndecodableFileLoadsEmptyAndIsKeptAsideByteForByteBef
   HistoryStore store(files.manager(), layout);
   EXPECT_TRUE(store.records().empty());
   EXPECT_TRUE(store.fileIsUnreadable());
-  store.clear();  // nothing to clear: the file stays where it is
-  store.remove(sampleID(1));
+  EXPECT_TRUE(store.clear().has_value());  // nothing to clear: the file stays where it is
+  EXPECT_TRUE(store.remove(sampleID(1)).has_value());
   EXPECT_EQ(SampleMac::readFile(historyPath), original);
   EXPECT_TRUE(files.moveTargets.empty());
 
   auto record = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
-  store.append(record);
+  EXPECT_TRUE(store.append(record).has_value());
   const std::string aside = historyPath + ".unreadable-20261204T184139Z";
   EXPECT_EQ(store.keptAsideURL(), Url::fileURL(aside));
   EXPECT_FALSE(store.fileIsUnreadable());
@@ -270,9 +272,10 @@ TEST_F(HistoryStoreTest, AnUndecodableFileLoadsEmptyAndIsKeptAsideByteForByteBef
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText({record}));
 
   // Only once: the next write just replaces the new file.
-  store.append(sampleRecord(4, "D", "2026-05-01T00:00:00Z"));
+  EXPECT_TRUE(store.append(sampleRecord(4, "D", "2026-05-01T00:00:00Z")).has_value());
   EXPECT_EQ(files.moveTargets.size(), 1u);
-  EXPECT_EQ(namesInFolder(), (std::set<std::string>{"history.json", "history.json.unreadable-20261204T184139Z"}));
+  EXPECT_EQ(namesInFolder(), (std::set<std::string>{".history.json.lock", "history.json",
+                                                    "history.json.unreadable-20261204T184139Z"}));
 }
 
 TEST_F(HistoryStoreTest, KeepingAsideNeverReplacesAnEarlierKeptFile) {
@@ -280,7 +283,7 @@ TEST_F(HistoryStoreTest, KeepingAsideNeverReplacesAnEarlierKeptFile) {
   SampleMac::writeFile(historyPath + ".unreadable-20261204T184139Z", "earlier");
   SampleMac::writeFile(historyPath + ".unreadable-20261204T184139Z-2", "earlier 2");
   HistoryStore store(files.manager(), layout);
-  store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z"));
+  EXPECT_TRUE(store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z")).has_value());
   EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z"), "earlier");
   EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z-2"), "earlier 2");
   EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z-3"), "not json");
@@ -292,7 +295,7 @@ TEST_F(HistoryStoreTest, WhenTheUnreadableFileCannotBeMovedAsideNothingIsWritten
   HistoryStore store(files.manager(), layout);
   files.failMovesWith = EACCES;
   auto record = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
-  store.append(record);
+  EXPECT_FALSE(store.append(record).has_value());
   EXPECT_EQ(files.writes, 0);
   EXPECT_EQ(SampleMac::readFile(historyPath), "[{\"id\": 1}]");
   EXPECT_EQ(store.records(), std::vector<UninstallRecord>{record});  // kept in memory, like any failed append
@@ -304,7 +307,7 @@ TEST_F(HistoryStoreTest, WhenTheUnreadableFileCannotBeMovedAsideNothingIsWritten
   EXPECT_EQ(SampleMac::readFile(historyPath), "[{\"id\": 1}]");
 
   files.failMovesWith = 0;
-  store.append(sampleRecord(2, "B", "2026-03-02T00:00:00Z"));
+  EXPECT_TRUE(store.append(sampleRecord(2, "B", "2026-03-02T00:00:00Z")).has_value());
   EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z"), "[{\"id\": 1}]");
   EXPECT_EQ(files.writes, 1);
 }
@@ -313,7 +316,7 @@ TEST_F(HistoryStoreTest, AFolderAtTheHistoryPathIsMovedAsideNotRemoved) {
   SampleMac::writeFile(historyPath + "/inside.txt", "mine");
   HistoryStore store(files.manager(), layout);
   EXPECT_TRUE(store.fileIsUnreadable());
-  store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z"));
+  EXPECT_TRUE(store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z")).has_value());
   EXPECT_EQ(SampleMac::readFile(historyPath + ".unreadable-20261204T184139Z/inside.txt"), "mine");
   EXPECT_EQ(store.records().size(), 1u);
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText(store.records()));
@@ -329,20 +332,20 @@ TEST_F(HistoryStoreTest, FailedWritesRollBackDeleteClearAndFollowUpButKeepAnAppe
   recorder.attach(store);
   files.failWritesWith = ENOSPC;
 
-  store.remove(a.id);
+  EXPECT_FALSE(store.remove(a.id).has_value());
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{a.id, b.id}));
   // The change, then the reload that undid it.
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"will", "did", "will", "did"}));
   EXPECT_EQ(recorder.lists, (std::vector<std::vector<Uuid>>{{b.id}, {a.id, b.id}}));
 
-  store.clear();
+  EXPECT_FALSE(store.clear().has_value());
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{a.id, b.id}));
 
   EXPECT_FALSE(store.setFollowUp(b.id, sampleSnapshot("B", "2026-04-01T00:00:00Z", 7)));
   EXPECT_FALSE(store.records()[1].followUpSnapshot.has_value());
 
   auto c = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
-  store.append(c);
+  EXPECT_FALSE(store.append(c).has_value());
   EXPECT_EQ(idsOf(store.records()), (std::vector<Uuid>{c.id, a.id, b.id}));
   EXPECT_EQ(SampleMac::readFile(historyPath), stored);
   EXPECT_EQ(files.writes, 4);
@@ -355,7 +358,7 @@ TEST_F(HistoryStoreTest, WithoutAFileToReloadAFailedDeleteStaysInMemory) {
   HistoryStore store(files.manager(), layout);
   fs::remove(historyPath);
   files.failWritesWith = EIO;
-  store.remove(a.id);
+  EXPECT_FALSE(store.remove(a.id).has_value());
   EXPECT_EQ(idsOf(store.records()), std::vector<Uuid>{b.id});
   EXPECT_FALSE(fs::exists(historyPath));
 }
@@ -374,6 +377,64 @@ TEST_F(HistoryStoreTest, AFolderThatCannotBeCreatedIsAFailedWrite) {
   EXPECT_EQ(SampleMac::readFile(folder()), "in the way");
 }
 
+TEST_F(HistoryStoreTest, WritersInTwoProcessesAtOnceLoseNoRecord) {
+  constexpr unsigned kPerWriter = 20;
+  // Each child opens its own store before the other has written anything, then appends its records one
+  // by one while the other does the same.
+  std::vector<pid_t> children;
+  for (unsigned writer = 0; writer < 2; ++writer) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      HistoryStore store(HistoryFileManager::system(), layout);
+      bool ok = true;
+      for (unsigned i = 0; i < kPerWriter; ++i)
+        ok = store.append(sampleRecord(writer * 1000 + i, "W", "2026-03-01T00:00:00Z")).has_value() && ok;
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HistoryStore merged(files.manager(), layout);
+  std::set<Uuid> ids;
+  for (const auto& r : merged.records()) ids.insert(r.id);
+  std::set<Uuid> expected;
+  for (unsigned writer = 0; writer < 2; ++writer)
+    for (unsigned i = 0; i < kPerWriter; ++i) expected.insert(sampleID(writer * 1000 + i));
+  EXPECT_EQ(ids, expected);
+  EXPECT_EQ(merged.records().size(), 2 * kPerWriter);
+}
+
+TEST_F(HistoryStoreTest, AChangeAppliesToWhatTheFileHoldsNowAndClearsLeftoverTemporaries) {
+  auto a = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
+  auto b = sampleRecord(2, "B", "2026-02-01T00:00:00Z");
+  auto c = sampleRecord(3, "C", "2026-04-01T00:00:00Z");
+  HistoryStore mine(files.manager(), layout);
+  HistoryStore theirs(files.manager(), layout);
+  EXPECT_TRUE(theirs.append(a).has_value());
+  EXPECT_TRUE(theirs.append(b).has_value());
+  // A writer killed mid-write left its temporary; a folder by a similar name is not ours to remove.
+  SampleMac::writeFile(folder() + "/.history.json.tmp-0123456789abcdef", std::string(4096, 'x'));
+  SampleMac::makeFolder(folder() + "/.history.json.tmp-folder");
+
+  EXPECT_TRUE(mine.remove(a.id).has_value());  // known only to the file
+  EXPECT_EQ(idsOf(mine.records()), std::vector<Uuid>{b.id});
+  EXPECT_TRUE(mine.append(c).has_value());
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText({c, b}));
+  EXPECT_EQ(namesInFolder(), (std::set<std::string>{".history.json.lock", ".history.json.tmp-folder", "history.json"}));
+
+  // A failed write says so, with the error of the write.
+  files.failWritesWith = EROFS;
+  auto failed = theirs.clear();
+  ASSERT_FALSE(failed.has_value());
+  EXPECT_EQ(failed.error(), Error::fromErrno(EROFS, "write", historyPath));
+  EXPECT_EQ(idsOf(theirs.records()), (std::vector<Uuid>{c.id, b.id}));
+}
+
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewListAfterEveryChange) {
   HistoryStore store(files.manager(), layout);
   auto a = sampleRecord(1, "A", "2026-03-01T00:00:00Z");
@@ -383,16 +444,16 @@ TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewListAfterEveryChan
   auto id = recorder.attach(store);
   store.addObserver([&] { sizesBefore.push_back(store.records().size()); }, nullptr);
 
-  store.append(a);
-  store.append(b);
+  EXPECT_TRUE(store.append(a).has_value());
+  EXPECT_TRUE(store.append(b).has_value());
   EXPECT_TRUE(store.setFollowUp(a.id, sampleSnapshot("A", "2026-04-01T00:00:00Z", 7)));
-  store.remove(b.id);
-  store.clear();
+  EXPECT_TRUE(store.remove(b.id).has_value());
+  EXPECT_TRUE(store.clear().has_value());
   EXPECT_EQ(sizesBefore, (std::vector<std::size_t>{0, 1, 2, 2, 1}));
   EXPECT_EQ(recorder.lists, (std::vector<std::vector<Uuid>>{{a.id}, {b.id, a.id}, {b.id, a.id}, {a.id}, {}}));
 
   store.removeObserver(id);
-  store.append(b);
+  EXPECT_TRUE(store.append(b).has_value());
   EXPECT_EQ(recorder.lists.size(), 5u);
   EXPECT_EQ(sizesBefore.size(), 6u);
 }
@@ -405,8 +466,8 @@ TEST_F(HistoryStoreTest, AnObserverMayRemoveItselfWhileBeingCalled) {
     ++calls;
     store.removeObserver(self);
   });
-  store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z"));
-  store.append(sampleRecord(2, "B", "2026-03-02T00:00:00Z"));
+  EXPECT_TRUE(store.append(sampleRecord(1, "A", "2026-03-01T00:00:00Z")).has_value());
+  EXPECT_TRUE(store.append(sampleRecord(2, "B", "2026-03-02T00:00:00Z")).has_value());
   EXPECT_EQ(calls, 1);
 }
 

@@ -56,6 +56,30 @@ TEST_F(ChangedSinceAnalysisTest, FileReplacedByNewInodeIsRefused) {
   EXPECT_EQ(op.failureReason, RemovalFailureReason::changedSinceAnalysis);
 }
 
+TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRefused) {
+  // ext4 gives a freed inode number to the next new file at once; try until that happens (it does at
+  // the first attempt there), so that only the creation stamp can tell the two files apart.
+  FileFinding f;
+  bool reused = false;
+  for (int attempt = 0; attempt < 20 && !reused; ++attempt) {
+    SampleMac::writeFile(at("state"), "reviewed");
+    f = findingAt(at("state"));
+    fs::remove(at("state"));
+    SampleMac::writeFile(at("state"), "never reviewed");
+    reused = DiskIdentity::current(f.url) == f.diskIdentity;
+  }
+  auto result = ChangedSinceAnalysis::partition({f});
+  ASSERT_EQ(result.refused.size(), 1u);
+  EXPECT_EQ(result.refused[0].failureReason, RemovalFailureReason::changedSinceAnalysis);
+  if (!reused) GTEST_LOG_(INFO) << "the file system never reused the inode number";
+
+  // An identity read back from a record (no stamp) still matches the same object by its three fields.
+  DiskIdentity recorded = *DiskIdentity::current(f.url);
+  recorded.creationStamp = 0;
+  f.diskIdentity = recorded;
+  EXPECT_EQ(ChangedSinceAnalysis::partition({f}).unchanged, std::vector<FileFinding>{f});
+}
+
 TEST_F(ChangedSinceAnalysisTest, FolderReplacedByLinkIsRefusedWithoutFollowingIt) {
   SampleMac::makeFolder(at("Caches/com.example.app"));
   SampleMac::makeFolder(at("elsewhere"));

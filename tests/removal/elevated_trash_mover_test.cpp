@@ -33,18 +33,22 @@ class ScriptedRunner : public PrivilegedShellRunning {
 class ElevatedTrashMoverTest : public ::testing::Test {
  protected:
   std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
-  std::set<std::string> disk;  // existing paths
+  std::map<std::string, std::uint64_t> disk;  // existing path -> inode
   std::map<std::string, ElevationCandidate> candidates;
+  std::vector<std::string> removedFolders;
+  std::uint64_t nextInode = 100;
 
   // A root-owned bundle at `path` that exists on the fake disk.
   Url bundle(const std::string& path) {
     candidates[path] = ElevationCandidate{path, true, false, false};
-    disk.insert(path);
+    disk[path] = nextInode++;
     return Url::fileURL(path);
   }
-  void moveOnDisk(const std::string& from, const std::string& to) {
+  // What the command does for one bundle bound for `trashName`: into its staging folder.
+  void stage(const std::string& from, const std::string& trashName) {
+    disk["/Users/me/.Trash/" + trashName + "-moving"] = nextInode++;
+    disk["/Users/me/.Trash/" + trashName + "-moving/" + Url::fileURL(from).lastPathComponent()] = disk.at(from);
     disk.erase(from);
-    disk.insert(to);
   }
 
   ElevatedTrashMover mover() {
@@ -57,6 +61,23 @@ class ElevatedTrashMoverTest : public ::testing::Test {
         [this](const Url& url) { return disk.count(url.path()) != 0; }, Layout::at("/", "/Users/me"));
     m.uid = 501;
     m.gid = 20;
+    m.identityAt = [this](const Url& url) -> std::optional<DiskIdentity> {
+      auto found = disk.find(url.path());
+      if (found == disk.end()) return std::nullopt;
+      return DiskIdentity{1, found->second, 0x4000};
+    };
+    m.renameExclusive = [this](const Url& from, const Url& to) -> Status {
+      if (disk.count(to.path()) != 0) return Error::fromErrno(EEXIST, "rename", from.path());
+      if (disk.count(from.path()) == 0) return Error::fromErrno(ENOENT, "rename", from.path());
+      disk[to.path()] = disk[from.path()];
+      disk.erase(from.path());
+      return Ok{};
+    };
+    m.removeEmptyFolder = [this](const Url& folder) {
+      removedFolders.push_back(folder.path());
+      disk.erase(folder.path());
+    };
+    m.stagingName = [](const std::string& trashName) { return trashName + "-moving"; };
     return m;
   }
 };
@@ -92,23 +113,31 @@ TEST_F(ElevatedTrashMoverTest, OneCommandForTheWholeBatchAndEachMoveVerifiedOnDi
   Url tool = bundle("/Applications/Tool.app");
   Url util = bundle("/Applications/Utilities/Util.app");
   Url nested = bundle("/Applications/Vendor/Tool.app");
-  disk.insert("/Users/me/.Trash/Tool.app");
+  disk["/Users/me/.Trash/Tool.app"] = 1;
   runner->effect = [this] {
-    moveOnDisk("/Applications/Tool.app", "/Users/me/.Trash/Tool 2.app");
-    moveOnDisk("/Applications/Utilities/Util.app", "/Users/me/.Trash/Util.app");
+    stage("/Applications/Tool.app", "Tool 2.app");
+    stage("/Applications/Utilities/Util.app", "Util.app");
   };
 
   auto ops = mover().moveToTrash({tool, nested, util});
   ASSERT_EQ(runner->commands.size(), 1u);
   EXPECT_EQ(runner->commands[0],
-            "/bin/mv -n -- '/Applications/Tool.app' '/Users/me/.Trash/Tool 2.app'"
-            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/Tool 2.app'"
-            " && /bin/mv -n -- '/Applications/Utilities/Util.app' '/Users/me/.Trash/Util.app'"
-            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/Util.app'");
+            "/bin/mkdir -m 700 -- '/Users/me/.Trash/Tool 2.app-moving'"
+            " && /bin/mv -n -- '/Applications/Tool.app' '/Users/me/.Trash/Tool 2.app-moving/Tool.app'"
+            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/Tool 2.app-moving'"
+            " && /bin/mkdir -m 700 -- '/Users/me/.Trash/Util.app-moving'"
+            " && /bin/mv -n -- '/Applications/Utilities/Util.app' '/Users/me/.Trash/Util.app-moving/Util.app'"
+            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/Util.app-moving'");
   ASSERT_EQ(ops.size(), 3u);
   expectMoved(ops[0], tool, "/Users/me/.Trash/Tool 2.app");
   expectFailure(ops[1], nested, "Only a top-level application bundle can be removed this way.");
   expectMoved(ops[2], util, "/Users/me/.Trash/Util.app");
+  EXPECT_EQ(removedFolders,
+            (std::vector<std::string>{"/Users/me/.Trash/Tool 2.app-moving", "/Users/me/.Trash/Util.app-moving"}));
+  EXPECT_EQ(disk, (std::map<std::string, std::uint64_t>{{"/Applications/Vendor/Tool.app", 102},
+                                                        {"/Users/me/.Trash/Tool 2.app", 100},
+                                                        {"/Users/me/.Trash/Tool.app", 1},
+                                                        {"/Users/me/.Trash/Util.app", 101}}));
 }
 
 TEST_F(ElevatedTrashMoverTest, ACancelledPromptMovesNothingAndIneligibleItemsKeepTheirReasons) {
@@ -125,15 +154,15 @@ TEST_F(ElevatedTrashMoverTest, ACancelledPromptMovesNothingAndIneligibleItemsKee
 }
 
 TEST_F(ElevatedTrashMoverTest, AFailureHalfWayReportsEachBundleFromTheDisk) {
-  Url a = bundle("/Applications/A.app");
-  Url b = bundle("/Applications/B.app");
-  runner->effect = [this] { moveOnDisk("/Applications/A.app", "/Users/me/.Trash/A.app"); };
   for (PrivilegedRunResult failure :
        {PrivilegedRunResult(PrivilegedRemovalError::executionFailed("mv: cannot move")),
         PrivilegedRunResult(PrivilegedRemovalError::helperUnreachable("gone")),
         PrivilegedRunResult(PrivilegedRemovalError::helperIndeterminate("unknown")),
         PrivilegedRunResult(Error::fromErrno(EIO, "run"))}) {
-    disk = {"/Applications/A.app", "/Applications/B.app"};
+    disk.clear();
+    Url a = bundle("/Applications/A.app");
+    Url b = bundle("/Applications/B.app");
+    runner->effect = [this] { stage("/Applications/A.app", "A.app"); };
     runner->answer = failure;
     auto ops = mover().moveToTrash({a, b});
     ASSERT_EQ(ops.size(), 2u);
@@ -142,25 +171,50 @@ TEST_F(ElevatedTrashMoverTest, AFailureHalfWayReportsEachBundleFromTheDisk) {
   }
 }
 
-TEST_F(ElevatedTrashMoverTest, ACommandThatSucceedsWithoutMovingIsStillAFailure) {
+TEST_F(ElevatedTrashMoverTest, OnlyTheBundleItselfCountsAndATakenNameIsNeverEntered) {
   Url a = bundle("/Applications/A.app");
   Url b = bundle("/Applications/B.app");
-  // The destination appeared but the source is still there: not moved.
-  runner->effect = [this] { disk.insert("/Users/me/.Trash/B.app"); };
-  auto ops = mover().moveToTrash({a, b});
-  ASSERT_EQ(ops.size(), 2u);
-  expectFailure(ops[0], a, "The item could not be moved with administrator rights.");
+  Url c = bundle("/Applications/C.app");
+  runner->effect = [this] {
+    // A arrives, but while the prompt was up a folder took its name.
+    stage("/Applications/A.app", "A.app");
+    disk["/Users/me/.Trash/A.app"] = 7;
+    // Something else is where B should be; B stayed put.
+    disk["/Users/me/.Trash/B.app-moving/B.app"] = 8;
+    // C's staging folder was made, then the command stopped.
+    disk["/Users/me/.Trash/C.app-moving"] = 9;
+  };
+  auto ops = mover().moveToTrash({a, b, c});
+  ASSERT_EQ(ops.size(), 3u);
+  expectMoved(ops[0], a, "/Users/me/.Trash/A 2.app");
   expectFailure(ops[1], b, "The item could not be moved with administrator rights.");
+  expectFailure(ops[2], c, "The item could not be moved with administrator rights.");
+  EXPECT_EQ(disk.at("/Users/me/.Trash/A.app"), 7u);
+  EXPECT_EQ(disk.at("/Users/me/.Trash/A 2.app"), 100u);
+  EXPECT_EQ(disk.count("/Users/me/.Trash/A.app/A.app"), 0u);
+  EXPECT_EQ(disk.at("/Applications/B.app"), 101u);
+  EXPECT_EQ(disk.count("/Users/me/.Trash/C.app-moving"), 0u);
+
+  // A bundle that cannot be given any name stays in the Trash, in its staging folder, and says so.
+  disk.clear();
+  Url d = bundle("/Applications/D.app");
+  runner->effect = [this] { stage("/Applications/D.app", "D.app"); };
+  ElevatedTrashMover m = mover();
+  m.renameExclusive = [](const Url& from, const Url&) -> Status { return Error::fromErrno(EACCES, "rename", from.path()); };
+  auto kept = m.moveToTrash({d});
+  ASSERT_EQ(kept.size(), 1u);
+  expectMoved(kept[0], d, "/Users/me/.Trash/D.app-moving/D.app");
 }
 
 TEST_F(ElevatedTrashMoverTest, AnItemListedTwiceIsMovedOnceAndReportedTwice) {
   Url a = bundle("/Applications/A.app");
-  runner->effect = [this] { moveOnDisk("/Applications/A.app", "/Users/me/.Trash/A.app"); };
+  runner->effect = [this] { stage("/Applications/A.app", "A.app"); };
   auto ops = mover().moveToTrash({a, a});
   ASSERT_EQ(runner->commands.size(), 1u);
   EXPECT_EQ(runner->commands[0],
-            "/bin/mv -n -- '/Applications/A.app' '/Users/me/.Trash/A.app'"
-            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/A.app'");
+            "/bin/mkdir -m 700 -- '/Users/me/.Trash/A.app-moving'"
+            " && /bin/mv -n -- '/Applications/A.app' '/Users/me/.Trash/A.app-moving/A.app'"
+            " && /usr/sbin/chown -R -- 501:20 '/Users/me/.Trash/A.app-moving'");
   ASSERT_EQ(ops.size(), 2u);
   expectMoved(ops[0], a, "/Users/me/.Trash/A.app");
   expectMoved(ops[1], a, "/Users/me/.Trash/A.app");

@@ -65,7 +65,7 @@ std::map<std::string, std::string> tree(const std::string& folder) {
     } else {
       description = "file " + owner + " " + SampleMac::readFile(path);
     }
-    items[fs::relative(it->path(), folder).string()] = description;
+    items[it->path().lexically_relative(folder).string()] = description;  // links not followed
   }
   return items;
 }
@@ -146,21 +146,49 @@ TEST_F(ElevatedTrashShellTest, HostileNamesMoveExactlyTheirOwnBundles) {
   EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/It's.app")), "already in the Trash");
 }
 
-TEST_F(ElevatedTrashShellTest, AnItemThatAppearsAtTheDestinationIsNeverReplaced) {
-  std::string first = bundle("First.app");
-  std::string second = bundle("Second.app");
-  // Something takes the second destination after the names were chosen, before the command runs.
-  runner->before = [this] { SampleMac::writeFile(mac.user(".Trash/Second.app"), "raced in"); };
+TEST_F(ElevatedTrashShellTest, ANameTakenDuringThePromptIsNeitherReplacedNorEntered) {
+  // While the prompt is up, a file, a folder or a link to a folder takes the second bundle's Trash name.
+  // (A folder is what `mv -n SRC DST` used to move the bundle into.)
+  for (const std::string taker : {"file", "folder", "link"}) {
+    SCOPED_TRACE(taker);
+    TemporaryFolder round;
+    SampleMac roundMac{round.path()};
+    auto roundRunner = std::make_shared<ShellRunner>(round.path());
+    auto rootOwnedBundle = [&](const std::string& name) {
+      std::string path = roundMac.system("/Applications/" + name);
+      SampleMac::writeFile(path + "/Contents/Info.plist", name);
+      EXPECT_EQ(CommandRunner().runWithStatus("/bin/chown", {"-R", "65534:65534", path}).status, 0);
+      return path;
+    };
+    std::string first = rootOwnedBundle("First.app");
+    std::string second = rootOwnedBundle("Second.app");
+    const std::string taken = roundMac.user(".Trash/Second.app");
+    SampleMac::writeFile(roundMac.user("Elsewhere/kept.txt"), "elsewhere");
+    auto expected = tree(round.path());
+    roundRunner->before = [&] {
+      if (taker == "file") SampleMac::writeFile(taken, "raced in");
+      if (taker == "folder") SampleMac::writeFile(taken + "/raced.txt", "raced in");
+      if (taker == "link") fs::create_directory_symlink(roundMac.user("Elsewhere"), taken);
+    };
 
-  auto ops = ElevatedTrashMover::system(runner, layout).moveToTrash({Url::fileURL(first), Url::fileURL(second)});
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_TRUE(ops[0].succeeded);
-  EXPECT_EQ(ops[0].trashedURL, Url::fileURL(mac.user(".Trash/First.app")));
-  EXPECT_FALSE(ops[1].succeeded);
-  EXPECT_EQ(ops[1].failureReason, RemovalFailureReason::needsAdministrator);
-  EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/Second.app")), "raced in");
-  EXPECT_EQ(SampleMac::readFile(second + "/Contents/Info.plist"), "Second.app");
-  EXPECT_EQ(SampleMac::readFile(mac.user(".Trash/First.app/Contents/Info.plist")), "First.app");
+    auto ops = ElevatedTrashMover::system(roundRunner, Layout::at(roundMac.root(), roundMac.home()))
+                   .moveToTrash({Url::fileURL(first), Url::fileURL(second)});
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[0].trashedURL, Url::fileURL(roundMac.user(".Trash/First.app")));
+    EXPECT_TRUE(ops[1].succeeded) << ops[1].errorDescription.value_or("");
+    EXPECT_EQ(ops[1].trashedURL, Url::fileURL(roundMac.user(".Trash/Second 2.app")));
+    // Both bundles moved whole, the item that took the name is exactly as it was (nothing went into it),
+    // and no staging folder is left.
+    expectMoved(expected, "root/Applications/First.app", "home/.Trash/First.app", 0);
+    expectMoved(expected, "root/Applications/Second.app", "home/.Trash/Second 2.app", 0);
+    if (taker == "file") expected["home/.Trash/Second.app"] = "file 0 raced in";
+    if (taker == "folder") {
+      expected["home/.Trash/Second.app"] = "folder 0";
+      expected["home/.Trash/Second.app/raced.txt"] = "file 0 raced in";
+    }
+    if (taker == "link") expected["home/.Trash/Second.app"] = "link 0 -> " + roundMac.user("Elsewhere");
+    EXPECT_EQ(tree(round.path()), expected);
+  }
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(RemovalEndToEndTest, UninstallsAnAppWithItsLaunchAgentAndHelper) {
   UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, date::now());
   {
     HistoryStore history(HistoryFileManager::system(), layout);
-    history.append(record);
+    ASSERT_TRUE(history.append(record).has_value());
   }
 
   // Launch agents and helpers first, the app last; each landed in the sample Trash under its own name.
@@ -123,9 +123,10 @@ TEST_F(RemovalEndToEndTest, UninstallsAnAppWithItsLaunchAgentAndHelper) {
                                                     "com.beaconvpn.client.agent.plist",
                                                     "com.beaconvpn.client.helper"}));
 
-  // Nothing else moved; the history file is the only new thing.
+  // Nothing else moved; the history file and its writers' lock are the only new things.
   std::set<std::string> expected = expectedAfter(listingBefore, record.operations);
   expected.insert("home/Library/Application Support/Corvane");
+  expected.insert("home/Library/Application Support/Corvane/.history.json.lock");
   expected.insert("home/Library/Application Support/Corvane/history.json");
   EXPECT_EQ(listing(tmp.path()), expected);
 

@@ -1,0 +1,54 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/file_lock.h"
+
+namespace corvane::platform {
+
+Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name) {
+  auto dir = openDirectory(folder);
+  if (!dir.has_value()) return dir.error();
+  UniqueFd fd(retryAfterSignal(::openat, dir->get(), name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                               static_cast<mode_t>(0644)));
+  if (!fd.valid()) return Error::fromErrno(errno, "open", folder + "/" + name);
+  if (retryAfterSignal(::flock, fd.get(), LOCK_EX) != 0) return Error::fromErrno(errno, "flock", folder + "/" + name);
+  return fd;
+}
+
+Status removeItemsWithPrefix(const std::string& folder, const std::string& prefix) {
+  auto dir = openDirectory(folder);
+  if (!dir.has_value()) return dir.error();
+  // fdopendir takes the descriptor it is given; list through a duplicate so `dir` stays usable.
+  int listFd = retryAfterSignal(::fcntl, dir->get(), F_DUPFD_CLOEXEC, 0);
+  if (listFd < 0) return Error::fromErrno(errno, "dup", folder);
+  DIR* stream = ::fdopendir(listFd);
+  if (stream == nullptr) {
+    int code = errno;
+    ::close(listFd);
+    return Error::fromErrno(code, "opendir", folder);
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(stream)) {
+    std::string entryName = entry->d_name;
+    if (entryName.size() > prefix.size() && entryName.compare(0, prefix.size(), prefix) == 0)
+      names.push_back(std::move(entryName));
+  }
+  ::closedir(stream);
+
+  Status result = Ok{};
+  for (const auto& entryName : names) {
+    if (retryAfterSignal(::unlinkat, dir->get(), entryName.c_str(), 0) == 0 || errno == ENOENT) continue;
+    // EISDIR on Linux, EPERM elsewhere: a folder by that name is left alone.
+    if (errno == EISDIR || errno == EPERM) continue;
+    if (result.has_value()) result = Error::fromErrno(errno, "unlink", folder + "/" + entryName);
+  }
+  return result;
+}
+
+}  // namespace corvane::platform
