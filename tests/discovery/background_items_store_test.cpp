@@ -1,5 +1,5 @@
-// The background-items store: file names, labels, scope classification, owner candidates, guidance, and
-// loading a folder of store files.
+// The background-items store: file names, labels, scope classification, reading items out of one store file
+// (the three shapes, scope forms, item fields, sub-items, URLs) and loading a folder of store files.
 
 #include "corvane/background_items_store.h"
 
@@ -10,51 +10,68 @@
 #include "corvane/login_scope_identity.h"
 #include "discovery/background_items_fixtures.h"
 #include "sample_mac/background_items_builder.h"
+#include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
+using btmtest::bareItem;
+using btmtest::bytesOf;
 using btmtest::kOtherScope;
 using btmtest::kSentinelScope;
 using btmtest::kUserScope;
+using btmtest::oneScopeStore;
+using testing::KeyedArchiveBuilder;
 using testing::SampleBackgroundItem;
 using testing::SampleMac;
+using testing::ScopeForm;
 using Status = BackgroundItemStoreStatus;
 using Kind = BackgroundItemScopeKind;
 using Store = BackgroundItemsStore;
+using Labels = std::vector<std::string>;
+
+const std::string kLowerUserScope = "0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9";
 
 TEST(BackgroundItemsStoreNames, StoreFileNames) {
   using Name = Store::StoreFileName;
-  const std::string lower = "0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9";
   EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v16.btm"), (Name{16, std::nullopt}));
   EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v0018.btm"), (Name{18, std::nullopt}));
   EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v9999.btm"), (Name{9999, std::nullopt}));
-  EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v16-" + lower + ".btm"), (Name{16, std::string(kUserScope)}));
-  for (std::string bad : {"BackgroundItems-v12345.btm", "BackgroundItems-v.btm", "BackgroundItems-v1a.btm",
-                          "BackgroundItems-v16.btm.bak", "backgrounditems-v16.btm", "BackgroundItems-v16-.btm",
-                          "BackgroundItems-v16-not-an-identifier.btm", "BackgroundItems-v+16.btm",
-                          "BackgroundItems-v16.BTM", "BackgroundItems-v.btm16"}) {
+  EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v16-" + kLowerUserScope + ".btm"), (Name{16, kUserScope}));
+  for (const std::string& bad :
+       Labels{"BackgroundItems-v12345.btm", "BackgroundItems-v.btm", "BackgroundItems-v1a.btm",
+              "BackgroundItems-v16.btm.bak", "backgrounditems-v16.btm", "BackgroundItems-v16-.btm",
+              "BackgroundItems-v16-not-an-identifier.btm", "BackgroundItems-v+16.btm", "BackgroundItems-v16.BTM",
+              "BackgroundItems-v.btm16", "BackgroundItems-v16-" + kLowerUserScope + "-x.btm"}) {
     EXPECT_EQ(Store::parseStoreFileName(bad), std::nullopt) << bad;
   }
-  EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v16-" + lower + "-x.btm"), std::nullopt);
 }
 
-TEST(BackgroundItemsStoreNames, LaunchLabels) {
+TEST(BackgroundItemsStoreNames, LaunchLabelsAndOwnerCandidates) {
   EXPECT_EQ(Store::launchdLabel("2.com.vendor.agent"), "com.vendor.agent");
   EXPECT_EQ(Store::launchdLabel("16.com.vendor.agent"), "com.vendor.agent");
   EXPECT_EQ(Store::launchdLabel("8.com.vendor.agent-2_x"), "com.vendor.agent-2_x");
   EXPECT_EQ(Store::launchdLabel("8." + std::string(256, 'a')), std::string(256, 'a'));
-  for (std::optional<std::string> none :
-       {std::optional<std::string>(), std::optional<std::string>("com.vendor.agent"), std::optional<std::string>(".com.x"),
-        std::optional<std::string>("2."), std::optional<std::string>("2.com.vendor agent"),
-        std::optional<std::string>("2x.com.vendor"), std::optional<std::string>("2.-com.vendor"),
-        std::optional<std::string>("-2.com.vendor"), std::optional<std::string>("8." + std::string(257, 'a')),
-        std::optional<std::string>("16")}) {
+  for (const std::optional<std::string>& none : std::vector<std::optional<std::string>>{
+           std::nullopt, "com.vendor.agent", ".com.x", "2.", "2.com.vendor agent", "2x.com.vendor", "2.-com.vendor",
+           "-2.com.vendor", "8." + std::string(257, 'a'), "16"}) {
     EXPECT_EQ(Store::launchdLabel(none), std::nullopt) << none.value_or("(none)");
   }
   EXPECT_EQ(Store::labelPattern.data(), LaunchdLabel::labelPattern.data());
+
+  const std::vector<std::pair<std::string, Labels>> owners{
+      {"com.vendor.app-agent-xpc", {"com.vendor.app", "com.vendor.app-agent"}},
+      {"com.vendor.app-agent", {"com.vendor.app"}},
+      {"com.vendor.app", {}},
+      {"app-agent", {}},
+      {"com.my-vendor.app", {}},
+      {"com.vendor.-a-b", {"com.vendor.a"}},
+      {"com.vendor.a--b", {"com.vendor.a", "com.vendor.a-"}},
+      {"com.vendor.a-", {"com.vendor.a"}},
+  };
+  for (const auto& [label, candidates] : owners) EXPECT_EQ(Store::hyphenStrippedOwnerCandidates(label), candidates);
 }
 
 TEST(BackgroundItemsStoreNames, ScopeClassification) {
@@ -62,7 +79,6 @@ TEST(BackgroundItemsStoreNames, ScopeClassification) {
     std::optional<std::string> body, filename, current;
     Store::Scope expected;
   };
-  const std::string lower = "0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9";
   const std::string sentinel = kSentinelScope;
   const std::vector<Case> cases{
       {std::nullopt, std::nullopt, kUserScope, {std::nullopt, Kind::unknown}},
@@ -75,7 +91,7 @@ TEST(BackgroundItemsStoreNames, ScopeClassification) {
        {"FFFFEEEE-DDDD-CCCC-BBBB-AAAA00000001", Kind::systemSentinel}},
       {kUserScope, std::nullopt, std::nullopt, {kUserScope, Kind::unknown}},
       {kUserScope, std::nullopt, "  ", {kUserScope, Kind::unknown}},
-      {" " + lower + "\n", lower, " " + lower, {kUserScope, Kind::currentUser}},
+      {" " + kLowerUserScope + "\n", kLowerUserScope, " " + kLowerUserScope, {kUserScope, Kind::currentUser}},
       {kOtherScope, kOtherScope, kUserScope, {kOtherScope, Kind::otherUser}},
       {"\u00a0" + std::string(kOtherScope) + "\u2028", std::nullopt, kUserScope, {kOtherScope, Kind::otherUser}},
   };
@@ -86,20 +102,7 @@ TEST(BackgroundItemsStoreNames, ScopeClassification) {
   }
 }
 
-TEST(BackgroundItemsStoreNames, OwnerCandidates) {
-  using List = std::vector<std::string>;
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.app-agent-xpc"),
-            (List{"com.vendor.app", "com.vendor.app-agent"}));
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.app-agent"), (List{"com.vendor.app"}));
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.app"), List{});
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("app-agent"), List{});
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.my-vendor.app"), List{});
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.-a-b"), (List{"com.vendor.a"}));
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.a--b"), (List{"com.vendor.a", "com.vendor.a-"}));
-  EXPECT_EQ(Store::hyphenStrippedOwnerCandidates("com.vendor.a-"), (List{"com.vendor.a"}));
-}
-
-TEST(BackgroundItemsStoreNames, GuidanceIsTheSameForEveryLabel) {
+TEST(BackgroundItemsStoreNames, GuidanceRecordsAndLoginScope) {
   MatchEvidence one = Store::removalGuidance("com.vendor.agent");
   MatchEvidence two = Store::removalGuidance("");
   EXPECT_EQ(one.kind, EvidenceKind::removalGuidance);
@@ -110,12 +113,8 @@ TEST(BackgroundItemsStoreNames, GuidanceIsTheSameForEveryLabel) {
             "Items & Extensions.");
   EXPECT_EQ(two.explanation, one.explanation);
   EXPECT_NE(two.id, one.id);
-}
 
-TEST(BackgroundItemsStoreNames, RecordsAndTheirDerivedProperties) {
-  BackgroundItemRecord r;
-  r.type = 0x10020;
-  r.disposition = 4;
+  BackgroundItemRecord r{.type = 0x10020, .disposition = 4};
   EXPECT_EQ(r.typeCategory(), 0x20);
   EXPECT_TRUE(r.isDeveloperContainer());
   EXPECT_FALSE(r.supportsUserLaunchdNeutralization());
@@ -138,24 +137,21 @@ TEST(BackgroundItemsStoreNames, RecordsAndTheirDerivedProperties) {
   r.scopeUUID = kOtherScope;
   EXPECT_FALSE(r.isActionableScope());
 
-  BackgroundItemRecord child = r;
-  r.subItems = {child};
+  r.subItems = {r};
   BackgroundItemRecord copy = r;
   EXPECT_EQ(copy, r);
   EXPECT_EQ(std::hash<BackgroundItemRecord>{}(copy), std::hash<BackgroundItemRecord>{}(r));
   copy.subItems[0].disposition = 1;
   EXPECT_NE(copy, r);
 
-  std::vector<std::string> names;
+  Labels names;
   for (auto kind : kAllBackgroundItemScopeKinds) names.emplace_back(stringValue(kind));
-  EXPECT_EQ(names, (std::vector<std::string>{"currentUser", "otherUser", "systemSentinel", "unknown"}));
+  EXPECT_EQ(names, (Labels{"currentUser", "otherUser", "systemSentinel", "unknown"}));
   EXPECT_EQ(backgroundItemScopeKindFromString("otherUser"), Kind::otherUser);
   EXPECT_EQ(backgroundItemScopeKindFromString("OtherUser"), std::nullopt);
-}
 
-TEST(BackgroundItemsStoreNames, LoginScopeFromTheLayout) {
   Layout layout = Layout::at("/r", "/h");
-  layout.loginScope = Uuid::parse("0a1b2c3d-4e5f-4061-8293-a4b5c6d7e8f9");
+  layout.loginScope = Uuid::parse(kLowerUserScope);
   EXPECT_EQ(LoginScopeIdentity::currentUserScopeUUID(layout), std::string(kUserScope));
   layout.loginScope.reset();
   EXPECT_EQ(LoginScopeIdentity::currentUserScopeUUID(layout), LoginScopeIdentity::currentUserScopeUUID());
@@ -163,142 +159,358 @@ TEST(BackgroundItemsStoreNames, LoginScopeFromTheLayout) {
   EXPECT_EQ(&LoginScopeIdentity::currentUserScopeUUID(), &LoginScopeIdentity::currentUserScopeUUID());
 }
 
+// --- One store file ---
+
+std::vector<BackgroundItemRecord> parse(const PropertyList& archive,
+                                        const std::optional<std::string>& current = std::string(kUserScope)) {
+  return Store::parse(bytesOf(archive), current);
+}
+
+SampleBackgroundItem agent(const std::string& label) {
+  return {.identifier = "8." + label, .name = label, .type = 8, .disposition = 3};
+}
+
+// Each record as "label kind".
+Labels described(const std::vector<BackgroundItemRecord>& records) {
+  Labels out;
+  for (const auto& r : records) out.push_back(r.label.value_or("-") + " " + std::string(stringValue(r.scopeKind)));
+  return out;
+}
+
+TEST(BackgroundItemsArchive, GlobalStoreItemCarriesEveryField) {
+  SampleBackgroundItem login{.identifier = "4.com.vendor.app.login",
+                             .name = "Vendor Login",
+                             .url = "Contents/Library/LoginItems/Vendor%20Login.app/",
+                             .urlBase = "file:///Applications/Vendor%20App.app/",
+                             .type = 4,
+                             .disposition = 1};
+  SampleBackgroundItem app{.identifier = "2.com.vendor.app",
+                           .name = "Vendor App",
+                           .developerName = "Vendor Inc.",
+                           .teamIdentifier = "VENDOR1234",
+                           .bundleIdentifier = "com.vendor.app",
+                           .associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper", "com.vendor.app"},
+                           .executablePath = "Contents/MacOS/Vendor App",
+                           .url = "file:///Applications/Vendor%20App.app/",
+                           .container = "group.com.vendor",
+                           .type = 0x10002,
+                           .disposition = 0xB,
+                           .subItems = {login}};
+  auto records = parse(testing::globalStoreArchive({{kUserScope, {app}}}));
+  ASSERT_EQ(records.size(), 1u);
+  BackgroundItemRecord expectedLogin{
+      .scopeUUID = kUserScope,
+      .scopeKind = Kind::currentUser,
+      .identifier = "4.com.vendor.app.login",
+      .label = "com.vendor.app.login",
+      .name = "Vendor Login",
+      .registeredURLPath = "/Applications/Vendor App.app/Contents/Library/LoginItems/Vendor Login.app",
+      .type = 4,
+      .disposition = 1};
+  BackgroundItemRecord expected{.scopeUUID = kUserScope,
+                                .scopeKind = Kind::currentUser,
+                                .identifier = "2.com.vendor.app",
+                                .label = "com.vendor.app",
+                                .name = "Vendor App",
+                                .developerName = "Vendor Inc.",
+                                .teamIdentifier = "VENDOR1234",
+                                .bundleIdentifier = "com.vendor.app",
+                                .associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper"},
+                                .executablePath = "Contents/MacOS/Vendor App",
+                                .registeredURLPath = "/Applications/Vendor App.app",
+                                .container = "group.com.vendor",
+                                .type = 0x10002,
+                                .disposition = 0xB,
+                                .subItems = {expectedLogin}};
+  EXPECT_EQ(records[0], expected);
+  EXPECT_TRUE(records[0].isEnabled());
+  EXPECT_TRUE(records[0].isAllowed());
+  EXPECT_FALSE(records[0].isHidden());
+  EXPECT_TRUE(records[0].isNotified());
+  EXPECT_TRUE(records[0].executablePathIsRelative());
+  EXPECT_TRUE(records[0].isActionableScope());
+  EXPECT_FALSE(records[0].isWellKnownSystemScope());
+}
+
+TEST(BackgroundItemsArchive, ScopesOfEachShapeAndForm) {
+  for (ScopeForm form : {ScopeForm::text, ScopeForm::uuidObject}) {
+    SCOPED_TRACE(form == ScopeForm::text ? "text" : "identifier object");
+    auto archive = testing::globalStoreArchive(
+        {{kUserScope, {agent("com.a.one")}}, {kOtherScope, {agent("com.a.two")}}, {kSentinelScope, {agent("com.a.3")}}},
+        form);
+    auto records = parse(archive);
+    EXPECT_EQ(described(records), (Labels{"com.a.one currentUser", "com.a.two otherUser", "com.a.3 systemSentinel"}));
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].scopeUUID, std::string(kOtherScope));
+    // Without the current user's identifier no scope is anyone's in particular.
+    EXPECT_EQ(described(parse(archive, std::nullopt)),
+              (Labels{"com.a.one unknown", "com.a.two unknown", "com.a.3 systemSentinel"}));
+  }
+  auto lower = parse(testing::globalStoreArchive({{" " + kLowerUserScope + "\n", {agent("com.x")}}}));
+  EXPECT_EQ(described(lower), Labels{"com.x currentUser"});
+  EXPECT_EQ(lower.at(0).scopeUUID, std::string(kUserScope));
+
+  // A per-user archive takes its scope from the body.
+  auto perUser = parse(testing::scopeArchive(kOtherScope, {agent("com.a.one"), agent("com.a.two")}));
+  EXPECT_EQ(described(perUser), (Labels{"com.a.one otherUser", "com.a.two otherUser"}));
+  EXPECT_EQ(perUser.at(1).scopeUUID, std::string(kOtherScope));
+
+  // The same store written as XML reads the same.
+  auto archive = testing::globalStoreArchive({{kUserScope, {agent("com.a.one")}}});
+  std::string xml = testing::writeXMLPlist(archive);
+  auto fromXML = Store::parse(std::vector<std::uint8_t>(xml.begin(), xml.end()), std::string(kUserScope));
+  EXPECT_EQ(described(fromXML), Labels{"com.a.one currentUser"});
+  EXPECT_EQ(fromXML, parse(archive));
+}
+
+TEST(BackgroundItemsArchive, ArchivesOfOtherShapesGiveNoRecords) {
+  // A scope index holds no items; an archive of another shape holds nothing we read.
+  EXPECT_TRUE(parse(testing::scopeIndexArchive({kUserScope, kOtherScope})).empty());
+  KeyedArchiveBuilder other;
+  EXPECT_TRUE(parse(other.archive("root", other.text("x"))).empty());
+  // A per-user archive whose body names no scope is not one.
+  EXPECT_TRUE(parse(testing::scopeArchive(std::nullopt, {agent("com.a.one")})).empty());
+  EXPECT_TRUE(parse(testing::scopeArchive("  ", {agent("com.a.one")}, ScopeForm::text)).empty());
+
+  KeyedArchiveBuilder a;
+  PropertyList good = oneScopeStore(a, {bareItem(a, "8.com.x")});
+  ASSERT_EQ(parse(good).size(), 1u);
+  const std::vector<std::pair<std::string, PropertyList>> replacements{
+      {"$archiver", "NSArchiver"}, {"$archiver", 1}, {"$objects", PlistDictionary{}}, {"$top", PlistArray{}}};
+  for (const auto& [key, value] : replacements) {
+    PlistDictionary d = *good.asDictionary();
+    for (auto& [k, v] : d)
+      if (k == key) v = value;
+    EXPECT_TRUE(parse(d).empty()) << key;
+  }
+}
+
+TEST(BackgroundItemsArchive, ItemsNeedAnIdentifierOrANameAndReferencesMustResolve) {
+  KeyedArchiveBuilder a;
+  PlistUID nameOnly = a.add(PlistDictionary{{"name", PropertyList(a.text("Just a name"))}});
+  PlistUID neither = a.add(PlistDictionary{{"developerName", PropertyList(a.text("Nobody"))}});
+  PlistUID nullIdentifier = a.add(PlistDictionary{{"identifier", PropertyList(KeyedArchiveBuilder::null)}});
+  PlistUID outOfRange = a.add(PlistDictionary{{"identifier", PropertyList(PlistUID{999999})}});
+  PlistUID notADictionary = a.text("2.com.text.only");
+  // {"CF$UID": n} stands for a reference; with a second key or a negative index it is a plain dictionary.
+  PlistUID name = a.text("Named");
+  PlistUID id = a.text("8.com.x");
+  PlistUID cfItem = a.add(PlistDictionary{{"identifier", PlistDictionary{{"CF$UID", std::int64_t(id.value)}}},
+                                          {"name", PlistDictionary{{"CF$UID", std::int64_t(name.value)}, {"x", 1}}},
+                                          {"developerName", PlistDictionary{{"CF$UID", std::int64_t(-1)}}}});
+  auto records = parse(oneScopeStore(a, {nameOnly, neither, nullIdentifier, outOfRange, notADictionary, cfItem}));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].name, "Just a name");
+  EXPECT_EQ(records[0].identifier, std::nullopt);
+  EXPECT_EQ(records[0].label, std::nullopt);
+  EXPECT_EQ(records[1].identifier, "8.com.x");
+  EXPECT_EQ(records[1].name, std::nullopt);
+  EXPECT_EQ(records[1].developerName, std::nullopt);
+}
+
+TEST(BackgroundItemsArchive, NumbersAndAssociatedIdentifiers) {
+  const std::vector<std::pair<PropertyList, std::int64_t>> types{
+      {std::int64_t(0x10008), 0x10008}, {8.9, 8}, {-2.5, -2}, {1e300, 0}, {true, 0}, {"8", 0}, {PlistArray{}, 0}};
+  for (const auto& [type, expected] : types) {
+    KeyedArchiveBuilder a;
+    PlistUID number = a.add(type);
+    auto records = parse(oneScopeStore(a, {bareItem(a, "8.com.x", {{"type", PropertyList(number)}})}));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].type, expected);
+    EXPECT_EQ(records[0].disposition, 0);
+  }
+
+  KeyedArchiveBuilder a;
+  PlistUID one = bareItem(a, "8.com.one", {{"associatedBundleIdentifiers", PropertyList(a.text("com.one"))}});
+  PlistUID b = a.text("com.b");
+  // Inline texts and references, "$null", a reference out of range, a number and a duplicate.
+  PlistUID set = a.add(PlistDictionary{
+      {"NS.objects", PlistArray{PropertyList(b), PropertyList("com.a"), PropertyList(KeyedArchiveBuilder::null),
+                                PropertyList(PlistUID{888888}), PropertyList(a.add(7)), PropertyList(b),
+                                PropertyList("com.a")}}});
+  PlistUID many = bareItem(a, "8.com.many", {{"associatedBundleIdentifiers", PropertyList(set)}});
+  auto records = parse(oneScopeStore(a, {one, many}));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].associatedBundleIdentifiers, Labels{"com.one"});
+  EXPECT_EQ(records[1].associatedBundleIdentifiers, (Labels{"com.b", "com.a"}));
+}
+
+// The registered path of an item whose "url" is `url`.
+std::optional<std::string> urlPath(KeyedArchiveBuilder& a, PropertyList url) {
+  auto records = parse(oneScopeStore(a, {bareItem(a, "8.com.x", {{"url", std::move(url)}})}));
+  if (records.size() != 1) return "no record";
+  return records[0].registeredURLPath;
+}
+
+TEST(BackgroundItemsArchive, RegisteredURLForms) {
+  struct Case {
+    const char* relative;
+    const char* base;  // nullptr: no base
+    std::optional<std::string> expected;
+  };
+  const std::string agentPath = "/Applications/Foo.app/Contents/Library/LoginItems/Agent.app";
+  const std::vector<Case> cases{
+      {"file:///Applications/Foo.app/", nullptr, "/Applications/Foo.app"},
+      {"file:///Applications/./A%20B.app/Contents/../", nullptr, "/Applications/A B.app"},
+      {"Contents/Library/LoginItems/Agent.app", "file:///Applications/Foo.app/", agentPath},
+      {"Contents/Library/LoginItems/Agent.app", "file:///Applications/Foo.app", agentPath},
+      {"../Other.app/", "file:///Applications/Foo.app/", "/Applications/Other.app"},
+      {"Agent%20X.app?query#frag", "file:///Applications/", "/Applications/Agent X.app"},
+      {"/Applications/Agent.app", "file:///Applications/Foo.app/", std::nullopt},
+      {"Contents/Agent.app", nullptr, std::nullopt},
+      {"https://example.com/x", "file:///Applications/", std::nullopt},
+      {"bad%zzescape", "file:///Applications/", std::nullopt},
+      {"file:///Library/X.plist", "file:///Applications/", "/Library/X.plist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.relative);
+    KeyedArchiveBuilder a;
+    PlistUID base = c.base ? a.url(c.base) : KeyedArchiveBuilder::null;
+    EXPECT_EQ(urlPath(a, PropertyList(a.url(c.relative, base))), c.expected);
+  }
+  // As text, referred to or inline.
+  const std::vector<std::pair<std::string, std::optional<std::string>>> texts{
+      {"file:///Applications/Foo.app/", "/Applications/Foo.app"},
+      {"Applications/Foo.app", std::nullopt},
+      {"https://example.com/", std::nullopt}};
+  for (const auto& [text, expected] : texts) {
+    KeyedArchiveBuilder a;
+    EXPECT_EQ(urlPath(a, PropertyList(a.text(text))), expected) << text;
+  }
+  KeyedArchiveBuilder inlineText;
+  EXPECT_EQ(urlPath(inlineText, PropertyList("/Applications//Foo.app/./")), "/Applications/Foo.app");
+}
+
+TEST(BackgroundItemsArchive, URLBasesNestUpToSixteenLevels) {
+  // A chain of relative URLs ending in a file URL at nesting `levels`.
+  auto chain = [](int levels) {
+    KeyedArchiveBuilder a;
+    PlistUID url = a.url("file:///Root/");
+    std::string expected = "/Root";
+    for (int i = 0; i < levels; ++i) {
+      url = a.url("d" + std::to_string(i) + "/", url);
+      expected += "/d" + std::to_string(i);
+    }
+    return std::make_pair(urlPath(a, PropertyList(url)), expected);
+  };
+  auto [sixteen, expected] = chain(16);
+  EXPECT_EQ(sixteen, expected);
+  EXPECT_EQ(chain(17).first, std::nullopt);
+}
+
+// --- A folder of store files ---
+
 class BackgroundItemsFolderTest : public ::testing::Test {
  protected:
   std::string write(const std::string& name, const PropertyList& archive) {
     return testing::writeBackgroundItemsFile(folder, name, archive);
   }
-  std::string writeRaw(const std::string& name, const std::string& bytes) {
-    return SampleMac::writeFile(folder + "/" + name, bytes);
-  }
   BackgroundItemsLoadResult load() { return Store::loadDetailed(folder, std::string(kUserScope)); }
-
-  static PropertyList storeWith(const std::string& label, const std::string& scope = kUserScope) {
-    return testing::globalStoreArchive({{scope, {SampleBackgroundItem{.identifier = "8." + label, .type = 8}}}});
-  }
-  static PropertyList userArchive(const std::optional<std::string>& scope, const std::string& label) {
-    return testing::scopeArchive(scope, {SampleBackgroundItem{.identifier = "8." + label, .type = 8}});
-  }
-  static std::vector<std::string> labels(const BackgroundItemsLoadResult& result) {
-    std::vector<std::string> out;
-    for (const auto& r : result.records) out.push_back(r.label.value_or("-"));
-    return out;
-  }
 
   testing::TemporaryFolder tmp{"corvane-btm"};
   SampleMac mac{tmp.path()};
   std::string folder = testing::backgroundItemsFolder(mac);
 };
 
-using Labels = std::vector<std::string>;
-
-TEST_F(BackgroundItemsFolderTest, OneGlobalStoreIsParsed) {
-  write("BackgroundItems-v16.btm", storeWith("com.a.agent"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::parsed(16, 1));
-  EXPECT_EQ(labels(result), Labels{"com.a.agent"});
-  EXPECT_EQ(result.scopesSeen, Labels{kUserScope});
-  EXPECT_EQ(Store::load(folder, std::nullopt).size(), 1u);
+std::string scoped(const std::string& scope) { return "BackgroundItems-v16-" + scope + ".btm"; }
+PropertyList storeWith(const std::string& label) {
+  return testing::globalStoreArchive({{kUserScope, {SampleBackgroundItem{.identifier = "8." + label, .type = 8}}}});
+}
+PropertyList userArchive(const std::optional<std::string>& scope, const std::string& label) {
+  return testing::scopeArchive(scope, {SampleBackgroundItem{.identifier = "8." + label, .type = 8}});
 }
 
-TEST_F(BackgroundItemsFolderTest, OnlyTheHighestVersionIsRead) {
-  write("BackgroundItems-v16.btm", storeWith("com.old.agent"));
-  write("BackgroundItems-v18.btm", storeWith("com.new.agent"));
-  write("BackgroundItems-v9.btm", storeWith("com.older.agent"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::parsed(18, 1));
-  EXPECT_EQ(labels(result), Labels{"com.new.agent"});
+TEST_F(BackgroundItemsFolderTest, WhichFilesAreReadAndWhatTheyGive) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, PropertyList>> archives;
+    std::vector<std::pair<std::string, std::string>> rawFiles;
+    Status status;
+    Labels records;  // described()
+    Labels scopesSeen;
+  };
+  const std::string third = "22222222-3333-4444-8555-666666666666";
+  const std::vector<Case> cases{
+      {"no store file",
+       {},
+       {{"notes.txt", "x"}, {"BackgroundItems-v16-nope.btm", "x"}, {".BackgroundItems-v16.btm", "hidden"}},
+       Status::storeMissing(),
+       {},
+       {}},
+      {"one global store", {{"BackgroundItems-v16.btm", storeWith("com.a")}}, {}, Status::parsed(16, 1),
+       {"com.a currentUser"}, {kUserScope}},
+      {"only the highest version",
+       {{"BackgroundItems-v16.btm", storeWith("com.old")},
+        {"BackgroundItems-v18.btm", storeWith("com.new")},
+        {"BackgroundItems-v9.btm", storeWith("com.older")}},
+       {}, Status::parsed(18, 1), {"com.new currentUser"}, {kUserScope}},
+      {"a malformed scope in the name is no store file",
+       {{"BackgroundItems-v16.btm", storeWith("com.a")},
+        {"BackgroundItems-v18-1234.btm", userArchive(kUserScope, "com.b")}},
+       {}, Status::parsed(16, 1), {"com.a currentUser"}, {kUserScope}},
+      {"an indexed scope without its file counts as skipped",
+       {{"BackgroundItems-v16.btm", testing::scopeIndexArchive({kUserScope, kOtherScope, third})},
+        {scoped(kUserScope), userArchive(kUserScope, "com.mine")},
+        {scoped(kOtherScope), userArchive(kOtherScope, "com.theirs")}},
+       {}, Status::degraded(16, 2, 1, false), {"com.mine currentUser", "com.theirs otherUser"},
+       {kUserScope, kOtherScope, third}},
+      {"an index alone is a recognised shape",
+       {{"BackgroundItems-v16.btm", testing::scopeIndexArchive({kUserScope}, ScopeForm::text)},
+        {scoped(kUserScope), userArchive(kUserScope, "com.mine")}},
+       {}, Status::parsed(16, 1), {"com.mine currentUser"}, {kUserScope}},
+      // Body and file name disagree: the body's scope, kind unknown. A body naming no scope is no per-user archive.
+      {"body and file name scopes",
+       {{scoped(kUserScope), userArchive(kUserScope, "com.mine")},
+        {scoped(kOtherScope), userArchive(kUserScope, "com.moved")},
+        {scoped(kSentinelScope), userArchive(std::nullopt, "com.nobody")}},
+       {}, Status::degraded(16, 2, 1, false), {"com.mine currentUser", "com.moved unknown"}, {kUserScope}},
+      {"a global store makes per-scope files unread",
+       {{"BackgroundItems-v16.btm", storeWith("com.global")}, {scoped(kOtherScope), userArchive(kOtherScope, "com.s")}},
+       {}, Status::parsed(16, 1), {"com.global currentUser"}, {kUserScope}},
+      {"unscoped files are read in name order",
+       {{"BackgroundItems-v16.btm", userArchive(kOtherScope, "com.b")},
+        {"BackgroundItems-v016.btm", userArchive(kUserScope, "com.a")}},
+       {{"BackgroundItems-v0016.btm", "garbage"}}, Status::degraded(16, 2, 1, false),
+       {"com.a currentUser", "com.b otherUser"}, {kUserScope, kOtherScope}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const auto& [name, archive] : c.archives) write(name, archive);
+    for (const auto& [name, bytes] : c.rawFiles) SampleMac::writeFile(folder + "/" + name, bytes);
+    auto result = load();
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(described(result.records), c.records);
+    EXPECT_EQ(result.scopesSeen, c.scopesSeen);
+  }
+  EXPECT_EQ(Store::load(folder, std::nullopt).size(), 2u);
+  EXPECT_EQ(Store::loadDetailed(folder + "/absent", kUserScope),
+            (BackgroundItemsLoadResult{{}, Status::storeMissing(), {}}));
+}
+
+TEST_F(BackgroundItemsFolderTest, DiscoveryFindsTheHighestVersion) {
+  write("BackgroundItems-v16.btm", storeWith("com.old"));
+  write("BackgroundItems-v18.btm", storeWith("com.new"));
   auto found = Store::discover(folder);
   EXPECT_EQ(found.outcome, Store::DiscoveryResult::Outcome::found);
   EXPECT_EQ(found.storePaths, Labels{folder + "/BackgroundItems-v18.btm"});
 }
 
-TEST_F(BackgroundItemsFolderTest, MissingFolderOrNoStoreFile) {
-  EXPECT_EQ(Store::loadDetailed(folder + "/absent", kUserScope),
-            (BackgroundItemsLoadResult{{}, Status::storeMissing(), {}}));
-  writeRaw("notes.txt", "x");
-  writeRaw("BackgroundItems-v16-nope.btm", "x");
-  writeRaw(".BackgroundItems-v16.btm", "hidden");
-  EXPECT_EQ(load(), (BackgroundItemsLoadResult{{}, Status::storeMissing(), {}}));
-}
-
-TEST_F(BackgroundItemsFolderTest, AMalformedScopeInTheNameIsNoStoreFile) {
-  write("BackgroundItems-v16.btm", storeWith("com.a.agent"));
-  write("BackgroundItems-v18-1234.btm", userArchive(kUserScope, "com.b.agent"));
+TEST_F(BackgroundItemsFolderTest, LinksAndFoldersNamedLikeStoresAreNotRead) {
+  fs::create_symlink(write("elsewhere.plist", storeWith("com.a")), folder + "/BackgroundItems-v16.btm");
+  SampleMac::writeFile(folder + "/" + scoped(kOtherScope), "");
   auto result = load();
-  EXPECT_EQ(result.status, Status::parsed(16, 1));
-  EXPECT_EQ(labels(result), Labels{"com.a.agent"});
-}
-
-TEST_F(BackgroundItemsFolderTest, FilesThatCannotBeReadLeaveAnUnreadableShape) {
-  fs::create_symlink(write("elsewhere.plist", storeWith("com.a.agent")), folder + "/BackgroundItems-v16.btm");
-  writeRaw("BackgroundItems-v16-" + std::string(kOtherScope) + ".btm", "");
-  auto result = load();
-  EXPECT_EQ(result.status, Status::unreadableShape(16, {"BackgroundItems-v16-" + std::string(kOtherScope) + ".btm",
-                                                        "BackgroundItems-v16.btm"}));
+  EXPECT_EQ(result.status, Status::unreadableShape(16, {scoped(kOtherScope), "BackgroundItems-v16.btm"}));
   EXPECT_TRUE(result.records.empty());
   EXPECT_TRUE(result.scopesSeen.empty());
-}
 
-TEST_F(BackgroundItemsFolderTest, AFolderNamedLikeAStoreIsSkipped) {
+  fs::remove_all(folder);
   SampleMac::makeFolder(folder + "/BackgroundItems-v16.btm");
-  write("BackgroundItems-v16-" + std::string(kUserScope) + ".btm", userArchive(kUserScope, "com.a.agent"));
-  auto result = load();
+  write(scoped(kUserScope), userArchive(kUserScope, "com.a"));
+  result = load();
   EXPECT_EQ(result.status, Status::degraded(16, 1, 1, false));
-  EXPECT_EQ(labels(result), Labels{"com.a.agent"});
-}
-
-TEST_F(BackgroundItemsFolderTest, AnIndexedScopeWithoutItsFileCountsAsSkipped) {
-  const std::string third = "22222222-3333-4444-8555-666666666666";
-  write("BackgroundItems-v16.btm", testing::scopeIndexArchive({kUserScope, kOtherScope, third}));
-  write("BackgroundItems-v16-" + std::string(kUserScope) + ".btm", userArchive(kUserScope, "com.mine"));
-  write("BackgroundItems-v16-" + std::string(kOtherScope) + ".btm", userArchive(kOtherScope, "com.theirs"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::degraded(16, 2, 1, false));
-  EXPECT_EQ(labels(result), (Labels{"com.mine", "com.theirs"}));
-  EXPECT_EQ(result.scopesSeen, (Labels{kUserScope, kOtherScope, third}));
-}
-
-TEST_F(BackgroundItemsFolderTest, AnIndexAloneIsARecognisedShape) {
-  write("BackgroundItems-v16.btm", testing::scopeIndexArchive({kUserScope}, testing::ScopeForm::text));
-  write("BackgroundItems-v16-" + std::string(kUserScope) + ".btm", userArchive(kUserScope, "com.mine"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::parsed(16, 1));
-  EXPECT_EQ(result.scopesSeen, Labels{kUserScope});
-}
-
-TEST_F(BackgroundItemsFolderTest, BodyAndFileNameScopes) {
-  write("BackgroundItems-v16-" + std::string(kUserScope) + ".btm", userArchive(kUserScope, "com.mine"));
-  // Body and file name disagree: the body's scope, kind unknown.
-  write("BackgroundItems-v16-" + std::string(kOtherScope) + ".btm", userArchive(kUserScope, "com.moved"));
-  // A body that names no scope is no per-user archive at all.
-  write("BackgroundItems-v16-" + std::string(kSentinelScope) + ".btm", userArchive(std::nullopt, "com.nobody"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::degraded(16, 2, 1, false));
-  ASSERT_EQ(result.records.size(), 2u);
-  EXPECT_EQ(result.records[0].label, "com.mine");
-  EXPECT_EQ(result.records[0].scopeKind, Kind::currentUser);
-  EXPECT_EQ(result.records[1].label, "com.moved");
-  EXPECT_EQ(result.records[1].scopeUUID, std::string(kUserScope));
-  EXPECT_EQ(result.records[1].scopeKind, Kind::unknown);
-}
-
-TEST_F(BackgroundItemsFolderTest, AGlobalStoreMakesPerScopeFilesUnread) {
-  write("BackgroundItems-v16.btm", storeWith("com.global"));
-  write("BackgroundItems-v16-" + std::string(kOtherScope) + ".btm", userArchive(kOtherScope, "com.scoped"));
-  auto result = load();
-  EXPECT_EQ(result.status, Status::parsed(16, 1));
-  EXPECT_EQ(labels(result), Labels{"com.global"});
-}
-
-TEST_F(BackgroundItemsFolderTest, UnscopedFilesAreReadInNameOrder) {
-  write("BackgroundItems-v16.btm", userArchive(kOtherScope, "com.b"));
-  write("BackgroundItems-v016.btm", userArchive(kUserScope, "com.a"));
-  writeRaw("BackgroundItems-v0016.btm", "garbage");
-  auto result = load();
-  EXPECT_EQ(result.status, Status::degraded(16, 2, 1, false));
-  EXPECT_EQ(labels(result), (Labels{"com.a", "com.b"}));
-  EXPECT_EQ(result.scopesSeen, (Labels{kUserScope, kOtherScope}));
+  EXPECT_EQ(described(result.records), Labels{"com.a currentUser"});
 }
 
 TEST_F(BackgroundItemsFolderTest, SampleMacStore) {
@@ -306,23 +518,20 @@ TEST_F(BackgroundItemsFolderTest, SampleMacStore) {
   EXPECT_EQ(path, folder + "/BackgroundItems-v16.btm");
   auto result = Store::loadDetailed(folder, std::string(testing::kDemoUserScope));
   EXPECT_EQ(result.status, Status::parsed(16, 1));
-  EXPECT_EQ(result.scopesSeen, (Labels{testing::kDemoUserScope, testing::kDemoOtherUserScope}));
-  EXPECT_EQ(labels(result), (Labels{"com.dropzone.sync", "com.beaconvpn.client", "com.northwind.writer.updater",
-                                    "com.oldvendor.tool.agent", "com.dropzone.sync"}));
+  EXPECT_EQ(described(result.records),
+            (Labels{"com.dropzone.sync currentUser", "com.beaconvpn.client currentUser",
+                    "com.northwind.writer.updater currentUser", "com.oldvendor.tool.agent currentUser",
+                    "com.dropzone.sync otherUser"}));
   const auto& dropzone = result.records[0];
   ASSERT_EQ(dropzone.subItems.size(), 2u);
   EXPECT_EQ(dropzone.subItems[0].label, "com.dropzone.sync.launcher");
   EXPECT_EQ(dropzone.subItems[0].registeredURLPath,
             "/Applications/Dropzone Sync.app/Contents/Library/LoginItems/Dropzone Launcher.app");
   EXPECT_EQ(dropzone.subItems[1].registeredURLPath, mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist"));
-  EXPECT_TRUE(dropzone.subItems[1].supportsUserLaunchdNeutralization());
   const auto& beacon = result.records[1];
   ASSERT_EQ(beacon.subItems.size(), 2u);
   EXPECT_EQ(beacon.subItems[1].label, "com.beaconvpn.client.helper");
   EXPECT_EQ(beacon.subItems[1].typeCategory(), 0x10);
-  EXPECT_EQ(result.records[3].scopeKind, Kind::currentUser);
-  EXPECT_EQ(result.records[4].scopeKind, Kind::otherUser);
-  EXPECT_TRUE(result.records[4].subItems.empty());
 
   Layout layout = Layout::at(mac.root(), mac.home());
   layout.loginScope = Uuid::parse(testing::kDemoUserScope);

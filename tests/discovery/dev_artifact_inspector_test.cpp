@@ -41,14 +41,6 @@ class DevArtifactInspectorTest : public ::testing::Test {
   SampleMac mac_{folder_.path()};
 };
 
-TEST_F(DevArtifactInspectorTest, NoDeveloperFoldersGiveNothing) {
-  EXPECT_TRUE(scan().empty());
-  // Their parents alone are not enough.
-  SampleMac::makeFolder(mac_.user("Library/Developer/Xcode"));
-  SampleMac::makeFolder(mac_.user("Library/Developer/CoreSimulator"));
-  EXPECT_TRUE(scan().empty());
-}
-
 TEST_F(DevArtifactInspectorTest, EachVisibleProjectFolderIsOneFindingToReview) {
   std::string a = SampleMac::makeFolder(derivedData() + "/Alpha-abcdefgh");
   std::string b = SampleMac::writeFile(derivedData() + "/Beta-ijklmnop/Build/Products/app.o", std::string(70000, 'x'));
@@ -146,7 +138,11 @@ TEST_F(DevArtifactInspectorTest, WholeFolderLocationsGiveOneFindingWhateverTheyH
   EXPECT_EQ(scan().size(), 1u);
 }
 
-TEST_F(DevArtifactInspectorTest, ALocationThatIsAFileOrADanglingLinkIsIgnored) {
+TEST_F(DevArtifactInspectorTest, OnlyLocationsThatAreFoldersCount) {
+  EXPECT_TRUE(scan().empty());
+  // Their parents alone are not enough; nor are files or dangling links in their place.
+  SampleMac::makeFolder(mac_.user("Library/Developer/Xcode"));
+  EXPECT_TRUE(scan().empty());
   SampleMac::writeFile(derivedData(), "not a folder");
   SampleMac::writeFile(mac_.user("Library/Developer/CoreSimulator/Caches"), "not a folder");
   SampleMac::makeFolder(mac_.user("Library/Caches"));
@@ -155,8 +151,7 @@ TEST_F(DevArtifactInspectorTest, ALocationThatIsAFileOrADanglingLinkIsIgnored) {
 
   // A link to a real folder is followed for the test, but reported as the link.
   SampleMac::makeFolder(mac_.user("nowhere"));
-  std::vector<FileFinding> findings = scan();
-  EXPECT_EQ(paths(findings), (std::vector<std::string>{mac_.user("Library/Caches/org.swift.swiftpm")}));
+  EXPECT_EQ(paths(scan()), (std::vector<std::string>{mac_.user("Library/Caches/org.swift.swiftpm")}));
 }
 
 TEST_F(DevArtifactInspectorTest, FindingsFollowTableOrder) {

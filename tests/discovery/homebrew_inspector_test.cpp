@@ -72,17 +72,14 @@ class HomebrewInspectorTest : public ::testing::Test {
 };
 
 TEST_F(HomebrewInspectorTest, ListsTokensInOrderFromTrimmedNonEmptyLines) {
-  std::string b = brew("brew", "printf 'firefox\\n\\n  sample-studio-pro\\t\\r\\n \\t \\nnotes2\\vzed\\fiterm2'\n");
-  EXPECT_EQ(inspector({b}).installedCaskTokens(),
-            (std::vector<std::string>{"firefox", "sample-studio-pro", "notes2", "zed", "iterm2"}));
+  // U+2028 and U+0085 end lines too; a no-break space is neither a blank nor a tab, so it stays.
+  std::string b = brew("brew",
+                       "printf 'alpha\\342\\200\\250beta\\302\\205gamma\\n\\302\\240delta\\n'\n"
+                       "printf 'firefox\\n\\n  sample-studio-pro\\t\\r\\n \\t \\nnotes2\\vzed\\fiterm2'\n");
+  EXPECT_EQ(inspector({b}).installedCaskTokens(), (std::vector<std::string>{"alpha", "beta", "gamma", "\u00A0delta",
+                                                                           "firefox", "sample-studio-pro", "notes2",
+                                                                           "zed", "iterm2"}));
   EXPECT_EQ(log(b), "list\n--cask\n");
-}
-
-TEST_F(HomebrewInspectorTest, UnicodeLineBreaksSplitTokensButOtherSpacesAreKept) {
-  // U+2028 and U+0085 end lines; a no-break space is neither a blank nor a tab, so it stays.
-  std::string b = brew("brew", "printf 'alpha\\342\\200\\250beta\\302\\205gamma\\n\\302\\240delta\\n'\n");
-  EXPECT_EQ(inspector({b}).installedCaskTokens(),
-            (std::vector<std::string>{"alpha", "beta", "gamma", "\u00A0delta"}));
 }
 
 TEST_F(HomebrewInspectorTest, ListingMovesOnPastMissingFailingAndGarbledTools) {
@@ -97,17 +94,13 @@ TEST_F(HomebrewInspectorTest, ListingMovesOnPastMissingFailingAndGarbledTools) {
   EXPECT_EQ(log(failing), "list\n--cask\n");
   EXPECT_EQ(log(garbled), "list\n--cask\n");
   EXPECT_EQ(log(unused), std::nullopt) << "paths after the first answer are not tried";
-}
 
-TEST_F(HomebrewInspectorTest, NoAnsweringToolMeansNoTokens) {
-  std::string failing = brew("failing", "echo firefox\nexit 2\n");
+  // No answering tool means no tokens; an empty listing is an answer: nothing is installed.
   std::string empty = brew("empty", "exit 0\n");
   EXPECT_TRUE(inspector({}).installedCaskTokens().empty());
-  EXPECT_TRUE(inspector({missing("a"), failing}).installedCaskTokens().empty());
-  // An empty listing is an answer: nothing is installed, and the next path is not asked.
-  std::string next = brew("next", "echo firefox\n");
-  EXPECT_TRUE(inspector({empty, next}).installedCaskTokens().empty());
-  EXPECT_EQ(log(next), std::nullopt);
+  EXPECT_TRUE(inspector({missing("a"), brew("fails", "echo firefox\nexit 2\n")}).installedCaskTokens().empty());
+  EXPECT_TRUE(inspector({empty, unused}).installedCaskTokens().empty());
+  EXPECT_EQ(log(unused), std::nullopt);
 }
 
 TEST_F(HomebrewInspectorTest, FindsTheCaskOfAnAppByName) {
