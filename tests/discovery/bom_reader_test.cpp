@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "sample_mac/bom_writer.h"
 #include "sample_mac/sample_mac.h"
@@ -35,7 +36,7 @@ std::string errorOf(const std::vector<std::uint8_t>& bytes, const bom::Limits& l
   return message.starts_with(kMalformed) ? message.substr(kMalformed.size()) : "(unprefixed) " + message;
 }
 
-const std::vector<std::string> kSuite = {
+const Paths kSuite = {
     "Applications/Suite/Editor.app/Contents/Info.plist",
     "Applications/Suite/Editor.app/Contents/MacOS/Editor",
     "Applications/Suite/Viewer.app/Contents/Info.plist",
@@ -72,12 +73,8 @@ TEST(BomReaderTest, ListsTheInstallersOwnBomAsTheToolDoes) {
   EXPECT_TRUE(bom::pathListing(*paths).starts_with(".\n./._Python 3.9\n./Python 3.9\n"));
 }
 
-TEST(BomReaderTest, ReadsWhatTheWriterWritesInTreeOrder) {
-  BomImage image = buildBom(kSuite);
-  EXPECT_EQ(image.leafBlocks.size(), 1u);
-  auto paths = bom::readPaths(image.bytes);
-  ASSERT_TRUE(paths.has_value()) << paths.error().describe();
-  const std::vector<std::string> expected = {
+TEST(BomReaderTest, ReadsWhatTheWriterWritesInTreeOrderThroughEveryShapeOfTree) {
+  const Paths expected = {
       ".",
       "./Applications",
       "./Library",
@@ -93,32 +90,23 @@ TEST(BomReaderTest, ReadsWhatTheWriterWritesInTreeOrder) {
       "./Library/LaunchDaemons",
       "./Library/LaunchDaemons/com.example.suite.helper.plist",
   };
-  EXPECT_EQ(*paths, expected);
   EXPECT_EQ(bomListing(kSuite), expected);
   EXPECT_EQ(bom::pathListing({".", "./a"}), ".\n./a\n");
-
-  auto onlyRoot = bom::readPaths(buildBom({}).bytes);
-  ASSERT_TRUE(onlyRoot.has_value());
-  EXPECT_EQ(*onlyRoot, std::vector<std::string>{"."});
-}
-
-TEST(BomReaderTest, FollowsTheLeafChainAndDescendsThroughInnerNodes) {
-  // Two entries a leaf: seven leaves under one inner node.
-  BomImage twoPerLeaf = buildBom(kSuite, 2);
-  EXPECT_EQ(twoPerLeaf.leafBlocks.size(), 7u);
-  auto paths = bom::readPaths(twoPerLeaf.bytes);
-  ASSERT_TRUE(paths.has_value()) << paths.error().describe();
-  EXPECT_EQ(*paths, bomListing(kSuite));
-
-  // One entry a leaf and more leaves than a node holds: two levels of inner nodes.
-  std::vector<std::string> many;
+  Paths many;
   for (int i = 0; i < 700; ++i) many.push_back("Folder/item-" + std::to_string(i));
-  BomImage deep = buildBom(many, 1);
-  EXPECT_EQ(deep.leafBlocks.size(), 702u);
-  auto manyPaths = bom::readPaths(deep.bytes);
-  ASSERT_TRUE(manyPaths.has_value()) << manyPaths.error().describe();
-  EXPECT_EQ(manyPaths->size(), 702u);
-  EXPECT_EQ(*manyPaths, bomListing(many));
+  // Entries a leaf, and leaves: one leaf; seven leaves under one inner node; more leaves than a node holds, so two
+  // levels of inner nodes; nothing but the root.
+  const std::size_t full = testing::kBomMaxEntriesPerNode;
+  const std::vector<std::tuple<Paths, std::size_t, std::size_t>> trees{
+      {kSuite, full, 1}, {kSuite, 2, 7}, {many, 1, 702}, {{}, full, 1}};
+  for (const auto& [listed, perLeaf, leaves] : trees) {
+    SCOPED_TRACE(leaves);
+    BomImage image = buildBom(listed, perLeaf);
+    EXPECT_EQ(image.leafBlocks.size(), leaves);
+    auto paths = bom::readPaths(image.bytes);
+    ASSERT_TRUE(paths.has_value()) << paths.error().describe();
+    EXPECT_EQ(*paths, listed.empty() ? Paths{"."} : bomListing(listed));
+  }
 }
 
 TEST(BomReaderTest, RefusesABrokenHeaderBlockTableVariablesOrTree) {

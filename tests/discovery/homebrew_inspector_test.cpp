@@ -110,12 +110,14 @@ TEST_F(HomebrewInspectorTest, FindsTheCaskOfAnAppByName) {
   EXPECT_EQ(inspector({missing("no-brew")}).caskToken("Sample Studio Pro"), std::nullopt);
 }
 
-TEST_F(HomebrewInspectorTest, UninstallPassesTheTrimmedTokenAndReportsTrimmedCombinedOutput) {
+TEST_F(HomebrewInspectorTest, UninstallSkipsPathsThatCannotBeLaunchedAndReportsTrimmedCombinedOutput) {
+  std::string notExecutable = testing::SampleMac::writeFile(folder_.path() + "/plain", "#!/bin/sh\necho hi\n");
+  fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
   std::string b = brew("brew",
                        "echo '==> Uninstalling Cask sample-studio-pro'\n"
                        "echo 'Warning: not all files removed' >&2\n"
                        "printf '==> Purging files\\n\\n'\n");
-  EXPECT_EQ(inspector({b}).uninstallCask(" \tsample-studio-pro\n"),
+  EXPECT_EQ(inspector({missing("opt/brew"), notExecutable, b}).uninstallCask(" \tsample-studio-pro\n"),
             (HomebrewCaskUninstallResult{true,
                                          "==> Uninstalling Cask sample-studio-pro\n"
                                          "Warning: not all files removed\n"
@@ -138,15 +140,6 @@ TEST_F(HomebrewInspectorTest, AFailedUninstallIsReportedAndNoFurtherPathIsTried)
   // Garbled output is reported as empty, with the status kept.
   std::string garbled = brew("garbled", "printf '\\377\\376'\nexit 0\n");
   EXPECT_EQ(inspector({garbled}).uninstallCask("sample"), (HomebrewCaskUninstallResult{true, ""}));
-}
-
-TEST_F(HomebrewInspectorTest, UninstallSkipsPathsThatCannotBeLaunched) {
-  std::string notExecutable = testing::SampleMac::writeFile(folder_.path() + "/plain", "#!/bin/sh\necho hi\n");
-  fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
-  std::string good = brew("good", "echo removed\n");
-  EXPECT_EQ(inspector({missing("opt/brew"), notExecutable, good}).uninstallCask("sample"),
-            (HomebrewCaskUninstallResult{true, "removed"}));
-  EXPECT_EQ(log(good), "uninstall\n--cask\n--force\nsample\n");
 }
 
 TEST_F(HomebrewInspectorTest, UninstallWithoutATokenOrWithoutBrewRunsNothing) {
