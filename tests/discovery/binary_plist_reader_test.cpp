@@ -141,6 +141,7 @@ TEST(BinaryPlistReaderTest, RefusesMalformedInput) {
   const std::string runsPast = "object 0 runs past the object area";
   const Case cases[] = {
       {"ref size 0", with([](RawPlist& r) { r.refSize = 0; }), "object reference size 0 is invalid"},
+      {"ref size 9", with([](RawPlist& r) { r.refSize = 9; }), "object reference size 9 is invalid"},
       {"offset size 9", with([](RawPlist& r) { r.offsetSize = 9; }), "offset size 9 is invalid"},
       {"no objects", with([](RawPlist& r) { r.numObjects = 0; }), "no objects"},
       {"top out of range", with([](RawPlist& r) { r.top = 1; }), "top object 1 is out of range"},

@@ -57,6 +57,7 @@ TEST(PropertyListTest, Accessors) {
   EXPECT_EQ(dict.find("ratio")->asReal(), 0.25);
   EXPECT_EQ(dict.find("ratio")->asInteger(), std::nullopt);
   EXPECT_EQ(dict.find("ratio")->asBoolean(), std::nullopt);
+  EXPECT_EQ(PropertyList(false).asBoolean(), false);
   EXPECT_EQ(PropertyList("x").find("x"), nullptr);
   EXPECT_EQ(PropertyList(PlistUID{9}).asUID(), PlistUID{9});
   EXPECT_EQ(PropertyList(9).asUID(), std::nullopt);
