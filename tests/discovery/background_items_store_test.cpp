@@ -140,7 +140,9 @@ TEST(BackgroundItemsStoreNames, GuidanceRecordsAndLoginScope) {
   EXPECT_EQ(two.explanation, one.explanation);
   EXPECT_NE(two.id, one.id);
 
-  BackgroundItemRecord r{.type = 0x10020, .disposition = 4};
+  BackgroundItemRecord r;
+  r.type = 0x10020;
+  r.disposition = 4;
   EXPECT_EQ(r.typeCategory(), 0x20);
   EXPECT_TRUE(r.isDeveloperContainer());
   EXPECT_FALSE(r.supportsUserLaunchdNeutralization());
@@ -224,30 +226,29 @@ TEST(BackgroundItemsArchive, GlobalStoreItemCarriesEveryField) {
                            .subItems = {login}};
   auto records = parse(testing::globalStoreArchive({{kUserScope, {app}}}));
   ASSERT_EQ(records.size(), 1u);
-  BackgroundItemRecord expectedLogin{
-      .scopeUUID = kUserScope,
-      .scopeKind = Kind::currentUser,
-      .identifier = "4.com.vendor.app.login",
-      .label = "com.vendor.app.login",
-      .name = "Vendor Login",
-      .registeredURLPath = "/Applications/Vendor App.app/Contents/Library/LoginItems/Vendor Login.app",
-      .type = 4,
-      .disposition = 1};
-  BackgroundItemRecord expected{.scopeUUID = kUserScope,
-                                .scopeKind = Kind::currentUser,
-                                .identifier = "2.com.vendor.app",
-                                .label = "com.vendor.app",
-                                .name = "Vendor App",
-                                .developerName = "Vendor Inc.",
-                                .teamIdentifier = "VENDOR1234",
-                                .bundleIdentifier = "com.vendor.app",
-                                .associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper"},
-                                .executablePath = "Contents/MacOS/Vendor App",
-                                .registeredURLPath = "/Applications/Vendor App.app",
-                                .container = "group.com.vendor",
-                                .type = 0x10002,
-                                .disposition = 0xB,
-                                .subItems = {expectedLogin}};
+  BackgroundItemRecord expectedLogin;
+  expectedLogin.scopeUUID = kUserScope;
+  expectedLogin.scopeKind = Kind::currentUser;
+  expectedLogin.identifier = "4.com.vendor.app.login";
+  expectedLogin.label = "com.vendor.app.login";
+  expectedLogin.name = "Vendor Login";
+  expectedLogin.registeredURLPath = "/Applications/Vendor App.app/Contents/Library/LoginItems/Vendor Login.app";
+  expectedLogin.type = 4;
+  expectedLogin.disposition = 1;
+  BackgroundItemRecord expected = expectedLogin;
+  expected.identifier = "2.com.vendor.app";
+  expected.label = "com.vendor.app";
+  expected.name = "Vendor App";
+  expected.developerName = "Vendor Inc.";
+  expected.teamIdentifier = "VENDOR1234";
+  expected.bundleIdentifier = "com.vendor.app";
+  expected.associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper"};
+  expected.executablePath = "Contents/MacOS/Vendor App";
+  expected.registeredURLPath = "/Applications/Vendor App.app";
+  expected.container = "group.com.vendor";
+  expected.type = 0x10002;
+  expected.disposition = 0xB;
+  expected.subItems = {expectedLogin};
   EXPECT_EQ(records[0], expected);
   EXPECT_TRUE(records[0].isEnabled());
   EXPECT_TRUE(records[0].isAllowed());
@@ -858,8 +859,10 @@ TEST_F(HostileStoreTest, FileCountAndByteLimits) {
     fs::remove_all(folder);
     for (std::size_t i = 0; i < c.sizes.size(); ++i) {
       auto [at, added] = made.try_emplace(c.sizes[i]);
-      if (added) at->second = archiveOfSize(c.sizes[i]);
-      if (c.sizes[i] != 0) ASSERT_EQ(at->second.size(), c.sizes[i]);
+      if (added) {
+        at->second = archiveOfSize(c.sizes[i]);
+        ASSERT_TRUE(c.sizes[i] == 0 || at->second.size() == c.sizes[i]) << at->second.size();
+      }
       write(scopedName(static_cast<int>(i)), at->second);
     }
     auto result = load();
