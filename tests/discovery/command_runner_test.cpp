@@ -26,39 +26,33 @@ class CommandRunnerTest : public ::testing::Test {
   CommandRunner runner_;
 };
 
-TEST_F(CommandRunnerTest, ReturnsStandardOutputUntrimmedAndDiscardsStandardError) {
-  std::string tool = script("tool", "printf ' hello\\nworld\\n'\necho oops >&2\n");
-  EXPECT_EQ(runner_.run(tool, {}), std::optional<std::string>(" hello\nworld\n"));
-}
-
-TEST_F(CommandRunnerTest, WithStatusInterleavesBothStreamsAndTrims) {
-  std::string tool = script("tool", "echo one\necho two >&2\necho three\nexit 0\n");
-  EXPECT_EQ(runner_.runWithStatus(tool, {}), (CommandOutcome{0, "one\ntwo\nthree"}));
-
-  std::string blank = script("blank", "printf ' \\t\\n lead\\n\\n'\n");
-  EXPECT_EQ(runner_.runWithStatus(blank, {}), (CommandOutcome{0, "lead"}));
-}
-
-TEST_F(CommandRunnerTest, NoOutputIsEmptyTextNotNothing) {
-  std::string tool = script("quiet", "exit 0\n");
-  EXPECT_EQ(runner_.run(tool, {}), std::optional<std::string>(""));
-  EXPECT_EQ(runner_.runWithStatus(tool, {}), (CommandOutcome{0, ""}));
-
-  std::string errorsOnly = script("errors-only", "echo 'only on stderr' >&2\n");
-  EXPECT_EQ(runner_.run(errorsOnly, {}), std::optional<std::string>(""));
-  EXPECT_EQ(runner_.runWithStatus(errorsOnly, {}), (CommandOutcome{0, "only on stderr"}));
-}
-
-TEST_F(CommandRunnerTest, NonZeroExitIsNothingForRunAndAStatusForRunWithStatus) {
-  std::string tool = script("fails", "echo 'partial answer'\nexit 3\n");
-  EXPECT_EQ(runner_.run(tool, {}), std::nullopt);
-  EXPECT_EQ(runner_.runWithStatus(tool, {}), (CommandOutcome{3, "partial answer"}));
-}
-
-TEST_F(CommandRunnerTest, AToolKilledByASignalReports128PlusTheSignal) {
-  std::string tool = script("killed", "echo before\nkill -KILL $$\necho after\n");
-  EXPECT_EQ(runner_.run(tool, {}), std::nullopt);
-  EXPECT_EQ(runner_.runWithStatus(tool, {}), (CommandOutcome{128 + 9, "before"}));
+// run() gives standard output untouched, and nothing unless the tool exits with 0 and writes UTF-8;
+// runWithStatus() interleaves both streams, trims them, and gives empty text for output that is not UTF-8.
+TEST_F(CommandRunnerTest, OutputAndStatusOfBothForms) {
+  struct Case {
+    const char* body;
+    std::optional<std::string> output;
+    CommandOutcome outcome;
+  };
+  const Case cases[] = {
+      {"printf ' hello\\nworld\\n'\necho oops >&2\n", " hello\nworld\n", {0, "hello\nworld\noops"}},
+      {"echo one\necho two >&2\necho three\nexit 0\n", "one\nthree\n", {0, "one\ntwo\nthree"}},
+      {"printf ' \\t\\n lead\\n\\n'\n", " \t\n lead\n\n", {0, "lead"}},
+      {"exit 0\n", "", {0, ""}},
+      {"echo 'only on stderr' >&2\n", "", {0, "only on stderr"}},
+      {"echo 'partial answer'\nexit 3\n", std::nullopt, {3, "partial answer"}},
+      {"echo before\nkill -KILL $$\necho after\n", std::nullopt, {128 + 9, "before"}},
+      {"printf 'caf\\351\\n'\n", std::nullopt, {0, ""}},
+      {"printf 'caf\\351\\n'\nexit 2\n", std::nullopt, {2, ""}},
+      {"printf 'caf\\303\\251\\n'\n", "caf\xC3\xA9\n", {0, "caf\xC3\xA9"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    std::string tool = script("tool-" + std::to_string(++n), c.body);
+    EXPECT_EQ(runner_.run(tool, {}), c.output);
+    EXPECT_EQ(runner_.runWithStatus(tool, {}), c.outcome);
+  }
 }
 
 TEST_F(CommandRunnerTest, ALaunchFailureIsNothingOrMinusOneWithADescription) {
@@ -89,23 +83,11 @@ TEST_F(CommandRunnerTest, OutputLargerThanAPipeIsReadWholeAndInOrder) {
   EXPECT_EQ(withStatus.output, expected.substr(0, expected.size() - 1));
 }
 
-TEST_F(CommandRunnerTest, OutputThatIsNotUTF8IsNothingOrEmptyText) {
-  std::string invalid = script("latin1", "printf 'caf\\351\\n'\n");
-  EXPECT_EQ(runner_.run(invalid, {}), std::nullopt);
-  EXPECT_EQ(runner_.runWithStatus(invalid, {}), (CommandOutcome{0, ""}));
-
-  std::string failing = script("latin1-fails", "printf 'caf\\351\\n'\nexit 2\n");
-  EXPECT_EQ(runner_.runWithStatus(failing, {}), (CommandOutcome{2, ""}));
-
-  std::string valid = script("utf8", "printf 'caf\\303\\251\\n'\n");
-  EXPECT_EQ(runner_.run(valid, {}), std::optional<std::string>("caf\xC3\xA9\n"));
-}
-
-TEST_F(CommandRunnerTest, ArgumentsArePassedVerbatimWithoutAShell) {
-  std::string tool = script("args", "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n");
+TEST_F(CommandRunnerTest, ArgumentsArePassedVerbatimWithoutAShellAfterTheToolsPath) {
+  std::string tool = script("args", "printf '%s\\n' \"$0\"\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n");
   std::vector<std::string> arguments = {"two words", "it's \"quoted\"", "$HOME", "*", "; rm -rf /", ""};
   EXPECT_EQ(runner_.run(tool, arguments),
-            std::optional<std::string>("[two words]\n[it's \"quoted\"]\n[$HOME]\n[*]\n[; rm -rf /]\n[]\n"));
+            tool + "\n[two words]\n[it's \"quoted\"]\n[$HOME]\n[*]\n[; rm -rf /]\n[]\n");
 }
 
 TEST_F(CommandRunnerTest, TheToolInheritsNoOtherEndOfItsOutputPipe) {
@@ -119,11 +101,6 @@ TEST_F(CommandRunnerTest, TheToolInheritsNoOtherEndOfItsOutputPipe) {
                             "done\n"
                             "exit 0\n");
   EXPECT_EQ(runner_.run(tool, {}), std::optional<std::string>(""));
-}
-
-TEST_F(CommandRunnerTest, TheToolSeesItsPathAsArgumentZero) {
-  std::string tool = script("name", "printf '%s' \"$0\"\n");
-  EXPECT_EQ(runner_.run(tool, {}), std::optional<std::string>(tool));
 }
 
 }  // namespace

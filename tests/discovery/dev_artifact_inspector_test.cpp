@@ -41,14 +41,6 @@ class DevArtifactInspectorTest : public ::testing::Test {
   SampleMac mac_{folder_.path()};
 };
 
-TEST_F(DevArtifactInspectorTest, NoDeveloperFoldersGiveNothing) {
-  EXPECT_TRUE(scan().empty());
-  // Their parents alone are not enough.
-  SampleMac::makeFolder(mac_.user("Library/Developer/Xcode"));
-  SampleMac::makeFolder(mac_.user("Library/Developer/CoreSimulator"));
-  EXPECT_TRUE(scan().empty());
-}
-
 TEST_F(DevArtifactInspectorTest, EachVisibleProjectFolderIsOneFindingToReview) {
   std::string a = SampleMac::makeFolder(derivedData() + "/Alpha-abcdefgh");
   std::string b = SampleMac::writeFile(derivedData() + "/Beta-ijklmnop/Build/Products/app.o", std::string(70000, 'x'));
@@ -116,39 +108,21 @@ TEST_F(DevArtifactInspectorTest, LinksLeadingOutOfTheFolderAreLeftOut) {
 
 TEST_F(DevArtifactInspectorTest, AFolderReachedThroughLinksIsStillListed) {
   // The home itself and DerivedData are links: entries resolve into the same place the folder does.
-  std::string realHome = mac_.home();
   std::string linkedHome = folder_.path() + "/linked-home";
-  fs::create_directory_symlink(realHome, linkedHome);
+  fs::create_directory_symlink(mac_.home(), linkedHome);
   std::string storage = SampleMac::makeFolder(folder_.path() + "/storage/DerivedData");
   SampleMac::makeFolder(storage + "/Project-xyz");
   SampleMac::makeFolder(mac_.user("Library/Developer/Xcode"));
   fs::create_directory_symlink(storage, mac_.user("Library/Developer/Xcode/DerivedData"));
-
-  std::vector<FileFinding> findings = DevArtifactInspector().scan(Url::fileURL(linkedHome));
-  EXPECT_EQ(paths(findings),
+  EXPECT_EQ(paths(DevArtifactInspector().scan(Url::fileURL(linkedHome))),
             (std::vector<std::string>{linkedHome + "/Library/Developer/Xcode/DerivedData/Project-xyz"}));
 }
 
-TEST_F(DevArtifactInspectorTest, WholeFolderLocationsGiveOneFindingWhateverTheyHold) {
-  std::string caches = SampleMac::makeFolder(mac_.user("Library/Developer/CoreSimulator/Caches"));
-  SampleMac::writeFile(caches + "/dyld/21A/cache.bin", std::string(5000, 'z'));
-  SampleMac::makeFolder(caches + "/Other");
-  SampleMac::writeFile(caches + "/.DS_Store");
-
-  std::vector<FileFinding> findings = scan();
-  ASSERT_EQ(findings.size(), 1u);
-  EXPECT_EQ(findings[0].url.path(), caches);
-  EXPECT_EQ(findings[0].evidence[0].explanation,
-            "Simulator caches: Cached simulator runtime data. Rebuilt as needed.");
-  EXPECT_EQ(findings[0].score, 20);
-
-  // An empty whole-folder location still counts: it exists.
-  fs::remove_all(caches);
-  SampleMac::makeFolder(caches);
-  EXPECT_EQ(scan().size(), 1u);
-}
-
-TEST_F(DevArtifactInspectorTest, ALocationThatIsAFileOrADanglingLinkIsIgnored) {
+TEST_F(DevArtifactInspectorTest, OnlyLocationsThatAreFoldersCount) {
+  EXPECT_TRUE(scan().empty());
+  // Their parents alone are not enough; nor are files or dangling links in their place.
+  SampleMac::makeFolder(mac_.user("Library/Developer/Xcode"));
+  EXPECT_TRUE(scan().empty());
   SampleMac::writeFile(derivedData(), "not a folder");
   SampleMac::writeFile(mac_.user("Library/Developer/CoreSimulator/Caches"), "not a folder");
   SampleMac::makeFolder(mac_.user("Library/Caches"));
@@ -157,20 +131,24 @@ TEST_F(DevArtifactInspectorTest, ALocationThatIsAFileOrADanglingLinkIsIgnored) {
 
   // A link to a real folder is followed for the test, but reported as the link.
   SampleMac::makeFolder(mac_.user("nowhere"));
-  std::vector<FileFinding> findings = scan();
-  EXPECT_EQ(paths(findings), (std::vector<std::string>{mac_.user("Library/Caches/org.swift.swiftpm")}));
+  EXPECT_EQ(paths(scan()), (std::vector<std::string>{mac_.user("Library/Caches/org.swift.swiftpm")}));
 }
 
-TEST_F(DevArtifactInspectorTest, FindingsFollowTableOrder) {
-  SampleMac::makeFolder(mac_.user("Library/Caches/org.swift.swiftpm/repositories"));
-  SampleMac::makeFolder(mac_.user("Library/Developer/CoreSimulator/Caches"));
+TEST_F(DevArtifactInspectorTest, FindingsFollowTableOrderAndWholeFolderLocationsGiveOneWhateverTheyHold) {
+  std::string caches = SampleMac::makeFolder(mac_.user("Library/Developer/CoreSimulator/Caches"));
+  SampleMac::writeFile(caches + "/dyld/21A/cache.bin", std::string(5000, 'z'));
+  SampleMac::makeFolder(caches + "/Other");
+  SampleMac::writeFile(caches + "/.DS_Store");
+  // An empty whole-folder location still counts: it exists.
+  std::string swiftpm = SampleMac::makeFolder(mac_.user("Library/Caches/org.swift.swiftpm"));
   SampleMac::makeFolder(mac_.user("Library/Developer/Xcode/tvOS DeviceSupport/17.0 (21J354)"));
   SampleMac::makeFolder(mac_.user("Library/Developer/Xcode/watchOS DeviceSupport/10.0 (21R356)"));
   SampleMac::makeFolder(mac_.user("Library/Developer/Xcode/iOS DeviceSupport/17.1 (21B74)"));
   SampleMac::makeFolder(derivedData() + "/App-1");
 
+  std::vector<FileFinding> findings = scan();
   std::vector<std::string> titles;
-  for (const FileFinding& f : scan()) titles.push_back(f.evidence[0].explanation);
+  for (const FileFinding& f : findings) titles.push_back(f.evidence[0].explanation);
   EXPECT_EQ(titles,
             (std::vector<std::string>{
                 kDerivedData,
@@ -181,6 +159,9 @@ TEST_F(DevArtifactInspectorTest, FindingsFollowTableOrder) {
                 "Swift Package Manager cache: Downloaded package checkouts and binaries. Re-fetched on the next "
                 "resolve.",
             }));
+  EXPECT_EQ(findings[4].url.path(), caches);
+  EXPECT_EQ(findings[4].score, 20);
+  EXPECT_EQ(findings[5].url.path(), swiftpm);
 }
 
 TEST_F(DevArtifactInspectorTest, AnInspectorCanBeGivenItsOwnLocations) {

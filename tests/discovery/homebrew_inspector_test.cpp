@@ -72,17 +72,14 @@ class HomebrewInspectorTest : public ::testing::Test {
 };
 
 TEST_F(HomebrewInspectorTest, ListsTokensInOrderFromTrimmedNonEmptyLines) {
-  std::string b = brew("brew", "printf 'firefox\\n\\n  sample-studio-pro\\t\\r\\n \\t \\nnotes2\\vzed\\fiterm2'\n");
-  EXPECT_EQ(inspector({b}).installedCaskTokens(),
-            (std::vector<std::string>{"firefox", "sample-studio-pro", "notes2", "zed", "iterm2"}));
+  // U+2028 and U+0085 end lines too; a no-break space is neither a blank nor a tab, so it stays.
+  std::string b = brew("brew",
+                       "printf 'alpha\\342\\200\\250beta\\302\\205gamma\\n\\302\\240delta\\n'\n"
+                       "printf 'firefox\\n\\n  sample-studio-pro\\t\\r\\n \\t \\nnotes2\\vzed\\fiterm2'\n");
+  EXPECT_EQ(inspector({b}).installedCaskTokens(), (std::vector<std::string>{"alpha", "beta", "gamma", "\u00A0delta",
+                                                                           "firefox", "sample-studio-pro", "notes2",
+                                                                           "zed", "iterm2"}));
   EXPECT_EQ(log(b), "list\n--cask\n");
-}
-
-TEST_F(HomebrewInspectorTest, UnicodeLineBreaksSplitTokensButOtherSpacesAreKept) {
-  // U+2028 and U+0085 end lines; a no-break space is neither a blank nor a tab, so it stays.
-  std::string b = brew("brew", "printf 'alpha\\342\\200\\250beta\\302\\205gamma\\n\\302\\240delta\\n'\n");
-  EXPECT_EQ(inspector({b}).installedCaskTokens(),
-            (std::vector<std::string>{"alpha", "beta", "gamma", "\u00A0delta"}));
 }
 
 TEST_F(HomebrewInspectorTest, ListingMovesOnPastMissingFailingAndGarbledTools) {
@@ -97,17 +94,13 @@ TEST_F(HomebrewInspectorTest, ListingMovesOnPastMissingFailingAndGarbledTools) {
   EXPECT_EQ(log(failing), "list\n--cask\n");
   EXPECT_EQ(log(garbled), "list\n--cask\n");
   EXPECT_EQ(log(unused), std::nullopt) << "paths after the first answer are not tried";
-}
 
-TEST_F(HomebrewInspectorTest, NoAnsweringToolMeansNoTokens) {
-  std::string failing = brew("failing", "echo firefox\nexit 2\n");
+  // No answering tool means no tokens; an empty listing is an answer: nothing is installed.
   std::string empty = brew("empty", "exit 0\n");
   EXPECT_TRUE(inspector({}).installedCaskTokens().empty());
-  EXPECT_TRUE(inspector({missing("a"), failing}).installedCaskTokens().empty());
-  // An empty listing is an answer: nothing is installed, and the next path is not asked.
-  std::string next = brew("next", "echo firefox\n");
-  EXPECT_TRUE(inspector({empty, next}).installedCaskTokens().empty());
-  EXPECT_EQ(log(next), std::nullopt);
+  EXPECT_TRUE(inspector({missing("a"), brew("fails", "echo firefox\nexit 2\n")}).installedCaskTokens().empty());
+  EXPECT_TRUE(inspector({empty, unused}).installedCaskTokens().empty());
+  EXPECT_EQ(log(unused), std::nullopt);
 }
 
 TEST_F(HomebrewInspectorTest, FindsTheCaskOfAnAppByName) {
@@ -117,12 +110,14 @@ TEST_F(HomebrewInspectorTest, FindsTheCaskOfAnAppByName) {
   EXPECT_EQ(inspector({missing("no-brew")}).caskToken("Sample Studio Pro"), std::nullopt);
 }
 
-TEST_F(HomebrewInspectorTest, UninstallPassesTheTrimmedTokenAndReportsTrimmedCombinedOutput) {
+TEST_F(HomebrewInspectorTest, UninstallSkipsPathsThatCannotBeLaunchedAndReportsTrimmedCombinedOutput) {
+  std::string notExecutable = testing::SampleMac::writeFile(folder_.path() + "/plain", "#!/bin/sh\necho hi\n");
+  fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
   std::string b = brew("brew",
                        "echo '==> Uninstalling Cask sample-studio-pro'\n"
                        "echo 'Warning: not all files removed' >&2\n"
                        "printf '==> Purging files\\n\\n'\n");
-  EXPECT_EQ(inspector({b}).uninstallCask(" \tsample-studio-pro\n"),
+  EXPECT_EQ(inspector({missing("opt/brew"), notExecutable, b}).uninstallCask(" \tsample-studio-pro\n"),
             (HomebrewCaskUninstallResult{true,
                                          "==> Uninstalling Cask sample-studio-pro\n"
                                          "Warning: not all files removed\n"
@@ -145,15 +140,6 @@ TEST_F(HomebrewInspectorTest, AFailedUninstallIsReportedAndNoFurtherPathIsTried)
   // Garbled output is reported as empty, with the status kept.
   std::string garbled = brew("garbled", "printf '\\377\\376'\nexit 0\n");
   EXPECT_EQ(inspector({garbled}).uninstallCask("sample"), (HomebrewCaskUninstallResult{true, ""}));
-}
-
-TEST_F(HomebrewInspectorTest, UninstallSkipsPathsThatCannotBeLaunched) {
-  std::string notExecutable = testing::SampleMac::writeFile(folder_.path() + "/plain", "#!/bin/sh\necho hi\n");
-  fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
-  std::string good = brew("good", "echo removed\n");
-  EXPECT_EQ(inspector({missing("opt/brew"), notExecutable, good}).uninstallCask("sample"),
-            (HomebrewCaskUninstallResult{true, "removed"}));
-  EXPECT_EQ(log(good), "uninstall\n--cask\n--force\nsample\n");
 }
 
 TEST_F(HomebrewInspectorTest, UninstallWithoutATokenOrWithoutBrewRunsNothing) {

@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
@@ -59,6 +57,7 @@ TEST(PropertyListTest, Accessors) {
   EXPECT_EQ(dict.find("ratio")->asReal(), 0.25);
   EXPECT_EQ(dict.find("ratio")->asInteger(), std::nullopt);
   EXPECT_EQ(dict.find("ratio")->asBoolean(), std::nullopt);
+  EXPECT_EQ(PropertyList(false).asBoolean(), false);
   EXPECT_EQ(PropertyList("x").find("x"), nullptr);
   EXPECT_EQ(PropertyList(PlistUID{9}).asUID(), PlistUID{9});
   EXPECT_EQ(PropertyList(9).asUID(), std::nullopt);
@@ -88,18 +87,19 @@ TEST(PropertyListTest, RoundTripsThroughBothFormats) {
   EXPECT_EQ(*fromBinary, value);
 
   // Bare top-level values of each kind.
-  for (const PropertyList& top : {PropertyList("x"), PropertyList(7), PropertyList(true), PropertyList(PlistUID{3}),
-                                  PropertyList(PlistArray{}), PropertyList(PlistDictionary{}), PropertyList(PlistData{})}) {
+  for (const PropertyList& top : PlistArray{"x", 7, true, PlistUID{3}, PlistArray{}, PlistDictionary{}, PlistData{}}) {
     EXPECT_EQ(plist::parse(bytesOf(writeXMLPlist(top))).value_or(PropertyList(-1)), top);
     EXPECT_EQ(plist::parse(writeBinaryPlist(top)).value_or(PropertyList(-1)), top);
   }
-}
-
-TEST(PropertyListTest, XMLDatesAreWholeSeconds) {
-  PropertyList value = PlistDate{10.75};
-  EXPECT_NE(writeXMLPlist(value).find("<date>2001-01-01T00:00:10Z</date>"), std::string::npos);
-  EXPECT_EQ(plist::parse(bytesOf(writeXMLPlist(value))).value_or(PropertyList()), PropertyList(PlistDate{10}));
-  EXPECT_EQ(plist::parse(writeBinaryPlist(value)).value_or(PropertyList()), value);
+  // XML dates keep whole seconds only.
+  PropertyList date = PlistDate{10.75};
+  EXPECT_NE(writeXMLPlist(date).find("<date>2001-01-01T00:00:10Z</date>"), std::string::npos);
+  EXPECT_EQ(plist::parse(bytesOf(writeXMLPlist(date))).value_or(PropertyList()), PropertyList(PlistDate{10}));
+  EXPECT_EQ(plist::parse(writeBinaryPlist(date)).value_or(PropertyList()), date);
+  // The binary writer replaces ill-formed UTF-8.
+  auto text = plist::parse(writeBinaryPlist(PropertyList("a\xFF\xC3\xA9\xED\xA0\x80" "b")));
+  ASSERT_TRUE(text.has_value()) << failure(text);
+  EXPECT_EQ(*text->asString(), "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
 }
 
 TEST(PropertyListTest, BinaryWriterChoosesTheSmallestSizes) {
@@ -131,12 +131,6 @@ TEST(PropertyListTest, BinaryWriterChoosesTheSmallestSizes) {
   EXPECT_EQ((std::vector<std::uint8_t>(bytes.begin() + 8, bytes.begin() + 12)),
             (std::vector<std::uint8_t>{0xAF, 0x11, 0x01, 0x2E}));  // array, count 302 follows as a 2-byte integer
   EXPECT_EQ(plist::parse(bytes).value_or(PropertyList()), big);
-}
-
-TEST(PropertyListTest, BinaryWriterReplacesIllFormedUTF8) {
-  auto result = plist::parse(writeBinaryPlist(PropertyList("a\xFF\xC3\xA9\xED\xA0\x80" "b")));
-  ASSERT_TRUE(result.has_value()) << failure(result);
-  EXPECT_EQ(*result->asString(), "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
 }
 
 TEST(PropertyListTest, ParseLooksAtTheFirstBytes) {
@@ -174,17 +168,13 @@ TEST(PropertyListTest, AgreesWithPythonPlistlib) {
   const std::string ours = folder.path() + "/ours.plist";
   const std::string theirs = folder.path() + "/theirs.plist";
   const std::string report = folder.path() + "/report.txt";
-  {
-    PropertyList value = PlistDictionary{{"name", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
-                                         {"n", PlistArray{-1, 65536, 4294967296LL}},
-                                         {"ref", PlistUID{300}},
-                                         {"when", PlistDate{86400}},
-                                         {"blob", PlistData{{1, 2, 3}}},
-                                         {"half", 0.5}};
-    std::vector<std::uint8_t> bytes = writeBinaryPlist(value);
-    std::ofstream(ours, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-  }
+  std::vector<std::uint8_t> bytes = writeBinaryPlist(PlistDictionary{{"name", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+                                                                      {"n", PlistArray{-1, 65536, 4294967296LL}},
+                                                                      {"ref", PlistUID{300}},
+                                                                      {"when", PlistDate{86400}},
+                                                                      {"blob", PlistData{{1, 2, 3}}},
+                                                                      {"half", 0.5}});
+  testing::SampleMac::writeFile(ours, std::string(bytes.begin(), bytes.end()));
   // Python reads ours and says whether it is what we wrote; then it writes a keyed-archive-like plist
   // (keys sorted, 2^63+5 as a 16-byte integer) for us to read.
   const std::string script =
@@ -197,10 +187,9 @@ TEST(PropertyListTest, AgreesWithPythonPlistlib) {
       "objs = ['$null', {'name': plistlib.UID(2), 'kind': plistlib.UID(2)}, 'shared', 2**63 + 5]\n"
       "plistlib.dump({'$archiver': 'NSKeyedArchiver', '$objects': objs, '$top': {'root': plistlib.UID(1)}},\n"
       "              open(sys.argv[2], 'wb'), fmt=plistlib.FMT_BINARY)\n";
-  std::ofstream(folder.path() + "/check.py") << script;
-  ASSERT_EQ(std::system(("python3 " + folder.path() + "/check.py " + ours + " " + theirs + " " + report).c_str()), 0);
-  std::ifstream in(report);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "same");
+  std::string check = testing::SampleMac::writeFile(folder.path() + "/check.py", script);
+  ASSERT_EQ(std::system(("python3 " + check + " " + ours + " " + theirs + " " + report).c_str()), 0);
+  EXPECT_EQ(testing::SampleMac::readFile(report), "same");
 
   auto result = plist::readFile(theirs);
   ASSERT_TRUE(result.has_value()) << failure(result);
