@@ -107,8 +107,7 @@ TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
 }
 
 // Each identity signal on its own and in combination: its sentences, the capped score and the two flags.
-// (The assess command's tests pin further cases: a bundle identifier's exact and family matches, a signing
-// identifier equal to the bundle identifier, the team alone.)
+// (The assess command's tests pin further cases: a bundle identifier's exact and family matches, the team alone.)
 TEST(MatchEngineTest, AssessmentsNameEverySignalThatMatched) {
   const Line preferenceLocation{EvidenceKind::location, "This is an app-scoped preference location.", 12};
   const Line exactSigning{EvidenceKind::signingIdentifier,
@@ -137,6 +136,9 @@ TEST(MatchEngineTest, AssessmentsNameEverySignalThatMatched) {
       {kHome + "Containers/com.example.app/Data/Library/Caches/x.db", bundle, FindingKind::other, {kExactBundle}, 70,
        true, false},
       {kHome + "Caches/com.example.appx", bundle, FindingKind::other, {}, 0, false, false},
+      // A signing identifier equal to the bundle identifier, ignoring case, is not counted twice.
+      {kHome + "Caches/com.example.app", identity("", "com.example.app", "COM.EXAMPLE.APP"), FindingKind::other,
+       {kExactBundle}, 70, true, false},
       {kHome + "Caches/com.example.app.Helper", identity("Example", "com.example.app", "com.example.app.helper"),
        FindingKind::cache, {kBundleFamily, exactSigning, nameContained, kCacheLocation}, 100, true, false},
       // The signing identifier is quoted as written.

@@ -84,9 +84,6 @@ TEST(MachOSignatureTest, ReadsTheFirstSignedSliceOfAUniversalFile) {
               (SignatureFacts{"com.example.arm", std::nullopt, {}}));
     EXPECT_EQ(read(testing::universalMachO({{MachOArch::x86_64, unsignedIntel}}, wide)), std::nullopt);
   }
-  testing::MachOOptions both;
-  both.architectures = {MachOArch::x86_64, MachOArch::arm64};
-  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, kGroups, both)), fullFacts());
 }
 
 TEST(MachOSignatureTest, TeamIsReadOnlyFromCodeDirectoriesThatRecordOne) {
@@ -123,8 +120,6 @@ TEST(MachOSignatureTest, ApplicationGroupsComeOnlyFromAListOfText) {
     return macho::signatureFacts(thinWithSlots({{testing::kSlotCodeDirectory, directory},
                                                 {testing::kSlotEntitlements, testing::entitlementsBlob(plist)}}));
   };
-  // No entitlements blob at all.
-  EXPECT_EQ(macho::signatureFacts(testing::buildSignedMachO(kIdentifier, kTeam, {})), identifiersOnly());
   EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::nullopt)), identifiersOnly());
   EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::vector<std::string>{})), identifiersOnly());
   EXPECT_EQ(withEntitlements(testing::entitlementsPlist(kGroups)), fullFacts());

@@ -103,7 +103,7 @@ TEST(JsonFormsTest, EnumerationsReadLenientlyButNeedStrings) {
   EXPECT_FALSE(json::decode<FileFinding>(j).has_value());
 }
 
-// The history's own tests pin the failure form, whole records and the sorted pretty form.
+// The history's own tests pin whole records, with and without their optional parts, and the sorted pretty form.
 TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   TrashOperation ok = TrashOperation::success(Url::fileURL("/Users/me/Library/Caches/x"),
                                               Url::fileURL("/Users/me/.Trash/x"));
@@ -111,9 +111,15 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   EXPECT_EQ(json::encode(ok).dump(),
             R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Users/me/Library/Caches/x",)"
             R"("trashedURL":"file:///Users/me/.Trash/x","succeeded":true})");
-  nlohmann::json failed = json::encode(TrashOperation::failure(Url::fileURL("/x"), "No.", RemovalFailureReason::other));
-  failed["failureReason"] = "cosmicRay";
-  EXPECT_EQ(json::decode<TrashOperation>(failed)->failureReason, RemovalFailureReason::other);
+  TrashOperation failed = TrashOperation::failure(Url::fileURL("/Library/x"), "No permission.",
+                                                  RemovalFailureReason::needsAdministrator);
+  failed.id = ok.id;
+  EXPECT_EQ(json::encode(failed).dump(),
+            R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Library/x","succeeded":false,)"
+            R"("errorDescription":"No permission.","failureReason":"needsAdministrator"})");
+  nlohmann::json unknown = json::encode(failed);
+  unknown["failureReason"] = "cosmicRay";
+  EXPECT_EQ(json::decode<TrashOperation>(unknown)->failureReason, RemovalFailureReason::other);
 
   BackgroundServiceOperation service;
   service.id = uuid("00000000-0000-4000-8000-0000000000B0");
