@@ -7,6 +7,7 @@ namespace {
 
 using Key = FindingSortKey;
 using Dir = FindingSortDirection;
+using Paths = std::vector<std::string>;
 
 FileFinding finding(const std::string& path, FindingConfidence confidence = FindingConfidence::review, int score = 50,
                     std::optional<std::int64_t> size = std::nullopt, std::optional<int> day = std::nullopt) {
@@ -17,12 +18,6 @@ FileFinding finding(const std::string& path, FindingConfidence confidence = Find
   f.byteCount = size;
   if (day) f.modifiedAt = Date(std::chrono::seconds(std::int64_t{*day} * 86400));
   return f;
-}
-
-std::vector<std::string> paths(const std::vector<FileFinding>& findings) {
-  std::vector<std::string> out;
-  for (const auto& f : findings) out.push_back(f.url.path());
-  return out;
 }
 
 TEST(FindingArrangerTest, KeysAndDirectionsReadOnlyTheirStringValues) {
@@ -38,76 +33,62 @@ TEST(FindingArrangerTest, KeysAndDirectionsReadOnlyTheirStringValues) {
                       {"dateModified", "Date modified", Dir::descending}}));
   for (const char* other : {"Name", "date modified", "Date modified", "", "size "})
     EXPECT_FALSE(findingSortKeyFromString(other).has_value()) << other;
-
   EXPECT_EQ(findingSortDirectionFromString("ascending"), Dir::ascending);
   EXPECT_EQ(findingSortDirectionFromString("descending"), Dir::descending);
+  EXPECT_EQ(stringValue(Dir::descending), "descending");
   EXPECT_FALSE(findingSortDirectionFromString("Ascending").has_value());
   EXPECT_FALSE(findingSortDirectionFromString("asc").has_value());
   EXPECT_EQ(flipped(Dir::ascending), Dir::descending);
   EXPECT_EQ(flipped(Dir::descending), Dir::ascending);
-  EXPECT_EQ(stringValue(Dir::descending), "descending");
 }
 
-TEST(FindingArrangerTest, RecommendedOrdersByTierThenScoreThenPathAscending) {
+// Each key in both directions; absent sizes and dates go last either way, ties go by name, then path.
+TEST(FindingArrangerTest, EveryKeyInBothDirections) {
   using C = FindingConfidence;
-  std::vector<FileFinding> input = {
-      finding("/b", C::review, 40),         finding("/inuse", C::inUse, 90), finding("/safe", C::safeToRemove, 82),
-      finding("/a", C::review, 40),         finding("/leftover", C::probablyLeftover, 60),
-      finding("/c", C::review, 45),
+  const auto r = C::review;
+  struct Case {
+    Key key;
+    std::vector<FileFinding> input;
+    Paths descending, ascending;
   };
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::recommended, Dir::descending)),
-            (std::vector<std::string>{"/safe", "/leftover", "/c", "/a", "/b", "/inuse"}));
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::recommended, Dir::ascending)),
-            (std::vector<std::string>{"/inuse", "/a", "/b", "/c", "/leftover", "/safe"}));
-}
-
-TEST(FindingArrangerTest, AnalyzerOrderIsTheRecommendedOrderDescending) {
-  using C = FindingConfidence;
-  std::vector<FileFinding> sorted = {finding("/x/app", C::safeToRemove, 100), finding("/x/cache", C::safeToRemove, 82),
-                                     finding("/x/a", C::probablyLeftover, 67), finding("/x/b", C::probablyLeftover, 67),
-                                     finding("/x/log", C::review, 30)};
-  EXPECT_EQ(FindingArranger::arrange(sorted, Key::recommended, Dir::descending), sorted);
-}
-
-TEST(FindingArrangerTest, NamesCompareIgnoringCaseAndTiesGoByPath) {
-  std::vector<FileFinding> input = {finding("/z/cherry"), finding("/y/Banana"), finding("/x/apple"),
-                                    finding("/b/Same"), finding("/a/same")};
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::name, Dir::ascending)),
-            (std::vector<std::string>{"/x/apple", "/y/Banana", "/z/cherry", "/a/same", "/b/Same"}));
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::name, Dir::descending)),
-            (std::vector<std::string>{"/a/same", "/b/Same", "/z/cherry", "/y/Banana", "/x/apple"}));
-}
-
-TEST(FindingArrangerTest, SizesAbsentGoLastInBothDirections) {
-  auto r = FindingConfidence::review;
-  std::vector<FileFinding> input = {finding("/none-b", r, 0), finding("/small", r, 0, 10), finding("/none-a", r, 0),
-                                    finding("/big", r, 0, 5000), finding("/q/Equal", r, 0, 300),
-                                    finding("/p/equal", r, 0, 300), finding("/a/equal", r, 0, 300)};
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::size, Dir::descending)),
-            (std::vector<std::string>{"/big", "/a/equal", "/p/equal", "/q/Equal", "/small", "/none-a", "/none-b"}));
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::size, Dir::ascending)),
-            (std::vector<std::string>{"/small", "/a/equal", "/p/equal", "/q/Equal", "/big", "/none-a", "/none-b"}));
-}
-
-TEST(FindingArrangerTest, DatesAbsentGoLastInBothDirections) {
-  auto r = FindingConfidence::review;
-  std::vector<FileFinding> input = {finding("/undated", r, 0), finding("/old", r, 0, std::nullopt, 100),
-                                    finding("/new", r, 0, std::nullopt, 19000), finding("/Twin", r, 0, std::nullopt, 500),
-                                    finding("/twin", r, 0, std::nullopt, 500)};
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::dateModified, Dir::descending)),
-            (std::vector<std::string>{"/new", "/Twin", "/twin", "/old", "/undated"}));
-  EXPECT_EQ(paths(FindingArranger::arrange(input, Key::dateModified, Dir::ascending)),
-            (std::vector<std::string>{"/old", "/Twin", "/twin", "/new", "/undated"}));
+  const std::vector<Case> cases = {
+      {Key::recommended,  // tier, then score, then path ascending
+       {finding("/b", r, 40), finding("/inuse", C::inUse, 90), finding("/safe", C::safeToRemove, 82),
+        finding("/a", r, 40), finding("/leftover", C::probablyLeftover, 60), finding("/c", r, 45)},
+       {"/safe", "/leftover", "/c", "/a", "/b", "/inuse"},
+       {"/inuse", "/a", "/b", "/c", "/leftover", "/safe"}},
+      {Key::name,
+       {finding("/z/cherry"), finding("/y/Banana"), finding("/x/apple"), finding("/b/Same"), finding("/a/same")},
+       {"/a/same", "/b/Same", "/z/cherry", "/y/Banana", "/x/apple"},
+       {"/x/apple", "/y/Banana", "/z/cherry", "/a/same", "/b/Same"}},
+      {Key::size,
+       {finding("/none-b", r, 0), finding("/small", r, 0, 10), finding("/none-a", r, 0), finding("/big", r, 0, 5000),
+        finding("/q/Equal", r, 0, 300), finding("/p/equal", r, 0, 300), finding("/a/equal", r, 0, 300)},
+       {"/big", "/a/equal", "/p/equal", "/q/Equal", "/small", "/none-a", "/none-b"},
+       {"/small", "/a/equal", "/p/equal", "/q/Equal", "/big", "/none-a", "/none-b"}},
+      {Key::dateModified,
+       {finding("/undated", r, 0), finding("/old", r, 0, std::nullopt, 100), finding("/new", r, 0, std::nullopt, 19000),
+        finding("/Twin", r, 0, std::nullopt, 500), finding("/twin", r, 0, std::nullopt, 500)},
+       {"/new", "/Twin", "/twin", "/old", "/undated"},
+       {"/old", "/Twin", "/twin", "/new", "/undated"}},
+  };
+  for (const Case& c : cases) {
+    for (Dir dir : kAllFindingSortDirections) {
+      SCOPED_TRACE(std::string(stringValue(c.key)) + " " + std::string(stringValue(dir)));
+      Paths paths;
+      for (const auto& f : FindingArranger::arrange(c.input, c.key, dir)) paths.push_back(f.url.path());
+      EXPECT_EQ(paths, dir == Dir::descending ? c.descending : c.ascending);
+    }
+  }
 }
 
 TEST(FindingArrangerTest, EqualFindingsKeepTheirInputOrder) {
-  std::vector<FileFinding> input = {finding("/same", FindingConfidence::review, 50, 1),
-                                    finding("/same", FindingConfidence::review, 50, 1),
-                                    finding("/same", FindingConfidence::review, 50, 1)};
+  std::vector<FileFinding> input(3, finding("/same", FindingConfidence::review, 50, 1));
+  for (auto& f : input) f.id = Uuid::random();  // equal but for their ids, so the order is checked
   for (Key key : kAllFindingSortKeys) {
     for (Dir dir : kAllFindingSortDirections) {
       SCOPED_TRACE(std::string(stringValue(key)) + " " + std::string(stringValue(dir)));
-      EXPECT_EQ(FindingArranger::arrange(input, key, dir), input);  // ids differ, so the order is checked
+      EXPECT_EQ(FindingArranger::arrange(input, key, dir), input);
     }
   }
   EXPECT_TRUE(FindingArranger::arrange({}, Key::name, Dir::ascending).empty());

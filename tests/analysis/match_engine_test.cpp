@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <tuple>
 
 namespace corvane {
@@ -16,14 +17,9 @@ std::vector<Line> lines(const MatchEngine::Assessment& assessment) {
   return out;
 }
 
-AppIdentity identity(std::string name, std::optional<std::string> bundle = std::nullopt,
-                     std::optional<std::string> signing = std::nullopt, std::optional<std::string> team = std::nullopt) {
-  AppIdentity id;
-  id.name = std::move(name);
-  id.bundleIdentifier = std::move(bundle);
-  id.signingIdentifier = std::move(signing);
-  id.teamIdentifier = std::move(team);
-  return id;
+AppIdentity identity(std::string name, std::optional<std::string> bundle = {}, std::optional<std::string> signing = {},
+                     std::optional<std::string> team = {}) {
+  return {std::move(name), std::move(bundle), std::move(signing), std::move(team), {}, std::nullopt, std::nullopt};
 }
 
 const std::string kHome = "/Users/me/Library/";
@@ -61,17 +57,15 @@ TEST(MatchEngineTest, IdentifierFamilyContinuesOnlyWithDotHyphenOrUnderscore) {
   }
 }
 
+// The stem (only the ten known extensions are stripped, ignoring case), the name, then every component.
 TEST(MatchEngineTest, CandidatesAreStemNameThenEveryComponentWithRepeats) {
+  using Names = std::vector<std::string>;
   EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL(kHome + "Preferences/com.example.app.plist")),
-            (std::vector<std::string>{"com.example.app", "com.example.app.plist", "/", "Users", "me", "Library",
-                                      "Preferences", "com.example.app.plist"}));
-  // A folder URL with a trailing slash and an extension outside the strippable set.
+            (Names{"com.example.app", "com.example.app.plist", "/", "Users", "me", "Library", "Preferences",
+                   "com.example.app.plist"}));
   EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL("/Library/Foo.app/")),
-            (std::vector<std::string>{"Foo.app", "Foo.app", "/", "Library", "Foo.app"}));
-  EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL("/")), (std::vector<std::string>{"/", "/", "/"}));
-}
-
-TEST(MatchEngineTest, OnlyTheTenKnownExtensionsAreStrippedIgnoringCase) {
+            (Names{"Foo.app", "Foo.app", "/", "Library", "Foo.app"}));
+  EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL("/")), (Names{"/", "/", "/"}));
   for (const char* extension :
        {"plist", "savedState", "binarycookies", "lockfile", "cache", "log", "sfl", "sfl2", "sfl3", "SFL4", "PLIST"}) {
     SCOPED_TRACE(extension);
@@ -79,11 +73,11 @@ TEST(MatchEngineTest, OnlyTheTenKnownExtensionsAreStrippedIgnoringCase) {
     auto candidates = MatchEngine::identifierCandidates(Url::fileURL("/x/com.example.app." + std::string(extension)));
     EXPECT_EQ(candidates.front(), "com.example.app");
   }
-  for (const char* name : {"com.example.app.sfl5", "com.example.app.json", "com.example.app.plist.bak", ".plist"}) {
+  for (const std::string name :
+       {"com.example.app.sfl5", "com.example.app.json", "com.example.app.plist.bak", ".plist"}) {
     SCOPED_TRACE(name);
-    auto candidates = MatchEngine::identifierCandidates(Url::fileURL(std::string("/x/") + name));
-    EXPECT_EQ(candidates[0], name);
-    EXPECT_EQ(candidates[1], name);
+    auto candidates = MatchEngine::identifierCandidates(Url::fileURL("/x/" + name));
+    EXPECT_EQ(Names(candidates.begin(), candidates.begin() + 2), (Names{name, name}));
   }
   EXPECT_FALSE(MatchEngine::isStrippableExtension(""));
 }
@@ -95,15 +89,12 @@ TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
   } cases[] = {
       {"My-App_2.0 (Beta)", "myapp20beta"},
       {"Caf\xC3\xA9 \xC3\x9Cn\xC3\xAF" "code 2", "caf\xC3\xA9\xC3\xBCn\xC3\xAF" "code2"},             // Café Ünïcode 2
-      {"Cafe\xCC\x81 Two", "cafe\xCC\x81two"},                                                        // combining accent kept
+      {"Cafe\xCC\x81 Two", "cafe\xCC\x81two"},  // combining accent kept
       {"\xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9\xE3\x83\xBB\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA",         // カメラ・アプリ
        "\xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA"},
-      {"\xE3\x81\x8B\xE3\x82\x99\xE3\x81\x84", "\xE3\x81\x8B\xE3\x82\x99\xE3\x81\x84"},               // か + voiced mark, い
-      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\x9C\xD0\xB8\xD1\x80!",                 // Привет, Мир!
-       "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\xD0\xBC\xD0\xB8\xD1\x80"},
       {"\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82\xE0\xA4\xA6\xE0\xA5\x80 \xE0\xA4\x90\xE0\xA4\xAA",       // हिंदी ऐप
        "\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82\xE0\xA4\xA6\xE0\xA5\x80\xE0\xA4\x90\xE0\xA4\xAA"},
-      {"Rocket \xF0\x9F\x9A\x80 App\xE2\x84\xA2", "rocketapp"},                                         // emoji and ™ dropped
+      {"Rocket \xF0\x9F\x9A\x80 App\xE2\x84\xA2", "rocketapp"},  // emoji and ™ dropped
       {"\xE2\x85\xAB \xC2\xBD", "\xE2\x85\xBB\xC2\xBD"},                                                // Ⅻ ½
       {"Bad\xFFName", "badname"},
       {" .-_/:", ""},
@@ -115,74 +106,71 @@ TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
   }
 }
 
-TEST(MatchEngineTest, CacheNamedForTheBundleIdentifierIsExact) {
-  auto a = MatchEngine::assess(Url::fileURL(kHome + "Caches/com.example.app"), identity("", "com.example.app"),
-                               FindingKind::cache);
-  EXPECT_EQ(lines(a), (std::vector<Line>{kExactBundle, kCacheLocation}));
-  EXPECT_EQ(a.score, 82);
-  EXPECT_TRUE(a.hasExactIdentitySignal);
-  EXPECT_FALSE(a.sharedTeamOnly);
-}
-
-TEST(MatchEngineTest, PreferencesFileMatchesExactlyOnlyWithAStrippableExtension) {
-  auto id = identity("", "com.example.app");
-  auto plist = MatchEngine::assess(Url::fileURL(kHome + "Preferences/Com.Example.App.plist"), id,
-                                   FindingKind::preference);
-  const Line location{EvidenceKind::location, "This is an app-scoped preference location.", 12};
-  EXPECT_EQ(lines(plist), (std::vector<Line>{kExactBundle, location}));
-  EXPECT_EQ(plist.score, 82);
-
-  auto json = MatchEngine::assess(Url::fileURL(kHome + "Preferences/com.example.app.json"), id,
-                                  FindingKind::preference);
-  EXPECT_EQ(lines(json), (std::vector<Line>{kBundleFamily, location}));
-  EXPECT_EQ(json.score, 67);
-  EXPECT_FALSE(json.hasExactIdentitySignal);
-}
-
-TEST(MatchEngineTest, ParentFolderNamedForTheIdentifierMatchesEverythingInside) {
-  auto a = MatchEngine::assess(Url::fileURL(kHome + "Containers/com.example.app/Data/Library/Caches/x.db"),
-                               identity("", "com.example.app"), FindingKind::other);
-  EXPECT_EQ(lines(a), (std::vector<Line>{kExactBundle}));
-  EXPECT_TRUE(a.hasExactIdentitySignal);
-
-  auto none = MatchEngine::assess(Url::fileURL(kHome + "Caches/com.example.appx"), identity("", "com.example.app"),
-                                  FindingKind::other);
-  EXPECT_TRUE(none.evidence.empty());
-  EXPECT_EQ(none.score, 0);
-}
-
-TEST(MatchEngineTest, SigningIdentifierEqualToBundleIgnoringCaseIsSkipped) {
-  auto a = MatchEngine::assess(Url::fileURL(kHome + "Caches/com.example.app"),
-                               identity("", "com.example.app", "COM.EXAMPLE.APP"), FindingKind::other);
-  EXPECT_EQ(lines(a), (std::vector<Line>{kExactBundle}));
-  EXPECT_EQ(a.score, 70);
-}
-
-TEST(MatchEngineTest, BundleFamilyAndSigningExactBothCountAndTheScoreIsCapped) {
-  auto a = MatchEngine::assess(Url::fileURL(kHome + "Caches/com.example.app.Helper"),
-                               identity("Example", "com.example.app", "com.example.app.helper"), FindingKind::cache);
-  EXPECT_EQ(lines(a),
-            (std::vector<Line>{kBundleFamily,
-                               {EvidenceKind::signingIdentifier,
-                                "Named exactly for this app's signing identifier com.example.app.helper.", 60},
-                               {EvidenceKind::appName, "The filename contains the normalized application name.", 26},
-                               kCacheLocation}));
-  EXPECT_EQ(a.score, 100);
-  EXPECT_TRUE(a.hasExactIdentitySignal);
-}
-
-TEST(MatchEngineTest, SigningIdentifierFamilyKeepsTheIdentifierAsWritten) {
-  auto a = MatchEngine::assess(Url::fileURL("/Library/Logs/abcd.com.vendor.tool-2024"),
-                               identity("", std::nullopt, "ABCD.com.vendor.Tool"), FindingKind::log);
-  EXPECT_EQ(lines(a), (std::vector<Line>{{EvidenceKind::relatedComponent,
-                                          "Part of this app's signing-identifier family (ABCD.com.vendor.Tool).", 48}}));
-  EXPECT_FALSE(a.hasExactIdentitySignal);
-
-  // An empty bundle identifier is no identifier: the signing identifier still counts.
-  auto b = MatchEngine::assess(Url::fileURL("/Library/Logs/ABCD.com.vendor.tool"),
-                               identity("", std::string(), "ABCD.com.vendor.Tool"), FindingKind::log);
-  EXPECT_EQ(lines(b), (std::vector<Line>{{EvidenceKind::signingIdentifier,
-                                          "Named exactly for this app's signing identifier ABCD.com.vendor.Tool.", 60}}));
+// Each identity signal on its own and in combination: its sentences, the capped score and the two flags.
+// (The assess command's tests pin further cases: a bundle identifier's exact and family matches, the team alone.)
+TEST(MatchEngineTest, AssessmentsNameEverySignalThatMatched) {
+  const Line preferenceLocation{EvidenceKind::location, "This is an app-scoped preference location.", 12};
+  const Line exactSigning{EvidenceKind::signingIdentifier,
+                          "Named exactly for this app's signing identifier com.example.app.helper.", 60};
+  const Line nameContained{EvidenceKind::appName, "The filename contains the normalized application name.", 26};
+  const Line team{EvidenceKind::teamIdentifier,
+                  "This group container carries developer team ID abcde12345; team IDs can be shared across a "
+                  "vendor's apps.",
+                  35};
+  const AppIdentity bundle = identity("", "com.example.app");
+  const AppIdentity teamOnly = identity("", std::nullopt, std::nullopt, "ABCDE12345");
+  const std::string group = kHome + "Group Containers/ABCDE12345";
+  struct Case {
+    std::string path;
+    AppIdentity id;
+    FindingKind kind;
+    std::vector<Line> expected;
+    int score;
+    bool exact, sharedTeamOnly;
+  };
+  const std::vector<Case> cases = {
+      // Only a strippable extension leaves the identifier itself.
+      {kHome + "Preferences/Com.Example.App.plist", bundle, FindingKind::preference,
+       {kExactBundle, preferenceLocation}, 82, true, false},
+      // A parent folder named for the identifier matches everything inside.
+      {kHome + "Containers/com.example.app/Data/Library/Caches/x.db", bundle, FindingKind::other, {kExactBundle}, 70,
+       true, false},
+      {kHome + "Caches/com.example.appx", bundle, FindingKind::other, {}, 0, false, false},
+      // A signing identifier equal to the bundle identifier, ignoring case, is not counted twice.
+      {kHome + "Caches/com.example.app", identity("", "com.example.app", "COM.EXAMPLE.APP"), FindingKind::other,
+       {kExactBundle}, 70, true, false},
+      {kHome + "Caches/com.example.app.Helper", identity("Example", "com.example.app", "com.example.app.helper"),
+       FindingKind::cache, {kBundleFamily, exactSigning, nameContained, kCacheLocation}, 100, true, false},
+      // The signing identifier is quoted as written.
+      {"/Library/Logs/abcd.com.vendor.tool-2024", identity("", std::nullopt, "ABCD.com.vendor.Tool"), FindingKind::log,
+       {{EvidenceKind::relatedComponent, "Part of this app's signing-identifier family (ABCD.com.vendor.Tool).", 48}},
+       48, false, false},
+      // An empty bundle identifier is no identifier: the signing identifier still counts.
+      {"/Library/Logs/ABCD.com.vendor.tool", identity("", std::string(), "ABCD.com.vendor.Tool"), FindingKind::log,
+       {{EvidenceKind::signingIdentifier, "Named exactly for this app's signing identifier ABCD.com.vendor.Tool.", 60}},
+       60, true, false},
+      // The team counts only for group containers, and is the only signal only when nothing else matched.
+      {group + ".shared", teamOnly, FindingKind::applicationSupport, {}, 0, false, false},
+      {group + ".shared", identity("", std::nullopt, std::nullopt, ""), FindingKind::groupContainer, {}, 0, false,
+       false},
+      {group + ".com.example.app.shared", identity("", "ABCDE12345.com.example.app", std::nullopt, "abcde12345"),
+       FindingKind::groupContainer,
+       {{EvidenceKind::relatedComponent,
+         "Part of this app's identifier family - a helper or component of ABCDE12345.com.example.app.", 55},
+        team},
+       90, false, false},
+      {kHome + "Group Containers/Example Suite ABCDE12345",
+       identity("Example Suite", std::nullopt, std::nullopt, "ABCDE12345"), FindingKind::groupContainer,
+       {nameContained, team}, 61, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto a = MatchEngine::assess(Url::fileURL(c.path), c.id, c.kind);
+    EXPECT_EQ(lines(a), c.expected);
+    EXPECT_EQ(a.score, c.score);
+    EXPECT_EQ(a.hasExactIdentitySignal, c.exact);
+    EXPECT_EQ(a.sharedTeamOnly, c.sharedTeamOnly);
+  }
 }
 
 TEST(MatchEngineTest, NameStepComparesTheNormalizedStem) {
@@ -213,48 +201,9 @@ TEST(MatchEngineTest, NameStepComparesTheNormalizedStem) {
   }
 }
 
-TEST(MatchEngineTest, TeamStepOnlyForGroupContainers) {
-  const Url url = Url::fileURL(kHome + "Group Containers/ABCDE12345.shared");
-  auto team = MatchEngine::assess(url, identity("", std::nullopt, std::nullopt, "ABCDE12345"),
-                                  FindingKind::groupContainer);
-  EXPECT_EQ(lines(team), (std::vector<Line>{{EvidenceKind::teamIdentifier,
-                                             "This group container carries developer team ID abcde12345; team IDs can "
-                                             "be shared across a vendor's apps.",
-                                             35}}));
-  EXPECT_EQ(team.score, 35);
-  EXPECT_TRUE(team.sharedTeamOnly);
-  EXPECT_FALSE(team.hasExactIdentitySignal);
-
-  auto elsewhere = MatchEngine::assess(url, identity("", std::nullopt, std::nullopt, "ABCDE12345"),
-                                       FindingKind::applicationSupport);
-  EXPECT_TRUE(elsewhere.evidence.empty());
-  EXPECT_FALSE(elsewhere.sharedTeamOnly);
-
-  auto emptyTeam = MatchEngine::assess(url, identity("", std::nullopt, std::nullopt, ""), FindingKind::groupContainer);
-  EXPECT_TRUE(emptyTeam.evidence.empty());
-}
-
-TEST(MatchEngineTest, TeamIsNotTheOnlySignalWhenAnythingElseMatched) {
-  const Url url = Url::fileURL(kHome + "Group Containers/ABCDE12345.com.example.app.shared");
-  auto family = MatchEngine::assess(url, identity("", "ABCDE12345.com.example.app", std::nullopt, "abcde12345"),
-                                    FindingKind::groupContainer);
-  ASSERT_EQ(family.evidence.size(), 2u);
-  EXPECT_EQ(family.evidence[1].kind, EvidenceKind::teamIdentifier);
-  EXPECT_EQ(family.score, 90);
-  EXPECT_FALSE(family.sharedTeamOnly);
-
-  auto named = MatchEngine::assess(Url::fileURL(kHome + "Group Containers/Example Suite ABCDE12345"),
-                                   identity("Example Suite", std::nullopt, std::nullopt, "ABCDE12345"),
-                                   FindingKind::groupContainer);
-  EXPECT_EQ(named.score, 26 + 35);
-  EXPECT_FALSE(named.sharedTeamOnly);
-}
-
+// The location entry is added even when nothing else matched, and only for app-scoped kinds.
 TEST(MatchEngineTest, LocationEntryNamesEveryAppScopedKind) {
-  struct Case {
-    FindingKind kind;
-    const char* sentence;
-  } scoped[] = {
+  const std::map<FindingKind, std::string> scoped = {
       {FindingKind::cache, "This is an app-scoped cache location."},
       {FindingKind::preference, "This is an app-scoped preference location."},
       {FindingKind::container, "This is an app-scoped container location."},
@@ -262,19 +211,11 @@ TEST(MatchEngineTest, LocationEntryNamesEveryAppScopedKind) {
       {FindingKind::webData, "This is an app-scoped web data location."},
       {FindingKind::appScript, "This is an app-scoped application script location."},
   };
-  const Url url = Url::fileURL("/somewhere/unrelated");
-  for (const auto& c : scoped) {
-    SCOPED_TRACE(c.sentence);
-    auto a = MatchEngine::assess(url, AppIdentity{}, c.kind);  // added even when nothing else matched
-    EXPECT_EQ(lines(a), (std::vector<Line>{{EvidenceKind::location, c.sentence, 12}}));
-    EXPECT_EQ(a.score, 12);
-  }
   for (FindingKind kind : kAllFindingKinds) {
-    bool isScoped = false;
-    for (const auto& c : scoped) isScoped = isScoped || c.kind == kind;
-    if (isScoped) continue;
     SCOPED_TRACE(std::string(caseName(kind)));
-    EXPECT_TRUE(MatchEngine::assess(url, AppIdentity{}, kind).evidence.empty());
+    std::vector<Line> expected;
+    if (auto it = scoped.find(kind); it != scoped.end()) expected.emplace_back(EvidenceKind::location, it->second, 12);
+    EXPECT_EQ(lines(MatchEngine::assess(Url::fileURL("/somewhere/unrelated"), AppIdentity{}, kind)), expected);
   }
 }
 
@@ -288,16 +229,9 @@ TEST(MatchEngineTest, OwnershipLevelUsesBothIdentifiersAndExtraCandidates) {
 
   // A family match on the bundle identifier does not hide an exact one on the signing identifier.
   const Url helper = Url::fileURL("/Library/PrivilegedHelperTools/com.example.app.helper");
-  EXPECT_EQ(MatchEngine::ownershipLevel(helper, identity("", "com.example.app", "com.example.app.helper")), Match::exact);
+  EXPECT_EQ(MatchEngine::ownershipLevel(helper, identity("", "com.example.app", "com.example.app.helper")),
+            Match::exact);
   EXPECT_EQ(MatchEngine::ownershipLevel(helper, identity("", "", "com.example.app")), Match::family);
-}
-
-TEST(MatchEngineTest, EmptyIdentityOnACacheGivesOnlyTheLocation) {
-  auto a = MatchEngine::assess(Url::fileURL(kHome + "Caches/whatever"), AppIdentity{}, FindingKind::cache);
-  EXPECT_EQ(lines(a), (std::vector<Line>{kCacheLocation}));
-  EXPECT_EQ(a.score, 12);
-  EXPECT_FALSE(a.hasExactIdentitySignal);
-  EXPECT_FALSE(a.sharedTeamOnly);
 }
 
 }  // namespace

@@ -108,40 +108,29 @@ TEST_F(AppDiscoveryTest, VolumeFactsFillInWhatTheSystemDidNotSay) {
 TEST_F(AppDiscoveryTest, OnlyBrowsableLocalWritableUserVolumesQualify) {
   AppDiscoveryService s = service();
   const std::string vols = mac_.system("/Volumes");
-  auto volume = [&](std::string name, std::string path) {
-    return VolumeFacts{Url::fileURL(std::move(path)), std::move(name), true, true, false, false, false};
+  auto volume = [&](std::string name, std::string path, bool VolumeFacts::*flag = nullptr, bool value = false) {
+    VolumeFacts v{Url::fileURL(std::move(path)), std::move(name), true, true, false, false, false};
+    if (flag) v.*flag = value;
+    return v;
   };
-  VolumeFacts good = volume("Ext", vols + "/Ext");
-  VolumeFacts withApps = good;
-  withApps.url = Url::fileURL(vols + "/Work");
-  withApps.name = "Work";
-  withApps.hasApplicationsSubfolder = true;
-
-  std::vector<VolumeFacts> rejected;
-  rejected.push_back(volume("TimeMachineBackups", vols + "/TimeMachineBackups"));
-  rejected.push_back(volume("My timemachine disk", vols + "/My timemachine disk"));
-  rejected.push_back(volume("com.apple.TimeMachine.localsnapshots", vols + "/snap"));
-  rejected.push_back(volume("Outside", mac_.system("/mnt/Outside")));
-  rejected.push_back(volume("VolumesLookalike", mac_.system("/VolumesLookalike")));
-  for (auto flag : {&VolumeFacts::isBrowsable, &VolumeFacts::isLocal}) {
-    VolumeFacts v = good;
-    v.*flag = false;
-    rejected.push_back(v);
-  }
-  VolumeFacts readOnly = good;
-  readOnly.isReadOnly = true;
-  rejected.push_back(readOnly);
-  VolumeFacts bootable = good;
-  bootable.isBootableOS = true;
-  rejected.push_back(bootable);
-
+  const VolumeFacts good = volume("Ext", vols + "/Ext");
+  const VolumeFacts withApps = volume("Work", vols + "/Work", &VolumeFacts::hasApplicationsSubfolder, true);
+  const VolumeFacts capital = volume("Com.apple.disk", vols + "/Capital");  // the system prefix is case-sensitive
+  std::vector<VolumeFacts> rejected = {
+      volume("TimeMachineBackups", vols + "/TimeMachineBackups"),
+      volume("My timemachine disk", vols + "/My timemachine disk"),
+      volume("com.apple.TimeMachine.localsnapshots", vols + "/snap"),
+      volume("Outside", mac_.system("/mnt/Outside")),
+      volume("VolumesLookalike", mac_.system("/VolumesLookalike")),
+      volume("Hidden", vols + "/Hidden", &VolumeFacts::isBrowsable, false),
+      volume("Remote", vols + "/Remote", &VolumeFacts::isLocal, false),
+      volume("ReadOnly", vols + "/ReadOnly", &VolumeFacts::isReadOnly, true),
+      volume("Bootable", vols + "/Bootable", &VolumeFacts::isBootableOS, true),
+  };
   for (const auto& v : rejected) {
     SCOPED_TRACE(v.name + " at " + v.url.path());
     EXPECT_TRUE(s.qualifyingExternalVolumes({v}).empty());
   }
-  // "Com.apple." is not the system prefix: the test is case-sensitive.
-  VolumeFacts capital = volume("Com.apple.disk", vols + "/Capital");
-
   std::vector<VolumeFacts> all = rejected;
   all.insert(all.begin() + 2, good);
   all.push_back(capital);
@@ -177,29 +166,21 @@ TEST(AppDiscoveryVolumesTest, WithTheDefaultLayoutTheRulesReadTheRealVolumesFold
   EXPECT_FALSE(s.makeApplication(Url::fileURL("/SystemX/Missing.app")).isSystemApplication);
 }
 
+// Enough equal names that an unstable sort would mix them up; within one folder the walk goes in name order,
+// and the home root comes after the system one.
 TEST_F(AppDiscoveryTest, SortsByNameIgnoringCaseAndKeepsTheWalkOrderOfEqualNames) {
   const std::string apps = mac_.system("/Applications");
   std::string beta = app(apps, "Beta");
-  std::string alpha = app(apps, "alpha");
-  std::string first = mac_.addApp(apps, BundleInfo{"Zed1", "com.first", std::nullopt, std::nullopt,
-                                                   {{"CFBundleDisplayName", "Same"}}});
-  std::string second = mac_.addApp(apps, BundleInfo{"Zed0", "com.second", std::nullopt, std::nullopt,
-                                                    {{"CFBundleDisplayName", "same"}}});
-  std::string third = mac_.addApp(mac_.user("Applications"), BundleInfo{"Other", "com.third", std::nullopt,
-                                                                        std::nullopt, {{"CFBundleDisplayName", "SAME"}}});
-  // Within one folder the walk goes in name order: Zed0 before Zed1; the home root comes after.
-  EXPECT_EQ(discoveredPaths(service()), (std::vector<std::string>{alpha, beta, second, first, third}));
-}
-
-TEST_F(AppDiscoveryTest, ManyEqualNamesKeepTheWalkOrder) {
-  std::vector<std::string> expected;
-  for (int i = 0; i < 40; ++i) {
+  std::vector<std::string> expected = {app(apps, "alpha"), beta};
+  std::vector<std::string> same(40);
+  for (int i = 39; i >= 0; --i) {  // made in reverse: the walk goes by file name, not by creation
     std::string file = std::string(i < 10 ? "App0" : "App") + std::to_string(i);
     const char* name = i % 3 == 0 ? "Same" : (i % 3 == 1 ? "same" : "SAME");
-    expected.push_back(mac_.addApp(mac_.system("/Applications"),
-                                   BundleInfo{file, std::nullopt, std::nullopt, std::nullopt,
-                                              {{"CFBundleDisplayName", name}}}));
+    same[i] = mac_.addApp(apps, BundleInfo{file, {}, {}, {}, {{"CFBundleDisplayName", name}}});
   }
+  expected.insert(expected.end(), same.begin(), same.end());
+  expected.push_back(mac_.addApp(mac_.user("Applications"), BundleInfo{"Other", "com.third", std::nullopt, std::nullopt,
+                                                                       {{"CFBundleDisplayName", "SAME"}}}));
   EXPECT_EQ(discoveredPaths(service()), expected);
 }
 

@@ -11,7 +11,7 @@
 namespace corvane::platform {
 namespace {
 
-TEST(UnicodeTest, LowercasesEveryScript) {
+TEST(UnicodeTest, LowercasesEveryScriptAndReplacesIllFormedBytes) {
   EXPECT_EQ(lowercased("Com.Example.APP"), "com.example.app");
   EXPECT_EQ(lowercased("Caf\xC3\x89 \xC3\x9CN\xC3\x8F" "CODE"), "caf\xC3\xA9 \xC3\xBCn\xC3\xAF" "code");  // CAFÉ ÜNÏCODE
   EXPECT_EQ(lowercased("\xD0\x9F\xD0\xA0\xD0\x98"), "\xD0\xBF\xD1\x80\xD0\xB8");                          // ПРИ
@@ -19,13 +19,8 @@ TEST(UnicodeTest, LowercasesEveryScript) {
   // The dotted capital I becomes i plus a combining dot, whatever the user's language.
   EXPECT_EQ(lowercased("\xC4\xB0"), "i\xCC\x87");
   EXPECT_EQ(lowercased(""), "");
-}
-
-TEST(UnicodeTest, IllFormedBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(lowercased("A\xFF" "B"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(lowercased("A\xFF" "B"), "a\xEF\xBF\xBD" "b");  // ill-formed bytes become replacement characters
   EXPECT_EQ(lowercased("\xC3"), "\xEF\xBF\xBD");
-  EXPECT_EQ(characterCount("\xFF\xFE"), 2u);
-  EXPECT_EQ(localizedCaseInsensitiveCompare("\xFF", "\xFF"), 0);
 }
 
 TEST(UnicodeTest, AlphanumericMeansLettersMarksAndNumbers) {
@@ -48,6 +43,7 @@ TEST(UnicodeTest, CountsUserPerceivedCharacters) {
   EXPECT_EQ(characterCount("\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5"), 1u);      // a flag: two regional indicators
   EXPECT_EQ(characterCount("\xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9"), 3u);  // カメラ
   EXPECT_EQ(characterCount(""), 0u);
+  EXPECT_EQ(characterCount("\xFF\xFE"), 2u);
 }
 
 TEST(UnicodeTest, ComparesIgnoringCaseButNotAccents) {
@@ -59,6 +55,7 @@ TEST(UnicodeTest, ComparesIgnoringCaseButNotAccents) {
   EXPECT_EQ(localizedCaseInsensitiveCompare("R\xC3\x89SUM\xC3\x89", "r\xC3\xA9sum\xC3\xA9"), 0);
   // Letters sort as people expect, not by code point: "é" sits with "e", before "f".
   EXPECT_LT(localizedCaseInsensitiveCompare("\xC3\xA9t\xC3\xA9", "fa"), 0);
+  EXPECT_EQ(localizedCaseInsensitiveCompare("\xFF", "\xFF"), 0);
 }
 
 TEST(UnicodeTest, ComparesConsistentlyFromSeveralThreads) {
@@ -77,14 +74,8 @@ TEST(UnicodeTest, ComparesConsistentlyFromSeveralThreads) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
-TEST(Utf8Test, DecodesWellFormedText) {
+TEST(Utf8Test, DecodesWellFormedTextAndReplacesEachIllFormedByte) {
   EXPECT_EQ(utf8::decode("a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x9A\x80"), U"a\u00E9\u4E2D\U0001F680");
-  std::string out;
-  for (char32_t c : U"a\u00E9\u4E2D\U0001F680") if (c) utf8::append(out, c);
-  EXPECT_EQ(out, "a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x9A\x80");
-}
-
-TEST(Utf8Test, ReplacesEachIllFormedByte) {
   const std::u32string two(2, U'\uFFFD'), three(3, U'\uFFFD'), four(4, U'\uFFFD');
   EXPECT_EQ(utf8::decode("\xC0\xAF"), two);                 // overlong "/"
   EXPECT_EQ(utf8::decode("\xED\xA0\x80"), three);           // a surrogate
@@ -94,9 +85,9 @@ TEST(Utf8Test, ReplacesEachIllFormedByte) {
   EXPECT_EQ(utf8::decode("\xE4" "ab"), U"\uFFFDab");         // lead byte followed by ASCII
   EXPECT_EQ(utf8::sanitized("ok\xFF\xC3\xA9"), "ok\xEF\xBF\xBD\xC3\xA9");
   std::string out;
-  utf8::append(out, char32_t{0xDC00});
-  utf8::append(out, char32_t{0x110000});
-  EXPECT_EQ(out, "\xEF\xBF\xBD\xEF\xBF\xBD");
+  for (char32_t c : {U'a', U'\u00E9', U'\u4E2D', U'\U0001F680', char32_t{0xDC00}, char32_t{0x110000}})
+    utf8::append(out, c);
+  EXPECT_EQ(out, "a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x9A\x80\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 }  // namespace
