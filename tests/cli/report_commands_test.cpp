@@ -142,10 +142,10 @@ TEST_F(InspectCommandTest, PrintsSignatureComponentsAndReceiptsInTextAndJSON) {
   auto first = json::decode<MatchEvidence>(j["embedded"]["evidence"][0]);
   ASSERT_TRUE(first.has_value());
   EXPECT_EQ(first.value(), MatchEvidence(first.value().id, EvidenceKind::embeddedComponent, loginItems, 0));
-  EXPECT_EQ(j["receipts"], (nlohmann::json::array({
-                               {{"packageID", "com.vendor.tool.extras"}},
-                               {{"packageID", "com.vendor.tool.pkg"}, {"primaryPayloadAppPath", "/Applications/Tool.app"}},
-                           })));
+  EXPECT_EQ(j["receipts"],
+            (nlohmann::json::array({{{"packageID", "com.vendor.tool.extras"}},
+                                    {{"packageID", "com.vendor.tool.pkg"},
+                                     {"primaryPayloadAppPath", "/Applications/Tool.app"}}})));
 }
 
 TEST_F(InspectCommandTest, AnUnsignedBareBundleHasEmptySectionsAndAMissingOneIsAnError) {
@@ -234,7 +234,8 @@ TEST_F(BackgroundItemsCommandTest, StatusValuesUnderTheirOwnNames) {
   testing::writeBackgroundItemsFile(store, good,
                                     testing::scopeArchive("0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9",
                                                           {SampleBackgroundItem{.identifier = "8.com.x"}}));
-  SampleMac::writeFile(store + "/" + testing::backgroundItemsFileName(16, "11111111-2222-4333-8444-555555555555"), "??");
+  const std::string bad = testing::backgroundItemsFileName(16, "11111111-2222-4333-8444-555555555555");
+  SampleMac::writeFile(store + "/" + bad, "??");
   ASSERT_EQ(run({"--json"}), 0);
   EXPECT_EQ(json()["status"], (OrderedJson{{"kind", "degraded"}, {"version", 16}, {"filesParsed", 1},
                                            {"filesSkipped", 1}, {"truncated", false}}));
@@ -242,9 +243,9 @@ TEST_F(BackgroundItemsCommandTest, StatusValuesUnderTheirOwnNames) {
   // Unreadable: the same folder given with --store, without the layout.
   std::filesystem::remove(store + "/" + good);
   ASSERT_EQ(run({"--json", "--store", store}, false), 0);
+  EXPECT_EQ(bad, "BackgroundItems-v16-11111111-2222-4333-8444-555555555555.btm");
   EXPECT_EQ(json(), (OrderedJson{{"records", OrderedJson::array()},
-                                 {"status", {{"kind", "unreadableShape"}, {"version", 16},
-                                             {"files", {"BackgroundItems-v16-11111111-2222-4333-8444-555555555555.btm"}}}},
+                                 {"status", {{"kind", "unreadableShape"}, {"version", 16}, {"files", {bad}}}},
                                  {"scopesSeen", OrderedJson::array()}}));
 
   ASSERT_EQ(run({"--json", "--store", store + "/absent"}), 0);

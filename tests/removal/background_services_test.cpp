@@ -26,34 +26,6 @@ BackgroundServiceOperation operation(const BackgroundServiceOperation& actual, s
   return {actual.id, std::move(label), wasRegistered, paused, std::move(error)};
 }
 
-TEST(BackgroundServiceController, PausesOnlyWhatLaunchdKnowsAndExplainsFailedBootouts) {
-  auto runner = std::make_shared<RecordingRunner>();
-  runner->answers["print gui/7/com.example.agent"] = {0, ""};
-  runner->answers["bootout gui/7/com.example.agent"] = {0, ""};
-  runner->answers["print gui/7/com.example.stuck"] = {0, ""};
-  runner->answers["bootout gui/7/com.example.stuck"] = {5, "Boot-out failed: 5: Input/output error"};
-  runner->answers["print gui/7/com.example.silent"] = {0, ""};
-  runner->answers["bootout gui/7/com.example.silent"] = {3, ""};
-  BackgroundServiceController controller(runner, 7);
-
-  auto ops = controller.pauseRegisteredUserServices(
-      {"com.example.agent", "com.example.unknown", "com.example.stuck", "com.example.silent"});
-  ASSERT_EQ(ops.size(), 4u);
-  EXPECT_EQ(ops[0], operation(ops[0], "com.example.agent", true, true, std::nullopt));
-  EXPECT_EQ(ops[1], operation(ops[1], "com.example.unknown", false, false, std::nullopt));
-  EXPECT_EQ(ops[2], operation(ops[2], "com.example.stuck", true, false, "Boot-out failed: 5: Input/output error"));
-  EXPECT_EQ(ops[3], operation(ops[3], "com.example.silent", true, false, "launchctl exited with status 3."));
-  EXPECT_NE(ops[0].id, ops[2].id);
-
-  // Unknown services get no bootout or disable; a failed bootout is still followed by disable.
-  EXPECT_EQ(*runner->log, (Lines{"print gui/7/com.example.agent", "bootout gui/7/com.example.agent",
-                                 "disable gui/7/com.example.agent", "print gui/7/com.example.unknown",
-                                 "print gui/7/com.example.stuck", "bootout gui/7/com.example.stuck",
-                                 "disable gui/7/com.example.stuck", "print gui/7/com.example.silent",
-                                 "bootout gui/7/com.example.silent", "disable gui/7/com.example.silent"}));
-  EXPECT_EQ(runner->executables, Lines(10, "/bin/launchctl"));
-}
-
 TEST(BackgroundServiceController, NothingRunsForAnEmptyListOrALabelLaunchdWouldNotAccept) {
   auto runner = std::make_shared<RecordingRunner>();
   runner->otherwise = {0, ""};  // launchctl would say yes to anything
@@ -81,25 +53,6 @@ struct Sweep {
     };
   }
 };
-
-TEST(BackgroundItemNeutralizer, DisablesThenUnloadsAKnownServiceThenSweeps) {
-  auto runner = std::make_shared<RecordingRunner>();
-  runner->answers["print gui/501/com.example.sync.agent"] = {0, ""};
-  runner->answers["disable gui/501/com.example.sync.agent"] = {0, ""};
-  runner->answers["bootout gui/501/com.example.sync.agent"] = {0, ""};
-  Sweep sweep;
-  sweep.answer = {"/Users/me/Library/Preferences/com.example.sync.agent.plist",
-                  "/Users/me/Library/LaunchAgents/com.example.sync.agent.plist"};
-  BackgroundItemNeutralizer neutralizer(runner, 501, sweep.function());
-
-  EXPECT_EQ(neutralizer.neutralize("com.example.sync.agent", "Example Sync"),
-            BackgroundItemNeutralizeOutcome("com.example.sync.agent", false, true, true, true, sweep.answer,
-                                            "Example Sync"));
-  EXPECT_EQ(*runner->log, (Lines{"print gui/501/com.example.sync.agent", "disable gui/501/com.example.sync.agent",
-                                 "bootout gui/501/com.example.sync.agent"}));
-  EXPECT_EQ(runner->executables, Lines(3, "/bin/launchctl"));
-  EXPECT_EQ(sweep.labels, Lines{"com.example.sync.agent"});
-}
 
 TEST(BackgroundItemNeutralizer, AnUnknownServiceIsStillDisabledAndSwept) {
   auto runner = std::make_shared<RecordingRunner>();
@@ -132,7 +85,7 @@ TEST(BackgroundItemNeutralizer, RefusesAnInvalidLabelBeforeAnythingRuns) {
   // 256 characters is the longest label accepted.
   std::string longest = "a" + std::string(255, 'b');
   EXPECT_FALSE(neutralizer.neutralize(longest).refused);
-  EXPECT_EQ(runner->log->size(), 3u);
+  EXPECT_EQ(runner->executables, Lines(3, "/bin/launchctl"));
   EXPECT_EQ(sweep.labels, Lines{longest});
 }
 
@@ -191,8 +144,8 @@ TEST(BackgroundItemNeutralizer, SweepsThePreferencesAndLaunchAgentFilesOfTheLabe
   EXPECT_TRUE(fs::exists(mac.user("Library/secret.plist")));
 }
 
-// A real program standing in for launchctl: it logs its arguments, knows two services, turns off anything,
-// and refuses to unload one of them with a message on its error stream.
+// A real program standing in for launchctl: it logs its arguments, knows three services, turns off
+// anything, and refuses to unload two of them, one with a message on its error stream.
 class LaunchctlScriptTest : public ::testing::Test {
  protected:
   testing::TemporaryFolder tmp;
@@ -206,24 +159,28 @@ class LaunchctlScriptTest : public ::testing::Test {
                          "case \"$1 $2\" in\n"
                          "  'print gui/501/com.example.loaded'|'bootout gui/501/com.example.loaded') exit 0 ;;\n"
                          "  'disable '*) exit 0 ;;\n"
-                         "  'print gui/501/com.example.stuck') echo 'state = running'; exit 0 ;;\n"
+                         "  'print gui/501/com.example.stuck'|'print gui/501/com.example.silent') exit 0 ;;\n"
                          "  'bootout gui/501/com.example.stuck')\n"
                          "    echo '  Boot-out failed: 37: Operation already in progress  ' >&2; exit 37 ;;\n"
+                         "  'bootout gui/501/com.example.silent') exit 3 ;;\n"
                          "esac\n"
                          "exit 113\n");
     fs::permissions(script, fs::perms::owner_all);
   }
 };
 
-TEST_F(LaunchctlScriptTest, PausesThroughARealProgram) {
+TEST_F(LaunchctlScriptTest, PausesOnlyWhatLaunchdKnowsAndExplainsFailedBootouts) {
   BackgroundServiceController controller(std::make_shared<CommandRunner>(), 501, script);
-  auto ops = controller.pauseRegisteredUserServices({"com.example.loaded", "com.example.absent", "com.example.stuck"});
-  ASSERT_EQ(ops.size(), 3u);
+  auto ops = controller.pauseRegisteredUserServices(
+      {"com.example.loaded", "com.example.absent", "com.example.stuck", "com.example.silent"});
+  ASSERT_EQ(ops.size(), 4u);
   EXPECT_EQ(ops[0], operation(ops[0], "com.example.loaded", true, true, std::nullopt));
-  EXPECT_EQ(ops[1], operation(ops[1], "com.example.absent", false, false, std::nullopt));
   // The runner trims what the tool printed.
   EXPECT_EQ(ops[2], operation(ops[2], "com.example.stuck", true, false,
                               "Boot-out failed: 37: Operation already in progress"));
+  EXPECT_EQ(ops[3], operation(ops[3], "com.example.silent", true, false, "launchctl exited with status 3."));
+  // Unknown services get no bootout or disable; a failed bootout is still followed by disable.
+  EXPECT_EQ(ops[1], operation(ops[1], "com.example.absent", false, false, std::nullopt));
   EXPECT_EQ(SampleMac::readFile(log),
             "2 print gui/501/com.example.loaded\n"
             "2 bootout gui/501/com.example.loaded\n"
@@ -231,20 +188,29 @@ TEST_F(LaunchctlScriptTest, PausesThroughARealProgram) {
             "2 print gui/501/com.example.absent\n"
             "2 print gui/501/com.example.stuck\n"
             "2 bootout gui/501/com.example.stuck\n"
-            "2 disable gui/501/com.example.stuck\n");
+            "2 disable gui/501/com.example.stuck\n"
+            "2 print gui/501/com.example.silent\n"
+            "2 bootout gui/501/com.example.silent\n"
+            "2 disable gui/501/com.example.silent\n");
   EXPECT_EQ(controller.registeredUserServices({"com.example.stuck", "com.example.absent", "com.example.loaded"}),
             (Lines{"com.example.stuck", "com.example.loaded"}));
 }
 
-TEST_F(LaunchctlScriptTest, TurnsAnItemOffThroughARealProgram) {
-  BackgroundItemNeutralizer neutralizer(std::make_shared<CommandRunner>(), 501,
-                                        [](const std::string&) { return Lines{}; }, script);
+TEST_F(LaunchctlScriptTest, TurnsAnItemOffBeforeUnloadingItThenSweeps) {
+  Sweep sweep;
+  sweep.answer = {"/Users/me/Library/Preferences/com.example.loaded.plist",
+                  "/Users/me/Library/LaunchAgents/com.example.loaded.plist"};
+  BackgroundItemNeutralizer neutralizer(std::make_shared<CommandRunner>(), 501, sweep.function(), script);
+  EXPECT_EQ(neutralizer.neutralize("com.example.loaded", "Sync"),
+            BackgroundItemNeutralizeOutcome("com.example.loaded", false, true, true, true, sweep.answer, "Sync"));
+  EXPECT_EQ(sweep.labels, Lines{"com.example.loaded"});
   auto outcome = neutralizer.neutralize("com.example.stuck", "Helper");
-  EXPECT_EQ(outcome, BackgroundItemNeutralizeOutcome("com.example.stuck", false, true, false, true, {}, "Helper"));
-  EXPECT_EQ(outcome.message(), "Turned off \"Helper\", so it can no longer run at login. " + kClosing);
+  EXPECT_EQ(outcome, BackgroundItemNeutralizeOutcome("com.example.stuck", false, true, false, true, sweep.answer,
+                                                     "Helper"));
   EXPECT_EQ(SampleMac::readFile(log),
-            "2 print gui/501/com.example.stuck\n2 disable gui/501/com.example.stuck\n"
-            "2 bootout gui/501/com.example.stuck\n");
+            "2 print gui/501/com.example.loaded\n2 disable gui/501/com.example.loaded\n"
+            "2 bootout gui/501/com.example.loaded\n2 print gui/501/com.example.stuck\n"
+            "2 disable gui/501/com.example.stuck\n2 bootout gui/501/com.example.stuck\n");
 }
 
 TEST_F(LaunchctlScriptTest, AMissingToolMeansNothingIsRegistered) {

@@ -83,6 +83,7 @@ TEST_F(RemovalRunnerTest, ServicesArePausedBeforeAnythingMovesAndTheAppMovesLast
                       "bootout gui/501/com.example.drop.login", "disable gui/501/com.example.drop.login",
                       "move /Users/me/Library/LaunchAgents/com.example.drop.agent.plist",
                       "move /Users/me/Library/Caches/com.example.drop", "move /Applications/Drop.app"}));
+  EXPECT_EQ(launchctl->executables, std::vector<std::string>(6, "/bin/launchctl"));
   EXPECT_EQ(transaction.orderedURLs, (std::vector<Url>{agent.url, cache.url, app.url}));
   ASSERT_EQ(transaction.backgroundOperations.size(), 2u);
   EXPECT_EQ(transaction.backgroundOperations[0].serviceIdentifier, "com.example.drop.agent");
@@ -120,34 +121,6 @@ TEST_F(RemovalRunnerTest, AFailedMoveIsOneFailedOperationAmongTheOthers) {
   EXPECT_FALSE(transaction.trashOperations[0].succeeded);
   EXPECT_EQ(transaction.trashOperations[0].failureReason, RemovalFailureReason::needsAdministrator);
   EXPECT_TRUE(transaction.trashOperations[1].succeeded);
-}
-
-TEST(RemovalRunnerRecord, MakeRecordCopiesTheTransaction) {
-  AnalysisSnapshot before;
-  before.identity.name = "Drop";
-  before.identity.bundleIdentifier = "com.example.drop";
-  before.createdAt = Date{std::chrono::seconds{1'800'000'000}};
-  AnalysisSnapshot after;
-  after.identity = before.identity;
-  RemovalRunner::Transaction transaction;
-  transaction.trashOperations = {
-      TrashOperation::success(Url::fileURL("/a"), Url::fileURL("/t/a")),
-      TrashOperation::failure(Url::fileURL("/b"), "gone", RemovalFailureReason::itemMissing)};
-  transaction.orderedURLs = {Url::fileURL("/a")};
-  const Date when{std::chrono::seconds{1'800'000'100}};
-
-  UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, when);
-  EXPECT_EQ(record.createdAt, when);
-  EXPECT_EQ(record.identity, before.identity);
-  EXPECT_EQ(record.preRemovalSnapshot, before);
-  EXPECT_EQ(record.operations, transaction.trashOperations);
-  EXPECT_EQ(record.postRemovalSnapshot, after);
-  // No services paused is an empty list, not an absent one.
-  EXPECT_EQ(record.backgroundServiceOperations, std::vector<BackgroundServiceOperation>{});
-  EXPECT_EQ(record.followUpSnapshot, std::nullopt);
-  EXPECT_EQ(record.succeededCount(), 1);
-  EXPECT_NE(RemovalRunner::makeRecord(transaction, before, std::nullopt, when).id, record.id);
-  EXPECT_EQ(RemovalRunner::makeRecord(transaction, before, std::nullopt, when).postRemovalSnapshot, std::nullopt);
 }
 
 TEST(RemovalTrashRefresh, OnlyAMoveWithAKnownTrashLocationCounts) {
@@ -231,8 +204,15 @@ TEST_F(RemovalEndToEndTest, UninstallsAnAppWithItsLaunchAgentAndHelper) {
   auto transaction = runner().perform(selected, before.identity);
   AnalysisSnapshot after = analyzer.analyze(before.identity, before.appURL, {},
                                            analyzer.signatureEnrichedPeers(before.identity, discovery.discover()));
-  UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, date::now());
+  const Date when = date::now();
+  UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, when);
   HistoryStore(HistoryFileManager::system(), layout).append(record);
+  EXPECT_EQ(record.createdAt, when);
+  EXPECT_EQ(record.identity, before.identity);
+  EXPECT_EQ(record.preRemovalSnapshot, before);
+  EXPECT_EQ(record.postRemovalSnapshot, after);
+  EXPECT_EQ(record.operations, transaction.trashOperations);
+  EXPECT_EQ(record.followUpSnapshot, std::nullopt);
 
   // Launch agents and helpers first, the app last; each landed in the sample Trash under its own name.
   std::vector<std::string> moved;
@@ -312,10 +292,13 @@ TEST_F(RemovalEndToEndTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedAf
   EXPECT_EQ(transaction.trashOperations[4].failureReason, RemovalFailureReason::changedSinceAnalysis);
   EXPECT_EQ(transaction.trashOperations[5].failureReason, RemovalFailureReason::itemMissing);
   EXPECT_EQ(transaction.orderedURLs.size(), 4u);
-  // The replaced app is not removed, so its background services are left alone.
+  // The replaced app is not removed, so its background services are left alone; the record lists no
+  // operations on them rather than none at all.
   ASSERT_FALSE(before.identity.serviceIdentifiers().empty());
-  EXPECT_TRUE(transaction.backgroundOperations.empty());
   EXPECT_TRUE(launchctl->log->empty());
+  UninstallRecord record = RemovalRunner::makeRecord(transaction, before, std::nullopt, date::now());
+  EXPECT_EQ(record.backgroundServiceOperations, std::vector<BackgroundServiceOperation>{});
+  EXPECT_EQ(record.postRemovalSnapshot, std::nullopt);
 
   EXPECT_EQ(listing(tmp.path()), expectedAfter(listingBefore, transaction.trashOperations));
   EXPECT_TRUE(fs::is_directory(app));
