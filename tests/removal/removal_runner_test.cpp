@@ -24,17 +24,14 @@ using testing::RecordingRunner;
 
 const Url kTrash = Url::fileURL("/Users/me/.Trash");
 
-// The system's move to Trash, writing "move PATH" into the log it shares with the runner. Items whose
-// path is in `refuse` fail.
+// The system's move to Trash, writing "move PATH" into the log it shares with the runner.
 class RecordingMover : public TrashMoving {
  public:
   explicit RecordingMover(std::shared_ptr<std::vector<std::string>> sharedLog) : log(std::move(sharedLog)) {}
   std::shared_ptr<std::vector<std::string>> log;
-  std::set<std::string> refuse;
 
   Result<std::optional<Url>> moveToTrash(const Url& url) override {
     log->push_back("move " + url.path());
-    if (refuse.count(url.path())) return Error::fromErrno(EACCES, "move to Trash", url.path());
     return std::optional<Url>(kTrash.appending(url.lastPathComponent()));
   }
 };
@@ -110,17 +107,6 @@ TEST_F(RemovalRunnerTest, WhetherServicesArePausedFollowsTheApplication) {
   log->clear();
   EXPECT_TRUE(runner().perform({}, noServices, true).backgroundOperations.empty());
   EXPECT_TRUE(log->empty());
-}
-
-TEST_F(RemovalRunnerTest, AFailedMoveIsOneFailedOperationAmongTheOthers) {
-  auto prefs = finding("/Users/me/Library/Preferences/com.example.drop.plist", FindingKind::preference);
-  mover->refuse.insert(cache.url.path());
-  auto transaction = runner().perform({prefs, cache}, identity);
-  ASSERT_EQ(transaction.trashOperations.size(), 2u);
-  EXPECT_EQ(transaction.trashOperations[0].originalURL, cache.url);
-  EXPECT_FALSE(transaction.trashOperations[0].succeeded);
-  EXPECT_EQ(transaction.trashOperations[0].failureReason, RemovalFailureReason::needsAdministrator);
-  EXPECT_TRUE(transaction.trashOperations[1].succeeded);
 }
 
 TEST(RemovalTrashRefresh, OnlyAMoveWithAKnownTrashLocationCounts) {

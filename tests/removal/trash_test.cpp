@@ -275,13 +275,17 @@ TEST_F(TrashServiceTest, FailuresShowTheSystemErrorAndTheClassifiedReason) {
   EXPECT_EQ(ops[0], withIdOf(ops[0], TrashOperation::failure(item, shown, RemovalFailureReason::fullDiskAccess)));
   EXPECT_EQ(contextRequests, std::vector<Url>{item});
 
-  // The fallback says it moved the item but nothing is at the destination.
+  // The fallback says it moved the item but nothing is at the destination. A failure does not stop the
+  // items after it.
   relocationFails = false;
   relocationLies = true;
   contextAnswer = RemovalFailureContext(true, false, false, true, false);
-  ops = service().moveToTrash({item});
-  ASSERT_EQ(ops.size(), 1u);
+  Url next = Url::fileURL("/Users/me/Library/Caches/next");
+  mover->answers.emplace(next.path(), std::optional<Url>(kTrash.appending("next")));
+  ops = service().moveToTrash({item, next});
+  ASSERT_EQ(ops.size(), 2u);
   EXPECT_EQ(ops[0], withIdOf(ops[0], TrashOperation::failure(item, shown, RemovalFailureReason::needsAdministrator)));
+  EXPECT_EQ(ops[1], withIdOf(ops[1], TrashOperation::success(next, kTrash.appending("next"))));
 }
 
 TEST(TrashNamingTest, CandidatesKeepTheExtensionAfterTheNumber) {
