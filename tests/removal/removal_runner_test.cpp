@@ -263,7 +263,9 @@ TEST_F(RemovalEndToEndTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedAf
   for (const auto& op : transaction.trashOperations) {
     order.push_back(relative(op.originalURL) + (op.succeeded ? " -> " + relative(*op.trashedURL)
                                                              : " refused: " + *op.errorDescription));
-    if (!op.succeeded) EXPECT_EQ(op.trashedURL, std::nullopt);
+    if (!op.succeeded) {
+      EXPECT_EQ(op.trashedURL, std::nullopt);
+    }
   }
   EXPECT_EQ(order,
             (std::vector<std::string>{
