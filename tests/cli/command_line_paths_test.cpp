@@ -15,26 +15,15 @@ using testing::runCli;
 
 class CommandLinePathsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    tmp = new testing::TemporaryFolder("corvane-cli-paths");
-    mac = new testing::SampleMac(tmp->path());
-    testing::buildDemoMac(*mac);
-  }
-  static void TearDownTestSuite() {
-    delete mac;
-    delete tmp;
-  }
-  static std::string applications() { return mac->root() + "/Applications"; }
-
-  static testing::TemporaryFolder* tmp;
-  static testing::SampleMac* mac;
+  testing::TemporaryFolder tmp{"corvane-cli-paths"};
+  testing::SampleMac mac{tmp.path()};
+  std::vector<testing::DemoApp> apps = testing::buildDemoMac(mac);
+  std::string applications() const { return mac.root() + "/Applications"; }
 };
-testing::TemporaryFolder* CommandLinePathsTest::tmp = nullptr;
-testing::SampleMac* CommandLinePathsTest::mac = nullptr;
 
 TEST_F(CommandLinePathsTest, RelativePathsAreTakenFromTheWorkingFolderAndStandardised) {
   const auto absolute =
-      runCli({"analyze", applications() + "/Beacon VPN.app", "--root", mac->root(), "--home", mac->home()});
+      runCli({"analyze", applications() + "/Beacon VPN.app", "--root", mac.root(), "--home", mac.home()});
   ASSERT_EQ(absolute.status, 0) << absolute.err;
   ASSERT_NE(absolute.out.find("10 items found, 5 selectable\n"), std::string::npos) << absolute.out;
 
@@ -52,15 +41,17 @@ TEST_F(CommandLinePathsTest, RelativePathsAreTakenFromTheWorkingFolderAndStandar
   }
 
   const std::string store = "root/private/var/db/com.apple.backgroundtaskmanagement";
-  EXPECT_EQ(runCli({"background-items", "--store", store + "/", "--root", "root", "--home", "home"}, "", tmp->path()).out,
-            runCli({"background-items", "--store", tmp->path() + "/" + store, "--root", mac->root(), "--home",
-                    mac->home()}).out);
+  EXPECT_EQ(
+      runCli({"background-items", "--store", store + "/", "--root", "root", "--home", "home"}, "", tmp.path()).out,
+      runCli({"background-items", "--store", tmp.path() + "/" + store, "--root", mac.root(), "--home", mac.home()})
+          .out);
 }
 
 TEST_F(CommandLinePathsTest, AnEmptyPathOrAnUnknownWorkingFolderIsAUsageError) {
   const auto empty = runCli({"apps", "--root", ""}, "", "/");
   EXPECT_EQ(empty.status, 64);
-  EXPECT_EQ(empty.err, "corvane apps: option --root needs a path (usage: corvane apps [--json] [--root DIR] [--home DIR])\n");
+  EXPECT_EQ(empty.err,
+            "corvane apps: option --root needs a path (usage: corvane apps [--json] [--root DIR] [--home DIR])\n");
 
   cli::ParsedArguments parsed;
   cli::OptionSpec spec;
@@ -73,13 +64,11 @@ TEST_F(CommandLinePathsTest, AnEmptyPathOrAnUnknownWorkingFolderIsAUsageError) {
 }
 
 // The built tool, started in a folder inside the sample Mac with every path relative to it.
-TEST(CommandLinePathsProcessTest, TheToolRunInsideTheSampleMacMovesAndRecordsProperURLs) {
-  testing::TemporaryFolder tmp("corvane-cli-process");
-  testing::SampleMac mac(tmp.path());
-  testing::buildDemoMac(mac);
+TEST_F(CommandLinePathsTest, TheToolRunInsideTheSampleMacMovesAndRecordsProperURLs) {
   const CommandOutcome outcome = CommandRunner().runWithStatus(
-      "/bin/sh", {"-c", "cd \"$1\" && exec \"$2\" uninstall 'Beacon VPN.app' --select safe --yes --root .. --home ../../home",
-                  "sh", mac.root() + "/Applications", CORVANE_CLI_PATH});
+      "/bin/sh",
+      {"-c", "cd \"$1\" && exec \"$2\" uninstall 'Beacon VPN.app' --select safe --yes --root .. --home ../../home",
+       "sh", applications(), CORVANE_CLI_PATH});
   ASSERT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_NE(outcome.output.find("10 items found, 5 selectable\n"), std::string::npos) << outcome.output;
   EXPECT_NE(outcome.output.find("  moved  /Applications/Beacon VPN.app -> ~/.Trash/Beacon VPN.app\n"
@@ -95,7 +84,7 @@ TEST(CommandLinePathsProcessTest, TheToolRunInsideTheSampleMacMovesAndRecordsPro
   ASSERT_EQ(store.records().size(), 1u);
   const UninstallRecord& record = store.records().front();
   EXPECT_EQ(record.succeededCount(), 3);
-  EXPECT_EQ(record.operations.back().originalURL, Url::fileURL(mac.root() + "/Applications/Beacon VPN.app"));
+  EXPECT_EQ(record.operations.back().originalURL, Url::fileURL(applications() + "/Beacon VPN.app"));
   EXPECT_EQ(record.operations.back().trashedURL, Url::fileURL(mac.home() + "/.Trash/Beacon VPN.app"));
 }
 
@@ -107,8 +96,8 @@ TEST(CommandHelpTest, EachCommandListsTheLayoutOptionsItTakes) {
   auto analyze = runCli({"analyze", "--help"});
   EXPECT_EQ(analyze.status, 0);
   EXPECT_EQ(analyze.out,
-            "usage: corvane analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] "
-            "[--explain] [--root DIR] [--home DIR]\n"
+            "usage: corvane analyze APP [--json] [--sort recommended|name|size|dateModified] "
+            "[--ascending|--descending] [--explain] [--root DIR] [--home DIR]\n"
             "Finds what belongs to an app and grades each item, with the evidence for it.\n" +
                 layoutLines);
   EXPECT_EQ(runCli({"assess", "-h"}).out,

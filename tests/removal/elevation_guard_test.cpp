@@ -19,16 +19,15 @@ using testing::TemporaryFolder;
 
 ElevationCandidate rootOwned(std::string path) { return ElevationCandidate{std::move(path), true, false, false}; }
 
-std::optional<std::string> reasonFor(const ElevationCandidate& c) {
-  return ElevationGuard::ineligibilityReason(c, Layout::at("/", "/Users/me"));
-}
-
 TEST(ElevationGuardTest, RulesApplyInOrderWithTheirOwnSentences) {
   struct Case {
     ElevationCandidate candidate;
     std::optional<std::string> expected;
+    std::string root = "/";  // the layout's root folder
   };
   const std::string top = "Only a top-level application bundle can be removed this way.";
+  const std::string outside = "Only applications under /Applications can be removed with administrator rights here.";
+  const std::string notBundle = "Only application bundles can be removed with administrator rights here.";
   std::vector<Case> cases = {
       {{"/Applications/Tool.app", false, true, true}, "The item no longer exists."},
       {{"/Applications/Tool.app", true, true, true},
@@ -37,14 +36,11 @@ TEST(ElevationGuardTest, RulesApplyInOrderWithTheirOwnSentences) {
       {rootOwned(std::string("/Applications/A\0B.app", 21)), "The item's path is not well-formed."},
       {rootOwned("/Applications/A\nB.app"), "The item's path is not well-formed."},
       {rootOwned("/System/Applications/Notes.app"), "System items are never removed."},
-      {rootOwned("/Users/x/Applications/Tool.app"),
-       "Only applications under /Applications can be removed with administrator rights here."},
-      {rootOwned("/Applications"),
-       "Only applications under /Applications can be removed with administrator rights here."},
-      {rootOwned("/applications/Tool.app"),
-       "Only applications under /Applications can be removed with administrator rights here."},
-      {rootOwned("/Applications/Notes.txt"), "Only application bundles can be removed with administrator rights here."},
-      {rootOwned("/Applications/Tool.APP"), "Only application bundles can be removed with administrator rights here."},
+      {rootOwned("/Users/x/Applications/Tool.app"), outside},
+      {rootOwned("/Applications"), outside},
+      {rootOwned("/applications/Tool.app"), outside},
+      {rootOwned("/Applications/Notes.txt"), notBundle},
+      {rootOwned("/Applications/Tool.APP"), notBundle},
       {rootOwned("/Applications/Vendor/Tool.app"), top},
       {rootOwned("/Applications/Tool.app/Contents/Helper.app"), top},
       {rootOwned("/Applications//Tool.app"), top},
@@ -52,23 +48,17 @@ TEST(ElevationGuardTest, RulesApplyInOrderWithTheirOwnSentences) {
       {rootOwned("/Applications/Utilities/Tool.app"), std::nullopt},
       {rootOwned("/Applications/Tool.app"), std::nullopt},
       {rootOwned("/Applications/It's \"quoted\" \\ -x.app"), std::nullopt},
+      // The folders come from the layout's root.
+      {rootOwned("/tmp/mac/root/Applications/Tool.app"), std::nullopt, "/tmp/mac/root"},
+      {rootOwned("/tmp/mac/root/Applications/Utilities/Tool.app"), std::nullopt, "/tmp/mac/root"},
+      {rootOwned("/tmp/mac/root/System/Applications/Tool.app"), "System items are never removed.", "/tmp/mac/root"},
+      {rootOwned("/Applications/Tool.app"), outside, "/tmp/mac/root"},
+      {rootOwned("/tmp/mac/root/Applications/Vendor/Tool.app"), top, "/tmp/mac/root"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.candidate.resolvedPath);
-    EXPECT_EQ(reasonFor(c.candidate), c.expected);
+    SCOPED_TRACE(c.root + " " + c.candidate.resolvedPath);
+    EXPECT_EQ(ElevationGuard::ineligibilityReason(c.candidate, Layout::at(c.root, "/Users/me")), c.expected);
   }
-}
-
-TEST(ElevationGuardTest, FoldersComeFromTheLayoutRoot) {
-  Layout layout = Layout::at("/tmp/mac/root", "/tmp/mac/home");
-  auto reason = [&layout](const char* path) { return ElevationGuard::ineligibilityReason(rootOwned(path), layout); };
-  EXPECT_EQ(reason("/tmp/mac/root/Applications/Tool.app"), std::nullopt);
-  EXPECT_EQ(reason("/tmp/mac/root/Applications/Utilities/Tool.app"), std::nullopt);
-  EXPECT_EQ(reason("/tmp/mac/root/System/Applications/Tool.app"), "System items are never removed.");
-  EXPECT_EQ(reason("/Applications/Tool.app"),
-            "Only applications under /Applications can be removed with administrator rights here.");
-  EXPECT_EQ(reason("/tmp/mac/root/Applications/Vendor/Tool.app"),
-            "Only a top-level application bundle can be removed this way.");
 }
 
 class ElevationCandidateTest : public ::testing::Test {
@@ -91,8 +81,7 @@ class ElevationCandidateTest : public ::testing::Test {
 
 TEST_F(ElevationCandidateTest, ReadsOwnershipLinksAndTheResolvedPath) {
   std::string app = mac.addApp({"Tool", "com.example.tool", "1.0", std::nullopt, {}});
-  auto mine = ElevationGuard::candidate(Url::fileURL(app));
-  EXPECT_EQ(mine, (ElevationCandidate{app, true, false, true}));
+  EXPECT_EQ(ElevationGuard::candidate(Url::fileURL(app)), (ElevationCandidate{app, true, false, true}));
 
   giveAway(app);
   auto theirs = ElevationGuard::candidate(Url::fileURL(app + "/"));
@@ -105,18 +94,14 @@ TEST_F(ElevationCandidateTest, ReadsOwnershipLinksAndTheResolvedPath) {
   auto viaLink =
       ElevationGuard::candidate(Url::fileURL(tmp.path() + "/linked-root/Applications/../Applications/Tool.app"));
   EXPECT_EQ(viaLink, (ElevationCandidate{app, true, false, false}));
-}
 
-TEST_F(ElevationCandidateTest, LinksAreNeverEligible) {
-  std::string app = mac.addApp({"Tool", "com.example.tool", "1.0", std::nullopt, {}});
-  giveAway(app);
+  // Links are never eligible, whether they lead to the app or nowhere.
   std::string link = mac.system("/Applications/Alias.app");
   fs::create_symlink(app, link);
   auto linked = ElevationGuard::candidate(Url::fileURL(link));
   EXPECT_TRUE(linked.isSymlink);
   EXPECT_TRUE(linked.exists);
   EXPECT_EQ(linked.resolvedPath, app);
-  Layout layout = Layout::at(mac.root(), mac.home());
   EXPECT_EQ(ElevationGuard::ineligibilityReason(linked, layout),
             "The item is a symbolic link, so it is not removed with elevated rights.");
 

@@ -22,36 +22,23 @@ class RecordingRunner final : public CommandRunning {
   // launchctl's answer for a service it does not know.
   CommandOutcome otherwise{113, "Could not find service \"x\" in domain for user gui: 501"};
   mutable std::vector<std::string> executables;
-  mutable std::vector<std::vector<std::string>> calls;
+  // Each call's arguments joined by spaces, such as "print gui/501/com.example.agent".
   std::shared_ptr<std::vector<std::string>> log;
 
   std::optional<std::string> run(const std::string& executable,
                                  const std::vector<std::string>& arguments) const override {
     CommandOutcome outcome = runWithStatus(executable, arguments);
-    if (outcome.status != 0) return std::nullopt;
-    return outcome.output;
+    return outcome.status == 0 ? std::optional(outcome.output) : std::nullopt;
   }
 
   CommandOutcome runWithStatus(const std::string& executable,
                                const std::vector<std::string>& arguments) const override {
     executables.push_back(executable);
-    calls.push_back(arguments);
     std::string key;
     for (const auto& a : arguments) key += (key.empty() ? "" : " ") + a;
     log->push_back(key);
     auto found = answers.find(key);
     return found == answers.end() ? otherwise : found->second;
-  }
-
-  // The calls as "subcommand target" lines.
-  std::vector<std::string> lines() const {
-    std::vector<std::string> result;
-    for (const auto& c : calls) {
-      std::string key;
-      for (const auto& a : c) key += (key.empty() ? "" : " ") + a;
-      result.push_back(key);
-    }
-    return result;
   }
 };
 
