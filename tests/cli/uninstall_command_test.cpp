@@ -64,7 +64,7 @@ class UninstallCommandTest : public ::testing::Test {
   }
 };
 
-TEST_F(UninstallCommandTest, MistakesAndUnselectableChoicesMoveNothing) {
+TEST_F(UninstallCommandTest, NothingMovesUntilAValidChoiceIsConfirmed) {
   const auto before = listing(tmp.path());
   EXPECT_EQ(run({dropzone}), 64);
   EXPECT_EQ(err, "corvane uninstall: --select is required: nothing is selected until you choose (usage: corvane " +
@@ -94,18 +94,15 @@ TEST_F(UninstallCommandTest, MistakesAndUnselectableChoicesMoveNothing) {
   // Choosing only the app and keeping it leaves nothing to do.
   EXPECT_EQ(run({dropzone, "--select", id(dropzone), "--keep-app", "--yes"}), 0);
   EXPECT_TRUE(out.ends_with("Nothing to move: no selectable item matches --select " + id(dropzone) + ".\n")) << out;
-  EXPECT_EQ(listing(tmp.path()), before);
-}
-
-TEST_F(UninstallCommandTest, OnlyAYesMovesAndKeepAppLeavesTheBundle) {
-  const auto before = listing(tmp.path());
+  // Any answer but y or yes declines.
   for (const std::string answer : {"n\n", "", "maybe\n", "yes please\n"}) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(run({dropzone, "--select", "safe"}, answer), 1);
     EXPECT_TRUE(contains(out, "To move to the Trash (2 items):\n"));
     EXPECT_TRUE(out.ends_with("Move 2 items to the Trash? [y/N] Cancelled. Nothing was moved.\n")) << out;
-    EXPECT_EQ(listing(tmp.path()), before);
   }
+  EXPECT_EQ(listing(tmp.path()), before);
+  // --keep-app leaves the bundle.
   EXPECT_EQ(run({dropzone, "--select", "safe", "--keep-app"}, " YES \n"), 0);
   EXPECT_EQ(trashNames(), std::vector<std::string>{"com.dropzone.sync"});
   EXPECT_TRUE(fs::exists(dropzone + "/Contents/Info.plist"));

@@ -114,37 +114,17 @@ TEST_F(HistoryStoreTest, FirstAppendCreatesTheFolderAndAPrettySortedFileInWholeS
   EXPECT_TRUE(store.append(record).has_value());
   EXPECT_EQ(store.records(), std::vector<UninstallRecord>{record});
   EXPECT_EQ(namesInFolder(), (Names{".history.json.lock", "history.json"}));
-  EXPECT_EQ(SampleMac::readFile(historyPath),
-            "[\n"
-            "  {\n"
-            "    \"createdAt\": \"2026-12-04T18:41:39Z\",\n"
-            "    \"id\": \"00000000-0000-4000-8000-0000000000C0\",\n"
-            "    \"identity\": {\n"
-            "      \"name\": \"Tool\",\n"
-            "      \"packageReceipts\": []\n"
-            "    },\n"
-            "    \"operations\": [\n"
-            "      {\n"
-            "        \"errorDescription\": \"Gone.\",\n"
-            "        \"failureReason\": \"itemMissing\",\n"
-            "        \"id\": \"00000000-0000-4000-8000-0000000000C2\",\n"
-            "        \"originalURL\": \"file:///Library/Logs/Tool\",\n"
-            "        \"succeeded\": false\n"
-            "      }\n"
-            "    ],\n"
-            "    \"preRemovalSnapshot\": {\n"
-            "      \"appURL\": \"file:///Applications/My%20Tool.app\",\n"
-            "      \"createdAt\": \"2026-12-04T17:40:00Z\",\n"
-            "      \"findings\": [],\n"
-            "      \"id\": \"00000000-0000-4000-8000-0000000000C1\",\n"
-            "      \"identity\": {\n"
-            "        \"name\": \"Tool\",\n"
-            "        \"packageReceipts\": []\n"
-            "      },\n"
-            "      \"isApplicationRunning\": false\n"
-            "    }\n"
-            "  }\n"
-            "]");
+  const std::string text = SampleMac::readFile(historyPath);
+  const nlohmann::json parsed = nlohmann::json::parse(text);  // its objects keep their keys sorted
+  EXPECT_EQ(text, parsed.dump(2));                            // so the file is pretty-printed, keys sorted
+  EXPECT_EQ(parsed.dump(),
+            R"([{"createdAt":"2026-12-04T18:41:39Z","id":"00000000-0000-4000-8000-0000000000C0",)"
+            R"("identity":{"name":"Tool","packageReceipts":[]},"operations":[{"errorDescription":"Gone.",)"
+            R"("failureReason":"itemMissing","id":"00000000-0000-4000-8000-0000000000C2",)"
+            R"("originalURL":"file:///Library/Logs/Tool","succeeded":false}],"preRemovalSnapshot":{)"
+            R"("appURL":"file:///Applications/My%20Tool.app","createdAt":"2026-12-04T17:40:00Z","findings":[],)"
+            R"("id":"00000000-0000-4000-8000-0000000000C1","identity":{"name":"Tool","packageReceipts":[]},)"
+            R"("isApplicationRunning":false}}])");
 }
 
 TEST_F(HistoryStoreTest, LoadingSortsNewestFirstStablyWhileAppendPutsTheRecordFirst) {
