@@ -36,10 +36,14 @@ TEST(ElevatedTrashCommandTest, QuotesEveryWordForTheShellAndTheAdministratorProm
   EXPECT_EQ(Command::appleScriptStringLiteral("\\\""), "\"\\\\\\\"\"");
 
   EXPECT_EQ(Command::command({}, 501, 20), "");
-  EXPECT_EQ(Command::command({{"/Applications/A's.app", "/T/A's.app-m"}}, 4294967295u, 0),
+  EXPECT_EQ(Command::command({{"/Applications/A's.app", "/T/A's.app-m"}, {"/Applications/U/-B.app/", "/T/-B.app-m"}},
+                             4294967295u, 0),
             "/bin/mkdir -m 700 -- '/T/A'\\''s.app-m'"
             " && /bin/mv -n -- '/Applications/A'\\''s.app' '/T/A'\\''s.app-m/A'\\''s.app'"
-            " && /usr/sbin/chown -R -- 4294967295:0 '/T/A'\\''s.app-m'");
+            " && /usr/sbin/chown -R -- 4294967295:0 '/T/A'\\''s.app-m'"
+            " && /bin/mkdir -m 700 -- '/T/-B.app-m'"
+            " && /bin/mv -n -- '/Applications/U/-B.app/' '/T/-B.app-m/-B.app'"
+            " && /usr/sbin/chown -R -- 4294967295:0 '/T/-B.app-m'");
   EXPECT_EQ(Command::appleScriptSource(Command::command({{"/Applications/Say \"Hi\".app", "/T/Back\\slash"}}, 501, 20)),
             "do shell script \"/bin/mkdir -m 700 -- '/T/Back\\\\slash'"
             " && /bin/mv -n -- '/Applications/Say \\\"Hi\\\".app' '/T/Back\\\\slash/Say \\\"Hi\\\".app'"
