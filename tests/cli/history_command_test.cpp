@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
@@ -17,20 +15,17 @@ namespace {
 namespace fs = std::filesystem;
 using testing::SampleMac;
 using testing::sampleRecord;
-using testing::sampleSnapshot;
-using testing::TemporaryFolder;
 
 class HistoryCommandTest : public ::testing::Test {
  protected:
-  TemporaryFolder tmp;
+  testing::TemporaryFolder tmp;
   std::string home = tmp.path() + "/home";
   std::string historyPath = home + "/Library/Application Support/Corvane/history.json";
   std::string out, err;
 
   int run(std::vector<std::string> args) {
     args.insert(args.begin(), "history");
-    args.push_back("--home");
-    args.push_back(home);
+    args.insert(args.end(), {"--home", home});
     auto result = testing::runCli(args);
     out = result.out;
     err = result.err;
@@ -45,7 +40,7 @@ class HistoryCommandTest : public ::testing::Test {
     older.backgroundServiceOperations = std::vector<BackgroundServiceOperation>{
         {testing::sampleID(0x400), "com.example.agent", true, true, std::nullopt},
         {testing::sampleID(0x401), "com.example.helper", false, false, "Not loaded."}};
-    older.followUpSnapshot = sampleSnapshot("Example", "2026-12-10T10:00:00Z", 0x402);
+    older.followUpSnapshot = testing::sampleSnapshot("Example", "2026-12-10T10:00:00Z", 0x402);
     ASSERT_TRUE(store.append(older).has_value());
     auto newer = sampleRecord(0xAB, "Other App", "2026-12-05T08:00:00Z");
     newer.operations.pop_back();
@@ -53,7 +48,7 @@ class HistoryCommandTest : public ::testing::Test {
   }
 };
 
-TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLine) {
+TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLineOrTheFileAsStored) {
   EXPECT_EQ(run({}), 0);
   EXPECT_EQ(out, "The history is empty.\n");
   EXPECT_EQ(err, "");
@@ -66,10 +61,6 @@ TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLine) {
             "00000000-0000-4000-8000-0000000000AB\n"
             "2026-12-04T18:41:39Z · Example · 1 of 2 items moved to the Trash · "
             "00000000-0000-4000-8000-000000000001\n");
-}
-
-TEST_F(HistoryCommandTest, JsonPrintsTheFileAsStored) {
-  writeTwo();
   EXPECT_EQ(run({"--json"}), 0);
   EXPECT_EQ(out, SampleMac::readFile(historyPath) + "\n");
   EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000AB", "--json"}), 0);
@@ -100,21 +91,6 @@ TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {
   EXPECT_NE(out.find("Background services: none recorded\n"), std::string::npos);
 }
 
-TEST_F(HistoryCommandTest, UnknownIdsFailWithOneLineAndChangeNothing) {
-  writeTwo();
-  const std::string before = SampleMac::readFile(historyPath);
-  for (const char* sub : {"show", "delete"}) {
-    SCOPED_TRACE(sub);
-    EXPECT_EQ(run({sub, "00000000-0000-4000-8000-0000000000FF"}), 1);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, std::string("corvane history ") + sub +
-                       ": no uninstall with id 00000000-0000-4000-8000-0000000000FF in the history\n");
-    EXPECT_EQ(run({sub, "not-an-id"}), 1);
-    EXPECT_EQ(err, std::string("corvane history ") + sub + ": no uninstall with id not-an-id in the history\n");
-  }
-  EXPECT_EQ(SampleMac::readFile(historyPath), before);
-}
-
 TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
   writeTwo();
   EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001"}), 0);
@@ -130,6 +106,28 @@ TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
   EXPECT_EQ(out, "The history is already empty.\n");
 }
 
+TEST_F(HistoryCommandTest, UnknownIdsAndBadCommandLinesFailWithOneLineAndChangeNothing) {
+  writeTwo();
+  const std::string before = SampleMac::readFile(historyPath);
+  for (const char* sub : {"show", "delete"}) {
+    SCOPED_TRACE(sub);
+    EXPECT_EQ(run({sub, "00000000-0000-4000-8000-0000000000FF"}), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, std::string("corvane history ") + sub +
+                       ": no uninstall with id 00000000-0000-4000-8000-0000000000FF in the history\n");
+    EXPECT_EQ(run({sub, "not-an-id"}), 1);
+    EXPECT_EQ(err, std::string("corvane history ") + sub + ": no uninstall with id not-an-id in the history\n");
+  }
+  EXPECT_EQ(run({"rename"}), 64);
+  EXPECT_EQ(err,
+            "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear] "
+            "[--json] [--root DIR] [--home DIR])\n");
+  EXPECT_EQ(run({"show"}), 64);
+  EXPECT_EQ(run({"clear", "extra"}), 64);
+  EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--json"}), 64);
+  EXPECT_EQ(SampleMac::readFile(historyPath), before);
+}
+
 TEST_F(HistoryCommandTest, AnUnreadableFileIsReportedAndLeftAlone) {
   SampleMac::writeFile(historyPath, "{broken");
   EXPECT_EQ(run({}), 0);
@@ -138,17 +136,6 @@ TEST_F(HistoryCommandTest, AnUnreadableFileIsReportedAndLeftAlone) {
                      " could not be read; it will be kept aside before the next change\n");
   EXPECT_EQ(run({"clear"}), 0);
   EXPECT_EQ(SampleMac::readFile(historyPath), "{broken");
-}
-
-TEST_F(HistoryCommandTest, BadCommandLinesAreUsageErrors) {
-  EXPECT_EQ(run({"rename"}), 64);
-  EXPECT_EQ(err,
-            "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear] "
-            "[--json] [--root DIR] [--home DIR])\n");
-  EXPECT_EQ(run({"show"}), 64);
-  EXPECT_EQ(run({"clear", "extra"}), 64);
-  EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--json"}), 64);
-  EXPECT_FALSE(fs::exists(historyPath));
 }
 
 }  // namespace

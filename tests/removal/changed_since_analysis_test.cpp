@@ -12,7 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::SampleMac;
-using testing::TemporaryFolder;
 
 FileFinding findingAt(const std::string& path) {
   return FileFinding::make(Url::fileURL(path), FindingKind::cache, FindingConfidence::safeToRemove, 82, {},
@@ -21,39 +20,56 @@ FileFinding findingAt(const std::string& path) {
 
 class ChangedSinceAnalysisTest : public ::testing::Test {
  protected:
-  TemporaryFolder tmp;
+  testing::TemporaryFolder tmp;
   std::string at(const std::string& name) const { return tmp.path() + "/" + name; }
 };
 
-TEST_F(ChangedSinceAnalysisTest, FileWrittenToIsStillTheSameObject) {
+TEST_F(ChangedSinceAnalysisTest, RefusesInOrderWhatIsNoLongerTheAnalysedObject) {
   SampleMac::writeFile(at("log.txt"), "one");
-  FileFinding f = findingAt(at("log.txt"));
-  ASSERT_TRUE(f.diskIdentity.has_value());
-  {
-    std::ofstream out(at("log.txt"), std::ios::app);
-    out << std::string(100000, 'x');
-  }
-  auto result = ChangedSinceAnalysis::partition({f});
-  EXPECT_EQ(result.unchanged, std::vector<FileFinding>{f});
-  EXPECT_TRUE(result.refused.empty());
-}
-
-TEST_F(ChangedSinceAnalysisTest, FileReplacedByNewInodeIsRefused) {
   SampleMac::writeFile(at("prefs.plist"), "old");
-  FileFinding f = findingAt(at("prefs.plist"));
-  // Write the replacement first so the old inode cannot be reused for it, then rename it over.
+  SampleMac::makeFolder(at("Caches/com.example.app"));
+  SampleMac::writeFile(at("gone"), "x");
+  SampleMac::makeFolder(at("elsewhere"));
+  std::vector<FileFinding> findings;
+  for (const char* name : {"log.txt", "prefs.plist", "Caches/com.example.app", "gone", "never-there"})
+    findings.push_back(findingAt(at(name)));
+  ASSERT_FALSE(findings[4].diskIdentity.has_value());  // passes unchecked
+
+  // Written to: still the same object. Replaced by a rename (the replacement written first, so that it cannot
+  // take the old inode), turned into a link, deleted: refused.
+  std::ofstream(at("log.txt"), std::ios::app) << std::string(100000, 'x');
   SampleMac::writeFile(at("prefs.plist.new"), "new");
   fs::rename(at("prefs.plist.new"), at("prefs.plist"));
-  auto result = ChangedSinceAnalysis::partition({f});
-  ASSERT_EQ(result.refused.size(), 1u);
-  EXPECT_TRUE(result.unchanged.empty());
-  const TrashOperation& op = result.refused[0];
-  EXPECT_EQ(op.originalURL, f.url);
-  EXPECT_FALSE(op.succeeded);
-  EXPECT_FALSE(op.trashedURL.has_value());
-  EXPECT_EQ(op.errorDescription,
-            "It changed after it was analyzed, so it was left where it is. Analyze again to review it.");
-  EXPECT_EQ(op.failureReason, RemovalFailureReason::changedSinceAnalysis);
+  fs::remove_all(at("Caches/com.example.app"));
+  fs::create_directory_symlink(at("elsewhere"), at("Caches/com.example.app"));
+  fs::remove(at("gone"));
+  EXPECT_EQ(DiskIdentity::current(findings[2].url)->fileType, 0xA000u);  // the link, not the folder it points to
+  EXPECT_EQ(DiskIdentity::current(Url::fileURL(at("elsewhere") + "/"))->fileType, 0x4000u);
+
+  auto result = ChangedSinceAnalysis::partition(findings);
+  EXPECT_EQ(result.unchanged, (std::vector<FileFinding>{findings[0], findings[4]}));
+  const std::string changed =
+      "It changed after it was analyzed, so it was left where it is. Analyze again to review it.";
+  const struct {
+    std::size_t finding;
+    std::string text;
+    RemovalFailureReason reason;
+  } expected[] = {{1, changed, RemovalFailureReason::changedSinceAnalysis},
+                  {2, changed, RemovalFailureReason::changedSinceAnalysis},
+                  {3, "It was no longer there when removal ran.", RemovalFailureReason::itemMissing}};
+  ASSERT_EQ(result.refused.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    const TrashOperation& op = result.refused[i];
+    EXPECT_EQ(op.originalURL, findings[expected[i].finding].url);
+    EXPECT_FALSE(op.succeeded);
+    EXPECT_FALSE(op.trashedURL.has_value());
+    EXPECT_EQ(op.errorDescription, expected[i].text);
+    EXPECT_EQ(op.failureReason, expected[i].reason);
+  }
+  EXPECT_NE(result.refused[0].id, result.refused[1].id);
+  EXPECT_TRUE(fs::exists(at("elsewhere")));
+  EXPECT_EQ(ChangedSinceAnalysis::partition({}), ChangedSinceAnalysis::Partition{});
 }
 
 TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRefused) {
@@ -78,66 +94,6 @@ TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRe
   recorded.creationStamp = 0;
   f.diskIdentity = recorded;
   EXPECT_EQ(ChangedSinceAnalysis::partition({f}).unchanged, std::vector<FileFinding>{f});
-}
-
-TEST_F(ChangedSinceAnalysisTest, FolderReplacedByLinkIsRefusedWithoutFollowingIt) {
-  SampleMac::makeFolder(at("Caches/com.example.app"));
-  SampleMac::makeFolder(at("elsewhere"));
-  FileFinding f = findingAt(at("Caches/com.example.app"));
-  fs::remove_all(at("Caches/com.example.app"));
-  fs::create_directory_symlink(at("elsewhere"), at("Caches/com.example.app"));
-  auto now = DiskIdentity::current(f.url);
-  ASSERT_TRUE(now.has_value());
-  EXPECT_EQ(now->fileType, 0xA000u);  // the link itself, not the folder it points to
-  auto result = ChangedSinceAnalysis::partition({f});
-  ASSERT_EQ(result.refused.size(), 1u);
-  EXPECT_EQ(result.refused[0].failureReason, RemovalFailureReason::changedSinceAnalysis);
-  EXPECT_TRUE(fs::exists(at("elsewhere")));
-}
-
-TEST_F(ChangedSinceAnalysisTest, DeletedItemIsRefusedAsMissing) {
-  SampleMac::writeFile(at("gone"), "x");
-  FileFinding f = findingAt(at("gone"));
-  fs::remove(at("gone"));
-  auto result = ChangedSinceAnalysis::partition({f});
-  ASSERT_EQ(result.refused.size(), 1u);
-  EXPECT_EQ(result.refused[0].errorDescription, "It was no longer there when removal ran.");
-  EXPECT_EQ(result.refused[0].failureReason, RemovalFailureReason::itemMissing);
-}
-
-TEST_F(ChangedSinceAnalysisTest, KeepsOrderAndPassesFindingsWithoutIdentity) {
-  auto make = [](const char* path, std::optional<DiskIdentity> identity) {
-    FileFinding f;
-    f.url = Url::fileURL(path);
-    f.diskIdentity = identity;
-    return f;
-  };
-  DiskIdentity same{1, 10, 0x8000}, other{1, 11, 0x8000};
-  FileFinding a = make("/a", same), b = make("/b", same), c = make("/c", std::nullopt), d = make("/d", same);
-  auto current = [&](const Url& u) -> std::optional<DiskIdentity> {
-    if (u.path() == "/b") return std::nullopt;
-    if (u.path() == "/d") return other;
-    return same;
-  };
-  auto result = ChangedSinceAnalysis::partition({a, b, c, d}, current);
-  EXPECT_EQ(result.unchanged, (std::vector<FileFinding>{a, c}));
-  ASSERT_EQ(result.refused.size(), 2u);
-  EXPECT_EQ(result.refused[0].originalURL.path(), "/b");
-  EXPECT_EQ(result.refused[0].failureReason, RemovalFailureReason::itemMissing);
-  EXPECT_EQ(result.refused[1].originalURL.path(), "/d");
-  EXPECT_NE(result.refused[0].id, result.refused[1].id);
-
-  auto empty = ChangedSinceAnalysis::partition({}, current);
-  EXPECT_TRUE(empty.unchanged.empty());
-  EXPECT_TRUE(empty.refused.empty());
-}
-
-TEST_F(ChangedSinceAnalysisTest, DiskIdentityOfMissingPathIsAbsent) {
-  EXPECT_FALSE(DiskIdentity::current(Url::fileURL(at("nothing-here"))).has_value());
-  SampleMac::makeFolder(at("dir"));
-  auto folder = DiskIdentity::current(Url::fileURL(at("dir") + "/"));
-  ASSERT_TRUE(folder.has_value());
-  EXPECT_EQ(folder->fileType, 0x4000u);
 }
 
 }  // namespace
