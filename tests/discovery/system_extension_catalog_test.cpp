@@ -95,7 +95,6 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, SystemExtensionCatalogTest,
                            return p.param == DatabaseFormat::xml ? "XML" : "Binary";
                          });
 
-
 TEST_F(SystemExtensionDatabaseFileTest, AMissingUnreadableMalformedOrOversizedDatabaseIsAnEmptyCatalog) {
   EXPECT_TRUE(load().empty()) << "no database";
   EXPECT_TRUE(SystemExtensionCatalog::load(Url::fileURL(folder_.path() + "/nowhere")).empty());

@@ -273,7 +273,7 @@ TEST_F(PlatformContractTest, MountedVolumesIncludeTheRootAndOnlyShownVolumes) {
     SCOPED_TRACE(v.mountPoint);
     ASSERT_FALSE(v.mountPoint.empty());
     EXPECT_EQ(v.mountPoint.front(), '/');
-    if (v.name) EXPECT_FALSE(v.name->empty());
+    EXPECT_NE(v.name, std::optional<std::string>(""));  // a name, when there is one, is never empty
     EXPECT_NE(v.isBrowsable, std::optional<bool>(false));  // hidden volumes are left out, not flagged
     hasRoot = hasRoot || v.mountPoint == "/";
   }
