@@ -20,6 +20,14 @@ AppIdentity identity(const std::string& name, const std::string& bundleID) {
   return AppIdentity{name, bundleID, std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
 }
 
+// The last components of the items a walk finds, sorted.
+std::vector<std::string> names(const std::vector<Url>& urls) {
+  std::vector<std::string> out;
+  for (const auto& u : urls) out.push_back(u.lastPathComponent());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 // An analyzer over a sample tree with no running apps, no signatures, no receipts and writable items.
 class AnalyzerTest : public ::testing::Test {
  protected:
@@ -56,32 +64,38 @@ class AnalyzerTest : public ::testing::Test {
   std::vector<RunningApplication> running;
 };
 
-TEST_F(AnalyzerTest, ExactIdentifierItemsAreSafeAndTheBundleLeads) {
+TEST_F(AnalyzerTest, TheAppsOwnItemsAreScoredAndAllHeldInUseWhileItRuns) {
   mac.addApp({"Gizmo", "com.example.tool", "1.0", std::nullopt, {}});
-  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
-  SampleMac::writeFile(mac.user("Library/Preferences/com.example.tool.plist"));
   SampleMac::writeFile(mac.user("Library/Caches/com.example.tool/inside.db"));
+  SampleMac::writeFile(mac.user("Library/Preferences/com.example.tool.plist"));
   SampleMac::makeFolder(mac.user("Library/Caches/com.other.app"));
+  // A nested match is dropped; the duplicate keeps the higher score.
+  SampleMac::makeFolder(mac.user("Library/Application Support/com.example.tool/com.example.tool.cache"));
+  // Age adds three points from 180 days.
+  testing::ageItem(SampleMac::makeFolder(mac.user("Library/Logs/com.example.tool")), 200);
+  testing::ageItem(SampleMac::writeFile(mac.user("Library/Logs/com.example.tool.log")), 179);
   auto s = analyze(identity("Gizmo", "com.example.tool"));
-  EXPECT_EQ(summary(s), (std::vector<std::string>{"Safe to Remove 100 root/Applications/Gizmo.app",
-                                                  "Safe to Remove 82 home/Library/Caches/com.example.tool",
-                                                  "Safe to Remove 82 home/Library/Preferences/com.example.tool.plist"}));
+  EXPECT_EQ(summary(s), (std::vector<std::string>{
+                            "Safe to Remove 100 root/Applications/Gizmo.app",
+                            "Safe to Remove 82 home/Library/Caches/com.example.tool",
+                            "Safe to Remove 82 home/Library/Preferences/com.example.tool.plist",
+                            "Probably Leftover 73 home/Library/Logs/com.example.tool",
+                            "Probably Leftover 70 home/Library/Application Support/com.example.tool",
+                            "Probably Leftover 70 home/Library/Logs/com.example.tool.log"}));
   EXPECT_EQ(s.findings[0].evidence[0].explanation, "This is the application bundle you selected.");
-  ASSERT_EQ(s.identity.backgroundServiceIdentifiers, std::vector<std::string>{});
+  EXPECT_EQ(s.findings[3].evidence.back().explanation,
+            "Not modified for about 200 days; age is supporting evidence only.");
+  EXPECT_EQ(s.identity.backgroundServiceIdentifiers, std::vector<std::string>{});
   EXPECT_FALSE(s.isApplicationRunning);
-}
 
-TEST_F(AnalyzerTest, RunningAppHoldsEverythingInUse) {
-  mac.addApp({"Gizmo", "com.example.tool", "1.0", std::nullopt, {}});
-  SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
   running = {RunningApplication{std::nullopt, std::string("com.example.tool")}};
-  auto s = analyze(identity("Gizmo", "com.example.tool"));
-  ASSERT_EQ(s.findings.size(), 2u);
+  s = analyze(identity("Gizmo", "com.example.tool"));
+  EXPECT_TRUE(s.isApplicationRunning);
+  ASSERT_EQ(s.findings.size(), 6u);
   for (const auto& f : s.findings) {
     EXPECT_EQ(f.confidence, FindingConfidence::inUse);
     EXPECT_EQ(f.evidence.back().explanation, "The application is currently running, so removal is blocked.");
   }
-  EXPECT_TRUE(s.isApplicationRunning);
   // Only an exact, case-sensitive identifier or the bundle's own location counts.
   running = {RunningApplication{std::nullopt, std::string("COM.EXAMPLE.TOOL")}};
   EXPECT_FALSE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
@@ -100,23 +114,17 @@ TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
                                                          "Review 67 home/Library/Caches/com.example.tool.helper"}));
   // A helper app's own folder belongs to the helper, not to the app whose family it extends.
   auto withHelper = analyze(tool, {identity("Helper", "com.example.tool.helper")});
-  EXPECT_EQ(summary(withHelper), (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
-                                                           "Probably Leftover 67 home/Library/Caches/com.example.tool-shared.x"}));
-  // A peer whose identifier is only a shorter prefix ranks lower and changes nothing.
+  EXPECT_EQ(summary(withHelper),
+            (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
+                                      "Probably Leftover 67 home/Library/Caches/com.example.tool-shared.x"}));
+  // A peer whose identifier is only a shorter prefix ranks lower, but family items it also matches are held.
   auto withPrefix = analyze(tool, {identity("Suite", "com.example")});
   EXPECT_EQ(summary(withPrefix), (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
                                                            "Review 67 home/Library/Caches/com.example.tool-shared.x",
                                                            "Review 67 home/Library/Caches/com.example.tool.helper"}));
-}
-
-TEST_F(AnalyzerTest, FamilyOverlapIsHeldAtReview) {
-  SampleMac::makeFolder(mac.user("Library/Application Support/com.vendor.suite.tool.extra"));
-  auto s = analyze(identity("Tool", "com.vendor.suite.tool"), {identity("Suite", "com.vendor.suite")});
-  ASSERT_EQ(s.findings.size(), 1u);
-  EXPECT_EQ(s.findings[0].confidence, FindingConfidence::review);
-  EXPECT_EQ(s.findings[0].evidence.back().explanation,
+  EXPECT_EQ(withPrefix.findings[1].evidence.back().kind, EvidenceKind::sharedOwnership);
+  EXPECT_EQ(withPrefix.findings[1].evidence.back().explanation,
             "Another installed app also matches this item, so it is held at Review only.");
-  EXPECT_EQ(s.findings[0].evidence.back().kind, EvidenceKind::sharedOwnership);
 }
 
 TEST_F(AnalyzerTest, ThresholdNameMatchesAndTeamOnlyGroups) {
@@ -156,36 +164,25 @@ TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {
                                       "Review 58 root/Library/Frameworks/KitCore.framework"}));
 }
 
-TEST_F(AnalyzerTest, AgeAddsThreePointsFrom180Days) {
-  std::string old = SampleMac::makeFolder(mac.user("Library/Logs/com.example.tool"));
-  std::string recent = SampleMac::writeFile(mac.user("Library/Logs/com.example.tool.log"));
-  testing::ageItem(old, 200);
-  testing::ageItem(recent, 179);
-  auto s = analyze(identity("Gizmo", "com.example.tool"));
-  ASSERT_EQ(s.findings.size(), 2u);
-  EXPECT_EQ(s.findings[0].url.lastPathComponent(), "com.example.tool");
-  EXPECT_EQ(s.findings[0].score, 73);
-  EXPECT_EQ(s.findings[0].evidence.back().explanation,
-            "Not modified for about 200 days; age is supporting evidence only.");
-  EXPECT_EQ(s.findings[1].score, 70);
-}
-
-TEST_F(AnalyzerTest, WalkKeepsLinksInsideAndDropsLinksOut) {
-  std::string caches = mac.user("Library/Caches");
-  SampleMac::makeFolder(caches + "/com.example.tool.real");
-  SampleMac::makeFolder(tmp.path() + "/outside/com.example.tool");
-  fs::create_directory_symlink(tmp.path() + "/outside/com.example.tool", caches + "/com.example.tool");
-  fs::create_directory_symlink(caches + "/com.example.tool.real", caches + "/com.example.tool.alias");
-  SampleMac::writeFile(caches + "/.com.example.tool.hidden");
-  auto entries = AppAnalyzer::contents(Url::fileURL(caches), 1);
-  std::vector<std::string> names;
-  for (const auto& u : entries) names.push_back(u.lastPathComponent());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
+TEST_F(AnalyzerTest, WalksArePreOrderBoundedByDepthAndKeepOnlyLinksThatStayInside) {
+  const std::string support = mac.user("Library/Application Support");
+  SampleMac::writeFile(support + "/A/B/C/deep.txt");
+  auto entries = AppAnalyzer::contents(Url::fileURL(support), 2);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].path(), support + "/A");
+  EXPECT_EQ(entries[1].path(), support + "/A/B");
   EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(tmp.path() + "/missing"), 2).empty());
-}
 
-TEST_F(AnalyzerTest, WalkResolvesMacPathLinksUnderTheRoot) {
+  // Read as the host's own tree: a link out is dropped, one inside stays, hidden items are left out.
+  const std::string logs = mac.user("Library/Logs");
+  SampleMac::makeFolder(logs + "/com.example.tool.real");
+  SampleMac::makeFolder(tmp.path() + "/outside/com.example.tool");
+  fs::create_directory_symlink(tmp.path() + "/outside/com.example.tool", logs + "/com.example.tool");
+  fs::create_directory_symlink(logs + "/com.example.tool.real", logs + "/com.example.tool.alias");
+  SampleMac::writeFile(logs + "/.com.example.tool.hidden");
+  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(logs), 1)),
+            (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
+
   // On the Mac these targets are "/Library/..." and "/Users/Shared/...": under the sample root here.
   const std::string caches = mac.system("/Library/Caches");
   SampleMac::makeFolder(caches + "/com.example.tool.real");
@@ -193,12 +190,6 @@ TEST_F(AnalyzerTest, WalkResolvesMacPathLinksUnderTheRoot) {
   fs::create_directory_symlink("/Library/Caches/com.example.tool.real", caches + "/com.example.tool.alias");
   fs::create_directory_symlink("/Users/Shared/com.example.tool", caches + "/com.example.tool");
   fs::create_directory_symlink("/Library/Caches/com.example.tool.real", mac.user("Library/Caches/com.example.tool"));
-  auto names = [](const std::vector<Url>& urls) {
-    std::vector<std::string> out;
-    for (const auto& u : urls) out.push_back(u.lastPathComponent());
-    std::sort(out.begin(), out.end());
-    return out;
-  };
   EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(caches), 1, analyzer.layout)),
             (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
   EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(mac.user("Library/Caches")), 1, analyzer.layout).empty());
@@ -231,21 +222,6 @@ TEST_F(AnalyzerTest, ALaunchAgentIsTiedToTheAppByTheMacPathOfItsProgram) {
     SCOPED_TRACE(f.url.path());
     EXPECT_EQ(f.evidence.back().explanation, "The launch job runs a program inside this app bundle.");
   }
-}
-
-TEST_F(AnalyzerTest, WalkIsPreOrderAndBoundedByDepth) {
-  std::string support = mac.user("Library/Application Support");
-  SampleMac::writeFile(support + "/A/B/C/deep.txt");
-  auto entries = AppAnalyzer::contents(Url::fileURL(support), 2);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].path(), support + "/A");
-  EXPECT_EQ(entries[1].path(), support + "/A/B");
-}
-
-TEST_F(AnalyzerTest, NestedFindingsAreDroppedAndDuplicatesKeepTheHigherScore) {
-  SampleMac::makeFolder(mac.user("Library/Application Support/com.example.tool/com.example.tool.cache"));
-  auto s = analyze(identity("Gizmo", "com.example.tool"));
-  EXPECT_EQ(summary(s), (std::vector<std::string>{"Probably Leftover 70 home/Library/Application Support/com.example.tool"}));
 }
 
 TEST(AnalyzerVendorTest, VendorPrefixesAndSharing) {

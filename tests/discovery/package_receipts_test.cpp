@@ -26,14 +26,16 @@ class FakeRunner final : public CommandRunning {
   std::map<CommandLine, std::optional<std::string>> answers;
   mutable std::vector<CommandLine> calls;
 
-  std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments) const override {
+  std::optional<std::string> run(const std::string& executable,
+                                 const std::vector<std::string>& arguments) const override {
     CommandLine line{executable};
     line.insert(line.end(), arguments.begin(), arguments.end());
     calls.push_back(line);
     auto found = answers.find(line);
     return found == answers.end() ? std::nullopt : found->second;
   }
-  CommandOutcome runWithStatus(const std::string& executable, const std::vector<std::string>& arguments) const override {
+  CommandOutcome runWithStatus(const std::string& executable,
+                               const std::vector<std::string>& arguments) const override {
     auto output = run(executable, arguments);
     return output ? CommandOutcome{0, *output} : CommandOutcome{-1, "not found"};
   }
@@ -46,7 +48,7 @@ std::vector<std::string> matching(const std::string& packages, const std::option
   return PackageReceiptInspector(runner).matchingReceipts(bundleIdentifier, name);
 }
 
-TEST(PackageReceiptInspectorTest, TakesTheIdentifierItsFamilyAndDistinctiveNames) {
+TEST(PackageReceiptInspectorTest, TakesTheIdentifierItsFamilyAndDistinctiveNamesInCodePointOrder) {
   const std::string packages =
       "com.vendor.app\ncom.vendor.app.pkg\ncom.vendor.application\ncom.vendor.apple\ncom.other.tool\n";
   EXPECT_EQ(matching(packages, "com.Vendor.App", "Go"),
@@ -59,17 +61,15 @@ TEST(PackageReceiptInspectorTest, TakesTheIdentifierItsFamilyAndDistinctiveNames
   // Two, three and four characters after normalising.
   EXPECT_EQ(matching("org.golang.go\n", std::nullopt, "Go"), std::vector<std::string>{});
   EXPECT_EQ(matching("org.tool.vim\n", std::nullopt, "V.I.M."), std::vector<std::string>{});
-  EXPECT_EQ(matching("com.example.vimr.pkg\n", std::nullopt, "Vim R"), (std::vector<std::string>{"com.example.vimr.pkg"}));
-}
-
-TEST(PackageReceiptInspectorTest, SortsInCodePointOrderAndKeepsCase) {
+  EXPECT_EQ(matching("com.example.vimr.pkg\n", std::nullopt, "Vim R"),
+            (std::vector<std::string>{"com.example.vimr.pkg"}));
+  // Case is kept.
   EXPECT_EQ(matching("com.b.Suite\r\n\r\ncom.a.suite\nCOM.Z.SUITE.agent\n", std::nullopt, "Suite"),
             (std::vector<std::string>{"COM.Z.SUITE.agent", "com.a.suite", "com.b.Suite"}));
-}
-
-TEST(PackageReceiptInspectorTest, NoAnswerFromTheToolIsNoReceipts) {
+  // No answer from the tool is no receipts.
   auto runner = std::make_shared<FakeRunner>();
-  EXPECT_EQ(PackageReceiptInspector(runner).matchingReceipts("com.vendor.app", "Vendor App"), std::vector<std::string>{});
+  EXPECT_EQ(PackageReceiptInspector(runner).matchingReceipts("com.vendor.app", "Vendor App"),
+            std::vector<std::string>{});
   EXPECT_EQ(runner->calls, (std::vector<FakeRunner::CommandLine>{{"/usr/sbin/pkgutil", "--pkgs"}}));
 }
 
@@ -134,13 +134,9 @@ TEST_F(ReceiptsFolderTest, LoadsWhatTheBuilderWritesThroughTheStandInTools) {
                                        "com.vendor.suite\n"));
 }
 
-TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceipt) {
-  testing::SampleMac::writeFile(receipts() + "/b.pkg.bom", "");
-  testing::SampleMac::writeFile(receipts() + "/a.pkg.BOM", "");
-  testing::SampleMac::writeFile(receipts() + "/com.apple.x.bom", "");
-  testing::SampleMac::writeFile(receipts() + "/.hidden.bom", "");
-  testing::SampleMac::writeFile(receipts() + "/.bom", "");
-  testing::SampleMac::writeFile(receipts() + "/notes.txt", "");
+TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceiptAndAnUnreadableFolderIsAnEmptyCatalog) {
+  for (const char* name : {"b.pkg.bom", "a.pkg.BOM", "com.apple.x.bom", ".hidden.bom", ".bom", "notes.txt"})
+    testing::SampleMac::writeFile(receipts() + "/" + name, "");
   testing::SampleMac::writeFile(receipts() + "/b.pkg.plist",
                                 testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", "Applications"}}));
   FakeRunner runner;
@@ -152,6 +148,13 @@ TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceipt) {
   std::sort(calls.begin(), calls.end());
   EXPECT_EQ(calls, (std::vector<FakeRunner::CommandLine>{{"/usr/bin/lsbom", "-s", receipts() + "/a.pkg.BOM"},
                                                          {"/usr/bin/lsbom", "-s", receipts() + "/b.pkg.bom"}}));
+
+  runner.calls.clear();
+  EXPECT_EQ(PackageReceiptCatalog::load(Url::fileURL(folder_.path() + "/missing"), runner),
+            std::vector<PackageReceiptRecord>{});
+  EXPECT_TRUE(runner.calls.empty());
+  EXPECT_EQ(NativeReceiptTools(folder_.path() + "/missing").run("/usr/sbin/pkgutil", {"--pkgs"}),
+            std::optional<std::string>(""));
 }
 
 TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
@@ -167,7 +170,8 @@ TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
   FakeRunner runner;
   for (const char* id : {"p.badtype", "p.notdict", "p.garbage", "p.nokey", "p.empty", "p.noplist", "p.nolisting"}) {
     testing::SampleMac::writeFile(receipts() + "/" + id + ".bom", "");
-    if (std::string(id) != "p.nolisting") runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/" + id + ".bom"}] = listing;
+    if (std::string(id) != "p.nolisting")
+      runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/" + id + ".bom"}] = listing;
   }
   EXPECT_EQ(load(runner), (std::vector<PackageReceiptRecord>{
                               {"p.badtype", "/Tool.app"},
@@ -181,15 +185,6 @@ TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
   EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.badtype.plist"), std::nullopt);
   EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.empty.plist"),
             (PackageReceiptCatalog::ReceiptPlist{""}));
-}
-
-TEST_F(ReceiptsFolderTest, AnUnreadableFolderIsAnEmptyCatalog) {
-  FakeRunner runner;
-  EXPECT_EQ(PackageReceiptCatalog::load(Url::fileURL(folder_.path() + "/missing"), runner),
-            std::vector<PackageReceiptRecord>{});
-  EXPECT_TRUE(runner.calls.empty());
-  NativeReceiptTools tools(folder_.path() + "/missing");
-  EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs"}), std::optional<std::string>(""));
 }
 
 TEST_F(ReceiptsFolderTest, TheInstallersOwnBomGivesItsShallowestApplication) {
@@ -208,12 +203,10 @@ TEST(NativeReceiptToolsTest, PrintsWhatTheBomToolPrintsOrFailsLikeIt) {
   std::string junk = testing::SampleMac::writeFile(folder.path() + "/junk.bom", "BOMStore but not really");
   NativeReceiptTools tools(folder.path());
 
-  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", bom}),
-            std::optional<std::string>(".\n./Applications\n./Applications/X.app\n./Applications/X.app/Contents\n"
-                                       "./Applications/X.app/Contents/Info.plist\n"));
-  EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", bom}).output,
-            ".\n./Applications\n./Applications/X.app\n./Applications/X.app/Contents\n"
-            "./Applications/X.app/Contents/Info.plist");
+  const std::string listing = ".\n./Applications\n./Applications/X.app\n./Applications/X.app/Contents\n"
+                              "./Applications/X.app/Contents/Info.plist";
+  EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", bom}), std::optional<std::string>(listing + "\n"));
+  EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", bom}).output, listing);
   EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-s", junk}), std::nullopt);
   EXPECT_EQ(tools.runWithStatus("/usr/bin/lsbom", {"-s", junk}),
             (CommandOutcome{1, "lsbom: read " + junk + ": malformed bill of materials: no \"BOMStore\" header"}));
@@ -243,7 +236,8 @@ TEST(NativeReceiptToolsTest, TheRealToolsAnswerOnlyForTheRealRootWhenTheyExist) 
 
   Layout real = Layout::at("/", "/home/someone");
   EXPECT_NE(dynamic_cast<const CommandRunner*>(receiptToolsRunner(real, always).get()), nullptr);
-  for (const auto& exists : {std::function<bool(const std::string&)>(never), std::function<bool(const std::string&)>(onlyPkgutil)}) {
+  using Exists = std::function<bool(const std::string&)>;
+  for (const auto& exists : {Exists(never), Exists(onlyPkgutil)}) {
     auto runner = receiptToolsRunner(real, exists);
     auto* native = dynamic_cast<const NativeReceiptTools*>(runner.get());
     ASSERT_NE(native, nullptr);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "discovery/bundle_reader.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
 #include "sample_mac/system_extensions_builder.h"
@@ -26,42 +25,29 @@ PropertyList dict(PlistDictionary entries) { return PropertyList(std::move(entri
 PropertyList array(PlistArray elements) { return PropertyList(std::move(elements)); }
 PropertyList integer(std::int64_t value) { return PropertyList(value); }
 
-SampleSystemExtension vpnExtension() {
-  SampleSystemExtension e;
-  e.identifier = "com.vendor.vpn.tunnel";
-  e.uniqueID = "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9";
-  e.state = "activated_enabled";
-  e.categories = {kNetwork};
-  e.teamID = "ABCDE12345";
-  e.bundlePath = "/Applications/Vendor VPN.app";
-  e.appIdentifiers = {"com.vendor.vpn"};
-  e.stagedBundleName = "com.vendor.vpn.tunnel.systemextension";
-  return e;
-}
+const SampleSystemExtension kVpn{"com.vendor.vpn.tunnel", "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9",
+                                 "activated_enabled", {kNetwork}, "ABCDE12345", "/Applications/Vendor VPN.app",
+                                 {"com.vendor.vpn"}, "com.vendor.vpn.tunnel.systemextension"};
+const SampleSystemExtension kDriverExt{"com.maker.audio.driver", "11111111-2222-4333-8444-555555555555",
+                                       "activated_waiting_for_user", {kDriver}, "MAKER00001",
+                                       "/Applications/Maker Audio.app", {"com.maker.audio", "com.maker.audio.helper"},
+                                       "com.maker.audio.driver.dext"};
 
-SampleSystemExtension driverExtension() {
-  SampleSystemExtension e;
-  e.identifier = "com.maker.audio.driver";
-  e.uniqueID = "11111111-2222-4333-8444-555555555555";
-  e.state = "activated_waiting_for_user";
-  e.categories = {kDriver};
-  e.teamID = "MAKER00001";
-  e.bundlePath = "/Applications/Maker Audio.app";
-  e.appIdentifiers = {"com.maker.audio", "com.maker.audio.helper"};
-  e.stagedBundleName = "com.maker.audio.driver.dext";
-  return e;
-}
-
-class SystemExtensionCatalogTest : public ::testing::TestWithParam<DatabaseFormat> {
+class SystemExtensionDatabaseFileTest : public ::testing::Test {
  protected:
   Layout layout() const { return Layout::at(mac_.root(), mac_.home()); }
+  std::string databasePath() const { return mac_.system("/Library/SystemExtensions/db.plist"); }
+  std::vector<SystemExtensionRecord> load() const { return SystemExtensionCatalog::load(layout()); }
 
   testing::TemporaryFolder folder_{"corvane-sysext"};
   SampleMac mac_{folder_.path()};
 };
 
+class SystemExtensionCatalogTest : public SystemExtensionDatabaseFileTest,
+                                   public ::testing::WithParamInterface<DatabaseFormat> {};
+
 TEST_P(SystemExtensionCatalogTest, ReadsEveryFieldAndKeepsOwnerPathsAsTheMacRecordsThem) {
-  testing::addSystemExtensions(mac_, {vpnExtension(), driverExtension()}, GetParam());
+  testing::addSystemExtensions(mac_, {kVpn, kDriverExt}, GetParam());
 
   std::vector<SystemExtensionRecord> expected = {
       {"com.vendor.vpn.tunnel", "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9", "activated_enabled", {kNetwork},
@@ -69,24 +55,14 @@ TEST_P(SystemExtensionCatalogTest, ReadsEveryFieldAndKeepsOwnerPathsAsTheMacReco
       {"com.maker.audio.driver", "11111111-2222-4333-8444-555555555555", "activated_waiting_for_user", {kDriver},
        "MAKER00001", "/Applications/Maker Audio.app", {"com.maker.audio", "com.maker.audio.helper"}},
   };
-  EXPECT_EQ(SystemExtensionCatalog::load(layout()), expected);
+  EXPECT_EQ(load(), expected);
   EXPECT_EQ(SystemExtensionCatalog::load(Url::fileURL(layout().systemExtensions())), expected);
-
-  // The builder staged each copy in a folder named by its unique identifier, as a readable bundle.
-  EXPECT_EQ(bundle::identifier(layout().systemExtensions() +
-                               "/0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9/com.vendor.vpn.tunnel.systemextension"),
-            "com.vendor.vpn.tunnel");
-  EXPECT_EQ(bundle::identifier(layout().systemExtensions() +
-                               "/11111111-2222-4333-8444-555555555555/com.maker.audio.driver.dext"),
-            "com.maker.audio.driver");
 }
 
 TEST_P(SystemExtensionCatalogTest, AMalformedEntryIsSkippedAloneAndTheOthersKeepTheirOrder) {
-  PropertyList good1 = testing::systemExtensionEntry(vpnExtension());
-  PropertyList good2 = testing::systemExtensionEntry(driverExtension());
   std::vector<PropertyList> entries = {
       dict({{"uniqueID", "no-identifier"}, {"state", "activated_enabled"}}),
-      good1,
+      testing::systemExtensionEntry(kVpn),
       "just a string",
       dict({{"identifier", integer(42)}}),
       dict({{"identifier", "com.bad.categories"}, {"categories", kNetwork}}),
@@ -100,12 +76,12 @@ TEST_P(SystemExtensionCatalogTest, AMalformedEntryIsSkippedAloneAndTheOthersKeep
       dict({{"identifier", "com.bad.reference"}, {"references", array({"com.a"})}}),
       dict({{"identifier", "com.bad.app-identifier"}, {"references", array({dict({{"appIdentifier", integer(1)}})})}}),
       dict({{"identifier", "com.bad.reference-team"}, {"references", array({dict({{"teamID", integer(1)}})})}}),
-      good2,
+      testing::systemExtensionEntry(kDriverExt),
       dict({{"identifier", "com.minimal"}, {"someFutureKey", integer(5)}}),
   };
   testing::writeSystemExtensionsDatabase(mac_, entries, GetParam());
 
-  std::vector<SystemExtensionRecord> records = SystemExtensionCatalog::load(layout());
+  std::vector<SystemExtensionRecord> records = load();
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[0].extID, "com.vendor.vpn.tunnel");
   EXPECT_EQ(records[1].extID, "com.maker.audio.driver");
@@ -119,104 +95,73 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, SystemExtensionCatalogTest,
                            return p.param == DatabaseFormat::xml ? "XML" : "Binary";
                          });
 
-class SystemExtensionDatabaseFileTest : public ::testing::Test {
- protected:
-  std::string databasePath() const { return mac_.system("/Library/SystemExtensions/db.plist"); }
-  std::vector<SystemExtensionRecord> load() const {
-    return SystemExtensionCatalog::load(Layout::at(mac_.root(), mac_.home()));
-  }
-  void writeTop(const PropertyList& top) const { SampleMac::writeFile(databasePath(), testing::writeXMLPlist(top)); }
-
-  testing::TemporaryFolder folder_{"corvane-sysext-db"};
-  SampleMac mac_{folder_.path()};
-};
-
-TEST_F(SystemExtensionDatabaseFileTest, AMissingUnreadableOrMalformedDatabaseIsAnEmptyCatalog) {
+TEST_F(SystemExtensionDatabaseFileTest, AMissingUnreadableMalformedOrOversizedDatabaseIsAnEmptyCatalog) {
   EXPECT_TRUE(load().empty()) << "no database";
   EXPECT_TRUE(SystemExtensionCatalog::load(Url::fileURL(folder_.path() + "/nowhere")).empty());
 
-  SampleMac::writeFile(databasePath(), "");
-  EXPECT_TRUE(load().empty()) << "empty file";
-  SampleMac::writeFile(databasePath(), "\x01\x02garbage that is no property list");
-  EXPECT_TRUE(load().empty()) << "garbage";
-  SampleMac::writeFile(databasePath(), "bplist00\xff\xff");
-  EXPECT_TRUE(load().empty()) << "truncated binary";
-  SampleMac::writeFile(databasePath(), "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>extensions");
-  EXPECT_TRUE(load().empty()) << "truncated XML";
+  const PropertyList good = testing::systemExtensionEntry(kVpn);
+  const std::pair<const char*, std::string> files[] = {
+      {"empty file", ""},
+      {"garbage", "\x01\x02garbage that is no property list"},
+      {"truncated binary", "bplist00\xff\xff"},
+      {"truncated XML", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>extensions"},
+      {"top level is a list", testing::writeXMLPlist(array({dict({{"extensions", array({good})}})}))},
+      {"extensions is a dictionary", testing::writeXMLPlist(dict({{"extensions", dict({{"0", good}})}}))},
+      {"extensions is one entry, not a list", testing::writeXMLPlist(dict({{"extensions", good}}))},
+      {"no extensions key", testing::writeXMLPlist(dict({{"extensionPolicies", array({})}}))},
+      {"an empty list", testing::writeXMLPlist(dict({{"extensions", array({})}}))},
+  };
+  for (const auto& [what, contents] : files) {
+    SampleMac::writeFile(databasePath(), contents);
+    EXPECT_TRUE(load().empty()) << what;
+  }
 
-  PropertyList good = testing::systemExtensionEntry(vpnExtension());
-  writeTop(array({dict({{"extensions", array({good})}})}));
-  EXPECT_TRUE(load().empty()) << "top level is a list";
-  writeTop(dict({{"extensions", dict({{"0", good}})}}));
-  EXPECT_TRUE(load().empty()) << "extensions is a dictionary";
-  writeTop(dict({{"extensions", good}}));
-  EXPECT_TRUE(load().empty()) << "extensions is one entry, not a list";
-  writeTop(dict({{"extensionPolicies", array({})}}));
-  EXPECT_TRUE(load().empty()) << "no extensions key";
-  writeTop(dict({{"extensions", array({})}}));
-  EXPECT_TRUE(load().empty()) << "an empty list";
+  // White space after the top element keeps the file a valid property list, whatever its length.
+  std::string xml = testing::writeXMLPlist(dict({{"extensions", array({good})}}));
+  SampleMac::writeFile(databasePath(), xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size(), '\n'));
+  EXPECT_EQ(load().size(), 1u) << "exactly at the limit";
+  SampleMac::writeFile(databasePath(),
+                       xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size() + 1, '\n'));
+  EXPECT_TRUE(load().empty()) << "one byte over";
 
   fs::remove(databasePath());
   fs::create_directories(databasePath());
   EXPECT_TRUE(load().empty()) << "db.plist is a folder";
 }
 
-TEST_F(SystemExtensionDatabaseFileTest, ADatabaseOverTheSizeLimitIsNotRead) {
-  std::string xml = testing::writeXMLPlist(dict({{"extensions", array({testing::systemExtensionEntry(vpnExtension())})}}));
-  // White space after the top element keeps the file a valid property list, whatever its length.
-  SampleMac::writeFile(databasePath(), xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size(), '\n'));
-  EXPECT_EQ(load().size(), 1u) << "exactly at the limit";
-  SampleMac::writeFile(databasePath(),
-                       xml + std::string(SystemExtensionCatalog::maxDatabaseBytes - xml.size() + 1, '\n'));
-  EXPECT_TRUE(load().empty()) << "one byte over";
-}
-
-PropertyList entryWithContainer(PropertyList container) {
-  return dict({{"extensions", array({dict({{"identifier", "com.x"}, {"container", std::move(container)}})})}});
+std::vector<SystemExtensionRecord> recordsOf(PlistDictionary entry) {
+  return SystemExtensionCatalog::records(dict({{"extensions", array({dict(std::move(entry))})}}));
 }
 
 TEST(SystemExtensionRecords, OwnerBundlePathIsAStandardisedMacPathWithoutResolvingLinks) {
-  const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
-      {"/Applications/./Foo.app", "/Applications/Foo.app"},
-      {"/Applications/Foo.app/", "/Applications/Foo.app"},
-      {"/Applications//Sub/../Foo.app", "/Applications/Foo.app"},
-      {"/../../etc/Evil.app", "/etc/Evil.app"},
-      {"Applications/Foo.app", "/Applications/Foo.app"},
-      {"", std::nullopt},
+  const std::vector<std::pair<PropertyList, std::optional<std::string>>> cases = {
+      {dict({{"bundlePath", "/Applications/./Foo.app"}}), "/Applications/Foo.app"},
+      {dict({{"bundlePath", "/Applications/Foo.app/"}}), "/Applications/Foo.app"},
+      {dict({{"bundlePath", "/Applications//Sub/../Foo.app"}}), "/Applications/Foo.app"},
+      {dict({{"bundlePath", "/../../etc/Evil.app"}}), "/etc/Evil.app"},
+      {dict({{"bundlePath", "Applications/Foo.app"}}), "/Applications/Foo.app"},
+      {dict({{"bundlePath", ""}}), std::nullopt},
+      {dict({{"bundleVersion", dict({})}}), std::nullopt},
   };
-  for (const auto& [bundlePath, expected] : cases) {
-    SCOPED_TRACE(bundlePath);
-    auto records = SystemExtensionCatalog::records(entryWithContainer(dict({{"bundlePath", bundlePath}})));
+  for (const auto& [container, expected] : cases) {
+    SCOPED_TRACE(testing::writeXMLPlist(container));
+    auto records = recordsOf({{"identifier", "com.x"}, {"container", container}});
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].ownerAppBundlePath, expected);
   }
-
-  auto noPath = SystemExtensionCatalog::records(entryWithContainer(dict({{"bundleVersion", dict({})}})));
-  ASSERT_EQ(noPath.size(), 1u);
-  EXPECT_EQ(noPath[0].ownerAppBundlePath, std::nullopt);
 }
 
-TEST(SystemExtensionRecords, OwnerIdentifiersAreDistinctNonBlankAndKeptAsWritten) {
-  PropertyList database = dict({{"extensions", array({dict({
-      {"identifier", "com.x"},
-      {"references", array({
-          dict({{"appIdentifier", "com.a"}, {"teamID", "T1"}}),
-          dict({{"appIdentifier", "com.a"}}),
-          dict({{"appIdentifier", " "}}),
-          dict({{"appIdentifier", "\n\t"}}),
-          dict({{"appIdentifier", ""}}),
-          dict({{"teamID", "T2"}}),
-          dict({}),
-          dict({{"appIdentifier", " com.b "}}),
-          dict({{"appIdentifier", "COM.A"}}),
-      })},
-  })})}});
-  auto records = SystemExtensionCatalog::records(database);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].ownerAppIdentifiers, (std::vector<std::string>{"com.a", " com.b ", "COM.A"}));
-}
+TEST(SystemExtensionRecords, ValuesAreKeptAsWrittenAndOwnerIdentifiersAreDistinctAndNonBlank) {
+  const PlistArray references = {
+      dict({{"appIdentifier", "com.a"}, {"teamID", "T1"}}), dict({{"appIdentifier", "com.a"}}),
+      dict({{"appIdentifier", " "}}), dict({{"appIdentifier", "\n\t"}}), dict({{"appIdentifier", ""}}),
+      dict({{"teamID", "T2"}}), dict({}), dict({{"appIdentifier", " com.b "}}), dict({{"appIdentifier", "COM.A"}}),
+  };
+  auto owners = recordsOf({{"identifier", "com.x"}, {"references", array(references)}});
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(owners[0].ownerAppIdentifiers, (std::vector<std::string>{"com.a", " com.b ", "COM.A"}));
 
-TEST(SystemExtensionRecords, ValuesAreKeptAsWrittenAndDuplicateEntriesStay) {
+  // Duplicate entries stay.
   PropertyList entry = dict({{"identifier", "  Com.Vendor.Ext "},
                              {"categories", array({"b", "a", "b"})},
                              {"state", ""},

@@ -4,12 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <set>
 #include <string>
+#include <tuple>
 
+#include "platform/atomic_file.h"
+#include "platform/decimal_number.h"
 #include "platform/directory.h"
+#include "platform/directory_walk.h"
+#include "platform/file_io.h"
 #include "platform/file_status.h"
 #include "platform/fs_ops.h"
 #include "platform/mounted_volumes.h"
@@ -23,9 +32,17 @@ namespace fs = std::filesystem;
 using corvane::testing::SampleMac;
 using corvane::testing::TemporaryFolder;
 
-TEST(PlatformContractTest, ExclusiveRenameNeverReplacesAndNeverFollowsAFinalLink) {
+std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+class PlatformContractTest : public ::testing::Test {
+ protected:
+  std::string at(const std::string& name) const { return t + "/" + name; }
+
   TemporaryFolder tmp;
   const std::string t = tmp.path();
+};
+
+TEST_F(PlatformContractTest, ExclusiveRenameNeverReplacesAndNeverFollowsAFinalLink) {
   SampleMac::writeFile(t + "/a", "a");
   SampleMac::writeFile(t + "/dest/b", "b");
   SampleMac::writeFile(t + "/real/inner", "inner");
@@ -53,11 +70,33 @@ TEST(PlatformContractTest, ExclusiveRenameNeverReplacesAndNeverFollowsAFinalLink
   EXPECT_EQ(fs::read_symlink(t + "/dest/link"), t + "/a");
   EXPECT_EQ(SampleMac::readFile(t + "/inner"), "inner");
   EXPECT_TRUE(fs::is_empty(t + "/real"));
+
+  // A volume that cannot rename without the risk of replacing gives a clear refusal, never a plain rename.
+  for (int code : {ENOTSUP, ENOSYS}) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(exclusiveRenameError(code, "Foo.app"), (Error{ENOTSUP, "rename", "Foo.app", kNoExclusiveRename}));
+  }
+  EXPECT_EQ(exclusiveRenameError(EEXIST, "Foo.app"), Error::fromErrno(EEXIST, "rename", "Foo.app"));
+  EXPECT_EQ(exclusiveRenameError(ENOTSUP, "Foo.app").describe(),
+            "rename Foo.app: This volume cannot move an item without the risk of replacing another, so nothing was "
+            "moved.");
 }
 
-TEST(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
-  TemporaryFolder tmp;
-  const std::string t = tmp.path();
+TEST_F(PlatformContractTest, SplitPathGivesTheParentAndTheLastComponent) {
+  for (auto [path, parent, name] : {std::tuple{"/a/b/", "/a", "b"}, std::tuple{"//top", "/", "top"}}) {
+    SCOPED_TRACE(path);
+    auto split = splitPath(path);
+    ASSERT_TRUE(split.has_value());
+    EXPECT_EQ(split->parent, parent);
+    EXPECT_EQ(split->name, name);
+  }
+  for (const char* refused : {"", "/", "///", "relative/x", "/a/..", "/a/."}) {
+    SCOPED_TRACE(refused);
+    EXPECT_FALSE(splitPath(refused).has_value());
+  }
+}
+
+TEST_F(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   SampleMac::writeFile(t + "/file", "12345");
   SampleMac::makeFolder(t + "/folder");
   SampleMac::writeFile(t + "/.hidden", "");
@@ -72,19 +111,15 @@ TEST(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   EXPECT_EQ(listDirectory(t, false).value_or(std::vector<DirectoryEntry>{}).size(), 4u);
   EXPECT_EQ(listDirectory(t + "/file"), std::nullopt);
 
-  struct Case {
-    std::string name;
-    FileType linkType, followedType;
-  };
-  for (const Case& c : {Case{"file", FileType::regular, FileType::regular},
-                        Case{"folder", FileType::directory, FileType::directory},
-                        Case{"link", FileType::symlink, FileType::directory}}) {
-    SCOPED_TRACE(c.name);
-    auto own = linkStatus(t + "/" + c.name);
-    auto followed = status(t + "/" + c.name);
+  for (auto [name, linkType, followedType] : {std::tuple{"file", FileType::regular, FileType::regular},
+                                              std::tuple{"folder", FileType::directory, FileType::directory},
+                                              std::tuple{"link", FileType::symlink, FileType::directory}}) {
+    SCOPED_TRACE(name);
+    auto own = linkStatus(at(name));
+    auto followed = status(at(name));
     ASSERT_TRUE(own && followed);
-    EXPECT_EQ(own->type(), c.linkType);
-    EXPECT_EQ(followed->type(), c.followedType);
+    EXPECT_EQ(own->type(), linkType);
+    EXPECT_EQ(followed->type(), followedType);
   }
   EXPECT_EQ(linkStatus(t + "/file")->size, 5);
   int error = 0;
@@ -93,10 +128,90 @@ TEST(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   EXPECT_EQ(realPath(t + "/link/"), t + "/folder");
 }
 
-TEST(PlatformContractTest, AProcessReportsItsOutputAndHowItEnded) {
-  TemporaryFolder tmp;
-  const std::string tool = SampleMac::writeFile(tmp.path() + "/tool", "#!/bin/sh\necho \"$1\"\necho err >&2\n"
-                                                                      "[ \"$1\" = die ] && kill -TERM $$\nexit \"$2\"\n");
+TEST_F(PlatformContractTest, AWalkVisitsFoldersBeforeChildrenInNameOrderAndHonoursSkipping) {
+  SampleMac::writeFile(t + "/b/inner/file");
+  SampleMac::writeFile(t + "/b/skipped/below");
+  SampleMac::writeFile(t + "/A");
+  SampleMac::writeFile(t + "/.hidden/x");
+  SampleMac::writeFile(t + "/c/.dot");
+  SampleMac::makeFolder(t + "/target/deep");
+  fs::create_directory_symlink(t + "/target", t + "/link");
+
+  std::vector<std::string> visited;
+  std::vector<std::optional<bool>> kinds;
+  EXPECT_TRUE(walkTree(t, [&](const WalkEntry& e) {
+    EXPECT_EQ(e.path, t + "/" + e.path.substr(t.size() + 1));
+    visited.push_back(e.path.substr(t.size() + 1));
+    kinds.push_back(e.isDirectory);
+    return e.name == "skipped" ? WalkStep::skipDescendants : WalkStep::descend;
+  }));
+  EXPECT_EQ(visited, (std::vector<std::string>{"A", "b", "b/inner", "b/inner/file", "b/skipped", "c", "link",
+                                               "target", "target/deep"}));
+  EXPECT_EQ(kinds, (std::vector<std::optional<bool>>{false, true, true, false, true, true, false, true, true}));
+
+  // The root itself may be reached through a link.
+  std::vector<std::string> throughLink;
+  EXPECT_TRUE(walkTree(t + "/link", [&](const WalkEntry& e) {
+    throughLink.push_back(e.path);
+    return WalkStep::descend;
+  }));
+  EXPECT_EQ(throughLink, std::vector<std::string>{t + "/link/deep"});
+  EXPECT_FALSE(walkTree(t + "/missing", [](const WalkEntry&) { return WalkStep::descend; }));
+  EXPECT_FALSE(walkTree(t + "/A", [](const WalkEntry&) { return WalkStep::descend; }));
+  // Listing the visible names alone, in the same order.
+  EXPECT_EQ(visibleEntryNames(t), (std::vector<std::string>{"A", "b", "c", "link", "target"}));
+  EXPECT_EQ(visibleEntryNames(t + "/A"), std::nullopt);
+  EXPECT_EQ(visibleEntryNames(t + "/missing"), std::nullopt);
+  EXPECT_TRUE(isHiddenItem(t, ".hidden"));
+  EXPECT_FALSE(isHiddenItem(t, "b"));
+}
+
+TEST_F(PlatformContractTest, WholeFilesAreReadUpToTheLimitOrFailWithTheirErrno) {
+  const std::string path = SampleMac::writeFile(t + "/f", std::string("ab\0cd", 5));
+  EXPECT_EQ(readFileBytes(path, 5).value_or(std::vector<std::uint8_t>{}), bytes(std::string("ab\0cd", 5)));
+  EXPECT_EQ(readFileBytes(path, 100).value_or(std::vector<std::uint8_t>{}), bytes(std::string("ab\0cd", 5)));
+  EXPECT_EQ(readFileBytes(path, 4).error(), (Error{EFBIG, "read", path, "file is larger than 4 bytes"}));
+  auto none = readFileBytes(SampleMac::writeFile(t + "/empty", ""), 0);
+  ASSERT_TRUE(none.has_value());
+  EXPECT_TRUE(none->empty());
+  // Larger than a read chunk, through a symbolic link.
+  std::string large = SampleMac::writeFile(t + "/large", std::string(200000, 'z'));
+  fs::create_symlink(large, t + "/link");
+  EXPECT_EQ(readFileBytes(t + "/link", 200000).value_or(std::vector<std::uint8_t>{}).size(), 200000u);
+
+  const std::string missing = t + "/missing";
+  EXPECT_EQ(readFileBytes(missing, 10).error(), Error::fromErrno(ENOENT, "open", missing));
+  EXPECT_EQ(readFileBytes(t, 10).error(), Error::fromErrno(EISDIR, "read", t));
+  // A pipe would block a reader: it is refused without waiting for a writer.
+  const std::string fifo = t + "/fifo";
+  ASSERT_EQ(std::system(("mkfifo " + fifo).c_str()), 0);
+  EXPECT_EQ(readFileBytes(fifo, 10).error(), (Error{EINVAL, "read", fifo, "not a regular file"}));
+
+  // Positioned reads take exact ranges.
+  auto file = PositionedFile::open(SampleMac::writeFile(t + "/digits", "0123456789"));
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(file->size(), 10u);
+  std::vector<std::uint8_t> four(4);
+  ASSERT_TRUE(file->readAt(6, four).has_value());
+  EXPECT_EQ(four, bytes("6789"));
+  EXPECT_EQ(file->readAt(7, four).error(), Error::fromErrno(EIO, "pread", t + "/digits"));  // ends first
+  EXPECT_EQ(PositionedFile::open(t).error(), Error::fromErrno(EISDIR, "read", t));
+}
+
+TEST_F(PlatformContractTest, FilesThatReportNoSizeAreReadToTheirEnd) {
+  const std::string path = "/proc/self/status";
+  if (!fs::exists(path)) GTEST_SKIP() << "no " << path;
+  auto read = readFileBytes(path, 1u << 20);
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(std::string(read->begin(), read->begin() + 5), "Name:");
+  auto capped = readFileBytes(path, 10);
+  ASSERT_FALSE(capped.has_value());
+  EXPECT_EQ(capped.error().code, EFBIG);
+}
+
+TEST_F(PlatformContractTest, AProcessReportsItsOutputAndHowItEnded) {
+  const std::string tool = SampleMac::writeFile(
+      at("tool"), "#!/bin/sh\necho \"$1\"\necho err >&2\n[ \"$1\" = die ] && kill -TERM $$\nexit \"$2\"\n");
   fs::permissions(tool, fs::perms::owner_all);
   struct Case {
     std::vector<std::string> arguments;
@@ -117,14 +232,40 @@ TEST(PlatformContractTest, AProcessReportsItsOutputAndHowItEnded) {
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_EQ(outcome.terminatingSignal, c.signal);
   }
-  ProcessOutcome missing = runProcess(tmp.path() + "/missing", {}, ErrorStream::discarded);
+  ProcessOutcome missing = runProcess(t + "/missing", {}, ErrorStream::discarded);
   EXPECT_EQ(missing.launchError, ENOENT);
   EXPECT_EQ(missing.status, -1);
   EXPECT_EQ(missing.launchFailure,
-            "The tool " + tmp.path() + "/missing could not be launched: No such file or directory");
+            "The tool " + t + "/missing could not be launched: No such file or directory");
 }
 
-TEST(PlatformContractTest, MountedVolumesIncludeTheRootAndOnlyShownVolumes) {
+TEST_F(PlatformContractTest, OutputIsReadToEndOfFileRetryingOnlyInterruptions) {
+  struct Case {
+    std::vector<std::pair<std::string, int>> steps;  // text to hand out, or an errno to fail with
+    std::string output;
+    std::size_t reads;  // each offered the whole buffer
+  };
+  const Case cases[] = {
+      {{{"abc", 0}, {"", EINTR}, {"de", 0}, {"", EINTR}, {"f", 0}}, "abcdef", 6},  // and the read that met end of file
+      {{{"kept", 0}, {"", EIO}, {"never read", 0}}, "kept", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    std::vector<std::size_t> sizes;
+    auto output = readToEOF(7, [&](int, std::uint8_t* buffer, std::size_t size, int& error) -> long {
+      sizes.push_back(size);
+      if (sizes.size() > c.steps.size()) return 0;
+      const auto& [text, code] = c.steps[sizes.size() - 1];
+      error = code;
+      std::memcpy(buffer, text.data(), text.size());
+      return code != 0 ? -1 : static_cast<long>(text.size());
+    });
+    EXPECT_EQ(std::string(output.begin(), output.end()), c.output);
+    EXPECT_EQ(sizes, std::vector<std::size_t>(c.reads, 65536));
+  }
+}
+
+TEST_F(PlatformContractTest, MountedVolumesIncludeTheRootAndOnlyShownVolumes) {
   auto volumes = mountedVolumes();
   ASSERT_TRUE(volumes.has_value());
   bool hasRoot = false;
@@ -132,11 +273,197 @@ TEST(PlatformContractTest, MountedVolumesIncludeTheRootAndOnlyShownVolumes) {
     SCOPED_TRACE(v.mountPoint);
     ASSERT_FALSE(v.mountPoint.empty());
     EXPECT_EQ(v.mountPoint.front(), '/');
-    if (v.name) EXPECT_FALSE(v.name->empty());
+    EXPECT_NE(v.name, std::optional<std::string>(""));  // a name, when there is one, is never empty
     EXPECT_NE(v.isBrowsable, std::optional<bool>(false));  // hidden volumes are left out, not flagged
     hasRoot = hasRoot || v.mountPoint == "/";
   }
   EXPECT_TRUE(hasRoot);
+}
+
+TEST_F(PlatformContractTest, MountInfoGivesMountPointsAndFlagsAndSkipsPseudoFileSystems) {
+  const std::string text =
+      "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
+      "26 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "40 26 8:17 / /Volumes/My\\040Disk rw,nosuid shared:7 master:2 - exfat /dev/sdb1 rw,uid=0\n"
+      "41 26 8:18 / /media/ro-disk ro,relatime - ext4 /dev/sdb2 rw\n"
+      "42 26 8:19 / /media/super-ro rw,relatime - ext4 /dev/sdb3 ro,errors=continue\n"
+      "43 26 0:50 / /mnt/share rw - nfs4 server:/export rw\n"
+      "44 26 0:51 / /mnt/broken rw no-separator ext4\n"
+      "45 26 0:52 / relative rw - ext4 /dev/sdc rw\n"
+      "\n"
+      "46 26 0:53 / /mnt/back\\134slash\\99 rw - tmpfs tmpfs rw";
+  std::vector<MountedVolume> expected = {
+      {"/", std::nullopt, true, true, false},
+      {"/Volumes/My Disk", std::nullopt, true, true, false},
+      {"/media/ro-disk", std::nullopt, true, true, true},
+      {"/media/super-ro", std::nullopt, true, true, true},
+      {"/mnt/share", std::nullopt, true, false, false},
+      {"/mnt/back\\slash\\99", std::nullopt, true, true, false},
+  };
+  EXPECT_EQ(parseMountInfo(text), expected);
+  EXPECT_TRUE(parseMountInfo("").empty());
+  EXPECT_TRUE(parseMountInfo("1 2 3 4 - x").empty());
+}
+
+TEST_F(PlatformContractTest, DecimalNumbersAreReadInTheCLocaleFormWhole) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::pair<std::string, double> cases[] = {
+      {"1e3", 1000.0},  {"-0.5", -0.5},  {".5", 0.5},       {"5.", 5.0},          {"7", 7.0},
+      {"-2.5E-3", -0.0025}, {"1.5", 1.5},  // a comma-decimal locale would stop at the '.' and give 1
+      {"0.1", 0.1},     {"inf", inf},    {"-Infinity", -inf}, {"4.9e-324", std::numeric_limits<double>::denorm_min()},
+      {"1.7976931348623157e308", std::numeric_limits<double>::max()},
+  };
+  for (const auto& [text, value] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(parseDecimalNumber(text), value);
+  }
+  for (const char* text : {"nan", "NaN", "-nan"}) {
+    SCOPED_TRACE(text);
+    EXPECT_TRUE(std::isnan(parseDecimalNumber(text).value_or(0)));
+  }
+  const std::string refused[] = {"", "-", ".", "1,5", "1.5.2", "+1", " 1", "1 ", "--1", "0x10", "-0X1p3", "1e",
+                                 "1e999", "-1e999", "1e-999", "infinit", "nanx", std::string("1\0" "2", 3)};
+  for (const std::string& text : refused) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(parseDecimalNumber(text), std::nullopt);
+  }
+}
+
+// Atomic replacement of a file, with the system calls replaceable to fail or interrupt one part-way.
+class AtomicFileTest : public PlatformContractTest {
+ protected:
+  // The real calls with fixed temporary names, handed out in turn.
+  static AtomicWriteCalls callsWithNames(std::vector<std::string> names) {
+    AtomicWriteCalls calls = AtomicWriteCalls::system();
+    auto next = std::make_shared<std::size_t>(0);
+    calls.temporaryName = [names, next](const std::string&) {
+      return *next < names.size() ? names[(*next)++] : std::string("exhausted");
+    };
+    return calls;
+  }
+  // Fails like a system call with `code`.
+  static auto failWith(int code) {
+    return [code] {
+      errno = code;
+      return -1;
+    };
+  }
+};
+
+TEST_F(AtomicFileTest, CreatesOrReplacesTheTargetItselfAndLeavesNoTemporary) {
+  ASSERT_TRUE(writeFileAtomically(at("history.json"), "[]").has_value());
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
+  ASSERT_TRUE(writeFileAtomically(at("history.json"), std::string("new\0bytes", 9)).has_value());
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), std::string("new\0bytes", 9));
+  // A link at the target is replaced, not followed.
+  SampleMac::writeFile(at("elsewhere.json"), "other");
+  fs::create_symlink(at("elsewhere.json"), at("link.json"));
+  ASSERT_TRUE(writeFileAtomically(at("link.json"), "[]").has_value());
+  EXPECT_FALSE(fs::is_symlink(at("link.json")));
+  EXPECT_EQ(SampleMac::readFile(at("link.json")), "[]");
+  EXPECT_EQ(SampleMac::readFile(at("elsewhere.json")), "other");
+  // A folder at the target stays; the folder to write into must already be there.
+  SampleMac::writeFile(at("folder.json/inside"), "kept");
+  auto onFolder = writeFileAtomically(at("folder.json"), "[]");
+  ASSERT_FALSE(onFolder.has_value());
+  EXPECT_EQ(onFolder.error().operation, "rename");
+  EXPECT_EQ(SampleMac::readFile(at("folder.json/inside")), "kept");
+  auto missing = writeFileAtomically(at("absent/history.json"), "[]");
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_EQ(missing.error().code, ENOENT);
+  EXPECT_EQ(SampleMac::entryNames(t),
+            (std::set<std::string>{"elsewhere.json", "folder.json", "history.json", "link.json"}));
+
+  std::string a = AtomicWriteCalls::system().temporaryName("history.json");
+  EXPECT_EQ(a.rfind(".history.json.tmp-", 0), 0u);
+  EXPECT_EQ(a.size(), std::string(".history.json.tmp-").size() + 16);
+  EXPECT_NE(a, AtomicWriteCalls::system().temporaryName("history.json"));
+}
+
+TEST_F(AtomicFileTest, ShortWritesAndInterruptionsStillWriteEveryByte) {
+  AtomicWriteCalls calls = AtomicWriteCalls::system();
+  auto writes = std::make_shared<int>(0);
+  calls.write = [realWrite = calls.write, writes](int fd, const void* data, std::size_t size) -> long {
+    return (*writes)++ % 2 == 0 ? failWith(EINTR)() : realWrite(fd, data, size < 3 ? size : 3);
+  };
+  auto fsyncs = std::make_shared<int>(0);
+  calls.fsync = [realFsync = calls.fsync, fsyncs](int fd) {
+    return (*fsyncs)++ == 0 ? failWith(EINTR)() : realFsync(fd);
+  };
+  const std::string text = "[\n  {\n    \"id\": \"x\"\n  }\n]";
+  ASSERT_TRUE(writeFileAtomically(at("history.json"), text, 0644, calls).has_value());
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), text);
+  EXPECT_EQ(*writes, 2 * static_cast<int>((text.size() + 2) / 3));
+  EXPECT_EQ(*fsyncs, 3);  // the interrupted one, the file's, the folder's
+}
+
+TEST_F(AtomicFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
+  for (auto [step, code] : {std::pair{"write", EIO}, std::pair{"write0", EIO}, std::pair{"fsync", EIO},
+                            std::pair{"close", EIO}, std::pair{"rename", EXDEV}}) {
+    SCOPED_TRACE(step);
+    SampleMac::writeFile(at("history.json"), "old");
+    AtomicWriteCalls calls = AtomicWriteCalls::system();
+    const std::string s = step;
+    const auto fail = failWith(code);
+    calls.write = [=, realWrite = calls.write](int fd, const void* data, std::size_t size) -> long {
+      if (s == "write0") return size > 2 ? realWrite(fd, data, 2) : 0;  // stalls part-way
+      return s == "write" ? fail() : realWrite(fd, data, size);
+    };
+    calls.fsync = [=, realFsync = calls.fsync](int fd) { return s == "fsync" ? fail() : realFsync(fd); };
+    calls.close = [=, realClose = calls.close](int fd) {
+      int result = realClose(fd);
+      return s == "close" ? fail() : result;
+    };
+    calls.renameat = [=, realRename = calls.renameat](int fromDir, const char* from, int toDir, const char* to) {
+      return s == "rename" ? fail() : realRename(fromDir, from, toDir, to);
+    };
+
+    auto written = writeFileAtomically(at("history.json"), "new contents", 0644, calls);
+    ASSERT_FALSE(written.has_value());
+    EXPECT_EQ(written.error().code, code);
+    EXPECT_EQ(written.error().path, at("history.json"));
+    EXPECT_EQ(SampleMac::readFile(at("history.json")), "old");
+    EXPECT_EQ(SampleMac::entryNames(t), std::set<std::string>{"history.json"});
+  }
+}
+
+TEST_F(AtomicFileTest, NeverFollowsALinkAtTheTemporaryNameAndGivesUpWhenEveryNameIsTaken) {
+  SampleMac::writeFile(at("victim"), "precious");
+  fs::create_symlink(at("victim"), at("tmp-a"));
+  std::vector<std::string> taken(kAtomicWriteNameAttempts, "tmp-a");
+  taken.push_back("free");
+  auto refused = writeFileAtomically(at("history.json"), "[]", 0644, callsWithNames(taken));
+  ASSERT_FALSE(refused.has_value());
+  EXPECT_EQ(refused.error().code, EEXIST);
+  EXPECT_EQ(SampleMac::entryNames(t), (std::set<std::string>{"tmp-a", "victim"}));
+
+  fs::create_symlink(at("not-yet-there"), at("tmp-b"));  // dangling: must not be created through
+  auto written = writeFileAtomically(at("history.json"), "[]", 0644, callsWithNames({"tmp-a", "tmp-b", "tmp-c"}));
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
+  EXPECT_EQ(SampleMac::readFile(at("victim")), "precious");
+  EXPECT_FALSE(fs::exists(at("not-yet-there")));
+  EXPECT_TRUE(fs::is_symlink(at("tmp-a")) && fs::is_symlink(at("tmp-b")));
+  EXPECT_EQ(SampleMac::entryNames(t), (std::set<std::string>{"history.json", "tmp-a", "tmp-b", "victim"}));
+}
+
+TEST_F(AtomicFileTest, CreateDirectoriesMakesEveryMissingParent) {
+  const std::string deep = at("home/Library/Application Support/Corvane");
+  ASSERT_TRUE(createDirectories(deep).has_value());
+  EXPECT_TRUE(fs::is_directory(deep));
+  ASSERT_TRUE(createDirectories(deep + "/").has_value());  // already there
+  // Through a link to a folder, as a home folder may be reached.
+  fs::create_directory_symlink(at("home"), at("link"));
+  ASSERT_TRUE(createDirectories(at("link/Library/Logs")).has_value());
+  EXPECT_TRUE(fs::is_directory(at("home/Library/Logs")));
+
+  SampleMac::writeFile(at("file"), "x");
+  for (const char* blocked : {"file/below", "file"}) {
+    SCOPED_TRACE(blocked);
+    auto made = createDirectories(at(blocked));
+    ASSERT_FALSE(made.has_value());
+    EXPECT_EQ(made.error().code, ENOTDIR);
+  }
 }
 
 }  // namespace
