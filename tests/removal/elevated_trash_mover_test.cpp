@@ -17,18 +17,22 @@ namespace {
 const Url kTrash = Url::fileURL("/Users/me/.Trash");
 
 // Records every command; answers with a fixed outcome after an optional effect on the fake disk.
-class ScriptedRunner : public PrivilegedShellRunning {
+class ScriptedRunner {
  public:
   std::vector<std::string> commands;
-  PrivilegedRunResult answer = Ok{};
+  PrivilegedRunResult answer;
   std::function<void()> effect;
 
-  PrivilegedRunResult run(const std::string& commandLine) override {
+  PrivilegedRunResult run(const std::string& commandLine) {
     commands.push_back(commandLine);
     if (effect) effect();
     return answer;
   }
 };
+
+PrivilegedShellRunner through(std::shared_ptr<ScriptedRunner> runner) {
+  return {[runner](const std::string& commandLine) { return runner->run(commandLine); }};
+}
 
 class ElevatedTrashMoverTest : public ::testing::Test {
  protected:
@@ -53,7 +57,7 @@ class ElevatedTrashMoverTest : public ::testing::Test {
 
   ElevatedTrashMover mover() {
     ElevatedTrashMover m(
-        runner, kTrash,
+        through(runner), kTrash,
         [this](const Url& url) {
           auto found = candidates.find(url.path());
           return found != candidates.end() ? found->second : ElevationCandidate{url.path(), false, false, false};
@@ -144,7 +148,7 @@ TEST_F(ElevatedTrashMoverTest, ACancelledPromptMovesNothingAndIneligibleItemsKee
   Url a = bundle("/Applications/A.app");
   Url notes = bundle("/Applications/Notes.txt");
   Url b = bundle("/Applications/B.app");
-  runner->answer = PrivilegedRemovalError::userCancelled();
+  runner->answer = PrivilegedRunResult::userCancelled();
   auto ops = mover().moveToTrash({a, notes, b});
   ASSERT_EQ(ops.size(), 3u);
   EXPECT_EQ(runner->commands.size(), 1u);
@@ -155,10 +159,9 @@ TEST_F(ElevatedTrashMoverTest, ACancelledPromptMovesNothingAndIneligibleItemsKee
 
 TEST_F(ElevatedTrashMoverTest, AFailureHalfWayReportsEachBundleFromTheDisk) {
   for (PrivilegedRunResult failure :
-       {PrivilegedRunResult(PrivilegedRemovalError::executionFailed("mv: cannot move")),
-        PrivilegedRunResult(PrivilegedRemovalError::helperUnreachable("gone")),
-        PrivilegedRunResult(PrivilegedRemovalError::helperIndeterminate("unknown")),
-        PrivilegedRunResult(Error::fromErrno(EIO, "run"))}) {
+       {PrivilegedRunResult::executionFailed("mv: cannot move"), PrivilegedRunResult::helperUnreachable("gone"),
+        PrivilegedRunResult::helperIndeterminate("unknown"),
+        PrivilegedRunResult::failure(Error::fromErrno(EIO, "run"))}) {
     disk.clear();
     Url a = bundle("/Applications/A.app");
     Url b = bundle("/Applications/B.app");
@@ -222,7 +225,7 @@ TEST_F(ElevatedTrashMoverTest, AnItemListedTwiceIsMovedOnceAndReportedTwice) {
 }
 
 TEST_F(ElevatedTrashMoverTest, TheOwnerIsTheEffectiveUserAndGroupByDefault) {
-  ElevatedTrashMover m = ElevatedTrashMover::system(runner, Layout::at("/", "/Users/me"));
+  ElevatedTrashMover m = ElevatedTrashMover::system(through(runner), Layout::at("/", "/Users/me"));
   EXPECT_EQ(m.uid, platform::effectiveUserID());
   EXPECT_EQ(m.gid, platform::effectiveGroupID());
   EXPECT_EQ(m.trashDirectory, Url::fileURL("/Users/me/.Trash"));

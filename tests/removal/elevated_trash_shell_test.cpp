@@ -25,13 +25,13 @@ using testing::TemporaryFolder;
 // Stands in for the administrator prompt: runs the line with /bin/sh -c in a child process whose working
 // folder is the sample Mac's folder (so that anything a broken quote might create lands where the test
 // sees it). This machine keeps chown in /bin, so that one word is adjusted; the rest runs as written.
-class ShellRunner : public PrivilegedShellRunning {
+class ShellRunner {
  public:
   explicit ShellRunner(std::string folder) : folder_(std::move(folder)) {}
   std::vector<std::string> commands;
   std::function<void()> before;
 
-  PrivilegedRunResult run(const std::string& commandLine) override {
+  PrivilegedRunResult run(const std::string& commandLine) {
     commands.push_back(commandLine);
     if (before) before();
     std::string text = commandLine;
@@ -42,13 +42,17 @@ class ShellRunner : public PrivilegedShellRunning {
     }
     auto outcome = CommandRunner().runWithStatus(
         "/bin/sh", {"-c", "cd -- \"$1\" && exec /bin/sh -c \"$2\"", "sh", folder_, text});
-    if (outcome.status != 0) return PrivilegedRemovalError::executionFailed(outcome.output);
-    return Ok{};
+    if (outcome.status != 0) return PrivilegedRunResult::executionFailed(outcome.output);
+    return PrivilegedRunResult::success();
   }
 
  private:
   std::string folder_;
 };
+
+PrivilegedShellRunner through(std::shared_ptr<ShellRunner> runner) {
+  return {[runner](const std::string& commandLine) { return runner->run(commandLine); }};
+}
 
 // Every item below `folder`: relative path -> kind, owner and contents.
 std::map<std::string, std::string> tree(const std::string& folder) {
@@ -127,7 +131,7 @@ TEST_F(ElevatedTrashShellTest, HostileNamesMoveExactlyTheirOwnBundles) {
   SampleMac::writeFile(mac.user(".Trash/It's.app"), "already in the Trash");
 
   auto expected = tree(tmp.path());
-  auto ops = ElevatedTrashMover::system(runner, layout).moveToTrash(urls);
+  auto ops = ElevatedTrashMover::system(through(runner), layout).moveToTrash(urls);
 
   ASSERT_EQ(runner->commands.size(), 1u);
   ASSERT_EQ(ops.size(), names.size() + 2);
@@ -171,7 +175,7 @@ TEST_F(ElevatedTrashShellTest, ANameTakenDuringThePromptIsNeitherReplacedNorEnte
       if (taker == "link") fs::create_directory_symlink(roundMac.user("Elsewhere"), taken);
     };
 
-    auto ops = ElevatedTrashMover::system(roundRunner, Layout::at(roundMac.root(), roundMac.home()))
+    auto ops = ElevatedTrashMover::system(through(roundRunner), Layout::at(roundMac.root(), roundMac.home()))
                    .moveToTrash({Url::fileURL(first), Url::fileURL(second)});
     ASSERT_EQ(ops.size(), 2u);
     EXPECT_EQ(ops[0].trashedURL, Url::fileURL(roundMac.user(".Trash/First.app")));
