@@ -65,7 +65,9 @@ struct UninstallOptions {
   std::function<void(AnalysisSnapshot&)> assignFindingIDs;
 };
 
-// What the session works with. The real machine's are given by `system`; tests replace any of them.
+// What the session works with. `system` gives this machine's; a field left empty is filled with this
+// machine's when the session is made (so a caller may set only the privileged runner), and tests
+// replace any of them.
 struct UninstallCollaborators {
   // Runs launchctl.
   std::shared_ptr<const CommandRunning> commandRunner;

@@ -52,7 +52,18 @@ UninstallSession::UninstallSession(Layout layout, UninstallCollaborators collabo
     : layout_(std::move(layout)),
       collaborators_(std::move(collaborators)),
       history_(history),
-      options_(std::move(options)) {}
+      options_(std::move(options)) {
+  // What the caller left empty is this machine's (the privileged runner stays as given).
+  UninstallCollaborators machine = UninstallCollaborators::system(layout_);
+  UninstallCollaborators& c = collaborators_;
+  if (!c.commandRunner) c.commandRunner = machine.commandRunner;
+  if (!c.trashMover) c.trashMover = machine.trashMover;
+  if (!c.relocate) c.relocate = machine.relocate;
+  if (!c.clock) c.clock = machine.clock;
+  if (!c.fileAccess.presence) c.fileAccess.presence = machine.fileAccess.presence;
+  if (!c.fileAccess.isWritable) c.fileAccess.isWritable = machine.fileAccess.isWritable;
+  if (!c.elevationCandidate) c.elevationCandidate = machine.elevationCandidate;
+}
 
 AppAnalyzer UninstallSession::analyzer() const {
   AppAnalyzer analyzer(layout_);
@@ -152,7 +163,7 @@ UninstallResult UninstallSession::perform(const UninstallPlan& plan) const {
     }
     if (!urls.empty()) {
       ElevatedTrashMover mover = ElevatedTrashMover::system(collaborators_.privilegedRunner, layout_);
-      if (collaborators_.elevationCandidate) mover.candidateProvider = collaborators_.elevationCandidate;
+      mover.candidateProvider = collaborators_.elevationCandidate;
       std::vector<TrashOperation> elevated = mover.moveToTrash(urls);
       for (std::size_t k = 0; k < positions.size(); ++k) transaction.trashOperations[positions[k]] = elevated[k];
     }
