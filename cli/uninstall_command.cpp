@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,14 +13,10 @@
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
 #include "cli/snapshot_text.h"
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
 #include "corvane/background_service_controller.h"
-#include "corvane/command_runner.h"
 #include "corvane/history_store.h"
 #include "corvane/json_forms.h"
-#include "corvane/removal_runner.h"
-#include "corvane/trash_service.h"
+#include "corvane/uninstall_session.h"
 
 namespace corvane::cli {
 
@@ -32,45 +26,27 @@ constexpr const char* kUsage =
     "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH]";
 
 // What --select asks for: a tier keyword, or finding ids.
-struct SelectSpec {
-  enum class Mode { safe, probable, all, ids } mode = Mode::safe;
-  std::vector<Uuid> ids;
-};
-
-std::optional<SelectSpec> parseSelect(const std::string& text) {
-  SelectSpec spec;
-  if (text == "safe") return spec;
+std::optional<UninstallSelection> parseSelect(const std::string& text) {
+  UninstallSelection selection;
+  if (text == "safe") return selection;
   if (text == "probable") {
-    spec.mode = SelectSpec::Mode::probable;
-    return spec;
+    selection.tier = UninstallSelection::Tier::probable;
+    return selection;
   }
   if (text == "all") {
-    spec.mode = SelectSpec::Mode::all;
-    return spec;
+    selection.tier = UninstallSelection::Tier::all;
+    return selection;
   }
-  spec.mode = SelectSpec::Mode::ids;
+  selection.tier = UninstallSelection::Tier::chosen;
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t comma = std::min(text.find(',', start), text.size());
     auto id = Uuid::parse(trimmed(std::string_view(text).substr(start, comma - start)));
     if (!id) return std::nullopt;
-    spec.ids.push_back(*id);
+    selection.ids.push_back(*id);
     start = comma + 1;
   }
-  return spec;
-}
-
-bool wanted(const FileFinding& f, SelectSpec::Mode mode) {
-  switch (mode) {
-    case SelectSpec::Mode::safe:
-      return f.confidence == FindingConfidence::safeToRemove;
-    case SelectSpec::Mode::probable:
-      return f.confidence == FindingConfidence::safeToRemove || f.confidence == FindingConfidence::probablyLeftover;
-    case SelectSpec::Mode::all:
-    case SelectSpec::Mode::ids:
-      return true;
-  }
-  return false;
+  return selection;
 }
 
 std::string items(std::size_t n) { return std::to_string(n) + (n == 1 ? " item" : " items"); }
@@ -82,15 +58,16 @@ void printSelection(std::ostream& out, const std::vector<FileFinding>& selected,
   }
 }
 
-void printOutcome(std::ostream& out, const RemovalRunner::Transaction& transaction, const Layout& layout) {
-  if (!transaction.backgroundOperations.empty()) out << "Background services:\n";
-  for (const auto& s : transaction.backgroundOperations) {
+void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout& layout) {
+  const auto& services = record.backgroundServiceOperations;
+  if (services && !services->empty()) out << "Background services:\n";
+  for (const auto& s : services.value_or(std::vector<BackgroundServiceOperation>{})) {
     out << "  " << s.serviceIdentifier << ": "
         << (s.paused ? "paused" : s.wasRegistered ? "not paused" : "not registered, nothing to pause");
     if (s.errorDescription) out << ": " << *s.errorDescription;
     out << "\n";
   }
-  for (const auto& op : transaction.trashOperations) {
+  for (const auto& op : record.operations) {
     if (op.succeeded) {
       out << "  moved  " << displayPath(op.originalURL, layout);
       if (op.trashedURL) out << " -> " << displayPath(*op.trashedURL, layout);
@@ -119,114 +96,79 @@ int uninstall(const ParsedArguments& args, Context& context) {
                 << context.usage << ")\n";
     return kExitUsage;
   }
-  auto spec = parseSelect(*selectText);
-  if (!spec) {
+  auto selection = parseSelect(*selectText);
+  if (!selection) {
     context.err << "corvane uninstall: --select takes safe, probable, all or finding ids separated by commas, not "
                 << *selectText << "\n";
     return kExitUsage;
   }
+  selection->keepApplication = args.has("--keep-app");
   const bool asJSON = args.has("--json");
   // With --json only the record (or the selection) goes to the output; everything for people goes to
   // the error stream.
   std::ostream& text = asJSON ? context.err : context.out;
   const Layout& layout = context.layout;
 
-  Url appURL = Url::fileURL(args.positional[0]).standardized();
-  std::error_code ec;
-  if (!std::filesystem::is_directory(appURL.path(), ec)) {
-    context.err << "corvane uninstall: no application at " << appURL.path() << "\n";
+  HistoryStore history(HistoryFileManager::system(), layout);
+  UninstallOptions options;
+  options.launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
+  options.assignFindingIDs = [&layout](AnalysisSnapshot& snapshot) { giveStableIDs(snapshot, layout); };
+  UninstallSession session(layout, UninstallCollaborators::system(layout), history, options);
+
+  UninstallPlan plan = session.prepare(Url::fileURL(args.positional[0]), *selection);
+  if (plan.kind == UninstallPlan::Kind::noApplication) {
+    context.err << "corvane uninstall: no application at " << plan.appURL.path() << "\n";
     return kExitFailure;
   }
-  AppDiscoveryService discovery(layout);
-  InstalledApplication app = discovery.makeApplication(appURL);
-  std::vector<InstalledApplication> installed = discovery.discover();
-  for (const auto& a : installed)
-    if (a.url.standardized() == appURL) app = a;
-
-  AppAnalyzer analyzer(layout);
-  AnalysisSnapshot before = analyzer.analyze(app, installed);
-  giveStableIDs(before, layout);
-
-  std::vector<FileFinding> selected;
-  if (spec->mode == SelectSpec::Mode::ids) {
-    for (const auto& id : spec->ids) {
-      auto it = std::find_if(before.findings.begin(), before.findings.end(),
-                             [&](const FileFinding& f) { return f.id == id && f.isSelectable(); });
-      if (it == before.findings.end()) {
-        context.err << "corvane uninstall: " << id.toString() << " is not a selectable item of " << app.name
-                    << " (see corvane uninstall APP --select all --dry-run). Nothing was moved.\n";
-        return kExitFailure;
-      }
-      if (std::find(selected.begin(), selected.end(), *it) == selected.end()) selected.push_back(*it);
-    }
-  } else {
-    for (const auto& f : before.findings)
-      if (f.isSelectable() && wanted(f, spec->mode)) selected.push_back(f);
-  }
-  if (args.has("--keep-app")) {
-    selected.erase(std::remove_if(selected.begin(), selected.end(),
-                                  [](const FileFinding& f) { return f.kind == FindingKind::application; }),
-                   selected.end());
+  if (plan.kind == UninstallPlan::Kind::notSelectable) {
+    context.err << "corvane uninstall: " << plan.refusedID->toString() << " is not a selectable item of "
+                << plan.application.name
+                << " (see corvane uninstall APP --select all --dry-run). Nothing was moved.\n";
+    return kExitFailure;
   }
 
-  printSnapshotHeader(text, before, layout);
-  if (selected.empty()) {
+  printSnapshotHeader(text, plan.before, layout);
+  if (plan.kind == UninstallPlan::Kind::nothingSelected) {
     text << "Nothing to move: no selectable item matches --select " << *selectText << ".\n";
     if (asJSON && args.has("--dry-run")) context.out << "[]\n";
     return kExitOK;
   }
-  text << "To move to the Trash (" << items(selected.size()) << "):\n";
-  printSelection(text, selected, layout);
+  text << "To move to the Trash (" << items(plan.selected.size()) << "):\n";
+  printSelection(text, plan.selected, layout);
 
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
     if (asJSON) {
       json::Json list = json::Json::array();
-      for (const auto& f : selected) list.push_back(json::encode(f));
+      for (const auto& f : plan.selected) list.push_back(json::encode(f));
       context.out << json::pretty(list) << "\n";
     }
     return kExitOK;
   }
-  if (!args.has("--yes") && !confirmed(context, text, selected.size())) {
+  if (!args.has("--yes") && !confirmed(context, text, plan.selected.size())) {
     text << "Cancelled. Nothing was moved.\n";
     return kExitFailure;
   }
 
-  std::string launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
-  RemovalRunner runner(TrashService::system(layout),
-                       BackgroundServiceController(std::make_shared<CommandRunner>(), layout.userID, launchctl));
-  RemovalRunner::Transaction transaction = runner.perform(selected, before.identity);
-
-  // The same application analysed again. Its identity is the one analysed before: with the bundle gone,
-  // what was read from it (signature, groups, embedded services) could not be read again.
-  std::vector<InstalledApplication> peers;
-  for (auto& a : discovery.discover())
-    if (a.url.standardized() != appURL) peers.push_back(std::move(a));
-  AnalysisSnapshot after =
-      analyzer.analyze(before.identity, before.appURL, analyzer.componentInspector(before.appURL).evidence,
-                       analyzer.signatureEnrichedPeers(before.identity, peers));
-  giveStableIDs(after, layout);
-  UninstallRecord record = RemovalRunner::makeRecord(transaction, before, after, date::now());
-  HistoryStore history(HistoryFileManager::system(), layout);
-  Status recorded = history.append(record);
-
-  printOutcome(text, transaction, layout);
+  UninstallResult result = session.perform(plan);
+  const UninstallRecord& record = result.record;
+  printOutcome(text, record, layout);
   text << "Moved " << record.succeededCount() << " of " << items(record.operations.size()) << " to the Trash; ";
-  if (recorded.has_value()) {
+  if (result.kind == UninstallResult::Kind::recorded) {
     text << "recorded in the history as " << record.id.toString() << ".\n";
   } else {
     text << "not recorded in the history.\n";
-    const Error& error = recorded.error();
+    const Error& error = *result.historyError;
     context.err << "corvane uninstall: could not record this uninstall in the history file "
                 << history.fileURL().path() << ": "
                 << (error.code != 0 ? std::string(std::strerror(error.code)) : error.message) << "\n";
   }
-  std::size_t left = after.findings.size();
-  text << (left == 0 ? std::string("Nothing of ") + app.name + " was found afterwards.\n"
-                     : items(left) + " of " + app.name + " remain (see corvane analyze).\n");
+  std::size_t left = record.postRemovalSnapshot ? record.postRemovalSnapshot->findings.size() : 0;
+  text << (left == 0 ? std::string("Nothing of ") + plan.application.name + " was found afterwards.\n"
+                     : items(left) + " of " + plan.application.name + " remain (see corvane analyze).\n");
   if (asJSON) context.out << json::pretty(json::encode(record)) << "\n";
-  if (!recorded.has_value()) return kExitFailure;
-  return record.succeededCount() == static_cast<int>(record.operations.size()) ? kExitOK : kExitFailure;
+  if (result.kind != UninstallResult::Kind::recorded) return kExitFailure;
+  return result.allMoved() ? kExitOK : kExitFailure;
 }
 
 }  // namespace

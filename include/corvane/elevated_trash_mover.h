@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -40,7 +39,8 @@ struct ElevatedTrashMover {
   static constexpr const char* kDidNotComplete = "The administrator removal did not complete.";
   static constexpr const char* kNotProcessed = "This item was not processed.";
 
-  std::shared_ptr<PrivilegedShellRunning> runner;
+  // Runs the command; without a runner every eligible item fails with kDidNotComplete.
+  PrivilegedShellRunner runner;
   Url trashDirectory;
   CandidateProvider candidateProvider;
   FileExists fileExists;
@@ -59,12 +59,12 @@ struct ElevatedTrashMover {
   // digits by default (a name that says what it holds, should it ever be left behind).
   StagingName stagingName;
 
-  ElevatedTrashMover(std::shared_ptr<PrivilegedShellRunning> privilegedRunner, Url trashFolder,
+  ElevatedTrashMover(PrivilegedShellRunner privilegedRunner, Url trashFolder,
                      CandidateProvider provider, FileExists existence, Layout where);
 
   // The standard collaborators for the layout: ElevationGuard::candidate, the layout's Trash folder and an
   // existence test that also sees dangling links.
-  static ElevatedTrashMover system(std::shared_ptr<PrivilegedShellRunning> privilegedRunner, const Layout& layout);
+  static ElevatedTrashMover system(PrivilegedShellRunner privilegedRunner, const Layout& layout);
 
   // One outcome per url, in input order; runs the privileged command at most once; never fails as a whole.
   std::vector<TrashOperation> moveToTrash(const std::vector<Url>& urls) const;

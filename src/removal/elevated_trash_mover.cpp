@@ -27,7 +27,7 @@ constexpr int kPlacementAttempts = 100;
 
 }  // namespace
 
-ElevatedTrashMover::ElevatedTrashMover(std::shared_ptr<PrivilegedShellRunning> privilegedRunner, Url trashFolder,
+ElevatedTrashMover::ElevatedTrashMover(PrivilegedShellRunner privilegedRunner, Url trashFolder,
                                        CandidateProvider provider, FileExists existence, Layout where)
     : runner(std::move(privilegedRunner)),
       trashDirectory(std::move(trashFolder)),
@@ -43,7 +43,7 @@ ElevatedTrashMover::ElevatedTrashMover(std::shared_ptr<PrivilegedShellRunning> p
         return trashName + "-moving-" + Uuid::random().toString().substr(0, 8);
       }) {}
 
-ElevatedTrashMover ElevatedTrashMover::system(std::shared_ptr<PrivilegedShellRunning> privilegedRunner,
+ElevatedTrashMover ElevatedTrashMover::system(PrivilegedShellRunner privilegedRunner,
                                               const Layout& layout) {
   return ElevatedTrashMover(
       std::move(privilegedRunner), Url::fileURL(layout.userTrash()), &ElevationGuard::candidate,
@@ -76,16 +76,18 @@ std::vector<TrashOperation> ElevatedTrashMover::moveToTrash(const std::vector<Ur
   if (!moves.empty()) {
     std::vector<ElevatedTrashCommand::Move> commandMoves;
     for (const auto& move : moves) commandMoves.push_back({move.sourcePath, move.staging.path()});
-    auto outcome = runner->run(ElevatedTrashCommand::command(commandMoves, uid, gid));
+    const std::string command = ElevatedTrashCommand::command(commandMoves, uid, gid);
+    PrivilegedRunResult outcome = runner.isAvailable()
+                                      ? runner.run(command)
+                                      : PrivilegedRunResult::helperUnreachable("No privileged runner was given.");
 
-    const auto* failure = std::get_if<PrivilegedRemovalError>(&outcome);
-    if (failure && failure->kind == PrivilegedRemovalError::Kind::userCancelled) {
+    if (outcome.kind == PrivilegedRunResult::Kind::userCancelled) {
       for (const auto& move : moves)
         results.insert_or_assign(
             move.url, TrashOperation::failure(move.url, kCancelled, RemovalFailureReason::needsAdministrator));
     } else {
       // Only the file system says what happened: a command stopped half-way still reports each bundle.
-      const char* fallback = std::holds_alternative<Ok>(outcome) ? kNotMoved : kDidNotComplete;
+      const char* fallback = outcome.succeeded() ? kNotMoved : kDidNotComplete;
       for (const auto& move : moves)
         results.insert_or_assign(move.url, place(move.url, Url::fileURL(move.sourcePath), move.identity, move.staging,
                                                  move.destination, used, fallback));

@@ -51,18 +51,23 @@ TEST(ElevatedTrashCommandTest, QuotesEveryWordForTheShellAndTheAdministratorProm
 }
 
 // Records every command; answers with a fixed outcome after an optional effect on the fake disk.
-class ScriptedRunner : public PrivilegedShellRunning {
+class ScriptedRunner {
  public:
   std::vector<std::string> commands;
-  PrivilegedRunResult answer = Ok{};
+  PrivilegedRunResult answer;
   std::function<void()> effect;
 
-  PrivilegedRunResult run(const std::string& commandLine) override {
+  PrivilegedRunResult run(const std::string& commandLine) {
     commands.push_back(commandLine);
     if (effect) effect();
     return answer;
   }
 };
+
+template <typename Runner>
+PrivilegedShellRunner through(std::shared_ptr<Runner> runner) {
+  return {[runner](const std::string& commandLine) { return runner->run(commandLine); }};
+}
 
 class ElevatedTrashMoverTest : public ::testing::Test {
  protected:
@@ -87,7 +92,7 @@ class ElevatedTrashMoverTest : public ::testing::Test {
 
   ElevatedTrashMover mover() {
     ElevatedTrashMover m(
-        runner, Url::fileURL("/Users/me/.Trash"),
+        through(runner), Url::fileURL("/Users/me/.Trash"),
         [this](const Url& url) {
           auto found = candidates.find(url.path());
           return found != candidates.end() ? found->second : ElevationCandidate{url.path(), false, false, false};
@@ -133,7 +138,7 @@ void expectMoved(const TrashOperation& op, const Url& url, const std::string& la
 }
 
 TEST_F(ElevatedTrashMoverTest, IneligibleItemsNeverPromptAndACancelledPromptMovesNothing) {
-  ElevatedTrashMover standard = ElevatedTrashMover::system(runner, Layout::at("/", "/Users/me"));
+  ElevatedTrashMover standard = ElevatedTrashMover::system(through(runner), Layout::at("/", "/Users/me"));
   EXPECT_EQ(standard.uid, platform::effectiveUserID());
   EXPECT_EQ(standard.gid, platform::effectiveGroupID());
   EXPECT_EQ(standard.trashDirectory, Url::fileURL("/Users/me/.Trash"));
@@ -148,7 +153,7 @@ TEST_F(ElevatedTrashMoverTest, IneligibleItemsNeverPromptAndACancelledPromptMove
 
   Url a = bundle("/Applications/A.app");
   Url notes = bundle("/Applications/Notes.txt");
-  runner->answer = PrivilegedRemovalError::userCancelled();
+  runner->answer = PrivilegedRunResult::userCancelled();
   auto ops = mover().moveToTrash({a, notes, owned});
   EXPECT_EQ(runner->commands.size(), 1u);
   ASSERT_EQ(ops.size(), 3u);
@@ -193,11 +198,11 @@ TEST_F(ElevatedTrashMoverTest, OnlyTheBundleItselfCountsAndATakenNameIsNeverEnte
   const struct {
     PrivilegedRunResult answer;
     const char* notMoved;
-  } answers[] = {{Ok{}, "The item could not be moved with administrator rights."},
-                 {PrivilegedRemovalError::executionFailed("mv: cannot move"), incomplete},
-                 {PrivilegedRemovalError::helperUnreachable("gone"), incomplete},
-                 {PrivilegedRemovalError::helperIndeterminate("unknown"), incomplete},
-                 {Error::fromErrno(EIO, "run"), incomplete}};
+  } answers[] = {{PrivilegedRunResult::success(), "The item could not be moved with administrator rights."},
+                 {PrivilegedRunResult::executionFailed("mv: cannot move"), incomplete},
+                 {PrivilegedRunResult::helperUnreachable("gone"), incomplete},
+                 {PrivilegedRunResult::helperIndeterminate("unknown"), incomplete},
+                 {PrivilegedRunResult::failure(Error::fromErrno(EIO, "run")), incomplete}};
   for (const auto& [answer, notMoved] : answers) {
     SCOPED_TRACE(notMoved);
     disk.clear();
@@ -243,13 +248,13 @@ TEST_F(ElevatedTrashMoverTest, OnlyTheBundleItselfCountsAndATakenNameIsNeverEnte
 // Stands in for the administrator prompt: runs the line with /bin/sh -c in a child process whose working
 // folder is the sample Mac's folder (so that anything a broken quote might create lands where the test
 // sees it). This machine keeps chown in /bin, so that one word is adjusted; the rest runs as written.
-class ShellRunner : public PrivilegedShellRunning {
+class ShellRunner {
  public:
   explicit ShellRunner(std::string folder) : folder_(std::move(folder)) {}
   std::vector<std::string> commands;
   std::function<void()> before;
 
-  PrivilegedRunResult run(const std::string& commandLine) override {
+  PrivilegedRunResult run(const std::string& commandLine) {
     commands.push_back(commandLine);
     if (before) before();
     std::string text = commandLine;
@@ -260,8 +265,8 @@ class ShellRunner : public PrivilegedShellRunning {
     }
     auto outcome = CommandRunner().runWithStatus(
         "/bin/sh", {"-c", "cd -- \"$1\" && exec /bin/sh -c \"$2\"", "sh", folder_, text});
-    if (outcome.status != 0) return PrivilegedRemovalError::executionFailed(outcome.output);
-    return Ok{};
+    if (outcome.status != 0) return PrivilegedRunResult::executionFailed(outcome.output);
+    return PrivilegedRunResult::success();
   }
 
  private:
@@ -319,7 +324,7 @@ struct ShellSandbox {
     return path;
   }
   std::vector<TrashOperation> moveToTrash(const std::vector<Url>& urls) const {
-    return ElevatedTrashMover::system(runner, Layout::at(mac.root(), mac.home())).moveToTrash(urls);
+    return ElevatedTrashMover::system(through(runner), Layout::at(mac.root(), mac.home())).moveToTrash(urls);
   }
 };
 

@@ -1,0 +1,183 @@
+#include "corvane/uninstall_session.h"
+
+#include <algorithm>
+
+#include "corvane/app_analyzer.h"
+#include "corvane/app_discovery_service.h"
+#include "corvane/background_service_controller.h"
+#include "corvane/elevation_guard.h"
+#include "corvane/removal_failure_classifier.h"
+#include "corvane/removal_permission.h"
+#include "corvane/removal_runner.h"
+#include "corvane/trash_service.h"
+#include "platform/directory.h"
+#include "platform/fs_ops.h"
+
+namespace corvane {
+
+namespace {
+
+bool inTier(const FileFinding& finding, UninstallSelection::Tier tier) {
+  switch (tier) {
+    case UninstallSelection::Tier::safe:
+      return finding.confidence == FindingConfidence::safeToRemove;
+    case UninstallSelection::Tier::probable:
+      return finding.confidence == FindingConfidence::safeToRemove ||
+             finding.confidence == FindingConfidence::probablyLeftover;
+    case UninstallSelection::Tier::all:
+    case UninstallSelection::Tier::chosen:
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+UninstallCollaborators UninstallCollaborators::system(const Layout& layout, PrivilegedShellRunner privilegedRunner) {
+  UninstallCollaborators c;
+  c.commandRunner = std::make_shared<CommandRunner>();
+  c.trashMover = std::make_shared<FileManagerTrashMover>(layout);
+  c.relocate = [](const Url& source, const Url& destination) {
+    return platform::renameExclusive(source.path(), destination.path());
+  };
+  c.privilegedRunner = std::move(privilegedRunner);
+  c.clock = &date::now;
+  c.fileAccess = FileAccessChecks::system();
+  c.elevationCandidate = &ElevationGuard::candidate;
+  return c;
+}
+
+UninstallSession::UninstallSession(Layout layout, UninstallCollaborators collaborators, HistoryStore& history,
+                                   UninstallOptions options)
+    : layout_(std::move(layout)),
+      collaborators_(std::move(collaborators)),
+      history_(history),
+      options_(std::move(options)) {
+  // What the caller left empty is this machine's (the privileged runner stays as given).
+  UninstallCollaborators machine = UninstallCollaborators::system(layout_);
+  UninstallCollaborators& c = collaborators_;
+  if (!c.commandRunner) c.commandRunner = machine.commandRunner;
+  if (!c.trashMover) c.trashMover = machine.trashMover;
+  if (!c.relocate) c.relocate = machine.relocate;
+  if (!c.clock) c.clock = machine.clock;
+  if (!c.fileAccess.presence) c.fileAccess.presence = machine.fileAccess.presence;
+  if (!c.fileAccess.isWritable) c.fileAccess.isWritable = machine.fileAccess.isWritable;
+  if (!c.elevationCandidate) c.elevationCandidate = machine.elevationCandidate;
+}
+
+AppAnalyzer UninstallSession::analyzer() const {
+  AppAnalyzer analyzer(layout_);
+  analyzer.now = collaborators_.clock;
+  analyzer.requiresAdministrator = [checks = collaborators_.fileAccess](const Url& url) {
+    return RemovalPermission::requiresAdministrator(url, checks);
+  };
+  return analyzer;
+}
+
+UninstallPlan UninstallSession::prepare(const Url& appURL, const UninstallSelection& selection) const {
+  UninstallPlan plan;
+  plan.appURL = appURL.standardized();
+  bool isDirectory = false;
+  if (!platform::fileExists(plan.appURL.path(), &isDirectory) || !isDirectory) return plan;
+
+  AppDiscoveryService discovery(layout_);
+  plan.application = discovery.makeApplication(plan.appURL);
+  plan.installed = discovery.discover();
+  for (const auto& app : plan.installed)
+    if (app.url.standardized() == plan.appURL) plan.application = app;
+  plan.before = analyzer().analyze(plan.application, plan.installed);
+  if (options_.assignFindingIDs) options_.assignFindingIDs(plan.before);
+
+  // An application bundle that only an administrator may move can be chosen when there is one to ask.
+  const bool elevated = collaborators_.privilegedRunner.isAvailable();
+  auto choosable = [elevated](const FileFinding& f) {
+    return f.isSelectable() || (elevated && f.kind == FindingKind::application && f.isManuallySelectable());
+  };
+  if (selection.tier == UninstallSelection::Tier::chosen) {
+    for (const auto& id : selection.ids) {
+      auto found = std::find_if(plan.before.findings.begin(), plan.before.findings.end(),
+                                [&](const FileFinding& f) { return f.id == id && choosable(f); });
+      if (found == plan.before.findings.end()) {
+        plan.kind = UninstallPlan::Kind::notSelectable;
+        plan.refusedID = id;
+        plan.selected.clear();
+        return plan;
+      }
+      if (std::find(plan.selected.begin(), plan.selected.end(), *found) == plan.selected.end())
+        plan.selected.push_back(*found);
+    }
+  } else {
+    for (const auto& f : plan.before.findings)
+      if (choosable(f) && inTier(f, selection.tier)) plan.selected.push_back(f);
+  }
+  if (selection.keepApplication) {
+    std::erase_if(plan.selected, [](const FileFinding& f) { return f.kind == FindingKind::application; });
+  }
+  plan.kind = plan.selected.empty() ? UninstallPlan::Kind::nothingSelected : UninstallPlan::Kind::ready;
+  return plan;
+}
+
+AnalysisSnapshot UninstallSession::analyzeAgain(const UninstallPlan& plan) const {
+  // The identity is the one analysed before: with the bundle gone, what was read from it (signature,
+  // groups, embedded services) could not be read again.
+  AppDiscoveryService discovery(layout_);
+  std::vector<InstalledApplication> peers;
+  for (auto& app : discovery.discover())
+    if (app.url.standardized() != plan.appURL) peers.push_back(std::move(app));
+  AppAnalyzer again = analyzer();
+  AnalysisSnapshot after =
+      again.analyze(plan.before.identity, plan.before.appURL, again.componentInspector(plan.before.appURL).evidence,
+                    again.signatureEnrichedPeers(plan.before.identity, peers));
+  if (options_.assignFindingIDs) options_.assignFindingIDs(after);
+  return after;
+}
+
+UninstallResult UninstallSession::perform(const UninstallPlan& plan) const {
+  UninstallResult result;
+  if (plan.kind != UninstallPlan::Kind::ready || plan.selected.empty()) return result;
+
+  const FileAccessChecks checks = collaborators_.fileAccess;
+  const Layout layout = layout_;
+  TrashService trash(
+      collaborators_.trashMover,
+      [layout, checks](const Url& url) { return RemovalFailureClassifier::context(url, layout, checks); },
+      collaborators_.relocate, Url::fileURL(layout_.userTrash()),
+      [](const Url& url) { return platform::itemExists(url.path()); });
+  RemovalRunner runner(std::move(trash),
+                       BackgroundServiceController(collaborators_.commandRunner, layout_.userID, options_.launchctl));
+  RemovalRunner::Transaction transaction = runner.perform(plan.selected, plan.before.identity);
+
+  if (collaborators_.privilegedRunner.isAvailable()) {
+    // The application bundles the ordinary move left for an administrator, all behind one prompt.
+    std::vector<std::size_t> positions;
+    std::vector<Url> urls;
+    for (std::size_t i = 0; i < transaction.trashOperations.size(); ++i) {
+      const TrashOperation& op = transaction.trashOperations[i];
+      bool isApplication = std::any_of(plan.selected.begin(), plan.selected.end(), [&](const FileFinding& f) {
+        return f.kind == FindingKind::application && f.url == op.originalURL;
+      });
+      if (!op.succeeded && op.failureReason == RemovalFailureReason::needsAdministrator && isApplication) {
+        positions.push_back(i);
+        urls.push_back(op.originalURL);
+      }
+    }
+    if (!urls.empty()) {
+      ElevatedTrashMover mover = ElevatedTrashMover::system(collaborators_.privilegedRunner, layout_);
+      mover.candidateProvider = collaborators_.elevationCandidate;
+      std::vector<TrashOperation> elevated = mover.moveToTrash(urls);
+      for (std::size_t k = 0; k < positions.size(); ++k) transaction.trashOperations[positions[k]] = elevated[k];
+    }
+  }
+
+  result.record = RemovalRunner::makeRecord(transaction, plan.before, analyzeAgain(plan), collaborators_.clock());
+  Status recorded = history_.append(result.record);
+  if (recorded.has_value()) {
+    result.kind = UninstallResult::Kind::recorded;
+  } else {
+    result.kind = UninstallResult::Kind::notRecorded;
+    result.historyError = recorded.error();
+  }
+  return result;
+}
+
+}  // namespace corvane

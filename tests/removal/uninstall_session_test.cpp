@@ -1,0 +1,246 @@
+#include "corvane/uninstall_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/finding_ids.h"
+#include "corvane/elevated_trash_mover.h"
+#include "platform/fs_ops.h"
+#include "removal/recording_runner.h"
+#include "sample_mac/demo_mac.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Date kNoon = Date(std::chrono::seconds(1796400000));
+
+std::set<std::string> listing(const std::string& folder) {
+  std::set<std::string> paths;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it)
+    paths.insert(it->path().lexically_relative(folder).string());
+  return paths;
+}
+
+std::vector<std::string> paths(const std::vector<FileFinding>& findings) {
+  std::vector<std::string> result;
+  for (const auto& f : findings) result.push_back(f.url.path());
+  return result;
+}
+
+// Refuses every item under `folder` as a root-owned folder would; moves the rest as the layout's Trash does.
+class RefusingMover final : public TrashMoving {
+ public:
+  RefusingMover(const Layout& layout, std::string folder) : inner_(layout), folder_(std::move(folder)) {}
+  Result<std::optional<Url>> moveToTrash(const Url& url) override {
+    if (url.path().starts_with(folder_ + "/")) return Error::fromErrno(EACCES, "move to Trash", url.path());
+    return inner_.moveToTrash(url);
+  }
+
+ private:
+  FileManagerTrashMover inner_;
+  std::string folder_;
+};
+
+// The administrator's shell as a plain function and context, the way a Swift app supplies it: runs the
+// line with /bin/sh (this machine keeps chown in /bin), or answers `answer` without running it.
+struct ShellContext {
+  std::vector<std::string> commands;
+  PrivilegedRunResult::Kind answer = PrivilegedRunResult::Kind::succeeded;
+};
+
+void runAsAdministrator(void* context, const char* commandLine, PrivilegedRunResult* result) {
+  auto* shell = static_cast<ShellContext*>(context);
+  shell->commands.push_back(commandLine);
+  if (shell->answer != PrivilegedRunResult::Kind::succeeded) {
+    result->kind = shell->answer;
+    return;
+  }
+  std::string text = commandLine;
+  const std::string chown = "/usr/sbin/chown";
+  for (auto at = text.find(chown); at != std::string::npos; at = text.find(chown, at + 1))
+    text.replace(at, chown.size(), "/bin/chown");
+  auto outcome = CommandRunner().runWithStatus("/bin/sh", {"-c", text});
+  if (outcome.status != 0) *result = PrivilegedRunResult::executionFailed(outcome.output);
+}
+
+class UninstallSessionTest : public ::testing::Test {
+ protected:
+  testing::TemporaryFolder tmp;
+  testing::SampleMac mac{tmp.path()};
+  std::vector<testing::DemoApp> apps = testing::buildDemoMac(mac);
+  Layout layout = Layout::at(mac.root(), mac.home());
+  Url dropzone = Url::fileURL(mac.system("/Applications/Dropzone Sync.app"));
+  std::string safeCache = mac.user("Library/Caches/com.dropzone.sync");
+  std::string historyPath = mac.user("Library/Application Support/Corvane/history.json");
+  std::shared_ptr<testing::RecordingRunner> launchctl = std::make_shared<testing::RecordingRunner>();
+  HistoryFileManager files = HistoryFileManager::system();
+  int snapshotsIdentified = 0;
+
+  UninstallCollaborators collaborators(PrivilegedShellRunner privilegedRunner = {}) {
+    UninstallCollaborators c = UninstallCollaborators::system(layout, std::move(privilegedRunner));
+    c.commandRunner = launchctl;
+    c.clock = [] { return kNoon; };
+    return c;
+  }
+  UninstallOptions options() {
+    UninstallOptions o;
+    o.assignFindingIDs = [this](AnalysisSnapshot&) { ++snapshotsIdentified; };
+    return o;
+  }
+  std::size_t trashCount() const {
+    auto entries = fs::directory_iterator(layout.userTrash());
+    return static_cast<std::size_t>(std::distance(fs::begin(entries), fs::end(entries)));
+  }
+};
+
+TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds) {
+  HistoryStore history(files, layout);
+  UninstallSession session(layout, collaborators(), history, options());
+  UninstallPlan plan = session.prepare(dropzone, {});
+  ASSERT_EQ(plan.kind, UninstallPlan::Kind::ready);
+  EXPECT_EQ(plan.application.name, "Dropzone Sync");
+  EXPECT_EQ(paths(plan.selected), (std::vector<std::string>{dropzone.path(), safeCache}));
+  EXPECT_TRUE(history.records().empty());
+
+  UninstallResult result = session.perform(plan);
+  ASSERT_EQ(result.kind, UninstallResult::Kind::recorded);
+  EXPECT_FALSE(result.historyError);
+  EXPECT_TRUE(result.allMoved());
+  EXPECT_EQ(history.records(), std::vector<UninstallRecord>{result.record});
+  EXPECT_EQ(HistoryStore(files, layout).records(), std::vector<UninstallRecord>{result.record});
+  const UninstallRecord& record = result.record;
+  EXPECT_EQ(record.createdAt, kNoon);
+  EXPECT_EQ(record.identity, plan.before.identity);
+  ASSERT_EQ(record.operations.size(), 2u);  // the application last
+  EXPECT_EQ(record.operations[0].trashedURL, Url::fileURL(layout.userTrash() + "/com.dropzone.sync"));
+  EXPECT_EQ(record.operations[1].trashedURL, Url::fileURL(layout.userTrash() + "/Dropzone Sync.app"));
+  ASSERT_TRUE(record.postRemovalSnapshot);
+  EXPECT_EQ(record.postRemovalSnapshot->findings.size(), 4u);
+  EXPECT_EQ(snapshotsIdentified, 2);
+  // The application went, so its services were asked to pause; launchd knew neither.
+  const std::string uid = std::to_string(layout.userID);
+  EXPECT_EQ(launchctl->lines(), (std::vector<std::string>{"print gui/" + uid + "/com.dropzone.sync.agent",
+                                                          "print gui/" + uid + "/com.dropzone.sync.launcher"}));
+  EXPECT_EQ(launchctl->executables.front(), "/bin/launchctl");
+  ASSERT_TRUE(record.backgroundServiceOperations);
+  EXPECT_EQ(record.backgroundServiceOperations->size(), 2u);
+}
+
+TEST_F(UninstallSessionTest, APlanThatIsNotReadyMovesAndRecordsNothing) {
+  const Uuid unknown = *Uuid::parse("0F0E0D0C-0B0A-4908-8706-050403020100");
+  HistoryStore history(files, layout);
+  // Ids that name the same item from one analysis to the next, as the command line selects by.
+  UninstallOptions stableIDs;
+  stableIDs.assignFindingIDs = [this](AnalysisSnapshot& snapshot) { cli::giveStableIDs(snapshot, layout); };
+  UninstallSession session(layout, collaborators(), history, stableIDs);
+  const Uuid appID = session.prepare(dropzone, {}).selected.front().id;
+  struct Case {
+    const char* name;
+    Url app;
+    UninstallSelection selection;
+    UninstallPlan::Kind kind;
+  };
+  const Case cases[] = {
+      {"no application", Url::fileURL(mac.system("/Applications/Nowhere.app")), {}, UninstallPlan::Kind::noApplication},
+      {"unknown id",
+       dropzone,
+       {UninstallSelection::Tier::chosen, {appID, unknown}, false},
+       UninstallPlan::Kind::notSelectable},
+      {"the app alone, kept",
+       dropzone,
+       {UninstallSelection::Tier::chosen, {appID}, true},
+       UninstallPlan::Kind::nothingSelected},
+  };
+  const auto before = listing(tmp.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UninstallPlan plan = session.prepare(c.app, c.selection);
+    EXPECT_EQ(plan.kind, c.kind);
+    EXPECT_TRUE(plan.selected.empty());
+    EXPECT_EQ(plan.refusedID, c.kind == UninstallPlan::Kind::notSelectable ? std::optional(unknown) : std::nullopt);
+    UninstallResult result = session.perform(plan);
+    EXPECT_EQ(result.kind, UninstallResult::Kind::nothingSelected);
+    EXPECT_TRUE(result.record.operations.empty());
+  }
+  EXPECT_EQ(listing(tmp.path()), before);
+  EXPECT_TRUE(launchctl->calls.empty());
+  EXPECT_TRUE(history.records().empty());
+}
+
+TEST_F(UninstallSessionTest, ARecordThatCannotBeWrittenStillListsWhatMoved) {
+  const Error full = Error::fromErrno(ENOSPC, "write", historyPath);
+  files.writeAtomically = [full](const std::string&, const std::string&) -> Status { return full; };
+  HistoryStore history(files, layout);
+  UninstallSession session(layout, collaborators(), history);
+  UninstallResult result = session.perform(session.prepare(dropzone, {UninstallSelection::Tier::all, {}, true}));
+  EXPECT_EQ(result.kind, UninstallResult::Kind::notRecorded);
+  EXPECT_EQ(result.historyError, full);
+  EXPECT_EQ(result.record.operations.size(), 5u);
+  EXPECT_TRUE(result.allMoved());
+  EXPECT_EQ(trashCount(), 5u);
+  EXPECT_TRUE(fs::exists(dropzone.path()));
+  EXPECT_FALSE(fs::exists(historyPath));
+}
+
+TEST_F(UninstallSessionTest, ARootOwnedApplicationGoesThroughThePrivilegedRunner) {
+  // The Applications folder belongs to the administrator: the analysis says so, the ordinary move refuses.
+  const std::string applications = layout.applications();
+  auto rootOwned = [&](UninstallCollaborators c) {
+    c.fileAccess.isWritable = [applications](const std::string& path) { return path != applications; };
+    c.trashMover = std::make_shared<RefusingMover>(layout, applications);
+    c.relocate = [](const Url& from, const Url&) -> Status { return Error::fromErrno(EACCES, "rename", from.path()); };
+    c.elevationCandidate = [](const Url& url) { return ElevationCandidate{url.path(), true, false, false}; };
+    return c;
+  };
+  {
+    SCOPED_TRACE("without a runner the application cannot be chosen");
+    HistoryStore history(files, layout);
+    UninstallSession session(layout, rootOwned(collaborators()), history);
+    EXPECT_EQ(paths(session.prepare(dropzone, {}).selected), std::vector<std::string>{safeCache});
+  }
+  struct Case {
+    PrivilegedRunResult::Kind answer;
+    bool moved;
+    const char* description;
+  };
+  for (const Case& c : {Case{PrivilegedRunResult::Kind::userCancelled, false, ElevatedTrashMover::kCancelled},
+                        Case{PrivilegedRunResult::Kind::succeeded, true, nullptr}}) {
+    SCOPED_TRACE(c.moved ? "approved" : "cancelled");
+    ShellContext shell{{}, c.answer};
+    HistoryStore history(files, layout);
+    UninstallSession session(
+        layout, rootOwned(collaborators(PrivilegedShellRunner::fromFunction(&runAsAdministrator, &shell))), history);
+    // The cache moves with the first answer, so the second selects the application alone.
+    UninstallPlan plan = session.prepare(dropzone, {});
+    ASSERT_FALSE(plan.selected.empty());
+    EXPECT_EQ(plan.selected.front().url, dropzone);
+    UninstallResult result = session.perform(plan);
+    EXPECT_EQ(result.kind, UninstallResult::Kind::recorded);
+    EXPECT_EQ(history.records().front(), result.record);
+    ASSERT_EQ(result.record.operations.size(), plan.selected.size());
+    const TrashOperation& app = result.record.operations.back();
+    EXPECT_EQ(app.originalURL, dropzone);
+    EXPECT_EQ(app.succeeded, c.moved);
+    EXPECT_EQ(app.trashedURL,
+              c.moved ? std::optional(Url::fileURL(layout.userTrash() + "/Dropzone Sync.app")) : std::nullopt);
+    EXPECT_EQ(app.errorDescription, c.description ? std::optional<std::string>(c.description) : std::nullopt);
+    EXPECT_EQ(fs::exists(dropzone.path()), !c.moved);
+    ASSERT_EQ(shell.commands.size(), 1u);
+    EXPECT_TRUE(
+        shell.commands[0].starts_with("/bin/mkdir -m 700 -- '" + layout.userTrash() + "/Dropzone Sync.app-moving-"))
+        << shell.commands[0];
+  }
+}
+
+}  // namespace
+}  // namespace corvane
