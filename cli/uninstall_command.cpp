@@ -181,9 +181,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
     if (asJSON) {
-      json::Json list = json::Json::array();
-      for (const auto& f : selected) list.push_back(json::encode(f));
-      context.out << json::pretty(list) << "\n";
+      context.out << toJSON(selected, JsonLayout::pretty) << "\n";
     }
     return kExitOK;
   }
@@ -224,7 +222,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   std::size_t left = after.findings.size();
   text << (left == 0 ? std::string("Nothing of ") + app.name + " was found afterwards.\n"
                      : items(left) + " of " + app.name + " remain (see corvane analyze).\n");
-  if (asJSON) context.out << json::pretty(json::encode(record)) << "\n";
+  if (asJSON) context.out << toJSON(record, JsonLayout::pretty) << "\n";
   if (!recorded.has_value()) return kExitFailure;
   return record.succeededCount() == static_cast<int>(record.operations.size()) ? kExitOK : kExitFailure;
 }

@@ -3,7 +3,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/json_forms.h"
+#include "model/json_value.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {

@@ -6,8 +6,8 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/json_forms.h"
 #include "corvane/login_scope_identity.h"
+#include "model/json_value.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/sample_mac.h"
 

@@ -3,7 +3,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/json_forms.h"
+#include "model/json_value.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"
 #include "sample_mac/receipts_builder.h"
