@@ -44,7 +44,7 @@ int analyze(const ParsedArguments& args, Context& context) {
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
   if (args.has("--json")) {
-    context.out << json::pretty(json::encode(snapshot)) << "\n";
+    context.out << toJSON(snapshot, JsonLayout::pretty) << "\n";
     return kExitOK;
   }
   printSnapshotHeader(context.out, snapshot, context.layout);

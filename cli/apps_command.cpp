@@ -36,9 +36,7 @@ void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
 int apps(const ParsedArguments& args, Context& context) {
   std::vector<InstalledApplication> found = AppDiscoveryService(context.layout).discover();
   if (args.has("--json")) {
-    json::Json list = json::Json::array();
-    for (const auto& app : found) list.push_back(json::encode(app));
-    context.out << json::pretty(list) << "\n";
+    context.out << toJSON(found, JsonLayout::pretty) << "\n";
     return kExitOK;
   }
   if (found.empty()) {

@@ -4,8 +4,8 @@
 
 #include "cli/commands.h"
 #include "corvane/evidence_classifier.h"
-#include "corvane/json_forms.h"
 #include "corvane/match_engine.h"
+#include "model/json_value.h"
 
 namespace corvane::cli {
 

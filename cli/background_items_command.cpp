@@ -5,8 +5,8 @@
 
 #include "cli/commands.h"
 #include "corvane/background_items_store.h"
-#include "corvane/json_forms.h"
 #include "corvane/login_scope_identity.h"
+#include "model/json_value.h"
 
 namespace corvane::cli {
 

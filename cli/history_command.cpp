@@ -118,9 +118,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
 
   if (sub.empty()) {
     if (args.has("--json")) {
-      json::Json array = json::Json::array();
-      for (const auto& r : store.records()) array.push_back(json::encode(r));
-      c.out << json::prettySorted(array) << "\n";
+      c.out << toJSON(store.records(), JsonLayout::prettySorted) << "\n";
     } else {
       printList(store, c);
     }
@@ -151,7 +149,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
   }
   if (sub == "show") {
     if (args.has("--json"))
-      c.out << json::prettySorted(json::encode(*record)) << "\n";
+      c.out << toJSON(*record, JsonLayout::prettySorted) << "\n";
     else
       printRecord(*record, c);
     return kExitOK;

@@ -7,11 +7,11 @@
 #include "cli/commands.h"
 #include "corvane/app_discovery_service.h"
 #include "corvane/embedded_component_inspector.h"
-#include "corvane/json_forms.h"
 #include "corvane/native_receipt_tools.h"
 #include "corvane/package_receipt_catalog.h"
 #include "corvane/package_receipt_inspector.h"
 #include "corvane/signature_inspector.h"
+#include "model/json_value.h"
 
 namespace corvane::cli {
 

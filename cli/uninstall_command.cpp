@@ -139,9 +139,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
     if (asJSON) {
-      json::Json list = json::Json::array();
-      for (const auto& f : plan.selected) list.push_back(json::encode(f));
-      context.out << json::pretty(list) << "\n";
+      context.out << toJSON(plan.selected, JsonLayout::pretty) << "\n";
     }
     return kExitOK;
   }
@@ -166,7 +164,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   std::size_t left = record.postRemovalSnapshot ? record.postRemovalSnapshot->findings.size() : 0;
   text << (left == 0 ? std::string("Nothing of ") + plan.application.name + " was found afterwards.\n"
                      : items(left) + " of " + plan.application.name + " remain (see corvane analyze).\n");
-  if (asJSON) context.out << json::pretty(json::encode(record)) << "\n";
+  if (asJSON) context.out << toJSON(record, JsonLayout::pretty) << "\n";
   if (result.kind != UninstallResult::Kind::recorded) return kExitFailure;
   return result.allMoved() ? kExitOK : kExitFailure;
 }

@@ -1,50 +1,48 @@
 #pragma once
 // JSON forms of the core records. Writing keeps the fields' declaration order and leaves out absent
-// optional fields; reading accepts missing optional keys, ignores unknown keys, reads the enumerations
-// leniently and fails on a missing required key or a value of the wrong type.
+// optional fields; reading accepts missing (or null) optional keys, ignores unknown keys, reads the
+// enumerations leniently and fails on malformed text, a missing required key or a value of the wrong type.
 
+#include <concepts>
+#include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "corvane/app_identity.h"
 #include "corvane/file_finding.h"
 #include "corvane/removal_records.h"
 #include "corvane/result.h"
 
-namespace corvane::json {
+namespace corvane {
 
-using Json = nlohmann::ordered_json;
-
-Json encode(const AppIdentity& value);
-Json encode(const InstalledApplication& value);
-Json encode(const DiskIdentity& value);
-Json encode(const MatchEvidence& value);
-Json encode(const FileFinding& value);
-Json encode(const AnalysisSnapshot& value);
-Json encode(const TrashOperation& value);
-Json encode(const BackgroundServiceOperation& value);
-Json encode(const UninstallRecord& value);
+// The records that have a JSON form.
+template <class T>
+concept JsonRecord =
+    std::same_as<T, AppIdentity> || std::same_as<T, InstalledApplication> || std::same_as<T, DiskIdentity> ||
+    std::same_as<T, MatchEvidence> || std::same_as<T, FileFinding> || std::same_as<T, AnalysisSnapshot> ||
+    std::same_as<T, TrashOperation> || std::same_as<T, BackgroundServiceOperation> ||
+    std::same_as<T, UninstallRecord>;
 
 template <class T>
-Result<T> decode(const nlohmann::json& value);
+inline constexpr bool kIsJsonRecordList = false;
+template <class T>
+inline constexpr bool kIsJsonRecordList<std::vector<T>> = JsonRecord<T>;
 
-template <> Result<AppIdentity> decode<AppIdentity>(const nlohmann::json& value);
-template <> Result<InstalledApplication> decode<InstalledApplication>(const nlohmann::json& value);
-template <> Result<DiskIdentity> decode<DiskIdentity>(const nlohmann::json& value);
-template <> Result<MatchEvidence> decode<MatchEvidence>(const nlohmann::json& value);
-template <> Result<FileFinding> decode<FileFinding>(const nlohmann::json& value);
-template <> Result<AnalysisSnapshot> decode<AnalysisSnapshot>(const nlohmann::json& value);
-template <> Result<TrashOperation> decode<TrashOperation>(const nlohmann::json& value);
-template <> Result<BackgroundServiceOperation> decode<BackgroundServiceOperation>(const nlohmann::json& value);
-template <> Result<UninstallRecord> decode<UninstallRecord>(const nlohmann::json& value);
+// A record, or a list of records of one type.
+template <class T>
+concept JsonForm = JsonRecord<T> || kIsJsonRecordList<T>;
 
-// Parses text without exceptions; malformed text is an error.
-Result<nlohmann::json> parse(std::string_view text);
+enum class JsonLayout {
+  compact,       // one line without spaces
+  pretty,        // two-space indents, keys in the record's order
+  prettySorted,  // two-space indents, keys sorted, as the history file is written
+};
 
-// Text forms: pretty-printed with two-space indents, keys in the order given.
-std::string pretty(const Json& value);
-// Pretty-printed with keys sorted, as the history file is written.
-std::string prettySorted(const Json& value);
+template <JsonForm T>
+std::string toJSON(const T& value, JsonLayout layout = JsonLayout::compact);
 
-}  // namespace corvane::json
+// Errors name the record and key ("DiskIdentity.fileType: missing"), nested records inside out.
+template <JsonForm T>
+Result<T> fromJSON(std::string_view text);
+
+}  // namespace corvane

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "corvane/property_list.h"
+#include "discovery/byte_cursor.h"
 
 namespace corvane::plist {
 
@@ -23,12 +24,6 @@ constexpr std::uint64_t kHeaderSize = 8;
 constexpr std::uint64_t kTrailerSize = 32;
 
 Error invalid(const std::string& message) { return Error::invalid(std::string(kPrefix) + message); }
-
-std::uint64_t readBigEndian(const std::uint8_t* p, std::size_t size) {
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < size; ++i) value = (value << 8) | p[i];
-  return value;
-}
 
 void appendUTF8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -73,12 +68,13 @@ class BinaryReader {
     if (std::memcmp(bytes_.data(), kMagic.data(), kMagic.size()) != 0)
       return invalid("unsupported version \"" + std::string(bytes_.begin() + 6, bytes_.begin() + 8) + "\"");
     if (size < kHeaderSize + kTrailerSize) return invalid("the trailer is truncated");
-    const std::uint8_t* trailer = bytes_.data() + (size - kTrailerSize);
-    offsetSize_ = trailer[6];
-    refSize_ = trailer[7];
-    numObjects_ = readBigEndian(trailer + 8, 8);
-    topObject_ = readBigEndian(trailer + 16, 8);
-    tableOffset_ = readBigEndian(trailer + 24, 8);
+    ByteCursor trailer = ByteCursor(bytes_).slice(size - kTrailerSize, kTrailerSize);
+    trailer.skip(6);
+    offsetSize_ = trailer.u8();
+    refSize_ = trailer.u8();
+    numObjects_ = trailer.be64();
+    topObject_ = trailer.be64();
+    tableOffset_ = trailer.be64();
 
     if (offsetSize_ < 1 || offsetSize_ > 8) return invalid("offset size " + std::to_string(offsetSize_) + " is invalid");
     if (refSize_ < 1 || refSize_ > 8)
@@ -92,31 +88,30 @@ class BinaryReader {
     if (tableOffset_ <= kHeaderSize || tableOffset_ > tableEnd ||
         numObjects_ > (tableEnd - tableOffset_) / offsetSize_)
       return invalid("the offset table lies outside the file");
+    objectArea_ = ByteCursor(bytes_).slice(0, tableOffset_);
     return std::nullopt;
   }
 
-  // Where object `index` starts; objects lie between the header and the offset table.
-  Result<std::uint64_t> objectOffset(std::uint64_t index) const {
-    std::uint64_t offset = readBigEndian(bytes_.data() + tableOffset_ + index * offsetSize_, offsetSize_);
-    if (offset < kHeaderSize || offset >= tableOffset_)
-      return invalid("object " + std::to_string(index) + " lies outside the object area");
-    return offset;
-  }
-
-  // The object at `index`: its marker and the bytes after it, which must stay inside the object area.
+  // The object at `index`: a cursor over the object area (the bytes before the offset table) at the
+  // object's marker, so that nothing an object holds can run into the table.
   struct Cursor {
     std::uint64_t index;
-    std::uint64_t at;  // next unread byte
+    ByteCursor bytes;
   };
+
+  // The cursor at object `index`; objects lie between the header and the offset table.
+  Result<Cursor> objectAt(std::uint64_t index) const {
+    ByteCursor table = ByteCursor(bytes_).slice(tableOffset_ + index * offsetSize_, offsetSize_);
+    std::uint64_t offset = table.be(offsetSize_);
+    if (offset < kHeaderSize || offset >= tableOffset_)
+      return invalid("object " + std::to_string(index) + " lies outside the object area");
+    Cursor c{index, objectArea_};
+    c.bytes.seek(offset);
+    return c;
+  }
 
   Error pastEnd(std::uint64_t index) const {
     return invalid("object " + std::to_string(index) + " runs past the object area");
-  }
-
-  // Whether `count` items of `itemSize` bytes fit between the cursor and the offset table.
-  bool fits(const Cursor& c, std::uint64_t count, std::uint64_t itemSize) const {
-    if (c.at > tableOffset_) return false;
-    return count <= (tableOffset_ - c.at) / itemSize;
   }
 
   // A count from the marker's low nibble, or from the integer object after it when the nibble is 0xF.
@@ -125,20 +120,18 @@ class BinaryReader {
       count = nibble;
       return std::nullopt;
     }
-    if (!fits(c, 1, 1)) return pastEnd(c.index);
-    std::uint8_t marker = bytes_[c.at++];
+    std::uint8_t marker = c.bytes.u8();
+    if (!c.bytes.ok()) return pastEnd(c.index);
     if ((marker & 0xF0) != 0x10 || (marker & 0x0F) > 3)
       return invalid("object " + std::to_string(c.index) + " has a malformed length");
-    std::uint64_t size = 1u << (marker & 0x0F);
-    if (!fits(c, 1, size)) return pastEnd(c.index);
-    count = readBigEndian(bytes_.data() + c.at, size);
-    c.at += size;
+    count = c.bytes.be(1u << (marker & 0x0F));
+    if (!c.bytes.ok()) return pastEnd(c.index);
     return std::nullopt;
   }
 
+  // Only after the references were found to fit.
   Failure readReference(Cursor& c, std::uint64_t& target) const {
-    target = readBigEndian(bytes_.data() + c.at, refSize_);
-    c.at += refSize_;
+    target = c.bytes.be(refSize_);
     if (target >= numObjects_)
       return invalid("object " + std::to_string(c.index) + " refers to missing object " + std::to_string(target));
     return std::nullopt;
@@ -153,10 +146,10 @@ class BinaryReader {
   }
 
   Failure readObject(std::uint64_t index, std::size_t depth, PropertyList& out) {
-    auto offset = objectOffset(index);
-    if (!offset.has_value()) return offset.error();
-    Cursor c{index, *offset};
-    const std::uint8_t marker = bytes_[c.at++];
+    auto object = objectAt(index);
+    if (!object.has_value()) return object.error();
+    Cursor& c = *object;
+    const std::uint8_t marker = c.bytes.u8();
     const std::uint8_t nibble = marker & 0x0F;
     const std::string name = "object " + std::to_string(index);
 
@@ -171,35 +164,37 @@ class BinaryReader {
       case 0x1: {
         if (nibble > 4) return invalid(name + " has an integer of unsupported size " + std::to_string(1u << nibble));
         std::uint64_t size = 1u << nibble;
-        if (!fits(c, 1, size)) return pastEnd(index);
         // 1, 2 and 4 bytes are unsigned, 8 bytes signed; of 16 bytes the low 64 bits are kept.
-        std::uint64_t raw = readBigEndian(bytes_.data() + c.at + (size == 16 ? 8 : 0), size == 16 ? 8 : size);
+        if (size == 16) c.bytes.skip(8);
+        std::uint64_t raw = c.bytes.be(std::min<std::uint64_t>(size, 8));
+        if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(0)) return e;
         out = PropertyList(static_cast<std::int64_t>(raw));
         return std::nullopt;
       }
       case 0x2: {
         if (nibble != 2 && nibble != 3) return invalid(name + " has a real of unsupported size " + std::to_string(1u << nibble));
-        std::uint64_t size = 1u << nibble;
-        if (!fits(c, 1, size)) return pastEnd(index);
+        double real = readReal(c.bytes, 1u << nibble);
+        if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(0)) return e;
-        out = PropertyList(readReal(c.at, size));
+        out = PropertyList(real);
         return std::nullopt;
       }
       case 0x3: {
         if (marker != 0x33) return invalid(name + " has unsupported type " + hex(marker));
-        if (!fits(c, 1, 8)) return pastEnd(index);
+        double seconds = readReal(c.bytes, 8);
+        if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(0)) return e;
-        out = PropertyList(PlistDate{readReal(c.at, 8)});
+        out = PropertyList(PlistDate{seconds});
         return std::nullopt;
       }
       case 0x4: {
         std::uint64_t count = 0;
         if (auto e = readCount(c, nibble, count)) return e;
-        if (!fits(c, count, 1)) return pastEnd(index);
+        auto data = c.bytes.bytes(count);
+        if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(count)) return e;
-        const auto* p = bytes_.data() + c.at;
-        out = PropertyList(PlistData{std::vector<std::uint8_t>(p, p + count)});
+        out = PropertyList(PlistData{std::vector<std::uint8_t>(data.begin(), data.end())});
         return std::nullopt;
       }
       case 0x5:
@@ -211,12 +206,13 @@ class BinaryReader {
       }
       case 0x8: {
         std::uint64_t size = nibble + 1u;
-        if (!fits(c, 1, size)) return pastEnd(index);
-        const auto* p = bytes_.data() + c.at;
-        if (size > 8 && std::any_of(p, p + (size - 8), [](std::uint8_t b) { return b != 0; }))
+        auto raw = c.bytes.bytes(size);
+        if (!c.bytes.ok()) return pastEnd(index);
+        auto high = raw.first(size > 8 ? size - 8 : 0);
+        if (std::any_of(high.begin(), high.end(), [](std::uint8_t b) { return b != 0; }))
           return invalid(name + " has a UID beyond 64 bits");
         if (auto e = countValue(0)) return e;
-        out = PropertyList(PlistUID{readBigEndian(p + (size > 8 ? size - 8 : 0), std::min<std::uint64_t>(size, 8))});
+        out = PropertyList(PlistUID{ByteCursor(raw.subspan(high.size())).be(size - high.size())});
         return std::nullopt;
       }
       case 0xA:
@@ -236,7 +232,7 @@ class BinaryReader {
     const bool isDictionary = (marker >> 4) == 0xD;
     std::uint64_t count = 0;
     if (auto e = readCount(c, marker & 0x0F, count)) return e;
-    if (!fits(c, count, isDictionary ? 2u * refSize_ : refSize_)) return pastEnd(c.index);
+    if (!c.bytes.fits(count, isDictionary ? 2u * refSize_ : refSize_)) return pastEnd(c.index);
     if (auto e = countValue(0)) return e;
 
     path_.push_back(c.index);
@@ -245,7 +241,8 @@ class BinaryReader {
       PlistDictionary dictionary;
       dictionary.reserve(count);
       Cursor keys = c;
-      Cursor values{c.index, c.at + count * refSize_};
+      Cursor values = c;
+      values.bytes.skip(count * refSize_);
       for (std::uint64_t i = 0; i < count && !failure; ++i) {
         std::uint64_t keyRef = 0, valueRef = 0;
         if ((failure = readReference(keys, keyRef)) || (failure = readReference(values, valueRef))) break;
@@ -273,10 +270,10 @@ class BinaryReader {
   }
 
   Failure readKey(std::uint64_t index, std::string& key) {
-    auto offset = objectOffset(index);
-    if (!offset.has_value()) return offset.error();
-    Cursor c{index, *offset};
-    const std::uint8_t marker = bytes_[c.at++];
+    auto object = objectAt(index);
+    if (!object.has_value()) return object.error();
+    Cursor& c = *object;
+    const std::uint8_t marker = c.bytes.u8();
     if ((marker >> 4) != 0x5 && (marker >> 4) != 0x6)
       return invalid("dictionary key object " + std::to_string(index) + " is not a string");
     return readString(c, marker, key);
@@ -286,23 +283,26 @@ class BinaryReader {
   Failure readString(Cursor& c, std::uint8_t marker, std::string& text) {
     std::uint64_t count = 0;
     if (auto e = readCount(c, marker & 0x0F, count)) return e;
-    const auto* p = bytes_.data() + c.at;
     if ((marker >> 4) == 0x5) {
-      if (!fits(c, count, 1)) return pastEnd(c.index);
+      auto ascii = c.bytes.bytes(count);
+      if (!c.bytes.ok()) return pastEnd(c.index);
       text.reserve(count);
-      for (std::uint64_t i = 0; i < count; ++i) {
-        if (p[i] < 0x80) text.push_back(static_cast<char>(p[i]));
+      for (std::uint8_t b : ascii) {
+        if (b < 0x80) text.push_back(static_cast<char>(b));
         else appendUTF8(text, kReplacement);
       }
     } else {
-      if (!fits(c, count, 2)) return pastEnd(c.index);
+      if (!c.bytes.fits(count, 2)) return pastEnd(c.index);
       text.reserve(count);
+      ByteCursor units = c.bytes.slice(c.bytes.offset(), count * 2);
       for (std::uint64_t i = 0; i < count; ++i) {
-        char32_t unit = static_cast<char32_t>(readBigEndian(p + 2 * i, 2));
+        char32_t unit = units.be16();
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count) {
-          char32_t low = static_cast<char32_t>(readBigEndian(p + 2 * (i + 1), 2));
+          ByteCursor next = units;
+          char32_t low = next.be16();
           if (low >= 0xDC00 && low <= 0xDFFF) {
             appendUTF8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+            units = next;
             ++i;
             continue;
           }
@@ -313,8 +313,9 @@ class BinaryReader {
     return countValue(text.size());
   }
 
-  double readReal(std::uint64_t at, std::uint64_t size) const {
-    std::uint64_t bits = readBigEndian(bytes_.data() + at, size);
+  // A big-endian float (4 bytes) or double (8 bytes); zero when the bytes are not there.
+  static double readReal(ByteCursor& c, std::uint64_t size) {
+    std::uint64_t bits = c.be(size);
     if (size == 4) {
       float f;
       auto narrow = static_cast<std::uint32_t>(bits);
@@ -339,6 +340,7 @@ class BinaryReader {
   std::uint64_t numObjects_ = 0;
   std::uint64_t topObject_ = 0;
   std::uint64_t tableOffset_ = 0;
+  ByteCursor objectArea_;
   std::uint64_t values_ = 0;   // values produced so far (shared objects count each time)
   std::uint64_t payload_ = 0;  // bytes of text and data produced so far
   std::vector<std::uint64_t> path_;  // containers from the top object down to the one being read

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "discovery/byte_cursor.h"
 #include "platform/file_io.h"
 
 namespace corvane::bom {
@@ -17,116 +18,82 @@ constexpr std::size_t kNodeHeaderSize = 12;  // isLeaf, count, forward, backward
 constexpr std::size_t kNodeEntrySize = 8;    // index0, index1
 constexpr std::size_t kMinVariableSize = 5;  // block index, name length (an empty name)
 
-// A stretch of the file; every read is checked against it.
-class Region {
- public:
-  Region() = default;
-  explicit Region(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-  std::size_t size() const { return bytes_.size(); }
-
-  // A big-endian 32-bit value at `offset`, when four bytes are there.
-  std::optional<std::uint32_t> u32(std::size_t offset) const {
-    if (offset > bytes_.size() || 4 > bytes_.size() - offset) return std::nullopt;
-    const std::uint8_t* p = bytes_.data() + offset;
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-  }
-  std::optional<std::uint16_t> u16(std::size_t offset) const {
-    if (offset > bytes_.size() || 2 > bytes_.size() - offset) return std::nullopt;
-    const std::uint8_t* p = bytes_.data() + offset;
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-  }
-  std::optional<std::uint8_t> u8(std::size_t offset) const {
-    if (offset >= bytes_.size()) return std::nullopt;
-    return bytes_[offset];
-  }
-  // `length` bytes at `offset`, when they are all inside.
-  std::optional<Region> slice(std::uint64_t offset, std::uint64_t length) const {
-    if (offset > bytes_.size() || length > bytes_.size() - offset) return std::nullopt;
-    return Region(bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
-  }
-  std::string_view text(std::size_t offset, std::size_t length) const {
-    return {reinterpret_cast<const char*>(bytes_.data()) + offset, length};
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
-
 Error malformed(const std::string& what) { return Error::invalid("malformed bill of materials: " + what); }
 
 // The block table: where each numbered block lies in the file.
 class Blocks {
  public:
-  Blocks(Region file, Region table, std::size_t count) : file_(file), table_(table), count_(count) {}
+  Blocks(ByteCursor file, ByteCursor table, std::size_t count) : file_(file), table_(table), count_(count) {}
 
   std::size_t count() const { return count_; }
 
   // Block `index`, when the table holds it and it lies inside the file.
-  std::optional<Region> block(std::uint32_t index) const {
+  std::optional<ByteCursor> block(std::uint32_t index) const {
     if (index >= count_) return std::nullopt;
-    std::size_t at = 4 + std::size_t{index} * kBlockEntrySize;
-    auto address = table_.u32(at);
-    auto length = table_.u32(at + 4);
-    if (!address || !length) return std::nullopt;
-    return file_.slice(*address, *length);
+    ByteCursor entry = table_;
+    entry.seek(4 + std::uint64_t{index} * kBlockEntrySize);
+    std::uint32_t address = entry.be32();
+    std::uint32_t length = entry.be32();
+    ByteCursor found = file_.slice(address, length);
+    if (!entry.ok() || !found.ok()) return std::nullopt;
+    return found;
   }
 
  private:
-  Region file_;
-  Region table_;
+  ByteCursor file_;
+  ByteCursor table_;
   std::size_t count_;
 };
 
 struct Node {
   bool isLeaf = false;
   std::uint32_t forward = 0;
-  Region entries;  // count * (index0, index1)
+  ByteCursor entries;  // count * (index0, index1)
   std::size_t count = 0;
-
-  std::uint32_t index0(std::size_t i) const { return *entries.u32(i * kNodeEntrySize); }
-  std::uint32_t index1(std::size_t i) const { return *entries.u32(i * kNodeEntrySize + 4); }
 };
 
 Result<Node> readNode(const Blocks& blocks, std::uint32_t index) {
   auto block = blocks.block(index);
   if (!block || block->size() < kNodeHeaderSize) return malformed("tree node " + std::to_string(index) + " is out of bounds");
   Node node;
-  node.isLeaf = *block->u16(0) != 0;
-  node.count = *block->u16(2);
-  node.forward = *block->u32(4);
+  node.isLeaf = block->be16() != 0;
+  node.count = block->be16();
+  node.forward = block->be32();
   if (node.count > (block->size() - kNodeHeaderSize) / kNodeEntrySize)
     return malformed("tree node " + std::to_string(index) + " has more entries than its block holds");
-  node.entries = *block->slice(kNodeHeaderSize, node.count * kNodeEntrySize);
+  node.entries = block->slice(kNodeHeaderSize, node.count * kNodeEntrySize);
   return node;
 }
 
-Result<Blocks> readBlockTable(Region file) {
-  auto tableOffset = file.u32(16);
-  auto tableLength = file.u32(20);
-  auto table = file.slice(*tableOffset, *tableLength);
-  if (!table) return malformed("the block table lies outside the file");
-  auto count = table->u32(0);
-  if (!count) return malformed("the block table has no count");
-  if (*count > (table->size() - 4) / kBlockEntrySize) return malformed("the block table is shorter than its count");
-  return Blocks(file, *table, *count);
+Result<Blocks> readBlockTable(ByteCursor file) {
+  file.seek(16);
+  std::uint32_t tableOffset = file.be32();
+  std::uint32_t tableLength = file.be32();
+  ByteCursor table = file.slice(tableOffset, tableLength);
+  if (!table.ok()) return malformed("the block table lies outside the file");
+  std::uint32_t count = table.be32();
+  if (!table.ok()) return malformed("the block table has no count");
+  if (count > (table.size() - 4) / kBlockEntrySize) return malformed("the block table is shorter than its count");
+  return Blocks(file, table, count);
 }
 
 // The block index of the variable named `wanted`.
-Result<std::uint32_t> findVariable(Region file, std::string_view wanted, const Limits& limits) {
-  auto variables = file.slice(*file.u32(24), *file.u32(28));
-  if (!variables) return malformed("the variables lie outside the file");
-  auto count = variables->u32(0);
-  if (!count) return malformed("the variables have no count");
-  if (*count > limits.maxVariables || *count > (variables->size() - 4) / kMinVariableSize)
+Result<std::uint32_t> findVariable(ByteCursor file, std::string_view wanted, const Limits& limits) {
+  file.seek(24);
+  std::uint32_t variablesOffset = file.be32();
+  std::uint32_t variablesLength = file.be32();
+  ByteCursor variables = file.slice(variablesOffset, variablesLength);
+  if (!variables.ok()) return malformed("the variables lie outside the file");
+  std::uint32_t count = variables.be32();
+  if (!variables.ok()) return malformed("the variables have no count");
+  if (count > limits.maxVariables || count > (variables.size() - 4) / kMinVariableSize)
     return malformed("the variable count is larger than the variables could hold");
-  std::size_t at = 4;
-  for (std::uint32_t i = 0; i < *count; ++i) {
-    auto index = variables->u32(at);
-    auto length = variables->u8(at + 4);
-    if (!index || !length || !variables->slice(at + 5, *length)) return malformed("a variable runs past its region");
-    if (variables->text(at + 5, *length) == wanted) return *index;
-    at += 5 + std::size_t{*length};
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t index = variables.be32();
+    std::uint8_t length = variables.u8();
+    std::string_view name = variables.text(length);
+    if (!variables.ok()) return malformed("a variable runs past its region");
+    if (name == wanted) return index;
   }
   return malformed("there is no variable \"" + std::string(wanted) + "\"");
 }
@@ -136,35 +103,36 @@ std::optional<PathEntry> readEntry(const Blocks& blocks, std::uint32_t infoIndex
   auto info = blocks.block(infoIndex);
   auto file = blocks.block(fileIndex);
   if (!info || !file) return std::nullopt;
-  auto fileID = info->u32(0);
-  auto parentID = file->u32(0);
-  if (!fileID || !parentID) return std::nullopt;
-  std::string_view rest = file->text(4, file->size() - 4);
-  return PathEntry{*fileID, *parentID, std::string(rest.substr(0, rest.find('\0')))};
+  std::uint32_t fileID = info->be32();
+  std::uint32_t parentID = file->be32();
+  std::string_view rest = file->text(file->remaining());
+  if (!info->ok() || !file->ok()) return std::nullopt;
+  return PathEntry{fileID, parentID, std::string(rest.substr(0, rest.find('\0')))};
 }
 
 }  // namespace
 
 Result<std::vector<PathEntry>> readEntries(std::span<const std::uint8_t> bytes, const Limits& limits) {
-  Region file(bytes);
-  if (file.size() < kHeaderSize || file.text(0, 8) != "BOMStore") return malformed("no \"BOMStore\" header");
-  if (*file.u32(8) != 1) return malformed("version " + std::to_string(*file.u32(8)) + " is not 1");
+  ByteCursor file(bytes);
+  if (file.size() < kHeaderSize || file.text(8) != "BOMStore") return malformed("no \"BOMStore\" header");
+  if (std::uint32_t version = file.be32(); version != 1) return malformed("version " + std::to_string(version) + " is not 1");
   auto blocks = readBlockTable(file);
   if (!blocks.has_value()) return blocks.error();
   auto pathsIndex = findVariable(file, "Paths", limits);
   if (!pathsIndex.has_value()) return pathsIndex.error();
 
   auto tree = blocks->block(*pathsIndex);
-  if (!tree || tree->size() < kTreeHeaderSize || tree->text(0, 4) != "tree")
+  if (!tree || tree->size() < kTreeHeaderSize || tree->text(4) != "tree")
     return malformed("the \"Paths\" variable does not lead to a tree");
 
   // Down through the first entry of each inner node to the first leaf.
-  std::uint32_t nodeIndex = *tree->u32(8);
+  tree->skip(4);  // the version
+  std::uint32_t nodeIndex = tree->be32();
   auto node = readNode(*blocks, nodeIndex);
   for (std::size_t depth = 0; node.has_value() && !node->isLeaf; ++depth) {
     if (depth >= limits.maxTreeDepth) return malformed("the paths tree is deeper than " + std::to_string(limits.maxTreeDepth));
     if (node->count == 0) return malformed("an inner tree node has no entries");
-    nodeIndex = node->index0(0);
+    nodeIndex = node->entries.be32();
     node = readNode(*blocks, nodeIndex);
   }
   if (!node.has_value()) return node.error();
@@ -179,7 +147,9 @@ Result<std::vector<PathEntry>> readEntries(std::span<const std::uint8_t> bytes, 
     if (node->count > limits.maxPaths - entries.size())
       return malformed("more than " + std::to_string(limits.maxPaths) + " paths");
     for (std::size_t i = 0; i < node->count; ++i) {
-      if (auto entry = readEntry(*blocks, node->index0(i), node->index1(i))) entries.push_back(std::move(*entry));
+      std::uint32_t infoIndex = node->entries.be32();
+      std::uint32_t fileIndex = node->entries.be32();
+      if (auto entry = readEntry(*blocks, infoIndex, fileIndex)) entries.push_back(std::move(*entry));
     }
     if (node->forward == 0) break;
     nodeIndex = node->forward;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "corvane/property_list.h"
+#include "discovery/byte_cursor.h"
 
 namespace corvane::macho {
 
@@ -47,89 +48,58 @@ constexpr std::uint64_t kCodeDirectoryFixedSize = 44;  // the fields every versi
 constexpr std::uint32_t kCodeDirectoryTeamVersion = 0x20200;
 constexpr std::uint64_t kCodeDirectoryTeamOffsetField = 48;
 
-// A bounded view of bytes: every read is checked against the size and gives no value when it would not fit.
-class Bytes {
- public:
-  explicit Bytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-  std::uint64_t size() const { return bytes_.size(); }
-  bool contains(std::uint64_t offset, std::uint64_t length) const {
-    return offset <= size() && length <= size() - offset;
-  }
-  // Only after contains(offset, length).
-  Bytes slice(std::uint64_t offset, std::uint64_t length) const {
-    return Bytes(bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
-  }
-  std::span<const std::uint8_t> span() const { return bytes_; }
-
-  std::optional<std::uint32_t> u32(std::uint64_t offset, bool bigEndian) const {
-    if (!contains(offset, 4)) return std::nullopt;
-    const std::uint8_t* p = bytes_.data() + offset;
-    if (bigEndian)
-      return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
-    return std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | std::uint32_t{p[0]};
-  }
-  std::optional<std::uint32_t> be32(std::uint64_t offset) const { return u32(offset, true); }
-  std::optional<std::uint64_t> be64(std::uint64_t offset) const {
-    auto high = be32(offset);
-    auto low = be32(offset + 4);
-    if (!high || !low) return std::nullopt;
-    return std::uint64_t{*high} << 32 | *low;
-  }
-
-  // The NUL-terminated text starting at `offset`; none when it does not end inside these bytes.
-  std::optional<std::string> cString(std::uint64_t offset) const {
-    if (offset >= size()) return std::nullopt;
-    for (std::uint64_t end = offset; end < size(); ++end) {
-      if (bytes_[end] == 0)
-        return std::string(reinterpret_cast<const char*>(bytes_.data() + offset), static_cast<std::size_t>(end - offset));
-    }
-    return std::nullopt;
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
-
 // The blob at `offset` inside a superblob, when it has the expected magic and its length fits.
-std::optional<Bytes> blobAt(const Bytes& superBlob, std::uint64_t offset, std::uint32_t magic) {
-  if (!superBlob.contains(offset, kBlobHeaderSize) || superBlob.be32(offset) != magic) return std::nullopt;
-  std::uint32_t length = *superBlob.be32(offset + 4);
-  if (length < kBlobHeaderSize || !superBlob.contains(offset, length)) return std::nullopt;
-  return superBlob.slice(offset, length);
+std::optional<std::span<const std::uint8_t>> blobAt(const ByteCursor& superBlob, std::uint64_t offset,
+                                                    std::uint32_t magic) {
+  ByteCursor header = superBlob.slice(offset, kBlobHeaderSize);
+  std::uint32_t blobMagic = header.be32();
+  std::uint32_t length = header.be32();
+  if (!header.ok() || blobMagic != magic || length < kBlobHeaderSize) return std::nullopt;
+  ByteCursor blob = superBlob.slice(offset, length);
+  if (!blob.ok()) return std::nullopt;
+  return blob.bytes(length);
 }
 
 // Identifier and team strings lie after the fixed fields and end inside the directory; empty ones count as absent.
-std::optional<std::string> directoryString(const Bytes& directory, std::uint32_t offset) {
+std::optional<std::string> directoryString(std::span<const std::uint8_t> directory, std::uint32_t offset) {
   if (offset < kCodeDirectoryFixedSize) return std::nullopt;
-  auto text = directory.cString(offset);
-  if (!text || text->empty()) return std::nullopt;
-  return text;
+  ByteCursor c(directory);
+  c.seek(offset);
+  std::string_view text = c.cString();
+  if (!c.ok() || text.empty()) return std::nullopt;
+  return std::string(text);
 }
 
-void readCodeDirectory(const Bytes& directory, CodeSignature& signature) {
+void readCodeDirectory(std::span<const std::uint8_t> directory, CodeSignature& signature) {
   if (directory.size() < kCodeDirectoryFixedSize) return;
-  std::uint32_t version = *directory.be32(kCodeDirectoryVersionField);
-  signature.identifier = directoryString(directory, *directory.be32(kCodeDirectoryIdentOffsetField));
+  ByteCursor c(directory);
+  c.seek(kCodeDirectoryVersionField);
+  std::uint32_t version = c.be32();
+  c.seek(kCodeDirectoryIdentOffsetField);
+  signature.identifier = directoryString(directory, c.be32());
   if (version < kCodeDirectoryTeamVersion) return;
-  if (auto teamOffset = directory.be32(kCodeDirectoryTeamOffsetField); teamOffset && *teamOffset != 0)
-    signature.teamIdentifier = directoryString(directory, *teamOffset);
+  c.seek(kCodeDirectoryTeamOffsetField);
+  std::uint32_t teamOffset = c.be32();
+  if (c.ok() && teamOffset != 0) signature.teamIdentifier = directoryString(directory, teamOffset);
 }
 
-std::optional<CodeSignature> readSuperBlob(const Bytes& data) {
-  if (!data.contains(0, kSuperBlobHeaderSize) || data.be32(0) != kSuperBlobMagic) return std::nullopt;
-  std::uint32_t length = *data.be32(4);
-  std::uint32_t count = *data.be32(8);
+std::optional<CodeSignature> readSuperBlob(std::span<const std::uint8_t> data) {
+  ByteCursor c(data);
+  std::uint32_t magic = c.be32();
+  std::uint32_t length = c.be32();
+  std::uint32_t count = c.be32();
+  if (!c.ok() || magic != kSuperBlobMagic) return std::nullopt;
   if (length < kSuperBlobHeaderSize || length > data.size()) return std::nullopt;
   if (count > kMaxSignatureBlobs || count > (length - kSuperBlobHeaderSize) / kBlobIndexEntrySize)
     return std::nullopt;
-  Bytes superBlob = data.slice(0, length);
+  ByteCursor superBlob = c.slice(0, length);
+  ByteCursor index = superBlob;
+  index.seek(kSuperBlobHeaderSize);
 
-  std::optional<Bytes> directory, alternateDirectory, entitlements;
+  std::optional<std::span<const std::uint8_t>> directory, alternateDirectory, entitlements;
   for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint64_t entry = kSuperBlobHeaderSize + std::uint64_t{i} * kBlobIndexEntrySize;
-    std::uint32_t type = *superBlob.be32(entry);
-    std::uint32_t offset = *superBlob.be32(entry + 4);
+    std::uint32_t type = index.be32();
+    std::uint32_t offset = index.be32();
     if (type == kSlotCodeDirectory && !directory) {
       directory = blobAt(superBlob, offset, kCodeDirectoryMagic);
     } else if (type >= kSlotFirstAlternateCodeDirectory &&
@@ -143,7 +113,7 @@ std::optional<CodeSignature> readSuperBlob(const Bytes& data) {
   CodeSignature signature;
   if (directory || alternateDirectory) readCodeDirectory(directory ? *directory : *alternateDirectory, signature);
   if (entitlements) {
-    auto xml = entitlements->span().subspan(kBlobHeaderSize);
+    auto xml = entitlements->subspan(kBlobHeaderSize);
     signature.entitlements = std::vector<std::uint8_t>(xml.begin(), xml.end());
   }
   return signature;
@@ -174,44 +144,44 @@ class Window {
 std::optional<CodeSignature> readThin(const Window& file) {
   auto head = file.read(0, std::min(file.size(), kMachHeader64Size));
   if (!head) return std::nullopt;
-  Bytes header(*head);
-  auto magic = header.u32(0, false);
-  if (!magic) return std::nullopt;
-  bool bigEndian = *magic == kMachSwappedMagic || *magic == kMachSwappedMagic64;
+  ByteCursor header(*head);
+  std::uint32_t magic = header.le32();
+  if (!header.ok()) return std::nullopt;
+  bool bigEndian = magic == kMachSwappedMagic || magic == kMachSwappedMagic64;
   std::uint64_t headerSize;
-  if (*magic == kMachMagic || *magic == kMachSwappedMagic)
+  if (magic == kMachMagic || magic == kMachSwappedMagic)
     headerSize = kMachHeaderSize;
-  else if (*magic == kMachMagic64 || *magic == kMachSwappedMagic64)
+  else if (magic == kMachMagic64 || magic == kMachSwappedMagic64)
     headerSize = kMachHeader64Size;
   else
     return std::nullopt;
-  if (!header.contains(0, headerSize)) return std::nullopt;
+  if (header.size() < headerSize) return std::nullopt;
 
-  std::uint32_t commandCount = *header.u32(16, bigEndian);
-  std::uint32_t commandsSize = *header.u32(20, bigEndian);
+  header.seek(16);  // past cputype, cpusubtype and filetype
+  std::uint32_t commandCount = header.u32(bigEndian);
+  std::uint32_t commandsSize = header.u32(bigEndian);
   if (commandsSize > kMaxLoadCommandBytes) return std::nullopt;
   if (commandCount > kMaxLoadCommands || commandCount > commandsSize / kLoadCommandHeaderSize) return std::nullopt;
   auto commandBytes = file.read(headerSize, commandsSize);
   if (!commandBytes) return std::nullopt;
-  Bytes commands(*commandBytes);
+  ByteCursor commands(*commandBytes);
 
-  std::uint64_t offset = 0;
-  const std::uint64_t end = commands.size();
   for (std::uint32_t i = 0; i < commandCount; ++i) {
-    if (end - offset < kLoadCommandHeaderSize) return std::nullopt;
-    std::uint32_t command = *commands.u32(offset, bigEndian);
-    std::uint32_t commandSize = *commands.u32(offset + 4, bigEndian);
-    if (commandSize < kLoadCommandHeaderSize || commandSize > end - offset) return std::nullopt;
+    const std::uint64_t start = commands.offset();
+    std::uint32_t command = commands.u32(bigEndian);
+    std::uint32_t commandSize = commands.u32(bigEndian);
+    if (!commands.ok()) return std::nullopt;
+    if (commandSize < kLoadCommandHeaderSize || commandSize > commands.size() - start) return std::nullopt;
     if (command == kLoadCodeSignature) {
       if (commandSize < kLinkeditDataCommandSize) return std::nullopt;
-      std::uint32_t dataOffset = *commands.u32(offset + 8, bigEndian);
-      std::uint32_t dataSize = *commands.u32(offset + 12, bigEndian);
+      std::uint32_t dataOffset = commands.u32(bigEndian);
+      std::uint32_t dataSize = commands.u32(bigEndian);
       if (dataSize > kMaxSignatureBytes) return std::nullopt;
       auto signature = file.read(dataOffset, dataSize);
       if (!signature) return std::nullopt;
-      return readSuperBlob(Bytes(*signature));
+      return readSuperBlob(*signature);
     }
-    offset += commandSize;
+    commands.seek(start + commandSize);
   }
   return std::nullopt;
 }
@@ -219,17 +189,19 @@ std::optional<CodeSignature> readThin(const Window& file) {
 std::optional<CodeSignature> readUniversal(const Window& file, bool wideEntries) {
   auto head = file.read(0, kFatHeaderSize);
   if (!head) return std::nullopt;
-  std::uint32_t sliceCount = *Bytes(*head).be32(4);
+  ByteCursor header(*head);
+  header.skip(4);  // the magic
+  std::uint32_t sliceCount = header.be32();
   std::uint64_t entrySize = wideEntries ? kFatArch64Size : kFatArchSize;
   if (sliceCount > kMaxUniversalSlices) return std::nullopt;
   auto tableBytes = file.read(kFatHeaderSize, sliceCount * entrySize);
   if (!tableBytes) return std::nullopt;
-  Bytes table(*tableBytes);
+  ByteCursor table(*tableBytes);
   for (std::uint32_t i = 0; i < sliceCount; ++i) {
-    std::uint64_t entry = i * entrySize;
     // cputype, cpusubtype, then offset and size (32 or 64 bits each).
-    std::uint64_t offset = wideEntries ? *table.be64(entry + 8) : *table.be32(entry + 8);
-    std::uint64_t size = wideEntries ? *table.be64(entry + 16) : *table.be32(entry + 12);
+    table.seek(i * entrySize + 8);
+    std::uint64_t offset = wideEntries ? table.be64() : table.be32();
+    std::uint64_t size = wideEntries ? table.be64() : table.be32();
     if (!file.contains(offset, size)) continue;
     if (auto signature = readThin(file.slice(offset, size))) return signature;
   }
@@ -257,7 +229,7 @@ std::optional<CodeSignature> readCodeSignature(const ByteSource& source) {
   Window file(source, 0, source.size());
   auto head = file.read(0, kFatHeaderSize);
   if (!head) return std::nullopt;
-  std::uint32_t magic = *Bytes(*head).be32(0);
+  std::uint32_t magic = ByteCursor(*head).be32();
   if (magic == kFatMagic || magic == kFatMagic64) return readUniversal(file, magic == kFatMagic64);
   return readThin(file);
 }

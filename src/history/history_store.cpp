@@ -20,22 +20,13 @@ std::string compactDate(Date date) {
 
 // The records of a history file, or none when any part of it is malformed.
 std::optional<std::vector<UninstallRecord>> decodeHistory(const std::string& text) {
-  auto parsed = json::parse(text);
-  if (!parsed.has_value() || !parsed->is_array()) return std::nullopt;
-  std::vector<UninstallRecord> records;
-  records.reserve(parsed->size());
-  for (const auto& element : *parsed) {
-    auto record = json::decode<UninstallRecord>(element);
-    if (!record.has_value()) return std::nullopt;
-    records.push_back(std::move(record).value());
-  }
-  return records;
+  auto records = fromJSON<std::vector<UninstallRecord>>(text);
+  if (!records.has_value()) return std::nullopt;
+  return std::move(records).value();
 }
 
 std::string encodeHistory(const std::vector<UninstallRecord>& records) {
-  json::Json array = json::Json::array();
-  for (const auto& record : records) array.push_back(json::encode(record));
-  return json::prettySorted(array);
+  return toJSON(records, JsonLayout::prettySorted);
 }
 
 }  // namespace

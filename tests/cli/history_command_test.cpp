@@ -5,7 +5,7 @@
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "corvane/history_store.h"
-#include "corvane/json_forms.h"
+#include "model/json_value.h"
 #include "history/sample_records.h"
 #include "sample_mac/sample_mac.h"
 

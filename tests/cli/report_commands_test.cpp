@@ -8,7 +8,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/json_forms.h"
+#include "model/json_value.h"
 #include "corvane/login_scope_identity.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/bundle_components.h"

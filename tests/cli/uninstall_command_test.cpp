@@ -12,7 +12,7 @@
 #include "cli/finding_ids.h"
 #include "corvane/command_runner.h"
 #include "corvane/history_store.h"
-#include "corvane/json_forms.h"
+#include "model/json_value.h"
 #include "sample_mac/demo_mac.h"
 
 namespace corvane {

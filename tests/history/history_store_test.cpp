@@ -1,4 +1,5 @@
 #include "corvane/history_store.h"
+#include "model/json_value.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <set>
 
-#include "corvane/json_forms.h"
 #include "history/sample_records.h"
 #include "sample_mac/sample_mac.h"
 

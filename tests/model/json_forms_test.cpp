@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 namespace corvane {
 namespace {
 
@@ -26,20 +28,20 @@ FileFinding sampleFinding() {
 TEST(JsonFormsTest, AppIdentityKeepsDeclarationOrderAndOmitsAbsentFields) {
   AppIdentity id{"Example", "com.example.app", std::nullopt, "TEAM123456", {"com.example.pkg"}, std::nullopt,
                  std::vector<std::string>{"TEAM123456.group.example"}};
-  EXPECT_EQ(json::encode(id).dump(),
+  EXPECT_EQ(toJSON(id),
             R"({"name":"Example","bundleIdentifier":"com.example.app","teamIdentifier":"TEAM123456",)"
             R"("packageReceipts":["com.example.pkg"],"applicationGroups":["TEAM123456.group.example"]})");
-  auto back = json::decode<AppIdentity>(nlohmann::json::parse(json::encode(id).dump()));
+  auto back = fromJSON<AppIdentity>(toJSON(id));
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(*back, id);
 }
 
 TEST(JsonFormsTest, IdentityWithoutServiceKeyReadsAsEmptyAndWritesBackWithout) {
-  auto id = json::decode<AppIdentity>(nlohmann::json::parse(R"({"name":"X","packageReceipts":[],"extra":1})"));
+  auto id = fromJSON<AppIdentity>(R"({"name":"X","packageReceipts":[],"extra":1})");
   ASSERT_TRUE(id.has_value());
   EXPECT_FALSE(id->backgroundServiceIdentifiers.has_value());
   EXPECT_TRUE(id->serviceIdentifiers().empty());
-  EXPECT_EQ(json::encode(*id).dump(), R"({"name":"X","packageReceipts":[]})");
+  EXPECT_EQ(toJSON(*id), R"({"name":"X","packageReceipts":[]})");
   // An absent list and an empty list are different identities.
   AppIdentity withEmpty = *id;
   withEmpty.backgroundServiceIdentifiers = std::vector<std::string>{};
@@ -47,49 +49,84 @@ TEST(JsonFormsTest, IdentityWithoutServiceKeyReadsAsEmptyAndWritesBackWithout) {
   EXPECT_NE(std::hash<AppIdentity>{}(withEmpty), std::hash<AppIdentity>{}(*id));
 }
 
-TEST(JsonFormsTest, RequiredKeysAndTypesAreEnforced) {
-  for (const char* text :
-       {R"({"name":"X"})", R"({"name":7,"packageReceipts":[]})", R"({"name":"X","packageReceipts":[1]})"})
-    EXPECT_FALSE(json::decode<AppIdentity>(nlohmann::json::parse(text)).has_value()) << text;
-  auto noType = json::decode<DiskIdentity>(nlohmann::json::parse(R"({"device":1,"fileNumber":2})"));
-  ASSERT_FALSE(noType.has_value());
-  EXPECT_EQ(noType.error().message, "DiskIdentity.fileType: missing");
-  EXPECT_FALSE(json::decode<DiskIdentity>(nlohmann::json::parse(R"({"device":-1,"fileNumber":2,"fileType":1})"))
-                   .has_value());
-  EXPECT_FALSE(json::decode<InstalledApplication>(
-                   nlohmann::json::parse(R"({"url":"/Applications/X.app","name":"X","isSystemApplication":false})"))
-                   .has_value());
+TEST(JsonFormsTest, ReadingFailsWithTheRecordKeyAndProblem) {
+  struct Case {
+    const char* text;
+    std::string error;
+  };
+  const Case identities[] = {
+      {R"({"name":"X"})", "AppIdentity.packageReceipts: missing"},
+      {R"({"name":7,"packageReceipts":[]})", "AppIdentity.name: not a string"},
+      {R"({"name":null,"packageReceipts":[]})", "AppIdentity.name: not a string"},
+      {R"({"name":"X","packageReceipts":[1]})", "AppIdentity.packageReceipts: holds a value that is not a string"},
+      {R"({"name":"X","packageReceipts":{}})", "AppIdentity.packageReceipts: not a list"},
+      {R"({"name":"X","packageReceipts":[],"teamIdentifier":false})", "AppIdentity.teamIdentifier: not a string"},
+      {R"([])", "AppIdentity: not an object"},
+      {R"({"name":)", "malformed JSON"},
+  };
+  for (const Case& t : identities) {
+    SCOPED_TRACE(t.text);
+    auto read = fromJSON<AppIdentity>(t.text);
+    ASSERT_FALSE(read.has_value());
+    EXPECT_EQ(read.error().message, t.error);
+  }
+  const Case disks[] = {
+      {R"({"device":1,"fileNumber":2})", "DiskIdentity.fileType: missing"},
+      {R"({"device":-1,"fileNumber":2,"fileType":1})", "DiskIdentity.device: not an unsigned integer"},
+      {R"({"device":1,"fileNumber":2,"fileType":4294967296})", "DiskIdentity.fileType: out of range"},
+  };
+  for (const Case& t : disks) {
+    SCOPED_TRACE(t.text);
+    auto read = fromJSON<DiskIdentity>(t.text);
+    ASSERT_FALSE(read.has_value());
+    EXPECT_EQ(read.error().message, t.error);
+  }
+  auto url = fromJSON<InstalledApplication>(R"({"url":"/Applications/X.app","name":"X","isSystemApplication":false})");
+  ASSERT_FALSE(url.has_value());
+  EXPECT_EQ(url.error().message, "InstalledApplication.url: not a file URL");
+  // Optional keys may be null; nested records and list elements name their own key inside.
+  auto app = fromJSON<InstalledApplication>(
+      R"({"url":"file:///A.app","name":"A","version":null,"isSystemApplication":true})");
+  ASSERT_TRUE(app.has_value());
+  EXPECT_FALSE(app->version.has_value());
+  auto list = fromJSON<std::vector<MatchEvidence>>(R"([{"id":"x","kind":"Cache","explanation":"","weight":1}])");
+  ASSERT_FALSE(list.has_value());
+  EXPECT_EQ(list.error().message, "MatchEvidence.id: not a UUID");
+  auto weight = fromJSON<MatchEvidence>(
+      R"({"id":"11111111-2222-4333-8444-555555555555","kind":"Cache","explanation":"","weight":2147483648})");
+  ASSERT_FALSE(weight.has_value());
+  EXPECT_EQ(weight.error().message, "MatchEvidence.weight: out of range");
 }
 
 TEST(JsonFormsTest, InstalledApplicationGolden) {
   InstalledApplication app{Url::fileURL("/Applications/Example App.app"), "Example App", "com.example.app", "1.2",
                            false};
-  EXPECT_EQ(json::encode(app).dump(),
+  EXPECT_EQ(toJSON(app),
             R"({"url":"file:///Applications/Example%20App.app","name":"Example App",)"
             R"("bundleIdentifier":"com.example.app","version":"1.2","isSystemApplication":false})");
-  EXPECT_EQ(*json::decode<InstalledApplication>(nlohmann::json::parse(json::encode(app).dump())), app);
+  EXPECT_EQ(*fromJSON<InstalledApplication>(toJSON(app)), app);
 }
 
 TEST(JsonFormsTest, FileFindingGolden) {
-  EXPECT_EQ(json::encode(sampleFinding()).dump(),
+  EXPECT_EQ(toJSON(sampleFinding()),
             R"({"id":"AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE",)"
             R"("url":"file:///Users/me/Library/Caches/com.example.app","kind":"Cache",)"
             R"("confidence":"Safe to Remove","score":82,"evidence":[{"id":"11111111-2222-4333-8444-555555555555",)"
             R"("kind":"Bundle identifier","explanation":"Named exactly for this app's bundle identifier )"
             R"(com.example.app.","weight":70}],"byteCount":4096,"modifiedAt":"2026-12-04T18:41:39Z",)"
             R"("isProtectedLocation":false,"diskIdentity":{"device":16777232,"fileNumber":123456,"fileType":16384}})");
-  auto back = json::decode<FileFinding>(nlohmann::json::parse(json::encode(sampleFinding()).dump()));
+  auto back = fromJSON<FileFinding>(toJSON(sampleFinding()));
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(*back, sampleFinding());
 }
 
 TEST(JsonFormsTest, EnumerationsReadLenientlyButNeedStrings) {
-  nlohmann::json j = nlohmann::json::parse(json::encode(sampleFinding()).dump());
+  nlohmann::json j = nlohmann::json::parse(toJSON(sampleFinding()));
   j["kind"] = "Spaceship";
   j["confidence"] = "Maybe";
   j["evidence"][0]["kind"] = "Hunch";
   j.erase("diskIdentity");
-  auto f = json::decode<FileFinding>(j);
+  auto f = fromJSON<FileFinding>(j.dump());
   ASSERT_TRUE(f.has_value());
   EXPECT_EQ(f->kind, FindingKind::other);
   EXPECT_EQ(f->confidence, FindingConfidence::review);
@@ -97,10 +134,10 @@ TEST(JsonFormsTest, EnumerationsReadLenientlyButNeedStrings) {
   EXPECT_FALSE(f->diskIdentity.has_value());  // reading never touches the disk
 
   j["kind"] = 3;
-  EXPECT_FALSE(json::decode<FileFinding>(j).has_value());
+  EXPECT_FALSE(fromJSON<FileFinding>(j.dump()).has_value());
   j["kind"] = "Cache";
   j["diskIdentity"] = {{"device", 1}, {"fileNumber", 2}};
-  EXPECT_FALSE(json::decode<FileFinding>(j).has_value());
+  EXPECT_FALSE(fromJSON<FileFinding>(j.dump()).has_value());
 }
 
 // The history's own tests pin whole records, with and without their optional parts, and the sorted pretty form.
@@ -108,38 +145,48 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   TrashOperation ok = TrashOperation::success(Url::fileURL("/Users/me/Library/Caches/x"),
                                               Url::fileURL("/Users/me/.Trash/x"));
   ok.id = uuid("00000000-0000-4000-8000-00000000000A");
-  EXPECT_EQ(json::encode(ok).dump(),
+  EXPECT_EQ(toJSON(ok),
             R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Users/me/Library/Caches/x",)"
             R"("trashedURL":"file:///Users/me/.Trash/x","succeeded":true})");
   TrashOperation failed = TrashOperation::failure(Url::fileURL("/Library/x"), "No permission.",
                                                   RemovalFailureReason::needsAdministrator);
   failed.id = ok.id;
-  EXPECT_EQ(json::encode(failed).dump(),
+  EXPECT_EQ(toJSON(failed),
             R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Library/x","succeeded":false,)"
             R"("errorDescription":"No permission.","failureReason":"needsAdministrator"})");
-  nlohmann::json unknown = json::encode(failed);
+  nlohmann::json unknown = nlohmann::json::parse(toJSON(failed));
   unknown["failureReason"] = "cosmicRay";
-  EXPECT_EQ(json::decode<TrashOperation>(unknown)->failureReason, RemovalFailureReason::other);
+  EXPECT_EQ(fromJSON<TrashOperation>(unknown.dump())->failureReason, RemovalFailureReason::other);
 
   BackgroundServiceOperation service;
   service.id = uuid("00000000-0000-4000-8000-0000000000B0");
   service.serviceIdentifier = "com.example.agent";
   service.wasRegistered = true;
   service.paused = true;
-  EXPECT_EQ(json::encode(service).dump(),
+  EXPECT_EQ(toJSON(service),
             R"({"id":"00000000-0000-4000-8000-0000000000B0","serviceIdentifier":"com.example.agent",)"
             R"("wasRegistered":true,"paused":true})");
 
   UninstallRecord record;
   record.preRemovalSnapshot.appURL = Url::fileURL("/Applications/X.app");
-  nlohmann::json j = json::encode(record);
-  ASSERT_TRUE(json::decode<UninstallRecord>(j).has_value());
+  nlohmann::json j = nlohmann::json::parse(toJSON(record));
+  ASSERT_TRUE(fromJSON<UninstallRecord>(j.dump()).has_value());
   j.erase("preRemovalSnapshot");
-  EXPECT_FALSE(json::decode<UninstallRecord>(j).has_value());
+  EXPECT_FALSE(fromJSON<UninstallRecord>(j.dump()).has_value());
   EXPECT_EQ(UninstallRecord{}.succeededCount(), 0);
 }
 
+<<<<<<< HEAD
 TEST(JsonFormsTest, DatesAndUuids) {
+=======
+TEST(JsonFormsTest, SortedPrettyFormIsWhatTheHistoryWrites) {
+  AppIdentity id{"X", "com.x", std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
+  EXPECT_EQ(toJSON(id, JsonLayout::prettySorted),
+            "{\n  \"bundleIdentifier\": \"com.x\",\n  \"name\": \"X\",\n  \"packageReceipts\": []\n}");
+}
+
+TEST(JsonFormsTest, DatesRoundTripInWholeSeconds) {
+>>>>>>> arch-formats
   auto d = date::parseISO8601("2026-12-04T18:41:39Z");
   ASSERT_TRUE(d.has_value());
   EXPECT_EQ(date::iso8601(*d), "2026-12-04T18:41:39Z");
