@@ -176,17 +176,7 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   EXPECT_EQ(UninstallRecord{}.succeededCount(), 0);
 }
 
-<<<<<<< HEAD
 TEST(JsonFormsTest, DatesAndUuids) {
-=======
-TEST(JsonFormsTest, SortedPrettyFormIsWhatTheHistoryWrites) {
-  AppIdentity id{"X", "com.x", std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
-  EXPECT_EQ(toJSON(id, JsonLayout::prettySorted),
-            "{\n  \"bundleIdentifier\": \"com.x\",\n  \"name\": \"X\",\n  \"packageReceipts\": []\n}");
-}
-
-TEST(JsonFormsTest, DatesRoundTripInWholeSeconds) {
->>>>>>> arch-formats
   auto d = date::parseISO8601("2026-12-04T18:41:39Z");
   ASSERT_TRUE(d.has_value());
   EXPECT_EQ(date::iso8601(*d), "2026-12-04T18:41:39Z");
