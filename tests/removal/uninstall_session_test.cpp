@@ -129,7 +129,7 @@ TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds
   EXPECT_EQ(snapshotsIdentified, 2);
   // The application went, so its services were asked to pause; launchd knew neither.
   const std::string uid = std::to_string(layout.userID);
-  EXPECT_EQ(launchctl->lines(), (std::vector<std::string>{"print gui/" + uid + "/com.dropzone.sync.agent",
+  EXPECT_EQ(*launchctl->log, (std::vector<std::string>{"print gui/" + uid + "/com.dropzone.sync.agent",
                                                           "print gui/" + uid + "/com.dropzone.sync.launcher"}));
   EXPECT_EQ(launchctl->executables.front(), "/bin/launchctl");
   ASSERT_TRUE(record.backgroundServiceOperations);
@@ -173,7 +173,7 @@ TEST_F(UninstallSessionTest, APlanThatIsNotReadyMovesAndRecordsNothing) {
     EXPECT_TRUE(result.record.operations.empty());
   }
   EXPECT_EQ(listing(tmp.path()), before);
-  EXPECT_TRUE(launchctl->calls.empty());
+  EXPECT_TRUE(launchctl->log->empty());
   EXPECT_TRUE(history.records().empty());
 }
 
