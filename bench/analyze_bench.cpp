@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "corvane/app_analyzer.h"
+#include "corvane/analysis/app_analyzer.h"
 #include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/resources.h"

@@ -4,11 +4,11 @@
 
 #include "cli/commands.h"
 #include "cli/snapshot_text.h"
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/finding_arranger.h"
-#include "corvane/json_forms.h"
-#include "corvane/transparency_content.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/analysis/finding_arranger.h"
+#include "corvane/model/json_forms.h"
+#include "corvane/analysis/transparency_content.h"
 
 namespace corvane::cli {
 

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/json_forms.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/model/json_forms.h"
 
 namespace corvane::cli {
 

@@ -3,8 +3,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "corvane/evidence_classifier.h"
-#include "corvane/match_engine.h"
+#include "corvane/analysis/evidence_classifier.h"
+#include "corvane/analysis/match_engine.h"
 #include "model/json_value.h"
 
 namespace corvane::cli {

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "corvane/background_items_store.h"
-#include "corvane/login_scope_identity.h"
+#include "corvane/discovery/background_items_store.h"
+#include "corvane/discovery/login_scope_identity.h"
 #include "model/json_value.h"
 
 namespace corvane::cli {

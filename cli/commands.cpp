@@ -2,8 +2,9 @@
 
 #include <iostream>
 
-#include "corvane/url.h"
+#include "corvane/base/url.h"
 #include "platform/directory.h"
+#include "platform/system_layout.h"
 
 namespace corvane::cli {
 
@@ -150,7 +151,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
       return kExitUsage;
     }
-    Context context{out, err, in, Layout::system(), usage};
+    Context context{out, err, in, platform::systemLayout(), usage};
     // The home from the environment is held to the same form as one given on the command line.
     if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
     if (auto root = parsed.value("--root")) context.layout.root = *root;

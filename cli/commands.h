@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/layout.h"
+#include "corvane/model/layout.h"
 
 namespace corvane::cli {
 

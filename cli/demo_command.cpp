@@ -8,9 +8,9 @@
 
 #include "cli/commands.h"
 #include "cli/snapshot_text.h"
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/history_store.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
 
 namespace corvane::cli {

@@ -3,8 +3,8 @@
 // finding a fresh random id; a command line that selects findings by id needs the id shown by one run
 // to name the same item in the next.
 
-#include "corvane/file_finding.h"
-#include "corvane/layout.h"
+#include "corvane/model/file_finding.h"
+#include "corvane/model/layout.h"
 
 namespace corvane::cli {
 

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "corvane/history_store.h"
-#include "corvane/json_forms.h"
+#include "corvane/history/history_store.h"
+#include "corvane/model/json_forms.h"
 
 namespace corvane::cli {
 

@@ -5,12 +5,12 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/embedded_component_inspector.h"
-#include "corvane/native_receipt_tools.h"
-#include "corvane/package_receipt_catalog.h"
-#include "corvane/package_receipt_inspector.h"
-#include "corvane/signature_inspector.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/discovery/embedded_component_inspector.h"
+#include "corvane/discovery/native_receipt_tools.h"
+#include "corvane/discovery/package_receipt_catalog.h"
+#include "corvane/discovery/package_receipt_inspector.h"
+#include "corvane/discovery/signature_inspector.h"
 #include "model/json_value.h"
 
 namespace corvane::cli {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "corvane/app_identity.h"
-#include "corvane/file_finding.h"
-#include "corvane/layout.h"
+#include "corvane/model/app_identity.h"
+#include "corvane/model/file_finding.h"
+#include "corvane/model/layout.h"
 
 namespace corvane::cli {
 

@@ -13,10 +13,10 @@
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
 #include "cli/snapshot_text.h"
-#include "corvane/background_service_controller.h"
-#include "corvane/history_store.h"
-#include "corvane/json_forms.h"
-#include "corvane/uninstall_session.h"
+#include "corvane/removal/background_service_controller.h"
+#include "corvane/history/history_store.h"
+#include "corvane/model/json_forms.h"
+#include "corvane/uninstall/uninstall_session.h"
 
 namespace corvane::cli {
 

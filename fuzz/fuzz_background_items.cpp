@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "corvane/background_items_store.h"
+#include "corvane/discovery/background_items_store.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "discovery/bom_reader.h"
+#include "formats/bom_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   corvane::bom::Limits limits;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "discovery/macho_signature.h"
+#include "formats/macho_signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "discovery/strings_table.h"
+#include "formats/strings_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corvane/system_extension_catalog.h"
+#include "corvane/discovery/system_extension_catalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const corvane::PlistLimits limits{.maxBytes = 1u << 16, .maxObjects = 4096, .maxDepth = 32};

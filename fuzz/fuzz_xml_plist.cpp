@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const corvane::PlistLimits limits{.maxBytes = 1u << 16, .maxObjects = 4096, .maxDepth = 32};

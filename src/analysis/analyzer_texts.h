@@ -3,8 +3,8 @@
 
 #include <optional>
 
-#include "corvane/date.h"
-#include "corvane/file_finding.h"
+#include "corvane/base/date.h"
+#include "corvane/model/file_finding.h"
 
 namespace corvane::texts {
 

@@ -1,4 +1,4 @@
-#include "corvane/app_analyzer.h"
+#include "corvane/analysis/app_analyzer.h"
 
 #include <algorithm>
 #include <map>
@@ -6,8 +6,8 @@
 
 #include "analysis/location_assessments.h"
 #include "analysis/analyzer_texts.h"
-#include "corvane/evidence_classifier.h"
-#include "corvane/grading.h"
+#include "corvane/analysis/evidence_classifier.h"
+#include "analysis/grading.h"
 #include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"

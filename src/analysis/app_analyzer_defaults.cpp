@@ -1,10 +1,10 @@
 // The analyzer's collaborators on the real machine described by its layout.
 
-#include "corvane/app_analyzer.h"
-#include "corvane/embedded_component_inspector.h"
-#include "corvane/native_receipt_tools.h"
-#include "corvane/package_receipt_inspector.h"
-#include "corvane/removal_permission.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/embedded_component_inspector.h"
+#include "corvane/discovery/native_receipt_tools.h"
+#include "corvane/discovery/package_receipt_inspector.h"
+#include "corvane/analysis/removal_permission.h"
 
 namespace corvane {
 

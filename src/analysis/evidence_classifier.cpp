@@ -1,8 +1,8 @@
-#include "corvane/evidence_classifier.h"
+#include "corvane/analysis/evidence_classifier.h"
 
 #include <algorithm>
 
-#include "corvane/grading.h"
+#include "analysis/grading.h"
 
 namespace corvane::EvidenceClassifier {
 

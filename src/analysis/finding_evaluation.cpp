@@ -4,9 +4,9 @@
 
 #include "analysis/analyzer_texts.h"
 #include "analysis/location_assessments.h"
-#include "corvane/app_analyzer.h"
-#include "corvane/evidence_classifier.h"
-#include "corvane/grading.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/analysis/evidence_classifier.h"
+#include "analysis/grading.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"
 

@@ -6,7 +6,7 @@
 #include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace corvane::LocationAssessments {
 
@@ -205,9 +205,9 @@ std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const App
   auto label = dict->string("Label");
   if (!label || label->empty()) return std::nullopt;
   if (lower(*label).rfind("com.apple.", 0) == 0) return std::nullopt;
-  for (char32_t c : platform::utf8::decode(*label)) {
+  for (char32_t c : utf8::decode(*label)) {
     if (c == '.' || c == '-' || c == '_') continue;
-    if (c == platform::utf8::kReplacementCharacter || !platform::isAlphanumericScalar(c)) return std::nullopt;
+    if (c == utf8::kReplacementCharacter || !platform::isAlphanumericScalar(c)) return std::nullopt;
   }
   return label;
 }

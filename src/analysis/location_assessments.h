@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "corvane/app_identity.h"
-#include "corvane/file_finding.h"
-#include "corvane/layout.h"
-#include "corvane/match_engine.h"
-#include "corvane/system_extension_catalog.h"
+#include "corvane/model/app_identity.h"
+#include "corvane/model/file_finding.h"
+#include "corvane/model/layout.h"
+#include "corvane/analysis/match_engine.h"
+#include "corvane/discovery/system_extension_catalog.h"
 
 namespace corvane::LocationAssessments {
 

@@ -1,10 +1,10 @@
-#include "corvane/match_engine.h"
+#include "corvane/analysis/match_engine.h"
 
 #include <algorithm>
 
-#include "corvane/grading.h"
+#include "analysis/grading.h"
 #include "platform/unicode.h"
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace corvane {
 
@@ -86,8 +86,8 @@ bool MatchEngine::isStrippableExtension(std::string_view extension) {
 
 std::string MatchEngine::normalized(std::string_view text) {
   std::string out;
-  for (char32_t scalar : platform::utf8::decode(platform::lowercased(text))) {
-    if (platform::isAlphanumericScalar(scalar)) platform::utf8::append(out, scalar);
+  for (char32_t scalar : utf8::decode(platform::lowercased(text))) {
+    if (platform::isAlphanumericScalar(scalar)) utf8::append(out, scalar);
   }
   return out;
 }

@@ -1,4 +1,4 @@
-#include "corvane/running_applications.h"
+#include "corvane/analysis/running_applications.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "corvane/transparency_content.h"
+#include "corvane/analysis/transparency_content.h"
 
-#include "corvane/grading.h"
+#include "analysis/grading.h"
 
 namespace corvane {
 

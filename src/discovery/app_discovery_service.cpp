@@ -1,4 +1,4 @@
-#include "corvane/app_discovery_service.h"
+#include "corvane/discovery/app_discovery_service.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -9,6 +9,7 @@
 #include "platform/file_status.h"
 #include "platform/mounted_volumes.h"
 #include "platform/unicode.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 
@@ -41,7 +42,7 @@ std::string baseName(const Url& url) {
 
 }  // namespace
 
-AppDiscoveryService::AppDiscoveryService() : AppDiscoveryService(Layout::system()) {}
+AppDiscoveryService::AppDiscoveryService() : AppDiscoveryService(platform::systemLayout()) {}
 
 AppDiscoveryService::AppDiscoveryService(Layout layout, VolumeLister listVolumes)
     : layout_(std::move(layout)), listVolumes_(listVolumes ? std::move(listVolumes) : volumeLister(layout_)) {}

@@ -1,7 +1,7 @@
-#include "corvane/background_item_record.h"
+#include "corvane/discovery/background_item_record.h"
 
-#include "corvane/background_items_store.h"
-#include "corvane/hashing.h"
+#include "corvane/discovery/background_items_store.h"
+#include "base/hashing.h"
 #include "discovery/scope_text.h"
 
 namespace corvane {

@@ -1,10 +1,10 @@
-#include "corvane/background_items_store.h"
+#include "corvane/discovery/background_items_store.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "corvane/login_scope_identity.h"
+#include "corvane/discovery/login_scope_identity.h"
 #include "discovery/background_store_shapes.h"
 #include "discovery/scope_text.h"
 #include "platform/bounded_listing.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "corvane/background_items_store.h"
-#include "corvane/property_list.h"
+#include "corvane/discovery/background_items_store.h"
+#include "corvane/formats/property_list.h"
 #include "discovery/keyed_archive_walk.h"
 
 namespace corvane::discovery {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "corvane/property_list.h"
-#include "discovery/strings_table.h"
+#include "corvane/formats/property_list.h"
+#include "formats/strings_table.h"
 
 namespace corvane::bundle {
 

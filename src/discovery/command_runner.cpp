@@ -1,4 +1,4 @@
-#include "corvane/command_runner.h"
+#include "corvane/discovery/command_runner.h"
 
 #include "discovery/tool_output.h"
 #include "platform/process.h"

@@ -1,4 +1,4 @@
-#include "corvane/dev_artifact_inspector.h"
+#include "corvane/discovery/dev_artifact_inspector.h"
 
 #include <chrono>
 #include <optional>

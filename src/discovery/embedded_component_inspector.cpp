@@ -1,4 +1,4 @@
-#include "corvane/embedded_component_inspector.h"
+#include "corvane/discovery/embedded_component_inspector.h"
 
 #include <array>
 #include <set>

@@ -1,4 +1,4 @@
-#include "corvane/finder_extension_state.h"
+#include "corvane/discovery/finder_extension_state.h"
 
 namespace corvane::FinderExtensionState {
 

@@ -1,10 +1,10 @@
-#include "corvane/homebrew_inspector.h"
+#include "corvane/discovery/homebrew_inspector.h"
 
 #include <utility>
 
 #include "discovery/tool_output.h"
 #include "platform/unicode.h"
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace corvane {
 
@@ -25,8 +25,8 @@ HomebrewInspector::HomebrewInspector(std::shared_ptr<const CommandRunning> runne
 
 std::string HomebrewInspector::normalize(std::string_view text) {
   std::string out;
-  for (char32_t scalar : platform::utf8::decode(platform::lowercased(text))) {
-    if (platform::isAlphanumericScalar(scalar)) platform::utf8::append(out, scalar);
+  for (char32_t scalar : utf8::decode(platform::lowercased(text))) {
+    if (platform::isAlphanumericScalar(scalar)) utf8::append(out, scalar);
   }
   return out;
 }

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "corvane/url.h"
-#include "corvane/uuid.h"
+#include "corvane/base/url.h"
+#include "corvane/base/uuid.h"
 
 namespace corvane::discovery {
 

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "corvane/background_items_store.h"
-#include "corvane/property_list.h"
+#include "corvane/discovery/background_items_store.h"
+#include "corvane/formats/property_list.h"
 
 namespace corvane::discovery {
 

@@ -1,7 +1,7 @@
-#include "corvane/login_scope_identity.h"
+#include "corvane/discovery/login_scope_identity.h"
 
-#include "corvane/background_items_store.h"
-#include "corvane/uuid.h"
+#include "corvane/discovery/background_items_store.h"
+#include "corvane/base/uuid.h"
 #include "discovery/scope_text.h"
 #include "platform/login_scope.h"
 

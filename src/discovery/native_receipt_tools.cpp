@@ -1,9 +1,9 @@
-#include "corvane/native_receipt_tools.h"
+#include "corvane/discovery/native_receipt_tools.h"
 
 #include <algorithm>
 
-#include "corvane/package_receipt_catalog.h"
-#include "discovery/bom_reader.h"
+#include "corvane/discovery/package_receipt_catalog.h"
+#include "formats/bom_reader.h"
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
 

@@ -1,9 +1,9 @@
-#include "corvane/package_receipt_catalog.h"
+#include "corvane/discovery/package_receipt_catalog.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
 #include "platform/unicode.h"

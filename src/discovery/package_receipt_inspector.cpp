@@ -1,9 +1,9 @@
-#include "corvane/package_receipt_inspector.h"
+#include "corvane/discovery/package_receipt_inspector.h"
 
 #include <algorithm>
 
-#include "corvane/match_engine.h"
-#include "corvane/package_receipt_catalog.h"
+#include "corvane/analysis/match_engine.h"
+#include "corvane/discovery/package_receipt_catalog.h"
 #include "discovery/tool_output.h"
 #include "platform/unicode.h"
 

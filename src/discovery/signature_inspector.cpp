@@ -1,4 +1,4 @@
-#include "corvane/signature_inspector.h"
+#include "corvane/discovery/signature_inspector.h"
 
 #include "platform/code_signature.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "corvane/url.h"
+#include "corvane/base/url.h"
 
 namespace corvane::discovery {
 

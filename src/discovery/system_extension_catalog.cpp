@@ -1,9 +1,9 @@
-#include "corvane/system_extension_catalog.h"
+#include "corvane/discovery/system_extension_catalog.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "corvane/hashing.h"
+#include "base/hashing.h"
 #include "discovery/tool_output.h"
 #include "platform/unicode.h"
 

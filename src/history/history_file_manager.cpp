@@ -1,4 +1,4 @@
-#include "corvane/history_store.h"
+#include "corvane/history/history_store.h"
 
 #include <cerrno>
 #include <memory>

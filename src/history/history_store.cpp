@@ -1,9 +1,9 @@
-#include "corvane/history_store.h"
+#include "corvane/history/history_store.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "corvane/json_forms.h"
+#include "corvane/model/json_forms.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "corvane/app_identity.h"
+#include "corvane/model/app_identity.h"
 
-#include "corvane/hashing.h"
+#include "base/hashing.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "corvane/disk_identity.h"
+#include "corvane/model/disk_identity.h"
 
-#include "corvane/hashing.h"
+#include "base/hashing.h"
 #include "platform/object_identity.h"
 
 namespace corvane {

@@ -1,8 +1,8 @@
-#include "corvane/file_finding.h"
+#include "corvane/model/file_finding.h"
 
 #include <algorithm>
 
-#include "corvane/hashing.h"
+#include "base/hashing.h"
 
 namespace corvane {
 

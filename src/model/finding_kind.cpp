@@ -1,4 +1,4 @@
-#include "corvane/finding_kind.h"
+#include "corvane/model/finding_kind.h"
 
 namespace corvane {
 

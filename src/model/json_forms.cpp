@@ -1,4 +1,4 @@
-#include "corvane/json_forms.h"
+#include "corvane/model/json_forms.h"
 
 #include <cstdint>
 #include <optional>

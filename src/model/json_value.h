@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "corvane/json_forms.h"
+#include "corvane/model/json_forms.h"
 
 namespace corvane::json {
 

@@ -1,8 +1,8 @@
-#include "corvane/layout.h"
+#include "corvane/model/layout.h"
 
 #include <deque>
 
-#include "corvane/url.h"
+#include "corvane/base/url.h"
 #include "platform/directory.h"
 #include "platform/user.h"
 

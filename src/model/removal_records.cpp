@@ -1,8 +1,8 @@
-#include "corvane/removal_records.h"
+#include "corvane/model/removal_records.h"
 
 #include <algorithm>
 
-#include "corvane/hashing.h"
+#include "base/hashing.h"
 
 namespace corvane {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "corvane/result.h"
+#include "corvane/base/result.h"
 
 namespace corvane::platform {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "corvane/signature_inspector.h"
+#include "corvane/discovery/signature_inspector.h"
 
 namespace corvane::platform {
 

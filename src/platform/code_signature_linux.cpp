@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "corvane/property_list.h"
-#include "discovery/macho_signature.h"
+#include "corvane/formats/property_list.h"
+#include "formats/macho_signature.h"
 #include "platform/code_signature.h"
 #include "platform/file_io.h"
 #include "platform/file_status.h"

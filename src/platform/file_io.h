@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/result.h"
+#include "corvane/base/result.h"
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {

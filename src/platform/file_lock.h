@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "corvane/result.h"
+#include "corvane/base/result.h"
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "corvane/result.h"
+#include "corvane/base/result.h"
 
 namespace corvane::platform {
 

@@ -1,7 +1,7 @@
-#include "corvane/background_item_neutralizer.h"
+#include "corvane/removal/background_item_neutralizer.h"
 
-#include "corvane/launchd_label.h"
-#include "corvane/trash_moving.h"
+#include "corvane/discovery/launchd_label.h"
+#include "corvane/removal/trash_moving.h"
 #include "platform/directory.h"
 
 namespace corvane {

@@ -1,6 +1,6 @@
-#include "corvane/background_service_controller.h"
+#include "corvane/removal/background_service_controller.h"
 
-#include "corvane/launchd_label.h"
+#include "corvane/discovery/launchd_label.h"
 
 namespace corvane {
 

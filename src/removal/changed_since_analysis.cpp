@@ -1,4 +1,4 @@
-#include "corvane/changed_since_analysis.h"
+#include "corvane/removal/changed_since_analysis.h"
 
 namespace corvane::ChangedSinceAnalysis {
 

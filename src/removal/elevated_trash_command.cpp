@@ -1,4 +1,4 @@
-#include "corvane/elevated_trash_command.h"
+#include "removal/elevated_trash_command.h"
 
 namespace corvane::ElevatedTrashCommand {
 

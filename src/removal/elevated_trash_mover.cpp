@@ -1,13 +1,14 @@
-#include "corvane/elevated_trash_mover.h"
+#include "corvane/removal/elevated_trash_mover.h"
 
 #include <cerrno>
 #include <map>
 #include <set>
 
-#include "corvane/elevated_trash_command.h"
-#include "corvane/trash_service.h"
+#include "removal/elevated_trash_command.h"
+#include "corvane/removal/trash_service.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
+#include "platform/disk_identity.h"
 
 namespace corvane {
 
@@ -36,7 +37,7 @@ ElevatedTrashMover::ElevatedTrashMover(PrivilegedShellRunner privilegedRunner, U
       layout(std::move(where)),
       uid(platform::effectiveUserID()),
       gid(platform::effectiveGroupID()),
-      identityAt(&DiskIdentity::current),
+      identityAt(&platform::diskIdentityOf),
       renameExclusive([](const Url& from, const Url& to) { return platform::renameExclusive(from.path(), to.path()); }),
       removeEmptyFolder([](const Url& folder) { (void)platform::removeEmptyDirectory(folder.path()); }),
       stagingName([](const std::string& trashName) {

@@ -1,4 +1,4 @@
-#include "corvane/elevation_guard.h"
+#include "corvane/removal/elevation_guard.h"
 
 #include <vector>
 

@@ -1,7 +1,8 @@
-#include "corvane/trash_moving.h"
-#include "corvane/trash_service.h"
+#include "corvane/removal/trash_moving.h"
+#include "corvane/removal/trash_service.h"
 #include "platform/trash.h"
 #include "platform/user.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 
@@ -14,7 +15,7 @@ std::string withoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-FileManagerTrashMover::FileManagerTrashMover() : FileManagerTrashMover(Layout::system()) {}
+FileManagerTrashMover::FileManagerTrashMover() : FileManagerTrashMover(platform::systemLayout()) {}
 
 FileManagerTrashMover::FileManagerTrashMover(const Layout& layout)
     : trashFolder_(layout.userTrash()), systemTrash_(usesSystemTrash(layout)) {}

@@ -1,4 +1,4 @@
-#include "corvane/removal_failure_classifier.h"
+#include "corvane/removal/removal_failure_classifier.h"
 
 namespace corvane::RemovalFailureClassifier {
 

@@ -1,4 +1,4 @@
-#include "corvane/removal_plan.h"
+#include "corvane/removal/removal_plan.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "corvane/removal_runner.h"
+#include "corvane/removal/removal_runner.h"
 
 #include <algorithm>
 
-#include "corvane/changed_since_analysis.h"
-#include "corvane/removal_plan.h"
+#include "corvane/removal/changed_since_analysis.h"
+#include "corvane/removal/removal_plan.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "corvane/trash_service.h"
+#include "corvane/removal/trash_service.h"
 
 #include "platform/directory.h"
 #include "platform/fs_ops.h"

@@ -1,15 +1,15 @@
-#include "corvane/uninstall_session.h"
+#include "corvane/uninstall/uninstall_session.h"
 
 #include <algorithm>
 
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/background_service_controller.h"
-#include "corvane/elevation_guard.h"
-#include "corvane/removal_failure_classifier.h"
-#include "corvane/removal_permission.h"
-#include "corvane/removal_runner.h"
-#include "corvane/trash_service.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/removal/background_service_controller.h"
+#include "corvane/removal/elevation_guard.h"
+#include "corvane/removal/removal_failure_classifier.h"
+#include "corvane/analysis/removal_permission.h"
+#include "corvane/removal/removal_runner.h"
+#include "corvane/removal/trash_service.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
 

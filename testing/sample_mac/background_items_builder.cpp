@@ -1,6 +1,6 @@
 #include "sample_mac/background_items_builder.h"
 
-#include "corvane/url.h"
+#include "corvane/base/url.h"
 #include "sample_mac/plist_writer.h"
 
 namespace corvane::testing {

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "corvane/property_list.h"
-#include "corvane/uuid.h"
+#include "corvane/formats/property_list.h"
+#include "corvane/base/uuid.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane::testing {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 
 namespace corvane::testing {
 

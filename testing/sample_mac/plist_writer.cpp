@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "corvane/date.h"
+#include "corvane/base/date.h"
 
 namespace corvane::testing {
 

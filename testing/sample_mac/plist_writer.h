@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 
 namespace corvane::testing {
 

@@ -1,6 +1,6 @@
 #include "sample_mac/receipts_builder.h"
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 #include "sample_mac/plist_writer.h"
 
 namespace corvane::testing {

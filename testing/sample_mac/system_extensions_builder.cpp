@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "corvane/url.h"
+#include "corvane/base/url.h"
 #include "sample_mac/plist_writer.h"
 
 namespace corvane::testing {

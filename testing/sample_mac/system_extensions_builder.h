@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/property_list.h"
+#include "corvane/formats/property_list.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane::testing {

@@ -1,4 +1,4 @@
-#include "corvane/app_analyzer.h"
+#include "corvane/analysis/app_analyzer.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
 #include "platform/processes.h"
 #include "sample_mac/demo_mac.h"
 

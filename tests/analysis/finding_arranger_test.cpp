@@ -1,4 +1,4 @@
-#include "corvane/finding_arranger.h"
+#include "corvane/analysis/finding_arranger.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // cache match that is Safe, Probably Leftover when protected, and In Use when running.)
 #include <gtest/gtest.h>
 
-#include "corvane/evidence_classifier.h"
-#include "corvane/transparency_content.h"
+#include "corvane/analysis/evidence_classifier.h"
+#include "corvane/analysis/transparency_content.h"
 
 namespace corvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "corvane/match_engine.h"
+#include "corvane/analysis/match_engine.h"
 
 #include <gtest/gtest.h>
 

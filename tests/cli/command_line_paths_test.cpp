@@ -4,8 +4,8 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/command_runner.h"
-#include "corvane/history_store.h"
+#include "corvane/discovery/command_runner.h"
+#include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
 
 namespace corvane {

@@ -4,7 +4,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "corvane/history_store.h"
+#include "corvane/history/history_store.h"
 #include "model/json_value.h"
 #include "history/sample_records.h"
 #include "sample_mac/sample_mac.h"

@@ -9,7 +9,7 @@
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "model/json_value.h"
-#include "corvane/login_scope_identity.h"
+#include "corvane/discovery/login_scope_identity.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/macho_builder.h"

@@ -10,8 +10,8 @@
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
-#include "corvane/command_runner.h"
-#include "corvane/history_store.h"
+#include "corvane/discovery/command_runner.h"
+#include "corvane/history/history_store.h"
 #include "model/json_value.h"
 #include "sample_mac/demo_mac.h"
 

@@ -1,4 +1,4 @@
-#include "corvane/app_discovery_service.h"
+#include "corvane/discovery/app_discovery_service.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/app_analyzer.h"
+#include "corvane/analysis/app_analyzer.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"

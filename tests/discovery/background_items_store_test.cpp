@@ -3,7 +3,7 @@
 // and hostile files and folders, every limit at its boundary: each case gives one exact result, never a crash,
 // a hang or an unbounded allocation.
 
-#include "corvane/background_items_store.h"
+#include "corvane/discovery/background_items_store.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <map>
 #include <random>
 
-#include "corvane/login_scope_identity.h"
+#include "corvane/discovery/login_scope_identity.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"

@@ -1,4 +1,4 @@
-#include "corvane/dev_artifact_inspector.h"
+#include "corvane/discovery/dev_artifact_inspector.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include "platform/file_status.h"
 #include "sample_mac/sample_mac.h"
+#include "platform/disk_identity.h"
 
 namespace corvane {
 namespace {
@@ -69,7 +70,7 @@ TEST_F(DevArtifactInspectorTest, EachVisibleProjectFolderIsOneFindingToReview) {
     EXPECT_EQ(f.evidence[1].weight, 0);
     EXPECT_FALSE(f.isProtectedLocation);
     EXPECT_EQ(f.displayName, std::nullopt);
-    EXPECT_EQ(f.diskIdentity, DiskIdentity::current(f.url));
+    EXPECT_EQ(f.diskIdentity, platform::diskIdentityOf(f.url));
     ASSERT_TRUE(f.diskIdentity.has_value());
     ASSERT_TRUE(f.byteCount.has_value());
     ASSERT_TRUE(f.modifiedAt.has_value());

@@ -1,11 +1,11 @@
-#include "corvane/embedded_component_inspector.h"
+#include "corvane/discovery/embedded_component_inspector.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "corvane/finder_extension_state.h"
+#include "corvane/discovery/finder_extension_state.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/sample_mac.h"
 

@@ -1,4 +1,4 @@
-#include "corvane/homebrew_inspector.h"
+#include "corvane/discovery/homebrew_inspector.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "corvane/signature_inspector.h"
-#include "discovery/macho_signature.h"
+#include "corvane/discovery/signature_inspector.h"
+#include "formats/macho_signature.h"
 #include "discovery/signature_facts_printer.h"
 #include "platform/file_io.h"
 #include "sample_mac/bundle_components.h"

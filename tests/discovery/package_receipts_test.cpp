@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <map>
 
-#include "corvane/native_receipt_tools.h"
-#include "corvane/package_receipt_catalog.h"
-#include "corvane/package_receipt_inspector.h"
+#include "corvane/discovery/native_receipt_tools.h"
+#include "corvane/discovery/package_receipt_catalog.h"
+#include "corvane/discovery/package_receipt_inspector.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/receipts_builder.h"
 #include "sample_mac/sample_mac.h"

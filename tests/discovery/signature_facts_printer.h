@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "corvane/signature_inspector.h"
+#include "corvane/discovery/signature_inspector.h"
 
 namespace corvane {
 

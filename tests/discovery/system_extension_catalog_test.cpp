@@ -1,4 +1,4 @@
-#include "corvane/system_extension_catalog.h"
+#include "corvane/discovery/system_extension_catalog.h"
 
 #include <gtest/gtest.h>
 

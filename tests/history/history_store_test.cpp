@@ -1,4 +1,4 @@
-#include "corvane/history_store.h"
+#include "corvane/history/history_store.h"
 #include "model/json_value.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "corvane/date.h"
-#include "corvane/removal_records.h"
+#include "corvane/base/date.h"
+#include "corvane/model/removal_records.h"
 
 namespace corvane::testing {
 

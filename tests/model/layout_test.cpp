@@ -1,4 +1,4 @@
-#include "corvane/layout.h"
+#include "corvane/model/layout.h"
 
 #include <gtest/gtest.h>
 

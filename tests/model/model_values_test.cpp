@@ -1,10 +1,10 @@
 // The model's value types: identities, findings, their kinds and file URLs.
 #include <gtest/gtest.h>
 
-#include "corvane/app_identity.h"
-#include "corvane/file_finding.h"
-#include "corvane/removal_records.h"
-#include "corvane/url.h"
+#include "corvane/model/app_identity.h"
+#include "corvane/model/file_finding.h"
+#include "corvane/model/removal_records.h"
+#include "corvane/base/url.h"
 
 namespace corvane {
 namespace {

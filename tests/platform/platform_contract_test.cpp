@@ -15,7 +15,7 @@
 #include <tuple>
 
 #include "platform/atomic_file.h"
-#include "platform/decimal_number.h"
+#include "base/decimal_number.h"
 #include "platform/directory.h"
 #include "platform/directory_walk.h"
 #include "platform/file_io.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace corvane::platform {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "corvane/background_item_neutralizer.h"
-#include "corvane/background_service_controller.h"
+#include "corvane/removal/background_item_neutralizer.h"
+#include "corvane/removal/background_service_controller.h"
 #include "removal/recording_runner.h"
 #include "sample_mac/sample_mac.h"
 

@@ -1,4 +1,4 @@
-#include "corvane/changed_since_analysis.h"
+#include "corvane/removal/changed_since_analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "sample_mac/sample_mac.h"
+#include "platform/disk_identity.h"
 
 namespace corvane {
 namespace {
@@ -43,8 +44,8 @@ TEST_F(ChangedSinceAnalysisTest, RefusesInOrderWhatIsNoLongerTheAnalysedObject) 
   fs::remove_all(at("Caches/com.example.app"));
   fs::create_directory_symlink(at("elsewhere"), at("Caches/com.example.app"));
   fs::remove(at("gone"));
-  EXPECT_EQ(DiskIdentity::current(findings[2].url)->fileType, 0xA000u);  // the link, not the folder it points to
-  EXPECT_EQ(DiskIdentity::current(Url::fileURL(at("elsewhere") + "/"))->fileType, 0x4000u);
+  EXPECT_EQ(platform::diskIdentityOf(findings[2].url)->fileType, 0xA000u);  // the link, not the folder it points to
+  EXPECT_EQ(platform::diskIdentityOf(Url::fileURL(at("elsewhere") + "/"))->fileType, 0x4000u);
 
   auto result = ChangedSinceAnalysis::partition(findings);
   EXPECT_EQ(result.unchanged, (std::vector<FileFinding>{findings[0], findings[4]}));
@@ -82,7 +83,7 @@ TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRe
     f = findingAt(at("state"));
     fs::remove(at("state"));
     SampleMac::writeFile(at("state"), "never reviewed");
-    reused = DiskIdentity::current(f.url) == f.diskIdentity;
+    reused = platform::diskIdentityOf(f.url) == f.diskIdentity;
   }
   auto result = ChangedSinceAnalysis::partition({f});
   ASSERT_EQ(result.refused.size(), 1u);
@@ -90,7 +91,7 @@ TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRe
   if (!reused) GTEST_LOG_(INFO) << "the file system never reused the inode number";
 
   // An identity read back from a record (no stamp) still matches the same object by its three fields.
-  DiskIdentity recorded = *DiskIdentity::current(f.url);
+  DiskIdentity recorded = *platform::diskIdentityOf(f.url);
   recorded.creationStamp = 0;
   f.diskIdentity = recorded;
   EXPECT_EQ(ChangedSinceAnalysis::partition({f}).unchanged, std::vector<FileFinding>{f});

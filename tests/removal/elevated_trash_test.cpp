@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "corvane/command_runner.h"
-#include "corvane/elevated_trash_command.h"
-#include "corvane/elevated_trash_mover.h"
+#include "corvane/discovery/command_runner.h"
+#include "removal/elevated_trash_command.h"
+#include "corvane/removal/elevated_trash_mover.h"
 #include "platform/file_status.h"
 #include "platform/fs_ops.h"
 #include "sample_mac/sample_mac.h"

@@ -1,4 +1,4 @@
-#include "corvane/elevation_guard.h"
+#include "corvane/removal/elevation_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/command_runner.h"
+#include "corvane/discovery/command_runner.h"
 #include "platform/fs_ops.h"
 #include "sample_mac/sample_mac.h"
 

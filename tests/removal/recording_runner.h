@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/command_runner.h"
+#include "corvane/discovery/command_runner.h"
 
 namespace corvane::testing {
 

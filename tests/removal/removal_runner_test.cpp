@@ -1,7 +1,7 @@
 // The removal runner: the order of pauses and moves with stand-ins, then whole uninstalls on the sample
 // Mac checked against what is on disk before and after.
 
-#include "corvane/removal_runner.h"
+#include "corvane/removal/removal_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <map>
 #include <set>
 
-#include "corvane/app_analyzer.h"
-#include "corvane/app_discovery_service.h"
-#include "corvane/history_store.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/history/history_store.h"
 #include "removal/recording_runner.h"
 #include "sample_mac/demo_mac.h"
 

@@ -9,14 +9,15 @@
 #include <memory>
 #include <set>
 
-#include "corvane/removal_failure_classifier.h"
-#include "corvane/removal_permission.h"
-#include "corvane/removal_plan.h"
-#include "corvane/trash_moving.h"
-#include "corvane/trash_service.h"
+#include "corvane/removal/removal_failure_classifier.h"
+#include "corvane/analysis/removal_permission.h"
+#include "corvane/removal/removal_plan.h"
+#include "corvane/removal/trash_moving.h"
+#include "corvane/removal/trash_service.h"
 #include "platform/file_status.h"
 #include "platform/trash.h"
 #include "sample_mac/sample_mac.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 namespace {
@@ -58,8 +59,8 @@ class FileManagerTrashMoverTest : public ::testing::Test {
 };
 
 TEST_F(FileManagerTrashMoverTest, OnlyTheLiveSystemUsesTheSystemsOwnTrash) {
-  const std::string realHome = Layout::system().home;
-  EXPECT_EQ(FileManagerTrashMover::usesSystemTrash(Layout::system()), platform::systemChoosesTrashFolder());
+  const std::string realHome = platform::systemLayout().home;
+  EXPECT_EQ(FileManagerTrashMover::usesSystemTrash(platform::systemLayout()), platform::systemChoosesTrashFolder());
   EXPECT_EQ(FileManagerTrashMover::usesSystemTrash(Layout::at("/", realHome + "/")),
             platform::systemChoosesTrashFolder());
   for (const Layout& sample : {layout, Layout::at("/", mac.home()), Layout::at(mac.root(), realHome)}) {

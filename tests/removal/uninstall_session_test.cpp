@@ -1,4 +1,4 @@
-#include "corvane/uninstall_session.h"
+#include "corvane/uninstall/uninstall_session.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/finding_ids.h"
-#include "corvane/elevated_trash_mover.h"
+#include "corvane/removal/elevated_trash_mover.h"
 #include "platform/fs_ops.h"
 #include "removal/recording_runner.h"
 #include "sample_mac/demo_mac.h"

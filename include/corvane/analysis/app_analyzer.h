@@ -1,0 +1,108 @@
+#pragma once
+// The entry point of the analysis: builds an application's full identity, walks the fixed Library
+// locations, scores every candidate, arbitrates against the co-installed applications, grades each
+// finding and returns one snapshot. It only reads.
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "corvane/model/app_identity.h"
+#include "corvane/model/file_finding.h"
+#include "corvane/model/layout.h"
+#include "corvane/analysis/match_engine.h"
+#include "corvane/analysis/running_applications.h"
+#include "corvane/discovery/signature_inspector.h"
+#include "corvane/discovery/system_extension_catalog.h"
+
+namespace corvane {
+
+
+class AppAnalyzer {
+ public:
+  enum class MatchMode { identifier, groupContainer, plugin, byHost, recentDocuments, systemExtension };
+
+  struct SearchLocation {
+    Url url;
+    FindingKind kind = FindingKind::other;
+    bool isProtected = false;  // a system-level location
+    int maxDepth = 1;          // 1 = the folder's direct children only
+    MatchMode mode = MatchMode::identifier;
+    bool operator==(const SearchLocation&) const = default;
+  };
+
+  // What the analyzer needs to know of the bundle's embedded login items, extensions and agents.
+  struct ComponentFacts {
+    std::vector<MatchEvidence> evidence;
+    std::vector<std::string> identifiers;
+  };
+
+  using SignatureInspect = std::function<SignatureFacts(const Url&)>;
+  using ReceiptMatcher =
+      std::function<std::vector<std::string>(const std::optional<std::string>& bundleIdentifier,
+                                             const std::string& appName)>;
+  using ComponentInspect = std::function<ComponentFacts(const Url&)>;
+
+  // Every collaborator defaults to the real machine described by `layout`.
+  explicit AppAnalyzer(Layout layout = Layout::system());
+
+  SignatureInspect inspect;
+  ReceiptMatcher receiptInspector;
+  MatchEngine matchEngine;
+  ComponentInspect componentInspector;
+  std::vector<std::string> pluginDirectories;
+  std::set<std::string> systemExtensionExtensions;
+
+  // Platform collaborators.
+  Layout layout;
+  std::function<std::vector<RunningApplication>()> runningApplications;
+  std::function<bool(const Url&)> requiresAdministrator;
+  std::function<std::vector<SystemExtensionRecord>(const Url& systemExtensionsRoot)> loadSystemExtensions;
+  std::function<Date()> now;
+
+  static const std::vector<std::string> kDefaultPluginDirectories;
+
+  // The usual entry point: one installed application and every installed application.
+  AnalysisSnapshot analyze(const InstalledApplication& app, const std::vector<InstalledApplication>& coInstalled) const;
+
+  // The full analysis. Absent folders default to the layout's home Library, system Library and
+  // receipts folder.
+  AnalysisSnapshot analyze(const AppIdentity& identity, const Url& appURL,
+                           const std::vector<MatchEvidence>& embeddedEvidence,
+                           const std::vector<AppIdentity>& coInstalled,
+                           const std::optional<Url>& homeLibrary = std::nullopt,
+                           const std::optional<Url>& system = std::nullopt,
+                           const std::optional<Url>& receiptsDirectory = std::nullopt) const;
+
+  std::vector<AppIdentity> signatureEnrichedPeers(const AppIdentity& target,
+                                                  const std::vector<InstalledApplication>& peers) const;
+  static std::set<std::string> vendorPrefixes(const std::optional<std::string>& bundleIdentifier,
+                                              const std::optional<std::string>& signingIdentifier);
+  static bool peerSharesVendor(const std::string& bundleIdentifier, const std::set<std::string>& prefixes);
+
+  std::vector<SearchLocation> searchLocations(const Url& homeLibrary, const Url& system) const;
+  // The entries below `root`, pre-order, hidden ones skipped, links leading out of the folder dropped
+  // (links resolved as `layout`'s Mac resolves them).
+  static std::vector<Url> contents(const Url& root, int maxDepth, const Layout& layout = Layout());
+  bool isRunning(const AppIdentity& identity, const Url& appURL) const;
+
+  struct Arbitration {
+    bool suppress = false;
+    bool capReview = false;
+    bool operator==(const Arbitration&) const = default;
+  };
+  Arbitration arbitrate(const Url& url, const AppIdentity& identity, const std::vector<AppIdentity>& coInstalled,
+                        bool groupContainer, const std::vector<std::string>& extraCandidates) const;
+
+  std::optional<FileFinding> evaluate(const Url& url, const SearchLocation& location, const AppIdentity& identity,
+                                      const Url& appURL, bool running, const std::vector<AppIdentity>& coInstalled,
+                                      const std::vector<SystemExtensionRecord>& catalog) const;
+
+ private:
+  FileFinding bundleFinding(const AppIdentity& identity, const Url& appURL,
+                            const std::vector<MatchEvidence>& embeddedEvidence, bool running) const;
+};
+
+}  // namespace corvane

@@ -1,0 +1,118 @@
+#pragma once
+// Property lists, XML or binary, read into one value type. Readers are bounded: they never read out of
+// bounds, never recurse without limit and never allocate more than the input could describe.
+
+#include <concepts>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "corvane/base/result.h"
+
+namespace corvane {
+
+class PropertyList;
+
+using PlistArray = std::vector<PropertyList>;
+// Keys in the order the file gives them; lookups take the first match.
+using PlistDictionary = std::vector<std::pair<std::string, PropertyList>>;
+
+struct PlistData {
+  std::vector<std::uint8_t> bytes;
+  bool operator==(const PlistData&) const = default;
+};
+// A date as seconds since 2001-01-01 00:00:00 UTC.
+struct PlistDate {
+  double secondsSince2001 = 0;
+  bool operator==(const PlistDate&) const = default;
+};
+// A keyed-archive object reference (binary property lists only).
+struct PlistUID {
+  std::uint64_t value = 0;
+  bool operator==(const PlistUID&) const = default;
+};
+
+class PropertyList {
+ public:
+  using Value = std::variant<std::string, std::int64_t, double, bool, PlistDate, PlistData, PlistArray,
+                             PlistDictionary, PlistUID>;
+
+  PropertyList() : value_(std::string()) {}
+  PropertyList(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  // Implicit from each kind of value, so that literals read naturally:
+  // PlistDictionary{{"Label", label}, {"RunAtLoad", true}, {"Args", PlistArray{"/bin/x"}}}.
+  PropertyList(const char* text) : value_(std::string(text)) {}  // NOLINT
+  PropertyList(std::string text) : value_(std::move(text)) {}    // NOLINT
+  PropertyList(bool flag) : value_(flag) {}                     // NOLINT
+  // Any integer but bool; unsigned values above 2^63-1 keep their 64 bits.
+  template <std::integral I>
+    requires(!std::same_as<I, bool>)
+  PropertyList(I number) : value_(static_cast<std::int64_t>(number)) {}  // NOLINT
+  PropertyList(double number) : value_(number) {}                        // NOLINT
+  PropertyList(PlistDate date) : value_(date) {}                         // NOLINT
+  PropertyList(PlistData data) : value_(std::move(data)) {}              // NOLINT
+  PropertyList(PlistArray array) : value_(std::move(array)) {}           // NOLINT
+  PropertyList(PlistDictionary dictionary) : value_(std::move(dictionary)) {}  // NOLINT
+  PropertyList(PlistUID uid) : value_(uid) {}                            // NOLINT
+
+  const Value& value() const { return value_; }
+
+  const std::string* asString() const { return std::get_if<std::string>(&value_); }
+  std::optional<std::int64_t> asInteger() const;
+  // A real, or an integer widened to a real.
+  std::optional<double> asReal() const;
+  std::optional<bool> asBoolean() const;
+  const PlistData* asData() const { return std::get_if<PlistData>(&value_); }
+  const PlistArray* asArray() const { return std::get_if<PlistArray>(&value_); }
+  const PlistDictionary* asDictionary() const { return std::get_if<PlistDictionary>(&value_); }
+  std::optional<PlistUID> asUID() const;
+
+  // Dictionary lookup (first key that matches); none for other types or a missing key.
+  const PropertyList* find(std::string_view key) const;
+  // The string under `key`, when this is a dictionary and the value is a string.
+  std::optional<std::string> string(std::string_view key) const;
+  // The strings of the array under `key`; non-string elements are skipped.
+  std::vector<std::string> strings(std::string_view key) const;
+
+  // Structural equality; reals (and dates) compare as numbers, except that NaN equals NaN.
+  bool operator==(const PropertyList&) const;
+
+ private:
+  Value value_;
+};
+
+// Limits on what an input may make a reader do. A binary plist may refer to one object many times, so
+// maxObjects also bounds the values it produces, and the text and data it produces are bounded by maxBytes.
+struct PlistLimits {
+  std::size_t maxBytes = 64u << 20;     // whole input
+  std::size_t maxObjects = 1u << 20;    // objects in a binary plist's offset table / XML elements
+  std::size_t maxDepth = 64;            // nesting of arrays and dictionaries
+
+  // Depth never exceeds this, whatever maxDepth says: values are built and destroyed recursively.
+  static constexpr std::size_t kDepthCeiling = 512;
+};
+
+namespace plist {
+
+// Reads XML or binary ("bplist00") by looking at the first bytes.
+Result<PropertyList> parse(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// XML: a <plist> root holding one value. Entity declarations and undeclared entities are refused (only the
+// predefined entities and character references are read). A dictionary holding exactly one key "CF$UID" with
+// an integer from 0 to 2^32-1 reads as a PlistUID, as keyed archives write references in XML.
+// Integers from 2^63 to 2^64-1 read as the signed value of the same 64 bits.
+Result<PropertyList> parseXML(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// Binary: sets read as arrays; 16-byte integers read as their low 64 bits (so an unsigned 64-bit value
+// survives a cast back); ASCII strings with bytes above 0x7F and unpaired UTF-16 surrogates read U+FFFD
+// in their place; null and fill objects are refused.
+Result<PropertyList> parseBinary(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
+// Reads a file (at most limits.maxBytes) and parses it; errors carry the path.
+Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits = {});
+
+}  // namespace plist
+
+}  // namespace corvane

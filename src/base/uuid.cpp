@@ -1,0 +1,52 @@
+#include "corvane/base/uuid.h"
+
+#include "platform/random.h"
+
+namespace corvane {
+
+Uuid Uuid::random() {
+  std::array<std::uint8_t, 16> bytes{};
+  platform::randomBytes(bytes.data(), bytes.size());
+  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+  return Uuid(bytes);
+}
+
+std::optional<Uuid> Uuid::parse(std::string_view text) {
+  if (text.size() != 36) return std::nullopt;
+  std::array<std::uint8_t, 16> bytes{};
+  std::size_t byte = 0;
+  for (std::size_t i = 0; i < 36;) {
+    if (i == 8 || i == 13 || i == 18 || i == 23) {
+      if (text[i] != '-') return std::nullopt;
+      ++i;
+      continue;
+    }
+    auto nibble = [](char c) -> int {
+      if (c >= '0' && c <= '9') return c - '0';
+      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+      return -1;
+    };
+    int hi = nibble(text[i]);
+    int lo = nibble(text[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    bytes[byte++] = static_cast<std::uint8_t>(hi * 16 + lo);
+    i += 2;
+  }
+  return Uuid(bytes);
+}
+
+std::string Uuid::toString() const {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(36);
+  for (std::size_t i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
+    out.push_back(kHex[bytes_[i] >> 4]);
+    out.push_back(kHex[bytes_[i] & 0xF]);
+  }
+  return out;
+}
+
+}  // namespace corvane
