@@ -12,6 +12,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
+#include "platform/user.h"
 
 namespace corvane::cli {
 
@@ -69,7 +70,7 @@ int demo(const ParsedArguments& args, Context& context) {
   }
   testing::SampleMac mac(folder);
   auto demoApps = testing::buildDemoMac(mac);
-  Layout layout = Layout::at(mac.root(), mac.home());
+  Layout layout = Layout::at(mac.root(), mac.home(), platform::currentUserID());
 
   std::ostream& out = context.out;
   out << "Built a sample Mac with " << demoApps.size() << " apps in " << folder << "\n";

@@ -23,7 +23,7 @@ fi
 if (($#)); then
   files=("$@")
 else
-  files=("$root"/src/platform/*_apple.cpp "$root"/src/platform/*_apple.mm "$root"/src/platform/decimal_number_posix.cpp)
+  files=("$root"/src/platform/*_apple.cpp "$root"/src/platform/*_apple.mm)
 fi
 
 common=(-std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Wshadow -Werror -D_DARWIN_C_SOURCE

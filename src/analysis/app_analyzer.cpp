@@ -11,6 +11,8 @@
 #include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"
+#include "platform/disk_identity.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 
@@ -130,7 +132,7 @@ void walk(const std::string& listed, const std::string& resolved, const std::str
     std::string entryResolved;
     if (entry.isSymbolicLink) {
       // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
-      entryResolved = layout.resolvedPath(entryPath).value_or(resolved + "/" + entry.name);
+      entryResolved = platform::resolvedPath(layout, entryPath).value_or(resolved + "/" + entry.name);
     } else {
       entryResolved = resolved + "/" + entry.name;
     }
@@ -144,7 +146,7 @@ void walk(const std::string& listed, const std::string& resolved, const std::str
 
 std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth, const Layout& layout) {
   std::vector<Url> out;
-  auto resolved = layout.resolvedPath(root.path());
+  auto resolved = platform::resolvedPath(layout, root.path());
   if (!resolved) return out;
   walk(root.path(), *resolved, *resolved, 1, maxDepth, layout, out);
   return out;
@@ -184,7 +186,7 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
   std::optional<std::int64_t> size;
   if (st) size = st->allocatedSize;
   return FileFinding::make(appURL, FindingKind::application, confidence, 100, std::move(evidence), size, modified,
-                           isSystem, std::nullopt);
+                           isSystem, std::nullopt, platform::diskIdentityOf(appURL));
 }
 
 AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,

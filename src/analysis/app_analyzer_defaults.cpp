@@ -5,8 +5,11 @@
 #include "corvane/discovery/native_receipt_tools.h"
 #include "corvane/discovery/package_receipt_inspector.h"
 #include "corvane/analysis/removal_permission.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
+
+AppAnalyzer::AppAnalyzer() : AppAnalyzer(platform::systemLayout()) {}
 
 AppAnalyzer::AppAnalyzer(Layout layoutValue)
     : inspect(&SignatureInspector::inspect),

@@ -9,6 +9,7 @@
 #include "analysis/grading.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"
+#include "platform/disk_identity.h"
 
 namespace corvane {
 
@@ -200,7 +201,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   FindingConfidence tier =
       EvidenceClassifier::tier(score, exact, location.kind, location.isProtected, running, reviewCap);
   return FileFinding::make(url, location.kind, tier, score, std::move(evidence), size, modified, location.isProtected,
-                           std::nullopt);
+                           std::nullopt, platform::diskIdentityOf(url));
 }
 
 }  // namespace corvane

@@ -7,6 +7,8 @@
 #include "platform/file_status.h"
 #include "platform/unicode.h"
 #include "base/utf8.h"
+#include "platform/disk_identity.h"
+#include "platform/format_files.h"
 
 namespace corvane::LocationAssessments {
 
@@ -229,7 +231,8 @@ FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID) {
     modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   }
   return FileFinding::make(url, FindingKind::installerReceipt, FindingConfidence::probablyLeftover, 60,
-                           std::move(evidence), size, modified, false, std::nullopt);
+                           std::move(evidence), size, modified, false, std::nullopt,
+                           platform::diskIdentityOf(url));
 }
 
 std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory) {

@@ -84,13 +84,7 @@ bool MatchEngine::isStrippableExtension(std::string_view extension) {
          strippableExtensions.end();
 }
 
-std::string MatchEngine::normalized(std::string_view text) {
-  std::string out;
-  for (char32_t scalar : utf8::decode(platform::lowercased(text))) {
-    if (platform::isAlphanumericScalar(scalar)) utf8::append(out, scalar);
-  }
-  return out;
-}
+std::string MatchEngine::normalized(std::string_view text) { return platform::foldedAlphanumerics(text); }
 
 std::vector<std::string> MatchEngine::identifierCandidates(const Url& url) {
   std::string name = url.lastPathComponent();

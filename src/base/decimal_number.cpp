@@ -1,53 +1,78 @@
-#include <locale.h>
-#include <stdlib.h>
-#if __has_include(<xlocale.h>)
-#include <xlocale.h>  // strtod_l on macOS; glibc declares it in <stdlib.h>
-#endif
-
-#include <cerrno>
-#include <limits>
-#include <string>
-
 #include "base/decimal_number.h"
 
-namespace corvane::platform {
+#include <cmath>
+#include <limits>
+#include <locale>
+#include <sstream>
+#include <string>
+
+namespace corvane {
 
 namespace {
 
-// The C locale, made once and kept for the life of the process.
-locale_t cLocale() {
-  static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
-constexpr double kLargest = std::numeric_limits<double>::max();
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// strtod also takes leading blanks, a '+' and hexadecimal forms; those are refused before it is asked.
-bool startsLikeADecimal(std::string_view text) {
-  if (!text.empty() && text.front() == '-') text.remove_prefix(1);
-  if (text.empty()) return false;
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return false;
-  char c = text.front();
-  return isDigit(c) || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N';
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view text, std::string_view word) {
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (lower(text[i]) != word[i]) return false;
+  return true;
+}
+
+// Digits, at most one '.', at least one digit, then an optional exponent: 'e' or 'E', an optional sign,
+// at least one digit. Sets `nonZero` when a digit before the exponent is not '0'.
+bool isDecimalForm(std::string_view text, bool& nonZero) {
+  std::size_t i = 0;
+  bool digits = false, point = false;
+  nonZero = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (isDigit(c)) {
+      digits = true;
+      nonZero = nonZero || c != '0';
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return false;
+  if (i == text.size()) return true;
+  if (text[i] != 'e' && text[i] != 'E') return false;
+  if (++i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i)
+    if (!isDigit(text[i])) return false;
+  return true;
 }
 
 }  // namespace
 
 std::optional<double> parseDecimalNumber(std::string_view text) {
-  if (!startsLikeADecimal(text)) return std::nullopt;
-  if (text.find('\0') != std::string_view::npos) return std::nullopt;
-  locale_t c = cLocale();
-  if (c == static_cast<locale_t>(nullptr)) return std::nullopt;
-  const std::string terminated(text);
-  char* end = nullptr;
-  errno = 0;
-  double value = ::strtod_l(terminated.c_str(), &end, c);
-  if (end != terminated.c_str() + terminated.size()) return std::nullopt;
-  // ERANGE also flags a subnormal result, which is kept; an overflow or a total underflow is not.
-  if (errno == ERANGE && (value == 0 || value > kLargest || value < -kLargest)) return std::nullopt;
-  return value;
+  const bool negative = !text.empty() && text.front() == '-';
+  std::string_view magnitude = negative ? text.substr(1) : text;
+  if (equalsIgnoringCase(magnitude, "inf") || equalsIgnoringCase(magnitude, "infinity")) {
+    return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+  }
+  if (equalsIgnoringCase(magnitude, "nan")) {
+    return negative ? -std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::quiet_NaN();
+  }
+  bool nonZero = false;
+  if (!isDecimalForm(magnitude, nonZero)) return std::nullopt;
+
+  // The classic locale reads '.' as the decimal point whatever the process's locale is.
+  std::istringstream in{std::string(magnitude)};
+  in.imbue(std::locale::classic());
+  double value = 0;
+  in >> value;
+  // Out of range: libstdc++ gives the largest double and libc++ infinity, both with failbit; libc++ also
+  // sets failbit for a subnormal result, which is kept.
+  if (in.fail() && !(value != 0 && std::fabs(value) < std::numeric_limits<double>::min())) return std::nullopt;
+  if (!std::isfinite(value)) return std::nullopt;
+  if (value == 0 && nonZero) return std::nullopt;  // every digit lost to underflow
+  return negative ? -value : value;
 }
 
-}  // namespace corvane::platform
+}  // namespace corvane

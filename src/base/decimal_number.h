@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace corvane::platform {
+namespace corvane {
 
 // The value of `text` when all of it is one number in the C locale's form: an optional '-', then digits
 // with an optional '.' and exponent ("1e3", "-0.5", ".5"), or "inf", "infinity", "nan" in any case.
@@ -13,4 +13,4 @@ namespace corvane::platform {
 // forms, and values too large or too small for a double.
 std::optional<double> parseDecimalNumber(std::string_view text);
 
-}  // namespace corvane::platform
+}  // namespace corvane

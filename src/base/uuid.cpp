@@ -1,12 +1,17 @@
 #include "corvane/base/uuid.h"
 
-#include "platform/random.h"
+#include <random>
 
 namespace corvane {
 
 Uuid Uuid::random() {
+  // The standard library's non-deterministic source (the system's random device on Linux and macOS).
+  thread_local std::random_device device;
   std::array<std::uint8_t, 16> bytes{};
-  platform::randomBytes(bytes.data(), bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); i += 4) {
+    const std::uint32_t word = device();
+    for (std::size_t k = 0; k < 4; ++k) bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
+  }
   bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
   bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
   return Uuid(bytes);

@@ -6,6 +6,7 @@
 #include "platform/file_io.h"
 #include "platform/file_status.h"
 #include "platform/link_target.h"
+#include "platform/format_files.h"
 
 namespace corvane::bundle {
 

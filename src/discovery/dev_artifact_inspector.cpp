@@ -6,6 +6,8 @@
 #include "platform/directory.h"
 #include "platform/directory_walk.h"
 #include "platform/file_status.h"
+#include "platform/disk_identity.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 
@@ -24,15 +26,16 @@ FileFinding makeFinding(const Url& url, const std::string& category, const std::
   evidence.emplace_back(EvidenceKind::location, category + ": " + explanation, 0);
   evidence.emplace_back(EvidenceKind::noInstalledOwner, std::string(DevArtifactInspector::ownerExplanation), 0);
   return FileFinding::make(url, FindingKind::other, FindingConfidence::review, DevArtifactInspector::findingScore,
-                           std::move(evidence), byteCount, modifiedAt, false, std::nullopt);
+                           std::move(evidence), byteCount, modifiedAt, false, std::nullopt,
+                           platform::diskIdentityOf(url));
 }
 
 // The path with its links resolved as the layout's Mac resolves them. An entry whose link leads nowhere
 // keeps its own name under its resolved folder, as the system's resolution leaves a component it cannot
 // follow.
 std::optional<std::string> resolved(const Layout& layout, const std::string& folder, const std::string& name) {
-  if (auto real = layout.resolvedPath(folder + "/" + name)) return real;
-  auto realFolder = layout.resolvedPath(folder);
+  if (auto real = platform::resolvedPath(layout, folder + "/" + name)) return real;
+  auto realFolder = platform::resolvedPath(layout, folder);
   if (!realFolder) return std::nullopt;
   return url::standardizedPath(*realFolder + "/" + name);
 }
@@ -80,7 +83,7 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const 
       continue;
     }
 
-    auto realRoot = layout.resolvedPath(folder);
+    auto realRoot = platform::resolvedPath(layout, folder);
     if (!realRoot) continue;
     const std::string& root = *realRoot;
     auto names = platform::visibleEntryNames(folder);

@@ -5,6 +5,7 @@
 
 #include "discovery/bundle_reader.h"
 #include "platform/directory_walk.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 

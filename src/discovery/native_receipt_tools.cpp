@@ -6,6 +6,7 @@
 #include "formats/bom_reader.h"
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 

@@ -7,6 +7,7 @@
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
 #include "platform/unicode.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 

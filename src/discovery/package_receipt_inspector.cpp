@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "corvane/analysis/match_engine.h"
 #include "corvane/discovery/package_receipt_catalog.h"
 #include "discovery/tool_output.h"
 #include "platform/unicode.h"
@@ -27,7 +26,7 @@ std::vector<std::string> PackageReceiptInspector::matchingReceipts(const std::op
 
   std::optional<std::string> id;
   if (bundleIdentifier) id = platform::lowercased(*bundleIdentifier);
-  const std::string name = MatchEngine::normalized(appName);
+  const std::string name = platform::foldedAlphanumerics(appName);
   const bool nameIsDistinctive = platform::characterCount(name) >= kMinimumNameCharacters;
 
   std::vector<std::string> taken;
@@ -37,7 +36,7 @@ std::vector<std::string> PackageReceiptInspector::matchingReceipts(const std::op
       std::string lower = platform::lowercased(line);
       matches = lower == *id || (lower.size() > id->size() && lower.starts_with(*id) && lower[id->size()] == '.');
     }
-    if (!matches && nameIsDistinctive) matches = MatchEngine::normalized(line).find(name) != std::string::npos;
+    if (!matches && nameIsDistinctive) matches = platform::foldedAlphanumerics(line).find(name) != std::string::npos;
     if (matches) taken.push_back(std::move(line));
   }
   std::sort(taken.begin(), taken.end());

@@ -6,6 +6,7 @@
 #include "base/hashing.h"
 #include "discovery/tool_output.h"
 #include "platform/unicode.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 

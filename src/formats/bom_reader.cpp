@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "formats/byte_cursor.h"
-#include "platform/file_io.h"
 
 namespace corvane::bom {
 
@@ -236,14 +235,6 @@ Result<std::vector<std::string>> readPaths(std::span<const std::uint8_t> bytes, 
   auto entries = readEntries(bytes, limits);
   if (!entries.has_value()) return entries.error();
   return rebuildPaths(*entries, limits);
-}
-
-Result<std::vector<std::string>> readPathsFromFile(const std::string& path, const Limits& limits) {
-  auto bytes = platform::readFileBytes(path, limits.maxFileBytes);
-  if (!bytes.has_value()) return bytes.error();
-  auto paths = readPaths(*bytes, limits);
-  if (!paths.has_value()) return Error{0, "read", path, paths.error().message};
-  return paths;
 }
 
 std::string pathListing(const std::vector<std::string>& paths) {

@@ -47,8 +47,7 @@ Result<std::vector<std::string>> rebuildPaths(const std::vector<PathEntry>& entr
 
 // readEntries and rebuildPaths together.
 Result<std::vector<std::string>> readPaths(std::span<const std::uint8_t> bytes, const Limits& limits = {});
-// The same for a file of at most limits.maxFileBytes.
-Result<std::vector<std::string>> readPathsFromFile(const std::string& path, const Limits& limits = {});
+// Reading a file is bom::readPathsFromFile in platform/format_files.h.
 
 // What "lsbom -s" prints for these paths: each on its own line, each line ending in "\n".
 std::string pathListing(const std::vector<std::string>& paths);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/discovery/signature_inspector.h"
+#include "corvane/model/signature_facts.h"
 
 namespace corvane::macho {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/file_io.h"
 
 namespace corvane {
 
@@ -83,16 +82,6 @@ Result<PropertyList> parse(std::span<const std::uint8_t> bytes, const PlistLimit
       std::equal(kBinaryPrefix.begin(), kBinaryPrefix.end(), bytes.begin()))
     return parseBinary(bytes, limits);
   return parseXML(bytes, limits);
-}
-
-Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits) {
-  auto bytes = platform::readFileBytes(path, limits.maxBytes);
-  if (!bytes.has_value()) return bytes.error();
-  auto parsed = parse(*bytes, limits);
-  if (parsed.has_value()) return parsed;
-  Error error = parsed.error();
-  error.path = path;
-  return error;
 }
 
 }  // namespace plist

@@ -9,9 +9,9 @@ namespace corvane {
 FileFinding FileFinding::make(Url url, FindingKind kind, FindingConfidence confidence, int score,
                               std::vector<MatchEvidence> evidence, std::optional<std::int64_t> byteCount,
                               std::optional<Date> modifiedAt, bool isProtectedLocation,
-                              std::optional<std::string> displayName) {
+                              std::optional<std::string> displayName, std::optional<DiskIdentity> diskIdentity) {
   FileFinding f;
-  f.diskIdentity = DiskIdentity::current(url);
+  f.diskIdentity = std::move(diskIdentity);
   f.url = std::move(url);
   f.kind = kind;
   f.confidence = confidence;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "corvane/discovery/signature_inspector.h"
+#include "corvane/model/signature_facts.h"
 
 namespace corvane::platform {
 

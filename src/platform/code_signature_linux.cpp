@@ -8,6 +8,7 @@
 #include "platform/code_signature.h"
 #include "platform/file_io.h"
 #include "platform/file_status.h"
+#include "platform/format_files.h"
 
 namespace corvane::platform {
 

@@ -15,6 +15,10 @@ std::string lowercased(std::string_view utf8);
 // True for scalars in the general categories L (letters), M (marks) and N (numbers) of any script.
 bool isAlphanumericScalar(char32_t scalar);
 
+// The text lower-cased, keeping only letters, marks and numbers (of any script): the form in which
+// names are compared when matching items to an application.
+std::string foldedAlphanumerics(std::string_view utf8);
+
 // The number of user-perceived characters (extended grapheme clusters): "e" followed by a combining
 // accent counts once.
 std::size_t characterCount(std::string_view utf8);

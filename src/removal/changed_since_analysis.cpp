@@ -1,5 +1,7 @@
 #include "corvane/removal/changed_since_analysis.h"
 
+#include "platform/disk_identity.h"
+
 namespace corvane::ChangedSinceAnalysis {
 
 Partition partition(const std::vector<FileFinding>& findings, const IdentityProvider& currentIdentity) {
@@ -21,6 +23,10 @@ Partition partition(const std::vector<FileFinding>& findings, const IdentityProv
     }
   }
   return result;
+}
+
+Partition partition(const std::vector<FileFinding>& findings) {
+  return partition(findings, &platform::diskIdentityOf);
 }
 
 }  // namespace corvane::ChangedSinceAnalysis

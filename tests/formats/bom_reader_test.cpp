@@ -10,6 +10,7 @@
 
 #include "sample_mac/bom_writer.h"
 #include "sample_mac/sample_mac.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
+#include "platform/format_files.h"
 
 namespace corvane {
 namespace {

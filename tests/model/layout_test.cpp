@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "sample_mac/sample_mac.h"
+#include "platform/system_layout.h"
 
 namespace corvane {
 namespace {
@@ -71,11 +72,12 @@ TEST(LayoutTest, LinksResolveAsTheMacWouldResolveThem) {
   };
   for (const auto& [path, expected] : cases) {
     SCOPED_TRACE(path);
-    EXPECT_EQ(layout.resolvedPath(path), expected);
+    EXPECT_EQ(platform::resolvedPath(layout, path), expected);
   }
   // The live system resolves against the host's own "/".
-  EXPECT_EQ(Layout::at("/", mac.home()).resolvedPath(mac.user("Library/Caches/x")), std::nullopt);
-  EXPECT_EQ(Layout::at("/", mac.home()).resolvedPath(mac.system("/Applications/Alias.app")), std::nullopt);
+  EXPECT_EQ(platform::resolvedPath(Layout::at("/", mac.home()), mac.user("Library/Caches/x")), std::nullopt);
+  EXPECT_EQ(platform::resolvedPath(Layout::at("/", mac.home()), mac.system("/Applications/Alias.app")),
+            std::nullopt);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "corvane/history/history_store.h"
 #include "removal/recording_runner.h"
 #include "sample_mac/demo_mac.h"
+#include "platform/disk_identity.h"
 
 namespace corvane {
 namespace {

@@ -46,7 +46,9 @@ class AppAnalyzer {
   using ComponentInspect = std::function<ComponentFacts(const Url&)>;
 
   // Every collaborator defaults to the real machine described by `layout`.
-  explicit AppAnalyzer(Layout layout = Layout::system());
+  // The machine this process runs on.
+  AppAnalyzer();
+  explicit AppAnalyzer(Layout layout);
 
   SignatureInspect inspect;
   ReceiptMatcher receiptInspector;

@@ -42,7 +42,7 @@ class AppDiscoveryService {
   // The mounted volumes (hidden ones left out) in the system's order; none when the system cannot say.
   using VolumeLister = std::function<std::optional<std::vector<MountedVolume>>()>;
 
-  // The real machine: Layout::system() and the system's mounted volumes.
+  // The real machine: its own layout and the system's mounted volumes.
   AppDiscoveryService();
   // `layout` supplies every location searched and the "/System/" and "/Volumes/" tests. Without a
   // lister, the layout's own volumes are used (volumeLister(layout)).

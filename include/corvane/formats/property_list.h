@@ -110,8 +110,7 @@ Result<PropertyList> parseXML(std::span<const std::uint8_t> bytes, const PlistLi
 // survives a cast back); ASCII strings with bytes above 0x7F and unpaired UTF-16 surrogates read U+FFFD
 // in their place; null and fill objects are refused.
 Result<PropertyList> parseBinary(std::span<const std::uint8_t> bytes, const PlistLimits& limits = {});
-// Reads a file (at most limits.maxBytes) and parses it; errors carry the path.
-Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits = {});
+// Reading a file is plist::readFile in platform/format_files.h.
 
 }  // namespace plist
 

@@ -18,9 +18,6 @@ struct DiskIdentity {
   // equality and hashing: it only sharpens `isSameObject`.
   std::uint64_t creationStamp = 0;
 
-  // The item's identity now (lstat); none when the item is missing or cannot be examined.
-  static std::optional<DiskIdentity> current(const Url& at);
-
   // Whether both describe the very same object: the three fields are equal and, when both carry a
   // creation stamp, so are the stamps.
   bool isSameObject(const DiskIdentity& other) const {

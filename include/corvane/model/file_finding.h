@@ -43,11 +43,12 @@ struct FileFinding {
   std::optional<std::string> displayName;
   std::optional<DiskIdentity> diskIdentity;
 
-  // A finding with a fresh id whose disk identity is read from the item now.
+  // A finding with a fresh id; `diskIdentity` is the item's identity when it was examined
+  // (platform::diskIdentityOf).
   static FileFinding make(Url url, FindingKind kind, FindingConfidence confidence, int score,
                           std::vector<MatchEvidence> evidence, std::optional<std::int64_t> byteCount,
                           std::optional<Date> modifiedAt, bool isProtectedLocation,
-                          std::optional<std::string> displayName);
+                          std::optional<std::string> displayName, std::optional<DiskIdentity> diskIdentity);
 
   // The last path component of url.
   std::string name() const { return url.lastPathComponent(); }

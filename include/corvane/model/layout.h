@@ -15,12 +15,11 @@ struct Layout {
   std::string home;
   // The current user's login scope (GUID), when known without asking the system.
   std::optional<Uuid> loginScope;
-  // The current user's numeric id, used in launchd domains ("gui/" + uid).
+  // The user's numeric id, used in launchd domains ("gui/" + uid).
   unsigned userID = 0;
 
-  // The machine this process runs on: root "/", the current user's home and id.
-  static Layout system();
-  static Layout at(std::string root, std::string home);
+  // The machine this process runs on is platform::systemLayout().
+  static Layout at(std::string root, std::string home, unsigned userID = 0);
 
   // Whether this layout is the machine this process runs on (root "/"). Only then do the live system's
   // services (the mount table, the package tools) speak for it.
@@ -37,11 +36,6 @@ struct Layout {
   std::string hostPath(std::string_view macPath) const;
   // The inverse, for showing a host path as the Mac sees it: none for a path outside the root.
   std::optional<std::string> macPath(std::string_view hostPath) const;
-  // A host path (absolute) with its symbolic links resolved as the Mac would resolve them: a link's
-  // absolute target is a Mac path, so it leads under root, and ".." does not climb above the root.
-  // Inside the home folder, the home's own location is resolved by the host. None when an item on the
-  // way does not exist or the links loop.
-  std::optional<std::string> resolvedPath(std::string_view hostPath) const;
   // home + "/" + a relative path; the home itself when empty.
   std::string underHome(std::string_view relativePath) const;
 

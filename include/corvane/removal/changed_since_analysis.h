@@ -26,6 +26,8 @@ struct Partition {
 
 // Walks the findings once, in order. Findings without a recorded identity pass unchecked.
 Partition partition(const std::vector<FileFinding>& findings,
-                    const IdentityProvider& currentIdentity = &DiskIdentity::current);
+                    const IdentityProvider& currentIdentity);
+// The same, reading each item's identity from the disk now.
+Partition partition(const std::vector<FileFinding>& findings);
 
 }  // namespace corvane::ChangedSinceAnalysis

@@ -49,7 +49,7 @@ struct ElevatedTrashMover {
   // The owner given to every moved bundle: the process's effective user and group by default.
   std::uint32_t uid;
   std::uint32_t gid;
-  // The item's identity without following a final link (DiskIdentity::current by default).
+  // The item's identity without following a final link (read from the disk now by default).
   IdentityAt identityAt;
   // A rename that fails with EEXIST when the destination is taken (platform::renameExclusive by default).
   RenameExclusive renameExclusive;

@@ -1,0 +1,21 @@
+#pragma once
+// The layout of the machine this process runs on, and paths resolved under a layout as its Mac would.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "corvane/model/layout.h"
+
+namespace corvane::platform {
+
+// Root "/", the current user's home and id.
+Layout systemLayout();
+
+// A host path (absolute) with its symbolic links resolved as the Mac would resolve them: a link's
+// absolute target is a Mac path, so it leads under the layout's root, and ".." does not climb above the
+// root. Inside the home folder, the home's own location is resolved by the host. None when an item on
+// the way does not exist or the links loop.
+std::optional<std::string> resolvedPath(const Layout& layout, std::string_view hostPath);
+
+}  // namespace corvane::platform
