@@ -1,48 +1,22 @@
-// Scoring, arbitration and grading of one candidate path found in a search location.
+// Gathering what is known of one candidate path found in a search location, then scoring it
+// (analysis/candidate_scoring.h) and arbitrating it against the co-installed apps.
 
 #include <algorithm>
 
-#include "analysis/analyzer_texts.h"
+#include "analysis/candidate_scoring.h"
 #include "analysis/location_assessments.h"
 #include "corvane/analysis/app_analyzer.h"
-#include "corvane/analysis/evidence_classifier.h"
-#include "analysis/grading.h"
+#include "platform/disk_identity.h"
 #include "platform/file_status.h"
 #include "platform/unicode.h"
-#include "platform/disk_identity.h"
 
 namespace corvane {
-
-namespace texts {
-
-std::optional<MatchEvidence> ageEvidence(const std::optional<Date>& modifiedAt, Date now) {
-  if (!modifiedAt) return std::nullopt;
-  auto days = std::chrono::floor<std::chrono::days>(now - *modifiedAt).count();
-  if (days < grading::kAgeThresholdDays) return std::nullopt;
-  return MatchEvidence(EvidenceKind::modificationAge,
-                       "Not modified for about " + std::to_string(days) + " days; age is supporting evidence only.",
-                       grading::kAgeEvidencePoints);
-}
-
-}  // namespace texts
 
 namespace {
 
 using IdentifierMatch = MatchEngine::IdentifierMatch;
 
 int levelRank(IdentifierMatch m) { return m == IdentifierMatch::exact ? 2 : m == IdentifierMatch::family ? 1 : 0; }
-
-bool hasKind(const std::vector<MatchEvidence>& evidence, std::initializer_list<EvidenceKind> kinds) {
-  return std::any_of(evidence.begin(), evidence.end(), [&](const MatchEvidence& e) {
-    return std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end();
-  });
-}
-
-int sumOfWeights(const std::vector<MatchEvidence>& evidence) {
-  int sum = 0;
-  for (const auto& e : evidence) sum += e.weight;
-  return grading::cappedScore(sum);
-}
 
 bool claimsGroup(const AppIdentity& identity, const std::string& lowerName) {
   if (!identity.applicationGroups) return false;
@@ -78,16 +52,16 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
                                                  const AppIdentity& identity, const Url& appURL, bool running,
                                                  const std::vector<AppIdentity>& coInstalled,
                                                  const std::vector<SystemExtensionRecord>& catalog) const {
-  std::vector<MatchEvidence> evidence;
-  int score = 0;
-  bool exact = false;
-  std::vector<std::string> extra;
+  CandidateScoring::IdentityFacts facts;
+  facts.kind = location.kind;
+  facts.isProtected = location.isProtected;
+  std::vector<std::string> extra;  // owner candidates beyond the path, for arbitration
 
   auto take = [&](std::optional<LocationAssessments::Assessment> a) {
     if (!a) return false;
-    evidence = std::move(a->evidence);
-    score = a->score;
-    exact = a->exact;
+    facts.evidence = std::move(a->evidence);
+    facts.score = a->score;
+    facts.exact = a->exact;
     extra = std::move(a->ownerCandidates);
     return true;
   };
@@ -96,14 +70,11 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
     case MatchMode::identifier:
     case MatchMode::groupContainer: {
       auto a = MatchEngine::assess(url, identity, location.kind);
-      evidence = std::move(a.evidence);
-      score = a.score;
-      exact = a.hasExactIdentitySignal;
-      if (location.mode == MatchMode::groupContainer && claimsGroup(identity, platform::lowercased(url.lastPathComponent()))) {
-        evidence.emplace_back(EvidenceKind::applicationGroup, texts::kApplicationGroup, 70);
-        score = grading::cappedScore(score + 70);
-        exact = true;
-      }
+      facts.evidence = std::move(a.evidence);
+      facts.score = a.score;
+      facts.exact = a.hasExactIdentitySignal;
+      facts.claimsGroup = location.mode == MatchMode::groupContainer &&
+                          claimsGroup(identity, platform::lowercased(url.lastPathComponent()));
       break;
     }
     case MatchMode::plugin:
@@ -128,80 +99,33 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   if (location.kind == FindingKind::container) {
     if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
       extra = {*owner};
-      if (!hasKind(evidence, {EvidenceKind::bundleIdentifier, EvidenceKind::signingIdentifier,
-                              EvidenceKind::relatedComponent})) {
-        auto match = LocationAssessments::bestOwnerMatch(*owner, identity);
-        if (match == IdentifierMatch::exact) {
-          evidence.emplace_back(EvidenceKind::bundleIdentifier,
-                                "This container's recorded owner (its containermanagerd metadata identifier " +
-                                    *owner + ") is exactly this app's identifier.",
-                                70);
-          score = grading::cappedScore(score + 70);
-          exact = true;
-        } else if (match == IdentifierMatch::family) {
-          evidence.emplace_back(EvidenceKind::relatedComponent,
-                                "This container's recorded owner " + *owner +
-                                    " belongs to this app's identifier family - a helper or component.",
-                                55);
-          score = grading::cappedScore(score + 55);
-        }
-      }
+      facts.containerOwnerMatch = LocationAssessments::bestOwnerMatch(*owner, identity);
+      facts.containerOwner = std::move(owner);
     }
   }
+  if (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)
+    facts.launchEvidence = LocationAssessments::launchEvidence(url, identity, appURL, location.isProtected, layout);
 
-  if (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon) {
-    if (location.isProtected) {
-      std::erase_if(evidence, [](const MatchEvidence& e) {
-        return e.kind != EvidenceKind::bundleIdentifier && e.kind != EvidenceKind::signingIdentifier &&
-               e.kind != EvidenceKind::location;
-      });
-      score = sumOfWeights(evidence);
-    }
-    for (auto& e : LocationAssessments::launchEvidence(url, identity, appURL, location.isProtected, layout)) {
-      score = grading::cappedScore(score + e.weight);
-      evidence.push_back(std::move(e));
-    }
-  }
+  auto weighing = CandidateScoring::weigh(std::move(facts));
+  if (!weighing) return std::nullopt;
 
-  constexpr int kMinimumScore = 22;  // at or below 21 without an exact signal, a match is noise
-  if (score < kMinimumScore && !exact) return std::nullopt;
-
-  const bool teamOnly =
-      location.kind == FindingKind::groupContainer &&
-      !hasKind(evidence, {EvidenceKind::bundleIdentifier, EvidenceKind::signingIdentifier,
-                          EvidenceKind::relatedComponent, EvidenceKind::applicationGroup,
-                          EvidenceKind::pluginOwnership}) &&
-      hasKind(evidence, {EvidenceKind::teamIdentifier});
-
-  Arbitration arbitration =
-      arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra);
-  if (arbitration.suppress) return std::nullopt;
-  const bool reviewCap = arbitration.capReview || teamOnly;
-  if (reviewCap) evidence.emplace_back(EvidenceKind::sharedOwnership, texts::kSharedOwnership, 0);
-
+  // Only an item whose identity evidence holds up is compared with the other apps and looked at on disk.
+  CandidateScoring::ItemFacts item;
+  item.arbitration = arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra);
   auto st = platform::linkStatus(url.path());
-  std::optional<Date> modified;
   std::optional<std::int64_t> size;
   if (st) {
-    modified = Date{std::chrono::seconds{st->modifiedSeconds}};
+    item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
     size = st->allocatedSize;
   }
-  if (auto age = texts::ageEvidence(modified, now())) {
-    score = grading::cappedScore(score + age->weight);
-    evidence.push_back(std::move(*age));
-  }
-  if (running) evidence.emplace_back(EvidenceKind::runningProcess, texts::kRunning, 0);
+  item.now = now();
+  item.running = running;
+  item.requiresAdministrator = requiresAdministrator(url);
 
-  if (location.isProtected && (location.kind == FindingKind::launchDaemon || location.kind == FindingKind::helper)) {
-    evidence.emplace_back(EvidenceKind::requiresAdministrator, texts::kSystemComponent, 0);
-  } else if (location.kind != FindingKind::systemExtension && requiresAdministrator(url)) {
-    evidence.emplace_back(EvidenceKind::requiresAdministrator, texts::kAdministratorApproval, 0);
-  }
-
-  FindingConfidence tier =
-      EvidenceClassifier::tier(score, exact, location.kind, location.isProtected, running, reviewCap);
-  return FileFinding::make(url, location.kind, tier, score, std::move(evidence), size, modified, location.isProtected,
-                           std::nullopt, platform::diskIdentityOf(url));
+  auto graded = CandidateScoring::grade(std::move(*weighing), location.kind, location.isProtected, item);
+  if (!graded) return std::nullopt;
+  return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
+                           item.modifiedAt, location.isProtected, std::nullopt, platform::diskIdentityOf(url));
 }
 
 }  // namespace corvane

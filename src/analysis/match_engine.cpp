@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/grading.h"
+#include "analysis/evidence_tally.h"
 #include "platform/unicode.h"
 #include "base/utf8.h"
 
@@ -131,6 +131,7 @@ MatchEngine::IdentifierMatch MatchEngine::ownershipLevel(const Url& url, const A
 
 MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& identity, FindingKind kind) {
   Assessment result;
+  EvidenceTally tally;
   bool exact = false;
   bool family = false;
   bool nameMatched = false;
@@ -143,13 +144,13 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
     const std::string& identifier = *identity.bundleIdentifier;
     switch (bestMatch(lowered, platform::lowercased(identifier))) {
       case IdentifierMatch::exact:
-        result.evidence.emplace_back(EvidenceKind::bundleIdentifier,
+        tally.add(EvidenceKind::bundleIdentifier,
                                      "Named exactly for this app's bundle identifier " + identifier + ".",
                                      kExactBundleIdentifierWeight);
         exact = true;
         break;
       case IdentifierMatch::family:
-        result.evidence.emplace_back(
+        tally.add(
             EvidenceKind::relatedComponent,
             "Part of this app's identifier family - a helper or component of " + identifier + ".",
             kBundleIdentifierFamilyWeight);
@@ -168,13 +169,13 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
     if (!sameAsBundle) {
       switch (bestMatch(lowered, loweredIdentifier)) {
         case IdentifierMatch::exact:
-          result.evidence.emplace_back(EvidenceKind::signingIdentifier,
+          tally.add(EvidenceKind::signingIdentifier,
                                        "Named exactly for this app's signing identifier " + identifier + ".",
                                        kExactSigningIdentifierWeight);
           exact = true;
           break;
         case IdentifierMatch::family:
-          result.evidence.emplace_back(EvidenceKind::relatedComponent,
+          tally.add(EvidenceKind::relatedComponent,
                                        "Part of this app's signing-identifier family (" + identifier + ").",
                                        kSigningIdentifierFamilyWeight);
           family = true;
@@ -189,11 +190,11 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
   if (platform::characterCount(appName) >= kMinimumNameLength) {
     const std::string fileName = normalized(stemOf(url));
     if (fileName == appName) {
-      result.evidence.emplace_back(EvidenceKind::appName, "The filename exactly matches the application name.",
+      tally.add(EvidenceKind::appName, "The filename exactly matches the application name.",
                                    kNameEqualsWeight);
       nameMatched = true;
     } else if (fileName.find(appName) != std::string::npos) {
-      result.evidence.emplace_back(EvidenceKind::appName, "The filename contains the normalized application name.",
+      tally.add(EvidenceKind::appName, "The filename contains the normalized application name.",
                                    kNameContainsWeight);
       nameMatched = true;
     }
@@ -204,7 +205,7 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
     if (!teamIdentifier.empty()) {
       for (const auto& candidate : lowered) {
         if (candidate.find(teamIdentifier) == std::string::npos) continue;
-        result.evidence.emplace_back(EvidenceKind::teamIdentifier,
+        tally.add(EvidenceKind::teamIdentifier,
                                      "This group container carries developer team ID " + teamIdentifier +
                                          "; team IDs can be shared across a vendor's apps.",
                                      kTeamIdentifierWeight);
@@ -216,12 +217,11 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
 
   if (std::find(kAppScopedLocationKinds.begin(), kAppScopedLocationKinds.end(), kind) !=
       kAppScopedLocationKinds.end()) {
-    result.evidence.emplace_back(EvidenceKind::location, locationSentence(kind), kLocationWeight);
+    tally.add(EvidenceKind::location, locationSentence(kind), kLocationWeight);
   }
 
-  int total = 0;
-  for (const auto& e : result.evidence) total += e.weight;
-  result.score = grading::cappedScore(total);
+  result.score = tally.score();
+  result.evidence = tally.takeEvidence();
   result.hasExactIdentitySignal = exact;
   result.sharedTeamOnly = team && !exact && !family && !nameMatched;
   return result;

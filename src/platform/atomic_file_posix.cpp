@@ -8,6 +8,7 @@
 #include "platform/atomic_file.h"
 #include "platform/fs_ops.h"
 #include "platform/random.h"
+#include "platform/retry.h"
 
 namespace corvane::platform {
 
@@ -50,11 +51,8 @@ std::string randomHex(std::size_t byteCount) {
 bool writeAll(const AtomicWriteCalls& calls, int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    long n = calls.write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    long n = retryAfterSignal(calls.write, fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) return false;
     if (n == 0) {  // no progress and no error: give up rather than spin
       errno = EIO;
       return false;
@@ -62,14 +60,6 @@ bool writeAll(const AtomicWriteCalls& calls, int fd, std::string_view bytes) {
     done += static_cast<std::size_t>(n);
   }
   return true;
-}
-
-int fsyncRetrying(const AtomicWriteCalls& calls, int fd) {
-  int result;
-  do {
-    result = calls.fsync(fd);
-  } while (result != 0 && errno == EINTR);
-  return result;
 }
 
 }  // namespace
@@ -107,9 +97,8 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes, unsi
   int fd = -1;
   for (int attempt = 0; attempt < kAtomicWriteNameAttempts && fd < 0; ++attempt) {
     temporary = calls.temporaryName(where.name);
-    do {
-      fd = calls.openat(dirFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
+    fd = retryAfterSignal(calls.openat, dirFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          mode);
     if (fd < 0 && errno != EEXIST) return Error::fromErrno(errno, "open", where.folder + "/" + temporary);
   }
   if (fd < 0) return Error::fromErrno(EEXIST, "open", where.folder + "/" + temporary);
@@ -121,13 +110,13 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes, unsi
   };
 
   if (!writeAll(calls, fd, bytes)) return failed("write", errno, true);
-  if (fsyncRetrying(calls, fd) != 0) return failed("fsync", errno, true);
+  if (retryAfterSignal(calls.fsync, fd) != 0) return failed("fsync", errno, true);
   // The descriptor is gone whatever close says; only a real error (not EINTR) counts as a failed write.
   if (calls.close(fd) != 0 && errno != EINTR) return failed("close", errno, false);
   if (calls.renameat(dirFd, temporary.c_str(), dirFd, where.name.c_str()) != 0)
     return failed("rename", errno, false);
   // The new name is in place; make the folder's entry durable too.
-  if (fsyncRetrying(calls, dirFd) != 0) return Error::fromErrno(errno, "fsync", where.folder);
+  if (retryAfterSignal(calls.fsync, dirFd) != 0) return Error::fromErrno(errno, "fsync", where.folder);
   return Ok{};
 }
 

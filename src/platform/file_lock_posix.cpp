@@ -25,14 +25,11 @@ Status removeItemsWithPrefix(const std::string& folder, const std::string& prefi
   auto dir = openDirectory(folder);
   if (!dir.has_value()) return dir.error();
   // fdopendir takes the descriptor it is given; list through a duplicate so `dir` stays usable.
-  int listFd = retryAfterSignal(::fcntl, dir->get(), F_DUPFD_CLOEXEC, 0);
-  if (listFd < 0) return Error::fromErrno(errno, "dup", folder);
-  DIR* stream = ::fdopendir(listFd);
-  if (stream == nullptr) {
-    int code = errno;
-    ::close(listFd);
-    return Error::fromErrno(code, "opendir", folder);
-  }
+  UniqueFd listFd(retryAfterSignal(::fcntl, dir->get(), F_DUPFD_CLOEXEC, 0));
+  if (!listFd.valid()) return Error::fromErrno(errno, "dup", folder);
+  DIR* stream = ::fdopendir(listFd.get());
+  if (stream == nullptr) return Error::fromErrno(errno, "opendir", folder);
+  listFd.release();  // the stream owns it now
   std::vector<std::string> names;
   while (const dirent* entry = ::readdir(stream)) {
     std::string entryName = entry->d_name;

@@ -3,50 +3,14 @@
 // final symbolic link, exclusive renames that never replace an existing item, and a few path checks.
 // Every call retries after EINTR and reports errno exactly.
 
-#include <cerrno>
 #include <optional>
 #include <string>
 
 #include "corvane/base/result.h"
+#include "platform/retry.h"
+#include "platform/unique_fd.h"
 
 namespace corvane::platform {
-
-// Calls f(args...) again while it fails with EINTR.
-template <class F, class... Args>
-auto retryAfterSignal(F f, Args... args) {
-  decltype(f(args...)) result;
-  do {
-    result = f(args...);
-  } while (result == -1 && errno == EINTR);
-  return result;
-}
-
-// An owned file descriptor, closed once on destruction (never retried).
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
 
 // Opens a folder by path, following links on the way and at the end (for folders such as the home
 // folder, which may legitimately be reached through a link).

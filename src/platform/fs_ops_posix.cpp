@@ -6,11 +6,6 @@
 
 namespace corvane::platform {
 
-void UniqueFd::reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);  // never retried: the descriptor is gone whatever close says
-  fd_ = fd;
-}
-
 Result<UniqueFd> openDirectory(const std::string& path) {
   int fd = retryAfterSignal(::open, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Error::fromErrno(errno, "open", path);

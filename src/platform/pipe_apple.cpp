@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/pipe.h"
+#include "platform/unique_fd.h"
 
 namespace corvane::platform {
 
@@ -12,14 +13,10 @@ namespace corvane::platform {
 // window in which a child spawned by another thread could inherit the ends.
 int openCloseOnExecPipe(int fds[2]) {
   if (::pipe(fds) != 0) return errno;
-  for (int i = 0; i < 2; ++i) {
-    if (::fcntl(fds[i], F_SETFD, FD_CLOEXEC) != 0) {
-      int error = errno;
-      ::close(fds[0]);
-      ::close(fds[1]);
-      return error;
-    }
-  }
+  UniqueFd ends[2] = {UniqueFd(fds[0]), UniqueFd(fds[1])};
+  for (const UniqueFd& end : ends)
+    if (::fcntl(end.get(), F_SETFD, FD_CLOEXEC) != 0) return errno;  // both ends are closed on the way out
+  for (UniqueFd& end : ends) end.release();
   return 0;
 }
 

@@ -2,9 +2,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cerrno>
-
 #include "platform/processes.h"
+#include "platform/retry.h"
 
 extern char** environ;
 
@@ -24,8 +23,7 @@ int startProcess(const std::string& executable, const std::vector<std::string>& 
 void stopProcess(int pid) {
   if (pid <= 0) return;
   ::kill(static_cast<pid_t>(pid), SIGKILL);
-  while (::waitpid(static_cast<pid_t>(pid), nullptr, 0) < 0 && errno == EINTR) {
-  }
+  retryAfterSignal(::waitpid, static_cast<pid_t>(pid), nullptr, 0);
 }
 
 }  // namespace corvane::platform

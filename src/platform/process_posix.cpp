@@ -10,29 +10,14 @@
 
 #include "platform/pipe.h"
 #include "platform/process.h"
+#include "platform/retry.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
 namespace corvane::platform {
 
 namespace {
-
-// Closes a descriptor once; never retries close.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd = -1) : fd_(fd) {}
-  ~ScopedFd() { reset(); }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 class FileActions {
  public:
@@ -102,16 +87,16 @@ int prepareActions(FileActions& actions, int writeEnd, ErrorStream errors) {
 std::vector<std::uint8_t> readToEOF(int fd, const ReadCall& read) {
   std::vector<std::uint8_t> buffer(kReadChunkSize, 0);
   std::vector<std::uint8_t> output;
-  for (;;) {
+  auto readOnce = [&] {
     int error = 0;
     long count = read(fd, buffer.data(), buffer.size(), error);
-    if (count > 0) {
-      output.insert(output.end(), buffer.begin(), buffer.begin() + count);
-    } else if (count == 0) {
-      break;
-    } else if (error != EINTR) {
-      break;
-    }
+    if (count < 0) errno = error;
+    return count;
+  };
+  for (;;) {
+    long count = retryAfterSignal(readOnce);
+    if (count <= 0) break;  // end of file, or an error other than an interruption
+    output.insert(output.end(), buffer.begin(), buffer.begin() + count);
   }
   return output;
 }
@@ -128,8 +113,8 @@ ProcessOutcome runProcess(const std::string& executable, const std::vector<std::
                           ErrorStream errors) {
   int fds[2] = {-1, -1};
   if (int error = openCloseOnExecPipe(fds); error != 0) return launchFailed(executable, error);
-  ScopedFd readEnd(fds[0]);
-  ScopedFd writeEnd(fds[1]);
+  UniqueFd readEnd(fds[0]);
+  UniqueFd writeEnd(fds[1]);
 
   FileActions actions;
   if (actions.initError() != 0) return launchFailed(executable, actions.initError());
@@ -156,10 +141,7 @@ ProcessOutcome runProcess(const std::string& executable, const std::vector<std::
   readEnd.reset();
 
   int waitStatus = 0;
-  pid_t waited = 0;
-  do {
-    waited = ::waitpid(pid, &waitStatus, 0);
-  } while (waited < 0 && errno == EINTR);
+  pid_t waited = retryAfterSignal(::waitpid, pid, &waitStatus, 0);
   if (waited != pid) return outcome;  // status stays -1: the child's end could not be observed
   if (WIFEXITED(waitStatus)) {
     outcome.status = WEXITSTATUS(waitStatus);

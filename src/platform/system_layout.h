@@ -1,16 +1,14 @@
 #pragma once
-// The layout of the machine this process runs on, and paths resolved under a layout as its Mac would.
+// Paths resolved under a layout as its Mac would; the live machine's layout is public.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "corvane/model/layout.h"
+#include "corvane/platform/system_layout.h"
 
 namespace corvane::platform {
-
-// Root "/", the current user's home and id.
-Layout systemLayout();
 
 // A host path (absolute) with its symbolic links resolved as the Mac would resolve them: a link's
 // absolute target is a Mac path, so it leads under the layout's root, and ".." does not climb above the
