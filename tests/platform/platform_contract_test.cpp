@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "platform/atomic_file.h"
+#include "support/result_matchers.h"
 #include "base/decimal_number.h"
 #include "platform/directory.h"
 #include "platform/directory_walk.h"
@@ -172,7 +173,7 @@ TEST_F(PlatformContractTest, WholeFilesAreReadUpToTheLimitOrFailWithTheirErrno) 
   EXPECT_EQ(readFileBytes(path, 100).value_or(std::vector<std::uint8_t>{}), bytes(std::string("ab\0cd", 5)));
   EXPECT_EQ(readFileBytes(path, 4).error(), (Error{EFBIG, "read", path, "file is larger than 4 bytes"}));
   auto none = readFileBytes(SampleMac::writeFile(t + "/empty", ""), 0);
-  ASSERT_TRUE(none.has_value());
+  ASSERT_OK(none);
   EXPECT_TRUE(none->empty());
   // Larger than a read chunk, through a symbolic link.
   std::string large = SampleMac::writeFile(t + "/large", std::string(200000, 'z'));
@@ -189,10 +190,10 @@ TEST_F(PlatformContractTest, WholeFilesAreReadUpToTheLimitOrFailWithTheirErrno) 
 
   // Positioned reads take exact ranges.
   auto file = PositionedFile::open(SampleMac::writeFile(t + "/digits", "0123456789"));
-  ASSERT_TRUE(file.has_value());
+  ASSERT_OK(file);
   EXPECT_EQ(file->size(), 10u);
   std::vector<std::uint8_t> four(4);
-  ASSERT_TRUE(file->readAt(6, four).has_value());
+  ASSERT_OK(file->readAt(6, four));
   EXPECT_EQ(four, bytes("6789"));
   EXPECT_EQ(file->readAt(7, four).error(), Error::fromErrno(EIO, "pread", t + "/digits"));  // ends first
   EXPECT_EQ(PositionedFile::open(t).error(), Error::fromErrno(EISDIR, "read", t));
@@ -202,7 +203,7 @@ TEST_F(PlatformContractTest, FilesThatReportNoSizeAreReadToTheirEnd) {
   const std::string path = "/proc/self/status";
   if (!fs::exists(path)) GTEST_SKIP() << "no " << path;
   auto read = readFileBytes(path, 1u << 20);
-  ASSERT_TRUE(read.has_value());
+  ASSERT_OK(read);
   EXPECT_EQ(std::string(read->begin(), read->begin() + 5), "Name:");
   auto capped = readFileBytes(path, 10);
   ASSERT_FALSE(capped.has_value());
@@ -351,14 +352,14 @@ class AtomicFileTest : public PlatformContractTest {
 };
 
 TEST_F(AtomicFileTest, CreatesOrReplacesTheTargetItselfAndLeavesNoTemporary) {
-  ASSERT_TRUE(writeFileAtomically(at("history.json"), "[]").has_value());
+  ASSERT_OK(writeFileAtomically(at("history.json"), "[]"));
   EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
-  ASSERT_TRUE(writeFileAtomically(at("history.json"), std::string("new\0bytes", 9)).has_value());
+  ASSERT_OK(writeFileAtomically(at("history.json"), std::string("new\0bytes", 9)));
   EXPECT_EQ(SampleMac::readFile(at("history.json")), std::string("new\0bytes", 9));
   // A link at the target is replaced, not followed.
   SampleMac::writeFile(at("elsewhere.json"), "other");
   fs::create_symlink(at("elsewhere.json"), at("link.json"));
-  ASSERT_TRUE(writeFileAtomically(at("link.json"), "[]").has_value());
+  ASSERT_OK(writeFileAtomically(at("link.json"), "[]"));
   EXPECT_FALSE(fs::is_symlink(at("link.json")));
   EXPECT_EQ(SampleMac::readFile(at("link.json")), "[]");
   EXPECT_EQ(SampleMac::readFile(at("elsewhere.json")), "other");
@@ -391,7 +392,7 @@ TEST_F(AtomicFileTest, ShortWritesAndInterruptionsStillWriteEveryByte) {
     return (*fsyncs)++ == 0 ? failWith(EINTR)() : realFsync(fd);
   };
   const std::string text = "[\n  {\n    \"id\": \"x\"\n  }\n]";
-  ASSERT_TRUE(writeFileAtomically(at("history.json"), text, 0644, calls).has_value());
+  ASSERT_OK(writeFileAtomically(at("history.json"), text, 0644, calls));
   EXPECT_EQ(SampleMac::readFile(at("history.json")), text);
   EXPECT_EQ(*writes, 2 * static_cast<int>((text.size() + 2) / 3));
   EXPECT_EQ(*fsyncs, 3);  // the interrupted one, the file's, the folder's
@@ -439,7 +440,7 @@ TEST_F(AtomicFileTest, NeverFollowsALinkAtTheTemporaryNameAndGivesUpWhenEveryNam
 
   fs::create_symlink(at("not-yet-there"), at("tmp-b"));  // dangling: must not be created through
   auto written = writeFileAtomically(at("history.json"), "[]", 0644, callsWithNames({"tmp-a", "tmp-b", "tmp-c"}));
-  ASSERT_TRUE(written.has_value());
+  ASSERT_OK(written);
   EXPECT_EQ(SampleMac::readFile(at("history.json")), "[]");
   EXPECT_EQ(SampleMac::readFile(at("victim")), "precious");
   EXPECT_FALSE(fs::exists(at("not-yet-there")));
@@ -449,12 +450,12 @@ TEST_F(AtomicFileTest, NeverFollowsALinkAtTheTemporaryNameAndGivesUpWhenEveryNam
 
 TEST_F(AtomicFileTest, CreateDirectoriesMakesEveryMissingParent) {
   const std::string deep = at("home/Library/Application Support/Corvane");
-  ASSERT_TRUE(createDirectories(deep).has_value());
+  ASSERT_OK(createDirectories(deep));
   EXPECT_TRUE(fs::is_directory(deep));
-  ASSERT_TRUE(createDirectories(deep + "/").has_value());  // already there
+  ASSERT_OK(createDirectories(deep + "/"));  // already there
   // Through a link to a folder, as a home folder may be reached.
   fs::create_directory_symlink(at("home"), at("link"));
-  ASSERT_TRUE(createDirectories(at("link/Library/Logs")).has_value());
+  ASSERT_OK(createDirectories(at("link/Library/Logs")));
   EXPECT_TRUE(fs::is_directory(at("home/Library/Logs")));
 
   SampleMac::writeFile(at("file"), "x");
