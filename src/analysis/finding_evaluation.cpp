@@ -7,9 +7,8 @@
 #include "corvane/analysis/app_analyzer.h"
 #include "corvane/analysis/evidence_classifier.h"
 #include "analysis/grading.h"
-#include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/unicode.h"
-#include "platform/disk_identity.h"
 
 namespace corvane {
 
@@ -179,7 +178,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   const bool reviewCap = arbitration.capReview || teamOnly;
   if (reviewCap) evidence.emplace_back(EvidenceKind::sharedOwnership, texts::kSharedOwnership, 0);
 
-  auto st = platform::linkStatus(url.path());
+  auto st = fileSystem->linkStatus(url.path());
   std::optional<Date> modified;
   std::optional<std::int64_t> size;
   if (st) {
@@ -201,7 +200,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   FindingConfidence tier =
       EvidenceClassifier::tier(score, exact, location.kind, location.isProtected, running, reviewCap);
   return FileFinding::make(url, location.kind, tier, score, std::move(evidence), size, modified, location.isProtected,
-                           std::nullopt, platform::diskIdentityOf(url));
+                           std::nullopt, fileSystem->diskIdentity(url.path()));
 }
 
 }  // namespace corvane
