@@ -36,7 +36,7 @@ std::uint32_t modeOf(EntryType type) {
 void MemoryFileSystem::add(const std::string& rawPath, Node node) {
   const std::string path = url::standardizedPath(rawPath);
   for (std::string folder = parentOf(path); !nodes_.count(folder); folder = parentOf(folder))
-    nodes_[folder] = Node{EntryType::directory, {}, 0, nextInode_++};
+    nodes_[folder] = Node{EntryType::directory, {}, node.modifiedSeconds, nextInode_++};
   node.inode = nextInode_++;
   nodes_[path] = std::move(node);
 }
@@ -47,8 +47,8 @@ void MemoryFileSystem::addFolder(const std::string& path, std::int64_t modifiedS
 void MemoryFileSystem::addFile(const std::string& path, std::string contents, std::int64_t modifiedSeconds) {
   add(path, Node{EntryType::file, std::move(contents), modifiedSeconds, 0});
 }
-void MemoryFileSystem::addLink(const std::string& path, std::string target) {
-  add(path, Node{EntryType::symbolicLink, std::move(target), 0, 0});
+void MemoryFileSystem::addLink(const std::string& path, std::string target, std::int64_t modifiedSeconds) {
+  add(path, Node{EntryType::symbolicLink, std::move(target), modifiedSeconds, 0});
 }
 
 const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& rawPath, std::string* physical) const {
@@ -103,7 +103,7 @@ std::optional<platform::FileStatus> MemoryFileSystem::linkStatus(const std::stri
   st.inode = node->inode;
   st.mode = modeOf(node->type) | 0644;
   st.size = static_cast<std::int64_t>(node->data.size());
-  st.allocatedSize = (st.size + 4095) / 4096 * 4096;
+  st.allocatedSize = node->type == EntryType::file ? (st.size + 4095) / 4096 * 4096 : 0;
   st.modifiedSeconds = node->modifiedSeconds;
   st.changedSeconds = node->modifiedSeconds;
   return st;

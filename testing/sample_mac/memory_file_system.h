@@ -12,10 +12,10 @@ namespace corvane::testing {
 
 class MemoryFileSystem final : public platform::FileSystem {
  public:
-  // Each adds the missing folders above the item too.
+  // Each adds the missing folders above the item too, modified when the item was.
   void addFolder(const std::string& path, std::int64_t modifiedSeconds = 0);
   void addFile(const std::string& path, std::string contents = {}, std::int64_t modifiedSeconds = 0);
-  void addLink(const std::string& path, std::string target);
+  void addLink(const std::string& path, std::string target, std::int64_t modifiedSeconds = 0);
 
   Result<platform::Listing> list(const std::string& folder, const platform::ListOptions& options) const override;
   Status walk(const std::string& root, const platform::WalkLimits& limits,
