@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "corvane/analysis/app_analyzer.h"
-#include "platform/directory.h"
+#include "platform/file_system.h"
 #include "platform/file_status.h"
 #include "platform/resources.h"
 #include "sample_mac/sample_mac.h"
@@ -63,10 +63,10 @@ void populate(const testing::SampleMac& mac, int count) {
 
 // readdir plus lstat of every entry, nothing more, over the same folders and depths.
 std::size_t bareWalk(const std::string& folder, int depth, int maxDepth) {
-  auto entries = platform::listDirectory(folder, true);
-  if (!entries) return 0;
+  auto listing = platform::realFileSystem().list(folder);
+  if (!listing.has_value()) return 0;
   std::size_t seen = 0;
-  for (const auto& e : *entries) {
+  for (const auto& e : listing->entries) {
     std::string path = folder + "/" + e.name;
     auto st = platform::linkStatus(path);
     ++seen;

@@ -8,10 +8,8 @@
 #include "analysis/analyzer_texts.h"
 #include "corvane/analysis/evidence_classifier.h"
 #include "analysis/grading.h"
-#include "platform/directory.h"
-#include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/unicode.h"
-#include "platform/disk_identity.h"
 #include "platform/system_layout.h"
 
 namespace corvane {
@@ -122,33 +120,27 @@ bool isInside(const std::string& resolved, const std::string& root) {
   return resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 && resolved[root.size()] == '/';
 }
 
-// Lists `listed` (a path as walked) whose resolved form is `resolved`, appending kept entries in pre-order.
-void walk(const std::string& listed, const std::string& resolved, const std::string& root, int depth, int maxDepth,
-          const Layout& layout, std::vector<Url>& out) {
-  auto entries = platform::listDirectory(listed, /*skipHidden=*/true);
-  if (!entries) return;
-  for (const auto& entry : *entries) {
-    std::string entryPath = listed + "/" + entry.name;
-    std::string entryResolved;
-    if (entry.isSymbolicLink) {
-      // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
-      entryResolved = platform::resolvedPath(layout, entryPath).value_or(resolved + "/" + entry.name);
-    } else {
-      entryResolved = resolved + "/" + entry.name;
-    }
-    if (!isInside(entryResolved, root)) continue;
-    out.push_back(Url::fileURL(entryPath));
-    if (depth < maxDepth && entry.isDirectory) walk(entryPath, entryResolved, root, depth + 1, maxDepth, layout, out);
-  }
-}
-
 }  // namespace
 
-std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth, const Layout& layout) {
+std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
   std::vector<Url> out;
-  auto resolved = platform::resolvedPath(layout, root.path());
-  if (!resolved) return out;
-  walk(root.path(), *resolved, *resolved, 1, maxDepth, layout, out);
+  auto resolvedRoot = fileSystem->resolvedPath(layout, root.path());
+  if (!resolvedRoot || maxDepth < 1) return out;
+  // resolved[d - 1]: where the folder holding the entries at depth d leads.
+  std::vector<std::string> resolved{*resolvedRoot};
+  const platform::WalkLimits limits{static_cast<std::size_t>(maxDepth), /*skipHidden=*/true, /*sorted=*/false};
+  (void)fileSystem->walk(root.path(), limits, [&](const platform::WalkItem& entry) {
+    resolved.resize(entry.depth);
+    std::string entryResolved = resolved.back() + "/" + entry.name;
+    if (entry.type == platform::EntryType::symbolicLink) {
+      // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
+      if (auto target = fileSystem->resolvedPath(layout, entry.path)) entryResolved = std::move(*target);
+    }
+    if (!isInside(entryResolved, *resolvedRoot)) return platform::WalkStep::skipDescendants;
+    out.push_back(Url::fileURL(entry.path));
+    resolved.push_back(std::move(entryResolved));
+    return platform::WalkStep::descend;
+  });
   return out;
 }
 
@@ -172,7 +164,7 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
     evidence.emplace_back(EvidenceKind::packageReceipt,
                           "Installer receipt found: " + identity.packageReceipts[i] + ".", 0);
   evidence.insert(evidence.end(), embeddedEvidence.begin(), embeddedEvidence.end());
-  auto st = platform::linkStatus(appURL.path());
+  auto st = fileSystem->linkStatus(appURL.path());
   std::optional<Date> modified;
   if (st) modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   if (auto age = texts::ageEvidence(modified, now())) evidence.push_back(*age);
@@ -186,7 +178,7 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
   std::optional<std::int64_t> size;
   if (st) size = st->allocatedSize;
   return FileFinding::make(appURL, FindingKind::application, confidence, 100, std::move(evidence), size, modified,
-                           isSystem, std::nullopt, platform::diskIdentityOf(appURL));
+                           isSystem, std::nullopt, fileSystem->diskIdentity(appURL.path()));
 }
 
 AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,
@@ -215,14 +207,14 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   const auto catalog = loadSystemExtensions(sys.appending("SystemExtensions"));
 
   std::vector<FileFinding> findings;
-  if (platform::itemExists(appURL.path())) findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
+  if (fileSystem->exists(appURL.path())) findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
   for (const auto& location : searchLocations(home, sys)) {
-    for (const auto& candidate : contents(location.url, location.maxDepth, layout)) {
+    for (const auto& candidate : contents(location.url, location.maxDepth)) {
       if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
         findings.push_back(std::move(*f));
     }
   }
-  for (auto& f : LocationAssessments::receiptFindings(identity, receipts)) findings.push_back(std::move(f));
+  for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *fileSystem)) findings.push_back(std::move(f));
 
   // One finding per location: the highest score, the earliest among equals.
   std::vector<FileFinding> unique;

@@ -6,8 +6,7 @@
 #include "analysis/candidate_scoring.h"
 #include "analysis/location_assessments.h"
 #include "corvane/analysis/app_analyzer.h"
-#include "platform/disk_identity.h"
-#include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/unicode.h"
 
 namespace corvane {
@@ -112,7 +111,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   // Only an item whose identity evidence holds up is compared with the other apps and looked at on disk.
   CandidateScoring::ItemFacts item;
   item.arbitration = arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra);
-  auto st = platform::linkStatus(url.path());
+  auto st = fileSystem->linkStatus(url.path());
   std::optional<std::int64_t> size;
   if (st) {
     item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
@@ -125,7 +124,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   auto graded = CandidateScoring::grade(std::move(*weighing), location.kind, location.isProtected, item);
   if (!graded) return std::nullopt;
   return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
-                           item.modifiedAt, location.isProtected, std::nullopt, platform::diskIdentityOf(url));
+                           item.modifiedAt, location.isProtected, std::nullopt, fileSystem->diskIdentity(url.path()));
 }
 
 }  // namespace corvane

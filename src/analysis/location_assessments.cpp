@@ -214,7 +214,7 @@ std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const App
   return label;
 }
 
-FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID) {
+FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID, const platform::FileSystem& fs) {
   std::vector<MatchEvidence> evidence = {
       MatchEvidence(EvidenceKind::packageReceipt,
                     "Installer receipt " + url.lastPathComponent() + " records that this app's package (" +
@@ -226,16 +226,17 @@ FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID) {
                     0)};
   std::optional<std::int64_t> size;
   std::optional<Date> modified;
-  if (auto st = platform::linkStatus(url.path())) {
+  if (auto st = fs.linkStatus(url.path())) {
     size = st->allocatedSize;
     modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   }
   return FileFinding::make(url, FindingKind::installerReceipt, FindingConfidence::probablyLeftover, 60,
                            std::move(evidence), size, modified, false, std::nullopt,
-                           platform::diskIdentityOf(url));
+                           fs.diskIdentity(url.path()));
 }
 
-std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory) {
+std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory,
+                                         const platform::FileSystem& fs) {
   std::vector<FileFinding> findings;
   if (!identity.bundleIdentifier || identity.bundleIdentifier->empty()) return findings;
   const std::string b = lower(*identity.bundleIdentifier);
@@ -244,7 +245,7 @@ std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url&
     if (r != b && r.rfind(b + ".", 0) != 0) continue;
     for (const char* ext : {".bom", ".plist"}) {
       Url file = receiptsDirectory.appending(receipt + ext);
-      if (platform::itemExists(file.path())) findings.push_back(makeReceiptFinding(file, receipt));
+      if (fs.exists(file.path())) findings.push_back(makeReceiptFinding(file, receipt, fs));
     }
   }
   return findings;

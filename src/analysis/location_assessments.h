@@ -12,6 +12,7 @@
 #include "corvane/model/layout.h"
 #include "corvane/analysis/match_engine.h"
 #include "corvane/discovery/system_extension_catalog.h"
+#include "platform/file_system.h"
 
 namespace corvane::LocationAssessments {
 
@@ -48,7 +49,8 @@ std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& ide
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
                                                        const Url& appURL, const Layout& layout);
 
-std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory);
-FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID);
+std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory,
+                                         const platform::FileSystem& fs);
+FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID, const platform::FileSystem& fs);
 
 }  // namespace corvane::LocationAssessments

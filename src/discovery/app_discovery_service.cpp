@@ -4,9 +4,7 @@
 #include <unordered_set>
 
 #include "discovery/bundle_reader.h"
-#include "platform/directory.h"
-#include "platform/directory_walk.h"
-#include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/mounted_volumes.h"
 #include "platform/unicode.h"
 #include "platform/system_layout.h"
@@ -18,7 +16,8 @@ namespace {
 // Entries this many levels below a search root are looked at but not entered.
 constexpr std::size_t kMaxSearchDepth = 3;
 
-bool exists(const std::string& path) { return platform::status(path).has_value(); }
+// Whether something is at the path, a final link followed.
+bool exists(const platform::FileSystem& fs, const std::string& path) { return fs.realPath(path).has_value(); }
 
 std::string asciiLowercased(std::string text) {
   for (char& c : text)
@@ -44,21 +43,27 @@ std::string baseName(const Url& url) {
 
 AppDiscoveryService::AppDiscoveryService() : AppDiscoveryService(platform::systemLayout()) {}
 
-AppDiscoveryService::AppDiscoveryService(Layout layout, VolumeLister listVolumes)
-    : layout_(std::move(layout)), listVolumes_(listVolumes ? std::move(listVolumes) : volumeLister(layout_)) {}
+AppDiscoveryService::AppDiscoveryService(Layout layout, VolumeLister listVolumes,
+                                         std::shared_ptr<const platform::FileSystem> fileSystem)
+    : layout_(std::move(layout)),
+      fileSystem_(fileSystem ? std::move(fileSystem) : platform::sharedRealFileSystem()),
+      listVolumes_(listVolumes ? std::move(listVolumes) : volumeLister(layout_, fileSystem_)) {}
 
-AppDiscoveryService::VolumeLister AppDiscoveryService::volumeLister(const Layout& layout) {
-  return layout.isLiveSystem() ? systemVolumeLister() : folderVolumeLister(layout.volumes());
+AppDiscoveryService::VolumeLister AppDiscoveryService::volumeLister(
+    const Layout& layout, std::shared_ptr<const platform::FileSystem> fileSystem) {
+  return layout.isLiveSystem() ? systemVolumeLister() : folderVolumeLister(layout.volumes(), std::move(fileSystem));
 }
 
-AppDiscoveryService::VolumeLister AppDiscoveryService::folderVolumeLister(std::string volumesFolder) {
-  return [folder = std::move(volumesFolder)]() -> std::optional<std::vector<MountedVolume>> {
-    auto entries = platform::listDirectory(folder, /*skipHidden=*/true);
-    if (!entries) return std::vector<MountedVolume>{};
+AppDiscoveryService::VolumeLister AppDiscoveryService::folderVolumeLister(
+    std::string volumesFolder, std::shared_ptr<const platform::FileSystem> fileSystem) {
+  if (!fileSystem) fileSystem = platform::sharedRealFileSystem();
+  return [folder = std::move(volumesFolder), fs = std::move(fileSystem)]() -> std::optional<std::vector<MountedVolume>> {
+    auto listing = fs->list(folder);
+    if (!listing.has_value()) return std::vector<MountedVolume>{};
     std::vector<MountedVolume> volumes;
-    for (const auto& entry : *entries) {
+    for (const auto& entry : listing->entries) {
       // A link here (the startup disk's "Macintosh HD" -> "/") is no attached volume.
-      if (!entry.isDirectory) continue;
+      if (entry.type != platform::EntryType::directory) continue;
       volumes.push_back(MountedVolume{Url::fileURL(folder + "/" + entry.name), entry.name, true, true, false});
     }
     return volumes;
@@ -85,11 +90,11 @@ std::vector<InstalledApplication> AppDiscoveryService::discover() const {
   std::unordered_set<std::string> seen;
   std::vector<InstalledApplication> found;
   for (const auto& root : roots) {
-    if (!exists(root)) continue;
+    if (!exists(*fileSystem_, root)) continue;
     const std::size_t rootDepth = componentCount(root);
-    platform::walkTree(root, [&](const platform::WalkEntry& entry) {
+    (void)fileSystem_->walk(root, platform::WalkLimits{}, [&](const platform::WalkItem& entry) {
       if (asciiLowercased(Url::fileURL(entry.path).pathExtension()) == "app") {
-        if (entry.isDirectory != true) return platform::WalkStep::skipDescendants;
+        if (entry.type != platform::EntryType::directory) return platform::WalkStep::skipDescendants;
         Url location = Url::fileURL(entry.path).standardized();
         if (seen.insert(location.path()).second) found.push_back(makeApplication(location));
         return platform::WalkStep::skipDescendants;
@@ -162,8 +167,8 @@ std::vector<AppDiscoveryService::VolumeFacts> AppDiscoveryService::mountedVolume
     f.isBrowsable = m.isBrowsable.value_or(false);
     f.isLocal = m.isLocal.value_or(false);
     f.isReadOnly = m.isReadOnly.value_or(true);
-    f.isBootableOS = exists(m.url.appending("System/Library/CoreServices").path());
-    f.hasApplicationsSubfolder = exists(m.url.appending("Applications").path());
+    f.isBootableOS = exists(*fileSystem_, m.url.appending("System/Library/CoreServices").path());
+    f.hasApplicationsSubfolder = exists(*fileSystem_, m.url.appending("Applications").path());
     facts.push_back(std::move(f));
   }
   return facts;

@@ -7,7 +7,7 @@
 #include "corvane/discovery/login_scope_identity.h"
 #include "discovery/background_store_shapes.h"
 #include "discovery/scope_text.h"
-#include "platform/bounded_listing.h"
+#include "platform/file_system.h"
 
 namespace corvane {
 
@@ -170,15 +170,16 @@ BackgroundItemsStore::Scope BackgroundItemsStore::classifyScope(const std::optio
 
 BackgroundItemsStore::DiscoveryResult BackgroundItemsStore::discover(const std::string& directory) {
   DiscoveryResult result;
-  auto listing = platform::listVisibleEntries(directory, maxDirectoryEntries);
-  if (!listing) return result;
+  auto listing = platform::realFileSystem().list(directory, {.skipHidden = true, .maxEntries = maxDirectoryEntries});
+  if (!listing.has_value()) return result;
   if (listing->exceeded) {
     result.outcome = DiscoveryResult::Outcome::tooManyEntries;
     return result;
   }
   // Per version: unscoped names, and (name, scope) pairs.
   std::map<int, std::pair<std::vector<std::string>, std::vector<std::pair<std::string, std::string>>>> byVersion;
-  for (const std::string& name : listing->names) {
+  for (const auto& entry : listing->entries) {
+    const std::string& name = entry.name;
     auto parsed = parseStoreFileName(name);
     if (!parsed) continue;
     auto& files = byVersion[parsed->version];

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "platform/directory.h"
-#include "platform/directory_walk.h"
 #include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/disk_identity.h"
 #include "platform/system_layout.h"
 
@@ -86,9 +86,10 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const 
     auto realRoot = platform::resolvedPath(layout, folder);
     if (!realRoot) continue;
     const std::string& root = *realRoot;
-    auto names = platform::visibleEntryNames(folder);
-    if (!names) continue;
-    for (const std::string& name : *names) {
+    auto listing = platform::realFileSystem().list(folder, {.skipHidden = true, .sorted = true});
+    if (!listing.has_value()) continue;
+    for (const auto& entry : listing->entries) {
+      const std::string& name = entry.name;
       auto entryPath = resolved(layout, folder, name);
       if (!entryPath || !isInside(*entryPath, root)) continue;  // a link that leads out of the folder
       findings.push_back(makeFinding(Url::fileURL(folder + "/" + name), location.title, location.explanation));

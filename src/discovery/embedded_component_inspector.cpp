@@ -4,7 +4,7 @@
 #include <set>
 
 #include "discovery/bundle_reader.h"
-#include "platform/directory_walk.h"
+#include "platform/file_system.h"
 #include "platform/format_files.h"
 
 namespace corvane {
@@ -67,6 +67,15 @@ std::optional<std::string> agentLabel(const std::string& path) {
   return parsed.value().string("Label");
 }
 
+// The names in a folder in name order, hidden ones left out; none when it cannot be listed.
+std::optional<std::vector<std::string>> visibleNames(const std::string& folder) {
+  auto listing = platform::realFileSystem().list(folder, {.skipHidden = true, .sorted = true});
+  if (!listing.has_value()) return std::nullopt;
+  std::vector<std::string> names;
+  for (auto& entry : listing->entries) names.push_back(std::move(entry.name));
+  return names;
+}
+
 }  // namespace
 
 EmbeddedComponentInspection EmbeddedComponentInspector::inspect(const Url& appURL) {
@@ -76,7 +85,7 @@ EmbeddedComponentInspection EmbeddedComponentInspector::inspect(const Url& appUR
 
   for (const auto& folder : kComponentFolders) {
     const std::string folderPath = bundle + "/" + folder.relativePath;
-    auto names = platform::visibleEntryNames(folderPath);
+    auto names = visibleNames(folderPath);
     if (!names || names->empty()) continue;
     inspection.evidence.emplace_back(EvidenceKind::embeddedComponent, componentExplanation(*names, folder.word), 0);
     if (!folder.takesIdentifiers) continue;
@@ -85,7 +94,7 @@ EmbeddedComponentInspection EmbeddedComponentInspector::inspect(const Url& appUR
   }
 
   const std::string agentsPath = bundle + "/Contents/Library/LaunchAgents";
-  if (auto names = platform::visibleEntryNames(agentsPath)) {
+  if (auto names = visibleNames(agentsPath)) {
     std::vector<std::string> labels;
     for (const auto& name : *names) {
       if (extensionOf(name) != "plist") continue;

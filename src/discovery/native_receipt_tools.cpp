@@ -6,6 +6,7 @@
 #include "formats/bom_reader.h"
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
+#include "platform/file_system.h"
 #include "platform/format_files.h"
 
 namespace corvane {
@@ -22,11 +23,11 @@ struct ToolAnswer {
 
 ToolAnswer listPackages(const std::string& receiptsDirectory) {
   std::vector<std::string> identifiers;
-  if (auto entries = platform::listDirectory(receiptsDirectory, /*skipHidden=*/true)) {
-    for (const platform::DirectoryEntry& entry : *entries) {
+  if (auto listing = platform::realFileSystem().list(receiptsDirectory); listing.has_value()) {
+    for (const platform::FolderEntry& entry : listing->entries) {
       const std::string_view name = entry.name;
       const std::size_t idLength = name.size() - std::min(name.size(), sizeof kPlistExtension - 1);
-      if (entry.isDirectory || idLength == 0 || !name.ends_with(kPlistExtension)) continue;
+      if (entry.type == platform::EntryType::directory || idLength == 0 || !name.ends_with(kPlistExtension)) continue;
       identifiers.emplace_back(name.substr(0, idLength));
     }
   }

@@ -5,7 +5,7 @@
 
 #include "corvane/formats/property_list.h"
 #include "discovery/tool_output.h"
-#include "platform/directory.h"
+#include "platform/file_system.h"
 #include "platform/unicode.h"
 #include "platform/format_files.h"
 
@@ -78,11 +78,11 @@ std::optional<std::string> PackageReceiptCatalog::primaryAppPath(std::string_vie
 std::vector<PackageReceiptRecord> PackageReceiptCatalog::load(const Url& receiptsDirectory,
                                                               const CommandRunning& runner) {
   const std::string folder = receiptsDirectory.path();
-  auto entries = platform::listDirectory(folder, /*skipHidden=*/true);
-  if (!entries) return {};
+  auto entries = platform::realFileSystem().list(folder);
+  if (!entries.has_value()) return {};
 
   std::vector<PackageReceiptRecord> records;
-  for (const platform::DirectoryEntry& entry : *entries) {
+  for (const platform::FolderEntry& entry : entries->entries) {
     Url file = receiptsDirectory.appending(entry.name);
     if (platform::lowercased(file.pathExtension()) != "bom") continue;
     std::string packageID = entry.name.substr(0, entry.name.size() - file.pathExtension().size() - 1);

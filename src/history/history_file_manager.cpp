@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/atomic_file.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "platform/file_lock.h"
 #include "platform/fs_ops.h"
 
@@ -12,8 +12,9 @@ namespace corvane {
 
 HistoryFileManager HistoryFileManager::system() {
   HistoryFileManager manager;
-  manager.readFile = [](const std::string& path) -> Result<std::string> {
-    auto bytes = platform::readFileBytes(path, kMaxHistoryFileBytes);
+  const platform::FileSystem* fs = &platform::realFileSystem();
+  manager.readFile = [fs](const std::string& path) -> Result<std::string> {
+    auto bytes = fs->readFile(path, kMaxHistoryFileBytes);
     if (!bytes.has_value()) return bytes.error();
     return std::string(bytes->begin(), bytes->end());
   };
@@ -21,9 +22,7 @@ HistoryFileManager HistoryFileManager::system() {
   manager.writeAtomically = [](const std::string& path, const std::string& bytes) {
     return platform::writeFileAtomically(path, bytes);
   };
-  manager.moveExclusive = [](const std::string& from, const std::string& to) {
-    return platform::renameExclusive(from, to);
-  };
+  manager.moveExclusive = [fs](const std::string& from, const std::string& to) { return fs->renameExclusive(from, to); };
   manager.now = [] { return date::now(); };
   // ".history.json.lock" and ".history.json.tmp-*" beside "history.json" (the atomic write's temporaries).
   manager.lock = [](const std::string& path) -> Result<std::shared_ptr<void>> {

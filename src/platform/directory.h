@@ -1,23 +1,11 @@
 #pragma once
-// Listing one folder, resolving a path's symbolic links, and the process's working folder.
+// Resolving a path's symbolic links, and the process's working folder. Folders are listed through
+// FileSystem (file_system.h).
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace corvane::platform {
-
-struct DirectoryEntry {
-  std::string name;
-  bool isDirectory = false;  // a real folder; a link to a folder is not one
-  bool isSymbolicLink = false;
-  bool operator==(const DirectoryEntry&) const = default;
-};
-
-// The entries of a folder in the order the system gives them, without "." and "..", and without hidden
-// items (isHiddenItem: a leading dot, and on macOS the hidden flag) when `skipHidden`.
-// None when the folder cannot be opened.
-std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path, bool skipHidden = true);
 
 // The absolute path with every symbolic link resolved; none when some component does not exist.
 std::optional<std::string> realPath(const std::string& path);

@@ -1,5 +1,3 @@
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,38 +6,8 @@
 #include <memory>
 
 #include "platform/directory.h"
-#include "platform/directory_walk.h"
 
 namespace corvane::platform {
-
-std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path, bool skipHidden) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-  std::vector<DirectoryEntry> entries;
-  while (const dirent* e = ::readdir(dir)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    if (skipHidden && isHiddenItem(path, name)) continue;
-    DirectoryEntry entry{name, false, false};
-    unsigned char type = e->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat st {};
-      if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-      }
-    }
-    entry.isDirectory = type == DT_DIR;
-    entry.isSymbolicLink = type == DT_LNK;
-    entries.push_back(std::move(entry));
-  }
-  return entries;
-}
 
 std::optional<std::string> realPath(const std::string& path) {
   std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);

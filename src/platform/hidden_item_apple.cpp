@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "platform/directory_walk.h"
+#include "platform/file_system.h"
 
 namespace corvane::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/directory_walk.h"
+#include "platform/file_system.h"
 
 namespace corvane::platform {
 

@@ -1,10 +1,6 @@
 #include "platform/system_layout.h"
 
-#include <deque>
-#include <vector>
-
-#include "corvane/base/url.h"
-#include "platform/directory.h"
+#include "platform/file_system.h"
 #include "platform/user.h"
 
 namespace corvane::platform {
@@ -17,71 +13,8 @@ Layout systemLayout() {
   return layout;
 }
 
-namespace {
-
-// Links followed in one resolution before it counts as a loop (the limit macOS and Linux use).
-constexpr int kMaxLinkHops = 40;
-
-bool isAtOrUnder(const std::string& path, const std::string& base) {
-  if (base == "/") return !path.empty() && path.front() == '/';
-  return path == base || (path.size() > base.size() && path.starts_with(base) && path[base.size()] == '/');
-}
-
-std::string parentOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
-
 std::optional<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) {
-  // Not standardised first: ".." applies to where a link led, as the system's own resolution does.
-  const std::string path(hostPath);
-  auto hostResolved = [](const std::string& p) -> std::optional<std::string> {
-    auto real = realPath(p);
-    if (!real) return std::nullopt;
-    return url::standardizedPath(*real);
-  };
-  if (layout.isLiveSystem()) return hostResolved(path);
-  // Where the Mac's own tree starts: the host resolves the way there, the Mac's rules hold below it.
-  const std::string rootPath = url::standardizedPath(layout.root);
-  const std::string homePath = layout.home.empty() ? std::string() : url::standardizedPath(layout.home);
-  std::string base;
-  if (isAtOrUnder(path, rootPath)) {
-    base = rootPath;
-  } else if (!homePath.empty() && isAtOrUnder(path, homePath)) {
-    base = homePath;
-  } else {
-    return hostResolved(path);
-  }
-  const std::optional<std::string> realRoot = hostResolved(rootPath);
-  std::optional<std::string> current = hostResolved(base);
-  if (!realRoot || !current) return std::nullopt;
-
-  std::deque<std::string> pending;
-  for (auto& part : url::pathComponents(std::string_view(path).substr(base.size()))) pending.push_back(std::move(part));
-  int hops = 0;
-  while (!pending.empty()) {
-    std::string part = std::move(pending.front());
-    pending.pop_front();
-    if (part == "/" || part == ".") continue;
-    if (part == "..") {
-      if (*current != *realRoot) *current = parentOf(*current);
-      continue;
-    }
-    std::string next = *current == "/" ? "/" + part : *current + "/" + part;
-    std::optional<std::string> target = readLink(next);
-    if (!target) {
-      if (!itemExists(next)) return std::nullopt;
-      *current = std::move(next);
-      continue;
-    }
-    if (++hops > kMaxLinkHops || target->empty()) return std::nullopt;
-    std::vector<std::string> parts = url::pathComponents(*target);
-    pending.insert(pending.begin(), parts.begin(), parts.end());
-    if (target->front() == '/') *current = *realRoot;
-  }
-  return current;
+  return realFileSystem().resolvedPath(layout, hostPath);
 }
 
 }  // namespace corvane::platform

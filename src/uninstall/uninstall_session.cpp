@@ -66,12 +66,12 @@ UninstallSession::UninstallSession(Layout layout, UninstallCollaborators collabo
 }
 
 AppAnalyzer UninstallSession::analyzer() const {
-  AppAnalyzer analyzer(layout_);
-  analyzer.now = collaborators_.clock;
-  analyzer.requiresAdministrator = [checks = collaborators_.fileAccess](const Url& url) {
+  AppAnalyzer::Collaborators c;
+  c.now = collaborators_.clock;
+  c.requiresAdministrator = [checks = collaborators_.fileAccess](const Url& url) {
     return RemovalPermission::requiresAdministrator(url, checks);
   };
-  return analyzer;
+  return AppAnalyzer(layout_, std::move(c));
 }
 
 UninstallPlan UninstallSession::prepare(const Url& appURL, const UninstallSelection& selection) const {
@@ -126,7 +126,7 @@ AnalysisSnapshot UninstallSession::analyzeAgain(const UninstallPlan& plan) const
     if (app.url.standardized() != plan.appURL) peers.push_back(std::move(app));
   AppAnalyzer again = analyzer();
   AnalysisSnapshot after =
-      again.analyze(plan.before.identity, plan.before.appURL, again.componentInspector(plan.before.appURL).evidence,
+      again.analyze(plan.before.identity, plan.before.appURL, again.componentFacts(plan.before.appURL).evidence,
                     again.signatureEnrichedPeers(plan.before.identity, peers));
   if (options_.assignFindingIDs) options_.assignFindingIDs(after);
   return after;

@@ -31,15 +31,19 @@ std::vector<std::string> names(const std::vector<Url>& urls) {
 // An analyzer over a sample tree with no running apps, no signatures, no receipts and writable items.
 class AnalyzerTest : public ::testing::Test {
  protected:
-  AnalyzerTest() : mac(tmp.path()), analyzer(Layout::at(mac.root(), mac.home())) {
-    analyzer.inspect = [](const Url&) { return SignatureFacts{}; };
-    analyzer.receiptInspector = [](const std::optional<std::string>&, const std::string&) {
+  AnalyzerTest() : mac(tmp.path()), analyzer(Layout::at(mac.root(), mac.home()), collaborators()) {}
+
+  AppAnalyzer::Collaborators collaborators() {
+    AppAnalyzer::Collaborators c;
+    c.inspect = [](const Url&) { return SignatureFacts{}; };
+    c.receiptInspector = [](const std::optional<std::string>&, const std::string&) {
       return std::vector<std::string>{};
     };
-    analyzer.componentInspector = [](const Url&) { return AppAnalyzer::ComponentFacts{}; };
-    analyzer.runningApplications = [this] { return running; };
-    analyzer.requiresAdministrator = [](const Url&) { return false; };
-    analyzer.loadSystemExtensions = [](const Url&) { return std::vector<SystemExtensionRecord>{}; };
+    c.componentInspector = [](const Url&) { return AppAnalyzer::ComponentFacts{}; };
+    c.runningApplications = [this] { return running; };
+    c.requiresAdministrator = [](const Url&) { return false; };
+    c.loadSystemExtensions = [](const Url&) { return std::vector<SystemExtensionRecord>{}; };
+    return c;
   }
 
   AnalysisSnapshot analyze(const AppIdentity& id, const std::vector<AppIdentity>& peers = {}) {
@@ -165,13 +169,14 @@ TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {
 }
 
 TEST_F(AnalyzerTest, WalksArePreOrderBoundedByDepthAndKeepOnlyLinksThatStayInside) {
+  const AppAnalyzer host{Layout()};  // links read as the host's own
   const std::string support = mac.user("Library/Application Support");
   SampleMac::writeFile(support + "/A/B/C/deep.txt");
-  auto entries = AppAnalyzer::contents(Url::fileURL(support), 2);
+  auto entries = host.contents(Url::fileURL(support), 2);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].path(), support + "/A");
   EXPECT_EQ(entries[1].path(), support + "/A/B");
-  EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(tmp.path() + "/missing"), 2).empty());
+  EXPECT_TRUE(host.contents(Url::fileURL(tmp.path() + "/missing"), 2).empty());
 
   // Read as the host's own tree: a link out is dropped, one inside stays, hidden items are left out.
   const std::string logs = mac.user("Library/Logs");
@@ -180,7 +185,7 @@ TEST_F(AnalyzerTest, WalksArePreOrderBoundedByDepthAndKeepOnlyLinksThatStayInsid
   fs::create_directory_symlink(tmp.path() + "/outside/com.example.tool", logs + "/com.example.tool");
   fs::create_directory_symlink(logs + "/com.example.tool.real", logs + "/com.example.tool.alias");
   SampleMac::writeFile(logs + "/.com.example.tool.hidden");
-  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(logs), 1)),
+  EXPECT_EQ(names(host.contents(Url::fileURL(logs), 1)),
             (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
 
   // On the Mac these targets are "/Library/..." and "/Users/Shared/...": under the sample root here.
@@ -190,11 +195,11 @@ TEST_F(AnalyzerTest, WalksArePreOrderBoundedByDepthAndKeepOnlyLinksThatStayInsid
   fs::create_directory_symlink("/Library/Caches/com.example.tool.real", caches + "/com.example.tool.alias");
   fs::create_directory_symlink("/Users/Shared/com.example.tool", caches + "/com.example.tool");
   fs::create_directory_symlink("/Library/Caches/com.example.tool.real", mac.user("Library/Caches/com.example.tool"));
-  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(caches), 1, analyzer.layout)),
+  EXPECT_EQ(names(analyzer.contents(Url::fileURL(caches), 1)),
             (std::vector<std::string>{"com.example.tool.alias", "com.example.tool.real"}));
-  EXPECT_TRUE(AppAnalyzer::contents(Url::fileURL(mac.user("Library/Caches")), 1, analyzer.layout).empty());
+  EXPECT_TRUE(analyzer.contents(Url::fileURL(mac.user("Library/Caches")), 1).empty());
   // Read as the host's own tree, the same targets lead nowhere and the links stay.
-  EXPECT_EQ(names(AppAnalyzer::contents(Url::fileURL(caches), 1)),
+  EXPECT_EQ(names(host.contents(Url::fileURL(caches), 1)),
             (std::vector<std::string>{"com.example.tool", "com.example.tool.alias", "com.example.tool.real"}));
 }
 

@@ -34,9 +34,10 @@ const DemoMac& demo() {
 }
 
 AnalysisSnapshot analyzed(const std::string& name) {
-  AppAnalyzer analyzer(Layout::at(demo().mac.root(), demo().mac.home()));
-  analyzer.runningApplications = [] { return std::vector<RunningApplication>{}; };
-  analyzer.requiresAdministrator = [](const Url&) { return false; };
+  AppAnalyzer::Collaborators c;
+  c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+  c.requiresAdministrator = [](const Url&) { return false; };
+  AppAnalyzer analyzer(Layout::at(demo().mac.root(), demo().mac.home()), std::move(c));
   for (const auto& app : demo().installed)
     if (app.name == name) return analyzer.analyze(app, demo().installed);
   throw std::runtime_error("no sample app " + name);
@@ -190,8 +191,9 @@ TEST(DemoMacAnalysisTest, ARunningAppIsInUseEverywhere) {
       if (r.bundleURL && r.bundleURL->path() == bundle) seen = r.bundleIdentifier == "com.example.ticker";
     if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  AppAnalyzer a(Layout::at(own.root(), own.home()));
-  a.requiresAdministrator = [](const Url&) { return false; };
+  AppAnalyzer::Collaborators c;
+  c.requiresAdministrator = [](const Url&) { return false; };
+  AppAnalyzer a(Layout::at(own.root(), own.home()), std::move(c));
   InstalledApplication ticker{Url::fileURL(bundle), "Ticker", "com.example.ticker", "1.0", false};
   AnalysisSnapshot snapshot = a.analyze(ticker, {ticker});
   platform::stopProcess(pid);

@@ -253,9 +253,10 @@ TEST_F(AppDiscoveryTest, AppsAreListedAndMatchedUnderTheirLocalizedName) {
     std::vector<InstalledApplication> found = AppDiscoveryService(layout, [] { return std::nullopt; }).discover();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0], (InstalledApplication{Url::fileURL(app), "Bildwerk St\u00fcdio", "com.example.fotos", "1.0", false}));
-    AppAnalyzer analyzer(layout);
-    analyzer.runningApplications = [] { return std::vector<RunningApplication>{}; };
-    analyzer.requiresAdministrator = [](const Url&) { return false; };
+    AppAnalyzer::Collaborators c;
+    c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+    c.requiresAdministrator = [](const Url&) { return false; };
+    AppAnalyzer analyzer(layout, std::move(c));
     std::vector<std::string> paths;
     for (const auto& finding : analyzer.analyze(found[0], found).findings) paths.push_back(finding.url.path());
     EXPECT_EQ(paths, (std::vector<std::string>{app, leftover}));

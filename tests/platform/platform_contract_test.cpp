@@ -18,7 +18,7 @@
 #include "support/result_matchers.h"
 #include "base/decimal_number.h"
 #include "platform/directory.h"
-#include "platform/directory_walk.h"
+#include "platform/file_system.h"
 #include "platform/file_io.h"
 #include "platform/file_status.h"
 #include "platform/fs_ops.h"
@@ -103,14 +103,13 @@ TEST_F(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   SampleMac::writeFile(t + "/.hidden", "");
   fs::create_symlink(t + "/folder", t + "/link");
 
-  auto shown = listDirectory(t);
+  auto shown = realFileSystem().list(t, {.sorted = true});
   ASSERT_TRUE(shown.has_value());
-  std::set<std::pair<std::string, std::pair<bool, bool>>> entries;
-  for (const auto& e : *shown) entries.insert({e.name, {e.isDirectory, e.isSymbolicLink}});
-  EXPECT_EQ(entries, (std::set<std::pair<std::string, std::pair<bool, bool>>>{
-                         {"file", {false, false}}, {"folder", {true, false}}, {"link", {false, true}}}));
-  EXPECT_EQ(listDirectory(t, false).value_or(std::vector<DirectoryEntry>{}).size(), 4u);
-  EXPECT_EQ(listDirectory(t + "/file"), std::nullopt);
+  EXPECT_EQ(shown->entries, (std::vector<FolderEntry>{{"file", EntryType::file},
+                                                     {"folder", EntryType::directory},
+                                                     {"link", EntryType::symbolicLink}}));
+  EXPECT_EQ(realFileSystem().list(t, {.skipHidden = false}).value().entries.size(), 4u);
+  EXPECT_EQ(realFileSystem().list(t + "/file").error().code, ENOTDIR);
 
   for (auto [name, linkType, followedType] : {std::tuple{"file", FileType::regular, FileType::regular},
                                               std::tuple{"folder", FileType::directory, FileType::directory},
@@ -139,30 +138,28 @@ TEST_F(PlatformContractTest, AWalkVisitsFoldersBeforeChildrenInNameOrderAndHonou
   fs::create_directory_symlink(t + "/target", t + "/link");
 
   std::vector<std::string> visited;
-  std::vector<std::optional<bool>> kinds;
-  EXPECT_TRUE(walkTree(t, [&](const WalkEntry& e) {
+  std::vector<bool> kinds;
+  const FileSystem& real = realFileSystem();
+  EXPECT_TRUE(real.walk(t, {}, [&](const WalkItem& e) {
     EXPECT_EQ(e.path, t + "/" + e.path.substr(t.size() + 1));
     visited.push_back(e.path.substr(t.size() + 1));
-    kinds.push_back(e.isDirectory);
+    kinds.push_back(e.type == EntryType::directory);
     return e.name == "skipped" ? WalkStep::skipDescendants : WalkStep::descend;
-  }));
+  }).has_value());
   EXPECT_EQ(visited, (std::vector<std::string>{"A", "b", "b/inner", "b/inner/file", "b/skipped", "c", "link",
                                                "target", "target/deep"}));
-  EXPECT_EQ(kinds, (std::vector<std::optional<bool>>{false, true, true, false, true, true, false, true, true}));
+  EXPECT_EQ(kinds, (std::vector<bool>{false, true, true, false, true, true, false, true, true}));
 
   // The root itself may be reached through a link.
   std::vector<std::string> throughLink;
-  EXPECT_TRUE(walkTree(t + "/link", [&](const WalkEntry& e) {
+  EXPECT_TRUE(real.walk(t + "/link", {}, [&](const WalkItem& e) {
     throughLink.push_back(e.path);
     return WalkStep::descend;
-  }));
+  }).has_value());
   EXPECT_EQ(throughLink, std::vector<std::string>{t + "/link/deep"});
-  EXPECT_FALSE(walkTree(t + "/missing", [](const WalkEntry&) { return WalkStep::descend; }));
-  EXPECT_FALSE(walkTree(t + "/A", [](const WalkEntry&) { return WalkStep::descend; }));
-  // Listing the visible names alone, in the same order.
-  EXPECT_EQ(visibleEntryNames(t), (std::vector<std::string>{"A", "b", "c", "link", "target"}));
-  EXPECT_EQ(visibleEntryNames(t + "/A"), std::nullopt);
-  EXPECT_EQ(visibleEntryNames(t + "/missing"), std::nullopt);
+  auto descend = [](const WalkItem&) { return WalkStep::descend; };
+  EXPECT_EQ(real.walk(t + "/missing", {}, descend).error().code, ENOENT);
+  EXPECT_EQ(real.walk(t + "/A", {}, descend).error().code, ENOTDIR);
   EXPECT_TRUE(isHiddenItem(t, ".hidden"));
   EXPECT_FALSE(isHiddenItem(t, "b"));
 }

@@ -4,6 +4,7 @@
 // finding and returns one snapshot. It only reads.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,6 +20,9 @@
 
 namespace corvane {
 
+namespace platform {
+class FileSystem;
+}
 
 class AppAnalyzer {
  public:
@@ -45,24 +49,23 @@ class AppAnalyzer {
                                              const std::string& appName)>;
   using ComponentInspect = std::function<ComponentFacts(const Url&)>;
 
-  // Every collaborator defaults to the real machine described by `layout`.
+  // What the analyzer asks of the machine. Each one left empty is the real machine described by the
+  // layout the analyzer is made with.
+  struct Collaborators {
+    SignatureInspect inspect;
+    ReceiptMatcher receiptInspector;
+    ComponentInspect componentInspector;
+    std::function<std::vector<RunningApplication>()> runningApplications;
+    std::function<bool(const Url&)> requiresAdministrator;
+    std::function<std::vector<SystemExtensionRecord>(const Url& systemExtensionsRoot)> loadSystemExtensions;
+    std::function<Date()> now;
+    // Where the locations are listed and items examined.
+    std::shared_ptr<const platform::FileSystem> fileSystem;
+  };
+
   // The machine this process runs on.
   AppAnalyzer();
-  explicit AppAnalyzer(Layout layout);
-
-  SignatureInspect inspect;
-  ReceiptMatcher receiptInspector;
-  MatchEngine matchEngine;
-  ComponentInspect componentInspector;
-  std::vector<std::string> pluginDirectories;
-  std::set<std::string> systemExtensionExtensions;
-
-  // Platform collaborators.
-  Layout layout;
-  std::function<std::vector<RunningApplication>()> runningApplications;
-  std::function<bool(const Url&)> requiresAdministrator;
-  std::function<std::vector<SystemExtensionRecord>(const Url& systemExtensionsRoot)> loadSystemExtensions;
-  std::function<Date()> now;
+  explicit AppAnalyzer(Layout layout, Collaborators collaborators = {});
 
   static const std::vector<std::string> kDefaultPluginDirectories;
 
@@ -78,6 +81,8 @@ class AppAnalyzer {
                            const std::optional<Url>& system = std::nullopt,
                            const std::optional<Url>& receiptsDirectory = std::nullopt) const;
 
+  // What the bundle's embedded components say, as this analyzer reads them.
+  ComponentFacts componentFacts(const Url& appURL) const { return componentInspector(appURL); }
   std::vector<AppIdentity> signatureEnrichedPeers(const AppIdentity& target,
                                                   const std::vector<InstalledApplication>& peers) const;
   static std::set<std::string> vendorPrefixes(const std::optional<std::string>& bundleIdentifier,
@@ -86,8 +91,8 @@ class AppAnalyzer {
 
   std::vector<SearchLocation> searchLocations(const Url& homeLibrary, const Url& system) const;
   // The entries below `root`, pre-order, hidden ones skipped, links leading out of the folder dropped
-  // (links resolved as `layout`'s Mac resolves them).
-  static std::vector<Url> contents(const Url& root, int maxDepth, const Layout& layout = Layout());
+  // (links resolved as the layout's Mac resolves them).
+  std::vector<Url> contents(const Url& root, int maxDepth) const;
   bool isRunning(const AppIdentity& identity, const Url& appURL) const;
 
   struct Arbitration {
@@ -103,6 +108,18 @@ class AppAnalyzer {
                                       const std::vector<SystemExtensionRecord>& catalog) const;
 
  private:
+  Layout layout;
+  SignatureInspect inspect;
+  ReceiptMatcher receiptInspector;
+  ComponentInspect componentInspector;
+  std::function<std::vector<RunningApplication>()> runningApplications;
+  std::function<bool(const Url&)> requiresAdministrator;
+  std::function<std::vector<SystemExtensionRecord>(const Url& systemExtensionsRoot)> loadSystemExtensions;
+  std::function<Date()> now;
+  std::shared_ptr<const platform::FileSystem> fileSystem;
+  std::vector<std::string> pluginDirectories;
+  std::set<std::string> systemExtensionExtensions;
+
   FileFinding bundleFinding(const AppIdentity& identity, const Url& appURL,
                             const std::vector<MatchEvidence>& embeddedEvidence, bool running) const;
 };

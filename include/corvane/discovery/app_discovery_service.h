@@ -4,6 +4,7 @@
 // InstalledApplication. Also decides which attached volumes count as the user's external volumes.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,10 @@
 #include "corvane/base/url.h"
 
 namespace corvane {
+
+namespace platform {
+class FileSystem;
+}
 
 class AppDiscoveryService {
  public:
@@ -45,17 +50,21 @@ class AppDiscoveryService {
   // The real machine: its own layout and the system's mounted volumes.
   AppDiscoveryService();
   // `layout` supplies every location searched and the "/System/" and "/Volumes/" tests. Without a
-  // lister, the layout's own volumes are used (volumeLister(layout)).
-  explicit AppDiscoveryService(Layout layout, VolumeLister listVolumes = nullptr);
+  // lister, the layout's own volumes are used (volumeLister(layout)). Folders are searched through
+  // `fileSystem`, this machine's when none is given.
+  explicit AppDiscoveryService(Layout layout, VolumeLister listVolumes = nullptr,
+                               std::shared_ptr<const platform::FileSystem> fileSystem = nullptr);
 
   // The volumes attached to the Mac `layout` describes: the system's mount table for the live system,
   // otherwise the folders in the layout's Volumes folder (a copied or sample Mac has no mounts of its
   // own, and the host's are not the Mac's).
-  static VolumeLister volumeLister(const Layout& layout);
+  static VolumeLister volumeLister(const Layout& layout,
+                                   std::shared_ptr<const platform::FileSystem> fileSystem = nullptr);
   static VolumeLister systemVolumeLister();
   // Each real folder (not a link) in `volumesFolder`, hidden ones left out, as a browsable, local,
   // writable volume named after the folder.
-  static VolumeLister folderVolumeLister(std::string volumesFolder);
+  static VolumeLister folderVolumeLister(std::string volumesFolder,
+                                         std::shared_ptr<const platform::FileSystem> fileSystem = nullptr);
 
   // Every application found, sorted by name (localized, case-insensitive, stable). Never fails.
   std::vector<InstalledApplication> discover() const;
@@ -78,6 +87,7 @@ class AppDiscoveryService {
 
  private:
   Layout layout_;
+  std::shared_ptr<const platform::FileSystem> fileSystem_;
   VolumeLister listVolumes_;
 };
 

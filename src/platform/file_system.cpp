@@ -1,0 +1,114 @@
+// What every file system shares: links resolved under a layout's root, and a walk over listings.
+
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+#include "corvane/base/url.h"
+#include "platform/file_system.h"
+
+namespace corvane::platform {
+
+namespace {
+
+// Links followed in one resolution before it counts as a loop (the limit macOS and Linux use).
+constexpr int kMaxLinkHops = 40;
+
+bool isAtOrUnder(const std::string& path, const std::string& base) {
+  if (base == "/") return !path.empty() && path.front() == '/';
+  return path == base || (path.size() > base.size() && path.starts_with(base) && path[base.size()] == '/');
+}
+
+std::string parentOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+  return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+std::optional<std::string> FileSystem::followComponents(std::string current, const std::string& realRoot,
+                                                        std::string_view rest) const {
+  std::deque<std::string> pending;
+  for (auto& part : url::pathComponents(rest)) pending.push_back(std::move(part));
+  int hops = 0;
+  while (!pending.empty()) {
+    std::string part = std::move(pending.front());
+    pending.pop_front();
+    if (part == "/" || part == ".") continue;
+    if (part == "..") {
+      if (current != realRoot) current = parentOf(current);
+      continue;
+    }
+    std::string next = joined(current, part);
+    std::optional<std::string> target = readLink(next);
+    if (!target) {
+      if (!exists(next)) return std::nullopt;
+      current = std::move(next);
+      continue;
+    }
+    if (++hops > kMaxLinkHops || target->empty()) return std::nullopt;
+    std::vector<std::string> parts = url::pathComponents(*target);
+    pending.insert(pending.begin(), parts.begin(), parts.end());
+    if (target->front() == '/') current = realRoot;
+  }
+  return current;
+}
+
+std::optional<std::string> FileSystem::resolvedPath(const Layout& layout, std::string_view hostPath) const {
+  // Not standardised first: ".." applies to where a link led, as the system's own resolution does.
+  const std::string path(hostPath);
+  auto hostResolved = [this](const std::string& p) -> std::optional<std::string> {
+    auto real = realPath(p);
+    if (!real) return std::nullopt;
+    return url::standardizedPath(*real);
+  };
+  if (layout.isLiveSystem()) return hostResolved(path);
+  // Where the Mac's own tree starts: the host resolves the way there, the Mac's rules hold below it.
+  const std::string rootPath = url::standardizedPath(layout.root);
+  const std::string homePath = layout.home.empty() ? std::string() : url::standardizedPath(layout.home);
+  std::string base;
+  if (isAtOrUnder(path, rootPath)) {
+    base = rootPath;
+  } else if (!homePath.empty() && isAtOrUnder(path, homePath)) {
+    base = homePath;
+  } else {
+    return hostResolved(path);
+  }
+  const std::optional<std::string> realRoot = hostResolved(rootPath);
+  std::optional<std::string> current = hostResolved(base);
+  if (!realRoot || !current) return std::nullopt;
+  return followComponents(std::move(*current), *realRoot, std::string_view(path).substr(base.size()));
+}
+
+Status FileSystem::walkByListing(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const {
+  const ListOptions options{limits.skipHidden, limits.sorted};
+  auto top = list(root, options);
+  if (!top.has_value()) return top.error();
+  struct Frame {
+    std::string path;
+    std::vector<FolderEntry> entries;
+    std::size_t next = 0;
+  };
+  const std::size_t maxDepth = std::min(limits.maxDepth, kMaxWalkDepth);
+  std::vector<Frame> stack;
+  stack.push_back(Frame{root, std::move(top->entries)});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next >= frame.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const FolderEntry& entry = frame.entries[frame.next++];
+    WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size()};
+    if (visit(item) != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+    if (auto children = list(item.path, options); children.has_value())
+      stack.push_back(Frame{std::move(item.path), std::move(children->entries)});
+  }
+  return Ok{};
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,167 @@
+// The file system of this machine, on descriptors: the one folder reader and walker the library has.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <utility>
+#include <cerrno>
+#include <memory>
+
+#include "platform/directory.h"
+#include "platform/disk_identity.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
+#include "platform/fs_ops.h"
+
+namespace corvane::platform {
+
+namespace {
+
+// An open folder stream; it owns the descriptor it was made from.
+class ScopedDir {
+ public:
+  static Result<ScopedDir> from(UniqueFd fd, const std::string& path) {
+    DIR* dir = ::fdopendir(fd.get());
+    if (!dir) return Error::fromErrno(errno, "fdopendir", path);
+    fd.release();
+    return ScopedDir(dir);
+  }
+  ScopedDir(ScopedDir&& other) noexcept : dir_(std::exchange(other.dir_, nullptr)) {}
+  ScopedDir& operator=(ScopedDir&&) = delete;
+  ScopedDir(const ScopedDir&) = delete;
+  ~ScopedDir() {
+    if (dir_) ::closedir(dir_);
+  }
+  DIR* get() const { return dir_; }
+  int fd() const { return ::dirfd(dir_); }
+
+ private:
+  explicit ScopedDir(DIR* dir) : dir_(dir) {}
+  DIR* dir_ = nullptr;
+};
+
+EntryType typeOf(int dirFd, const dirent& e) {
+  switch (e.d_type) {
+    case DT_DIR: return EntryType::directory;
+    case DT_REG: return EntryType::file;
+    case DT_LNK: return EntryType::symbolicLink;
+    case DT_UNKNOWN: break;
+    default: return EntryType::other;
+  }
+  // Some file systems do not fill in the entry's type: ask the item itself, without following it.
+  struct stat st {};
+  if (::fstatat(dirFd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryType::other;
+  if (S_ISDIR(st.st_mode)) return EntryType::directory;
+  if (S_ISREG(st.st_mode)) return EntryType::file;
+  if (S_ISLNK(st.st_mode)) return EntryType::symbolicLink;
+  return EntryType::other;
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+  return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Reads the open folder `dir` (found at `path`) as `options` ask.
+Result<Listing> readEntries(const ScopedDir& dir, const std::string& path, const ListOptions& options) {
+  Listing listing;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(dir.get());
+    if (!e) {
+      if (errno != 0) return Error::fromErrno(errno, "readdir", path);
+      break;
+    }
+    const std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (options.skipHidden && isHiddenItem(path, e->d_name)) continue;
+    if (listing.entries.size() == options.maxEntries) {
+      listing.exceeded = true;
+      break;
+    }
+    listing.entries.push_back(FolderEntry{e->d_name, typeOf(dir.fd(), *e)});
+  }
+  if (options.sorted)
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return listing;
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  Result<Listing> list(const std::string& folder, const ListOptions& options) const override {
+    auto fd = openDirectory(folder);
+    if (!fd.has_value()) return fd.error();
+    auto dir = ScopedDir::from(std::move(fd).value(), folder);
+    if (!dir.has_value()) return dir.error();
+    return readEntries(*dir, folder, options);
+  }
+
+  // Each folder below the root is opened relative to its parent's descriptor without following a link,
+  // so a folder swapped for a link during the walk is passed over rather than followed.
+  Status walk(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const override {
+    const ListOptions options{limits.skipHidden, limits.sorted};
+    struct Frame {
+      ScopedDir dir;
+      std::string path;
+      std::vector<FolderEntry> entries;
+      std::size_t next = 0;
+    };
+    auto open = [&](Result<UniqueFd> fd, std::string path) -> Result<Frame> {
+      if (!fd.has_value()) return Error::fromErrno(fd.error().code, "open", path);
+      auto dir = ScopedDir::from(std::move(fd).value(), path);
+      if (!dir.has_value()) return dir.error();
+      auto listing = readEntries(*dir, path, options);
+      if (!listing.has_value()) return listing.error();
+      return Frame{std::move(dir).value(), std::move(path), std::move(listing->entries)};
+    };
+    auto top = open(openDirectory(root), root);
+    if (!top.has_value()) return top.error();
+    const std::size_t maxDepth = std::min(limits.maxDepth, kMaxWalkDepth);
+    std::vector<Frame> stack;
+    stack.push_back(std::move(top).value());
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.next >= frame.entries.size()) {
+        stack.pop_back();
+        continue;
+      }
+      const FolderEntry& entry = frame.entries[frame.next++];
+      WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size()};
+      if (visit(item) != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+      auto child = open(openDirectoryNoFollow(frame.dir.fd(), entry.name), std::move(item.path));
+      if (child.has_value()) stack.push_back(std::move(child).value());
+    }
+    return Ok{};
+  }
+
+  std::optional<FileStatus> linkStatus(const std::string& path) const override {
+    return platform::linkStatus(path);
+  }
+  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override {
+    return diskIdentityOf(Url::fileURL(path));
+  }
+  std::optional<std::string> readLink(const std::string& path) const override { return platform::readLink(path); }
+  std::optional<std::string> realPath(const std::string& path) const override { return platform::realPath(path); }
+  Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override {
+    return readFileBytes(path, maxBytes);
+  }
+  Status renameExclusive(const std::string& from, const std::string& to) const override {
+    return platform::renameExclusive(from, to);
+  }
+};
+
+}  // namespace
+
+const FileSystem& realFileSystem() {
+  static const PosixFileSystem instance;
+  return instance;
+}
+
+std::shared_ptr<const FileSystem> sharedRealFileSystem() {
+  // Not owned: the instance lives as long as the process.
+  return std::shared_ptr<const FileSystem>(std::shared_ptr<void>(), &realFileSystem());
+}
+
+}  // namespace corvane::platform
