@@ -43,13 +43,21 @@ int analyze(const ParsedArguments& args, Context& context) {
   AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
+  const FindingSizes sizes = rollUpFindingSizes(snapshot.findings);
+
   if (args.has("--json")) {
-    context.out << toJSON(snapshot, JsonLayout::pretty) << "\n";
+    // The snapshot in its own form, the totals beside it.
+    context.out << "{\n\"snapshot\": " << toJSON(snapshot, JsonLayout::pretty) << ",\n\"sizes\": " << sizesJSON(sizes)
+                << "\n}\n";
     return kExitOK;
   }
   printSnapshotHeader(context.out, snapshot, context.layout);
   context.out << "\n";
-  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"));
+  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"), &sizes);
+  if (!snapshot.findings.empty()) {
+    context.out << "\n";
+    printTierTotals(context.out, snapshot.findings, sizes);
+  }
   return kExitOK;
 }
 

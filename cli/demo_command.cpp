@@ -96,7 +96,8 @@ int demo(const ParsedArguments& args, Context& context) {
     AnalysisSnapshot snapshot = analyzer.analyze(*it, installed);
     rule(out, std::string("Analysis of ") + name);
     printSnapshotHeader(out, snapshot, layout);
-    printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true);
+    const FindingSizes sizes = rollUpFindingSizes(snapshot.findings);
+    printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true, &sizes);
   }
 
   return uninstallOne(context, installed, layout, "Dropzone Sync");

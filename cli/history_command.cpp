@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/finding_sizes.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
 
@@ -42,7 +43,7 @@ void printSnapshotLine(const char* label, const std::optional<AnalysisSnapshot>&
         << "\n";
 }
 
-void printRecord(const UninstallRecord& r, Context& c) {
+void printRecord(const UninstallRecord& r, const std::string& historyFile, Context& c) {
   const AppIdentity& id = r.identity;
   c.out << "Uninstall " << r.id.toString() << "\n";
   c.out << "Date: " << date::iso8601(r.createdAt) << "\n";
@@ -52,6 +53,7 @@ void printRecord(const UninstallRecord& r, Context& c) {
   if (id.teamIdentifier) c.out << "Team identifier: " << *id.teamIdentifier << "\n";
   c.out << "Location: " << r.preRemovalSnapshot.appURL.path() << "\n";
   c.out << "Moved to the Trash: " << r.succeededCount() << " of " << r.operations.size() << " items\n";
+  if (auto freed = recalledFreed(historyFile, r.id.toString())) c.out << "Freed: " << formatTotal(*freed) << "\n";
   c.out << "Operations:" << (r.operations.empty() ? " none" : "") << "\n";
   for (const auto& op : r.operations) {
     if (op.succeeded) {
@@ -151,7 +153,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
     if (args.has("--json"))
       c.out << toJSON(*record, JsonLayout::prettySorted) << "\n";
     else
-      printRecord(*record, c);
+      printRecord(*record, store.fileURL().path(), c);
     return kExitOK;
   }
 

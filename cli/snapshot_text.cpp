@@ -43,12 +43,13 @@ std::string padded(std::string_view text, std::size_t width) {
   return s;
 }
 
-void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, bool explain, bool withTier) {
+void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, bool explain, bool withTier,
+              const FindingSizes* sizes) {
   out << "  ";
   if (withTier) out << padded(stringValue(f.confidence), 18);
   char score[8];
   std::snprintf(score, sizeof score, "%3d", f.score);
-  out << score << "  " << padded(stringValue(f.kind), 26) << padded(formatSize(f.byteCount), 10) << "  "
+  out << score << "  " << padded(stringValue(f.kind), 26) << padded(sizes ? formatFindingTotal(f, *sizes) : formatSize(f.byteCount), 10) << "  "
       << displayPath(f.url, layout);
   if (!f.isSelectable()) out << "  (not selectable)";
   out << "\n";
@@ -60,22 +61,41 @@ void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, boo
   }
 }
 
+std::vector<const FileFinding*> inTier(const std::vector<FileFinding>& findings, FindingConfidence tier) {
+  std::vector<const FileFinding*> found;
+  for (const auto& f : findings)
+    if (f.confidence == tier) found.push_back(&f);
+  return found;
+}
+
+void printHeading(std::ostream& out, FindingConfidence tier, const std::vector<const FileFinding*>& findings,
+                  const FindingSizes* sizes) {
+  out << stringValue(tier) << " (" << findings.size() << ")";
+  if (sizes) out << " · " << formatTotal(totalOf(findings, *sizes));
+  out << "\n";
+}
+
 }  // namespace
 
-void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain) {
-  for (const auto& f : findings) printRow(out, f, layout, explain, true);
+void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
+                   const FindingSizes* sizes) {
+  for (const auto& f : findings) printRow(out, f, layout, explain, true, sizes);
 }
 
 void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout,
-                         bool explain) {
+                         bool explain, const FindingSizes* sizes) {
   for (auto tier : kAllFindingConfidences) {
-    std::vector<const FileFinding*> inTier;
-    for (const auto& f : findings)
-      if (f.confidence == tier) inTier.push_back(&f);
-    if (inTier.empty()) continue;
-    out << "\n" << stringValue(tier) << " (" << inTier.size() << ")\n";
-    for (const auto* f : inTier) printRow(out, *f, layout, explain, false);
+    auto found = inTier(findings, tier);
+    if (found.empty()) continue;
+    out << "\n";
+    printHeading(out, tier, found, sizes);
+    for (const auto* f : found) printRow(out, *f, layout, explain, false, sizes);
   }
+}
+
+void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes) {
+  for (auto tier : kAllFindingConfidences)
+    if (auto found = inTier(findings, tier); !found.empty()) printHeading(out, tier, found, &sizes);
 }
 
 void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& s, const Layout& layout) {

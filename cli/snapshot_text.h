@@ -8,6 +8,7 @@
 #include "corvane/model/app_identity.h"
 #include "corvane/model/file_finding.h"
 #include "corvane/model/layout.h"
+#include "cli/finding_sizes.h"
 
 namespace corvane::cli {
 
@@ -17,10 +18,15 @@ std::string formatSize(const std::optional<std::int64_t>& bytes);
 std::string displayPath(const Url& url, const Layout& layout);
 
 // One line per finding: tier, score, kind, size, path; with `explain`, every evidence sentence below it.
-void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain);
-// The same, grouped under one heading per tier, in tier order.
+// With `sizes`, the size shown is the finding's total on disk rather than its own entry's.
+void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
+                   const FindingSizes* sizes = nullptr);
+// The same, grouped under one heading per tier, in tier order; with `sizes`, each heading ends in the
+// tier's total ("Safe to Remove (4) · 1.2 GB").
 void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout,
-                         bool explain);
+                         bool explain, const FindingSizes* sizes = nullptr);
+// One line per tier that has findings: "Safe to Remove (4) · 1.2 GB".
+void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes);
 // The header of a snapshot: app, identifiers, running state and counts.
 void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& snapshot, const Layout& layout);
 

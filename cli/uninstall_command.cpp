@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
+#include "cli/finding_sizes.h"
 #include "cli/snapshot_text.h"
 #include "corvane/removal/background_service_controller.h"
 #include "corvane/history/history_store.h"
@@ -51,11 +52,30 @@ std::optional<UninstallSelection> parseSelect(const std::string& text) {
 
 std::string items(std::size_t n) { return std::to_string(n) + (n == 1 ? " item" : " items"); }
 
-void printSelection(std::ostream& out, const std::vector<FileFinding>& selected, const Layout& layout) {
+void printSelection(std::ostream& out, const std::vector<FileFinding>& selected, const Layout& layout,
+                    const FindingSizes& sizes) {
   for (const auto& f : selected) {
     out << "  " << f.id.toString() << "  " << stringValue(f.confidence) << " · " << stringValue(f.kind) << " · "
-        << formatSize(f.byteCount) << "  " << displayPath(f.url, layout) << "\n";
+        << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
   }
+}
+
+std::vector<const FileFinding*> pointers(const std::vector<FileFinding>& findings) {
+  std::vector<const FileFinding*> all;
+  for (const auto& f : findings) all.push_back(&f);
+  return all;
+}
+
+// The selected findings whose items were moved.
+std::vector<const FileFinding*> moved(const std::vector<FileFinding>& selected, const UninstallRecord& record) {
+  std::vector<const FileFinding*> found;
+  for (const auto& f : selected)
+    for (const auto& op : record.operations)
+      if (op.succeeded && op.originalURL.standardized() == f.url.standardized()) {
+        found.push_back(&f);
+        break;
+      }
+  return found;
 }
 
 void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout& layout) {
@@ -133,8 +153,10 @@ int uninstall(const ParsedArguments& args, Context& context) {
     if (asJSON && args.has("--dry-run")) context.out << "[]\n";
     return kExitOK;
   }
-  text << "To move to the Trash (" << items(plan.selected.size()) << "):\n";
-  printSelection(text, plan.selected, layout);
+  const FindingSizes sizes = rollUpFindingSizes(plan.selected);
+  text << "To move to the Trash (" << items(plan.selected.size()) << ", " << formatTotal(totalOf(pointers(plan.selected), sizes))
+       << "):\n";
+  printSelection(text, plan.selected, layout, sizes);
 
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
@@ -151,8 +173,11 @@ int uninstall(const ParsedArguments& args, Context& context) {
   UninstallResult result = session.perform(plan);
   const UninstallRecord& record = result.record;
   printOutcome(text, record, layout);
-  text << "Moved " << record.succeededCount() << " of " << items(record.operations.size()) << " to the Trash; ";
+  const SizeTotal freed = totalOf(moved(plan.selected, record), sizes);
+  text << "Moved " << record.succeededCount() << " of " << items(record.operations.size()) << " to the Trash ("
+       << formatTotal(freed) << "); ";
   if (result.kind == UninstallResult::Kind::recorded) {
+    rememberFreed(history.fileURL().path(), record.id.toString(), freed);
     text << "recorded in the history as " << record.id.toString() << ".\n";
   } else {
     text << "not recorded in the history.\n";

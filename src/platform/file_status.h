@@ -18,6 +18,7 @@ struct FileStatus {
   std::int64_t modifiedSeconds = 0;
   std::int64_t changedSeconds = 0;
   std::uint32_t uid = 0;
+  std::uint64_t linkCount = 1;  // hard links to the item
 
   FileType type() const;
   bool operator==(const FileStatus&) const = default;
@@ -27,6 +28,8 @@ inline constexpr std::uint32_t kFileTypeMask = 0xF000;
 
 // lstat: none on any failure. `error`, when given, receives errno.
 std::optional<FileStatus> linkStatus(const std::string& path, int* error = nullptr);
+// lstat of `name` inside the open folder `dirFd`: none on any failure.
+std::optional<FileStatus> linkStatusAt(int dirFd, const char* name, int* error = nullptr);
 // stat (follows links): none on any failure.
 std::optional<FileStatus> status(const std::string& path, int* error = nullptr);
 

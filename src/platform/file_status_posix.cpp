@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -18,6 +19,7 @@ FileStatus fromStat(const struct stat& st) {
   s.modifiedSeconds = static_cast<std::int64_t>(st.st_mtime);
   s.changedSeconds = static_cast<std::int64_t>(st.st_ctime);
   s.uid = static_cast<std::uint32_t>(st.st_uid);
+  s.linkCount = static_cast<std::uint64_t>(st.st_nlink);
   return s;
 }
 
@@ -35,6 +37,15 @@ FileType FileStatus::type() const {
 std::optional<FileStatus> linkStatus(const std::string& path, int* error) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) {
+    if (error) *error = errno;
+    return std::nullopt;
+  }
+  return fromStat(st);
+}
+
+std::optional<FileStatus> linkStatusAt(int dirFd, const char* name, int* error) {
+  struct stat st {};
+  if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
     if (error) *error = errno;
     return std::nullopt;
   }

@@ -103,10 +103,15 @@ Status FileSystem::walkByListing(const std::string& root, const WalkLimits& limi
       continue;
     }
     const FolderEntry& entry = frame.entries[frame.next++];
-    WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size()};
-    if (visit(item) != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+    WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size(), std::nullopt};
+    if (limits.withStatus) item.status = linkStatus(item.path);
+    const WalkStep step = visit(item);
+    if (step == WalkStep::stop) break;
+    if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
     if (auto children = list(item.path, options); children.has_value())
       stack.push_back(Frame{std::move(item.path), std::move(children->entries)});
+    else if (limits.onUnopened)
+      limits.onUnopened(item.path, children.error().code);
   }
   return Ok{};
 }

@@ -52,6 +52,10 @@ struct WalkLimits {
   std::size_t maxDepth = kMaxWalkDepth;  // 1 = the root's own entries only
   bool skipHidden = true;
   bool sorted = true;
+  // Each item then carries its own status (read without following it, relative to its open folder).
+  bool withStatus = false;
+  // Told of each folder the walk meant to enter but could not open, with the errno.
+  std::function<void(const std::string& path, int error)> onUnopened;
 };
 
 struct WalkItem {
@@ -59,9 +63,11 @@ struct WalkItem {
   std::string name;
   EntryType type = EntryType::other;
   std::size_t depth = 1;  // 1 for the root's own entries
+  std::optional<FileStatus> status;  // when the limits ask for it and it could be read
 };
 
-enum class WalkStep { descend, skipDescendants };
+// `stop` ends the whole walk at once.
+enum class WalkStep { descend, skipDescendants, stop };
 using WalkVisitor = std::function<WalkStep(const WalkItem&)>;
 
 // Whether the item `name` in `folder` is hidden from the user: its name begins with "." (and, where the

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/directory.h"
+#include "platform/file_status.h"
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
@@ -128,10 +129,16 @@ class PosixFileSystem final : public FileSystem {
         continue;
       }
       const FolderEntry& entry = frame.entries[frame.next++];
-      WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size()};
-      if (visit(item) != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+      WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size(), std::nullopt};
+      if (limits.withStatus) item.status = linkStatusAt(frame.dir.fd(), entry.name.c_str());
+      const WalkStep step = visit(item);
+      if (step == WalkStep::stop) break;
+      if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
       auto child = open(openDirectoryNoFollow(frame.dir.fd(), entry.name), std::move(item.path));
-      if (child.has_value()) stack.push_back(std::move(child).value());
+      if (child.has_value())
+        stack.push_back(std::move(child).value());
+      else if (limits.onUnopened)
+        limits.onUnopened(joined(frame.path, entry.name), child.error().code);
     }
     return Ok{};
   }

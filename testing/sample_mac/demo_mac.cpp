@@ -59,6 +59,12 @@ class Builder {
     for (int i = 0; i < files; ++i) SampleMac::writeFile(dir + "/item" + std::to_string(i) + ".db", std::string(512, 'x'));
     return dir;
   }
+  // A cache file of `bytes` written out in full (no holes), so the folder weighs what a used app's does.
+  std::string weight(const std::string& where, std::size_t bytes) const {
+    std::string data(bytes, '\0');
+    for (std::size_t i = 0; i < bytes; ++i) data[i] = static_cast<char>('a' + (i * 7919) % 26);
+    return SampleMac::writeFile(path(where), data);
+  }
   std::string plist(const std::string& where, const PropertyList& value) const {
     return SampleMac::writeFile(path(where), writeXMLPlist(value));
   }
@@ -105,6 +111,7 @@ void northwindSuite(Builder& b) {
     b.app({std::string("Northwind ") + app, id, "/Applications/Northwind", kNorthwindTeam,
            {kNorthwindShared, std::string(kNorthwindTeam) + "." + id}});
     b.folder("Library/Caches/" + id, 3);
+    if (lower == "writer") b.weight("Library/Caches/" + id + "/fsCachedData.bin", 2'400'000);
     b.file("Library/Preferences/" + id + ".plist");
     b.folder("Library/Containers/" + id, 2);
     b.folder("Library/Group Containers/" + std::string(kNorthwindTeam) + "." + id, 1);
@@ -121,6 +128,7 @@ void northwindSuite(Builder& b) {
 void beaconVPN(Builder& b, const SampleMac& mac) {
   b.app({"Beacon VPN", "com.beaconvpn.client", "/Applications", "BV8R2M6T4L", {"BV8R2M6T4L.com.beaconvpn"}});
   b.folder("Library/Caches/com.beaconvpn.client", 2);
+  b.weight("Library/Caches/com.beaconvpn.client/tunnel.cache", 1'200'000);
   b.file("Library/Preferences/com.beaconvpn.client.plist");
   b.folder("Library/Group Containers/BV8R2M6T4L.com.beaconvpn", 1);
   b.launchJob("Library/LaunchAgents/com.beaconvpn.client.agent.plist", "com.beaconvpn.client.agent",
@@ -155,6 +163,7 @@ void dropzone(Builder& b) {
   b.folder("Library/Application Support/Dropzone Sync/Accounts", 2);
   b.folder("Library/Group Containers/DZ5N3P8K2W.com.dropzone.sync", 2);
   b.folder("Library/Caches/com.dropzone.sync", 2);
+  b.weight("Library/Caches/com.dropzone.sync/thumbnails.db", 3'100'000);
   b.file("Library/Logs/Dropzone Sync.log");
 }
 

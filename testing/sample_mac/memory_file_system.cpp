@@ -75,6 +75,7 @@ Result<platform::Listing> MemoryFileSystem::list(const std::string& folder, cons
   auto real = realPath(folder);
   if (!real) return Error::fromErrno(ENOENT, "open", folder);
   if (nodes_.at(*real).type != EntryType::directory) return Error::fromErrno(ENOTDIR, "open", folder);
+  if (denied_.contains(*real)) return Error::fromErrno(EACCES, "open", folder);
   const std::string prefix = *real == "/" ? "/" : *real + "/";
   platform::Listing listing;  // in name order whether asked or not, as the map holds them
   for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix); ++it) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/file_system.h"
@@ -16,6 +17,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   void addFolder(const std::string& path, std::int64_t modifiedSeconds = 0);
   void addFile(const std::string& path, std::string contents = {}, std::int64_t modifiedSeconds = 0);
   void addLink(const std::string& path, std::string target, std::int64_t modifiedSeconds = 0);
+  // Listing the folder (and so walking into it) then fails with EACCES, as for a folder of another user.
+  void denyListing(const std::string& folder) { denied_.insert(folder); }
 
   Result<platform::Listing> list(const std::string& folder, const platform::ListOptions& options) const override;
   Status walk(const std::string& root, const platform::WalkLimits& limits,
@@ -40,6 +43,7 @@ class MemoryFileSystem final : public platform::FileSystem {
 
   mutable std::map<std::string, Node> nodes_{{"/", Node{}}};
   std::uint64_t nextInode_ = 2;
+  std::set<std::string> denied_;
 };
 
 }  // namespace corvane::testing

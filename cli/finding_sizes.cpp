@@ -1,0 +1,100 @@
+#include "cli/finding_sizes.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
+
+namespace corvane::cli {
+
+FindingSizes rollUpFindingSizes(const std::vector<FileFinding>& findings) {
+  std::vector<std::string> paths;
+  paths.reserve(findings.size());
+  for (const auto& f : findings) paths.push_back(f.url.path());
+  SizeRollup rollup = rollUpSizes(platform::realFileSystem(), paths);
+  FindingSizes sizes;
+  for (std::size_t i = 0; i < findings.size(); ++i)
+    if (rollup.totals[i]) sizes[findings[i].id.toString()] = *rollup.totals[i];
+  return sizes;
+}
+
+SizeTotal totalOf(const std::vector<const FileFinding*>& findings, const FindingSizes& sizes) {
+  SizeTotal total;
+  for (const auto* f : findings) {
+    auto it = sizes.find(f->id.toString());
+    if (it != sizes.end())
+      total += it->second;
+    else
+      total.atLeast = true;
+  }
+  return total;
+}
+
+std::string formatTotal(const SizeTotal& total) {
+  const std::string prefix = total.atLeast ? "≥ " : "";
+  const std::int64_t bytes = total.allocatedBytes;
+  if (bytes <= 0) return prefix + "Zero KB";
+  char buf[32];
+  if (bytes < 999'500) {
+    std::snprintf(buf, sizeof buf, "%lld KB", static_cast<long long>(std::max<std::int64_t>(1, (bytes + 500) / 1000)));
+    return prefix + buf;
+  }
+  const char* units[] = {"MB", "GB", "TB", "PB"};
+  double value = static_cast<double>(bytes) / 1e6;
+  int unit = 0;
+  while (value >= 999.95 && unit < 3) {
+    value /= 1000;
+    ++unit;
+  }
+  std::snprintf(buf, sizeof buf, "%.1f %s", value, units[unit]);
+  return prefix + buf;
+}
+
+std::string formatFindingTotal(const FileFinding& finding, const FindingSizes& sizes) {
+  auto it = sizes.find(finding.id.toString());
+  return it == sizes.end() ? "-" : formatTotal(it->second);
+}
+
+std::string freedSizesPath(const std::string& historyFile) { return historyFile + ".sizes.json"; }
+
+namespace {
+
+constexpr std::size_t kMaxSidecarBytes = 4 << 20;
+
+nlohmann::json readSidecar(const std::string& historyFile) {
+  auto bytes = platform::readFileBytes(freedSizesPath(historyFile), kMaxSidecarBytes);
+  if (!bytes.has_value()) return nlohmann::json::object();
+  auto doc = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, /*allow_exceptions=*/false);
+  return doc.is_object() ? doc : nlohmann::json::object();
+}
+
+}  // namespace
+
+void rememberFreed(const std::string& historyFile, const std::string& recordID, const SizeTotal& freed) {
+  nlohmann::json doc = readSidecar(historyFile);
+  doc[recordID] = {{"allocatedBytes", freed.allocatedBytes}, {"atLeast", freed.atLeast}};
+  // A lost sidecar only loses the figure shown by `history show`: the record itself is elsewhere.
+  (void)platform::writeFileAtomically(freedSizesPath(historyFile), doc.dump(2) + "\n");
+}
+
+std::optional<SizeTotal> recalledFreed(const std::string& historyFile, const std::string& recordID) {
+  nlohmann::json doc = readSidecar(historyFile);
+  auto it = doc.find(recordID);
+  if (it == doc.end() || !it->is_object()) return std::nullopt;
+  auto bytes = it->find("allocatedBytes");
+  auto atLeast = it->find("atLeast");
+  if (bytes == it->end() || !bytes->is_number_integer() || atLeast == it->end() || !atLeast->is_boolean())
+    return std::nullopt;
+  return SizeTotal{bytes->get<std::int64_t>(), 0, atLeast->get<bool>()};
+}
+
+std::string sizesJSON(const FindingSizes& sizes) {
+  nlohmann::json doc = nlohmann::json::object();
+  for (const auto& [id, total] : sizes)
+    doc[id] = {{"allocatedBytes", total.allocatedBytes}, {"atLeast", total.atLeast}};
+  return doc.dump(2);
+}
+
+}  // namespace corvane::cli
