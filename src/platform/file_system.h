@@ -55,7 +55,7 @@ struct WalkLimits {
   // Each item then carries its own status (read without following it, relative to its open folder).
   bool withStatus = false;
   // Told of each folder the walk meant to enter but could not open, with the errno.
-  std::function<void(const std::string& path, int error)> onUnopened;
+  std::function<void(const std::string& path, int error)> onUnopened = nullptr;
 };
 
 struct WalkItem {

@@ -72,7 +72,7 @@ TEST_F(CommandLinePathsTest, TheToolRunInsideTheSampleMacMovesAndRecordsProperUR
   ASSERT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_NE(outcome.output.find("10 items found, 5 selectable\n"), std::string::npos) << outcome.output;
   EXPECT_NE(outcome.output.find("  moved  /Applications/Beacon VPN.app -> ~/.Trash/Beacon VPN.app\n"
-                                "Moved 3 of 3 items to the Trash;"),
+                                "Moved 3 of 3 items to the Trash (1.2 MB);"),
             std::string::npos)
       << outcome.output;
 

@@ -98,7 +98,7 @@ TEST_F(UninstallCommandTest, NothingMovesUntilAValidChoiceIsConfirmed) {
   for (const std::string answer : {"n\n", "", "maybe\n", "yes please\n"}) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(run({dropzone, "--select", "safe"}, answer), 1);
-    EXPECT_TRUE(contains(out, "To move to the Trash (2 items):\n"));
+    EXPECT_TRUE(contains(out, "To move to the Trash (2 items, 3.2 MB):\n"));
     EXPECT_TRUE(out.ends_with("Move 2 items to the Trash? [y/N] Cancelled. Nothing was moved.\n")) << out;
   }
   EXPECT_EQ(listing(tmp.path()), before);
@@ -118,7 +118,7 @@ TEST_F(UninstallCommandTest, DryRunShowsTheSelectionAndMovesNothing) {
   ASSERT_EQ(shown.size(), 10u) << out;
   EXPECT_EQ(shown[0], "Dropzone Sync (com.dropzone.sync)  /Applications/Dropzone Sync.app");
   EXPECT_EQ(shown[3], "6 items found, 6 selectable");
-  EXPECT_EQ(shown[4], "To move to the Trash (4 items):");
+  EXPECT_EQ(shown[4], "To move to the Trash (4 items, 3.2 MB):");
   EXPECT_TRUE(shown[5].starts_with("  " + id(dropzone) + "  Safe to Remove · Application · "));
   EXPECT_TRUE(shown[5].ends_with("  /Applications/Dropzone Sync.app"));
   EXPECT_TRUE(shown[8].starts_with("  " + id(mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist")) +
@@ -153,7 +153,7 @@ TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
                        "  moved  ~/Library/LaunchAgents/com.dropzone.sync.agent.plist -> "
                        "~/.Trash/com.dropzone.sync.agent.plist\n"
                        "  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
-                       "Moved 2 of 2 items to the Trash; recorded in the history as "))
+                       "Moved 2 of 2 items to the Trash (8 KB); recorded in the history as "))
       << out;
   EXPECT_FALSE(contains(out, "Background services:\n"));
   EXPECT_TRUE(out.ends_with("4 items of Dropzone Sync remain (see corvane analyze).\n")) << out;
@@ -182,7 +182,7 @@ TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCom
                   "--root", mac.root(), "--home", mac.home()});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(outcome.output.ends_with("  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
-                                       "Moved 1 of 1 item to the Trash; not recorded in the history.\n"
+                                       "Moved 1 of 1 item to the Trash (4 KB); not recorded in the history.\n"
                                        "5 items of Dropzone Sync remain (see corvane analyze)."))  // trimmed
       << outcome.output;
   EXPECT_EQ(testing::SampleMac::readFile(tmp.path() + "/err.txt"),
