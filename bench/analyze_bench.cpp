@@ -1,7 +1,8 @@
 // corvane-bench analyze: the analyzer against a bare walk of the same folders, on sample Macs whose
-// Library folders hold N entries.
+// Library folders hold N entries; corvane-bench sizes: the size roll-up against du (sizes_bench.cpp).
 //
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
+//   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
 
 #include <algorithm>
 #include <charconv>
@@ -17,6 +18,10 @@
 #include "platform/resources.h"
 #include "sample_mac/sample_mac.h"
 
+namespace corvane::bench {
+int benchSizes(int files);
+}
+
 namespace {
 
 using namespace corvane;
@@ -25,8 +30,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMaxEntries = 10'000'000;
 constexpr const char* kUsage =
     "usage: corvane-bench [analyze] [N ...]\n"
+    "       corvane-bench sizes [N]\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
-    "N entries each run (default: 10000 100000).\n";
+    "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
+    "du -s of the same folders, its cache holding N files (default: 200000).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -116,7 +123,8 @@ int benchAnalyze(int count) {
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) {
+  const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
+  for (int i = rollUp ? 2 : 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
@@ -131,6 +139,13 @@ int main(int argc, char** argv) {
       return 64;
     }
     sizes.push_back(n);
+  }
+  if (rollUp) {
+    if (sizes.size() > 1) {
+      std::fprintf(stderr, "corvane-bench: sizes takes one file count; see corvane-bench --help\n");
+      return 64;
+    }
+    return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
   }
   if (sizes.empty()) sizes = {10000, 100000};
   for (int n : sizes) benchAnalyze(n);

@@ -8,4 +8,11 @@ namespace corvane::platform {
 // The peak resident set size of this process, in bytes.
 std::int64_t peakResidentBytes();
 
+// Processor time (user and system) used so far by this process and by its children that have ended.
+struct CpuSeconds {
+  double self = 0;
+  double children = 0;
+};
+CpuSeconds cpuSeconds();
+
 }  // namespace corvane::platform
