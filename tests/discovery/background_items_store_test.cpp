@@ -273,13 +273,6 @@ TEST(BackgroundItemsArchive, ScopesOfEachShapeAndForm) {
   auto perUser = parse(testing::scopeArchive(kOtherScope, {agent("com.a.one"), agent("com.a.two")}));
   EXPECT_EQ(described(perUser), (Labels{"com.a.one otherUser", "com.a.two otherUser"}));
   EXPECT_EQ(perUser.at(1).scopeUUID, std::string(kOtherScope));
-
-  // The same store written as XML reads the same.
-  auto archive = testing::globalStoreArchive({{kUserScope, {agent("com.a.one")}}});
-  std::string xml = testing::writeXMLPlist(archive);
-  auto fromXML = Store::parse(std::vector<std::uint8_t>(xml.begin(), xml.end()), std::string(kUserScope));
-  EXPECT_EQ(described(fromXML), Labels{"com.a.one currentUser"});
-  EXPECT_EQ(fromXML, parse(archive));
 }
 
 TEST(BackgroundItemsArchive, ArchivesOfOtherShapesGiveNoRecords) {
