@@ -212,7 +212,8 @@ TEST_F(AppDiscoveryTest, AppsAreListedAndMatchedUnderTheirLocalizedName) {
 
   std::vector<InstalledApplication> found = service().discover();
   ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0], (InstalledApplication{Url::fileURL(app), "Bildwerk St\u00fcdio", "com.example.fotos", "1.0", false}));
+  EXPECT_EQ(found[0],
+            (InstalledApplication{Url::fileURL(app), "Bildwerk St\u00fcdio", "com.example.fotos", "1.0", false}));
   AppAnalyzer analyzer(layout);
   analyzer.runningApplications = [] { return std::vector<RunningApplication>{}; };
   analyzer.requiresAdministrator = [](const Url&) { return false; };
