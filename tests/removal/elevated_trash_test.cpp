@@ -152,12 +152,15 @@ TEST_F(ElevatedTrashMoverTest, IneligibleItemsNeverPromptAndACancelledPromptMove
 
 TEST_F(ElevatedTrashMoverTest, OnlyTheBundleItselfCountsAndATakenNameIsNeverEntered) {
   // Whatever the runner answers (short of a cancelled prompt), the disk says what happened to each bundle.
+  const char* const incomplete = "The administrator removal did not complete.";
   const struct {
     PrivilegedRunResult answer;
     const char* notMoved;
-  } answers[] = {
-      {PrivilegedRunResult::success(), "The item could not be moved with administrator rights."},
-      {PrivilegedRunResult::executionFailed("mv: cannot move"), "The administrator removal did not complete."}};
+  } answers[] = {{PrivilegedRunResult::success(), "The item could not be moved with administrator rights."},
+                 {PrivilegedRunResult::executionFailed("mv: cannot move"), incomplete},
+                 {PrivilegedRunResult::helperUnreachable("gone"), incomplete},
+                 {PrivilegedRunResult::helperIndeterminate("unknown"), incomplete},
+                 {PrivilegedRunResult::failure(Error::fromErrno(EIO, "run")), incomplete}};
   for (const auto& [answer, notMoved] : answers) {
     SCOPED_TRACE(notMoved);
     disk.clear();
