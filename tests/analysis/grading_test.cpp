@@ -50,6 +50,7 @@ TEST(EvidenceClassifierTest, TiersFollowScoreExactnessKindProtectionRunningAndTh
 TEST(TransparencyContentTest, SectionsInOrderWithTheirTitlesAndTheGradingNumbers) {
   TransparencyContent content = TransparencyContent::current();
   EXPECT_EQ(content.title, "How Corvane decides what is safe");
+  EXPECT_EQ(content, TransparencyContent::current());  // built afresh, the same each time
   std::vector<std::pair<int, std::string>> heads;
   for (const auto& s : content.sections) heads.emplace_back(s.id, s.title);
   EXPECT_EQ(heads, (std::vector<std::pair<int, std::string>>{{0, "Evidence, not guesswork"},

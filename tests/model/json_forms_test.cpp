@@ -104,6 +104,7 @@ TEST(JsonFormsTest, InstalledApplicationGolden) {
             R"({"url":"file:///Applications/Example%20App.app","name":"Example App",)"
             R"("bundleIdentifier":"com.example.app","version":"1.2","isSystemApplication":false})");
   EXPECT_EQ(*fromJSON<InstalledApplication>(toJSON(app)), app);
+  EXPECT_EQ(app.id(), app.url);
 }
 
 TEST(JsonFormsTest, FileFindingGolden) {

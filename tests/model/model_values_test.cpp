@@ -86,6 +86,7 @@ TEST(UrlTest, ComponentsIgnoreTrailingSlash) {
   Url folder = Url::fileURL("/Users/me/Library/Caches/com.example.app/");
   EXPECT_EQ(folder.lastPathComponent(), "com.example.app");
   EXPECT_EQ(folder.path(), "/Users/me/Library/Caches/com.example.app");
+  EXPECT_EQ(folder.rawPath(), "/Users/me/Library/Caches/com.example.app/");
   EXPECT_EQ(folder.pathExtension(), "app");
   EXPECT_EQ(folder.deletingLastPathComponent().path(), "/Users/me/Library/Caches");
   EXPECT_EQ(Url::fileURL("/").lastPathComponent(), "/");
