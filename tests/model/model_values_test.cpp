@@ -95,12 +95,5 @@ TEST(UrlTest, ComponentsIgnoreTrailingSlash) {
   EXPECT_EQ(url::pathComponents("/a//b/"), (std::vector<std::string>{"/", "a", "b"}));
 }
 
-TEST(UrlTest, StandardizingRemovesDotSegmentsWithoutResolvingLinks) {
-  EXPECT_EQ(url::standardizedPath("/a/./b/../c/"), "/a/c");
-  EXPECT_EQ(url::standardizedPath("/../x"), "/x");
-  EXPECT_EQ(url::standardizedPath("//Applications///Foo.app"), "/Applications/Foo.app");
-  EXPECT_EQ(Url::fileURL("/Volumes/Ext/./Applications/../X.app").standardized().path(), "/Volumes/Ext/X.app");
-}
-
 }  // namespace
 }  // namespace corvane
