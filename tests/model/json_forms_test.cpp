@@ -148,8 +148,8 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   EXPECT_EQ(toJSON(ok),
             R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Users/me/Library/Caches/x",)"
             R"("trashedURL":"file:///Users/me/.Trash/x","succeeded":true})");
-  auto unknown = fromJSON<TrashOperation>(R"({"id":"00000000-0000-4000-8000-00000000000A",)"
-                                          R"("originalURL":"file:///x","succeeded":false,"failureReason":"cosmicRay"})");
+  auto unknown = fromJSON<TrashOperation>(R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///x",)"
+                                          R"("succeeded":false,"failureReason":"cosmicRay"})");
   EXPECT_EQ(unknown->failureReason, RemovalFailureReason::other);
 
   BackgroundServiceOperation service;

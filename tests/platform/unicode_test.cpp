@@ -21,8 +21,8 @@ TEST(UnicodeTest, LowercasesEveryScriptAndReplacesIllFormedBytes) {
 
 TEST(UnicodeTest, AlphanumericMeansLettersMarksAndNumbers) {
   for (char32_t c : {U'a', U'7', U'\u0301' /* combining acute */, U'\u093F' /* vowel sign i, a spacing mark */,
-                     U'\u4E2D', U'\u0663' /* Arabic-Indic 3 */, U'\u00BD' /* one half */, U'\u2167' /* Roman eight */,
-                     U'\u02B0' /* modifier letter */}) {
+                     U'\u4E2D', U'\u0663' /* Arabic-Indic 3 */, U'\u00BD' /* one half */,
+                     U'\u2167' /* Roman eight */, U'\u02B0' /* modifier letter */}) {
     SCOPED_TRACE(static_cast<unsigned>(c));
     EXPECT_TRUE(isAlphanumericScalar(c));
   }
