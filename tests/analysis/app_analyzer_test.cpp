@@ -131,18 +131,6 @@ TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
             "Another installed app also matches this item, so it is held at Review only.");
 }
 
-TEST_F(AnalyzerTest, ThresholdNameMatchesAndTeamOnlyGroups) {
-  SampleMac::makeFolder(mac.user("Library/Application Support/Fathom Reader Backups"));  // contains the name: 26
-  SampleMac::makeFolder(mac.user("Library/Logs/fathom"));                              // nothing: dropped
-  SampleMac::makeFolder(mac.user("Library/Group Containers/TEAM123456.shared"));
-  AppIdentity id = identity("Fathom Reader", "com.fathom.reader");
-  id.teamIdentifier = "TEAM123456";
-  auto s = analyze(id);
-  EXPECT_EQ(summary(s), (std::vector<std::string>{"Review 35 home/Library/Group Containers/TEAM123456.shared",
-                                                  "Review 26 home/Library/Application Support/Fathom Reader Backups"}));
-  EXPECT_EQ(s.findings[0].evidence.back().kind, EvidenceKind::sharedOwnership);
-}
-
 TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {
   // Frameworks in their real layout (Resources is a link into Versions/Current) in both Frameworks folders
   // and in a plug-in folder, a flat bundle with Info.plist at its top, and an app-style plug-in.
@@ -227,15 +215,6 @@ TEST_F(AnalyzerTest, ALaunchAgentIsTiedToTheAppByTheMacPathOfItsProgram) {
     SCOPED_TRACE(f.url.path());
     EXPECT_EQ(f.evidence.back().explanation, "The launch job runs a program inside this app bundle.");
   }
-}
-
-TEST(AnalyzerVendorTest, VendorPrefixesAndSharing) {
-  EXPECT_EQ(AppAnalyzer::vendorPrefixes(std::string("Com.Vendor.App"), std::string("TEAM.com.vendor.app")),
-            (std::set<std::string>{"com.vendor", "team.com"}));
-  EXPECT_TRUE(AppAnalyzer::vendorPrefixes(std::string("single"), std::nullopt).empty());
-  EXPECT_TRUE(AppAnalyzer::peerSharesVendor("com.vendor.other", {"com.vendor"}));
-  EXPECT_TRUE(AppAnalyzer::peerSharesVendor("com.vendor", {"com.vendor"}));
-  EXPECT_FALSE(AppAnalyzer::peerSharesVendor("com.vendorx.app", {"com.vendor"}));
 }
 
 }  // namespace

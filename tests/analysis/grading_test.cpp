@@ -28,24 +28,17 @@ TEST(EvidenceClassifierTest, TiersFollowScoreExactnessKindProtectionRunningAndTh
     C expected;
   } cases[] = {
       {75, true, FindingKind::cache, false, false, false, C::safeToRemove},
-      {100, true, FindingKind::framework, false, false, false, C::safeToRemove},
       {74, true, FindingKind::cache, false, false, false, C::probablyLeftover},
       {75, false, FindingKind::cache, false, false, false, C::probablyLeftover},  // no exact signal
       {100, true, FindingKind::log, false, false, false, C::probablyLeftover},    // kind not eligible
-      {100, true, FindingKind::groupContainer, false, false, false, C::probablyLeftover},
-      {100, true, FindingKind::savedState, false, false, false, C::probablyLeftover},
       {52, false, FindingKind::other, false, false, false, C::probablyLeftover},
       {51, true, FindingKind::cache, false, false, false, C::review},
-      {0, false, FindingKind::cache, false, false, false, C::review},
       // Protected locations never reach Safe and need a higher score for Probably Leftover.
       {65, false, FindingKind::launchDaemon, true, false, false, C::probablyLeftover},
       {64, true, FindingKind::cache, true, false, false, C::review},
-      {52, true, FindingKind::cache, true, false, false, C::review},
       // Running wins; the review cap lowers every removable grade but leaves "In Use" alone.
       {0, false, FindingKind::other, true, true, true, C::inUse},
       {100, true, FindingKind::cache, false, false, true, C::review},
-      {60, false, FindingKind::cache, false, false, true, C::review},
-      {70, true, FindingKind::cache, true, false, true, C::review},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.score) + " " + std::string(caseName(c.kind)) + (c.isProtected ? " protected" : "") +

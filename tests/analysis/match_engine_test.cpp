@@ -39,17 +39,14 @@ TEST(MatchEngineTest, IdentifierFamilyContinuesOnlyWithDotHyphenOrUnderscore) {
       {"COM.Example.App", "com.example.APP", Match::exact},
       {"com.example.app.helper", "com.example.app", Match::family},
       {"com.example.app-beta", "com.example.app", Match::family},
-      {"com.example.app_data", "com.example.app", Match::family},
       {"Com.Example.App.", "com.example.app", Match::family},
       {"com.example.apps", "com.example.app", Match::none},
-      {"com.example.app2", "com.example.app", Match::none},
       {"com.example.app helper", "com.example.app", Match::none},
       {"com.example", "com.example.app", Match::none},
       {"x.com.example.app", "com.example.app", Match::none},
       {"\xC3\x84PP.helper", "\xC3\xA4pp", Match::family},  // ÄPP.helper against äpp
       {"", "com.example.app", Match::none},
       {"com.example.app", "", Match::none},
-      {"", "", Match::none},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.candidate) + " / " + c.target);
@@ -79,7 +76,6 @@ TEST(MatchEngineTest, CandidatesAreStemNameThenEveryComponentWithRepeats) {
     auto candidates = MatchEngine::identifierCandidates(Url::fileURL("/x/" + name));
     EXPECT_EQ(Names(candidates.begin(), candidates.begin() + 2), (Names{name, name}));
   }
-  EXPECT_FALSE(MatchEngine::isStrippableExtension(""));
 }
 
 TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
@@ -96,9 +92,7 @@ TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
        "\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82\xE0\xA4\xA6\xE0\xA5\x80\xE0\xA4\x90\xE0\xA4\xAA"},
       {"Rocket \xF0\x9F\x9A\x80 App\xE2\x84\xA2", "rocketapp"},  // emoji and ™ dropped
       {"\xE2\x85\xAB \xC2\xBD", "\xE2\x85\xBB\xC2\xBD"},                                                // Ⅻ ½
-      {"Bad\xFFName", "badname"},
       {" .-_/:", ""},
-      {"", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -151,8 +145,6 @@ TEST(MatchEngineTest, AssessmentsNameEverySignalThatMatched) {
        60, true, false},
       // The team counts only for group containers, and is the only signal only when nothing else matched.
       {group + ".shared", teamOnly, FindingKind::applicationSupport, {}, 0, false, false},
-      {group + ".shared", identity("", std::nullopt, std::nullopt, ""), FindingKind::groupContainer, {}, 0, false,
-       false},
       {group + ".com.example.app.shared", identity("", "ABCDE12345.com.example.app", std::nullopt, "abcde12345"),
        FindingKind::groupContainer,
        {{EvidenceKind::relatedComponent,
@@ -182,15 +174,12 @@ TEST(MatchEngineTest, NameStepComparesTheNormalizedStem) {
     std::vector<Line> expected;
   } cases[] = {
       {"Abc", "Abc", {}},                   // three letters never match
-      {"A.B.C.", "abc", {}},                // normalises to three letters
       {"e\xCC\x81te\xCC\x81", "e\xCC\x81te\xCC\x81", {}},  // été: three characters, five scalars
       {"Word", "word.txt", {equals}},
       {"My App", "My App.json", {equals}},  // any extension is removed, not only strippable ones
-      {"My App", "my-app", {equals}},
       {"My App", "My App.tar.gz", {contains}},
       {"Sketch Up", "SketchUp Backups", {contains}},
       {"Sketch Up", "Sketch", {}},
-      {"Caf\xC3\xA9 \xC3\x9Cn\xC3\xAF" "code 2", "CAF\xC3\x89\xC3\x9CN\xC3\x8F" "CODE2.plist", {equals}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.appName) + " / " + c.file);

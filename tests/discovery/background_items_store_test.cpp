@@ -68,9 +68,7 @@ TEST(BackgroundItemsStoreNames, StoreFileNames) {
   EXPECT_EQ(Store::parseStoreFileName("BackgroundItems-v16-" + kLowerUserScope + ".btm"), (Name{16, kUserScope}));
   for (const std::string& bad :
        Labels{"BackgroundItems-v12345.btm", "BackgroundItems-v.btm", "BackgroundItems-v1a.btm",
-              "BackgroundItems-v16.btm.bak", "backgrounditems-v16.btm", "BackgroundItems-v16-.btm",
-              "BackgroundItems-v16-not-an-identifier.btm", "BackgroundItems-v+16.btm", "BackgroundItems-v16.BTM",
-              "BackgroundItems-v.btm16", "BackgroundItems-v16-" + kLowerUserScope + "-x.btm"}) {
+              "BackgroundItems-v16.btm.bak", "backgrounditems-v16.btm", "BackgroundItems-v16-not-an-identifier.btm"}) {
     EXPECT_EQ(Store::parseStoreFileName(bad), std::nullopt) << bad;
   }
 }
@@ -115,7 +113,6 @@ TEST(BackgroundItemsStoreNames, ScopeClassification) {
       {sentinel, std::nullopt, sentinel, {sentinel, Kind::systemSentinel}},
       {"ffffeeee-dddd-cccc-bbbb-aaaa00000001", std::nullopt, std::nullopt,
        {"FFFFEEEE-DDDD-CCCC-BBBB-AAAA00000001", Kind::systemSentinel}},
-      {kUserScope, std::nullopt, std::nullopt, {kUserScope, Kind::unknown}},
       {kUserScope, std::nullopt, "  ", {kUserScope, Kind::unknown}},
       {" " + kLowerUserScope + "\n", kLowerUserScope, " " + kLowerUserScope, {kUserScope, Kind::currentUser}},
       {kOtherScope, kOtherScope, kUserScope, {kOtherScope, Kind::otherUser}},
@@ -130,15 +127,13 @@ TEST(BackgroundItemsStoreNames, ScopeClassification) {
 
 TEST(BackgroundItemsStoreNames, GuidanceRecordsAndLoginScope) {
   MatchEvidence one = Store::removalGuidance("com.vendor.agent");
-  MatchEvidence two = Store::removalGuidance("");
   EXPECT_EQ(one.kind, EvidenceKind::removalGuidance);
   EXPECT_EQ(one.weight, 0);
   EXPECT_EQ(one.explanation,
             "Turning this off stops it from running at login and moves its leftover settings file to the Trash "
             "(recoverable). macOS keeps a small entry only you can remove, in System Settings > General > Login "
             "Items & Extensions.");
-  EXPECT_EQ(two.explanation, one.explanation);
-  EXPECT_NE(two.id, one.id);
+  EXPECT_NE(Store::removalGuidance("").id, one.id);
 
   BackgroundItemRecord r;
   r.type = 0x10020;
@@ -150,9 +145,6 @@ TEST(BackgroundItemsStoreNames, GuidanceRecordsAndLoginScope) {
   EXPECT_FALSE(r.isEnabled());
   r.type = 0x30008;
   EXPECT_TRUE(r.supportsUserLaunchdNeutralization());
-  EXPECT_FALSE(r.executablePathIsRelative());
-  r.executablePath = "";
-  EXPECT_FALSE(r.executablePathIsRelative());
   r.executablePath = "/bin/x";
   EXPECT_FALSE(r.executablePathIsRelative());
   // A current-user record is actionable unless its scope is the system's.
@@ -281,13 +273,6 @@ TEST(BackgroundItemsArchive, ScopesOfEachShapeAndForm) {
   auto perUser = parse(testing::scopeArchive(kOtherScope, {agent("com.a.one"), agent("com.a.two")}));
   EXPECT_EQ(described(perUser), (Labels{"com.a.one otherUser", "com.a.two otherUser"}));
   EXPECT_EQ(perUser.at(1).scopeUUID, std::string(kOtherScope));
-
-  // The same store written as XML reads the same.
-  auto archive = testing::globalStoreArchive({{kUserScope, {agent("com.a.one")}}});
-  std::string xml = testing::writeXMLPlist(archive);
-  auto fromXML = Store::parse(std::vector<std::uint8_t>(xml.begin(), xml.end()), std::string(kUserScope));
-  EXPECT_EQ(described(fromXML), Labels{"com.a.one currentUser"});
-  EXPECT_EQ(fromXML, parse(archive));
 }
 
 TEST(BackgroundItemsArchive, ArchivesOfOtherShapesGiveNoRecords) {
@@ -337,7 +322,7 @@ TEST(BackgroundItemsArchive, ItemsNeedAnIdentifierOrANameAndReferencesMustResolv
 
 TEST(BackgroundItemsArchive, NumbersAndAssociatedIdentifiers) {
   const std::vector<std::pair<PropertyList, std::int64_t>> types{
-      {std::int64_t(0x10008), 0x10008}, {8.9, 8}, {-2.5, -2}, {1e300, 0}, {true, 0}, {"8", 0}, {PlistArray{}, 0}};
+      {std::int64_t(0x10008), 0x10008}, {-2.5, -2}, {1e300, 0}, {true, 0}, {"8", 0}};
   for (const auto& [type, expected] : types) {
     KeyedArchiveBuilder a;
     PlistUID number = a.add(type);
@@ -397,9 +382,7 @@ TEST(BackgroundItemsArchive, RegisteredURLForms) {
   }
   // As text, referred to or inline.
   const std::vector<std::pair<std::string, std::optional<std::string>>> texts{
-      {"file:///Applications/Foo.app/", "/Applications/Foo.app"},
-      {"Applications/Foo.app", std::nullopt},
-      {"https://example.com/", std::nullopt}};
+      {"file:///Applications/Foo.app/", "/Applications/Foo.app"}, {"Applications/Foo.app", std::nullopt}};
   for (const auto& [text, expected] : texts) {
     KeyedArchiveBuilder a;
     EXPECT_EQ(urlPath(a, PropertyList(a.text(text))), expected) << text;
@@ -464,8 +447,6 @@ TEST_F(BackgroundItemsFolderTest, WhichFilesAreReadAndWhatTheyGive) {
        Status::storeMissing(),
        {},
        {}},
-      {"one global store", {{"BackgroundItems-v16.btm", storeWith("com.a")}}, {}, Status::parsed(16, 1),
-       {"com.a currentUser"}, {kUserScope}},
       {"only the highest version",
        {{"BackgroundItems-v16.btm", storeWith("com.old")},
         {"BackgroundItems-v18.btm", storeWith("com.new")},
@@ -516,14 +497,6 @@ TEST_F(BackgroundItemsFolderTest, WhichFilesAreReadAndWhatTheyGive) {
             (BackgroundItemsLoadResult{{}, Status::storeMissing(), {}}));
 }
 
-TEST_F(BackgroundItemsFolderTest, DiscoveryFindsTheHighestVersion) {
-  write("BackgroundItems-v16.btm", storeWith("com.old"));
-  write("BackgroundItems-v18.btm", storeWith("com.new"));
-  auto found = Store::discover(folder);
-  EXPECT_EQ(found.outcome, Store::DiscoveryResult::Outcome::found);
-  EXPECT_EQ(found.storePaths, Labels{folder + "/BackgroundItems-v18.btm"});
-}
-
 TEST_F(BackgroundItemsFolderTest, LinksAndFoldersNamedLikeStoresAreNotRead) {
   fs::create_symlink(write("elsewhere.plist", storeWith("com.a")), folder + "/BackgroundItems-v16.btm");
   SampleMac::writeFile(folder + "/" + scoped(kOtherScope), "");
@@ -549,17 +522,6 @@ TEST_F(BackgroundItemsFolderTest, SampleMacStore) {
             (Labels{"com.dropzone.sync currentUser", "com.beaconvpn.client currentUser",
                     "com.northwind.writer.updater currentUser", "com.oldvendor.tool.agent currentUser",
                     "com.dropzone.sync otherUser"}));
-  const auto& dropzone = result.records[0];
-  ASSERT_EQ(dropzone.subItems.size(), 2u);
-  EXPECT_EQ(dropzone.subItems[0].label, "com.dropzone.sync.launcher");
-  EXPECT_EQ(dropzone.subItems[0].registeredURLPath,
-            "/Applications/Dropzone Sync.app/Contents/Library/LoginItems/Dropzone Launcher.app");
-  EXPECT_EQ(dropzone.subItems[1].registeredURLPath, mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist"));
-  const auto& beacon = result.records[1];
-  ASSERT_EQ(beacon.subItems.size(), 2u);
-  EXPECT_EQ(beacon.subItems[1].label, "com.beaconvpn.client.helper");
-  EXPECT_EQ(beacon.subItems[1].typeCategory(), 0x10);
-
   Layout layout = Layout::at(mac.root(), mac.home());
   layout.loginScope = Uuid::parse(testing::kDemoUserScope);
   EXPECT_EQ(Store::loadDetailed(layout), result);
@@ -769,12 +731,10 @@ TEST_F(HostileStoreTest, DamagedFilesHaveAnUnreadableShape) {
   const std::size_t trailer = good.size() - 32;
   Bytes otherTop = good;  // the top object made the last one, a text
   writeBig(otherTop, trailer + 16, 8, readBig(good, trailer + 8, 8) - 1);
-  auto cut = [&](std::size_t size) { return Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)); };
   std::mt19937 random(16);
   Bytes noise(4096);
   for (auto& b : noise) b = static_cast<std::uint8_t>(random());
-  Bytes magicNoise = noise;
-  for (std::size_t i = 0; i < 8; ++i) magicNoise[i] = static_cast<std::uint8_t>("bplist00"[i]);
+  for (std::size_t i = 0; i < 8; ++i) noise[i] = static_cast<std::uint8_t>("bplist00"[i]);
 
   KeyedArchiveBuilder a;
   PlistUID items = a.array({bareItem(a, "8.com.x")});
@@ -785,11 +745,8 @@ TEST_F(HostileStoreTest, DamagedFilesHaveAnUnreadableShape) {
   const std::vector<std::pair<const char*, Bytes>> cases{
       // Damage of every kind the property-list reader refuses is tried where that reader is tested; here a few
       // show that a refused file is a file of no recognised shape.
-      {"header only", cut(8)},
-      {"trailer cut", cut(good.size() - 1)},
       {"top object is another object", otherTop},
-      {"random bytes", noise},
-      {"random bytes after the magic", magicNoise},
+      {"random bytes after the magic", noise},
       {"keys and values mismatched", bytesOf(a.archive("store", mismatched))},
       {"a scope index key that is no identifier",
        bytesOf(testing::scopeIndexArchive({kUserScope, "not-an-identifier"}, testing::ScopeForm::text))},

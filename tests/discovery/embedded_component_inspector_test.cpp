@@ -50,20 +50,6 @@ TEST_F(EmbeddedComponentTest, ABundleWithoutComponentFoldersOrWithEmptyOnesHasNo
             EmbeddedComponentInspection{});
 }
 
-TEST_F(EmbeddedComponentTest, NamesAtMostFourEntriesAndCountsTheRest) {
-  addPlugIns({"D.appex", "A.appex", "C.appex", "B.appex"});
-  SampleMac::writeFile(app_ + "/Contents/PlugIns/.hidden.appex");
-  EXPECT_EQ(explanations(inspect()),
-            std::vector<std::string>{"The app bundle contains 4 extension or plug-in components: A.appex, B.appex, "
-                                     "C.appex, D.appex. These are contained inside the selected app bundle."});
-  addPlugIns({"E.appex"});
-  EXPECT_EQ(explanations(inspect()),
-            std::vector<std::string>{"The app bundle contains 5 extension or plug-in components: A.appex, B.appex, "
-                                     "C.appex, D.appex, and 1 more. These are contained inside the selected app "
-                                     "bundle."});
-  EXPECT_TRUE(inspect().identifiers.empty());
-}
-
 TEST_F(EmbeddedComponentTest, EveryFolderInTableOrderThenTheLaunchAgents) {
   addAgent("com.vendor.b.plist", "com.vendor.b");
   addAgent("com.vendor.a.plist", "com.vendor.a");

@@ -51,6 +51,7 @@ TEST(StringsTableTest, TellsTheFormsApartAndKeepsItsLimits) {
   EXPECT_EQ(parseBytes(testing::writeXMLPlist(PlistArray{"a"})), std::nullopt);
   EXPECT_EQ(parseBytes("\xEF\xBB\xBF" "a = \"\xC3\xA9\xFF\";"), (StringsTable{{"a", "\u00e9\uFFFD"}}));
   EXPECT_EQ(parseBytes(std::string("\xFF\xFE" "a\0=\0b\0;\0", 10)), (StringsTable{{"a", "b"}}));
+  EXPECT_EQ(parseBytes(std::string("\xFE\xFF" "\0a\0=\0b\0;", 10)), (StringsTable{{"a", "b"}}));
   EXPECT_EQ(parseBytes(std::string("\xFF\xFE" "a\0=\0b\0;", 9)), std::nullopt);  // half a code unit
 
   std::string entries;

@@ -57,7 +57,6 @@ TEST(JsonFormsTest, ReadingFailsWithTheRecordKeyAndProblem) {
   const Case identities[] = {
       {R"({"name":"X"})", "AppIdentity.packageReceipts: missing"},
       {R"({"name":7,"packageReceipts":[]})", "AppIdentity.name: not a string"},
-      {R"({"name":null,"packageReceipts":[]})", "AppIdentity.name: not a string"},
       {R"({"name":"X","packageReceipts":[1]})", "AppIdentity.packageReceipts: holds a value that is not a string"},
       {R"({"name":"X","packageReceipts":{}})", "AppIdentity.packageReceipts: not a list"},
       {R"({"name":"X","packageReceipts":[],"teamIdentifier":false})", "AppIdentity.teamIdentifier: not a string"},
@@ -105,6 +104,7 @@ TEST(JsonFormsTest, InstalledApplicationGolden) {
             R"({"url":"file:///Applications/Example%20App.app","name":"Example App",)"
             R"("bundleIdentifier":"com.example.app","version":"1.2","isSystemApplication":false})");
   EXPECT_EQ(*fromJSON<InstalledApplication>(toJSON(app)), app);
+  EXPECT_EQ(app.id(), app.url);
 }
 
 TEST(JsonFormsTest, FileFindingGolden) {
@@ -148,15 +148,9 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   EXPECT_EQ(toJSON(ok),
             R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Users/me/Library/Caches/x",)"
             R"("trashedURL":"file:///Users/me/.Trash/x","succeeded":true})");
-  TrashOperation failed = TrashOperation::failure(Url::fileURL("/Library/x"), "No permission.",
-                                                  RemovalFailureReason::needsAdministrator);
-  failed.id = ok.id;
-  EXPECT_EQ(toJSON(failed),
-            R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///Library/x","succeeded":false,)"
-            R"("errorDescription":"No permission.","failureReason":"needsAdministrator"})");
-  nlohmann::json unknown = nlohmann::json::parse(toJSON(failed));
-  unknown["failureReason"] = "cosmicRay";
-  EXPECT_EQ(fromJSON<TrashOperation>(unknown.dump())->failureReason, RemovalFailureReason::other);
+  auto unknown = fromJSON<TrashOperation>(R"({"id":"00000000-0000-4000-8000-00000000000A","originalURL":"file:///x",)"
+                                          R"("succeeded":false,"failureReason":"cosmicRay"})");
+  EXPECT_EQ(unknown->failureReason, RemovalFailureReason::other);
 
   BackgroundServiceOperation service;
   service.id = uuid("00000000-0000-4000-8000-0000000000B0");
@@ -173,7 +167,6 @@ TEST(JsonFormsTest, OperationGoldensAndLenientReasons) {
   ASSERT_TRUE(fromJSON<UninstallRecord>(j.dump()).has_value());
   j.erase("preRemovalSnapshot");
   EXPECT_FALSE(fromJSON<UninstallRecord>(j.dump()).has_value());
-  EXPECT_EQ(UninstallRecord{}.succeededCount(), 0);
 }
 
 TEST(JsonFormsTest, DatesAndUuids) {

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,10 +72,7 @@ TEST_F(PlatformContractTest, ExclusiveRenameNeverReplacesAndNeverFollowsAFinalLi
   EXPECT_TRUE(fs::is_empty(t + "/real"));
 
   // A volume that cannot rename without the risk of replacing gives a clear refusal, never a plain rename.
-  for (int code : {ENOTSUP, ENOSYS}) {
-    SCOPED_TRACE(code);
-    EXPECT_EQ(exclusiveRenameError(code, "Foo.app"), (Error{ENOTSUP, "rename", "Foo.app", kNoExclusiveRename}));
-  }
+  EXPECT_EQ(exclusiveRenameError(ENOSYS, "Foo.app"), (Error{ENOTSUP, "rename", "Foo.app", kNoExclusiveRename}));
   EXPECT_EQ(exclusiveRenameError(EEXIST, "Foo.app"), Error::fromErrno(EEXIST, "rename", "Foo.app"));
   EXPECT_EQ(exclusiveRenameError(ENOTSUP, "Foo.app").describe(),
             "rename Foo.app: This volume cannot move an item without the risk of replacing another, so nothing was "
@@ -111,16 +107,9 @@ TEST_F(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   EXPECT_EQ(realFileSystem().list(t, {.skipHidden = false}).value().entries.size(), 4u);
   EXPECT_EQ(realFileSystem().list(t + "/file").error().code, ENOTDIR);
 
-  for (auto [name, linkType, followedType] : {std::tuple{"file", FileType::regular, FileType::regular},
-                                              std::tuple{"folder", FileType::directory, FileType::directory},
-                                              std::tuple{"link", FileType::symlink, FileType::directory}}) {
-    SCOPED_TRACE(name);
-    auto own = linkStatus(at(name));
-    auto followed = status(at(name));
-    ASSERT_TRUE(own && followed);
-    EXPECT_EQ(own->type(), linkType);
-    EXPECT_EQ(followed->type(), followedType);
-  }
+  EXPECT_EQ(linkStatus(at("link"))->type(), FileType::symlink);
+  EXPECT_EQ(status(at("link"))->type(), FileType::directory);
+  EXPECT_EQ(linkStatus(t + "/file")->type(), FileType::regular);
   EXPECT_EQ(linkStatus(t + "/file")->size, 5);
   int error = 0;
   EXPECT_EQ(linkStatus(t + "/missing", &error), std::nullopt);
@@ -138,17 +127,14 @@ TEST_F(PlatformContractTest, AWalkVisitsFoldersBeforeChildrenInNameOrderAndHonou
   fs::create_directory_symlink(t + "/target", t + "/link");
 
   std::vector<std::string> visited;
-  std::vector<bool> kinds;
   const FileSystem& real = realFileSystem();
   EXPECT_TRUE(real.walk(t, {}, [&](const WalkItem& e) {
     EXPECT_EQ(e.path, t + "/" + e.path.substr(t.size() + 1));
     visited.push_back(e.path.substr(t.size() + 1));
-    kinds.push_back(e.type == EntryType::directory);
     return e.name == "skipped" ? WalkStep::skipDescendants : WalkStep::descend;
   }).has_value());
   EXPECT_EQ(visited, (std::vector<std::string>{"A", "b", "b/inner", "b/inner/file", "b/skipped", "c", "link",
                                                "target", "target/deep"}));
-  EXPECT_EQ(kinds, (std::vector<bool>{false, true, true, false, true, true, false, true, true}));
 
   // The root itself may be reached through a link.
   std::vector<std::string> throughLink;
@@ -194,47 +180,6 @@ TEST_F(PlatformContractTest, WholeFilesAreReadUpToTheLimitOrFailWithTheirErrno) 
   EXPECT_EQ(four, bytes("6789"));
   EXPECT_EQ(file->readAt(7, four).error(), Error::fromErrno(EIO, "pread", t + "/digits"));  // ends first
   EXPECT_EQ(PositionedFile::open(t).error(), Error::fromErrno(EISDIR, "read", t));
-}
-
-TEST_F(PlatformContractTest, FilesThatReportNoSizeAreReadToTheirEnd) {
-  const std::string path = "/proc/self/status";
-  if (!fs::exists(path)) GTEST_SKIP() << "no " << path;
-  auto read = readFileBytes(path, 1u << 20);
-  ASSERT_OK(read);
-  EXPECT_EQ(std::string(read->begin(), read->begin() + 5), "Name:");
-  auto capped = readFileBytes(path, 10);
-  ASSERT_FALSE(capped.has_value());
-  EXPECT_EQ(capped.error().code, EFBIG);
-}
-
-TEST_F(PlatformContractTest, AProcessReportsItsOutputAndHowItEnded) {
-  const std::string tool = SampleMac::writeFile(
-      at("tool"), "#!/bin/sh\necho \"$1\"\necho err >&2\n[ \"$1\" = die ] && kill -TERM $$\nexit \"$2\"\n");
-  fs::permissions(tool, fs::perms::owner_all);
-  struct Case {
-    std::vector<std::string> arguments;
-    ErrorStream errors;
-    std::string output;
-    int status, signal;
-  };
-  const Case cases[] = {
-      {{"hello", "0"}, ErrorStream::discarded, "hello\n", 0, 0},
-      {{"hi", "3"}, ErrorStream::intoOutput, "hi\nerr\n", 3, 0},
-      {{"die", "0"}, ErrorStream::discarded, "die\n", 128 + SIGTERM, SIGTERM},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments[0]);
-    ProcessOutcome outcome = runProcess(tool, c.arguments, c.errors);
-    EXPECT_EQ(outcome.launchError, 0);
-    EXPECT_EQ(std::string(outcome.output.begin(), outcome.output.end()), c.output);
-    EXPECT_EQ(outcome.status, c.status);
-    EXPECT_EQ(outcome.terminatingSignal, c.signal);
-  }
-  ProcessOutcome missing = runProcess(t + "/missing", {}, ErrorStream::discarded);
-  EXPECT_EQ(missing.launchError, ENOENT);
-  EXPECT_EQ(missing.status, -1);
-  EXPECT_EQ(missing.launchFailure,
-            "The tool " + t + "/missing could not be launched: No such file or directory");
 }
 
 TEST_F(PlatformContractTest, OutputIsReadToEndOfFileRetryingOnlyInterruptions) {
@@ -306,21 +251,17 @@ TEST_F(PlatformContractTest, MountInfoGivesMountPointsAndFlagsAndSkipsPseudoFile
 TEST_F(PlatformContractTest, DecimalNumbersAreReadInTheCLocaleFormWhole) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<std::string, double> cases[] = {
-      {"1e3", 1000.0},  {"-0.5", -0.5},  {".5", 0.5},       {"5.", 5.0},          {"7", 7.0},
-      {"-2.5E-3", -0.0025}, {"1.5", 1.5},  // a comma-decimal locale would stop at the '.' and give 1
-      {"0.1", 0.1},     {"inf", inf},    {"-Infinity", -inf}, {"4.9e-324", std::numeric_limits<double>::denorm_min()},
+      {".5", 0.5}, {"5.", 5.0}, {"-2.5E-3", -0.0025}, {"1.5", 1.5},  // a comma-decimal locale would give 1
+      {"-Infinity", -inf}, {"4.9e-324", std::numeric_limits<double>::denorm_min()},
       {"1.7976931348623157e308", std::numeric_limits<double>::max()},
   };
   for (const auto& [text, value] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(parseDecimalNumber(text), value);
   }
-  for (const char* text : {"nan", "NaN", "-nan"}) {
-    SCOPED_TRACE(text);
-    EXPECT_TRUE(std::isnan(parseDecimalNumber(text).value_or(0)));
-  }
-  const std::string refused[] = {"", "-", ".", "1,5", "1.5.2", "+1", " 1", "1 ", "--1", "0x10", "-0X1p3", "1e",
-                                 "1e999", "-1e999", "1e-999", "infinit", "nanx", std::string("1\0" "2", 3)};
+  EXPECT_TRUE(std::isnan(parseDecimalNumber("-nan").value_or(0)));
+  const std::string refused[] = {"", ".", "1,5", "+1", " 1", "1 ", "0x10", "1e", "1e999", "1e-999", "infinit",
+                                 std::string("1\0" "2", 3)};
   for (const std::string& text : refused) {
     SCOPED_TRACE(text);
     EXPECT_EQ(parseDecimalNumber(text), std::nullopt);
@@ -456,12 +397,7 @@ TEST_F(AtomicFileTest, CreateDirectoriesMakesEveryMissingParent) {
   EXPECT_TRUE(fs::is_directory(at("home/Library/Logs")));
 
   SampleMac::writeFile(at("file"), "x");
-  for (const char* blocked : {"file/below", "file"}) {
-    SCOPED_TRACE(blocked);
-    auto made = createDirectories(at(blocked));
-    ASSERT_FALSE(made.has_value());
-    EXPECT_EQ(made.error().code, ENOTDIR);
-  }
+  EXPECT_EQ(createDirectories(at("file/below")).error().code, ENOTDIR);
 }
 
 }  // namespace

@@ -54,19 +54,6 @@ struct Sweep {
   }
 };
 
-TEST(BackgroundItemNeutralizer, AnUnknownServiceIsStillDisabledAndSwept) {
-  auto runner = std::make_shared<RecordingRunner>();
-  runner->answers["disable gui/20/com.example.gone"] = {0, ""};
-  Sweep sweep;
-  sweep.answer = {"/Users/me/Library/Preferences/com.example.gone.plist"};
-  BackgroundItemNeutralizer neutralizer(runner, 20, sweep.function(), "/opt/launchctl");
-
-  EXPECT_EQ(neutralizer.neutralize("com.example.gone"),
-            BackgroundItemNeutralizeOutcome("com.example.gone", false, false, false, true, sweep.answer, std::nullopt));
-  EXPECT_EQ(*runner->log, (Lines{"print gui/20/com.example.gone", "disable gui/20/com.example.gone"}));
-  EXPECT_EQ(runner->executables, Lines(2, "/opt/launchctl"));
-}
-
 TEST(BackgroundItemNeutralizer, RefusesAnInvalidLabelBeforeAnythingRuns) {
   auto runner = std::make_shared<RecordingRunner>();
   runner->otherwise = {0, ""};
@@ -207,10 +194,14 @@ TEST_F(LaunchctlScriptTest, TurnsAnItemOffBeforeUnloadingItThenSweeps) {
   auto outcome = neutralizer.neutralize("com.example.stuck", "Helper");
   EXPECT_EQ(outcome, BackgroundItemNeutralizeOutcome("com.example.stuck", false, true, false, true, sweep.answer,
                                                      "Helper"));
+  // A service launchd does not know is still turned off and swept.
+  EXPECT_EQ(neutralizer.neutralize("com.example.absent"),
+            BackgroundItemNeutralizeOutcome("com.example.absent", false, false, false, true, sweep.answer, {}));
   EXPECT_EQ(SampleMac::readFile(log),
             "2 print gui/501/com.example.loaded\n2 disable gui/501/com.example.loaded\n"
             "2 bootout gui/501/com.example.loaded\n2 print gui/501/com.example.stuck\n"
-            "2 disable gui/501/com.example.stuck\n2 bootout gui/501/com.example.stuck\n");
+            "2 disable gui/501/com.example.stuck\n2 bootout gui/501/com.example.stuck\n"
+            "2 print gui/501/com.example.absent\n2 disable gui/501/com.example.absent\n");
 }
 
 TEST_F(LaunchctlScriptTest, AMissingToolMeansNothingIsRegistered) {

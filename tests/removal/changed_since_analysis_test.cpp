@@ -16,7 +16,8 @@ using testing::SampleMac;
 
 FileFinding findingAt(const std::string& path) {
   return FileFinding::make(Url::fileURL(path), FindingKind::cache, FindingConfidence::safeToRemove, 82, {},
-                           std::nullopt, std::nullopt, false, std::nullopt, platform::diskIdentityOf(Url::fileURL(path)));
+                           std::nullopt, std::nullopt, false, std::nullopt,
+                           platform::diskIdentityOf(Url::fileURL(path)));
 }
 
 class ChangedSinceAnalysisTest : public ::testing::Test {

@@ -297,27 +297,13 @@ TEST(TrashNamingTest, CandidatesKeepTheExtensionAfterTheNumber) {
   };
   for (const Case& c : std::vector<Case>{{"Foo.app", 1, "Foo.app"},
                                          {"Foo.app", 2, "Foo 2.app"},
-                                         {"Foo.app", 13, "Foo 13.app"},
                                          {"README", 2, "README 2"},
                                          {"archive.tar.gz", 2, "archive.tar 2.gz"},
                                          {".hidden", 2, ".hidden 2"},
-                                         {"trailing.", 3, "trailing. 3"},
-                                         {"com.example.app.plist", 4, "com.example.app 4.plist"}}) {
+                                         {"trailing.", 3, "trailing. 3"}}) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(TrashService::candidateName(c.name, c.n), c.expected);
   }
-}
-
-TEST(TrashNamingTest, SkipsNamesGivenOutAndNamesPresentAgainAndAgain) {
-  std::set<std::string> present = {"/T/Foo.app", "/T/Foo 2.app", "/T/Foo 4.app"};
-  auto exists = [&present](const Url& url) { return present.count(url.path()) != 0; };
-  std::set<std::string> used = {"Foo 3.app"};
-  Url folder = Url::fileURL("/T");
-  EXPECT_EQ(TrashService::uniqueDestination(folder, "Foo.app", used, exists), Url::fileURL("/T/Foo 5.app"));
-  EXPECT_EQ(TrashService::uniqueDestination(folder, "Foo.app", used, exists), Url::fileURL("/T/Foo 6.app"));
-  EXPECT_EQ(TrashService::uniqueDestination(folder, "Bar", used, exists), Url::fileURL("/T/Bar"));
-  EXPECT_EQ(TrashService::uniqueDestination(folder, "Bar", used, exists), Url::fileURL("/T/Bar 2"));
-  EXPECT_EQ(used, (std::set<std::string>{"Foo 3.app", "Foo 5.app", "Foo 6.app", "Bar", "Bar 2"}));
 }
 
 // Checks answered from tables: which paths exist (and are folders), which are not writable.
@@ -341,11 +327,7 @@ struct FakeChecks {
 };
 
 TEST(RemovalFailureClassifierTest, ReasonTakesTheFirstMatchingRule) {
-  // Constructor order: exists, parentWritable, underProtected, itemWritable, isDirectory.
-  RemovalFailureContext c(true, false, true, false, true);
-  EXPECT_EQ(std::vector<bool>({c.itemExists, c.parentWritable, c.underProtectedUserLocation, c.itemWritable,
-                               c.isDirectory}),
-            std::vector<bool>({true, false, true, false, true}));
+  // Context fields in order: exists, parentWritable, underProtected, itemWritable, isDirectory.
   struct Case {
     RemovalFailureContext context;
     RemovalFailureReason expected;
@@ -369,7 +351,6 @@ TEST(RemovalFailureClassifierTest, EveryProtectedLocationCoversItselfAndBelowOnl
   auto isProtected = [&home](const std::string& path) {
     return RemovalFailureClassifier::isUnderProtectedUserLocation(Url::fileURL(path), home);
   };
-  ASSERT_EQ(RemovalFailureClassifier::kProtectedUserLocations.size(), 14u);
   for (auto entry : RemovalFailureClassifier::kProtectedUserLocations) {
     std::string root = "/Users/me" + std::string(entry);
     SCOPED_TRACE(root);
@@ -394,9 +375,6 @@ TEST(RemovalFailureClassifierTest, ProtectedTestStandardisesButComparesExactly) 
   EXPECT_FALSE(isProtected("/Users/me/Library/Mail/../Mailbox", "/Users/me"));
   EXPECT_FALSE(isProtected("/Users/me/Library/mail/V10", "/Users/me"));
   EXPECT_FALSE(isProtected("/Users/me/Library", "/Users/me"));
-  EXPECT_FALSE(isProtected("/Library/Mail", "/Users/me"));
-  EXPECT_FALSE(isProtected("/Users/me/Library/Application Support/com.apple.TCC.backup", "/Users/me"));
-  EXPECT_TRUE(isProtected("/Users/me/Library/Metadata/CoreSpotlight/index", "/Users/me"));
 }
 
 TEST(RemovalFailureClassifierTest, ContextAsksAboutTheItemItsParentAndTheLayoutHome) {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/finding_ids.h"
 #include "corvane/removal/elevated_trash_mover.h"
 #include "platform/fs_ops.h"
 #include "removal/recording_runner.h"
@@ -97,6 +96,24 @@ class UninstallSessionTest : public ::testing::Test {
     o.assignFindingIDs = [this](AnalysisSnapshot&) { ++snapshotsIdentified; };
     return o;
   }
+  std::string relative(const Url& url) const { return fs::path(url.path()).lexically_relative(tmp.path()).string(); }
+
+  // The listing taken before, with every moved item (and what it holds) where its operation says it went,
+  // and the history file, its folder and its writers' lock.
+  std::set<std::string> afterMoves(const std::set<std::string>& before, const std::vector<TrashOperation>& ops) const {
+    std::set<std::string> expected;
+    for (std::string path : before) {
+      for (const auto& op : ops) {
+        const std::string from = relative(op.originalURL);
+        if (op.succeeded && (path == from || path.starts_with(from + "/")))
+          path = relative(*op.trashedURL) + path.substr(from.size());
+      }
+      expected.insert(path);
+    }
+    for (const char* name : {"", "/.history.json.lock", "/history.json"})
+      expected.insert("home/Library/Application Support/Corvane" + std::string(name));
+    return expected;
+  }
   std::size_t trashCount() const {
     auto entries = fs::directory_iterator(layout.userTrash());
     return static_cast<std::size_t>(std::distance(fs::begin(entries), fs::end(entries)));
@@ -106,11 +123,13 @@ class UninstallSessionTest : public ::testing::Test {
 TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds) {
   HistoryStore history(files, layout);
   UninstallSession session(layout, collaborators(), history, options());
+  EXPECT_EQ(session.perform(UninstallPlan{}).kind, UninstallResult::Kind::nothingSelected);
   UninstallPlan plan = session.prepare(dropzone, {});
   ASSERT_EQ(plan.kind, UninstallPlan::Kind::ready);
   EXPECT_EQ(plan.application.name, "Dropzone Sync");
   EXPECT_EQ(paths(plan.selected), (std::vector<std::string>{dropzone.path(), safeCache}));
   EXPECT_TRUE(history.records().empty());
+  const auto before = listing(tmp.path());
 
   UninstallResult result = session.perform(plan);
   ASSERT_EQ(result.kind, UninstallResult::Kind::recorded);
@@ -121,12 +140,15 @@ TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds
   const UninstallRecord& record = result.record;
   EXPECT_EQ(record.createdAt, kNoon);
   EXPECT_EQ(record.identity, plan.before.identity);
+  EXPECT_EQ(record.preRemovalSnapshot, plan.before);
   ASSERT_EQ(record.operations.size(), 2u);  // the application last
   EXPECT_EQ(record.operations[0].trashedURL, Url::fileURL(layout.userTrash() + "/com.dropzone.sync"));
   EXPECT_EQ(record.operations[1].trashedURL, Url::fileURL(layout.userTrash() + "/Dropzone Sync.app"));
   ASSERT_TRUE(record.postRemovalSnapshot);
   EXPECT_EQ(record.postRemovalSnapshot->findings.size(), 4u);
   EXPECT_EQ(snapshotsIdentified, 2);
+  // Nothing else moved; the history file and its writers' lock are the only new things.
+  EXPECT_EQ(listing(tmp.path()), afterMoves(before, record.operations));
   // The application went, so its services were asked to pause; launchd knew neither.
   const std::string uid = std::to_string(layout.userID);
   EXPECT_EQ(*launchctl->log, (std::vector<std::string>{"print gui/" + uid + "/com.dropzone.sync.agent",
@@ -136,45 +158,45 @@ TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds
   EXPECT_EQ(record.backgroundServiceOperations->size(), 2u);
 }
 
-TEST_F(UninstallSessionTest, APlanThatIsNotReadyMovesAndRecordsNothing) {
-  const Uuid unknown = *Uuid::parse("0F0E0D0C-0B0A-4908-8706-050403020100");
+TEST_F(UninstallSessionTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedAfterTheMoves) {
   HistoryStore history(files, layout);
-  // Ids that name the same item from one analysis to the next, as the command line selects by.
-  UninstallOptions stableIDs;
-  stableIDs.assignFindingIDs = [this](AnalysisSnapshot& snapshot) { cli::giveStableIDs(snapshot, layout); };
-  UninstallSession session(layout, collaborators(), history, stableIDs);
-  const Uuid appID = session.prepare(dropzone, {}).selected.front().id;
-  struct Case {
-    const char* name;
-    Url app;
-    UninstallSelection selection;
-    UninstallPlan::Kind kind;
-  };
-  const Case cases[] = {
-      {"no application", Url::fileURL(mac.system("/Applications/Nowhere.app")), {}, UninstallPlan::Kind::noApplication},
-      {"unknown id",
-       dropzone,
-       {UninstallSelection::Tier::chosen, {appID, unknown}, false},
-       UninstallPlan::Kind::notSelectable},
-      {"the app alone, kept",
-       dropzone,
-       {UninstallSelection::Tier::chosen, {appID}, true},
-       UninstallPlan::Kind::nothingSelected},
-  };
+  UninstallSession session(layout, collaborators(), history);
+  UninstallPlan plan = session.prepare(dropzone, {UninstallSelection::Tier::all, {}, false});
+  ASSERT_EQ(plan.selected.size(), 6u);
+  // The app is replaced by a new bundle of the same name, the log file is deleted, the support folder
+  // gains a file.
+  fs::create_directory(dropzone.path() + ".new");
+  fs::remove_all(dropzone.path());
+  fs::rename(dropzone.path() + ".new", dropzone.path());
+  fs::remove(mac.user("Library/Logs/Dropzone Sync.log"));
+  testing::SampleMac::writeFile(mac.user("Library/Application Support/Dropzone Sync/new.db"));
   const auto before = listing(tmp.path());
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    UninstallPlan plan = session.prepare(c.app, c.selection);
-    EXPECT_EQ(plan.kind, c.kind);
-    EXPECT_TRUE(plan.selected.empty());
-    EXPECT_EQ(plan.refusedID, c.kind == UninstallPlan::Kind::notSelectable ? std::optional(unknown) : std::nullopt);
-    UninstallResult result = session.perform(plan);
-    EXPECT_EQ(result.kind, UninstallResult::Kind::nothingSelected);
-    EXPECT_TRUE(result.record.operations.empty());
+
+  UninstallResult result = session.perform(plan);
+  std::vector<std::string> order;
+  for (const auto& op : result.record.operations) {
+    order.push_back(relative(op.originalURL) + (op.succeeded ? " -> " + relative(*op.trashedURL)
+                                                             : " refused: " + *op.errorDescription));
+    if (!op.succeeded) EXPECT_EQ(op.trashedURL, std::nullopt);
   }
-  EXPECT_EQ(listing(tmp.path()), before);
+  EXPECT_EQ(order,
+            (std::vector<std::string>{
+                "home/Library/LaunchAgents/com.dropzone.sync.agent.plist -> home/.Trash/com.dropzone.sync.agent.plist",
+                "home/Library/Application Support/Dropzone Sync -> home/.Trash/Dropzone Sync",
+                "home/Library/Caches/com.dropzone.sync -> home/.Trash/com.dropzone.sync",
+                "home/Library/Group Containers/DZ5N3P8K2W.com.dropzone.sync -> "
+                "home/.Trash/DZ5N3P8K2W.com.dropzone.sync",
+                "root/Applications/Dropzone Sync.app refused: It changed after it was analyzed, so it was left "
+                "where it is. Analyze again to review it.",
+                "home/Library/Logs/Dropzone Sync.log refused: It was no longer there when removal ran."}));
+  EXPECT_EQ(result.record.operations[4].failureReason, RemovalFailureReason::changedSinceAnalysis);
+  EXPECT_EQ(result.record.operations[5].failureReason, RemovalFailureReason::itemMissing);
+  // The replaced app is not removed, so its background services are left alone; the record lists no
+  // operations on them rather than none at all.
   EXPECT_TRUE(launchctl->log->empty());
-  EXPECT_TRUE(history.records().empty());
+  EXPECT_EQ(result.record.backgroundServiceOperations, std::vector<BackgroundServiceOperation>{});
+  EXPECT_EQ(listing(tmp.path()), afterMoves(before, result.record.operations));
+  EXPECT_TRUE(fs::is_directory(dropzone.path()));
 }
 
 TEST_F(UninstallSessionTest, ARecordThatCannotBeWrittenStillListsWhatMoved) {
