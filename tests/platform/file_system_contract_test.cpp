@@ -76,6 +76,14 @@ TEST_P(FileSystemContractTest, ListsWalksResolvesReadsAndRenamesAlike) {
                   return WalkStep::descend;
                 }).has_value());
   EXPECT_EQ(walked, (std::vector<std::string>{"A 0 1", "abs 2 1", "b 1 1", "b/inner 1 2", "link 2 1", "out 2 1"}));
+  // Asked for, each item carries its own status (a link's, not its target's); `stop` ends the walk at once.
+  std::vector<std::string> stopped;
+  ASSERT_TRUE(fs.walk(r, {.withStatus = true}, [&](const WalkItem& e) {
+                  EXPECT_EQ(e.status, fs.linkStatus(e.path)) << e.path;
+                  stopped.push_back(e.name);
+                  return e.name == "b" ? WalkStep::stop : WalkStep::descend;
+                }).has_value());
+  EXPECT_EQ(stopped, (std::vector<std::string>{"A", "abs", "b"}));
 
   for (const auto& [path, code] : std::vector<std::pair<std::string, int>>{{r + "/missing", ENOENT}, {r + "/A", ENOTDIR}}) {
     SCOPED_TRACE(path);
