@@ -53,7 +53,8 @@ int uninstallOne(Context& context, const std::vector<InstalledApplication>& inst
   if (record.postRemovalSnapshot) {
     rule(out, "What stayed behind (the analysis right after the removal)");
     printSnapshotHeader(out, *record.postRemovalSnapshot, layout);
-    printFindingsByTier(out, record.postRemovalSnapshot->findings, layout, /*explain=*/false);
+    const FindingSizes sizes = rollUpFindingSizes(record.postRemovalSnapshot->findings);
+    printFindingsByTier(out, record.postRemovalSnapshot->findings, layout, /*explain=*/false, &sizes);
   }
   return kExitOK;
 }
