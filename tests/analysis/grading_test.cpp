@@ -10,43 +10,6 @@ namespace {
 
 using C = FindingConfidence;
 
-TEST(EvidenceClassifierTest, SevenKindsMayBeSafe) {
-  std::vector<FindingKind> eligible;
-  for (FindingKind kind : kAllFindingKinds)
-    if (EvidenceClassifier::isSafeEligible(kind)) eligible.push_back(kind);
-  EXPECT_EQ(eligible, (std::vector<FindingKind>{FindingKind::application, FindingKind::cache, FindingKind::preference,
-                                                FindingKind::container, FindingKind::appScript, FindingKind::plugin,
-                                                FindingKind::framework}));
-}
-
-TEST(EvidenceClassifierTest, TiersFollowScoreExactnessKindProtectionRunningAndTheReviewCap) {
-  struct Case {
-    int score;
-    bool exact;
-    FindingKind kind;
-    bool isProtected, running, reviewCap;
-    C expected;
-  } cases[] = {
-      {75, true, FindingKind::cache, false, false, false, C::safeToRemove},
-      {74, true, FindingKind::cache, false, false, false, C::probablyLeftover},
-      {75, false, FindingKind::cache, false, false, false, C::probablyLeftover},  // no exact signal
-      {100, true, FindingKind::log, false, false, false, C::probablyLeftover},    // kind not eligible
-      {52, false, FindingKind::other, false, false, false, C::probablyLeftover},
-      {51, true, FindingKind::cache, false, false, false, C::review},
-      // Protected locations never reach Safe and need a higher score for Probably Leftover.
-      {65, false, FindingKind::launchDaemon, true, false, false, C::probablyLeftover},
-      {64, true, FindingKind::cache, true, false, false, C::review},
-      // Running wins; the review cap lowers every removable grade but leaves "In Use" alone.
-      {0, false, FindingKind::other, true, true, true, C::inUse},
-      {100, true, FindingKind::cache, false, false, true, C::review},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.score) + " " + std::string(caseName(c.kind)) + (c.isProtected ? " protected" : "") +
-                 (c.running ? " running" : "") + (c.reviewCap ? " capped" : ""));
-    EXPECT_EQ(EvidenceClassifier::tier(c.score, c.exact, c.kind, c.isProtected, c.running, c.reviewCap), c.expected);
-  }
-}
-
 TEST(TransparencyContentTest, SectionsInOrderWithTheirTitlesAndTheGradingNumbers) {
   TransparencyContent content = TransparencyContent::current();
   EXPECT_EQ(content.title, "How Corvane decides what is safe");

@@ -29,77 +29,6 @@ const Line kExactBundle{EvidenceKind::bundleIdentifier,
 const Line kBundleFamily{EvidenceKind::relatedComponent,
                          "Part of this app's identifier family - a helper or component of com.example.app.", 55};
 
-TEST(MatchEngineTest, IdentifierFamilyContinuesOnlyWithDotHyphenOrUnderscore) {
-  struct Case {
-    const char* candidate;
-    const char* target;
-    Match expected;
-  } cases[] = {
-      {"com.example.app", "com.example.app", Match::exact},
-      {"COM.Example.App", "com.example.APP", Match::exact},
-      {"com.example.app.helper", "com.example.app", Match::family},
-      {"com.example.app-beta", "com.example.app", Match::family},
-      {"Com.Example.App.", "com.example.app", Match::family},
-      {"com.example.apps", "com.example.app", Match::none},
-      {"com.example.app helper", "com.example.app", Match::none},
-      {"com.example", "com.example.app", Match::none},
-      {"x.com.example.app", "com.example.app", Match::none},
-      {"\xC3\x84PP.helper", "\xC3\xA4pp", Match::family},  // ÄPP.helper against äpp
-      {"", "com.example.app", Match::none},
-      {"com.example.app", "", Match::none},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.candidate) + " / " + c.target);
-    EXPECT_EQ(MatchEngine::identifierMatch(c.candidate, c.target), c.expected);
-  }
-}
-
-// The stem (only the ten known extensions are stripped, ignoring case), the name, then every component.
-TEST(MatchEngineTest, CandidatesAreStemNameThenEveryComponentWithRepeats) {
-  using Names = std::vector<std::string>;
-  EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL(kHome + "Preferences/com.example.app.plist")),
-            (Names{"com.example.app", "com.example.app.plist", "/", "Users", "me", "Library", "Preferences",
-                   "com.example.app.plist"}));
-  EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL("/Library/Foo.app/")),
-            (Names{"Foo.app", "Foo.app", "/", "Library", "Foo.app"}));
-  EXPECT_EQ(MatchEngine::identifierCandidates(Url::fileURL("/")), (Names{"/", "/", "/"}));
-  for (const char* extension :
-       {"plist", "savedState", "binarycookies", "lockfile", "cache", "log", "sfl", "sfl2", "sfl3", "SFL4", "PLIST"}) {
-    SCOPED_TRACE(extension);
-    EXPECT_TRUE(MatchEngine::isStrippableExtension(extension));
-    auto candidates = MatchEngine::identifierCandidates(Url::fileURL("/x/com.example.app." + std::string(extension)));
-    EXPECT_EQ(candidates.front(), "com.example.app");
-  }
-  for (const std::string name :
-       {"com.example.app.sfl5", "com.example.app.json", "com.example.app.plist.bak", ".plist"}) {
-    SCOPED_TRACE(name);
-    auto candidates = MatchEngine::identifierCandidates(Url::fileURL("/x/" + name));
-    EXPECT_EQ(Names(candidates.begin(), candidates.begin() + 2), (Names{name, name}));
-  }
-}
-
-TEST(MatchEngineTest, NormalizationKeepsLettersMarksAndNumbersOfEveryScript) {
-  struct Case {
-    const char* input;
-    const char* expected;
-  } cases[] = {
-      {"My-App_2.0 (Beta)", "myapp20beta"},
-      {"Caf\xC3\xA9 \xC3\x9Cn\xC3\xAF" "code 2", "caf\xC3\xA9\xC3\xBCn\xC3\xAF" "code2"},             // Café Ünïcode 2
-      {"Cafe\xCC\x81 Two", "cafe\xCC\x81two"},  // combining accent kept
-      {"\xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9\xE3\x83\xBB\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA",         // カメラ・アプリ
-       "\xE3\x82\xAB\xE3\x83\xA1\xE3\x83\xA9\xE3\x82\xA2\xE3\x83\x97\xE3\x83\xAA"},
-      {"\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82\xE0\xA4\xA6\xE0\xA5\x80 \xE0\xA4\x90\xE0\xA4\xAA",       // हिंदी ऐप
-       "\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82\xE0\xA4\xA6\xE0\xA5\x80\xE0\xA4\x90\xE0\xA4\xAA"},
-      {"Rocket \xF0\x9F\x9A\x80 App\xE2\x84\xA2", "rocketapp"},  // emoji and ™ dropped
-      {"\xE2\x85\xAB \xC2\xBD", "\xE2\x85\xBB\xC2\xBD"},                                                // Ⅻ ½
-      {" .-_/:", ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    EXPECT_EQ(MatchEngine::normalized(c.input), c.expected);
-  }
-}
-
 // Each identity signal on its own and in combination: its sentences, the capped score and the two flags.
 // (The assess command's tests pin further cases: a bundle identifier's exact and family matches, the team alone.)
 TEST(MatchEngineTest, AssessmentsNameEverySignalThatMatched) {
@@ -206,21 +135,6 @@ TEST(MatchEngineTest, LocationEntryNamesEveryAppScopedKind) {
     if (auto it = scoped.find(kind); it != scoped.end()) expected.emplace_back(EvidenceKind::location, it->second, 12);
     EXPECT_EQ(lines(MatchEngine::assess(Url::fileURL("/somewhere/unrelated"), AppIdentity{}, kind)), expected);
   }
-}
-
-TEST(MatchEngineTest, OwnershipLevelUsesBothIdentifiersAndExtraCandidates) {
-  const Url unrelated = Url::fileURL("/Library/Application Support/Shared");
-  EXPECT_EQ(MatchEngine::ownershipLevel(unrelated, identity("Shared"), {"Shared"}), Match::none);  // no identifier
-  EXPECT_EQ(MatchEngine::ownershipLevel(unrelated, identity("", "com.example.app"), {"com.example.app"}), Match::exact);
-  EXPECT_EQ(MatchEngine::ownershipLevel(unrelated, identity("", "com.example.app"), {"com.example.app.agent"}),
-            Match::family);
-  EXPECT_EQ(MatchEngine::ownershipLevel(unrelated, identity("", "com.example.app")), Match::none);
-
-  // A family match on the bundle identifier does not hide an exact one on the signing identifier.
-  const Url helper = Url::fileURL("/Library/PrivilegedHelperTools/com.example.app.helper");
-  EXPECT_EQ(MatchEngine::ownershipLevel(helper, identity("", "com.example.app", "com.example.app.helper")),
-            Match::exact);
-  EXPECT_EQ(MatchEngine::ownershipLevel(helper, identity("", "", "com.example.app")), Match::family);
 }
 
 }  // namespace

@@ -197,60 +197,6 @@ Labels described(const std::vector<BackgroundItemRecord>& records) {
   return out;
 }
 
-TEST(BackgroundItemsArchive, GlobalStoreItemCarriesEveryField) {
-  SampleBackgroundItem login{.identifier = "4.com.vendor.app.login",
-                             .name = "Vendor Login",
-                             .url = "Contents/Library/LoginItems/Vendor%20Login.app/",
-                             .urlBase = "file:///Applications/Vendor%20App.app/",
-                             .type = 4,
-                             .disposition = 1};
-  SampleBackgroundItem app{.identifier = "2.com.vendor.app",
-                           .name = "Vendor App",
-                           .developerName = "Vendor Inc.",
-                           .teamIdentifier = "VENDOR1234",
-                           .bundleIdentifier = "com.vendor.app",
-                           .associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper", "com.vendor.app"},
-                           .executablePath = "Contents/MacOS/Vendor App",
-                           .url = "file:///Applications/Vendor%20App.app/",
-                           .container = "group.com.vendor",
-                           .type = 0x10002,
-                           .disposition = 0xB,
-                           .subItems = {login}};
-  auto records = parse(testing::globalStoreArchive({{kUserScope, {app}}}));
-  ASSERT_EQ(records.size(), 1u);
-  BackgroundItemRecord expectedLogin;
-  expectedLogin.scopeUUID = kUserScope;
-  expectedLogin.scopeKind = Kind::currentUser;
-  expectedLogin.identifier = "4.com.vendor.app.login";
-  expectedLogin.label = "com.vendor.app.login";
-  expectedLogin.name = "Vendor Login";
-  expectedLogin.registeredURLPath = "/Applications/Vendor App.app/Contents/Library/LoginItems/Vendor Login.app";
-  expectedLogin.type = 4;
-  expectedLogin.disposition = 1;
-  BackgroundItemRecord expected = expectedLogin;
-  expected.identifier = "2.com.vendor.app";
-  expected.label = "com.vendor.app";
-  expected.name = "Vendor App";
-  expected.developerName = "Vendor Inc.";
-  expected.teamIdentifier = "VENDOR1234";
-  expected.bundleIdentifier = "com.vendor.app";
-  expected.associatedBundleIdentifiers = {"com.vendor.app", "com.vendor.helper"};
-  expected.executablePath = "Contents/MacOS/Vendor App";
-  expected.registeredURLPath = "/Applications/Vendor App.app";
-  expected.container = "group.com.vendor";
-  expected.type = 0x10002;
-  expected.disposition = 0xB;
-  expected.subItems = {expectedLogin};
-  EXPECT_EQ(records[0], expected);
-  EXPECT_TRUE(records[0].isEnabled());
-  EXPECT_TRUE(records[0].isAllowed());
-  EXPECT_FALSE(records[0].isHidden());
-  EXPECT_TRUE(records[0].isNotified());
-  EXPECT_TRUE(records[0].executablePathIsRelative());
-  EXPECT_TRUE(records[0].isActionableScope());
-  EXPECT_FALSE(records[0].isWellKnownSystemScope());
-}
-
 TEST(BackgroundItemsArchive, ScopesOfEachShapeAndForm) {
   for (ScopeForm form : {ScopeForm::text, ScopeForm::uuidObject}) {
     SCOPED_TRACE(form == ScopeForm::text ? "text" : "identifier object");

@@ -28,9 +28,6 @@ class EmbeddedComponentTest : public ::testing::Test {
     return texts;
   }
 
-  void addPlugIns(const std::vector<std::string>& names) const {
-    for (const auto& n : names) testing::addNestedBundle(app_, testing::kPlugInsFolder, n, std::nullopt);
-  }
   void addAgent(const std::string& file, const std::string& label) const {
     testing::addLaunchAgentDefinition(app_, file, testing::launchAgentDefinition(label));
   }
@@ -93,27 +90,6 @@ TEST_F(EmbeddedComponentTest, LoginItemsWithoutIdentifiersAreCountedAndIdentifie
                 "The app bundle declares 2 user launch agents: com.vendor.shared, com.vendor.shared."}));
   EXPECT_EQ(inspection.identifiers,
             (std::vector<std::string>{"com.vendor.l1", "com.vendor.l2", "com.vendor.shared", "com.vendor.z"}));
-}
-
-TEST_F(EmbeddedComponentTest, SkipsAgentDefinitionsThatAreNotUsable) {
-  addAgent("upper.PLIST", "com.vendor.upper");
-  addAgent("noextension", "com.vendor.noextension");
-  PlistDictionary numeric = {{"Label", PropertyList(std::int64_t{42})}};
-  testing::addLaunchAgentDefinition(app_, "numeric.plist", PropertyList(numeric));
-  PlistDictionary unlabelled = {{"Program", "/usr/bin/true"}};
-  testing::addLaunchAgentDefinition(app_, "unlabelled.plist", PropertyList(unlabelled));
-  testing::addLaunchAgentDefinition(app_, "array.plist", PropertyList(PlistArray{"com.vendor.array"}));
-  SampleMac::writeFile(app_ + "/" + testing::kLaunchAgentsFolder + "/broken.plist", "<plist><dict>");
-  SampleMac::makeFolder(app_ + "/" + testing::kLaunchAgentsFolder + "/folder.plist");
-  EXPECT_EQ(inspect(), EmbeddedComponentInspection{});
-
-  // A binary definition reads like an XML one.
-  PlistDictionary binary = {{"Label", "com.vendor.binary"}};
-  testing::addLaunchAgentDefinition(app_, "binary.plist", PropertyList(binary), testing::PlistFormat::binary);
-  EmbeddedComponentInspection inspection = inspect();
-  EXPECT_EQ(explanations(inspection),
-            std::vector<std::string>{"The app bundle declares 1 user launch agent: com.vendor.binary."});
-  EXPECT_EQ(inspection.identifiers, std::vector<std::string>{"com.vendor.binary"});
 }
 
 TEST(FinderExtensionStateTest, ReadsTheStateMarkOfTheLinesNamingTheExtension) {

@@ -16,35 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(HomebrewCaskMatching, NormalisedNamesMatchTokensExactly) {
-  struct Case {
-    std::string appName;
-    std::vector<std::string> tokens;
-    std::optional<std::string> expected;
-  };
-  const std::vector<Case> cases = {
-      {"Sample Studio Pro", {"firefox", "sample-studio-pro"}, "sample-studio-pro"},
-      {"Notes2", {"notes", "notes2", "notes-2"}, "notes2"},
-      {"Visual Studio Code", {"visual-studio-code@insiders", "visual-studio-code", "visualstudiocode"},
-       "visual-studio-code"},
-      {"Visual Studio Code", {"visualstudiocode", "visual-studio-code"}, "visualstudiocode"},
-      {"Zoom", {"zoom-us", "zoomit"}, std::nullopt},
-      {"FIREFOX", {"Firefox"}, "Firefox"},
-      {"Café Éditeur", {"cafe-editeur", "café-éditeur"}, "café-éditeur"},
-      {"1Password 7", {"1password7"}, "1password7"},
-      // A name without letters or digits matches nothing, not even a token that normalises to nothing.
-      {"+++", {"", "-", "+++"}, std::nullopt},
-      {"", {""}, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.appName);
-    EXPECT_EQ(HomebrewInspector::matchingCaskToken(c.appName, c.tokens), c.expected);
-  }
-  EXPECT_EQ(HomebrewInspector::normalize("Sample Studio Pro"), "samplestudiopro");
-  EXPECT_EQ(HomebrewInspector::normalize("sample-studio-pro"), "samplestudiopro");
-  EXPECT_EQ(HomebrewInspector::normalize("A.b_c (d) ™ 2½"), "abcd2½");
-}
-
 // Each test writes shell scripts that stand in for brew: they log their arguments, one per line, next
 // to themselves and print canned output.
 class HomebrewInspectorTest : public ::testing::Test {
@@ -68,17 +39,6 @@ class HomebrewInspectorTest : public ::testing::Test {
   testing::TemporaryFolder folder_{"corvane-brew"};
   std::shared_ptr<const CommandRunning> runner_ = std::make_shared<CommandRunner>();
 };
-
-TEST_F(HomebrewInspectorTest, ListsTokensInOrderFromTrimmedNonEmptyLines) {
-  // U+2028 and U+0085 end lines too; a no-break space is neither a blank nor a tab, so it stays.
-  std::string b = brew("brew",
-                       "printf 'alpha\\342\\200\\250beta\\302\\205gamma\\n\\302\\240delta\\n'\n"
-                       "printf 'firefox\\n\\n  sample-studio-pro\\t\\r\\n \\t \\nnotes2\\vzed\\fiterm2'\n");
-  EXPECT_EQ(inspector({b}).installedCaskTokens(), (std::vector<std::string>{"alpha", "beta", "gamma", "\u00A0delta",
-                                                                           "firefox", "sample-studio-pro", "notes2",
-                                                                           "zed", "iterm2"}));
-  EXPECT_EQ(log(b), "list\n--cask\n");
-}
 
 TEST_F(HomebrewInspectorTest, ListingMovesOnPastMissingFailingAndGarbledTools) {
   std::string gone = missing("gone/brew");
@@ -106,21 +66,6 @@ TEST_F(HomebrewInspectorTest, FindsTheCaskOfAnAppByName) {
   EXPECT_EQ(inspector({b}).caskToken("Sample Studio Pro"), "sample-studio-pro");
   EXPECT_EQ(inspector({b}).caskToken("Sample Studio Lite"), std::nullopt);
   EXPECT_EQ(inspector({missing("no-brew")}).caskToken("Sample Studio Pro"), std::nullopt);
-}
-
-TEST_F(HomebrewInspectorTest, UninstallSkipsPathsThatCannotBeLaunchedAndReportsTrimmedCombinedOutput) {
-  std::string notExecutable = testing::SampleMac::writeFile(folder_.path() + "/plain", "#!/bin/sh\necho hi\n");
-  fs::permissions(notExecutable, fs::perms::owner_read | fs::perms::owner_write);
-  std::string b = brew("brew",
-                       "echo '==> Uninstalling Cask sample-studio-pro'\n"
-                       "echo 'Warning: not all files removed' >&2\n"
-                       "printf '==> Purging files\\n\\n'\n");
-  EXPECT_EQ(inspector({missing("opt/brew"), notExecutable, b}).uninstallCask(" \tsample-studio-pro\n"),
-            (HomebrewCaskUninstallResult{true,
-                                         "==> Uninstalling Cask sample-studio-pro\n"
-                                         "Warning: not all files removed\n"
-                                         "==> Purging files"}));
-  EXPECT_EQ(log(b), "uninstall\n--cask\n--force\nsample-studio-pro\n");
 }
 
 TEST_F(HomebrewInspectorTest, AFailedUninstallIsReportedAndNoFurtherPathIsTried) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -67,24 +66,6 @@ TEST(MachOSignatureTest, ReadsThinFilesOfEveryWidthAndByteOrder) {
   }
 }
 
-TEST(MachOSignatureTest, ReadsTheFirstSignedSliceOfAUniversalFile) {
-  Bytes intel = testing::thinMachO(MachOArch::x86_64, testing::signatureSuperBlob(
-      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.intel", kTeam)}}));
-  Bytes arm = testing::thinMachO(MachOArch::arm64, testing::signatureSuperBlob(
-      {{testing::kSlotCodeDirectory, testing::codeDirectoryBlob("com.example.arm", std::nullopt)}}));
-  Bytes unsignedIntel = testing::thinMachO(MachOArch::x86_64, std::nullopt);
-
-  for (bool wide : {false, true}) {
-    SCOPED_TRACE(wide ? "fat_arch_64" : "fat_arch");
-    EXPECT_EQ(macho::signatureFacts(testing::universalMachO({{MachOArch::x86_64, intel}, {MachOArch::arm64, arm}}, wide)),
-              (SignatureFacts{"com.example.intel", kTeam, {}}));
-    EXPECT_EQ(macho::signatureFacts(
-                  testing::universalMachO({{MachOArch::x86_64, unsignedIntel}, {MachOArch::arm64, arm}}, wide)),
-              (SignatureFacts{"com.example.arm", std::nullopt, {}}));
-    EXPECT_EQ(read(testing::universalMachO({{MachOArch::x86_64, unsignedIntel}}, wide)), std::nullopt);
-  }
-}
-
 TEST(MachOSignatureTest, TeamIsReadOnlyFromCodeDirectoriesThatRecordOne) {
   for (std::uint32_t version : {0x20001u, 0x20100u}) {
     SCOPED_TRACE(version);
@@ -110,26 +91,6 @@ TEST(MachOSignatureTest, UnsignedFileHasNoSignature) {
   EXPECT_EQ(read(testing::thinMachO(MachOArch::arm64, std::nullopt)), std::nullopt);
   EXPECT_EQ(macho::signatureFacts(Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'}), SignatureFacts{});
   EXPECT_EQ(macho::signatureFacts(Bytes{}), SignatureFacts{});
-}
-
-TEST(MachOSignatureTest, ApplicationGroupsComeOnlyFromAListOfText) {
-  auto directory = testing::codeDirectoryBlob(kIdentifier, kTeam);
-  auto withEntitlements = [&](const std::string& plist) {
-    return macho::signatureFacts(thinWithSlots({{testing::kSlotCodeDirectory, directory},
-                                                {testing::kSlotEntitlements, testing::entitlementsBlob(plist)}}));
-  };
-  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::nullopt)), identifiersOnly());
-  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(std::vector<std::string>{})), identifiersOnly());
-  EXPECT_EQ(withEntitlements(testing::entitlementsPlist(kGroups)), fullFacts());
-
-  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                           "<key>com.apple.security.application-groups</key>";
-  EXPECT_EQ(withEntitlements(head + "<string>group.com.example.notes</string></dict></plist>"), identifiersOnly());
-  EXPECT_EQ(withEntitlements(head + "<array><string>group.a</string><integer>1</integer></array></dict></plist>"),
-            identifiersOnly());
-  EXPECT_EQ(withEntitlements("<plist version=\"1.0\"><array><string>group.a</string></array></plist>"),
-            identifiersOnly());
-  EXPECT_EQ(withEntitlements(head + "<array><string>group.a"), identifiersOnly());
 }
 
 TEST(MachOSignatureTest, EveryTruncationOfAValidFileIsRefused) {
@@ -327,48 +288,6 @@ class SignatureInspectorTest : public ::testing::Test {
   testing::SampleMac mac_{folder_.path()};
 };
 
-TEST_F(SignatureInspectorTest, ReadsTheMainExecutableNamedByInfoPlist) {
-  std::string app = mac_.addApp({"Notes", "com.example.notes", "1.0", "NotesMain", {}});
-  testing::MachOOptions universal;
-  universal.architectures = {MachOArch::x86_64, MachOArch::arm64};
-  testing::SampleMac::writeFile(
-      app + "/Contents/MacOS/NotesMain",
-      text(testing::buildSignedMachO("com.example.notes", "A1B2C3D4E5", {"group.com.example.notes"}, universal)));
-  // A stray executable under the bundle's own name is not the one Info.plist names.
-  testing::SampleMac::writeFile(app + "/Contents/MacOS/Notes", text(testing::buildSignedMachO("wrong", "WRONG", {})));
-  const SignatureFacts notes{"com.example.notes", "A1B2C3D4E5", {"group.com.example.notes"}};
-  EXPECT_EQ(inspect(app), notes);
-  EXPECT_EQ(inspect(app + "/"), notes);
-  // A single executable file is read directly.
-  std::string tool = testing::SampleMac::writeFile(mac_.system("/usr/local/bin/tool"),
-                                                   text(testing::buildSignedMachO("tool", std::nullopt, {})));
-  EXPECT_EQ(inspect(tool), (SignatureFacts{"tool", std::nullopt, {}}));
-}
-
-TEST_F(SignatureInspectorTest, WhatCannotBeReadIsAbsent) {
-  // (An unsigned app, its executable a script, is the inspect command's.)
-  EXPECT_EQ(inspect(mac_.system("/Applications/Missing.app")), SignatureFacts{});
-  std::string noExecutable = appWithExecutable("Gone", testing::buildSignedMachO("com.example.gone", std::nullopt, {}));
-  fs::remove(noExecutable + "/Contents/MacOS/Gone");
-  EXPECT_EQ(inspect(noExecutable), SignatureFacts{});
-  std::string folderExecutable = mac_.addApp({"Folder", "com.example.folder", "1.0", {}, {}});
-  fs::remove(folderExecutable + "/Contents/MacOS/Folder");
-  fs::create_directory(folderExecutable + "/Contents/MacOS/Folder");
-  EXPECT_EQ(inspect(folderExecutable), SignatureFacts{});
-}
-
-// A CFBundleExecutable that leaves Contents/MacOS is refused by our reader; the Security framework finds a
-// bundle's executable by its own rules instead.
-TEST_F(SignatureInspectorTest, AnExecutableOutsideContentsMacOSIsNotRead) {
-#ifdef __APPLE__
-  GTEST_SKIP() << "the Security framework locates the executable itself";
-#endif
-  std::string escaping = mac_.addApp({"Escape", "com.example.escape", "1.0", "../Resources/Escape", {}});
-  testing::SampleMac::writeFile(escaping + "/Contents/Resources/Escape",
-                                text(testing::buildSignedMachO("com.example.escape", std::nullopt, {})));
-  EXPECT_EQ(inspect(escaping), SignatureFacts{});
-}
-
 // Without CFBundleExecutable the executable is the one named after the bundle, as the system's lookup has it.
 TEST_F(SignatureInspectorTest, TheExecutableFallsBackToTheBundleName) {
   struct Case {
@@ -401,36 +320,6 @@ TEST_F(SignatureInspectorTest, ReadsTheSignatureAtTheEndOfAnExecutableOver256MiB
   testing::writeSparseMachO(executable, MachOArch::arm64, signature, std::uint32_t{300} << 20);
   ASSERT_GT(fs::file_size(executable), std::uintmax_t{256} << 20);
   EXPECT_EQ(inspect(app), (SignatureFacts{"com.example.huge", "HUGE123456", {"group.huge"}}));
-}
-
-// A binary signed by a real linker: ld64.lld writes an ad-hoc signature named after the output file.
-TEST_F(SignatureInspectorTest, ReadsTheSignatureALinkerWrote) {
-  std::string work = folder_.path() + "/link";
-  std::string source = testing::SampleMac::writeFile(work + "/main.c", "int main(void) { return 0; }\n");
-  // Runs a command line in a child shell, its output kept in a log; true when it exits 0.
-  auto run = [&](const std::string& command) {
-    return std::system(("{ " + command + "; } >'" + work + "/log.txt' 2>&1").c_str()) == 0;
-  };
-  if (!run("command -v clang-14 && command -v ld64.lld-14"))
-    GTEST_SKIP() << "clang-14 and ld64.lld-14 are needed to link an arm64 macOS binary";
-  if (!run("clang-14 -target arm64-apple-macos11 -c '" + source + "' -o '" + work + "/main.o'"))
-    GTEST_SKIP() << "clang-14 cannot compile for arm64-apple-macos11 here";
-
-  std::string app = mac_.addApp({"Linked", "com.example.linked", "1.0", "linked-notes", {}});
-  std::string executable = app + "/Contents/MacOS/linked-notes";
-  fs::remove(executable);
-  ASSERT_TRUE(run("ld64.lld-14 -arch arm64 -platform_version macos 11.0 11.0 -e _main -o '" + executable + "' '" +
-                  work + "/main.o'"))
-      << "ld64.lld-14 failed; see " << work << "/log.txt";
-
-  auto bytes = platform::readFileBytes(executable, 1 << 20);
-  ASSERT_TRUE(bytes.has_value());
-  auto signature = macho::readCodeSignature(*bytes);
-  ASSERT_TRUE(signature.has_value());
-  EXPECT_EQ(signature->identifier, "linked-notes");
-  EXPECT_EQ(signature->teamIdentifier, std::nullopt);
-  EXPECT_EQ(signature->entitlements, std::nullopt);
-  EXPECT_EQ(inspect(app), (SignatureFacts{"linked-notes", std::nullopt, {}}));
 }
 
 }  // namespace

@@ -41,62 +41,6 @@ class FakeRunner final : public CommandRunning {
   }
 };
 
-std::vector<std::string> matching(const std::string& packages, const std::optional<std::string>& bundleIdentifier,
-                                  const std::string& name) {
-  auto runner = std::make_shared<FakeRunner>();
-  runner->answers[{"/usr/sbin/pkgutil", "--pkgs"}] = packages;
-  return PackageReceiptInspector(runner).matchingReceipts(bundleIdentifier, name);
-}
-
-TEST(PackageReceiptInspectorTest, TakesTheIdentifierItsFamilyAndDistinctiveNamesInCodePointOrder) {
-  const std::string packages =
-      "com.vendor.app\ncom.vendor.app.pkg\ncom.vendor.application\ncom.vendor.apple\ncom.other.tool\n";
-  EXPECT_EQ(matching(packages, "com.Vendor.App", "Go"),
-            (std::vector<std::string>{"com.vendor.app", "com.vendor.app.pkg"}));
-  // The name rule adds com.vendor.apple; "application" does not contain "apple".
-  EXPECT_EQ(matching(packages, "com.vendor.app", "Apple"),
-            (std::vector<std::string>{"com.vendor.app", "com.vendor.app.pkg", "com.vendor.apple"}));
-  EXPECT_EQ(matching("com.x.pages2.installer\ncom.x.pages.installer\n", std::nullopt, "Pages 2"),
-            (std::vector<std::string>{"com.x.pages2.installer"}));
-  // Two, three and four characters after normalising.
-  EXPECT_EQ(matching("org.tool.vim\n", std::nullopt, "V.I.M."), std::vector<std::string>{});
-  EXPECT_EQ(matching("com.example.vimr.pkg\n", std::nullopt, "Vim R"),
-            (std::vector<std::string>{"com.example.vimr.pkg"}));
-  // Case is kept.
-  EXPECT_EQ(matching("com.b.Suite\r\n\r\ncom.a.suite\nCOM.Z.SUITE.agent\n", std::nullopt, "Suite"),
-            (std::vector<std::string>{"COM.Z.SUITE.agent", "com.a.suite", "com.b.Suite"}));
-  // No answer from the tool is no receipts.
-  auto runner = std::make_shared<FakeRunner>();
-  EXPECT_EQ(PackageReceiptInspector(runner).matchingReceipts("com.vendor.app", "Vendor App"),
-            std::vector<std::string>{});
-  EXPECT_EQ(runner->calls, (std::vector<FakeRunner::CommandLine>{{"/usr/sbin/pkgutil", "--pkgs"}}));
-}
-
-TEST(PackageReceiptCatalogTest, PicksTheShallowestApplicationUnderThePrefix) {
-  struct Case {
-    const char* listing;
-    const char* prefix;
-    std::optional<std::string> expected;
-  };
-  const Case cases[] = {
-      {".\n./Applications\n./Applications/Foo.app\n./Applications/Foo.app/Contents/Info.plist\n"
-       "./Applications/Foo.app/Contents/Library/Bar.app\n",
-       "/", "/Applications/Foo.app"},
-      {"./Tools/B.app\n./Tools/A.app\n", "/", "/Tools/A.app"},
-      {"./Deep/Folder/A.app\n./Applications/Zed.app\n", "/", "/Applications/Zed.app"},
-      {"./X.app\n", "Applications/Suite", "/Applications/Suite/X.app"},
-      {"./X.app\n", "", "/X.app"},
-      {"  \t./Apps/Tool.APP\t \n", "/", "/Apps/Tool.APP"},
-      {"././//Apps/../Other/./Y.app\n", "/", "/Other/Y.app"},
-      {".\n./Library\n./Library/Foo.plist\n./app\n", "/", std::nullopt},
-      {"./Nested.app/Contents/Inner.app\n", "/", std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.listing);
-    EXPECT_EQ(PackageReceiptCatalog::primaryAppPath(c.listing, c.prefix), c.expected);
-  }
-}
-
 class ReceiptsFolderTest : public ::testing::Test {
  protected:
   std::string receipts() const { return mac_.system("/var/db/receipts"); }
@@ -107,29 +51,6 @@ class ReceiptsFolderTest : public ::testing::Test {
   testing::TemporaryFolder folder_{"corvane-receipts"};
   testing::SampleMac mac_{folder_.path()};
 };
-
-TEST_F(ReceiptsFolderTest, LoadsWhatTheBuilderWritesThroughTheStandInTools) {
-  testing::addReceipt(mac_, "com.vendor.suite", "2.1", "/Applications",
-                      {"Suite/Editor.app/Contents/Info.plist", "Suite/Viewer.app/Contents/Info.plist"});
-  testing::addReceipt(mac_, "com.vendor.cli", "1.0", "/usr/local", {"bin/tool", "share/man/man1/tool.1"});
-  // Many entries over many leaves; the app folder only deep down in the tree.
-  std::vector<std::string> many;
-  for (int i = 0; i < 50; ++i) many.push_back("Resources/file-" + std::to_string(i));
-  many.push_back("Big.app/Contents/MacOS/Big");
-  testing::addReceipt(mac_, "com.vendor.big", "3", "/Applications", many, 3);
-  testing::addReceipt(mac_, "com.apple.pkg.Safari", "17", "/", {"Applications/Safari.app/Contents/Info.plist"});
-  testing::addReceipt(mac_, "COM.Apple.other", "1", "/", {"Applications/Other.app"});
-
-  NativeReceiptTools tools(receipts());
-  EXPECT_EQ(load(tools), (std::vector<PackageReceiptRecord>{
-                             {"com.vendor.big", "/Applications/Big.app"},
-                             {"com.vendor.cli", std::nullopt},
-                             {"com.vendor.suite", "/Applications/Suite/Editor.app"},
-                         }));
-  EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs"}),
-            std::optional<std::string>("COM.Apple.other\ncom.apple.pkg.Safari\ncom.vendor.big\ncom.vendor.cli\n"
-                                       "com.vendor.suite\n"));
-}
 
 TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceiptAndAnUnreadableFolderIsAnEmptyCatalog) {
   for (const char* name : {"b.pkg.bom", "a.pkg.BOM", "com.apple.x.bom", ".hidden.bom", ".bom", "notes.txt"})
@@ -182,16 +103,6 @@ TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
   EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.badtype.plist"), std::nullopt);
   EXPECT_EQ(PackageReceiptCatalog::readReceiptPlist(receipts() + "/p.empty.plist"),
             (PackageReceiptCatalog::ReceiptPlist{""}));
-}
-
-TEST_F(ReceiptsFolderTest, TheInstallersOwnBomGivesItsShallowestApplication) {
-  if (!fs::exists(kFixture)) GTEST_SKIP() << "fixture not present: " << kFixture;
-  const std::string id = "org.python.Python.PythonApplications-3.9";
-  fs::copy_file(kFixture, receipts() + "/" + id + ".bom");
-  testing::SampleMac::writeFile(receipts() + "/" + id + ".plist",
-                                testing::writeXMLPlist(PlistDictionary{{"InstallPrefixPath", "Applications"}}));
-  NativeReceiptTools tools(receipts());
-  EXPECT_EQ(load(tools), (std::vector<PackageReceiptRecord>{{id, "/Applications/Python 3.9/IDLE.app"}}));
 }
 
 TEST(NativeReceiptToolsTest, PrintsWhatTheBomToolPrintsOrFailsLikeIt) {

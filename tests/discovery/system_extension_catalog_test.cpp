@@ -43,20 +43,6 @@ class SystemExtensionDatabaseFileTest : public ::testing::Test {
   SampleMac mac_{folder_.path()};
 };
 
-TEST_F(SystemExtensionDatabaseFileTest, ReadsEveryFieldAndKeepsOwnerPathsAsTheMacRecordsThem) {
-  std::vector<SystemExtensionRecord> expected = {
-      {"com.vendor.vpn.tunnel", "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9", "activated_enabled", {kNetwork},
-       "ABCDE12345", "/Applications/Vendor VPN.app", {"com.vendor.vpn"}},
-      {"com.maker.audio.driver", "11111111-2222-4333-8444-555555555555", "activated_waiting_for_user", {kDriver},
-       "MAKER00001", "/Applications/Maker Audio.app", {"com.maker.audio", "com.maker.audio.helper"}},
-  };
-  for (DatabaseFormat format : {DatabaseFormat::xml, DatabaseFormat::binary}) {
-    testing::addSystemExtensions(mac_, {kVpn, kDriverExt}, format);
-    EXPECT_EQ(load(), expected);
-  }
-  EXPECT_EQ(SystemExtensionCatalog::load(Url::fileURL(layout().systemExtensions())), expected);
-}
-
 TEST_F(SystemExtensionDatabaseFileTest, AMalformedEntryIsSkippedAloneAndTheOthersKeepTheirOrder) {
   std::vector<PropertyList> entries = {
       dict({{"uniqueID", "no-identifier"}, {"state", "activated_enabled"}}),
@@ -139,26 +125,6 @@ TEST(SystemExtensionRecords, OwnerBundlePathIsAStandardisedMacPathWithoutResolvi
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].ownerAppBundlePath, expected);
   }
-}
-
-TEST(SystemExtensionRecords, ValuesAreKeptAsWrittenAndOwnerIdentifiersAreDistinctAndNonBlank) {
-  const PlistArray references = {
-      dict({{"appIdentifier", "com.a"}, {"teamID", "T1"}}), dict({{"appIdentifier", "com.a"}}),
-      dict({{"appIdentifier", " "}}), dict({{"appIdentifier", "\n\t"}}), dict({{"appIdentifier", ""}}),
-      dict({{"teamID", "T2"}}), dict({}), dict({{"appIdentifier", " com.b "}}), dict({{"appIdentifier", "COM.A"}}),
-  };
-  auto owners = recordsOf({{"identifier", "com.x"}, {"references", array(references)}});
-  ASSERT_EQ(owners.size(), 1u);
-  EXPECT_EQ(owners[0].ownerAppIdentifiers, (std::vector<std::string>{"com.a", " com.b ", "COM.A"}));
-
-  // Duplicate entries stay.
-  PropertyList entry = dict({{"identifier", "  Com.Vendor.Ext "},
-                             {"categories", array({"b", "a", "b"})},
-                             {"state", ""},
-                             {"teamID", ""}});
-  auto records = SystemExtensionCatalog::records(dict({{"extensions", array({entry, entry})}}));
-  SystemExtensionRecord expected{"  Com.Vendor.Ext ", std::nullopt, "", {"b", "a", "b"}, "", std::nullopt, {}};
-  EXPECT_EQ(records, (std::vector<SystemExtensionRecord>{expected, expected}));
 }
 
 // Guidance texts.

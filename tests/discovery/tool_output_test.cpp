@@ -31,22 +31,5 @@ TEST(ToolOutputTest, AcceptsOnlyWellFormedUTF8) {
   }
 }
 
-TEST(ToolOutputTest, TrimsWhiteSpaceAndLineBreaksOfAnyKindAtBothEndsOnly) {
-  EXPECT_EQ(trimmedWhitespaceAndNewlines(" \t\r\n\v\f text  with\tinside \n\n"), "text  with\tinside");
-  // NO-BREAK SPACE, IDEOGRAPHIC SPACE, LINE SEPARATOR, NEXT LINE around the text.
-  EXPECT_EQ(trimmedWhitespaceAndNewlines("\xC2\xA0\xE3\x80\x80x\xE2\x80\xA8\xC2\x85"), "x");
-  EXPECT_EQ(trimmedWhitespaceAndNewlines(" \n "), "");
-  // ZERO WIDTH SPACE is not white space.
-  EXPECT_EQ(trimmedWhitespaceAndNewlines("\xE2\x80\x8Bx "), "\xE2\x80\x8Bx");
-}
-
-TEST(ToolOutputTest, SplitsAtEveryKindOfLineBreakDroppingEmptyLines) {
-  EXPECT_EQ(nonEmptyLines("a\nb\r\nc\rd\n\n\ne\xE2\x80\xA9" "f\xC2\x85" "g"),
-            (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g"}));
-  EXPECT_EQ(nonEmptyLines("\n\n"), std::vector<std::string>{});
-  EXPECT_EQ(nonEmptyLines(" spaced \n"), std::vector<std::string>{" spaced "});
-  EXPECT_EQ(nonEmptyLines("bad\xE9\nnext"), (std::vector<std::string>{"bad\xE9", "next"}));
-}
-
 }  // namespace
 }  // namespace corvane::tool_output

@@ -44,45 +44,6 @@ const Paths kSuite = {
     "Library/LaunchDaemons/com.example.suite.helper.plist",
 };
 
-TEST(BomReaderTest, ListsTheInstallersOwnBomAsTheToolDoes) {
-  if (!std::filesystem::exists(kFixture)) GTEST_SKIP() << "fixture not present: " << kFixture;
-  auto paths = bom::readPathsFromFile(kFixture);
-  ASSERT_TRUE(paths.has_value()) << paths.error().describe();
-  ASSERT_EQ(paths->size(), 54u);
-  const std::vector<std::string> first = {
-      ".",
-      "./._Python 3.9",
-      "./Python 3.9",
-      "./Python 3.9/._Icon\r",
-      "./Python 3.9/IDLE.app",
-  };
-  EXPECT_EQ(std::vector<std::string>(paths->begin(), paths->begin() + first.size()), first);
-  EXPECT_EQ(paths->back(),
-            "./Python 3.9/Python Launcher.app/Contents/Resources/English.lproj/PreferenceWindow.nib/objects.nib");
-  EXPECT_NE(std::find(paths->begin(), paths->end(), "./Python 3.9/IDLE.app/Contents/MacOS"), paths->end());
-  EXPECT_TRUE(bom::pathListing(*paths).starts_with(".\n./._Python 3.9\n./Python 3.9\n"));
-}
-
-// The writer's tree order is checked against the installer's own file above; here every shape of tree reads back.
-TEST(BomReaderTest, ReadsWhatTheWriterWritesInTreeOrderThroughEveryShapeOfTree) {
-  EXPECT_EQ(bom::pathListing({".", "./a"}), ".\n./a\n");
-  Paths many;
-  for (int i = 0; i < 700; ++i) many.push_back("Folder/item-" + std::to_string(i));
-  // Entries a leaf, and leaves: one leaf; seven leaves under one inner node; more leaves than a node holds, so two
-  // levels of inner nodes; nothing but the root.
-  const std::size_t full = testing::kBomMaxEntriesPerNode;
-  const std::vector<std::tuple<Paths, std::size_t, std::size_t>> trees{
-      {kSuite, full, 1}, {kSuite, 2, 7}, {many, 1, 702}, {{}, full, 1}};
-  for (const auto& [listed, perLeaf, leaves] : trees) {
-    SCOPED_TRACE(leaves);
-    BomImage image = buildBom(listed, perLeaf);
-    EXPECT_EQ(image.leafBlocks.size(), leaves);
-    auto paths = bom::readPaths(image.bytes);
-    ASSERT_TRUE(paths.has_value()) << paths.error().describe();
-    EXPECT_EQ(*paths, listed.empty() ? Paths{"."} : bomListing(listed));
-  }
-}
-
 TEST(BomReaderTest, RefusesABrokenHeaderBlockTableVariablesOrTree) {
   const BomImage image = buildBom(kSuite, 2);
   const std::size_t vars = image.variablesOffset, lastLeaf = image.leafOffsets.back();

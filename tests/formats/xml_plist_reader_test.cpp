@@ -23,41 +23,6 @@ std::string doc(const std::string& body) {
          body + "</plist>\n";
 }
 
-TEST(XMLPlistReaderTest, ReadsNestedDictionariesInFileOrder) {
-  auto result = parse(doc(R"(
-<dict>
-  <key>zeta</key><string> spaced  text </string>
-  <key>alpha</key>
-  <dict>
-    <key>list</key>
-    <array><integer>1</integer><array/><dict/><true/><false/></array>
-    <key>inner</key><dict><key>x</key><real>0.5</real></dict>
-  </dict>
-  <key>zeta</key><string>second</string>
-  <key>empty</key><string/>
-</dict>)"));
-  ASSERT_TRUE(result.has_value()) << failure(result);
-  PropertyList expected(PlistDictionary{
-      {"zeta", " spaced  text "},
-      {"alpha", PlistDictionary{{"list", PlistArray{1, PlistArray{}, PlistDictionary{}, true, false}},
-                                {"inner", PlistDictionary{{"x", 0.5}}}}},
-      {"zeta", "second"},
-      {"empty", ""}});
-  EXPECT_EQ(*result, expected);
-  EXPECT_EQ(result->string("zeta"), " spaced  text ");  // the first of two equal keys
-}
-
-TEST(XMLPlistReaderTest, DecodesEntitiesCharacterReferencesAndCDATA) {
-  auto result = parse(doc("<array>"
-                     "<string>&lt;a&gt; &amp; &quot;b&quot; &apos;c&apos; &#65;&#x263A;&#x1F600;</string>"
-                     "<string>x<![CDATA[<not a tag> & ]] stays]]>y</string>"
-                     "<string>line\r\nbreak&#13;</string>"
-                     "</array>"));
-  ASSERT_TRUE(result.has_value()) << failure(result);
-  EXPECT_EQ(*result, PropertyList(PlistArray{"<a> & \"b\" 'c' A\xE2\x98\xBA\xF0\x9F\x98\x80",
-                                             "x<not a tag> & ]] staysy", "line\nbreak\r"}));
-}
-
 TEST(XMLPlistReaderTest, RefusesEntityDeclarationsAndUndefinedEntities) {
   const std::string laughs =
       "<?xml version=\"1.0\"?>\n"
@@ -181,22 +146,6 @@ TEST(XMLPlistReaderTest, EnforcesLimits) {
   for (int i = 0; i < 600; ++i) deep += "</array>";
   deep += "</plist>";
   EXPECT_EQ(failure(parse(deep, PlistLimits{.maxDepth = 100000})), "XML property list: nesting deeper than 512 (line 1)");
-}
-
-TEST(XMLPlistReaderTest, ReadsOtherEncodings) {
-  // UTF-16LE with a byte-order mark, as some tools write.
-  std::string utf8 = "<plist><string>caf\xC3\xA9</string></plist>";
-  std::string utf16 = "\xFF\xFE";
-  for (char32_t c : std::u32string(U"<plist><string>caf\u00E9</string></plist>")) {
-    utf16.push_back(static_cast<char>(c & 0xFF));
-    utf16.push_back(static_cast<char>(c >> 8));
-  }
-  auto result = parse(utf16);
-  ASSERT_TRUE(result.has_value()) << failure(result);
-  EXPECT_EQ(*result, PropertyList("caf\xC3\xA9"));
-  result = parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><string>caf\xE9</string></plist>");
-  ASSERT_TRUE(result.has_value()) << failure(result);
-  EXPECT_EQ(*result, PropertyList("caf\xC3\xA9"));
 }
 
 }  // namespace

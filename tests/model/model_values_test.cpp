@@ -18,36 +18,8 @@ TEST(AppIdentityTest, SearchTermsTrimAndDropEmptyValues) {
   EXPECT_EQ(repeated.searchTerms(), (std::vector<std::string>{"com.x", "com.x", "com.x"}));
 }
 
-TEST(FileFindingTest, Selectability) {
-  FileFinding f;
-  f.url = Url::fileURL("/Library/Caches/com.example.app/");
-  f.confidence = FindingConfidence::probablyLeftover;
-  f.evidence = {MatchEvidence(EvidenceKind::bundleIdentifier, "a", 70),
-                MatchEvidence(EvidenceKind::requiresAdministrator, "b", 0)};
-  EXPECT_EQ(f.name(), "com.example.app");
-  EXPECT_TRUE(f.requiresAdministrator());
-  EXPECT_TRUE(f.isManuallySelectable());
-  EXPECT_FALSE(f.isSelectable());
-
-  f.evidence.pop_back();
-  EXPECT_TRUE(f.isSelectable());
-  f.isProtectedLocation = true;
-  EXPECT_FALSE(f.isManuallySelectable());
-  EXPECT_FALSE(f.isSelectable());
-  f.isProtectedLocation = false;
-  f.confidence = FindingConfidence::inUse;
-  EXPECT_FALSE(f.isManuallySelectable());
-  EXPECT_FALSE(f.isSelectable());
-}
-
-TEST(FindingKindTest, StringValuesRanksAndLenientReading) {
+TEST(FindingKindTest, TheDisplayNameIsTheStoredString) {
   EXPECT_EQ(findingKindFromString("System / Kernel Extension"), FindingKind::systemExtension);
-  EXPECT_EQ(findingKindFromString("systemExtension"), FindingKind::other);
-  EXPECT_EQ(findingKindFromCaseName("groupContainer"), FindingKind::groupContainer);
-  EXPECT_EQ(findingKindFromCaseName("Group Container"), std::nullopt);
-  for (auto k : kAllFindingKinds) EXPECT_EQ(findingKindFromString(stringValue(k)), k);
-  for (auto k : kAllEvidenceKinds) EXPECT_EQ(evidenceKindFromString(stringValue(k)), k);
-  for (auto c : kAllFindingConfidences) EXPECT_EQ(findingConfidenceFromString(stringValue(c)), c);
 }
 
 TEST(OrphanGroupTest, SnapshotNamesTheGroupAfterTheLastPiece) {
@@ -80,19 +52,6 @@ TEST(UrlTest, RefusesWhatIsNotAnAbsoluteFileURL) {
   EXPECT_FALSE(Url::parse("file:///bad%2").has_value());
   EXPECT_FALSE(Url::parse("file:///bad%zz").has_value());
   EXPECT_FALSE(Url::parse("file:///nul%00byte").has_value());
-}
-
-TEST(UrlTest, ComponentsIgnoreTrailingSlash) {
-  Url folder = Url::fileURL("/Users/me/Library/Caches/com.example.app/");
-  EXPECT_EQ(folder.lastPathComponent(), "com.example.app");
-  EXPECT_EQ(folder.path(), "/Users/me/Library/Caches/com.example.app");
-  EXPECT_EQ(folder.rawPath(), "/Users/me/Library/Caches/com.example.app/");
-  EXPECT_EQ(folder.pathExtension(), "app");
-  EXPECT_EQ(folder.deletingLastPathComponent().path(), "/Users/me/Library/Caches");
-  EXPECT_EQ(Url::fileURL("/").lastPathComponent(), "/");
-  EXPECT_EQ(Url::fileURL("/a/.hidden").pathExtension(), "");
-  EXPECT_EQ(Url::fileURL("/a").appending("b c").path(), "/a/b c");
-  EXPECT_EQ(url::pathComponents("/a//b/"), (std::vector<std::string>{"/", "a", "b"}));
 }
 
 }  // namespace

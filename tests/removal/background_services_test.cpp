@@ -183,36 +183,5 @@ TEST_F(LaunchctlScriptTest, PausesOnlyWhatLaunchdKnowsAndExplainsFailedBootouts)
             (Lines{"com.example.stuck", "com.example.loaded"}));
 }
 
-TEST_F(LaunchctlScriptTest, TurnsAnItemOffBeforeUnloadingItThenSweeps) {
-  Sweep sweep;
-  sweep.answer = {"/Users/me/Library/Preferences/com.example.loaded.plist",
-                  "/Users/me/Library/LaunchAgents/com.example.loaded.plist"};
-  BackgroundItemNeutralizer neutralizer(std::make_shared<CommandRunner>(), 501, sweep.function(), script);
-  EXPECT_EQ(neutralizer.neutralize("com.example.loaded", "Sync"),
-            BackgroundItemNeutralizeOutcome("com.example.loaded", false, true, true, true, sweep.answer, "Sync"));
-  EXPECT_EQ(sweep.labels, Lines{"com.example.loaded"});
-  auto outcome = neutralizer.neutralize("com.example.stuck", "Helper");
-  EXPECT_EQ(outcome, BackgroundItemNeutralizeOutcome("com.example.stuck", false, true, false, true, sweep.answer,
-                                                     "Helper"));
-  // A service launchd does not know is still turned off and swept.
-  EXPECT_EQ(neutralizer.neutralize("com.example.absent"),
-            BackgroundItemNeutralizeOutcome("com.example.absent", false, false, false, true, sweep.answer, {}));
-  EXPECT_EQ(SampleMac::readFile(log),
-            "2 print gui/501/com.example.loaded\n2 disable gui/501/com.example.loaded\n"
-            "2 bootout gui/501/com.example.loaded\n2 print gui/501/com.example.stuck\n"
-            "2 disable gui/501/com.example.stuck\n2 bootout gui/501/com.example.stuck\n"
-            "2 print gui/501/com.example.absent\n2 disable gui/501/com.example.absent\n");
-}
-
-TEST_F(LaunchctlScriptTest, AMissingToolMeansNothingIsRegistered) {
-  // Where there is no launchctl every run fails to launch, which reads as "launchd does not know it".
-  BackgroundServiceController controller(std::make_shared<CommandRunner>(), 501, tmp.path() + "/no-such-tool");
-  auto ops = controller.pauseRegisteredUserServices({"com.example.loaded"});
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0], operation(ops[0], "com.example.loaded", false, false, std::nullopt));
-  EXPECT_TRUE(controller.registeredUserServices({"com.example.loaded"}).empty());
-  EXPECT_FALSE(fs::exists(log));
-}
-
 }  // namespace
 }  // namespace corvane

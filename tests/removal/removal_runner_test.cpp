@@ -61,26 +61,6 @@ class RemovalRunnerTest : public ::testing::Test {
   }
 };
 
-TEST_F(RemovalRunnerTest, ServicesArePausedBeforeAnythingMovesAndTheAppMovesLast) {
-  registerServices();
-  auto agent = finding("/Users/me/Library/LaunchAgents/com.example.drop.agent.plist", FindingKind::launchAgent);
-  auto transaction = runner().perform({app, cache, agent}, identity);
-
-  EXPECT_EQ(*log, (std::vector<std::string>{
-                      "print gui/501/com.example.drop.agent", "bootout gui/501/com.example.drop.agent",
-                      "disable gui/501/com.example.drop.agent", "print gui/501/com.example.drop.login",
-                      "bootout gui/501/com.example.drop.login", "disable gui/501/com.example.drop.login",
-                      "move /Users/me/Library/LaunchAgents/com.example.drop.agent.plist",
-                      "move /Users/me/Library/Caches/com.example.drop", "move /Applications/Drop.app"}));
-  EXPECT_EQ(launchctl->executables, std::vector<std::string>(6, "/bin/launchctl"));
-  EXPECT_EQ(transaction.orderedURLs, (std::vector<Url>{agent.url, cache.url, app.url}));
-  ASSERT_EQ(transaction.backgroundOperations.size(), 2u);
-  EXPECT_TRUE(transaction.backgroundOperations[1].paused);
-  ASSERT_EQ(transaction.trashOperations.size(), 3u);
-  EXPECT_EQ(transaction.trashOperations[2].originalURL, app.url);
-  EXPECT_EQ(transaction.trashOperations[2].trashedURL, kTrash.appending("Drop.app"));
-}
-
 TEST_F(RemovalRunnerTest, WhetherServicesArePausedFollowsTheApplication) {
   EXPECT_EQ(runner().perform({}, identity), RemovalRunner::Transaction{});
   EXPECT_TRUE(log->empty());

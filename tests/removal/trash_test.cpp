@@ -230,22 +230,6 @@ class TrashServiceTest : public ::testing::Test {
   }
 };
 
-TEST_F(TrashServiceTest, SystemMovesAreSuccessesWithOrWithoutALandingPlace) {
-  EXPECT_TRUE(service().moveToTrash({}).empty());
-  Url a = Url::fileURL("/Users/me/Library/Caches/a");
-  Url b = Url::fileURL("/Users/me/Library/Caches/b");
-  mover->answers.emplace(a.path(), std::optional<Url>(kTrash.appending("a")));
-  mover->answers.emplace(b.path(), std::optional<Url>());
-
-  auto ops = service().moveToTrash({a, b});
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0], withIdOf(ops[0], TrashOperation::success(a, kTrash.appending("a"))));
-  EXPECT_EQ(ops[1], withIdOf(ops[1], TrashOperation::success(b, std::nullopt)));
-  EXPECT_NE(ops[0].id, ops[1].id);
-  EXPECT_EQ(mover->calls, (std::vector<Url>{a, b}));
-  EXPECT_TRUE(contextRequests.empty());
-}
-
 TEST_F(TrashServiceTest, RefusedItemsFallBackToUniqueNamesInTheTrashFolder) {
   paths = {"/Applications/Foo.app", "/Volumes/Old/Foo.app", "/Users/me/.Trash/Foo.app", "/x/README"};
   Url first = Url::fileURL("/Applications/Foo.app");
@@ -289,23 +273,6 @@ TEST_F(TrashServiceTest, FailuresShowTheSystemErrorAndTheClassifiedReason) {
   EXPECT_EQ(ops[1], withIdOf(ops[1], TrashOperation::success(next, kTrash.appending("next"))));
 }
 
-TEST(TrashNamingTest, CandidatesKeepTheExtensionAfterTheNumber) {
-  struct Case {
-    const char* name;
-    std::uint64_t n;
-    const char* expected;
-  };
-  for (const Case& c : std::vector<Case>{{"Foo.app", 1, "Foo.app"},
-                                         {"Foo.app", 2, "Foo 2.app"},
-                                         {"README", 2, "README 2"},
-                                         {"archive.tar.gz", 2, "archive.tar 2.gz"},
-                                         {".hidden", 2, ".hidden 2"},
-                                         {"trailing.", 3, "trailing. 3"}}) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(TrashService::candidateName(c.name, c.n), c.expected);
-  }
-}
-
 // Checks answered from tables: which paths exist (and are folders), which are not writable.
 struct FakeChecks {
   std::map<std::string, bool> items;  // path -> is a folder
@@ -326,26 +293,6 @@ struct FakeChecks {
   }
 };
 
-TEST(RemovalFailureClassifierTest, ReasonTakesTheFirstMatchingRule) {
-  // Context fields in order: exists, parentWritable, underProtected, itemWritable, isDirectory.
-  struct Case {
-    RemovalFailureContext context;
-    RemovalFailureReason expected;
-  };
-  std::vector<Case> cases = {
-      {{false, false, true, false, true}, RemovalFailureReason::itemMissing},
-      {{true, false, true, false, true}, RemovalFailureReason::fullDiskAccess},
-      {{true, false, false, true, false}, RemovalFailureReason::needsAdministrator},
-      {{true, true, false, false, true}, RemovalFailureReason::needsAdministrator},
-      {{true, true, false, false, false}, RemovalFailureReason::other},
-      {{true, true, false, true, true}, RemovalFailureReason::other},
-  };
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(RemovalFailureClassifier::reason(cases[i].context), cases[i].expected);
-  }
-}
-
 TEST(RemovalFailureClassifierTest, EveryProtectedLocationCoversItselfAndBelowOnly) {
   Url home = Url::fileURL("/Users/me");
   auto isProtected = [&home](const std::string& path) {
@@ -363,18 +310,6 @@ TEST(RemovalFailureClassifierTest, EveryProtectedLocationCoversItselfAndBelowOnl
     // Another user's home that shares the prefix is not this user's.
     EXPECT_FALSE(isProtected("/Users/me2" + std::string(entry)));
   }
-}
-
-TEST(RemovalFailureClassifierTest, ProtectedTestStandardisesButComparesExactly) {
-  auto isProtected = [](const char* path, const char* home) {
-    return RemovalFailureClassifier::isUnderProtectedUserLocation(Url::fileURL(path), Url::fileURL(home));
-  };
-  EXPECT_TRUE(isProtected("/Users/me/Library/Caches/../Mail/V10", "/Users/me"));
-  EXPECT_TRUE(isProtected("/Users/me//Library/./Mail", "/Users/me/"));
-  EXPECT_TRUE(isProtected("/Users/me/Library/Mail", "/Users/x/../me"));
-  EXPECT_FALSE(isProtected("/Users/me/Library/Mail/../Mailbox", "/Users/me"));
-  EXPECT_FALSE(isProtected("/Users/me/Library/mail/V10", "/Users/me"));
-  EXPECT_FALSE(isProtected("/Users/me/Library", "/Users/me"));
 }
 
 TEST(RemovalFailureClassifierTest, ContextAsksAboutTheItemItsParentAndTheLayoutHome) {
@@ -397,32 +332,6 @@ TEST(RemovalFailureClassifierTest, ContextAsksAboutTheItemItsParentAndTheLayoutH
             RemovalFailureReason::itemMissing);
 }
 
-// The classifier's reason and the up-front permission check agree: a folder that is not writable needs an
-// administrator, a plain file only when its parent is not writable.
-TEST(RemovalPermissionTest, FollowsTheParentThenTheFolderItself) {
-  FakeChecks fake;
-  fake.items = {{"/Applications/Tool.app", true},
-                {"/Applications/notes.txt", false},
-                {"/Locked/file", false},
-                {"/Users/me/Open.app", true}};
-  fake.notWritable = {"/Applications/Tool.app", "/Applications/notes.txt", "/Locked"};
-  auto needs = [&fake](const char* path) {
-    return RemovalPermission::requiresAdministrator(Url::fileURL(path), fake.checks());
-  };
-  auto reason = [&fake](const char* path) {
-    return RemovalFailureClassifier::reason(
-        RemovalFailureClassifier::context(Url::fileURL(path), Layout::at("/", "/Users/me"), fake.checks()));
-  };
-  EXPECT_FALSE(needs("/Applications/Missing.app"));
-  EXPECT_TRUE(needs("/Applications/Tool.app"));
-  EXPECT_EQ(reason("/Applications/Tool.app"), RemovalFailureReason::needsAdministrator);
-  EXPECT_FALSE(needs("/Applications/notes.txt"));
-  EXPECT_EQ(reason("/Applications/notes.txt"), RemovalFailureReason::other);
-  EXPECT_TRUE(needs("/Locked/file"));
-  EXPECT_EQ(reason("/Locked/file"), RemovalFailureReason::needsAdministrator);
-  EXPECT_FALSE(needs("/Users/me/Open.app"));
-}
-
 TEST(FileAccessChecksTest, SystemPresenceFollowsLinksAndTellsFolders) {
   TemporaryFolder tmp;
   std::string file = SampleMac::writeFile(tmp.path() + "/file");
@@ -437,29 +346,6 @@ TEST(FileAccessChecksTest, SystemPresenceFollowsLinksAndTellsFolders) {
   EXPECT_EQ(checks.presence(tmp.path() + "/dangling"), (P{false, false}));
   EXPECT_TRUE(checks.isWritable(folder));
   EXPECT_FALSE(checks.isWritable(tmp.path() + "/nowhere"));
-}
-
-TEST(RemovalPlanTest, ServicesFirstApplicationLastByPathWithinAGroup) {
-  auto finding = [](FindingKind kind, const char* path) {
-    FileFinding f;
-    f.kind = kind;
-    f.url = Url::fileURL(path);
-    return f;
-  };
-  auto app = finding(FindingKind::application, "/Applications/Tool.app");
-  auto cacheB = finding(FindingKind::cache, "/b");
-  auto agentZ = finding(FindingKind::launchAgent, "/z");
-  auto helperA = finding(FindingKind::helper, "/a");
-  auto cacheA = finding(FindingKind::cache, "/a");
-  EXPECT_EQ(RemovalPlan::ordered({app, cacheB, agentZ, helperA, cacheA}),
-            (std::vector<FileFinding>{helperA, agentZ, cacheA, cacheB, app}));
-
-  // Equal paths keep their input order; daemons share the first group.
-  auto daemon = finding(FindingKind::launchDaemon, "/m");
-  auto prefs1 = finding(FindingKind::preference, "/p");
-  auto prefs2 = finding(FindingKind::log, "/p");
-  EXPECT_EQ(RemovalPlan::ordered({prefs2, prefs1, daemon}), (std::vector<FileFinding>{daemon, prefs2, prefs1}));
-  EXPECT_TRUE(RemovalPlan::ordered({}).empty());
 }
 
 }  // namespace

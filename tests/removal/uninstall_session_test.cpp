@@ -83,18 +83,12 @@ class UninstallSessionTest : public ::testing::Test {
   std::string historyPath = mac.user("Library/Application Support/Corvane/history.json");
   std::shared_ptr<testing::RecordingRunner> launchctl = std::make_shared<testing::RecordingRunner>();
   HistoryFileManager files = HistoryFileManager::system();
-  int snapshotsIdentified = 0;
 
   UninstallCollaborators collaborators(PrivilegedShellRunner privilegedRunner = {}) {
     UninstallCollaborators c = UninstallCollaborators::system(layout, std::move(privilegedRunner));
     c.commandRunner = launchctl;
     c.clock = [] { return kNoon; };
     return c;
-  }
-  UninstallOptions options() {
-    UninstallOptions o;
-    o.assignFindingIDs = [this](AnalysisSnapshot&) { ++snapshotsIdentified; };
-    return o;
   }
   std::string relative(const Url& url) const { return fs::path(url.path()).lexically_relative(tmp.path()).string(); }
 
@@ -119,44 +113,6 @@ class UninstallSessionTest : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::begin(entries), fs::end(entries)));
   }
 };
-
-TEST_F(UninstallSessionTest, MovesTheSelectionAndReturnsTheRecordTheHistoryHolds) {
-  HistoryStore history(files, layout);
-  UninstallSession session(layout, collaborators(), history, options());
-  EXPECT_EQ(session.perform(UninstallPlan{}).kind, UninstallResult::Kind::nothingSelected);
-  UninstallPlan plan = session.prepare(dropzone, {});
-  ASSERT_EQ(plan.kind, UninstallPlan::Kind::ready);
-  EXPECT_EQ(plan.application.name, "Dropzone Sync");
-  EXPECT_EQ(paths(plan.selected), (std::vector<std::string>{dropzone.path(), safeCache}));
-  EXPECT_TRUE(history.records().empty());
-  const auto before = listing(tmp.path());
-
-  UninstallResult result = session.perform(plan);
-  ASSERT_EQ(result.kind, UninstallResult::Kind::recorded);
-  EXPECT_FALSE(result.historyError);
-  EXPECT_TRUE(result.allMoved());
-  EXPECT_EQ(history.records(), std::vector<UninstallRecord>{result.record});
-  EXPECT_EQ(HistoryStore(files, layout).records(), std::vector<UninstallRecord>{result.record});
-  const UninstallRecord& record = result.record;
-  EXPECT_EQ(record.createdAt, kNoon);
-  EXPECT_EQ(record.identity, plan.before.identity);
-  EXPECT_EQ(record.preRemovalSnapshot, plan.before);
-  ASSERT_EQ(record.operations.size(), 2u);  // the application last
-  EXPECT_EQ(record.operations[0].trashedURL, Url::fileURL(layout.userTrash() + "/com.dropzone.sync"));
-  EXPECT_EQ(record.operations[1].trashedURL, Url::fileURL(layout.userTrash() + "/Dropzone Sync.app"));
-  ASSERT_TRUE(record.postRemovalSnapshot);
-  EXPECT_EQ(record.postRemovalSnapshot->findings.size(), 4u);
-  EXPECT_EQ(snapshotsIdentified, 2);
-  // Nothing else moved; the history file and its writers' lock are the only new things.
-  EXPECT_EQ(listing(tmp.path()), afterMoves(before, record.operations));
-  // The application went, so its services were asked to pause; launchd knew neither.
-  const std::string uid = std::to_string(layout.userID);
-  EXPECT_EQ(*launchctl->log, (std::vector<std::string>{"print gui/" + uid + "/com.dropzone.sync.agent",
-                                                          "print gui/" + uid + "/com.dropzone.sync.launcher"}));
-  EXPECT_EQ(launchctl->executables.front(), "/bin/launchctl");
-  ASSERT_TRUE(record.backgroundServiceOperations);
-  EXPECT_EQ(record.backgroundServiceOperations->size(), 2u);
-}
 
 TEST_F(UninstallSessionTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedAfterTheMoves) {
   HistoryStore history(files, layout);
