@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -320,6 +321,29 @@ TEST_F(SignatureInspectorTest, ReadsTheSignatureAtTheEndOfAnExecutableOver256MiB
   testing::writeSparseMachO(executable, MachOArch::arm64, signature, std::uint32_t{300} << 20);
   ASSERT_GT(fs::file_size(executable), std::uintmax_t{256} << 20);
   EXPECT_EQ(inspect(app), (SignatureFacts{"com.example.huge", "HUGE123456", {"group.huge"}}));
+}
+
+// A binary signed by a real linker: ld64.lld writes an ad-hoc signature named after the output file.
+TEST_F(SignatureInspectorTest, ReadsTheSignatureALinkerWrote) {
+  std::string work = folder_.path() + "/link";
+  std::string source = testing::SampleMac::writeFile(work + "/main.c", "int main(void) { return 0; }\n");
+  // Runs a command line in a child shell, its output kept in a log; true when it exits 0.
+  auto run = [&](const std::string& command) {
+    return std::system(("{ " + command + "; } >'" + work + "/log.txt' 2>&1").c_str()) == 0;
+  };
+  if (!run("command -v clang-14 && command -v ld64.lld-14"))
+    GTEST_SKIP() << "clang-14 and ld64.lld-14 are needed to link an arm64 macOS binary";
+  if (!run("clang-14 -target arm64-apple-macos11 -c '" + source + "' -o '" + work + "/main.o'"))
+    GTEST_SKIP() << "clang-14 cannot compile for arm64-apple-macos11 here";
+
+  std::string app = mac_.addApp({"Linked", "com.example.linked", "1.0", "linked-notes", {}});
+  std::string executable = app + "/Contents/MacOS/linked-notes";
+  fs::remove(executable);
+  ASSERT_TRUE(run("ld64.lld-14 -arch arm64 -platform_version macos 11.0 11.0 -e _main -o '" + executable + "' '" +
+                  work + "/main.o'"))
+      << "ld64.lld-14 failed; see " << work << "/log.txt";
+
+  EXPECT_EQ(inspect(app), (SignatureFacts{"linked-notes", std::nullopt, {}}));
 }
 
 }  // namespace
