@@ -57,7 +57,7 @@ std::vector<AppIdentity> AppAnalyzer::signatureEnrichedPeers(const AppIdentity& 
   for (const auto& peer : peers) {
     if (!prefixes.empty() && peer.bundleIdentifier && !peer.bundleIdentifier->empty() && !peer.isSystemApplication &&
         peerSharesVendor(*peer.bundleIdentifier, prefixes)) {
-      SignatureFacts facts = inspect(peer.url);
+      SignatureFacts facts = machine.inspect(peer.url);
       std::optional<std::vector<std::string>> groups;
       if (!facts.applicationGroups.empty()) groups = facts.applicationGroups;
       identities.push_back(AppIdentity{peer.name, peer.bundleIdentifier, facts.signingIdentifier,
@@ -124,17 +124,17 @@ bool isInside(const std::string& resolved, const std::string& root) {
 
 std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
   std::vector<Url> out;
-  auto resolvedRoot = fileSystem->resolvedPath(layout, root.path());
+  auto resolvedRoot = machine.fileSystem->resolvedPath(layout, root.path());
   if (!resolvedRoot || maxDepth < 1) return out;
   // resolved[d - 1]: where the folder holding the entries at depth d leads.
   std::vector<std::string> resolved{*resolvedRoot};
   const platform::WalkLimits limits{static_cast<std::size_t>(maxDepth), /*skipHidden=*/true, /*sorted=*/false};
-  (void)fileSystem->walk(root.path(), limits, [&](const platform::WalkItem& entry) {
+  (void)machine.fileSystem->walk(root.path(), limits, [&](const platform::WalkItem& entry) {
     resolved.resize(entry.depth);
     std::string entryResolved = resolved.back() + "/" + entry.name;
     if (entry.type == platform::EntryType::symbolicLink) {
       // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
-      if (auto target = fileSystem->resolvedPath(layout, entry.path)) entryResolved = std::move(*target);
+      if (auto target = machine.fileSystem->resolvedPath(layout, entry.path)) entryResolved = std::move(*target);
     }
     if (!isInside(entryResolved, *resolvedRoot)) return platform::WalkStep::skipDescendants;
     out.push_back(Url::fileURL(entry.path));
@@ -146,7 +146,7 @@ std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
 
 bool AppAnalyzer::isRunning(const AppIdentity& identity, const Url& appURL) const {
   const std::string target = appURL.standardized().path();
-  for (const auto& app : runningApplications()) {
+  for (const auto& app : machine.runningApplications()) {
     if (app.bundleURL) {
       if (app.bundleURL->standardized().path() == target) return true;
     } else if (app.bundleIdentifier && identity.bundleIdentifier && *app.bundleIdentifier == *identity.bundleIdentifier) {
@@ -164,12 +164,12 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
     evidence.emplace_back(EvidenceKind::packageReceipt,
                           "Installer receipt found: " + identity.packageReceipts[i] + ".", 0);
   evidence.insert(evidence.end(), embeddedEvidence.begin(), embeddedEvidence.end());
-  auto st = fileSystem->linkStatus(appURL.path());
+  auto st = machine.fileSystem->linkStatus(appURL.path());
   std::optional<Date> modified;
   if (st) modified = Date{std::chrono::seconds{st->modifiedSeconds}};
-  if (auto age = texts::ageEvidence(modified, now())) evidence.push_back(*age);
+  if (auto age = texts::ageEvidence(modified, machine.now())) evidence.push_back(*age);
   if (running) evidence.emplace_back(EvidenceKind::runningProcess, texts::kRunning, 0);
-  if (requiresAdministrator(appURL))
+  if (machine.requiresAdministrator(appURL))
     evidence.emplace_back(EvidenceKind::requiresAdministrator, texts::kAdministratorApproval, 0);
   const bool isSystem = appURL.path().rfind(layout.underRoot("/System/"), 0) == 0;
   FindingConfidence confidence = running    ? FindingConfidence::inUse
@@ -178,14 +178,14 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
   std::optional<std::int64_t> size;
   if (st) size = st->allocatedSize;
   return FileFinding::make(appURL, FindingKind::application, confidence, 100, std::move(evidence), size, modified,
-                           isSystem, std::nullopt, fileSystem->diskIdentity(appURL.path()));
+                           isSystem, std::nullopt, machine.fileSystem->diskIdentity(appURL.path()));
 }
 
 AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,
                                       const std::vector<InstalledApplication>& coInstalled) const {
-  SignatureFacts facts = inspect(app.url);
-  ComponentFacts inspection = componentInspector(app.url);
-  std::vector<std::string> receipts = receiptInspector(app.bundleIdentifier, app.name);
+  SignatureFacts facts = machine.inspect(app.url);
+  ComponentFacts inspection = machine.componentInspector(app.url);
+  std::vector<std::string> receipts = machine.receiptInspector(app.bundleIdentifier, app.name);
   AppIdentity identity{app.name,     app.bundleIdentifier, facts.signingIdentifier, facts.teamIdentifier,
                        receipts,     inspection.identifiers, facts.applicationGroups};
   std::vector<InstalledApplication> peers;
@@ -204,17 +204,19 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   const Url receipts = receiptsDirectory.value_or(Url::fileURL(layout.receipts()));
 
   const bool running = isRunning(identity, appURL);
-  const auto catalog = loadSystemExtensions(sys.appending("SystemExtensions"));
+  const auto catalog = machine.loadSystemExtensions(sys.appending("SystemExtensions"));
 
   std::vector<FileFinding> findings;
-  if (fileSystem->exists(appURL.path())) findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
+  if (machine.fileSystem->exists(appURL.path()))
+    findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
   for (const auto& location : searchLocations(home, sys)) {
     for (const auto& candidate : contents(location.url, location.maxDepth)) {
       if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
         findings.push_back(std::move(*f));
     }
   }
-  for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *fileSystem)) findings.push_back(std::move(f));
+  for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
+    findings.push_back(std::move(f));
 
   // One finding per location: the highest score, the earliest among equals.
   std::vector<FileFinding> unique;
@@ -254,7 +256,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   }
 
   AnalysisSnapshot snapshot;
-  snapshot.createdAt = now();
+  snapshot.createdAt = machine.now();
   snapshot.appURL = appURL;
   snapshot.identity = identity;
   snapshot.identity.backgroundServiceIdentifiers = std::vector<std::string>(services.begin(), services.end());

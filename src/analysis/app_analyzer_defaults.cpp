@@ -14,32 +14,29 @@ AppAnalyzer::AppAnalyzer() : AppAnalyzer(platform::systemLayout()) {}
 
 AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c)
     : layout(std::move(layoutValue)),
-      inspect(c.inspect ? std::move(c.inspect) : &SignatureInspector::inspect),
-      receiptInspector(std::move(c.receiptInspector)),
-      componentInspector(std::move(c.componentInspector)),
-      runningApplications(c.runningApplications ? std::move(c.runningApplications) : &RunningApplications::list),
-      requiresAdministrator(std::move(c.requiresAdministrator)),
-      loadSystemExtensions(std::move(c.loadSystemExtensions)),
-      now(c.now ? std::move(c.now) : &date::now),
-      fileSystem(c.fileSystem ? std::move(c.fileSystem) : platform::sharedRealFileSystem()),
+      machine(std::move(c)),
       pluginDirectories(kDefaultPluginDirectories),
       systemExtensionExtensions{"kext", "dext", "systemextension"} {
-  if (!componentInspector) {
-    componentInspector = [](const Url& appURL) {
+  if (!machine.inspect) machine.inspect = &SignatureInspector::inspect;
+  if (!machine.runningApplications) machine.runningApplications = &RunningApplications::list;
+  if (!machine.now) machine.now = &date::now;
+  if (!machine.fileSystem) machine.fileSystem = platform::sharedRealFileSystem();
+  if (!machine.componentInspector) {
+    machine.componentInspector = [](const Url& appURL) {
       EmbeddedComponentInspection inspection = EmbeddedComponentInspector::inspect(appURL);
       return ComponentFacts{std::move(inspection.evidence), std::move(inspection.identifiers)};
     };
   }
-  if (!requiresAdministrator) {
-    requiresAdministrator = [checks = FileAccessChecks::system()](const Url& url) {
+  if (!machine.requiresAdministrator) {
+    machine.requiresAdministrator = [checks = FileAccessChecks::system()](const Url& url) {
       return RemovalPermission::requiresAdministrator(url, checks);
     };
   }
-  if (!loadSystemExtensions)
-    loadSystemExtensions = [](const Url& root) { return SystemExtensionCatalog::load(root); };
-  if (!receiptInspector) {
-    receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout))](
-                           const std::optional<std::string>& bundleIdentifier, const std::string& appName) {
+  if (!machine.loadSystemExtensions)
+    machine.loadSystemExtensions = [](const Url& root) { return SystemExtensionCatalog::load(root); };
+  if (!machine.receiptInspector) {
+    machine.receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout))](
+                                   const std::optional<std::string>& bundleIdentifier, const std::string& appName) {
       return receipts.matchingReceipts(bundleIdentifier, appName);
     };
   }

@@ -111,20 +111,21 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   // Only an item whose identity evidence holds up is compared with the other apps and looked at on disk.
   CandidateScoring::ItemFacts item;
   item.arbitration = arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra);
-  auto st = fileSystem->linkStatus(url.path());
+  auto st = machine.fileSystem->linkStatus(url.path());
   std::optional<std::int64_t> size;
   if (st) {
     item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
     size = st->allocatedSize;
   }
-  item.now = now();
+  item.now = machine.now();
   item.running = running;
-  item.requiresAdministrator = requiresAdministrator(url);
+  item.requiresAdministrator = machine.requiresAdministrator(url);
 
   auto graded = CandidateScoring::grade(std::move(*weighing), location.kind, location.isProtected, item);
   if (!graded) return std::nullopt;
   return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
-                           item.modifiedAt, location.isProtected, std::nullopt, fileSystem->diskIdentity(url.path()));
+                           item.modifiedAt, location.isProtected, std::nullopt,
+                           machine.fileSystem->diskIdentity(url.path()));
 }
 
 }  // namespace corvane

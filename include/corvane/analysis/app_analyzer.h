@@ -82,7 +82,7 @@ class AppAnalyzer {
                            const std::optional<Url>& receiptsDirectory = std::nullopt) const;
 
   // What the bundle's embedded components say, as this analyzer reads them.
-  ComponentFacts componentFacts(const Url& appURL) const { return componentInspector(appURL); }
+  ComponentFacts componentFacts(const Url& appURL) const { return machine.componentInspector(appURL); }
   std::vector<AppIdentity> signatureEnrichedPeers(const AppIdentity& target,
                                                   const std::vector<InstalledApplication>& peers) const;
   static std::set<std::string> vendorPrefixes(const std::optional<std::string>& bundleIdentifier,
@@ -109,14 +109,7 @@ class AppAnalyzer {
 
  private:
   Layout layout;
-  SignatureInspect inspect;
-  ReceiptMatcher receiptInspector;
-  ComponentInspect componentInspector;
-  std::function<std::vector<RunningApplication>()> runningApplications;
-  std::function<bool(const Url&)> requiresAdministrator;
-  std::function<std::vector<SystemExtensionRecord>(const Url& systemExtensionsRoot)> loadSystemExtensions;
-  std::function<Date()> now;
-  std::shared_ptr<const platform::FileSystem> fileSystem;
+  Collaborators machine;  // every member filled: the real machine where the caller left one empty
   std::vector<std::string> pluginDirectories;
   std::set<std::string> systemExtensionExtensions;
 
