@@ -1,11 +1,11 @@
 // What every file system shares: links resolved under a layout's root, and a walk over listings.
 
-#include <algorithm>
 #include <deque>
 #include <vector>
 
 #include "corvane/base/url.h"
 #include "platform/file_system.h"
+#include "platform/folder_walk.h"
 
 namespace corvane::platform {
 
@@ -24,10 +24,6 @@ std::string parentOf(const std::string& path) {
   return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
 }
 
-std::string joined(const std::string& folder, const std::string& name) {
-  return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 }  // namespace
 
 std::optional<std::string> FileSystem::followComponents(std::string current, const std::string& realRoot,
@@ -43,7 +39,7 @@ std::optional<std::string> FileSystem::followComponents(std::string current, con
       if (current != realRoot) current = parentOf(current);
       continue;
     }
-    std::string next = joined(current, part);
+    std::string next = childPath(current, part);
     std::optional<std::string> target = readLink(next);
     if (!target) {
       if (!exists(next)) return std::nullopt;
@@ -86,33 +82,21 @@ std::optional<std::string> FileSystem::resolvedPath(const Layout& layout, std::s
 
 Status FileSystem::walkByListing(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const {
   const ListOptions options{limits.skipHidden, limits.sorted};
-  auto top = list(root, options);
-  if (!top.has_value()) return top.error();
-  struct Frame {
+  struct Folder {
     std::string path;
     std::vector<FolderEntry> entries;
-    std::size_t next = 0;
   };
-  const std::size_t maxDepth = std::min(limits.maxDepth, kMaxWalkDepth);
-  std::vector<Frame> stack;
-  stack.push_back(Frame{root, std::move(top->entries)});
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next >= frame.entries.size()) {
-      stack.pop_back();
-      continue;
-    }
-    const FolderEntry& entry = frame.entries[frame.next++];
-    WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size(), std::nullopt};
-    if (limits.withStatus) item.status = linkStatus(item.path);
-    const WalkStep step = visit(item);
-    if (step == WalkStep::stop) break;
-    if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
-    if (auto children = list(item.path, options); children.has_value())
-      stack.push_back(Frame{std::move(item.path), std::move(children->entries)});
-    else if (limits.onUnopened)
-      limits.onUnopened(item.path, children.error().code);
-  }
+  auto open = [&](const std::string& path) -> Result<Folder> {
+    auto listing = list(path, options);
+    if (!listing.has_value()) return listing.error();
+    return Folder{path, std::move(listing->entries)};
+  };
+  auto top = open(root);
+  if (!top.has_value()) return top.error();
+  walkFolders(
+      std::move(top).value(), limits, visit,
+      [&](const Folder&, const FolderEntry&, const std::string& path) { return linkStatus(path); },
+      [&](const Folder&, const FolderEntry&, const std::string& path) { return open(path); });
   return Ok{};
 }
 

@@ -14,6 +14,7 @@
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "platform/folder_walk.h"
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {
@@ -60,10 +61,6 @@ EntryType typeOf(int dirFd, const dirent& e) {
   return EntryType::other;
 }
 
-std::string joined(const std::string& folder, const std::string& name) {
-  return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 // Reads the open folder `dir` (found at `path`) as `options` ask.
 Result<Listing> readEntries(const ScopedDir& dir, const std::string& path, const ListOptions& options) {
   Listing listing;
@@ -103,43 +100,29 @@ class PosixFileSystem final : public FileSystem {
   // so a folder swapped for a link during the walk is passed over rather than followed.
   Status walk(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const override {
     const ListOptions options{limits.skipHidden, limits.sorted};
-    struct Frame {
+    struct Folder {
       ScopedDir dir;
       std::string path;
       std::vector<FolderEntry> entries;
-      std::size_t next = 0;
     };
-    auto open = [&](Result<UniqueFd> fd, std::string path) -> Result<Frame> {
+    auto open = [&](Result<UniqueFd> fd, const std::string& path) -> Result<Folder> {
       if (!fd.has_value()) return Error::fromErrno(fd.error().code, "open", path);
       auto dir = ScopedDir::from(std::move(fd).value(), path);
       if (!dir.has_value()) return dir.error();
       auto listing = readEntries(*dir, path, options);
       if (!listing.has_value()) return listing.error();
-      return Frame{std::move(dir).value(), std::move(path), std::move(listing->entries)};
+      return Folder{std::move(dir).value(), path, std::move(listing->entries)};
     };
     auto top = open(openDirectory(root), root);
     if (!top.has_value()) return top.error();
-    const std::size_t maxDepth = std::min(limits.maxDepth, kMaxWalkDepth);
-    std::vector<Frame> stack;
-    stack.push_back(std::move(top).value());
-    while (!stack.empty()) {
-      Frame& frame = stack.back();
-      if (frame.next >= frame.entries.size()) {
-        stack.pop_back();
-        continue;
-      }
-      const FolderEntry& entry = frame.entries[frame.next++];
-      WalkItem item{joined(frame.path, entry.name), entry.name, entry.type, stack.size(), std::nullopt};
-      if (limits.withStatus) item.status = linkStatusAt(frame.dir.fd(), entry.name.c_str());
-      const WalkStep step = visit(item);
-      if (step == WalkStep::stop) break;
-      if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
-      auto child = open(openDirectoryNoFollow(frame.dir.fd(), entry.name), std::move(item.path));
-      if (child.has_value())
-        stack.push_back(std::move(child).value());
-      else if (limits.onUnopened)
-        limits.onUnopened(joined(frame.path, entry.name), child.error().code);
-    }
+    walkFolders(
+        std::move(top).value(), limits, visit,
+        [](const Folder& parent, const FolderEntry& entry, const std::string&) {
+          return linkStatusAt(parent.dir.fd(), entry.name.c_str());
+        },
+        [&](const Folder& parent, const FolderEntry& entry, const std::string& path) {
+          return open(openDirectoryNoFollow(parent.dir.fd(), entry.name), path);
+        });
     return Ok{};
   }
 

@@ -1,0 +1,51 @@
+#pragma once
+// The walk loop every file system shares: pre-order over a stack of open folders, within the limits.
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace corvane::platform {
+
+inline std::string childPath(const std::string& folder, const std::string& name) {
+  return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// `Folder` is one open folder as the walk holds it: at least its `path` and its `entries`.
+// `statusOf(folder, entry, path)` reads an entry's status without following it; `openChild(folder, entry,
+// path)` opens the child folder, as a Result<Folder>. A folder that will not open is passed over.
+template <class Folder, class StatusOf, class OpenChild>
+void walkFolders(Folder top, const WalkLimits& limits, const WalkVisitor& visit, StatusOf&& statusOf,
+                 OpenChild&& openChild) {
+  struct Frame {
+    Folder folder;
+    std::size_t next = 0;
+  };
+  const std::size_t maxDepth = std::min(limits.maxDepth, kMaxWalkDepth);
+  std::vector<Frame> stack;
+  stack.push_back(Frame{std::move(top)});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next >= frame.folder.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const FolderEntry& entry = frame.folder.entries[frame.next++];
+    WalkItem item{childPath(frame.folder.path, entry.name), entry.name, entry.type, stack.size(), std::nullopt};
+    if (limits.withStatus) item.status = statusOf(frame.folder, entry, item.path);
+    const WalkStep step = visit(item);
+    if (step == WalkStep::stop) break;
+    if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+    auto child = openChild(frame.folder, entry, item.path);
+    if (child.has_value())
+      stack.push_back(Frame{std::move(child).value()});  // `frame` and `entry` are not used past here
+    else if (limits.onUnopened)
+      limits.onUnopened(item.path, child.error().code);
+  }
+}
+
+}  // namespace corvane::platform
