@@ -3,11 +3,8 @@
 #include <chrono>
 #include <optional>
 
-#include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/file_system.h"
-#include "platform/disk_identity.h"
-#include "platform/system_layout.h"
 
 namespace corvane {
 
@@ -15,10 +12,11 @@ namespace {
 
 // One finding for the item at `url`, as listed (not resolved). Size and date are the item's own: a
 // folder's size is its entry's, never the total of its contents.
-FileFinding makeFinding(const Url& url, const std::string& category, const std::string& explanation) {
+FileFinding makeFinding(const platform::FileSystem& fs, const Url& url, const std::string& category,
+                        const std::string& explanation) {
   std::optional<std::int64_t> byteCount;
   std::optional<Date> modifiedAt;
-  if (auto status = platform::linkStatus(url.path())) {
+  if (auto status = fs.linkStatus(url.path())) {
     byteCount = status->allocatedSize;
     modifiedAt = Date(std::chrono::seconds(status->modifiedSeconds));
   }
@@ -27,15 +25,16 @@ FileFinding makeFinding(const Url& url, const std::string& category, const std::
   evidence.emplace_back(EvidenceKind::noInstalledOwner, std::string(DevArtifactInspector::ownerExplanation), 0);
   return FileFinding::make(url, FindingKind::other, FindingConfidence::review, DevArtifactInspector::findingScore,
                            std::move(evidence), byteCount, modifiedAt, false, std::nullopt,
-                           platform::diskIdentityOf(url));
+                           fs.diskIdentity(url.path()));
 }
 
 // The path with its links resolved as the layout's Mac resolves them. An entry whose link leads nowhere
 // keeps its own name under its resolved folder, as the system's resolution leaves a component it cannot
 // follow.
-std::optional<std::string> resolved(const Layout& layout, const std::string& folder, const std::string& name) {
-  if (auto real = platform::resolvedPath(layout, folder + "/" + name)) return real;
-  auto realFolder = platform::resolvedPath(layout, folder);
+std::optional<std::string> resolved(const platform::FileSystem& fs, const Layout& layout, const std::string& folder,
+                                    const std::string& name) {
+  if (auto real = fs.resolvedPath(layout, folder + "/" + name)) return real;
+  auto realFolder = fs.resolvedPath(layout, folder);
   if (!realFolder) return std::nullopt;
   return url::standardizedPath(*realFolder + "/" + name);
 }
@@ -72,27 +71,30 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Url& home) const {
 }
 
 std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const {
+  const platform::FileSystem& fs = fileSystem_ ? *fileSystem_ : platform::realFileSystem();
   std::vector<FileFinding> findings;
   for (const Location& location : locations) {
     std::string folder = layout.underHome(location.relativePath);
-    auto folderStatus = platform::status(folder);  // a link to a folder counts as the folder
+    auto realFolder = fs.realPath(folder);  // a link to a folder counts as the folder
+    auto folderStatus = realFolder ? fs.linkStatus(*realFolder) : std::nullopt;
     if (!folderStatus || folderStatus->type() != platform::FileType::directory) continue;
 
     if (!location.enumerateChildren) {
-      findings.push_back(makeFinding(Url::fileURL(folder), location.title, location.explanation));
+      findings.push_back(makeFinding(fs, Url::fileURL(folder), location.title, location.explanation));
       continue;
     }
 
-    auto realRoot = platform::resolvedPath(layout, folder);
+    auto realRoot = fs.resolvedPath(layout, folder);
     if (!realRoot) continue;
     const std::string& root = *realRoot;
-    auto listing = platform::realFileSystem().list(folder, {.skipHidden = true, .sorted = true});
+    auto listing = fs.list(folder, {.skipHidden = true, .sorted = true});
     if (!listing.has_value()) continue;
     for (const auto& entry : listing->entries) {
       const std::string& name = entry.name;
-      auto entryPath = resolved(layout, folder, name);
+      auto entryPath = resolved(fs, layout, folder, name);
       if (!entryPath || !isInside(*entryPath, root)) continue;  // a link that leads out of the folder
-      findings.push_back(makeFinding(Url::fileURL(folder + "/" + name), location.title, location.explanation));
+      findings.push_back(
+          makeFinding(fs, Url::fileURL(folder + "/" + name), location.title, location.explanation));
     }
   }
   return findings;

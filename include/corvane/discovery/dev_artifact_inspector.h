@@ -3,6 +3,7 @@
 // debug symbols, simulator and package caches). They belong to no single app, so they are listed apart
 // from any analysis, each as a finding to review.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "corvane/base/url.h"
 
 namespace corvane {
+
+namespace platform {
+class FileSystem;
+}
 
 class DevArtifactInspector {
  public:
@@ -32,8 +37,11 @@ class DevArtifactInspector {
   // Package Manager cache.
   static std::vector<Location> standardLocations();
 
+  // Folders are examined through `fileSystem`, this machine's when none is given.
   DevArtifactInspector() : locations(standardLocations()) {}
-  explicit DevArtifactInspector(std::vector<Location> someLocations) : locations(std::move(someLocations)) {}
+  explicit DevArtifactInspector(std::vector<Location> someLocations,
+                                std::shared_ptr<const platform::FileSystem> fileSystem = nullptr)
+      : locations(std::move(someLocations)), fileSystem_(std::move(fileSystem)) {}
 
   // Findings in table order and, inside a listed folder, in name order (hidden entries left out, as are
   // symbolic links that lead outside the folder). A location that is missing, not a folder or cannot be
@@ -45,6 +53,9 @@ class DevArtifactInspector {
   std::vector<Location> locations;
 
   bool operator==(const DevArtifactInspector&) const = default;
+
+ private:
+  std::shared_ptr<const platform::FileSystem> fileSystem_;
 };
 
 }  // namespace corvane
