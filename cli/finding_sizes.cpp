@@ -5,6 +5,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 
 namespace corvane::cli {
@@ -73,6 +74,11 @@ nlohmann::json readSidecar(const std::string& historyFile) {
 }  // namespace
 
 void rememberFreed(const std::string& historyFile, const std::string& recordID, const SizeTotal& freed) {
+  // Under the history's own writers' lock, so that two uninstalls at once keep both figures.
+  auto split = platform::splitPath(historyFile);
+  if (!split) return;
+  auto locked = platform::lockExclusively(split->parent, "." + split->name + ".lock");
+  if (!locked.has_value()) return;
   nlohmann::json doc = readSidecar(historyFile);
   doc[recordID] = {{"allocatedBytes", freed.allocatedBytes}, {"atLeast", freed.atLeast}};
   // A lost sidecar only loses the figure shown by `history show`: the record itself is elsewhere.

@@ -5,7 +5,7 @@
 
 #include "platform/file_io.h"
 #include "platform/file_status.h"
-#include "platform/link_target.h"
+#include "platform/directory.h"
 #include "platform/format_files.h"
 
 namespace corvane::bundle {
@@ -79,8 +79,10 @@ std::optional<std::string> resolveInside(const std::string& root, const std::str
     auto st = platform::linkStatus(path);
     if (!st) return std::nullopt;
     if (st->type() != platform::FileType::symlink) continue;
-    auto target = platform::linkTarget(path);
-    if (++links > kMaxLinksInsideBundle || !target || target->front() == '/') return std::nullopt;
+    auto target = platform::readLink(path);
+    if (++links > kMaxLinksInsideBundle || !target || target->empty() || target->size() > kMaxLinkTargetBytes ||
+        target->front() == '/')
+      return std::nullopt;
     resolved.pop_back();
     std::deque<std::string> targetParts = components(*target);
     pending.insert(pending.begin(), targetParts.begin(), targetParts.end());

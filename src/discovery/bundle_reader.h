@@ -17,6 +17,8 @@ namespace corvane::bundle {
 inline constexpr std::size_t kMaxInfoPlistBytes = 4u << 20;
 // Links followed while one path inside a bundle is resolved.
 inline constexpr int kMaxLinksInsideBundle = 16;
+// Link targets longer than this are not followed.
+inline constexpr std::size_t kMaxLinkTargetBytes = 4096;
 
 // The bundle's information dictionary; none when the location is not a folder, the list is missing,
 // unreadable, malformed or not a dictionary.
