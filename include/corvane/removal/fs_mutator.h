@@ -1,0 +1,70 @@
+#pragma once
+// The one remover that destroys data: it deletes an item inside a Trash folder for good, working relative
+// to the opened parent folder, never following a link, never leaving the parent's device, refusing
+// locked items unless forced and anything not provably inside a Trash folder, and checking afterwards
+// that the item is really gone. Every call ends with exactly one ItemOutcome; nothing is thrown.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+enum class SkipReason { unresolvable, rootItself, outsideTrash, duplicateInPlan, notInTrashAfterRealpath };
+
+// Why an item was refused by a lock, a busy file or missing permission. `bundleId` is set only for
+// runningApp.
+struct BlockerKind {
+  enum class Kind { runningApp, userLocked, systemImmutable, busy, permission };
+  Kind kind = Kind::permission;
+  std::string bundleId;
+
+  static BlockerKind runningApp(std::string bundleId) { return {Kind::runningApp, std::move(bundleId)}; }
+  static BlockerKind userLocked() { return {Kind::userLocked, {}}; }
+  static BlockerKind systemImmutable() { return {Kind::systemImmutable, {}}; }
+  static BlockerKind busy() { return {Kind::busy, {}}; }
+  static BlockerKind permission() { return {Kind::permission, {}}; }
+  bool operator==(const BlockerKind&) const = default;
+};
+
+// The outcome of one item, tagged by kind. Only the fields of its kind are meaningful: `bytes` for
+// deleted and wouldDelete, `blocker` for blocked, `skip` for skippedUnsafe, `error` and `note` for failed.
+struct ItemOutcome {
+  enum class Kind { deleted, wouldDelete, alreadyGone, blocked, skippedUnsafe, failed };
+  Kind kind = Kind::failed;
+  std::string path;
+  std::int64_t bytes = 0;
+  BlockerKind blocker;
+  SkipReason skip = SkipReason::outsideTrash;
+  std::int32_t error = 0;
+  std::string note;
+
+  static ItemOutcome deleted(std::string path, std::int64_t bytes);
+  static ItemOutcome wouldDelete(std::string path, std::int64_t bytes);
+  static ItemOutcome alreadyGone(std::string path);
+  static ItemOutcome blocked(std::string path, BlockerKind blocker);
+  static ItemOutcome skippedUnsafe(std::string path, SkipReason reason);
+  static ItemOutcome failed(std::string path, std::int32_t error, std::string note);
+
+  bool operator==(const ItemOutcome&) const = default;
+};
+
+class FSMutator {
+ public:
+  struct DeleteOptions {
+    bool force = false;   // clear the user lock flags and delete anyway
+    bool dryRun = false;  // decide, but remove nothing
+    bool operator==(const DeleteOptions&) const = default;
+  };
+
+  // Maximum folder nesting for removal.
+  static constexpr int kMaxDepth = 512;
+
+  // Deletes the item at `itemPath` (inside one of the Trash folders `roots`). `sizeBytes` is the
+  // expected size reported back in deleted / wouldDelete (absent or negative counts as 0).
+  static ItemOutcome deleteItem(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
+                                const std::vector<std::string>& roots, const DeleteOptions& options);
+};
+
+}  // namespace corvane
