@@ -1,47 +1,42 @@
 #pragma once
 // A listing of everything under a folder, to check that a destructive step changed nothing but what it
-// was asked to: take one before, one after, remove the expected entries from the first and compare.
+// was asked to: take one before and one after, drop the expected subtrees from the first, compare.
 
 #include <filesystem>
 #include <map>
 #include <string>
-#include <system_error>
 
 #include "platform/file_status.h"
 
 namespace corvane::test_support {
 
+using TreeListing = std::map<std::string, std::string>;
+
 // Relative path -> "dir", "link -> target" or "file <size> ino <inode>"; links are never followed and
 // folders that cannot be read are listed without their contents.
-inline std::map<std::string, std::string> treeListing(const std::string& root) {
+inline TreeListing treeListing(const std::string& root) {
   namespace fs = std::filesystem;
-  std::map<std::string, std::string> out;
+  TreeListing out;
   std::error_code ec;
-  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const fs::path& path = it->path();
-    const std::string relative = path.lexically_relative(root).string();
-    const fs::file_status status = it->symlink_status(ec);
-    if (ec) break;
-    if (fs::is_symlink(status)) {
-      out[relative] = "link -> " + fs::read_symlink(path, ec).string();
-    } else if (fs::is_directory(status)) {
-      out[relative] = "dir";
-    } else {
-      const auto st = platform::linkStatus(path.string());
-      out[relative] = st ? "file " + std::to_string(st->size) + " ino " + std::to_string(st->inode) : "file ?";
-    }
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::string& entry = out[it->path().lexically_relative(root).string()];
+    const auto st = platform::linkStatus(it->path().string());
+    if (!st || st->type() == platform::FileType::other)
+      entry = "other";
+    else if (st->type() == platform::FileType::symlink)
+      entry = "link -> " + fs::read_symlink(it->path(), ec).string();
+    else
+      entry = st->type() == platform::FileType::directory
+                  ? "dir"
+                  : "file " + std::to_string(st->size) + " ino " + std::to_string(st->inode);
   }
   return out;
 }
 
-// The entries of a listing other than `prefix` itself and everything below it.
-inline std::map<std::string, std::string> withoutSubtree(std::map<std::string, std::string> listing,
-                                                         const std::string& prefix) {
-  for (auto it = listing.begin(); it != listing.end();) {
-    const bool below = it->first == prefix || it->first.rfind(prefix + "/", 0) == 0;
-    it = below ? listing.erase(it) : std::next(it);
-  }
+// The listing without `prefix` and everything below it.
+inline TreeListing withoutSubtree(TreeListing listing, const std::string& prefix) {
+  std::erase_if(listing, [&](const auto& e) { return e.first == prefix || e.first.starts_with(prefix + "/"); });
   return listing;
 }
 
