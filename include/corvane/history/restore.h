@@ -94,6 +94,7 @@ struct DestinationFacts {
   bool isDirectory = false;
   bool isWritable = false;
   std::uint64_t stDev = 0;
+  std::uint64_t inode = 0;  // execution refuses a folder that is no longer this one
   std::vector<std::string> names;  // its entries; empty when it cannot be listed
 
   bool operator==(const DestinationFacts&) const = default;
