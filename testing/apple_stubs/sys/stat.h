@@ -1,5 +1,5 @@
-// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the UF_HIDDEN and SF_DATALESS
-// flags of chflags(2); replaces the Linux header. See ../README.md.
+// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the type macros and the
+// UF_HIDDEN and SF_DATALESS flags of chflags(2); replaces the Linux header. See ../README.md.
 #pragma once
 #include <stdint.h>
 #include <sys/types.h>
@@ -23,6 +23,14 @@ struct stat {
   uint32_t st_flags;
   uint32_t st_gen;
 };
+
+#define S_IFMT 0170000
+#define S_IFDIR 0040000
+#define S_IFREG 0100000
+#define S_IFLNK 0120000
+#define S_ISDIR(m) (((m) & S_IFMT) == S_IFDIR)
+#define S_ISREG(m) (((m) & S_IFMT) == S_IFREG)
+#define S_ISLNK(m) (((m) & S_IFMT) == S_IFLNK)
 
 #define UF_HIDDEN 0x00008000
 #define SF_DATALESS 0x40000000
