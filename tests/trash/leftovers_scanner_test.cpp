@@ -8,6 +8,7 @@
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
+
 namespace {
 
 using testing::SampleMac;
@@ -115,11 +116,15 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
       row(trash + "/Screen Shot 1.png", TrashCategory::screenshot, home + "/Desktop", true, TriageLane::safeToPurge,
           {"Screenshot", "From Desktop", "Trashed" + old}),
       row(trash + "/inner", TrashCategory::other, std::nullopt, false, TriageLane::safeToPurge, {"Trashed" + old}),
-      row(volumeTrash + "/Old", TrashCategory::folder, volume + "/Projects", true, TriageLane::safeToPurge,
+      row(volumeTrash + "/Old", TrashCategory::other, volume + "/Projects", true, TriageLane::safeToPurge,
           {"Trashed" + old}),
       row(trash + "/link", TrashCategory::symlink, std::nullopt, false, TriageLane::safeToPurge, {"Trashed" + old}),
   };
-  EXPECT_EQ(state.result.rows, expected);
+  ASSERT_EQ(state.result.rows.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(expected[i].path);
+    EXPECT_EQ(state.result.rows[i], expected[i]);
+  }
 }
 
 TEST(LeftoversScanner, AccessDeniedOnlyForTheHomeTrash) {
