@@ -56,7 +56,7 @@ std::string dsStore(const std::vector<Record>& records) {
 TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
   TemporaryFolder tmp{"leftovers"};
   const std::string root = tmp.path() + "/root", home = root + "/Users/u", trash = home + "/.Trash";
-  const std::string volume = tmp.path() + "/Vol", volumeTrash = volume + "/.Trashes/501";
+  const std::string volume = root + "/Volumes/Vol", volumeTrash = volume + "/.Trashes/501";
   SampleMac::writeFile(trash + "/Setup.dmg", std::string(100'000, 'd'));
   SampleMac::writeFile(trash + "/Old/notes.txt", std::string(50'000, 'n'));
   SampleMac::writeFile(trash + "/Screen Shot 1.png", std::string(20'000, 's'));
@@ -75,20 +75,17 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
   std::map<std::string, TrashItem> items;
   std::optional<Date> latest;
   for (const auto& folder : {trash, volumeTrash}) {
-    for (const auto& item : TrashScanner::scan(folder).items) {
+    for (const auto& item : TrashScanner().scan(folder).items) {
       items[item.path] = item;
       latest = std::max(latest, item.dateTrashed);
     }
   }
   ASSERT_EQ(items.size(), 6u);
   const Layout layout = Layout::at(root, home, 501);
-  LeftoversScanner scanner(
-      layout, {.roots =
-                   [&] {
-                     return std::vector<TrashLocator::Root>{{trash, "/", true}, {volumeTrash, volume, false}};
-                   },
-               .now = [&] { return *latest + std::chrono::days(40); },
-               .calendar = Calendar::inZone("UTC")});
+  ASSERT_EQ(lchown(volumeTrash.c_str(), 501, 501), 0);  // a volume's Trash folder must be the user's
+  // The layout's own Trash folders: the home one and the volume's.
+  LeftoversScanner scanner(layout, {.now = [&] { return *latest + std::chrono::days(40); },
+                                    .calendar = Calendar::inZone("UTC")});
   const std::string old = " over a month ago";
   auto row = [&](std::string path, TrashCategory kind, std::optional<std::string> origin, bool rootOwned,
                  TriageLane lane, std::vector<std::string> reasons) {
