@@ -27,4 +27,8 @@ std::size_t characterCount(std::string_view utf8);
 // Negative when a sorts before b, zero when they are equal under that comparison, positive otherwise.
 int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
 
+// The comparison a file browser sorts names with: like localizedCaseInsensitiveCompare, and runs of digits
+// compare by their value ("File 2" before "File 10"). Same sign convention.
+int localizedStandardCompare(std::string_view a, std::string_view b);
+
 }  // namespace corvane::platform

@@ -74,7 +74,9 @@ std::size_t characterCount(std::string_view utf8) {
   return count;
 }
 
-int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+namespace {
+
+int compareWith(std::string_view a, std::string_view b, CFStringCompareFlags flags) {
   CFStringRef left = makeString(a);
   Released leftGuard{left};
   CFStringRef right = makeString(b);
@@ -83,8 +85,20 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
     int c = a.compare(b);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
   }
-  CFComparisonResult result = CFStringCompare(left, right, kCFCompareCaseInsensitive | kCFCompareLocalized);
+  CFComparisonResult result = CFStringCompare(left, right, flags);
   return result == kCFCompareLessThan ? -1 : (result == kCFCompareGreaterThan ? 1 : 0);
+}
+
+}  // namespace
+
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+  return compareWith(a, b, kCFCompareCaseInsensitive | kCFCompareLocalized);
+}
+
+int localizedStandardCompare(std::string_view a, std::string_view b) {
+  return compareWith(a, b,
+                     kCFCompareCaseInsensitive | kCFCompareNonliteral | kCFCompareLocalized |
+                         kCFCompareNumerically | kCFCompareWidthInsensitive);
 }
 
 }  // namespace corvane::platform

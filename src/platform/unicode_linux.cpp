@@ -56,6 +56,18 @@ icu::Collator* threadCollator() {
   return collator.get();
 }
 
+// The same collator with digit runs compared by value, also one per thread.
+icu::Collator* threadNumericCollator() {
+  thread_local const std::unique_ptr<icu::Collator> collator = [] {
+    std::unique_ptr<icu::Collator> made(sharedCollator() ? sharedCollator()->clone() : nullptr);
+    UErrorCode status = U_ZERO_ERROR;
+    if (made) made->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+    if (U_FAILURE(status)) made.reset();
+    return made;
+  }();
+  return collator.get();
+}
+
 // Character boundaries by the root rules; like collators, break iterators are cloned per thread.
 icu::BreakIterator* threadCharacterIterator() {
   static const std::unique_ptr<icu::BreakIterator> shared = [] {
@@ -98,8 +110,10 @@ std::size_t characterCount(std::string_view utf8) {
   return count;
 }
 
-int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
-  if (icu::Collator* collator = threadCollator()) {
+namespace {
+
+int compareWith(icu::Collator* collator, std::string_view a, std::string_view b) {
+  if (collator) {
     UErrorCode status = U_ZERO_ERROR;
     UCollationResult result = collator->compareUTF8(piece(a), piece(b), status);
     if (U_SUCCESS(status)) return result == UCOL_LESS ? -1 : (result == UCOL_GREATER ? 1 : 0);
@@ -107,6 +121,16 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
   // Without collation data: plain comparison of the lower-cased texts.
   int c = lowercased(a).compare(lowercased(b));
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+}  // namespace
+
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+  return compareWith(threadCollator(), a, b);
+}
+
+int localizedStandardCompare(std::string_view a, std::string_view b) {
+  return compareWith(threadNumericCollator(), a, b);
 }
 
 }  // namespace corvane::platform

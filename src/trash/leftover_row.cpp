@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "corvane/base/byte_count.h"
+#include "platform/unicode.h"
+
 namespace corvane {
 namespace {
 
@@ -66,6 +69,18 @@ std::string kindLabel(TrashCategory category) { return textOf(category).label; }
 std::string kindSymbol(TrashCategory category) { return textOf(category).symbol; }
 
 }  // namespace triage
+
+std::string LeftoverRow::sizeText() const { return sizeBytes ? byteCount::fileSize(*sizeBytes) : "—"; }
+
+std::string LeftoverRow::dateText(Date now, const Calendar& calendar) const {
+  if (!dateTrashed) return "Date unknown";
+  return "Trashed " + platform::lowercased(DateFormat::relativeTrashed(*dateTrashed, now, calendar));
+}
+
+std::optional<std::string> LeftoverRow::dateTooltip(const Calendar& calendar) const {
+  if (!dateTrashed) return std::nullopt;
+  return "Moved to the Trash on " + DateFormat::absolute(*dateTrashed, "en_US_POSIX", calendar);
+}
 
 int LeftoversResult::rootOwnedCount() const {
   int count = 0;

@@ -29,7 +29,13 @@ CFRange CFRangeMake(CFIndex loc, CFIndex len);
 typedef CFIndex CFComparisonResult;
 enum { kCFCompareLessThan = -1L, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };
 typedef CFOptionFlags CFStringCompareFlags;
-enum { kCFCompareCaseInsensitive = 1, kCFCompareLocalized = 32 };
+enum {
+  kCFCompareCaseInsensitive = 1,
+  kCFCompareNonliteral = 16,
+  kCFCompareLocalized = 32,
+  kCFCompareNumerically = 64,
+  kCFCompareWidthInsensitive = 256
+};
 enum { kCFStringEncodingUTF8 = 0x08000100 };
 typedef CFIndex CFCharacterSetPredefinedSet;
 enum { kCFCharacterSetAlphaNumeric = 10 };
