@@ -1,4 +1,5 @@
-// Core Foundation as documented (Base, String, Dictionary, Array, URL, CharacterSet); see ../README.md.
+// Core Foundation as documented (Base, String, Dictionary, Array, URL, CharacterSet, Calendar, TimeZone,
+// Locale, DateFormatter); see ../README.md.
 #pragma once
 #include <stdint.h>
 
@@ -19,6 +20,18 @@ typedef const struct __CFLocale* CFLocaleRef;
 typedef const struct __CFCharacterSet* CFCharacterSetRef;
 typedef uint32_t CFStringEncoding;
 typedef int32_t OSStatus;
+typedef double CFTimeInterval;
+typedef CFTimeInterval CFAbsoluteTime;
+typedef struct __CFCalendar* CFCalendarRef;
+typedef CFStringRef CFCalendarIdentifier;
+typedef const struct __CFTimeZone* CFTimeZoneRef;
+typedef CFStringRef CFLocaleIdentifier;
+typedef struct __CFDateFormatter* CFDateFormatterRef;
+typedef CFStringRef CFDateFormatterKey;
+typedef CFOptionFlags CFCalendarUnit;
+enum { kCFCalendarUnitDay = (1UL << 4) };
+typedef CFIndex CFDateFormatterStyle;
+enum { kCFDateFormatterNoStyle = 0 };
 
 typedef struct {
   CFIndex location;
@@ -75,4 +88,24 @@ CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef allocator, const
 
 CFCharacterSetRef CFCharacterSetGetPredefined(CFCharacterSetPredefinedSet theSetIdentifier);
 Boolean CFCharacterSetIsLongCharacterMember(CFCharacterSetRef theSet, UTF32Char theChar);
+
+extern const CFCalendarIdentifier kCFGregorianCalendar;
+CFCalendarRef CFCalendarCreateWithIdentifier(CFAllocatorRef allocator, CFCalendarIdentifier identifier);
+void CFCalendarSetTimeZone(CFCalendarRef calendar, CFTimeZoneRef tz);
+Boolean CFCalendarGetTimeRangeOfUnit(CFCalendarRef calendar, CFCalendarUnit unit, CFAbsoluteTime at,
+                                     CFAbsoluteTime* startp, CFTimeInterval* tip);
+
+CFTimeZoneRef CFTimeZoneCopySystem(void);
+CFTimeZoneRef CFTimeZoneCreateWithName(CFAllocatorRef allocator, CFStringRef name, Boolean tryAbbrev);
+CFTimeZoneRef CFTimeZoneCreateWithTimeIntervalFromGMT(CFAllocatorRef allocator, CFTimeInterval ti);
+
+CFLocaleRef CFLocaleCreate(CFAllocatorRef allocator, CFLocaleIdentifier localeIdentifier);
+
+extern const CFDateFormatterKey kCFDateFormatterTimeZone;
+CFDateFormatterRef CFDateFormatterCreate(CFAllocatorRef allocator, CFLocaleRef locale, CFDateFormatterStyle dateStyle,
+                                         CFDateFormatterStyle timeStyle);
+void CFDateFormatterSetFormat(CFDateFormatterRef formatter, CFStringRef formatString);
+void CFDateFormatterSetProperty(CFDateFormatterRef formatter, CFStringRef key, CFTypeRef value);
+CFStringRef CFDateFormatterCreateStringWithAbsoluteTime(CFAllocatorRef allocator, CFDateFormatterRef formatter,
+                                                        CFAbsoluteTime at);
 }
