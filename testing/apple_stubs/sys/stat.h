@@ -1,5 +1,5 @@
-// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the UF_HIDDEN flag of
-// chflags(2); replaces the Linux header. See ../README.md.
+// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the UF_HIDDEN and SF_DATALESS
+// flags of chflags(2); replaces the Linux header. See ../README.md.
 #pragma once
 #include <stdint.h>
 #include <sys/types.h>
@@ -25,5 +25,6 @@ struct stat {
 };
 
 #define UF_HIDDEN 0x00008000
+#define SF_DATALESS 0x40000000
 
 extern "C" int lstat(const char* path, struct stat* buf);
