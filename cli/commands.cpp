@@ -21,7 +21,8 @@ std::vector<Command> allCommands() {
       appsCommand(),
       inspectCommand(),
       uninstallCommand(),
-
+      restoreCommand(),
+      trashCommand(),
   };
 }
 
@@ -115,7 +116,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
       continue;
     }
     std::string argument = a;
-    if (spec.positionalPaths)
+    if (spec.positionalPaths && parsed.positional.size() >= spec.firstPathArgument)
       if (auto problem = takePath(a, "the argument", argument)) return problem;
     parsed.positional.push_back(std::move(argument));
   }

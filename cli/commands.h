@@ -24,7 +24,8 @@ struct OptionSpec {
   std::set<std::string> paths;   // those of `values` that name a path on this machine
   std::size_t minPositional = 0;
   std::size_t maxPositional = 0;
-  bool positionalPaths = false;  // the positional arguments are paths (APP)
+  bool positionalPaths = false;  // the positional arguments are paths (APP)...
+  std::size_t firstPathArgument = 0;  // ...from this one on (a sub-command's word comes before its paths)
   bool layout = false;           // accepts the layout options (kLayoutOptions), both paths
 };
 
@@ -93,6 +94,8 @@ Command historyCommand();
 Command appsCommand();
 Command inspectCommand();
 Command uninstallCommand();
+Command restoreCommand();
+Command trashCommand();
 
 
 }  // namespace corvane::cli

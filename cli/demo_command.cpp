@@ -12,6 +12,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
+#include "sample_mac/launchctl_stand_in.h"
 #include "platform/user.h"
 
 namespace corvane::cli {
@@ -22,16 +23,18 @@ void rule(std::ostream& out, const std::string& title) {
   out << "\n" << std::string(78, '=') << "\n" << title << "\n" << std::string(78, '=') << "\n";
 }
 
-// Uninstalls one sample app as `corvane uninstall APP --select safe --yes` would, then shows its history
-// entry, what is now in the sample Trash and what the analysis afterwards still found.
+// Uninstalls one sample app as `corvane uninstall APP --select probable --yes` would, then shows its history
+// entry, what is now in the sample Trash and what the analysis afterwards still found; then lists the
+// Trash with advice on each item and undoes the uninstall with `corvane restore`.
 int uninstallOne(Context& context, const std::vector<InstalledApplication>& installed, const Layout& layout,
-                 const std::string& name) {
+                 const std::string& name, const testing::LaunchctlStandIn& launchctl) {
   auto it = std::find_if(installed.begin(), installed.end(), [&](const InstalledApplication& a) { return a.name == name; });
   if (it == installed.end()) return kExitOK;
   std::ostream& out = context.out;
-  rule(out, "Uninstalling " + name + " (corvane uninstall APP --select safe --yes)");
+  rule(out, "Uninstalling " + name + " (corvane uninstall APP --select probable --yes)");
   std::istringstream noInput;
-  int status = run({"uninstall", it->url.path(), "--select", "safe", "--yes", "--root", layout.root, "--home", layout.home},
+  int status = run({"uninstall", it->url.path(), "--select", "probable", "--yes", "--launchctl", launchctl.script, "--root",
+                    layout.root, "--home", layout.home},
                    out, context.err, noInput);
   if (status != kExitOK) return status;
 
@@ -42,21 +45,25 @@ int uninstallOne(Context& context, const std::vector<InstalledApplication>& inst
   status = run({"history", "show", record.id.toString(), "--home", layout.home}, out, context.err, noInput);
   if (status != kExitOK) return status;
 
-  rule(out, "Now in the sample Trash (" + displayPath(Url::fileURL(layout.userTrash()), layout) + ")");
-  std::vector<std::string> trashed;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(layout.userTrash(), ec))
-    trashed.push_back(entry.path().filename().string() + (entry.is_directory(ec) ? "/" : ""));
-  std::sort(trashed.begin(), trashed.end());
-  for (const auto& item : trashed) out << "  " << item << "\n";
-
   if (record.postRemovalSnapshot) {
     rule(out, "What stayed behind (the analysis right after the removal)");
     printSnapshotHeader(out, *record.postRemovalSnapshot, layout);
     const FindingSizes sizes = rollUpFindingSizes(record.postRemovalSnapshot->findings);
     printFindingsByTier(out, record.postRemovalSnapshot->findings, layout, /*explain=*/false, &sizes);
   }
-  return kExitOK;
+
+  rule(out, "The sample Trash, with advice on each item (corvane trash)");
+  status = run({"trash", "--root", layout.root, "--home", layout.home}, out, context.err, noInput);
+  if (status != kExitOK) return status;
+
+  const std::size_t callsBefore = launchctl.calls().size();
+  rule(out, "Undoing the uninstall (corvane restore ID)");
+  status = run({"restore", record.id.toString(), "--launchctl", launchctl.script, "--root", layout.root, "--home", layout.home},
+               out, context.err, noInput);
+  out << "\n" << name << ".app is back in /Applications: "
+      << (std::filesystem::exists(it->url.path()) ? "yes" : "no") << "\nlaunchctl calls of the restore:\n";
+  for (const auto& call : launchctl.calls(callsBefore)) out << "  " << call << "\n";
+  return status;
 }
 
 int demo(const ParsedArguments& args, Context& context) {
@@ -101,7 +108,8 @@ int demo(const ParsedArguments& args, Context& context) {
     printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true, &sizes);
   }
 
-  return uninstallOne(context, installed, layout, "Dropzone Sync");
+  const auto launchctl = testing::LaunchctlStandIn::write(folder, {"com.dropzone.sync.agent"});
+  return uninstallOne(context, installed, layout, "Dropzone Sync", launchctl);
 }
 
 }  // namespace
@@ -110,7 +118,8 @@ Command demoCommand() {
   Command c;
   c.name = "demo";
   c.usage = "demo [--at DIR]";
-  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps and uninstalling one.";
+  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps, uninstalling one, "
+              "listing the Trash and undoing the uninstall.";
   c.options.values = {"--at"};
   c.options.paths = {"--at"};
   c.run = demo;

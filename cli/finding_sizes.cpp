@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "platform/atomic_file.h"
-#include "platform/file_io.h"
-#include "platform/file_lock.h"
+#include "cli/history_side_file.h"
 #include "platform/file_system.h"
 
 namespace corvane::cli {
@@ -58,35 +56,16 @@ std::string formatFindingTotal(const FileFinding& finding, const FindingSizes& s
   return it == sizes.end() ? "-" : formatTotal(it->second);
 }
 
-std::string freedSizesPath(const std::string& historyFile) { return historyFile + ".sizes.json"; }
-
-namespace {
-
-constexpr std::size_t kMaxSidecarBytes = 4 << 20;
-
-nlohmann::json readSidecar(const std::string& historyFile) {
-  auto bytes = platform::readFileBytes(freedSizesPath(historyFile), kMaxSidecarBytes);
-  if (!bytes.has_value()) return nlohmann::json::object();
-  auto doc = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, /*allow_exceptions=*/false);
-  return doc.is_object() ? doc : nlohmann::json::object();
-}
-
-}  // namespace
+std::string freedSizesPath(const std::string& historyFile) { return sideFilePath(historyFile, "sizes"); }
 
 void rememberFreed(const std::string& historyFile, const std::string& recordID, const SizeTotal& freed) {
-  // Under the history's own writers' lock, so that two uninstalls at once keep both figures.
-  auto split = platform::splitPath(historyFile);
-  if (!split) return;
-  auto locked = platform::lockExclusively(split->parent, "." + split->name + ".lock");
-  if (!locked.has_value()) return;
-  nlohmann::json doc = readSidecar(historyFile);
-  doc[recordID] = {{"allocatedBytes", freed.allocatedBytes}, {"atLeast", freed.atLeast}};
-  // A lost sidecar only loses the figure shown by `history show`: the record itself is elsewhere.
-  (void)platform::writeFileAtomically(freedSizesPath(historyFile), doc.dump(2) + "\n");
+  (void)editSideFile(historyFile, "sizes", [&](nlohmann::json& doc) {
+    doc[recordID] = {{"allocatedBytes", freed.allocatedBytes}, {"atLeast", freed.atLeast}};
+  });
 }
 
 std::optional<SizeTotal> recalledFreed(const std::string& historyFile, const std::string& recordID) {
-  nlohmann::json doc = readSidecar(historyFile);
+  nlohmann::json doc = readSideFile(historyFile, "sizes");
   auto it = doc.find(recordID);
   if (it == doc.end() || !it->is_object()) return std::nullopt;
   auto bytes = it->find("allocatedBytes");
