@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -29,8 +28,7 @@ const std::string kFixtures = CORVANE_SOURCE_DIR "/../shared/fixtures/ds_store/"
 
 std::optional<Bytes> fixture(const std::string& name) {
   auto bytes = platform::readFileBytes(kFixtures + name, 1 << 22);
-  if (!bytes.has_value()) return std::nullopt;
-  return bytes.value();
+  return bytes.has_value() ? std::optional<Bytes>(bytes.value()) : std::nullopt;
 }
 
 void put32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
@@ -47,15 +45,13 @@ Values putBackValues(const std::vector<DSRecord>& records) {
   return values;
 }
 
-const std::vector<testing::PutBackEntry> kEntries = {
-    {"b.txt", "Users/u/Desktop/", "b.txt"},
-    {"A 2.txt", "Users/u/", "A.txt"},
-    {"only-folder", "Users/u/", std::nullopt},
-    {"Café 🍎", std::nullopt, "Café 🍎"},
-};
+const std::vector<testing::PutBackEntry> kEntries = {{"b.txt", "Users/u/Desktop/", "b.txt"},
+                                                     {"A 2.txt", "Users/u/", "A.txt"},
+                                                     {"only-folder", "Users/u/", std::nullopt},
+                                                     {"Café 🍎", std::nullopt, "Café 🍎"}};
 
 TEST(DSByteReader, ReadsBigEndianCodesAndUtf16WithReplacement) {
-  // 'A', U+00E9, a surrogate pair for U+1F34E, a lone high surrogate, 'B', a lone low one.
+  // 'A', U+00E9, a surrogate pair for U+1F34E, a lone high surrogate, 'B', a lone low one, one stray byte.
   const Bytes bytes = {0x12, 0x34, 0x56, 0x78, 'B', 'u', 0xE9, '1',  0x00, 0x41, 0x00, 0xE9, 0xD8, 0x3C,
                        0xDF, 0x4E, 0xD8, 0x00, 0x00, 0x42, 0xDC, 0x00, 0x00};
   DSByteReader r(bytes);
@@ -64,17 +60,13 @@ TEST(DSByteReader, ReadsBigEndianCodesAndUtf16WithReplacement) {
   EXPECT_EQ(r.utf16BE(4), "A\u00e9\U0001F34E");
   EXPECT_EQ(r.utf16BE(3), "\uFFFDB\uFFFD");
   EXPECT_TRUE(r.ok());
-  EXPECT_EQ(r.u32(), 0u);  // one byte left
+  EXPECT_EQ(r.u32(), 0u);
   EXPECT_FALSE(r.ok());
   EXPECT_EQ(r.offset(), 22);
-
-  DSByteReader huge(bytes);
-  EXPECT_EQ(huge.utf16BE(0xFFFFFFFFu), "");
-  EXPECT_FALSE(huge.ok());
-  DSByteReader negative(bytes);
+  DSByteReader huge(bytes), negative(bytes);
   negative.setOffset(-1);
-  EXPECT_EQ(negative.u8(), 0);
-  EXPECT_FALSE(negative.ok());
+  EXPECT_EQ(huge.utf16BE(0xFFFFFFFFu) + std::to_string(negative.u8()), "0");
+  EXPECT_FALSE(huge.ok() || negative.ok());
 }
 
 TEST(DSStore, WrittenTrashStoreRoundTripsInSortedOrder) {
@@ -112,7 +104,7 @@ TEST(DSStore, PutBackFixtureMatchesItsExpectedValues) {
 
 TEST(DSStore, FinderFixturesParse) {
   const std::vector<std::pair<std::string, std::size_t>> cases = {
-      {"trivial.DS_Store", 3},           {"from-dmg.DS_Store", 9},    {"ds_store-tests.DS_Store", 3},
+      {"trivial.DS_Store", 3}, {"from-dmg.DS_Store", 9}, {"ds_store-tests.DS_Store", 3},
       {"branch-at-file52.DS_Store", 100}, {"large.DS_Store", 10128},
   };
   for (const auto& [name, count] : cases) {
@@ -145,19 +137,13 @@ TEST(DSStore, MalformedFilesGiveTheirError) {
       {"DSDB block not in the table", [&](Bytes& b) { put32(b, toc + 9, 3); }, DSStoreError::badBlock(3)},
       {"root node not in the table", [](Bytes& b) { put32(b, 4 + 0x20, 7); }, DSStoreError::badBlock(7)},
       {"block beyond the end", [&](Bytes& b) { put32(b, info + 16, 0x7FFFFF0Cu); }, DSStoreError::of(Kind::truncated)},
-      {"node lists itself",
-       [&](Bytes& b) {
-         put32(b, image.leafOffset, 2);
-         put32(b, image.leafOffset + 4, 0);
-       }, DSStoreError::of(Kind::tooManyNodes)},
+      {"node lists itself", [&](Bytes& b) { put32(b, image.leafOffset, 2), put32(b, image.leafOffset + 4, 0); }, DSStoreError::of(Kind::tooManyNodes)},
       {"unknown record type", [&](Bytes& b) { std::copy_n("ustR", 4, b.begin() + image.firstRecordOffset + 4 + 14 + 4); },
        DSStoreError::unknownRecord("ustR")},
       {"more records than written", [&](Bytes& b) { put32(b, image.leafOffset + 4, 7); },
        DSStoreError::unknownRecord(std::string(4, '\0'))},
-      {"2^32-1 records", [&](Bytes& b) {
-         put32(b, image.leafOffset + 4, 0xFFFFFFFFu);
-         b.resize(image.recordsEnd);
-       }, DSStoreError::of(Kind::truncated)},
+      {"2^32-1 records", [&](Bytes& b) { put32(b, image.leafOffset + 4, ~0u), b.resize(image.recordsEnd); },
+       DSStoreError::of(Kind::truncated)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -172,33 +158,20 @@ TEST(DSStore, MalformedFilesGiveTheirError) {
 TEST(DSStore, DeepChainOfNodesStopsAtTheDepthLimit) {
   // Internal nodes 1..N each hold one child (the next node) and no records; the last one is a leaf.
   auto chain = [](std::uint32_t nodes) {
-    const std::uint32_t blocks = nodes + 1;
-    const std::uint32_t tableEntries = (blocks + 255) / 256 * 256;
     Bytes b(36, 0);
-    put32(b, 0, 1);
-    std::copy_n("Bud1", 4, b.begin() + 4);
-    put32(b, 8, 32);
-    auto u32 = [&b](std::uint32_t v) {
-      b.resize(b.size() + 4);
-      put32(b, b.size() - 4, v);
-    };
+    put32(b, 0, 1), std::copy_n("Bud1", 4, b.begin() + 4), put32(b, 8, 32);
+    auto u32 = [&b](std::uint32_t v) { b.resize(b.size() + 4), put32(b, b.size() - 4, v); };
     // Blocks start at multiples of 32 counted from offset 4.
     auto align = [&b] { b.resize(4 + (b.size() - 4 + 31) / 32 * 32); };
-    u32(blocks);
-    u32(0);
+    u32(nodes + 1), u32(0);
     const std::size_t table = b.size();
-    b.resize(table + 4 * tableEntries);
-    u32(1);
-    b.insert(b.end(), {4, 'D', 'S', 'D', 'B'});
-    u32(0);
-    align();
+    b.resize(table + 4 * ((nodes + 1 + 255) / 256 * 256));
+    u32(1), b.insert(b.end(), {4, 'D', 'S', 'D', 'B'}), u32(0), align();
     put32(b, table, static_cast<std::uint32_t>(b.size() - 4));  // block 0: the DSDB header
     for (std::uint32_t v : {1u, 0u, 0u, nodes, 4096u}) u32(v);
     for (std::uint32_t n = 1; n <= nodes; ++n) {
-      align();
-      put32(b, table + 4 * n, static_cast<std::uint32_t>(b.size() - 4));
-      u32(n < nodes ? n + 1 : 0);
-      u32(0);
+      align(), put32(b, table + 4 * n, static_cast<std::uint32_t>(b.size() - 4));
+      u32(n < nodes ? n + 1 : 0), u32(0);
     }
     return b;
   };

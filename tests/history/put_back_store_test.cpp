@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "sample_mac/ds_store_writer.h"
-
 namespace corvane {
 namespace {
 
@@ -14,15 +12,11 @@ TEST(PutBackStore, NormalizeParent) {
     std::string parent, root, expected;
   };
   const std::vector<Case> cases = {
-      {"Users/u/Desktop/", "/", "/Users/u/Desktop"},
-      {"System/Volumes/Data/Users/u/Desktop/", "/", "/Users/u/Desktop"},
-      {"/System/Volumes/Data", "/", "/"},
-      {"System/Volumes/DataX/a/", "/", "/System/Volumes/DataX/a"},
-      {"Projects/", "/Volumes/Disk/", "/Volumes/Disk/Projects"},
-      {"", "/Volumes/Disk/", "/Volumes/Disk"},
+      {"Users/u/Desktop/", "/", "/Users/u/Desktop"},     {"System/Volumes/Data/Users/u/Desktop/", "/", "/Users/u/Desktop"},
+      {"/System/Volumes/Data", "/", "/"},                {"System/Volumes/DataX/a/", "/", "/System/Volumes/DataX/a"},
+      {"Projects/", "/Volumes/Disk/", "/Volumes/Disk/Projects"}, {"", "/Volumes/Disk/", "/Volumes/Disk"},
       {"System/Volumes/Data/x", "/Volumes/Disk", "/Volumes/Disk/System/Volumes/Data/x"},
-      {"//a//", "", "/a"},
-      {"", "///", "/"},
+      {"//a//", "", "/a"},                               {"", "///", "/"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.parent + " on " + c.root);
@@ -36,13 +30,9 @@ TEST(PutBackStore, InfoFromPath) {
     std::optional<PutBackInfo> expected;
   };
   const std::vector<Case> cases = {
-      {"/Foo", PutBackInfo{"t", "/", "Foo"}},
-      {"/Users/u/Report.pdf", PutBackInfo{"t", "/Users/u", "Report.pdf"}},
+      {"/Foo", PutBackInfo{"t", "/", "Foo"}}, {"/Users/u/Report.pdf", PutBackInfo{"t", "/Users/u", "Report.pdf"}},
       {"/Users/u/Folder/", PutBackInfo{"t", "/Users/u", "Folder"}},
-      {"relative/x", std::nullopt},
-      {"x", std::nullopt},
-      {"/", std::nullopt},
-      {"", std::nullopt},
+      {"relative/x", std::nullopt}, {"x", std::nullopt}, {"/", std::nullopt}, {"", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -62,7 +52,7 @@ TEST(PutBackStore, HistoryFallbackAppliesWithinTenMinutes) {
     std::optional<PutBackInfo> expected;
   };
   const std::vector<Case> cases = {
-      {"Tool.app", trashed + 600s, info},  {"Tool.app", trashed - 600s, info},
+      {"Tool.app", trashed + 600s, info},         {"Tool.app", trashed - 600s, info},
       {"Tool.app", trashed + 601s, std::nullopt}, {"Tool.app", trashed - 601s, std::nullopt},
       {"Tool.app", std::nullopt, std::nullopt},   {"Other.app", trashed, std::nullopt},
   };
@@ -74,29 +64,13 @@ TEST(PutBackStore, HistoryFallbackAppliesWithinTenMinutes) {
   EXPECT_EQ(PutBackStore::applicableFallback("x", trashed, relative), std::nullopt);
 }
 
-TEST(PutBackStore, ResolvesWrittenTrashStore) {
-  const auto image = testing::buildTrashDSStore({
-      {"Report 2.pdf", "Users/u/Desktop/", "Report.pdf"},
-      {"Notes.app", "System/Volumes/Data/Applications/", "Notes.app"},
-      {"only-folder", "Users/u/", std::nullopt},
-      {"only-name", std::nullopt, "Name"},
-  });
-  const auto parsed = DSStore::parse(image.bytes);
-  ASSERT_TRUE(parsed.ok());
-  EXPECT_EQ(PutBackStore::resolve(parsed.records, "/"),
-            (PutBackTable{{"Notes.app", {"Notes.app", "/Applications", "Notes.app"}},
-                          {"Report 2.pdf", {"Report 2.pdf", "/Users/u/Desktop", "Report.pdf"}},
-                          {"only-folder", {"only-folder", "/Users/u", "only-folder"}}}));
-  EXPECT_EQ(PutBackStore::resolve(parsed.records, "/Volumes/Disk").at("Notes.app").originalParent,
-            "/Volumes/Disk/System/Volumes/Data/Applications");
-}
-
-TEST(PutBackStore, LaterRecordsWinAndOthersAreIgnored) {
+TEST(PutBackStore, ResolveTakesLaterRecordsAndNeedsAFolder) {
   const std::vector<DSRecord> records = {
-      {"a", "ptbL", "Old/"}, {"a", "ptbL", "New/"}, {"a", "ptbN", "first"}, {"a", "ptbN", "second"},
-      {"a", "Iloc", std::nullopt}, {"b", "ptbL", std::nullopt}, {"c", "ptbN", "c-name"},
+      {"a", "ptbL", "Old/"},   {"a", "ptbL", "New/"},      {"a", "ptbN", "first"}, {"a", "ptbN", "second"},
+      {"a", "Iloc", "x"},      {"b", "ptbL", std::nullopt}, {"c", "ptbN", "c-name"}, {"d", "ptbL", "Users/u/"},
   };
-  EXPECT_EQ(PutBackStore::resolve(records, "/"), (PutBackTable{{"a", {"a", "/New", "second"}}}));
+  EXPECT_EQ(PutBackStore::resolve(records, "/Volumes/Disk/"),
+            (PutBackTable{{"a", {"a", "/Volumes/Disk/New", "second"}}, {"d", {"d", "/Volumes/Disk/Users/u", "d"}}}));
 }
 
 }  // namespace
