@@ -5,8 +5,10 @@
 // that the item is really gone. Every call ends with exactly one ItemOutcome; nothing is thrown.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -65,6 +67,36 @@ class FSMutator {
   // expected size reported back in deleted / wouldDelete (absent or negative counts as 0).
   static ItemOutcome deleteItem(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
                                 const std::vector<std::string>& roots, const DeleteOptions& options);
+
+  // BSD file flags that lock an item: set by its owner (immutable, append-only), and by the administrator
+  // only (immutable, append-only, no unlink). Clearing the locks removes all five bits.
+  static constexpr std::uint32_t kUserLockFlags = 0x2 | 0x4;
+  static constexpr std::uint32_t kSystemLockFlags = 0x20000 | 0x40000 | 0x100000;
+
+  // How an item's file flags are read and set; the machine's calls when a function is empty. Replaceable
+  // so that locked items can be exercised on a file system that keeps no flags.
+  struct FlagAccess {
+    // The flags of `name` in the open folder `dirFd`, read without following a link.
+    std::function<std::uint32_t(int dirFd, const std::string& name)> read;
+    // Sets the flags of `name` (the link itself when `isLink`) to `flags`; failures are ignored.
+    std::function<void(int dirFd, const std::string& name, bool isLink, std::uint32_t flags)> set;
+  };
+
+  FSMutator() = default;
+  explicit FSMutator(FlagAccess flags) : flags_(std::move(flags)) {}
+
+  // deleteItem with this remover's flag access.
+  ItemOutcome remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
+                     const std::vector<std::string>& roots, const DeleteOptions& options) const;
+
+ private:
+  // Removes the folder `name` and everything in it, staying on `device`; an outcome when it stopped.
+  std::optional<ItemOutcome> removeTree(int parentFd, const std::string& name, bool force, int depth,
+                                        const std::string& itemPath, std::uint64_t device) const;
+  std::uint32_t flagsOf(int dirFd, const std::string& name, std::uint32_t fromStatus) const;
+  void clearLocks(int dirFd, const std::string& name, bool isLink, std::uint32_t flags) const;
+
+  FlagAccess flags_;
 };
 
 }  // namespace corvane
