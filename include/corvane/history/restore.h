@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "corvane/history/put_back.h"
@@ -85,6 +86,24 @@ bool isDenied(const std::string& path);
 // `base` when free, else "<stem> (restored)<ext>", "<stem> (restored 2)<ext>" ... up to 200 candidates.
 std::optional<std::string> firstFreeName(const std::string& base, const std::vector<std::string>& existing,
                                          bool isDirectory);
+
+// What planning saw of the destination folder (read without following a final link).
+struct DestinationFacts {
+  bool exists = false;  // a failed status read counts as missing, not a folder and not writable
+  bool isSymlink = false;
+  bool isDirectory = false;
+  bool isWritable = false;
+  std::uint64_t stDev = 0;
+  std::uint64_t inode = 0;  // execution refuses a folder that is no longer this one
+  std::vector<std::string> names;  // its entries; empty when it cannot be listed
+
+  bool operator==(const DestinationFacts&) const = default;
+};
+
+// The checks in order, the first failing one giving the rejection; otherwise the plan: a free name in
+// the folder, a rename on the same device and a copy across devices.
+std::variant<RestorePlan, RestoreRejection> plan(const SourceFacts& source, const DestinationFacts& destination,
+                                                 const PutBackInfo& putBack, const std::vector<std::string>& roots);
 }  // namespace RestorePlanner
 
 class RestoreExecutor {

@@ -1,5 +1,5 @@
-// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the UF_HIDDEN flag of
-// chflags(2); replaces the Linux header. See ../README.md.
+// lstat(2), fstatat(2) and struct stat as documented for macOS (64-bit inodes), with the type macros and
+// the UF_HIDDEN, UF_IMMUTABLE and UF_APPEND flags of chflags(2); replaces the Linux header. See ../README.md.
 #pragma once
 #include <stdint.h>
 #include <sys/types.h>
@@ -24,6 +24,17 @@ struct stat {
   uint32_t st_gen;
 };
 
+#define S_IFMT 0170000
+#define S_IFDIR 0040000
+#define S_IFREG 0100000
+#define S_IFLNK 0120000
+#define S_ISDIR(m) (((m) & S_IFMT) == S_IFDIR)
+#define S_ISREG(m) (((m) & S_IFMT) == S_IFREG)
+#define S_ISLNK(m) (((m) & S_IFMT) == S_IFLNK)
+
+#define UF_IMMUTABLE 0x00000002
+#define UF_APPEND 0x00000004
 #define UF_HIDDEN 0x00008000
 
 extern "C" int lstat(const char* path, struct stat* buf);
+extern "C" int fstatat(int fd, const char* path, struct stat* buf, int flag);
