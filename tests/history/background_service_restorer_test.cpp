@@ -27,43 +27,30 @@ PlistDictionary agent(const std::string& label, const std::string& program) {
 }
 
 TEST(BackgroundServiceRestorerTest, RestoresOnlyAgentsWhoseDefinitionAndProgramAreBack) {
-  const std::string a = std::string(kAgents) + "/com.ex.a.plist";
-  const std::string b = std::string(kAgents) + "/com.ex.b.plist";
-  const std::string elsewhere = "/Users/me/Documents/com.ex.a.plist";
-  const std::string spaced = std::string(kAgents) + "/bad.plist";
+  const std::string a = std::string(kAgents) + "/com.ex.a.plist", b = std::string(kAgents) + "/com.ex.b.plist";
+  const std::string elsewhere = "/Users/me/Documents/com.ex.a.plist", spaced = std::string(kAgents) + "/bad.plist";
+  const std::string on = "enable gui/501/com.ex.a; print gui/501/com.ex.a";
   struct Case {
     const char* name;
     std::vector<UninstallRecord> records;
     std::set<std::string> restored;
-    std::map<std::string, CommandOutcome> answers;
+    std::vector<std::string> succeeding;  // the launchctl calls that succeed
     std::vector<BackgroundServiceRestoreOutcome> expected;
-    std::vector<std::string> calls;
+    std::string calls;
   };
-  const CommandOutcome ok{0, ""};
   const std::vector<Case> cases{
-      {"not registered at removal", {paused({{"com.ex.a", false}}, {a})}, {a}, {}, {}, {}},
-      {"program still in the Trash", {paused({{"com.ex.b", true}}, {b})}, {b}, {}, {}, {}},
-      {"definition restored elsewhere", {paused({{"com.ex.a", true}}, {elsewhere})}, {elsewhere}, {}, {}, {}},
-      {"definition not among the restored", {paused({{"com.ex.a", true}}, {a})}, {}, {}, {}, {}},
-      {"label with a space", {paused({{"bad label", true}}, {spaced})}, {spaced}, {}, {}, {}},
-      {"not loaded: bootstrapped",
-       {paused({{"com.ex.a", true}}, {a})},
-       {a},
-       {{"enable gui/501/com.ex.a", ok}, {"bootstrap gui/501 " + a, ok}},
-       {{"com.ex.a", a, true, true}},
-       {"enable gui/501/com.ex.a", "print gui/501/com.ex.a", "bootstrap gui/501 " + a}},
-      {"already loaded: no bootstrap",
-       {paused({{"com.ex.a", true}}, {a})},
-       {a},
-       {{"print gui/501/com.ex.a", ok}},
-       {{"com.ex.a", a, false, true}},
-       {"enable gui/501/com.ex.a", "print gui/501/com.ex.a"}},
-      {"two records with the same label: the first one's",
-       {paused({{"com.ex.a", true}}, {a}), paused({{"com.ex.a", true}}, {a})},
-       {a},
-       {},
-       {{"com.ex.a", a, false, false}},
-       {"enable gui/501/com.ex.a", "print gui/501/com.ex.a", "bootstrap gui/501 " + a}},
+      {"not registered at removal", {paused({{"com.ex.a", false}}, {a})}, {a}, {}, {}, ""},
+      {"program still in the Trash", {paused({{"com.ex.b", true}}, {b})}, {b}, {}, {}, ""},
+      {"definition restored elsewhere", {paused({{"com.ex.a", true}}, {elsewhere})}, {elsewhere}, {}, {}, ""},
+      {"definition not among the restored", {paused({{"com.ex.a", true}}, {a})}, {}, {}, {}, ""},
+      {"label with a space", {paused({{"bad label", true}}, {spaced})}, {spaced}, {}, {}, ""},
+      {"not loaded: bootstrapped", {paused({{"com.ex.a", true}}, {a})}, {a},
+       {"enable gui/501/com.ex.a", "bootstrap gui/501 " + a}, {{"com.ex.a", a, true, true}},
+       on + "; bootstrap gui/501 " + a},
+      {"already loaded: no bootstrap", {paused({{"com.ex.a", true}}, {a})}, {a}, {"print gui/501/com.ex.a"},
+       {{"com.ex.a", a, false, true}}, on},
+      {"two records, one label: the first record's", {paused({{"com.ex.a", true}}, {a}), paused({{"com.ex.a", true}}, {a})},
+       {a}, {}, {{"com.ex.a", a, false, false}}, on + "; bootstrap gui/501 " + a},
   };
   const std::map<std::string, PlistDictionary> definitions{{a, agent("com.ex.a", "/Applications/A.app/agent")},
                                                            {elsewhere, agent("com.ex.a", "/Applications/A.app/agent")},
@@ -72,7 +59,7 @@ TEST(BackgroundServiceRestorerTest, RestoresOnlyAgentsWhoseDefinitionAndProgramA
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::RecordingRunner runner;
-    runner.answers = c.answers;
+    for (const auto& call : c.succeeding) runner.answers[call] = {0, ""};
     const BackgroundServiceRestorer restorer(
         runner, 501, Url::fileURL("/Users/me/"),
         [&](const std::string& path) -> std::optional<PlistDictionary> {
@@ -81,8 +68,10 @@ TEST(BackgroundServiceRestorerTest, RestoresOnlyAgentsWhoseDefinitionAndProgramA
         },
         [](const std::string& path) { return path == "/Applications/A.app/agent"; });
     EXPECT_EQ(restorer.restoreJobs(c.records, c.restored), c.expected);
-    EXPECT_EQ(*runner.log, c.calls);
-    for (const auto& executable : runner.executables) EXPECT_EQ(executable, "/bin/launchctl");
+    std::string calls;
+    for (const auto& call : *runner.log) calls += (calls.empty() ? "" : "; ") + call;
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(std::set<std::string>(runner.executables.begin(), runner.executables.end()).size(), c.calls.empty() ? 0u : 1u);
   }
 }
 
@@ -104,18 +93,12 @@ TEST(BackgroundServiceRestorerTest, ProgramIsTheAbsoluteProgramOrFirstArgument) 
 
 TEST(BackgroundServiceRestorerTest, ReadsDefinitionsFromDiskAsDictionariesOnly) {
   testing::TemporaryFolder tmp{"restorer"};
-  const PlistDictionary definition{{"Label", "com.ex.a"}};
-  const std::string xml = testing::SampleMac::writeFile(tmp.path() + "/a.plist", testing::writeXMLPlist(definition));
-  const auto bytes = testing::writeBinaryPlist(definition);
-  const std::string binary = testing::SampleMac::writeFile(tmp.path() + "/b.plist", {bytes.begin(), bytes.end()});
-  const std::string array = tmp.path() + "/c.plist";
-  testing::SampleMac::writeFile(array, testing::writeXMLPlist(PlistArray{"x"}));
-  const std::string garbage = tmp.path() + "/d.plist";
-  testing::SampleMac::writeFile(garbage, "not a plist");
-  EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(xml), definition);
-  EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(binary), definition);
-  for (const auto& path : {array, garbage, tmp.path() + "/missing.plist", tmp.path()})
-    EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(path), std::nullopt) << path;
+  const auto binary = testing::writeBinaryPlist(PlistDictionary{{"Label", "com.ex.a"}});
+  const std::string dictionary = testing::SampleMac::writeFile(tmp.path() + "/a", {binary.begin(), binary.end()});
+  const std::string array = testing::SampleMac::writeFile(tmp.path() + "/b", testing::writeXMLPlist(PlistArray{"x"}));
+  EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(dictionary), (PlistDictionary{{"Label", "com.ex.a"}}));
+  EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(array), std::nullopt);
+  EXPECT_EQ(BackgroundServiceRestorer::readPlistFromDisk(tmp.path() + "/missing"), std::nullopt);
 }
 
 }  // namespace

@@ -35,8 +35,6 @@ TEST(BulkRestoreSummaryTest, OneItemSentences) {
     SCOPED_TRACE(sentence);
     EXPECT_EQ(BulkRestoreSummary::single(outcome, "a.txt"), sentence);
     EXPECT_EQ(BulkRestoreSummary::message({{"a.txt", outcome}}), sentence);
-    EXPECT_EQ(BulkRestoreSummary::isRestored(outcome),
-              outcome.kind == R::Kind::restored || outcome.kind == R::Kind::sourceRemoveFailed);
   }
 }
 
@@ -51,8 +49,8 @@ TEST(BulkRestoreSummaryTest, SeveralItemsAreCounted) {
        "Put back 2 items. 1 could not be restored and remain in the Trash. 1 was renamed because an item with the "
        "same name was already there."},
       {{{"a", failed}, {"b", failed}}, "Couldn't put back 2 items. They remain in the Trash."},
-      {{{"a", back}, {"c", left}}, "Put back 2 items."},
-      {{{"x", back}, {"y", renamed}}, "Put back 2 items. 2 were renamed because items with the same names were already there."},
+      {{{"c", left}, {"y", renamed}, {"z", renamed}},
+       "Put back 3 items. 2 were renamed because items with the same names were already there."},
       {{{"a", back}, {"b", failed}, {"c", failed}}, "Put back 1 item. 2 could not be restored and remain in the Trash."},
   };
   for (const auto& [results, sentence] : cases) {
