@@ -1,0 +1,15 @@
+#include "platform/file_status.h"
+#include "platform/trash_entry.h"
+
+namespace corvane::platform {
+
+// Linux keeps no added-to-folder date; a rename into the folder updates the status-change time.
+std::optional<std::int64_t> addedToFolderSeconds(const std::string& path) {
+  const auto status = linkStatus(path);
+  if (!status) return std::nullopt;
+  return status->changedSeconds;
+}
+
+bool isDatalessItem(const std::string&) { return false; }
+
+}  // namespace corvane::platform

@@ -1,0 +1,102 @@
+// Listing a Trash folder: what is listed, sizes on disk, dates, and folders that cannot be read or are
+// too large to measure.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <unordered_set>
+
+#include "corvane/discovery/command_runner.h"
+#include "corvane/trash/trash_scanner.h"
+#include "sample_mac/memory_file_system.h"
+#include "platform/file_status.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::SampleMac;
+
+std::int64_t allocated(const std::string& path) { return platform::linkStatus(path)->allocatedSize; }
+
+TEST(TrashScannerTest, ListsEveryEntryButDSStoreWithSizesAndDates) {
+  testing::TemporaryFolder tmp("scanner");
+  const std::string trash = SampleMac::makeFolder(tmp.path() + "/.Trash");
+  const Date before = date::now();
+  SampleMac::writeFile(trash + "/.DS_Store", "Bud1");
+  SampleMac::writeFile(trash + "/.hidden", std::string(100, 'h'));
+  SampleMac::writeFile(tmp.path() + "/report.pdf", std::string(5000, 'r'));
+  fs::rename(tmp.path() + "/report.pdf", trash + "/report.pdf");
+  SampleMac::writeFile(trash + "/Old.app/Contents/Info.plist", std::string(9000, 'i'));
+  SampleMac::writeFile(trash + "/Old.app/Contents/MacOS/Old", std::string(20000, 'x'));
+  fs::create_directory_symlink(tmp.path(), trash + "/Old.app/Contents/up");
+  fs::create_directory_symlink(tmp.path(), trash + "/folder link");
+  const std::string app = trash + "/Old.app";
+  const std::int64_t appSize = allocated(app) + allocated(app + "/Contents") + allocated(app + "/Contents/Info.plist") +
+                               allocated(app + "/Contents/MacOS") + allocated(app + "/Contents/MacOS/Old");
+  ASSERT_GT(appSize, 28000);
+
+  auto result = TrashScanner().scan(trash);
+  EXPECT_FALSE(result.permissionDenied);
+  std::sort(result.items.begin(), result.items.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  const Date after = date::now();
+  for (TrashItem& item : result.items) {
+    SCOPED_TRACE(item.name);
+    ASSERT_TRUE(item.dateTrashed.has_value());
+    EXPECT_GE(*item.dateTrashed, before);
+    EXPECT_LE(*item.dateTrashed, after);
+    item.dateTrashed.reset();
+  }
+  const std::vector<TrashItem> expected{
+      {".hidden", trash + "/.hidden", false, false, allocated(trash + "/.hidden"), std::nullopt, false},
+      {"Old.app", app, true, false, appSize, std::nullopt, false},
+      {"folder link", trash + "/folder link", false, true, std::nullopt, std::nullopt, false},
+      {"report.pdf", trash + "/report.pdf", false, false, 8192, std::nullopt, false},
+  };
+  EXPECT_EQ(result.items, expected);
+  const std::unordered_set<TrashItem> distinct(expected.begin(), expected.end());
+  EXPECT_EQ(distinct.size(), 4u);
+}
+
+TEST(TrashScannerTest, UnreadableMissingAndTooLargeFolders) {
+  auto mac = std::make_shared<testing::MemoryFileSystem>();
+  mac->addFolder("/denied/.Trash");
+  mac->denyListing("/denied/.Trash");
+  for (int i = 0; i < 3; ++i) mac->addFile("/t/three/f" + std::to_string(i), std::string(5000, 'f'));
+  mac->addFile("/t/four/a/b/c/d", "x");
+  const TrashScanner scanner(mac, 3);
+  EXPECT_EQ(scanner.scan("/denied/.Trash"), (TrashScanner::TrashScanResult{{}, true}));
+  EXPECT_EQ(scanner.scan("/missing"), (TrashScanner::TrashScanResult{{}, false}));
+  auto result = scanner.scan("/t");
+  std::sort(result.items.begin(), result.items.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  ASSERT_EQ(result.items.size(), 2u);
+  EXPECT_EQ(result.items[0].sizeBytes, std::nullopt);  // four entries below "four"
+  EXPECT_EQ(result.items[1].sizeBytes, 3 * 8192 + mac->linkStatus("/t/three")->allocatedSize);
+  EXPECT_TRUE(result.items[0].isDirectory);
+}
+
+// In the child, an ordinary user: another user's Trash folder cannot be listed.
+TEST(TrashScannerTest, AFolderOfAnotherUserIsPermissionDenied) {
+  if (const char* denied = std::getenv("CORVANE_SCANNER_DENIED_TRASH")) {
+    EXPECT_EQ(TrashScanner().scan(denied), (TrashScanner::TrashScanResult{{}, true}));
+    return;
+  }
+  testing::TemporaryFolder tmp("scanner");
+  SampleMac::writeFile(tmp.path() + "/.Trash/item");
+  fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::others_exec);
+  fs::permissions(tmp.path() + "/.Trash", fs::perms::owner_all);
+  auto outcome = CommandRunner().runWithStatus(
+      "/bin/sh", {"-c",
+                  "CORVANE_SCANNER_DENIED_TRASH=\"$1\" exec setpriv --reuid=65534 --regid=65534 --clear-groups "
+                  "\"$2\" --gtest_filter=TrashScannerTest.AFolderOfAnotherUserIsPermissionDenied",
+                  "sh", tmp.path() + "/.Trash", fs::read_symlink("/proc/self/exe").string()});
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("[  PASSED  ] 1 test."), std::string::npos) << outcome.output;
+}
+
+}  // namespace
+}  // namespace corvane
