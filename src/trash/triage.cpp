@@ -2,26 +2,28 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "platform/unicode.h"
 
 namespace corvane {
 namespace {
 
-using Names = std::initializer_list<std::string_view>;
+using Names = std::span<const std::string_view>;
 
-constexpr Names kInstallerExt{"dmg", "pkg", "mpkg", "iso"};
-constexpr Names kArchiveExt{"zip", "tar", "gz", "tgz", "bz2", "xz", "7z", "rar", "zst", "cpgz"};
-constexpr Names kImageExt{"png", "jpg", "jpeg", "gif", "heic", "heif", "tiff", "tif", "bmp", "webp", "svg",
-                          "raw", "cr2", "nef"};
-constexpr Names kVideoExt{"mov", "mp4", "m4v", "avi", "mkv", "webm", "mpg", "mpeg", "wmv"};
-constexpr Names kAudioExt{"mp3", "m4a", "wav", "aac", "flac", "aiff", "aif", "ogg", "opus"};
-constexpr Names kDocumentExt{"pdf", "doc", "docx", "xls", "xlsx", "ppt", "pptx", "pages", "numbers", "key",
-                             "txt", "md", "rtf", "rtfd", "csv", "epub"};
-constexpr Names kDeveloperExt{"o", "a", "xcresult", "dsym"};
-constexpr Names kDeveloperDirNames{"node_modules", "pods", "deriveddata", ".build", "__pycache__", ".git",
-                                   ".gradle", "carthage"};
-constexpr Names kScreenshotPrefixes{"screenshot", "screen shot", "cleanshot"};
+// Lower-case extensions and folder names of each kind.
+constexpr std::string_view kInstallerExt[]{"dmg", "pkg", "mpkg", "iso"};
+constexpr std::string_view kArchiveExt[]{"zip", "tar", "gz", "tgz", "bz2", "xz", "7z", "rar", "zst", "cpgz"};
+constexpr std::string_view kImageExt[]{"png", "jpg", "jpeg", "gif", "heic", "heif", "tiff",
+                                       "tif", "bmp", "webp", "svg", "raw",  "cr2",  "nef"};
+constexpr std::string_view kVideoExt[]{"mov", "mp4", "m4v", "avi", "mkv", "webm", "mpg", "mpeg", "wmv"};
+constexpr std::string_view kAudioExt[]{"mp3", "m4a", "wav", "aac", "flac", "aiff", "aif", "ogg", "opus"};
+constexpr std::string_view kDocumentExt[]{"pdf",     "doc", "docx", "xls", "xlsx", "ppt",  "pptx", "pages",
+                                          "numbers", "key", "txt",  "md",  "rtf",  "rtfd", "csv",  "epub"};
+constexpr std::string_view kDeveloperExt[]{"o", "a", "xcresult", "dsym"};
+constexpr std::string_view kDeveloperDirNames[]{"node_modules", "pods", "deriveddata", ".build",
+                                                "__pycache__",  ".git", ".gradle",     "carthage"};
+constexpr std::string_view kScreenshotPrefixes[]{"screenshot", "screen shot", "cleanshot"};
 
 bool contains(Names names, std::string_view value) {
   return std::find(names.begin(), names.end(), value) != names.end();
@@ -65,8 +67,7 @@ StartScore startScore(TrashCategory category) {
     case TrashCategory::image:
     case TrashCategory::video:
     case TrashCategory::audio:
-    case TrashCategory::document:
-      return {30, "Personal " + platform::lowercased(triage::kindLabel(category))};
+    case TrashCategory::document: return {30, "Personal " + platform::lowercased(triage::kindLabel(category))};
     case TrashCategory::folder:
     case TrashCategory::symlink:
     case TrashCategory::other: break;
