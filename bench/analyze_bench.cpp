@@ -3,6 +3,7 @@
 //
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
 //   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
+//   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
 
 #include <algorithm>
 #include <charconv>
@@ -20,6 +21,7 @@
 
 namespace corvane::bench {
 int benchSizes(int files);
+int benchRestore(int files);
 }
 
 namespace {
@@ -31,9 +33,11 @@ constexpr int kMaxEntries = 10'000'000;
 constexpr const char* kUsage =
     "usage: corvane-bench [analyze] [N ...]\n"
     "       corvane-bench sizes [N]\n"
+    "       corvane-bench restore [N]\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
-    "du -s of the same folders, its cache holding N files (default: 200000).\n";
+    "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
+    "of N files back from the Trash by rename against by copy, verify and remove (default: 10000).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -124,7 +128,8 @@ int benchAnalyze(int count) {
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
-  for (int i = rollUp ? 2 : 1; i < argc; ++i) {
+  const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
+  for (int i = rollUp || restore ? 2 : 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
@@ -140,11 +145,12 @@ int main(int argc, char** argv) {
     }
     sizes.push_back(n);
   }
-  if (rollUp) {
+  if (rollUp || restore) {
     if (sizes.size() > 1) {
-      std::fprintf(stderr, "corvane-bench: sizes takes one file count; see corvane-bench --help\n");
+      std::fprintf(stderr, "corvane-bench: %s takes one file count; see corvane-bench --help\n", argv[1]);
       return 64;
     }
+    if (restore) return corvane::bench::benchRestore(sizes.empty() ? 10000 : sizes.front());
     return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
   }
   if (sizes.empty()) sizes = {10000, 100000};

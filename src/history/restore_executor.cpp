@@ -5,6 +5,7 @@
 #include "corvane/removal/fs_mutator.h"
 #include "corvane/removal/trash_locator.h"
 #include "corvane/removal/trash_safety.h"
+#include "platform/descriptor_ops.h"
 #include "platform/fs_ops.h"
 #include "platform/tree_copy.h"
 
@@ -16,6 +17,8 @@ namespace pf = platform;
 
 // Deepest folder nesting a copy follows below the item itself.
 constexpr int kMaxCopyDepth = 512;
+// The user immutable and user append-only file flags.
+constexpr std::uint32_t kUserLockFlags = 0x2 | 0x4;
 
 // Copies the entry `srcName` of `srcParent` to the new entry `dstName` of `dstParent`: links recreated
 // with their target, folders with their entries, mode and times, files created exclusively with their
@@ -38,9 +41,9 @@ bool copyTree(int srcParent, const std::string& srcName, int dstParent, const st
       auto source = pf::openDirectoryNoFollow(srcParent, srcName);
       auto copy = pf::openDirectoryNoFollow(dstParent, dstName);
       if (!source.has_value() || !copy.has_value()) return false;
-      auto names = pf::listNamesAt(source->get());
-      if (!names.has_value()) return false;
-      for (const auto& name : *names)
+      std::vector<std::string> names;
+      if (pf::listNamesAt(source->get(), names) != 0) return false;
+      for (const auto& name : names)
         if (!copyTree(source->get(), name, copy->get(), name, depth + 1)) return false;
       // The mode last, so that a read-only folder can still be filled; the times after the last entry.
       return pf::setModeAndTimes(copy->get(), *facts).has_value() && pf::syncDescriptor(copy->get()).has_value();
@@ -141,7 +144,9 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
 
   const std::string& name = split->name;
   const std::string chosen = plan.destPath.substr(plan.destPath.rfind('/') + 1);
-  (void)pf::clearUserLockFlagsAt(srcDir->get(), name);
+  // A user-locked item cannot be renamed or removed: clear exactly those two flags (failures ignored).
+  if (pf::EntryStatus status; pf::entryStatusAt(srcDir->get(), name, status) == 0 && (status.flags & kUserLockFlags) != 0)
+    (void)pf::setFlagsAt(srcDir->get(), name, status.type == pf::FileType::symlink, status.flags & ~kUserLockFlags);
 
   if (!forceCopy && plan.strategy == RestoreStrategy::rename) {
     auto renamed = pf::renameExclusive(srcDir->get(), name, dstDir->get(), chosen);

@@ -1,7 +1,7 @@
 #pragma once
 // Descriptor-relative calls for copying an item tree into another folder: status without following links,
 // link targets, exclusive creation of files, folders and links, one file's data and extended attributes,
-// modes and times, flushing, listing and removing a tree that was being built. Every call retries after
+// modes and times, flushing, listing a folder by path and removing a tree that was being built. Every call retries after
 // EINTR and reports errno exactly.
 
 #include <cstdint>
@@ -64,12 +64,6 @@ Status setModeAndTimes(int fd, const EntryFacts& from);
 Status setLinkTimesAt(int dirFd, const std::string& name, const EntryFacts& from);
 Status syncDescriptor(int fd);
 
-// Clears the user immutable and user append-only flags of `name` in `dirFd`, keeping all others (the
-// link itself for a link). Systems without such flags have nothing to clear.
-Status clearUserLockFlagsAt(int dirFd, const std::string& name);
-
-// The entry names of an open folder, without "." and "..".
-Result<std::vector<std::string>> listNamesAt(int dirFd);
 // The entry names of the folder at the path; empty when it cannot be read.
 std::vector<std::string> listNames(const std::string& path);
 

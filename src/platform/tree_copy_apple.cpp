@@ -1,7 +1,5 @@
 #include <copyfile.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/tree_copy.h"
 
@@ -25,19 +23,6 @@ EntryFacts entryFactsFrom(const struct stat& st) {
 
 Status copyFileContents(int fromFd, int toFd) {
   if (::fcopyfile(fromFd, toFd, nullptr, COPYFILE_DATA | COPYFILE_XATTR) != 0) return Error::fromErrno(errno, "fcopyfile");
-  return Ok{};
-}
-
-Status clearUserLockFlagsAt(int dirFd, const std::string& name) {
-  struct stat st {};
-  if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Error::fromErrno(errno, "fstatat", name);
-  const std::uint32_t userLocks = UF_IMMUTABLE | UF_APPEND;
-  if ((st.st_flags & userLocks) == 0) return Ok{};
-  const int openFlags = S_ISLNK(st.st_mode) ? O_SYMLINK : O_NOFOLLOW;
-  int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | openFlags);
-  if (fd < 0) return Error::fromErrno(errno, "open", name);
-  UniqueFd item(fd);
-  if (::fchflags(item.get(), st.st_flags & ~userLocks) != 0) return Error::fromErrno(errno, "chflags", name);
   return Ok{};
 }
 

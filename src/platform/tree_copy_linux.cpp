@@ -90,7 +90,4 @@ Status copyFileContents(int fromFd, int toFd) {
   return copyAttributes(fromFd, toFd);
 }
 
-// Linux has no user lock flags.
-Status clearUserLockFlagsAt(int, const std::string&) { return Ok{}; }
-
 }  // namespace corvane::platform

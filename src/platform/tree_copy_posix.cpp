@@ -1,9 +1,10 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/tree_copy.h"
+
+#include "platform/descriptor_ops.h"
 
 namespace corvane::platform {
 
@@ -26,9 +27,9 @@ Status removeTreeAt(int dirFd, const std::string& name, std::uint64_t device, in
   int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return Error::fromErrno(errno, "open", name);
   UniqueFd folder(fd);
-  auto names = listNamesAt(folder.get());
-  if (!names.has_value()) return names.error();
-  for (const auto& child : *names) {
+  std::vector<std::string> names;
+  if (int code = listNamesAt(folder.get(), names); code != 0) return Error::fromErrno(code, "readdir", name);
+  for (const auto& child : names) {
     auto removed = removeTreeAt(folder.get(), child, device, depth + 1);
     if (!removed.has_value()) return removed;
   }
@@ -103,34 +104,13 @@ Status syncDescriptor(int fd) {
   return Ok{};
 }
 
-Result<std::vector<std::string>> listNamesAt(int dirFd) {
-  int fd = retryAfterSignal(::openat, dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Error::fromErrno(errno, "open", ".");
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    const int code = errno;
-    ::close(fd);
-    return Error::fromErrno(code, "fdopendir");
-  }
-  std::vector<std::string> names;
-  errno = 0;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-    errno = 0;
-  }
-  const int code = errno;
-  ::closedir(dir);
-  if (code != 0) return Error::fromErrno(code, "readdir");
-  return names;
-}
-
 std::vector<std::string> listNames(const std::string& path) {
   int fd = retryAfterSignal(::open, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return {};
   UniqueFd folder(fd);
-  auto names = listNamesAt(folder.get());
-  return names.has_value() ? std::move(names).value() : std::vector<std::string>{};
+  std::vector<std::string> names;
+  if (listNamesAt(folder.get(), names) != 0) names.clear();
+  return names;
 }
 
 Status removeTreeAt(int dirFd, const std::string& name) {

@@ -1,0 +1,284 @@
+#include "corvane/history/restore.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/directory.h"
+#include "platform/tree_copy.h"
+#include "sample_mac/sample_mac.h"
+#include "support/tree_listing.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = RestoreOutcome::Kind;
+using testing::SampleMac;
+using testing::TemporaryFolder;
+
+TEST(RestorePlannerTest, FirstFreeNameKeepsFileAndBundleExtensions) {
+  std::vector<std::string> all200{"Tool.app", "Tool (restored).app"};
+  for (int i = 2; i <= 200; ++i) all200.push_back("Tool (restored " + std::to_string(i) + ").app");
+  struct Case {
+    std::string base;
+    std::vector<std::string> existing;
+    bool isDirectory;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"Notes.txt", {"Other"}, false, "Notes.txt"},
+      {"Notes.txt", {"Notes.txt"}, false, "Notes (restored).txt"},
+      {"Photos.old", {"Photos.old"}, true, "Photos.old (restored)"},
+      {"Tool.app", {"Tool.app"}, true, "Tool (restored).app"},
+      {"Tool.APP", {"Tool.APP"}, true, "Tool (restored).APP"},
+      {"Tool.app", {"Tool.app", "Tool (restored).app"}, true, "Tool (restored 2).app"},
+      {"Archive.2024", {"Archive.2024"}, true, "Archive.2024 (restored)"},
+      {"Archive.2024", {"Archive.2024"}, false, "Archive (restored).2024"},
+      {".hidden", {".hidden"}, false, ".hidden (restored)"},
+      {"Makefile", {"Makefile"}, false, "Makefile (restored)"},
+      {"Tool.app", all200, true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.base);
+    EXPECT_EQ(RestorePlanner::firstFreeName(c.base, c.existing, c.isDirectory), c.expected);
+  }
+}
+
+TEST(RestorePlannerTest, DeniedFolders) {
+  for (const char* denied : {"/System", "/System/Library/Extras", "/Library", "/Library/Fonts", "/bin", "/sbin/x",
+                             "/private/var/db", "/private/var/db/receipts", "/usr", "/usr/bin", "/usr/share/man"})
+    EXPECT_TRUE(RestorePlanner::isDenied(denied)) << denied;
+  for (const char* allowed : {"/usr/local", "/usr/local/share", "/Systems", "/Users/u/Library", "/private/var/dbx",
+                              "/usrlocal", "/binaries"})
+    EXPECT_FALSE(RestorePlanner::isDenied(allowed)) << allowed;
+}
+
+// Every check, in order: each case breaks one fact of an otherwise good plan, or two to show which wins.
+TEST(RestorePlannerTest, RejectionsInOrder) {
+  const std::vector<std::string> roots{"/Users/u/.Trash", "/Volumes/D/.Trashes/501"};
+  const SourceFacts file{"/Users/u/.Trash/a.txt", "/Users/u/.Trash/a.txt", false, false, 7, 4096};
+  const RestorePlanner::DestinationFacts folder{true, false, true, true, 7, 1, {"a.txt", "b"}};
+  struct Case {
+    const char* label;
+    std::string sourceLocation;
+    std::string destination;
+    RestorePlanner::DestinationFacts facts;
+    std::optional<RestoreRejection> expected;
+  };
+  auto with = [&](auto change) {
+    auto f = folder;
+    change(f);
+    return f;
+  };
+  const Case cases[] = {
+      {"outside", "/Users/u/Documents/a.txt", "/Users/u/Documents", folder, RestoreRejection::sourceNotInTrash},
+      {"trash itself", "/Users/u/.Trash", "/Users/u/Documents", folder, RestoreRejection::sourceNotInTrash},
+      {"trailing slash", file.resolvedLocation, "/Users/u/Documents/", folder, RestoreRejection::destinationUntrusted},
+      {"dot", file.resolvedLocation, "/Users/u/./Documents", folder, RestoreRejection::destinationUntrusted},
+      {"dot dot", file.resolvedLocation, "/Users/u/x/../Documents", folder, RestoreRejection::destinationUntrusted},
+      {"double slash", file.resolvedLocation, "/Users//u", folder, RestoreRejection::destinationUntrusted},
+      {"relative", file.resolvedLocation, "Users/u", folder, RestoreRejection::destinationUntrusted},
+      {"root", file.resolvedLocation, "/", folder, RestoreRejection::destinationUntrusted},
+      {"system", file.resolvedLocation, "/System/Library/Extras", folder, RestoreRejection::destinationUntrusted},
+      {"usr bin", file.resolvedLocation, "/usr/bin", folder, RestoreRejection::destinationUntrusted},
+      {"into root", file.resolvedLocation, "/Users/u/.Trash", folder, RestoreRejection::restoreIntoTrash},
+      {"into trash", file.resolvedLocation, "/Volumes/D/.Trashes/501/x", folder, RestoreRejection::restoreIntoTrash},
+      {"missing", file.resolvedLocation, "/Users/u/Gone", with([](auto& f) { f = {}; }),
+       RestoreRejection::destParentMissing},
+      {"link wins over not dir", file.resolvedLocation, "/Users/u/Docs",
+       with([](auto& f) { f.isSymlink = true, f.isDirectory = false; }), RestoreRejection::destParentSymlink},
+      {"not dir", file.resolvedLocation, "/Users/u/file", with([](auto& f) { f.isDirectory = false; }),
+       RestoreRejection::destParentNotDir},
+      {"not writable", file.resolvedLocation, "/Users/u/Documents", with([](auto& f) { f.isWritable = false; }),
+       RestoreRejection::destNotWritable},
+      {"usr local", file.resolvedLocation, "/usr/local/share", folder, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto source = file;
+    source.resolvedLocation = c.sourceLocation;
+    auto result = RestorePlanner::plan(source, c.facts, PutBackInfo{"a.txt", c.destination, "a.txt"}, roots);
+    if (c.expected) {
+      ASSERT_TRUE(std::holds_alternative<RestoreRejection>(result));
+      EXPECT_EQ(std::get<RestoreRejection>(result), *c.expected);
+    } else {
+      ASSERT_TRUE(std::holds_alternative<RestorePlan>(result));
+      EXPECT_EQ(std::get<RestorePlan>(result),
+                (RestorePlan{file.path, c.destination + "/a (restored).txt", RestoreStrategy::rename,
+                             VerifySpec{4096, false, false}}));
+    }
+  }
+  // Another device means a copy; folders and links are verified without a size.
+  auto other = with([](auto& f) { f.stDev = 9; });
+  SourceFacts dir{"/Users/u/.Trash/b", "/Users/u/.Trash/b", false, true, 7, std::nullopt};
+  auto planned = std::get<RestorePlan>(RestorePlanner::plan(dir, other, {"b", "/Users/u/Documents", "b"}, roots));
+  EXPECT_EQ(planned, (RestorePlan{dir.path, "/Users/u/Documents/b (restored)", RestoreStrategy::copyVerifyRemove,
+                                  VerifySpec{std::nullopt, false, true}}));
+  std::vector<std::string> full{"x"};
+  for (int i = 1; i <= 200; ++i) full.push_back(i == 1 ? "x (restored)" : "x (restored " + std::to_string(i) + ")");
+  EXPECT_EQ(std::get<RestoreRejection>(RestorePlanner::plan(
+                file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"}, roots)),
+            RestoreRejection::noFreeName);
+}
+
+// A Trash folder and a destination folder in a fresh temporary folder.
+class RestoreExecutorTest : public ::testing::Test {
+ protected:
+  TemporaryFolder tmp{"restore"};
+  std::string root = *platform::realPath(tmp.path());
+  std::string trash = root + "/.Trash";
+  std::string docs = root + "/Documents";
+  std::vector<std::string> roots{trash};
+
+  void SetUp() override {
+    fs::create_directories(trash);
+    fs::create_directories(docs);
+  }
+  RestoreOutcome restore(const std::string& name, bool forceCopy, RestoreExecutor::Collaborators c = {},
+                         const std::string& originalName = "") const {
+    return RestoreExecutor(std::move(c))
+        .restore(trash + "/" + name, {name, docs, originalName.empty() ? name : originalName}, roots, forceCopy);
+  }
+};
+
+TEST_F(RestoreExecutorTest, RenameOrCopyEveryKindOfNameAndStepAsideForATakenOne) {
+  const std::string names[] = {"plain.txt", "line\nbreak", "quote\"d 'n'", "-rf", std::string("bad\xff\xfe utf8")};
+  for (bool forceCopy : {false, true}) {
+    for (const auto& name : names) {
+      SCOPED_TRACE(name + (forceCopy ? " copy" : " rename"));
+      SampleMac::writeFile(trash + "/" + name, "contents of " + name);
+      const auto strategy = forceCopy ? RestoreStrategy::copyVerifyRemove : RestoreStrategy::rename;
+      EXPECT_EQ(restore(name, forceCopy), RestoreOutcome::restored(docs + "/" + name, strategy));
+      EXPECT_FALSE(platform::itemExists(trash + "/" + name));
+      // The same name again steps aside; the item already there is left as it is.
+      SampleMac::writeFile(trash + "/" + name, "second");
+      const auto before = test_support::treeListing(docs);
+      const auto outcome = restore(name, forceCopy);
+      ASSERT_EQ(outcome.kind, Kind::restored);
+      EXPECT_EQ(test_support::withoutSubtree(test_support::treeListing(docs), fs::path(outcome.to).filename()), before);
+      EXPECT_EQ(SampleMac::readFile(docs + "/" + name), "contents of " + name);
+      EXPECT_EQ(SampleMac::readFile(outcome.to), "second");
+      fs::remove_all(docs);
+      fs::create_directories(docs);
+    }
+  }
+}
+
+TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
+  const std::string item = trash + "/Project";
+  SampleMac::writeFile(item + "/src/main.c", "int main;");
+  SampleMac::writeFile(item + "/readonly", std::string(70000, 'r'));
+  fs::create_symlink("src/main.c", item + "/link");
+  fs::create_symlink("/nowhere", item + "/dangling");
+  ::chmod((item + "/readonly").c_str(), 0444);
+  ::chmod((item + "/src").c_str(), 0750);
+  const bool hasXattr = ::setxattr((item + "/src/main.c").c_str(), "user.tag", "blue", 4, 0) == 0;
+  const struct timespec old[2] = {{1000000000, 5}, {1100000000, 7}};
+  ::utimensat(AT_FDCWD, (item + "/readonly").c_str(), old, AT_SYMLINK_NOFOLLOW);
+  ::utimensat(AT_FDCWD, (item + "/src").c_str(), old, AT_SYMLINK_NOFOLLOW);
+  ::utimensat(AT_FDCWD, (item + "/link").c_str(), old, AT_SYMLINK_NOFOLLOW);
+  auto facts = [](const std::string& path) { return platform::entryFacts(path).value(); };
+  std::map<std::string, platform::EntryFacts> before;
+  for (const char* p : {"/src", "/readonly", "/link", "/src/main.c"}) before[p] = facts(item + p);
+
+  ASSERT_EQ(restore("Project", true), RestoreOutcome::restored(docs + "/Project", RestoreStrategy::copyVerifyRemove));
+  EXPECT_FALSE(platform::itemExists(item));
+  const std::string copy = docs + "/Project";
+  for (const auto& [p, was] : before) {
+    SCOPED_TRACE(p);
+    const auto now = facts(copy + p);
+    EXPECT_EQ(now.mode, was.mode);
+    EXPECT_EQ(now.size, was.size);
+    EXPECT_EQ(now.modified, was.modified);
+    if (p != "/src/main.c") EXPECT_EQ(now.accessed, was.accessed);
+  }
+  EXPECT_EQ(platform::readLink(copy + "/link"), "src/main.c");
+  EXPECT_EQ(platform::readLink(copy + "/dangling"), "/nowhere");
+  EXPECT_EQ(SampleMac::readFile(copy + "/readonly"), std::string(70000, 'r'));
+  EXPECT_EQ(fs::directory_iterator(docs)->path().filename(), "Project");  // no temporary copy left
+  if (!hasXattr) GTEST_SKIP() << "this file system refuses user extended attributes";
+  char value[16] = {};
+  EXPECT_EQ(::getxattr((copy + "/src/main.c").c_str(), "user.tag", value, sizeof value), 4);
+  EXPECT_STREQ(value, "blue");
+}
+
+TEST_F(RestoreExecutorTest, TooDeepATreeIsNotCopiedAndNothingIsLeftBehind) {
+  std::string deep = trash + "/Deep";
+  for (int level = 0; level < 514; ++level) deep += "/d";
+  fs::create_directories(deep);
+  SampleMac::writeFile(deep + "/leaf", "x");
+  const auto before = test_support::treeListing(root);
+  EXPECT_EQ(restore("Deep", true), RestoreOutcome::copyFailed("copy"));
+  EXPECT_EQ(test_support::treeListing(root), before);
+}
+
+TEST_F(RestoreExecutorTest, RefusalsTouchNothing) {
+  SampleMac::writeFile(trash + "/a.txt", "a");
+  SampleMac::writeFile(root + "/elsewhere/a.txt", "b");
+  fs::create_directory_symlink(docs, root + "/DocsLink");
+  const auto before = test_support::treeListing(root);
+  RestoreExecutor::Collaborators readOnly;
+  readOnly.isWritable = [](const std::string&) { return false; };
+  EXPECT_EQ(restore("a.txt", false, readOnly), RestoreOutcome::rejected(RestoreRejection::destNotWritable));
+  const RestoreExecutor executor;
+  EXPECT_EQ(executor.restore(trash + "/a.txt", {"a.txt", root + "/DocsLink", "a.txt"}, roots, false),
+            RestoreOutcome::rejected(RestoreRejection::destParentSymlink));
+  EXPECT_EQ(executor.restore(trash + "/a.txt", {"a.txt", root + "/missing", "a.txt"}, roots, false),
+            RestoreOutcome::rejected(RestoreRejection::destParentMissing));
+  EXPECT_EQ(executor.restore(trash + "/a.txt", {"a.txt", root + "/elsewhere/a.txt", "a.txt"}, roots, false),
+            RestoreOutcome::rejected(RestoreRejection::destParentNotDir));
+  EXPECT_EQ(executor.restore(root + "/elsewhere/a.txt", {"a.txt", docs, "a.txt"}, roots, false),
+            RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash));
+  EXPECT_EQ(executor.restore(trash + "/../elsewhere/a.txt", {"a.txt", docs, "a.txt"}, roots, false),
+            RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash));
+  EXPECT_EQ(executor.restore(trash + "/gone", {"gone", docs, "gone"}, roots, false), RestoreOutcome::sourceGone());
+  EXPECT_EQ(test_support::treeListing(root), before);
+}
+
+// Changes made between planning and execution, for both strategies.
+TEST_F(RestoreExecutorTest, ChangesAfterPlanning) {
+  struct Case {
+    const char* label;
+    std::function<void(const RestorePlan&)> change;
+    RestoreOutcome expected;
+  };
+  const std::string elsewhere = root + "/elsewhere";
+  const Case cases[] = {
+      {"name taken", [](const RestorePlan& p) { SampleMac::writeFile(p.destPath, "theirs"); },
+       RestoreOutcome::destTaken()},
+      {"item vanished", [](const RestorePlan& p) { fs::remove(p.sourcePath); }, RestoreOutcome::sourceGone()},
+      {"folder swapped for a link",
+       [&](const RestorePlan&) {
+         fs::rename(docs, root + "/moved");
+         fs::create_directory_symlink(elsewhere, docs);
+       },
+       RestoreOutcome::failed("dest parent changed")},
+  };
+  for (bool forceCopy : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.label) + (forceCopy ? " copy" : " rename"));
+      fs::remove_all(root + "/moved");
+      if (fs::is_symlink(docs)) fs::remove(docs);
+      fs::remove_all(docs);
+      fs::remove_all(elsewhere);
+      fs::create_directories(docs);
+      fs::create_directories(elsewhere);
+      SampleMac::writeFile(trash + "/item", "ours");
+      std::map<std::string, std::string> after;
+      RestoreExecutor::Collaborators hook;
+      hook.afterPlanning = [&](const RestorePlan& p) {
+        c.change(p);
+        after = test_support::treeListing(root);
+      };
+      EXPECT_EQ(restore("item", forceCopy, hook), c.expected);
+      EXPECT_EQ(test_support::treeListing(root), after);  // nothing written, the item where it was
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvane
