@@ -1,9 +1,11 @@
 // corvane-bench analyze: the analyzer against a bare walk of the same folders, on sample Macs whose
-// Library folders hold N entries; corvane-bench sizes: the size roll-up against du (sizes_bench.cpp).
+// Library folders hold N entries; corvane-bench sizes: the size roll-up against du (sizes_bench.cpp);
+// corvane-bench dsstore: .DS_Store parse speed (ds_store_bench.cpp).
 //
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
 //   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
 //   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
+//   corvane-bench dsstore
 
 #include <algorithm>
 #include <charconv>
@@ -22,6 +24,7 @@
 namespace corvane::bench {
 int benchSizes(int files);
 int benchRestore(int files);
+int benchDSStore(const std::string& sourceDir);
 }
 
 namespace {
@@ -34,10 +37,12 @@ constexpr const char* kUsage =
     "usage: corvane-bench [analyze] [N ...]\n"
     "       corvane-bench sizes [N]\n"
     "       corvane-bench restore [N]\n"
+    "       corvane-bench dsstore\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
     "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
-    "of N files back from the Trash by rename against by copy, verify and remove (default: 10000).\n";
+    "of N files back from the Trash by rename against by copy, verify and remove (default: 10000); with\n"
+    "dsstore, the parse speed of the large .DS_Store among the shared fixtures (skipped when they are not there).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -127,6 +132,7 @@ int benchAnalyze(int count) {
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
+  if (argc == 2 && std::string_view(argv[1]) == "dsstore") return corvane::bench::benchDSStore(CORVANE_SOURCE_DIR);
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
   const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
   for (int i = rollUp || restore ? 2 : 1; i < argc; ++i) {
