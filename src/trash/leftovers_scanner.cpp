@@ -29,7 +29,9 @@ LeftoversScanner::LeftoversScanner(Layout layout, Collaborators collaborators)
     collaborators_.roots = [locator = TrashLocator(layout_)] { return locator.discoverRoots(); };
   }
   if (!collaborators_.scanFolder) {
-    collaborators_.scanFolder = [](const std::string& folder) { return TrashScanner::scan(folder); };
+    collaborators_.scanFolder = [scanner = TrashScanner()](const std::string& folder) {
+      return scanner.scan(folder);
+    };
   }
   if (!collaborators_.ownerOf) collaborators_.ownerOf = linkOwner;
   if (!collaborators_.now) collaborators_.now = date::now;
