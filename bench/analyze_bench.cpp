@@ -42,7 +42,7 @@ constexpr const char* kUsage =
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
     "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
     "of N files back from the Trash by rename against by copy, verify and remove (default: 10000); with\n"
-    "dsstore, the parse speed of the large .DS_Store among the shared fixtures (skipped when absent).\n";
+    "dsstore, the parse speed of the large .DS_Store among the shared fixtures (skipped when they are not there).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.

@@ -159,7 +159,11 @@ std::vector<std::pair<std::string, RestoreOutcome>> AppTrashMutator::putBack(con
       table = tables.emplace(root->path, collaborators_.loadPutBack(root->path, root->volumeRoot)).first;
     std::optional<PutBackInfo> info;
     if (auto entry = table->second.find(row.name); entry != table->second.end()) info = entry->second;
-    if (!info && root->isHome) info = PutBackStore::applicableFallback(row.name, row.dateTrashed, historyOrigins);
+    if (!info && root->isHome) {
+      // The history keeps Mac paths; they are put back where this layout keeps them.
+      info = PutBackStore::applicableFallback(row.name, row.dateTrashed, historyOrigins);
+      if (info) info->originalParent = layout_.hostPath(info->originalParent);
+    }
     if (!info) {
       results.emplace_back(row.name, restoreRejected(RestoreRejection::destParentMissing));
       continue;

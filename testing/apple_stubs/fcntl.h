@@ -1,13 +1,15 @@
-// open(2)/openat(2) as documented for macOS, with the O_SYMLINK flag; replaces the Linux header (whose
-// own struct stat would clash with ours). See README.md.
+// openat(2), fcntl(2) with F_SETFD, and the open flags Corvane passes, as documented for macOS; replaces the Linux header. See
+// README.md.
 #pragma once
 
 #define O_RDONLY 0x0000
-#define O_NOFOLLOW 0x0100
-#define O_CLOEXEC 0x01000000
+#define O_NOFOLLOW 0x00000100
 #define O_SYMLINK 0x00200000
+#define O_CLOEXEC 0x01000000
+#define AT_FDCWD -2
 #define F_SETFD 2
 #define FD_CLOEXEC 1
+#define AT_SYMLINK_NOFOLLOW 0x0020
 
 extern "C" int openat(int fd, const char* path, int oflag, ...);
-extern "C" int fcntl(int fildes, int cmd, ...);
+extern "C" int fcntl(int fd, int cmd, ...);

@@ -1,5 +1,6 @@
-// lstat(2) and struct stat as documented for macOS (64-bit inodes), with the type macros and the
-// UF_HIDDEN and SF_DATALESS flags of chflags(2); replaces the Linux header. See ../README.md.
+// lstat(2), fstatat(2) and struct stat as documented for macOS (64-bit inodes), with the type macros and
+// the UF_HIDDEN, UF_IMMUTABLE, UF_APPEND and SF_DATALESS flags of chflags(2); replaces the Linux header. See
+// ../README.md.
 #pragma once
 #include <stdint.h>
 #include <sys/types.h>
@@ -32,7 +33,10 @@ struct stat {
 #define S_ISREG(m) (((m) & S_IFMT) == S_IFREG)
 #define S_ISLNK(m) (((m) & S_IFMT) == S_IFLNK)
 
+#define UF_IMMUTABLE 0x00000002
+#define UF_APPEND 0x00000004
 #define UF_HIDDEN 0x00008000
 #define SF_DATALESS 0x40000000
 
 extern "C" int lstat(const char* path, struct stat* buf);
+extern "C" int fstatat(int fd, const char* path, struct stat* buf, int flag);
