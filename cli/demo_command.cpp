@@ -12,6 +12,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
+#include "sample_mac/ds_store_writer.h"
 #include "sample_mac/launchctl_stand_in.h"
 #include "platform/user.h"
 
@@ -108,6 +109,15 @@ int demo(const ParsedArguments& args, Context& context) {
     printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true, &sizes);
   }
 
+  // Things the user threw away earlier, moved by the file manager with their Put Back records.
+  for (const char* name : {"Setup Helper 2.4.dmg", "Screenshot 2026-11-30 at 10.02.14.png", "node_modules", "Q3 Report.pdf"})
+    testing::SampleMac::writeFile(layout.userTrash() + "/" + name + (std::string(name) == "node_modules" ? "/left-pad/index.js" : ""),
+                                  std::string(20000, 'x'));
+  testing::writeTrashDSStore(layout.userTrash(),
+                             {{"Setup Helper 2.4.dmg", "Users/demo/Downloads/", std::nullopt},
+                              {"Screenshot 2026-11-30 at 10.02.14.png", "Users/demo/Desktop/", std::nullopt},
+                              {"node_modules", "Users/demo/Projects/site/", std::nullopt},
+                              {"Q3 Report.pdf", "Users/demo/Documents/", "Q3 Report.pdf"}});
   const auto launchctl = testing::LaunchctlStandIn::write(folder, {"com.dropzone.sync.agent"});
   return uninstallOne(context, installed, layout, "Dropzone Sync", launchctl);
 }

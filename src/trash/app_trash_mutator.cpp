@@ -160,9 +160,8 @@ std::vector<std::pair<std::string, RestoreOutcome>> AppTrashMutator::putBack(con
     std::optional<PutBackInfo> info;
     if (auto entry = table->second.find(row.name); entry != table->second.end()) info = entry->second;
     if (!info && root->isHome) {
-      // The history keeps Mac paths; they are put back where this layout keeps them.
+      // The uninstall history records the paths the items had on this machine (host paths already).
       info = PutBackStore::applicableFallback(row.name, row.dateTrashed, historyOrigins);
-      if (info) info->originalParent = layout_.hostPath(info->originalParent);
     }
     if (!info) {
       results.emplace_back(row.name, restoreRejected(RestoreRejection::destParentMissing));

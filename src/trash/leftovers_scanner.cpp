@@ -53,7 +53,9 @@ LeftoversScanState LeftoversScanner::scan(const HistoryOrigins& historyOrigins) 
     }
     std::map<std::string, unsigned> owners;
     for (const auto& item : listing.items) {
-      if (auto uid = collaborators_.ownerOf(item.path)) owners[item.path] = *uid;
+      // What the user owns is never the system's, even when the user is the administrator.
+      auto uid = collaborators_.ownerOf(item.path);
+      if (uid && *uid != layout_.userID) owners[item.path] = *uid;
     }
     auto folderRows = assemble(listing.items, loadPutBack(root.path, root.volumeRoot),
                                root.isHome ? historyOrigins : none, owners, root.path, now, layout_.home, calendar);

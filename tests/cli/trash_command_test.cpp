@@ -63,10 +63,10 @@ TEST_F(TrashCommandTest, AnUninstallListedAndRestoredGivesBackTheSameTreeAndAgen
   std::map<std::string, std::string> origins;
   for (const auto& row : rows.value()) origins[row["name"].get<std::string>()] = row["originalLocation"].get<std::string>();
   EXPECT_EQ(origins, (std::map<std::string, std::string>{
+                         {"DZ5N3P8K2W.com.dropzone.sync", mac.user("Library/Group Containers")},
                          {"Dropzone Sync.app", mac.system("/Applications")},
                          {"com.dropzone.sync", mac.user("Library/Caches")},
-                         {"com.dropzone.sync.agent.plist", mac.user("Library/LaunchAgents")},
-                         {"com.dropzone.sync.plist", mac.user("Library/Preferences")}}));
+                         {"com.dropzone.sync.agent.plist", mac.user("Library/LaunchAgents")}}));
 
   const std::size_t callsBefore = launchctl.calls().size();
   auto restored = run({"restore", id, "--launchctl", launchctl.script});
@@ -129,7 +129,7 @@ TEST_F(TrashCommandTest, DeletingASelectionTouchesNothingElseAndWantsItsConfirma
 
   auto phrase = run(argsWith({"--confirm", "Delete Permanently"}));
   EXPECT_EQ(phrase.status, 0) << phrase.out << phrase.err;
-  EXPECT_TRUE(contains(phrase.out, "  Already gone: " + trash + "/note7.txt\n")) << phrase.out;
+  EXPECT_TRUE(contains(phrase.out, "  Already gone: note7.txt\n")) << phrase.out;
   EXPECT_TRUE(fs::is_empty(trash));
 }
 
@@ -150,7 +150,7 @@ TEST_F(TrashCommandTest, BadRequestsAreRefusedWithTheirMessageAndChangeNothing) 
   const Case cases[] = {
       {{"trash", "delete", outside, "--yes"}, 1,
        "corvane trash delete: " + outside + " is not inside a Trash folder; nothing was changed\n"},
-      {{"trash", "put-back", trash + "/a.txt", trash + "/../.Trash/a.txt"}, 1,
+      {{"trash", "put-back", trash + "/a.txt", trash + "/../.Trash/a.txt"}, 64,
        "corvane trash put-back: " + trash + "/a.txt is given twice" + usage},
       {{"trash", "delete", trash, "--yes"}, 1,
        "corvane trash delete: " + trash + " is not inside a Trash folder; nothing was changed\n"},

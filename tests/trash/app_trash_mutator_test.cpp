@@ -121,7 +121,7 @@ TEST_F(AppTrashMutatorTest, PutBackFindsEachRowsOriginOrSaysWhyNot) {
   using R = RestoreOutcome;
   const std::vector<std::pair<std::string, R>> expected{
       {"a.txt", R::restored("/M/Users/me/Docs/a.txt", RestoreStrategy::rename)},
-      {"b.txt", R::restored("/M/Users/me/Notes/b.txt", RestoreStrategy::rename)},
+      {"b.txt", R::restored("/Users/me/Notes/b.txt", RestoreStrategy::rename)},
       {"v.txt", R::rejected(RestoreRejection::destParentMissing)},
       {"none", R::rejected(RestoreRejection::destParentMissing)},
       {"a.txt", R::rejected(RestoreRejection::sourceNotInTrash)},
@@ -132,7 +132,7 @@ TEST_F(AppTrashMutatorTest, PutBackFindsEachRowsOriginOrSaysWhyNot) {
   EXPECT_EQ(reclaimCalls, (std::vector<std::vector<std::string>>{{"/H/.Trash/locked", "/H/.Trash/a.txt"}}));
   EXPECT_EQ(tablesLoaded, (std::vector<std::string>{"/H/.Trash /", "/V/.Trashes/501 /V"}));
   ASSERT_EQ(restored.size(), 3u);
-  EXPECT_EQ(restored[1], (PutBackInfo{"b.txt", "/M/Users/me/Notes", "b.txt"}));
+  EXPECT_EQ(restored[1], (PutBackInfo{"b.txt", "/Users/me/Notes", "b.txt"}));
 
   roots.clear();
   EXPECT_EQ(mutator().putBack({row("/H/.Trash/a.txt")}, origins),
