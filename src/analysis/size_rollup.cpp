@@ -70,7 +70,7 @@ class Reporter {
 
 // The total of one item; none when it is missing or the roll-up was cancelled meanwhile.
 std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::string& path, Reporter* reporter,
-                                std::uint64_t every) {
+                                std::uint64_t every, std::uint64_t maxEntries) {
   auto top = fs.linkStatus(path);
   if (!top) return std::nullopt;
   SizeTotal total{top->allocatedSize, 1, false};
@@ -85,7 +85,12 @@ std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::strin
     limits.sorted = false;
     limits.withStatus = true;
     limits.onUnopened = [&](const std::string&, int) { total.atLeast = true; };
+    std::uint64_t inside = 0;
     auto walked = fs.walk(path, limits, [&](const platform::WalkItem& item) {
+      if (maxEntries != 0 && ++inside > maxEntries) {
+        stopped = true;  // too large to measure
+        return platform::WalkStep::stop;
+      }
       if (reporter && ++sinceReport >= every) {
         if (!reporter->add(sinceReport, bytesSinceReport, false)) {
           stopped = true;
@@ -118,7 +123,7 @@ std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::strin
 }  // namespace
 
 std::optional<SizeTotal> sizeOf(const platform::FileSystem& fileSystem, const std::string& path) {
-  return rollUp(fileSystem, path, nullptr, 0);
+  return rollUp(fileSystem, path, nullptr, 0, 0);
 }
 
 SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector<std::string>& paths,
@@ -130,7 +135,7 @@ SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector
   std::atomic<std::size_t> next = 0;
   auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < paths.size() && !reporter.cancelled();)
-      result.totals[i] = rollUp(fileSystem, paths[i], &reporter, every);
+      result.totals[i] = rollUp(fileSystem, paths[i], &reporter, every, options.maxEntriesPerItem);
   };
   unsigned threads = options.maxThreads ? options.maxThreads : std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<std::size_t>(threads, paths.size()));

@@ -1,6 +1,7 @@
 #pragma once
 // The walk loop every file system shares: pre-order over a stack of open folders, within the limits.
 
+#include <cerrno>
 #include <algorithm>
 #include <cstddef>
 #include <string>
@@ -39,7 +40,12 @@ void walkFolders(Folder top, const WalkLimits& limits, const WalkVisitor& visit,
     if (limits.withStatus) item.status = statusOf(frame.folder, entry, item.path);
     const WalkStep step = visit(item);
     if (step == WalkStep::stop) break;
-    if (step != WalkStep::descend || entry.type != EntryType::directory || item.depth >= maxDepth) continue;
+    if (step != WalkStep::descend || entry.type != EntryType::directory) continue;
+    if (item.depth >= maxDepth) {
+      // A walk that asked for everything is told about the folders too deep to enter.
+      if (limits.maxDepth >= kMaxWalkDepth && limits.onUnopened) limits.onUnopened(item.path, ELOOP);
+      continue;
+    }
     auto child = openChild(frame.folder, entry, item.path);
     if (child.has_value())
       stack.push_back(Frame{std::move(child).value()});  // `frame` and `entry` are not used past here

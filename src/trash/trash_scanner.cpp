@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/hashing.h"
+#include "corvane/analysis/size_rollup.h"
 #include "platform/file_system.h"
 #include "platform/folder_walk.h"
 #include "platform/trash_entry.h"
@@ -28,6 +29,7 @@ TrashScanner::TrashScanResult TrashScanner::scan(const std::string& trashFolder)
     if (std::find(std::begin(kSkipNames), std::end(kSkipNames), entry.name) != std::end(kSkipNames)) continue;
     result.items.push_back(buildItem(trashFolder, entry.name));
   }
+  measureFolders(result.items);
   return result;
 }
 
@@ -46,36 +48,28 @@ TrashItem TrashScanner::buildItem(const std::string& folder, const std::string& 
     item.isDataless = true;
     return item;
   }
-  item.sizeBytes = item.isDirectory ? directoryAllocatedSize(item.path, status->allocatedSize)
-                                    : std::optional<std::int64_t>(status->allocatedSize);
+  // A folder's size is its whole tree's, measured with the others afterwards.
+  if (!item.isDirectory) item.sizeBytes = status->allocatedSize;
   return item;
 }
 
-// The folder's own size plus that of everything below it, links not followed nor counted; none when
-// there are more entries than the limit.
-std::optional<std::int64_t> TrashScanner::directoryAllocatedSize(const std::string& folder,
-                                                                 std::int64_t base) const {
-  platform::WalkLimits limits;
-  limits.skipHidden = false;
-  limits.sorted = false;
-  limits.withStatus = true;
-  std::int64_t total = base;
-  std::size_t count = 0;
-  bool tooLarge = false;
-  const auto walked = fileSystem_->walk(folder, limits, [&](const platform::WalkItem& entry) {
-    if (++count > folderSizeLimit_) {
-      tooLarge = true;
-      return platform::WalkStep::stop;
-    }
-    if (entry.type == platform::EntryType::symbolicLink ||
-        (entry.status && entry.status->type() == platform::FileType::symlink))
-      return platform::WalkStep::skipDescendants;
-    if (entry.status) total += entry.status->allocatedSize;
-    return platform::WalkStep::descend;
-  });
-  if (!walked.has_value()) return base >= 1 ? std::optional<std::int64_t>(base) : std::nullopt;
-  if (tooLarge) return std::nullopt;
-  return total;
+// Each folder's whole tree through the size roll-up (hard links counted once, links not followed, never
+// onto another volume), several folders at once; a folder with more entries inside than the limit gets
+// no size.
+void TrashScanner::measureFolders(std::vector<TrashItem>& items) const {
+  std::vector<std::string> paths;
+  std::vector<TrashItem*> folders;
+  for (auto& item : items) {
+    if (!item.isDirectory || item.isDataless) continue;
+    paths.push_back(item.path);
+    folders.push_back(&item);
+  }
+  if (paths.empty()) return;
+  SizeRollupOptions options;
+  options.maxEntriesPerItem = folderSizeLimit_;
+  const SizeRollup rollup = rollUpSizes(*fileSystem_, paths, options);
+  for (std::size_t i = 0; i < folders.size(); ++i)
+    if (rollup.totals[i]) folders[i]->sizeBytes = rollup.totals[i]->allocatedBytes;
 }
 
 }  // namespace corvane

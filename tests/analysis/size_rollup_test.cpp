@@ -73,6 +73,19 @@ TEST(SizeRollupTest, CountsWhatTheItemHoldsOnDisk) {
   fs::resize_file(tmp.path() + "/img", 64'000'000);
   EXPECT_LT(sizeOf(platform::realFileSystem(), tmp.path() + "/img")->allocatedBytes, 1'000'000);
   EXPECT_EQ(sizeOf(platform::realFileSystem(), tmp.path() + "/absent"), std::nullopt);
+
+  // Deeper than a walk goes, the total is a lower bound; with an entry limit, too large has no total.
+  std::string deep = tmp.path() + "/deep";
+  for (int i = 0; i < 70; ++i) deep += "/d";
+  fs::create_directories(deep);
+  EXPECT_TRUE(sizeOf(platform::realFileSystem(), tmp.path() + "/deep")->atLeast);
+  SizeRollupOptions limited;
+  limited.maxEntriesPerItem = 3;
+  SampleMac::writeFile(tmp.path() + "/four/a/b/c/d", "x");
+  SampleMac::writeFile(tmp.path() + "/three/a/b/c", "x");
+  const auto totals = rollUpSizes(platform::realFileSystem(), {tmp.path() + "/four", tmp.path() + "/three"}, limited).totals;
+  EXPECT_EQ(totals[0], std::nullopt);
+  EXPECT_EQ(totals[1]->entries, 4u);
 }
 
 // In the child: a tmpfs mounted inside the item is left out.

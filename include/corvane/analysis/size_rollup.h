@@ -39,11 +39,13 @@ struct SizeRollupOptions {
   // Items rolled up at once, each on its own thread for the length of the call; 0: one per processor.
   unsigned maxThreads = 0;
   std::uint64_t progressEveryEntries = 4096;
+  // An item with more entries than this inside it gets no total (too large to measure); 0: no limit.
+  std::uint64_t maxEntriesPerItem = 0;
 };
 
 struct SizeRollup {
-  // One per path asked for, in the same order; none when the item is missing, and all none when the
-  // roll-up was cancelled.
+  // One per path asked for, in the same order; none when the item is missing or has more entries than
+  // the limit, and all none when the roll-up was cancelled.
   std::vector<std::optional<SizeTotal>> totals;
   bool cancelled = false;
 

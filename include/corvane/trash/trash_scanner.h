@@ -55,7 +55,7 @@ class TrashScanner {
 
  private:
   TrashItem buildItem(const std::string& folder, const std::string& name) const;
-  std::optional<std::int64_t> directoryAllocatedSize(const std::string& folder, std::int64_t base) const;
+  void measureFolders(std::vector<TrashItem>& items) const;
 
   std::shared_ptr<const platform::FileSystem> fileSystem_;
   std::size_t folderSizeLimit_;
