@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/finding_sizes.h"
+#include "cli/history_side_file.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
 
@@ -79,6 +80,14 @@ void printRecord(const UninstallRecord& r, const std::string& historyFile, Conte
   }
   printSnapshotLine("Analysis after removal", r.postRemovalSnapshot, c);
   printSnapshotLine("Follow-up analysis", r.followUpSnapshot, c);
+  // Restores are kept beside the history by `corvane restore`.
+  const nlohmann::json restores = readSideFile(historyFile, "restores")[r.id.toString()];
+  if (restores.is_array())
+    for (const auto& restore : restores)
+      if (restore.is_object() && restore.value("restoredAt", nlohmann::json()).is_string() &&
+          restore.value("summary", nlohmann::json()).is_string())
+        c.out << "Restored: " << restore["restoredAt"].get<std::string>() << ": " << restore["summary"].get<std::string>()
+              << "\n";
 }
 
 const UninstallRecord* findRecord(const HistoryStore& store, const std::string& text) {

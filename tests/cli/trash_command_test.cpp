@@ -85,6 +85,12 @@ TEST_F(TrashCommandTest, AnUninstallListedAndRestoredGivesBackTheSameTreeAndAgen
   std::erase_if(homeBefore, [](const auto& e) { return e.first.starts_with("Library/Application Support/Corvane"); });
   EXPECT_EQ(homeAfter, homeBefore);
 
+  // The history entry says when it was undone.
+  auto shown = run({"history", "show", id});
+  const auto restoredLine = shown.out.rfind("\nRestored: ");
+  ASSERT_NE(restoredLine, std::string::npos) << shown.out;
+  EXPECT_TRUE(shown.out.substr(restoredLine).ends_with("Z: Put back 4 items.\n")) << shown.out;
+
   // A second restore finds nothing left to put back and changes nothing.
   auto again = run({"restore", id});
   EXPECT_EQ(again.status, 1);
