@@ -6,6 +6,7 @@
 //   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
 //   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
 //   corvane-bench dsstore
+//   corvane-bench trash [N]              (default N: 100000 entries in the Trash)
 
 #include <algorithm>
 #include <charconv>
@@ -25,6 +26,7 @@ namespace corvane::bench {
 int benchSizes(int files);
 int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
+int benchTrash(int entries);
 }
 
 namespace {
@@ -38,6 +40,7 @@ constexpr const char* kUsage =
     "       corvane-bench sizes [N]\n"
     "       corvane-bench restore [N]\n"
     "       corvane-bench dsstore\n"
+    "       corvane-bench trash [N]\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
     "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
@@ -135,7 +138,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "dsstore") return corvane::bench::benchDSStore(CORVANE_SOURCE_DIR);
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
   const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
-  for (int i = rollUp || restore ? 2 : 1; i < argc; ++i) {
+  const bool trash = argc > 1 && std::string_view(argv[1]) == "trash";
+  for (int i = rollUp || restore || trash ? 2 : 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
@@ -151,12 +155,13 @@ int main(int argc, char** argv) {
     }
     sizes.push_back(n);
   }
-  if (rollUp || restore) {
+  if (rollUp || restore || trash) {
     if (sizes.size() > 1) {
       std::fprintf(stderr, "corvane-bench: %s takes one file count; see corvane-bench --help\n", argv[1]);
       return 64;
     }
     if (restore) return corvane::bench::benchRestore(sizes.empty() ? 10000 : sizes.front());
+    if (trash) return corvane::bench::benchTrash(sizes.empty() ? 100000 : sizes.front());
     return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
   }
   if (sizes.empty()) sizes = {10000, 100000};
