@@ -5,6 +5,7 @@
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
 //   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
 //   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
+//   corvane-bench orphans [N]            (default N: 100000 Library entries; orphans_bench.cpp)
 //   corvane-bench dsstore
 //   corvane-bench trash [N]              (default N: 100000 entries in the Trash)
 
@@ -27,6 +28,7 @@ int benchSizes(int files);
 int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
 int benchTrash(int entries);
+int benchOrphans(int entries);
 }
 
 namespace {
@@ -39,13 +41,17 @@ constexpr const char* kUsage =
     "usage: corvane-bench [analyze] [N ...]\n"
     "       corvane-bench sizes [N]\n"
     "       corvane-bench restore [N]\n"
-    "       corvane-bench dsstore\n"
+    "       corvane-bench orphans [N]\n"
     "       corvane-bench trash [N]\n"
+    "       corvane-bench dsstore\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
     "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
     "of N files back from the Trash by rename against by copy, verify and remove (default: 10000); with\n"
-    "dsstore, the parse speed of the large .DS_Store among the shared fixtures (skipped when they are not there).\n";
+    "orphans, the scan for leftovers of removed apps on a Library of N entries against a bare listing and\n"
+    "find of the same folders (default: 100000); with trash, listing a Trash of N entries with sizes and\n"
+    "lanes against du -s of it (default: 100000); with dsstore, the parse speed of the large .DS_Store among\n"
+    "the shared fixtures (skipped when they are not there).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -139,7 +145,8 @@ int main(int argc, char** argv) {
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
   const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
   const bool trash = argc > 1 && std::string_view(argv[1]) == "trash";
-  for (int i = rollUp || restore || trash ? 2 : 1; i < argc; ++i) {
+  const bool orphans = argc > 1 && std::string_view(argv[1]) == "orphans";
+  for (int i = rollUp || restore || trash || orphans ? 2 : 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
@@ -155,11 +162,12 @@ int main(int argc, char** argv) {
     }
     sizes.push_back(n);
   }
-  if (rollUp || restore || trash) {
+  if (rollUp || restore || trash || orphans) {
     if (sizes.size() > 1) {
       std::fprintf(stderr, "corvane-bench: %s takes one file count; see corvane-bench --help\n", argv[1]);
       return 64;
     }
+    if (orphans) return corvane::bench::benchOrphans(sizes.empty() ? 100000 : sizes.front());
     if (restore) return corvane::bench::benchRestore(sizes.empty() ? 10000 : sizes.front());
     if (trash) return corvane::bench::benchTrash(sizes.empty() ? 100000 : sizes.front());
     return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
