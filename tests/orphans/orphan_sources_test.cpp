@@ -27,7 +27,6 @@ Strings texts(const FileFinding& f) {
 class OrphanSourcesTest : public ::testing::Test {
  protected:
   orphans::SourceContext context() const { return {installed_, running_, exists_, layout_}; }
-  std::int64_t allocated(const std::string& path) const { return platform::linkStatus(path)->allocatedSize; }
 
   testing::TemporaryFolder tmp_;
   SampleMac mac_{tmp_.path()};
@@ -43,10 +42,10 @@ TEST_F(OrphanSourcesTest, ReceiptsOfMissingAppsWithTheirFilesAndSize) {
   const std::string dir = mac_.system("/var/db/receipts");
   SampleMac::makeFolder(dir);
   mac_.addApp(testing::BundleInfo{"Present", "com.present.app", "1", std::nullopt, {}});
-  struct Case {
+  struct Case {  // file contents, "-" for none; the reported file's extension
     std::string id;
     std::optional<std::string> app;
-    std::string bom, plist;  // contents; "-" for no such file
+    std::string bom, plist;
     std::optional<std::string> reportedAt;
   };
   const std::vector<Case> cases = {
@@ -74,17 +73,13 @@ TEST_F(OrphanSourcesTest, ReceiptsOfMissingAppsWithTheirFilesAndSize) {
     auto group = groups.find("installer-receipt:" + c.id);
     ASSERT_EQ(group != groups.end(), c.reportedAt.has_value());
     if (!c.reportedAt) continue;
-    ASSERT_EQ(group->second.size(), 1u);
-    const FileFinding& f = group->second[0];
+    const FileFinding& f = group->second.at(0);
     EXPECT_EQ(f.url.path(), dir + "/" + c.id + *c.reportedAt);
     std::int64_t size = 0;
-    if (c.bom != "-") size += allocated(dir + "/" + c.id + ".bom");
-    if (c.plist != "-") size += allocated(dir + "/" + c.id + ".plist");
+    for (const char* ext : {".bom", ".plist"})
+      if (auto st = platform::linkStatus(dir + "/" + c.id + ext)) size += st->allocatedSize;
     EXPECT_EQ(f.byteCount, size > 0 ? std::optional(size) : std::nullopt);
-    EXPECT_EQ(f.kind, FindingKind::installerReceipt);
-    EXPECT_EQ(f.confidence, FindingConfidence::review);
-    EXPECT_EQ(f.score, 55);
-    EXPECT_TRUE(f.modifiedAt && f.diskIdentity);
+    EXPECT_TRUE(f.kind == FindingKind::installerReceipt && f.score == 55 && f.modifiedAt && f.diskIdentity);
     EXPECT_EQ(texts(f),
               (Strings{"Installer receipt " + c.id +
                            " records a package whose installed app is no longer on your Mac. Removing it clears that "
@@ -104,11 +99,7 @@ TEST_F(OrphanSourcesTest, StagedSystemExtensionsOfGoneOwners) {
   testing::addStagedSystemExtension(mac_, "U2", "ext.dext", "com.vendor.app.driver");
   SampleMac::makeFolder(mac_.system("/Applications/Present.app"));
   const std::string tail = " macOS keeps a staged copy, so removing it is guided, not a Trash move.";
-  struct Case {
-    SystemExtensionRecord record;
-    std::optional<std::string> location;
-    std::string first;
-  };
+  struct Case { SystemExtensionRecord record; std::optional<std::string> location; std::string first; };
   const std::vector<Case> cases = {
       {{"com.gone.net", "U1", {}, {}, {}, "/Applications/Gone Net.app", {"com.gone.netapp"}},
        staged,
@@ -135,9 +126,7 @@ TEST_F(OrphanSourcesTest, StagedSystemExtensionsOfGoneOwners) {
     const FileFinding& f = group->second.at(0);
     EXPECT_EQ(f.url.path(), *c.location);
     EXPECT_EQ(texts(f), (Strings{c.first, SystemExtensionCatalog::removalGuidance(c.record, f.url).explanation}));
-    EXPECT_TRUE(f.isProtectedLocation);
-    EXPECT_EQ(f.byteCount, std::nullopt);
-    EXPECT_EQ(f.kind, FindingKind::systemExtension);
+    EXPECT_TRUE(f.kind == FindingKind::systemExtension && f.isProtectedLocation && !f.byteCount);
   }
 }
 
@@ -174,72 +163,58 @@ TEST_F(OrphanSourcesTest, BackgroundItemsStateTargetAndLocation) {
       "This stale record is managed by macOS, not a launch agent Corvane can turn off.  Corvane leaves it unchanged.  "
       "Review the visible entry in System Settings > General > Login Items & Extensions.";
   using S = BackgroundItemScopeKind;
+  const std::string on = "It is still enabled and would run at login.", off = "It is currently disabled.";
   struct Case {
     BackgroundItemRecord record;
-    std::optional<std::string> location;  // none: not reported
-    std::string state, target, guide;
+    std::string state, target = "", location = "", guide = "";  // defaults: the missing `gone`, Preferences, agent
   };
   const std::vector<Case> cases = {
-      {item("com.gone.on", 0x10008, 0xB, gone), prefs + "com.gone.on.plist",
-       "It is still enabled and would run at login.", "its recorded target at " + gone + missing, agentGuide},
-      {item("com.gone.off", 8, 0xA, gone), prefs + "com.gone.off.plist", "It is currently disabled.",
-       "its recorded target at " + gone + missing, agentGuide},
-      {item("com.gone.hid", 8, 5, gone), prefs + "com.gone.hid.plist",
-       "It is still enabled (it would run at login), and macOS has hidden it from the visible Login Items list.",
-       "its recorded target at " + gone + missing, agentGuide},
-      {item("com.gone.login", 4, 5, std::nullopt, "/Applications/Gone.app"), mac_.system("/Applications/Gone.app"),
+      {item("com.gone.on", 0x10008, 0xB, gone), on},
+      {item("com.gone.off", 8, 0xA, gone), off},
+      {item("com.gone.hid", 8, 5, gone),
+       "It is still enabled (it would run at login), and macOS has hidden it from the visible Login Items list."},
+      {item("com.gone.login", 4, 5, std::nullopt, "/Applications/Gone.app"),
        "macOS still marks the record enabled and hides it from the visible Login Items list. No installed app or "
        "component owns it.",
-       "its recorded target at /Applications/Gone.app" + missing, hiddenGuide},
-      {item("com.gone.daemon", 16, 1, gone), mac_.system(gone),
-       "macOS still marks the record enabled. No installed app or component owns it.",
-       "its recorded target at " + gone + missing, plainGuide},
-      {item("com.gone.trashed", 8, 1, trash), prefs + "com.gone.trashed.plist",
-       "It is still enabled and would run at login.",
-       "its recorded target is in the Trash at " + trash + ", so it is no longer installed", agentGuide},
-      {item("com.gone.voltrash", 8, 0, "/Volumes/Backup/.Trashes/501/Old.app/agent"),
-       prefs + "com.gone.voltrash.plist", "It is currently disabled.",
-       "its recorded target is in the Trash at /Volumes/Backup/.Trashes/501/Old.app/agent, so it is no longer "
-       "installed",
-       agentGuide},
-      {item("com.gone.mounted", 8, 0, "/Volumes/Backup/Gone.app/agent"), prefs + "com.gone.mounted.plist",
-       "It is currently disabled.", "its recorded target at /Volumes/Backup/Gone.app/agent" + missing, agentGuide},
-      {item("com.gone.relative", 8, 0, "Contents/MacOS/agent"), prefs + "com.gone.relative.plist",
-       "It is currently disabled.", "its recorded target at Contents/MacOS/agent" + missing, agentGuide},
-      {item("com.gone.relative4", 4, 0, "Contents/MacOS/agent"), std::nullopt, "", "", ""},
-      {item("com.gone.offline", 8, 1, "/Volumes/Offline/Gone.app/agent"), std::nullopt, "", "", ""},
-      {item("com.gone.other", 8, 1, gone, std::nullopt, S::otherUser, testing::kDemoOtherUserScope), std::nullopt,
-       "", "", ""},
-      {item("com.gone.sentinel", 8, 1, gone, std::nullopt, S::currentUser, testing::kSystemSentinelScope),
-       std::nullopt, "", "", ""},
-      {item("com.gone.dev", 32, 1, gone), std::nullopt, "", "", ""},
-      {item("com.gone.suppressed", 8, 1, gone), std::nullopt, "", "", ""},
-      {item("com.apple.thing", 8, 1, gone), std::nullopt, "", "", ""},
-      {item("com.vendor.app-helper-xpc", 8, 1, gone), std::nullopt, "", "", ""},
-      {item("com.gone.present", 8, 1, "/Applications/Present.app/agent"), std::nullopt, "", "", ""},
+       "its recorded target at /Applications/Gone.app" + missing, mac_.system("/Applications/Gone.app"), hiddenGuide},
+      {item("com.gone.daemon", 16, 1, gone), "macOS still marks the record enabled. No installed app or component "
+       "owns it.", "", mac_.system(gone), plainGuide},
+      {item("com.gone.trashed", 8, 1, trash), on,
+       "its recorded target is in the Trash at " + trash + ", so it is no longer installed"},
+      {item("com.gone.voltrash", 8, 0, "/Volumes/Backup/.Trashes/501/a"), off,
+       "its recorded target is in the Trash at /Volumes/Backup/.Trashes/501/a, so it is no longer installed"},
+      {item("com.gone.relative", 8, 0, "Contents/MacOS/agent"), off,
+       "its recorded target at Contents/MacOS/agent" + missing},
   };
-  SampleMac::writeFile(mac_.system("/Applications/Present.app/agent"));
-  std::vector<BackgroundItemRecord> items;
+  // Not reported: a relative non-agent, an unmounted volume, other scopes, type 32, suppressed, the
+  // system's own, an installed owner by a shortened label, a target that exists.
+  const std::vector<BackgroundItemRecord> silent = {
+      item("com.gone.relative4", 4, 0, "Contents/MacOS/agent"), item("com.gone.offline", 8, 1, "/Volumes/Off/a"),
+      item("com.gone.other", 8, 1, gone, std::nullopt, S::otherUser, testing::kDemoOtherUserScope),
+      item("com.gone.sentinel", 8, 1, gone, std::nullopt, S::currentUser, testing::kSystemSentinelScope),
+      item("com.gone.dev", 32, 1, gone), item("com.gone.suppressed", 8, 1, gone), item("com.apple.thing", 8, 1, gone),
+      item("com.vendor.app-helper-xpc", 8, 1, gone), item("com.gone.present", 8, 1, "/Applications/Present.app")};
+  SampleMac::makeFolder(mac_.system("/Applications/Present.app"));
+  std::vector<BackgroundItemRecord> items = silent;
   for (const auto& c : cases) items.push_back(c.record);
   running_ = {"com.gone.on"};
   orphans::GroupMap groups;
   orphans::appendOrphanBackgroundItems(groups, items, {"com.gone.suppressed"}, context());
+  EXPECT_EQ(groups.size(), cases.size());
   for (const auto& c : cases) {
     const std::string& label = *c.record.label;
     SCOPED_TRACE(label);
-    auto group = groups.find("background-item:" + label);
-    ASSERT_EQ(group != groups.end(), c.location.has_value());
-    if (!c.location) continue;
-    const FileFinding& f = group->second.at(0);
-    EXPECT_EQ(f.url.path(), *c.location);
+    ASSERT_EQ(groups.count("background-item:" + label), 1u);
+    const FileFinding& f = groups["background-item:" + label].at(0);
+    EXPECT_EQ(f.url.path(), c.location.empty() ? prefs + label + ".plist" : c.location);
     EXPECT_EQ(f.kind, c.record.typeCategory() == 8 ? FindingKind::backgroundItem : FindingKind::backgroundRegistration);
-    EXPECT_EQ(f.confidence, FindingConfidence::review);
-    EXPECT_EQ(f.displayName, label);
+    EXPECT_TRUE(f.confidence == FindingConfidence::review && f.displayName == label && f.isProtectedLocation);
     Strings expected{"A background item \"" + label + "\" is registered under " + label + ". " + c.state,
-                     "There is no installed owner for this background item (" + c.target +
+                     "There is no installed owner for this background item (" +
+                         (c.target.empty() ? "its recorded target at " + gone + missing : c.target) +
                          "). Absence of an installed owner is the leftover signal."};
     if (label == "com.gone.on") expected.push_back("A background process for com.gone.on is currently running.");
-    expected.push_back(c.guide);
+    expected.push_back(c.guide.empty() ? agentGuide : c.guide);
     EXPECT_EQ(texts(f), expected);
   }
 }
