@@ -41,6 +41,12 @@ void appendOrphanBackgroundItems(GroupMap& groups, const std::vector<BackgroundI
 std::optional<std::string> backgroundItemOrphanLabel(const BackgroundItemRecord& record, const SourceContext& context);
 // Whether the owner at a Mac path is gone: in the user's Trash, or missing from a mounted volume.
 bool ownerIsGone(const std::string& macPath, const SourceContext& context);
+// In the current user's Trash: the home's ".Trash", or "/Volumes/<v>/.Trashes/<uid>".
 bool isCurrentUserTrashPath(const std::string& macPath, const Layout& layout);
+// "/Volumes/<name>" for a Mac path on an external volume; none otherwise.
+std::optional<std::string> externalVolumeRoot(const std::string& macPath);
+// The staged copy of an extension: the first ".kext", ".dext" or ".systemextension" (by name) in
+// stagingRoot/<uniqueID>; none without a unique identifier or such an entry.
+std::optional<std::string> stagedBundlePath(const SystemExtensionRecord& record, const std::string& stagingRoot);
 
 }  // namespace corvane::orphans

@@ -163,7 +163,7 @@ std::string backgroundItemsFileName(int version, const std::optional<std::string
   return "BackgroundItems-v" + std::to_string(version) + (scope ? "-" + *scope : "") + ".btm";
 }
 
-std::string addDemoBackgroundItems(const SampleMac& mac) {
+std::vector<SampleScope> demoBackgroundItemScopes(const SampleMac& mac) {
   constexpr std::int64_t kLegacy = 0x10000;  // registered through a launchd property list
   constexpr std::int64_t kEnabledAllowedNotified = 0x1 | 0x2 | 0x8;
   const std::string launchAgents = mac.user("Library/LaunchAgents/");
@@ -252,12 +252,15 @@ std::string addDemoBackgroundItems(const SampleMac& mac) {
   SampleBackgroundItem otherUsersDropzone = dropzone;
   otherUsersDropzone.subItems.clear();
 
-  std::vector<SampleScope> scopes{
+  return {
       {kDemoUserScope, {dropzone, beacon, northwindUpdater, oldVendorAgent}},
       {kDemoOtherUserScope, {otherUsersDropzone}},
   };
+}
+
+std::string addDemoBackgroundItems(const SampleMac& mac) {
   return writeBackgroundItemsFile(backgroundItemsFolder(mac), backgroundItemsFileName(16),
-                                  globalStoreArchive(scopes, ScopeForm::uuidObject));
+                                  globalStoreArchive(demoBackgroundItemScopes(mac), ScopeForm::uuidObject));
 }
 
 }  // namespace corvane::testing

@@ -103,5 +103,7 @@ inline constexpr const char* kDemoOtherUserScope = "A0B1C2D3-E4F5-4061-8273-94A5
 // Beacon VPN with its agent and helper daemon, the Northwind Writer updater, an agent whose app is gone
 // (com.oldvendor.tool.agent), and Dropzone Sync registered by a second account. Returns the file's path.
 std::string addDemoBackgroundItems(const SampleMac& mac);
+// The scopes and items of that store, for builders that write them together with items of their own.
+std::vector<SampleScope> demoBackgroundItemScopes(const SampleMac& mac);
 
 }  // namespace corvane::testing

@@ -1,0 +1,242 @@
+// The orphan scan from given facts: the Library entries named after an identifier that nothing installed
+// or running explains, crash reports matched against the apps the uninstall history removed, and the
+// system records of the further sources, grouped by the suspected identifier.
+
+#include <algorithm>
+
+#include "corvane/analysis/match_engine.h"
+#include "corvane/discovery/system_extension_catalog.h"
+#include "corvane/orphans/orphan_scanner.h"
+#include "orphans/orphan_sources.h"
+#include "platform/file_system.h"
+#include "platform/unicode.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kIdentifierNameWeight = 55;
+constexpr int kAgeWeight = 3;
+// Entries untouched for this many days carry the age as supporting evidence.
+constexpr int kStaleAfterDays = 90;
+constexpr std::int64_t kSecondsPerDay = 86'400;
+
+// What one lstat of an entry says, as a finding records it.
+struct EntryFacts {
+  std::optional<std::int64_t> byteCount;
+  std::optional<Date> modifiedAt;
+};
+
+EntryFacts entryFacts(const std::string& path) {
+  auto status = platform::realFileSystem().linkStatus(path);
+  if (!status) return {};
+  // The allocated size when the file system reports one, else the logical size.
+  const std::int64_t bytes = status->allocatedSize > 0 ? status->allocatedSize : status->size;
+  return {bytes, Date(std::chrono::seconds(status->modifiedSeconds))};
+}
+
+// The visible entries of a root; none when it cannot be listed.
+std::vector<platform::FolderEntry> visibleEntries(const Url& root) {
+  auto listing = platform::realFileSystem().list(root.path(), {.skipHidden = true});
+  if (!listing.has_value()) return {};
+  return std::move(listing->entries);
+}
+
+// Whole days elapsed from `from` to `now`; negative when `from` lies ahead.
+int elapsedDays(Date from, Date now) { return static_cast<int>((now - from).count() / kSecondsPerDay); }
+
+std::optional<std::string> trimmedIdentifier(const AppIdentity& identity) {
+  if (!identity.bundleIdentifier) return std::nullopt;
+  std::string identifier = trimmed(*identity.bundleIdentifier);
+  if (identifier.empty()) return std::nullopt;
+  return identifier;
+}
+
+FileFinding makeFinding(const Url& url, FindingKind kind, FindingConfidence confidence, int score,
+                        std::vector<MatchEvidence> evidence, const EntryFacts& facts) {
+  return FileFinding::make(url, kind, confidence, score, std::move(evidence), facts.byteCount, facts.modifiedAt, false,
+                           std::nullopt, platform::realFileSystem().diskIdentity(url.path()));
+}
+
+struct RemovedOwner {
+  std::string lowerIdentifier;
+  std::string name;
+};
+
+class InnerScan {
+ public:
+  InnerScan(const OrphanScanner::Facts& facts, const Layout& layout, Date now)
+      : facts_(facts), layout_(layout), now_(now) {
+    for (const auto& id : facts.installedBundleIdentifiers) installedLower_.insert(platform::lowercased(id));
+    for (const auto& id : facts.runningBundleIdentifiers) runningLower_.insert(platform::lowercased(id));
+    for (const auto& identity : facts.knownRemovedIdentities)
+      if (auto id = trimmedIdentifier(identity)) removedOwners_.push_back({platform::lowercased(*id), identity.name});
+  }
+
+  std::vector<OrphanGroup> run() {
+    for (const auto& root : facts_.roots) folderPass(root);
+    diagnosticsPass();
+    const std::function<bool(const std::string&)> ownerExists =
+        facts_.ownerExists ? facts_.ownerExists
+                           : [](const std::string& path) { return platform::realFileSystem().exists(path); };
+    const orphans::SourceContext context{installedLower_, runningLower_, ownerExists, layout_};
+    if (facts_.systemExtensionsRoot) {
+      auto catalog = SystemExtensionCatalog::load(Url::fileURL(*facts_.systemExtensionsRoot));
+      orphans::appendOrphanSystemExtensions(groups_, catalog, *facts_.systemExtensionsRoot, context);
+    }
+    if (facts_.packageReceiptsDirectory)
+      orphans::appendOrphanReceipts(groups_, facts_.packageReceipts, *facts_.packageReceiptsDirectory, context);
+    orphans::appendOrphanBackgroundItems(groups_, facts_.backgroundItems, facts_.suppressedBackgroundItemLabels, context);
+    return grouped();
+  }
+
+ private:
+  void folderPass(const OrphanScanner::Root& root) {
+    for (const auto& entry : visibleEntries(root.url)) {
+      auto suspected = OrphanScanner::inferredBundleIdentifier(entry.name);
+      if (!suspected) continue;
+      if (OrphanScanner::hasInstalledOwner(*suspected, installedLower_) || OrphanScanner::isLikelyTestFixture(*suspected) ||
+          OrphanScanner::isKnownSharedSDKComponent(*suspected))
+        continue;
+      const Url url = root.url.appending(entry.name);
+      const EntryFacts facts = entryFacts(url.path());
+      std::optional<int> ageDays;
+      if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
+      const bool stale = ageDays && *ageDays >= kStaleAfterDays;
+
+      std::vector<MatchEvidence> evidence;
+      evidence.emplace_back(EvidenceKind::bundleIdentifier,
+                            "The artifact name contains reverse-DNS identifier " + *suspected + ".", kIdentifierNameWeight);
+      evidence.emplace_back(EvidenceKind::noInstalledOwner,
+                            "No currently installed application has this bundle identifier. Absence alone is not "
+                            "proof of safe removal.",
+                            0);
+      if (stale)
+        evidence.emplace_back(EvidenceKind::modificationAge,
+                              "Not modified for about " + std::to_string(*ageDays) +
+                                  " days; age is supporting evidence only.",
+                              kAgeWeight);
+      const FindingConfidence confidence = classify(*suspected, evidence);
+      const int score = kIdentifierNameWeight + (stale ? kAgeWeight : 0);
+      groups_[*suspected].push_back(makeFinding(url, root.kind, confidence, score, std::move(evidence), facts));
+    }
+  }
+
+  // The confidence of a folder-pass orphan, with the evidence that decides it.
+  FindingConfidence classify(const std::string& suspected, std::vector<MatchEvidence>& evidence) const {
+    const std::string lower = platform::lowercased(suspected);
+    if (runningLower_.contains(lower)) {
+      evidence.emplace_back(EvidenceKind::runningProcess, "A process with this bundle identifier is running.", 0);
+      return FindingConfidence::inUse;
+    }
+    for (const auto& owner : removedOwners_) {
+      if (lower != owner.lowerIdentifier && !lower.starts_with(owner.lowerIdentifier + ".")) continue;
+      evidence.emplace_back(EvidenceKind::relatedComponent,
+                            "Uninstall history records " + owner.name + "; this file's identifier " + suspected +
+                                " matches that removed app.",
+                            0);
+      return FindingConfidence::probablyLeftover;
+    }
+    if (auto prefix = OrphanScanner::vendorPrefix(suspected)) {
+      if (auto vendor = facts_.installedVendors.find(*prefix); vendor != facts_.installedVendors.end())
+        evidence.emplace_back(EvidenceKind::sameDeveloper,
+                              "Shares the developer prefix " + *prefix + " with the installed app \"" + vendor->second +
+                                  "\"; it may be left over from an earlier app by the same developer. Absence of an "
+                                  "installed owner is not proof of safe removal.",
+                              0);
+    }
+    return FindingConfidence::review;
+  }
+
+  struct Candidate {
+    std::string lowerIdentifier;
+    const AppIdentity* identity;
+  };
+
+  // Crash and diagnostic reports carry the process name: they are matched against the removed identities.
+  void diagnosticsPass() {
+    std::vector<Candidate> candidates;
+    for (const auto& identity : facts_.knownRemovedIdentities) {
+      auto id = trimmedIdentifier(identity);
+      if (!id || OrphanScanner::hasInstalledOwner(*id, installedLower_)) continue;
+      std::string lower = platform::lowercased(*id);
+      bool seen = std::any_of(candidates.begin(), candidates.end(),
+                              [&](const Candidate& c) { return c.lowerIdentifier == lower; });
+      if (!seen) candidates.push_back({std::move(lower), &identity});
+    }
+    if (candidates.empty()) return;
+
+    std::set<std::string> seen;
+    for (const auto& [key, findings] : groups_)
+      for (const auto& finding : findings) seen.insert(finding.url.standardized().path());
+
+    for (const auto& root : facts_.diagnosticRoots) {
+      for (const auto& entry : visibleEntries(root.url)) {
+        const Url url = root.url.appending(entry.name);
+        const std::string standardized = url.standardized().path();
+        if (seen.contains(standardized)) continue;
+        const Candidate* best = nullptr;
+        MatchEngine::Assessment bestAssessment;
+        for (const auto& candidate : candidates) {
+          auto assessment = MatchEngine::assess(url, *candidate.identity, root.kind);
+          std::erase_if(assessment.evidence, [](const MatchEvidence& e) {
+            return e.kind != EvidenceKind::bundleIdentifier && e.kind != EvidenceKind::signingIdentifier &&
+                   e.kind != EvidenceKind::appName;
+          });
+          if (assessment.evidence.empty()) continue;
+          const bool better = !best || assessment.score > bestAssessment.score ||
+                              (assessment.score == bestAssessment.score && candidate.lowerIdentifier < best->lowerIdentifier);
+          if (better) {
+            best = &candidate;
+            bestAssessment = std::move(assessment);
+          }
+        }
+        if (!best) continue;
+        const AppIdentity& identity = *best->identity;
+        std::vector<MatchEvidence> evidence = std::move(bestAssessment.evidence);
+        evidence.emplace_back(EvidenceKind::noInstalledOwner,
+                              "Uninstall history records " + identity.name +
+                                  ", and no installed application owns its recorded bundle identifier. History plus "
+                                  "a filename match requires review.",
+                              0);
+        const bool running = runningLower_.contains(best->lowerIdentifier);
+        if (running)
+          evidence.emplace_back(EvidenceKind::runningProcess,
+                                "A process with recorded bundle identifier " + *identity.bundleIdentifier +
+                                    " is running.",
+                                0);
+        groups_[*identity.bundleIdentifier].push_back(
+            makeFinding(url, root.kind, running ? FindingConfidence::inUse : FindingConfidence::review,
+                        bestAssessment.score, std::move(evidence), entryFacts(url.path())));
+        seen.insert(standardized);
+      }
+    }
+  }
+
+  std::vector<OrphanGroup> grouped() {
+    std::vector<OrphanGroup> result;
+    result.reserve(groups_.size());
+    for (auto& [key, findings] : groups_) {  // the map keeps keys in plain text order
+      std::stable_sort(findings.begin(), findings.end(),
+                       [](const FileFinding& a, const FileFinding& b) { return a.url.path() < b.url.path(); });
+      result.push_back(OrphanGroup{key, std::move(findings)});
+    }
+    return result;
+  }
+
+  const OrphanScanner::Facts& facts_;
+  const Layout& layout_;
+  const Date now_;
+  std::set<std::string> installedLower_;
+  std::set<std::string> runningLower_;
+  std::vector<RemovedOwner> removedOwners_;
+  orphans::GroupMap groups_;
+};
+
+}  // namespace
+
+std::vector<OrphanGroup> OrphanScanner::scan(const Facts& facts) const {
+  return InnerScan(facts, layout_, collaborators_.now ? collaborators_.now() : date::now()).run();
+}
+
+}  // namespace corvane
