@@ -1,12 +1,14 @@
 #include "sample_mac/stale_records.h"
 
 #include <cstdio>
+#include <set>
+#include <utility>
 #include <vector>
 
+#include "corvane/discovery/background_items_store.h"
 #include "corvane/formats/property_list.h"
 #include "platform/format_files.h"
 #include "sample_mac/background_items_builder.h"
-#include "sample_mac/plist_writer.h"
 #include "sample_mac/receipts_builder.h"
 #include "sample_mac/system_extensions_builder.h"
 
@@ -63,11 +65,15 @@ void addBackgroundItems(const SampleMac& mac) {
   const std::string folder = backgroundItemsFolder(mac);
   const std::string fileName = backgroundItemsFileName(16);
   std::vector<SampleScope> scopes;
-  // Keep the demo's items when its store is the one there.
-  const std::string existing = SampleMac::readFile(folder + "/" + fileName);
-  if (!existing.empty()) {
-    auto demo = writeBinaryPlist(globalStoreArchive(demoBackgroundItemScopes(mac), ScopeForm::uuidObject));
-    if (existing == std::string(demo.begin(), demo.end())) scopes = demoBackgroundItemScopes(mac);
+  // Keep the demo's items when its store is the one there (same scopes and items; item ids are random).
+  const std::string path = folder + "/" + fileName;
+  if (SampleMac::entryNames(folder).count(fileName)) {
+    std::set<std::pair<std::string, std::string>> present, demo;
+    for (const auto& record : BackgroundItemsStore::loadFile(path, kDemoUserScope))
+      present.emplace(record.scopeUUID.value_or(""), record.identifier.value_or(""));
+    for (const auto& scope : demoBackgroundItemScopes(mac))
+      for (const auto& item : scope.items) demo.emplace(scope.identifier, item.identifier);
+    if (present == demo) scopes = demoBackgroundItemScopes(mac);
   }
 
   const std::string app = "/Applications/Driftwood Sync.app/Contents";
