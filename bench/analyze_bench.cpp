@@ -5,6 +5,7 @@
 //   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
 //   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
 //   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
+//   corvane-bench orphans [N]            (default N: 100000 Library entries; orphans_bench.cpp)
 //   corvane-bench dsstore
 
 #include <algorithm>
@@ -25,6 +26,7 @@ namespace corvane::bench {
 int benchSizes(int files);
 int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
+int benchOrphans(int entries);
 }
 
 namespace {
@@ -37,6 +39,7 @@ constexpr const char* kUsage =
     "usage: corvane-bench [analyze] [N ...]\n"
     "       corvane-bench sizes [N]\n"
     "       corvane-bench restore [N]\n"
+    "       corvane-bench orphans [N]\n"
     "       corvane-bench dsstore\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
@@ -135,7 +138,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "dsstore") return corvane::bench::benchDSStore(CORVANE_SOURCE_DIR);
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
   const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
-  for (int i = rollUp || restore ? 2 : 1; i < argc; ++i) {
+  const bool orphans = argc > 1 && std::string_view(argv[1]) == "orphans";
+  for (int i = rollUp || restore || orphans ? 2 : 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
       std::printf("%s", kUsage);
@@ -151,11 +155,12 @@ int main(int argc, char** argv) {
     }
     sizes.push_back(n);
   }
-  if (rollUp || restore) {
+  if (rollUp || restore || orphans) {
     if (sizes.size() > 1) {
       std::fprintf(stderr, "corvane-bench: %s takes one file count; see corvane-bench --help\n", argv[1]);
       return 64;
     }
+    if (orphans) return corvane::bench::benchOrphans(sizes.empty() ? 100000 : sizes.front());
     if (restore) return corvane::bench::benchRestore(sizes.empty() ? 10000 : sizes.front());
     return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
   }

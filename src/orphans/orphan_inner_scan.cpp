@@ -149,6 +149,7 @@ class InnerScan {
   }
 
   struct Candidate {
+    std::string identifier;  // trimmed, case kept
     std::string lowerIdentifier;
     const AppIdentity* identity;
   };
@@ -162,7 +163,7 @@ class InnerScan {
       std::string lower = platform::lowercased(*id);
       bool seen = std::any_of(candidates.begin(), candidates.end(),
                               [&](const Candidate& c) { return c.lowerIdentifier == lower; });
-      if (!seen) candidates.push_back({std::move(lower), &identity});
+      if (!seen) candidates.push_back({*id, std::move(lower), &identity});
     }
     if (candidates.empty()) return;
 
@@ -202,10 +203,10 @@ class InnerScan {
         const bool running = runningLower_.contains(best->lowerIdentifier);
         if (running)
           evidence.emplace_back(EvidenceKind::runningProcess,
-                                "A process with recorded bundle identifier " + *identity.bundleIdentifier +
+                                "A process with recorded bundle identifier " + best->identifier +
                                     " is running.",
                                 0);
-        groups_[*identity.bundleIdentifier].push_back(
+        groups_[best->identifier].push_back(
             makeFinding(url, root.kind, running ? FindingConfidence::inUse : FindingConfidence::review,
                         bestAssessment.score, std::move(evidence), entryFacts(url.path())));
         seen.insert(standardized);
