@@ -43,7 +43,8 @@ class OrphansCommandTest : public ::testing::Test {
 
 const std::vector<std::string> kAllGroups = {
     "background-item:com.driftwood.sync.agent", "background-item:com.driftwood.sync.launcher",
-    "background-item:com.driftwood.sync.updater", "background-item:com.quillpad.editor.agent",
+    "background-item:com.driftwood.sync.updater", "background-item:com.oldvendor.tool.agent",
+    "background-item:com.quillpad.editor.agent",
     "com.glimmerapps.Glimmer", "com.glimmerapps.Glimmer.updater", "com.northwind.planner",
     "com.stormglass.monitor", "com.tidepool.mixer", "installer-receipt:com.driftwood.sync",
     "io.github.copperline.notes", "system-extension:com.driftwood.sync.filter"};
@@ -52,7 +53,7 @@ TEST_F(OrphansCommandTest, ListsEveryGroupWithItsGuidance) {
   EXPECT_EQ(groupKeys(), kAllGroups);
   const auto json = nlohmann::json::parse(run({"orphans", "--json"}).out);
   EXPECT_EQ(json["backgroundItemStoreStatus"]["kind"], "parsed");
-  const auto& glimmer = json["groups"][4];
+  const auto& glimmer = json["groups"][5];
   EXPECT_EQ(glimmer["headline"], "4 likely safe to remove · 2 to review");
   EXPECT_EQ(glimmer["findings"].size(), 6u);
   EXPECT_EQ(glimmer["points"].size(), 4u);
@@ -65,7 +66,7 @@ TEST_F(OrphansCommandTest, ListsEveryGroupWithItsGuidance) {
 }
 
 TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
-  const std::string first = "Leftovers from removed apps\nFound 21 possible orphans from 12 apps that aren't "
+  const std::string first = "Leftovers from removed apps\nFound 22 possible orphans from 13 apps that aren't "
                             "installed.  Click to review them.  Nothing has been removed.\n";
   const struct {
     std::vector<std::string> args;
@@ -88,7 +89,7 @@ TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
     EXPECT_EQ(r.out, step.out);
   }
   const LeftoverCheckStore store(Layout::at(mac.root(), mac.home()));
-  EXPECT_EQ(store.load().reportedKeys->size(), 21u);
+  EXPECT_EQ(store.load().reportedKeys->size(), 22u);
   auto held = store.acquireLock();
   ASSERT_TRUE(held.has_value());
   const auto blocked = run({"leftover-check"});
