@@ -23,6 +23,7 @@ std::vector<Command> allCommands() {
       uninstallCommand(),
       restoreCommand(),
       trashCommand(),
+      orphansCommand(), leftoverCheckCommand(), neutralizeCommand(),
   };
 }
 

@@ -96,6 +96,7 @@ Command inspectCommand();
 Command uninstallCommand();
 Command restoreCommand();
 Command trashCommand();
+Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand();
 
 
 }  // namespace corvane::cli

@@ -15,6 +15,15 @@ namespace corvane::platform {
 // that name, and waits for the exclusive lock on it.
 Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name);
 
+// Opens (creating it with mode 0600 when missing) the lock file at `path` read-write, never following a
+// final link, and takes the exclusive lock without waiting: fails with EWOULDBLOCK when another open file
+// holds it (the descriptor is closed again), or with the errno of open.
+Result<UniqueFd> tryLockExclusively(const std::string& path);
+// Unlocks and closes a descriptor that tryLockExclusively gave out (release()d from its UniqueFd).
+void unlockAndClose(int fd);
+// Sleeps for the given time, resuming after signals.
+void pauseMicroseconds(unsigned microseconds);
+
 // Unlinks every item of the folder whose name begins with `prefix` that is not a folder (a link is removed
 // itself). Missing items are fine; the first other failure is returned after trying the rest.
 Status removeItemsWithPrefix(const std::string& folder, const std::string& prefix);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <vector>
 
 #include "platform/file_lock.h"
@@ -19,6 +20,26 @@ Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& n
   if (!fd.valid()) return Error::fromErrno(errno, "open", folder + "/" + name);
   if (retryAfterSignal(::flock, fd.get(), LOCK_EX) != 0) return Error::fromErrno(errno, "flock", folder + "/" + name);
   return fd;
+}
+
+Result<UniqueFd> tryLockExclusively(const std::string& path) {
+  UniqueFd fd(retryAfterSignal(::open, path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                               static_cast<mode_t>(0600)));
+  if (!fd.valid()) return Error::fromErrno(errno, "open", path);
+  if (retryAfterSignal(::flock, fd.get(), LOCK_EX | LOCK_NB) != 0) return Error::fromErrno(errno, "flock", path);
+  return fd;
+}
+
+void unlockAndClose(int fd) {
+  if (fd < 0) return;
+  ::flock(fd, LOCK_UN);
+  ::close(fd);  // never retried: the descriptor is gone whatever close says
+}
+
+void pauseMicroseconds(unsigned microseconds) {
+  timespec rest{static_cast<time_t>(microseconds / 1000000), static_cast<long>(microseconds % 1000000) * 1000};
+  while (::nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+  }
 }
 
 Status removeItemsWithPrefix(const std::string& folder, const std::string& prefix) {

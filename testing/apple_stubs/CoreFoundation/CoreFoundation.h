@@ -1,5 +1,5 @@
 // Core Foundation as documented (Base, String, Dictionary, Array, URL, CharacterSet, Calendar, TimeZone,
-// Locale, DateFormatter); see ../README.md.
+// Locale, DateFormatter, Boolean, Preferences); see ../README.md.
 #pragma once
 #include <stdint.h>
 
@@ -28,6 +28,8 @@ typedef const struct __CFTimeZone* CFTimeZoneRef;
 typedef CFStringRef CFLocaleIdentifier;
 typedef struct __CFDateFormatter* CFDateFormatterRef;
 typedef CFStringRef CFDateFormatterKey;
+typedef const struct __CFBoolean* CFBooleanRef;
+typedef CFTypeRef CFPropertyListRef;
 typedef CFOptionFlags CFCalendarUnit;
 enum { kCFCalendarUnitDay = (1UL << 4) };
 typedef CFIndex CFDateFormatterStyle;
@@ -108,4 +110,15 @@ void CFDateFormatterSetFormat(CFDateFormatterRef formatter, CFStringRef formatSt
 void CFDateFormatterSetProperty(CFDateFormatterRef formatter, CFStringRef key, CFTypeRef value);
 CFStringRef CFDateFormatterCreateStringWithAbsoluteTime(CFAllocatorRef allocator, CFDateFormatterRef formatter,
                                                         CFAbsoluteTime at);
+
+extern const CFBooleanRef kCFBooleanTrue;
+extern const CFBooleanRef kCFBooleanFalse;
+CFTypeID CFBooleanGetTypeID(void);
+Boolean CFBooleanGetValue(CFBooleanRef boolean);
+CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr, CFStringEncoding encoding);
+
+extern const CFStringRef kCFPreferencesCurrentApplication;
+CFPropertyListRef CFPreferencesCopyAppValue(CFStringRef key, CFStringRef applicationID);
+void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
+Boolean CFPreferencesAppSynchronize(CFStringRef applicationID);
 }

@@ -1,0 +1,78 @@
+#include "cli/orphan_state.h"
+
+#include <ostream>
+
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/history/history_store.h"
+#include "platform/atomic_file.h"
+#include "platform/file_io.h"
+
+namespace corvane::cli {
+
+namespace {
+constexpr std::size_t kMaxSuppressedFileBytes = 4u * 1024 * 1024;
+}
+
+std::string suppressedLabelsFile(const Layout& layout) {
+  return layout.applicationSupport() + "/suppressed-background-items.json";
+}
+
+std::set<std::string> suppressedLabels(const Layout& layout) {
+  std::set<std::string> labels;
+  auto bytes = platform::readFileBytes(suppressedLabelsFile(layout), kMaxSuppressedFileBytes);
+  if (!bytes.has_value()) return labels;
+  auto parsed = json::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  if (!parsed.has_value() || !parsed->is_array()) return labels;
+  for (const auto& entry : *parsed)
+    if (entry.is_string()) labels.insert(entry.get<std::string>());
+  return labels;
+}
+
+bool rememberSuppressedLabel(const Layout& layout, const std::string& label) {
+  std::set<std::string> labels = suppressedLabels(layout);
+  labels.insert(label);
+  (void)platform::createDirectories(layout.applicationSupport());
+  return platform::writeFileAtomically(suppressedLabelsFile(layout), json::Json(labels).dump() + "\n").has_value();
+}
+
+OrphanScanResult scanOrphans(const Layout& layout) {
+  const std::vector<InstalledApplication> apps = AppDiscoveryService(layout).discover();
+  std::vector<AppIdentity> removed;
+  HistoryStore history(HistoryFileManager::system(), layout);
+  for (const auto& record : history.records()) removed.push_back(record.identity);
+  return OrphanScanner(layout).scan(apps, removed, suppressedLabels(layout));
+}
+
+bool applyScope(const ParsedArguments& args, Context& context, const std::string& command) {
+  auto given = args.value("--scope");
+  if (!given) return true;
+  auto scope = Uuid::parse(*given);
+  if (!scope) {
+    context.err << "corvane " << command << ": --scope needs a scope identifier such as "
+                   "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9, not \"" << *given << "\"\n";
+    return false;
+  }
+  context.layout.loginScope = *scope;
+  return true;
+}
+
+json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status) {
+  using S = BackgroundItemStoreStatus;
+  json::Json j = json::Json::object();
+  j["kind"] = std::string(caseName(status.kind()));
+  if (const auto* p = status.as<S::Parsed>()) {
+    j["version"] = p->version;
+    j["filesParsed"] = p->filesParsed;
+  } else if (const auto* d = status.as<S::Degraded>()) {
+    j["version"] = d->version;
+    j["filesParsed"] = d->filesParsed;
+    j["filesSkipped"] = d->filesSkipped;
+    j["truncated"] = d->truncated;
+  } else if (const auto* u = status.as<S::UnreadableShape>()) {
+    j["version"] = u->version;
+    j["files"] = u->files;
+  }
+  return j;
+}
+
+}  // namespace corvane::cli

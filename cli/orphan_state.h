@@ -1,0 +1,30 @@
+#pragma once
+// What the orphan commands share: the scan of a Mac with its installed apps, the apps its uninstall history
+// recorded as removed and the background items the user already turned off (remembered in Corvane's own
+// folder), the --scope option, and the JSON form of the background-items database's status.
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "cli/commands.h"
+#include "corvane/orphans/orphan_scanner.h"
+#include "model/json_value.h"
+
+namespace corvane::cli {
+
+// The layout's Corvane folder + "/suppressed-background-items.json": a JSON array of labels.
+std::string suppressedLabelsFile(const Layout& layout);
+// The remembered labels; none for a missing or unreadable file.
+std::set<std::string> suppressedLabels(const Layout& layout);
+// Adds a label to the file (rewritten whole and atomically); false when it could not be written.
+bool rememberSuppressedLabel(const Layout& layout, const std::string& label);
+
+OrphanScanResult scanOrphans(const Layout& layout);
+
+// Takes --scope UUID into the layout's login scope; false (after a usage message) for a malformed value.
+bool applyScope(const ParsedArguments& args, Context& context, const std::string& command);
+
+json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status);
+
+}  // namespace corvane::cli

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_capture.h"
+#include "corvane/orphans/leftover_check.h"
+#include "sample_mac/background_items_builder.h"
+#include "sample_mac/demo_mac.h"
+#include "sample_mac/launchctl_stand_in.h"
+#include "sample_mac/orphaned_mac.h"
+#include "sample_mac/stale_records.h"
+
+namespace corvane {
+namespace {
+
+using testing::runCli;
+using testing::SampleMac;
+using testing::TemporaryFolder;
+
+class OrphansCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::buildDemoMac(mac);
+    testing::addRemovedAppLeftovers(mac);
+    testing::addStaleSystemRecords(mac);
+    ASSERT_TRUE(testing::recordGlimmerUninstall(mac));
+  }
+  testing::CliOutput run(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--root", mac.root(), "--home", mac.home(), "--scope", testing::kDemoUserScope});
+    return runCli(args);
+  }
+  std::vector<std::string> groupKeys() const {
+    auto scanned = run({"orphans", "--json"});
+    EXPECT_EQ(scanned.status, 0) << scanned.err;
+    const nlohmann::json parsed = nlohmann::json::parse(scanned.out);
+    std::vector<std::string> keys;
+    for (const auto& g : parsed["groups"]) keys.push_back(g["suspectedBundleIdentifier"]);
+    return keys;
+  }
+  TemporaryFolder folder;
+  SampleMac mac{folder.path()};
+};
+
+const std::vector<std::string> kAllGroups = {
+    "background-item:com.driftwood.sync.agent", "background-item:com.driftwood.sync.launcher",
+    "background-item:com.driftwood.sync.updater", "background-item:com.oldvendor.tool.agent",
+    "background-item:com.quillpad.editor.agent",
+    "com.glimmerapps.Glimmer", "com.glimmerapps.Glimmer.updater", "com.northwind.planner",
+    "com.stormglass.monitor", "com.tidepool.mixer", "installer-receipt:com.driftwood.sync",
+    "io.github.copperline.notes", "system-extension:com.driftwood.sync.filter"};
+
+TEST_F(OrphansCommandTest, ListsEveryGroupWithItsGuidance) {
+  EXPECT_EQ(groupKeys(), kAllGroups);
+  const auto json = nlohmann::json::parse(run({"orphans", "--json"}).out);
+  EXPECT_EQ(json["backgroundItemStoreStatus"]["kind"], "parsed");
+  const auto& glimmer = json["groups"][5];
+  EXPECT_EQ(glimmer["headline"], "4 likely safe to remove · 2 to review");
+  EXPECT_EQ(glimmer["findings"].size(), 6u);
+  EXPECT_EQ(glimmer["points"].size(), 4u);
+
+  const auto text = run({"orphans"});
+  EXPECT_NE(text.out.find("com.tidepool.mixer\n  4 to review\n  - Review · Cache · ~/Library/Caches/com.tidepool.mixer\n"
+                          "      The artifact name contains reverse-DNS identifier com.tidepool.mixer.\n"),
+            std::string::npos)
+      << text.out;
+}
+
+TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
+  const std::string first = "Leftovers from removed apps\nFound 22 possible orphans from 13 apps that aren't "
+                            "installed.  Click to review them.  Nothing has been removed.\n";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } steps[] = {
+      {{"leftover-check"}, 0, first},
+      {{"leftover-check"}, 0, ""},  // nothing new
+      {{"leftover-check", "--if-due", "--json"}, 0,
+       "{\n  \"due\": false,\n  \"newFindingCount\": 0,\n  \"newAppCount\": 0,\n  \"isFirstReport\": false,\n"
+       "  \"notification\": null\n}\n"},
+      {{"leftover-check", "--reset"}, 0,
+       "The leftover check starts afresh: everything found next time is reported as new.\n"},
+      {{"leftover-check", "--if-due"}, 0, first},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.args.back());
+    const auto r = run(step.args);
+    EXPECT_EQ(r.status, step.status) << r.err;
+    EXPECT_EQ(r.out, step.out);
+  }
+  const LeftoverCheckStore store(Layout::at(mac.root(), mac.home()));
+  EXPECT_EQ(store.load().reportedKeys->size(), 22u);
+  auto held = store.acquireLock();
+  ASSERT_TRUE(held.has_value());
+  const auto blocked = run({"leftover-check"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_EQ(blocked.err, "corvane leftover-check: another leftover check is running (it holds " + store.lockURL() +
+                             "); nothing was done.\n");
+}
+
+TEST_F(OrphansCommandTest, NeutralizedItemIsNoLongerListed) {
+  const auto launchctl = testing::LaunchctlStandIn::write(folder.path(), {"com.driftwood.sync.agent"});
+  const auto refused = run({"neutralize", "com.driftwood.sync.launcher", "--launchctl", launchctl.script});
+  EXPECT_EQ(refused.status, 1);  // a hidden login item, not a launch agent that can be turned off
+  EXPECT_EQ(refused.err, "corvane neutralize: com.driftwood.sync.launcher is not a leftover login item of a removed "
+                         "app (see corvane orphans). Nothing was changed.\n");
+
+  const auto done = run({"neutralize", "com.driftwood.sync.agent", "--launchctl", launchctl.script});
+  EXPECT_EQ(done.status, 0) << done.out << done.err;
+  EXPECT_EQ(SampleMac::readFile(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")),
+            "[\"com.driftwood.sync.agent\"]\n");
+  std::vector<std::string> rest(kAllGroups.begin() + 1, kAllGroups.end());
+  EXPECT_EQ(groupKeys(), rest);
+}
+
+}  // namespace
+}  // namespace corvane
