@@ -139,7 +139,7 @@ std::string manPage(const std::vector<Command>& commands) {
        ".B corvane \\-\\-version\n";
   s += ".SH DESCRIPTION\nCorvane works out which files and registrations belong to an installed app, explains "
        "with evidence why each one belongs to it, grades how safe each is to remove, and moves what you select to "
-       "the Trash, where it stays recoverable.\nAPP is a bundle path, or an app's name or bundle identifier as "
+       "the Trash, where it stays recoverable.\nAPP is a bundle path, or an app's name or bundle identifier as\n"
        ".B corvane apps\nlists them.\n";
   s += ".SH COMMANDS\n";
   for (const auto& c : commands) s += ".TP\n.B " + roff("corvane " + usageLine(c)) + "\n" + roff(c.summary) + "\n";
