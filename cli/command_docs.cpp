@@ -152,12 +152,6 @@ std::string manPage(const std::vector<Command>& commands) {
   return s;
 }
 
-std::string commandList(const std::vector<Command>& commands) {
-  std::string s;
-  for (const auto& c : commands) s += "corvane " + usageLine(c) + "\n    " + c.summary + "\n";
-  return s;
-}
-
 namespace {
 
 int completions(const ParsedArguments& args, Context& context) {
