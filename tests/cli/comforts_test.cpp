@@ -82,6 +82,18 @@ TEST(AppArgumentTest, CommandsTakeAppsByNameOnTheLayout) {
   EXPECT_EQ(missing.err, "corvane uninstall: no application is named or identified as \"zed\"; did you mean \"Zed Editor\"?\n");
   auto asked = run({"uninstall", "Zed Editor", "--select", "all"});
   EXPECT_NE(asked.out.find("Uninstall " + bundle + ": move "), std::string::npos) << asked.out;
+  // A name ending in ".app" is a path, taken from the working folder.
+  auto relative = testing::runCli({"inspect", "Zed Editor.app", "--root", mac.root(), "--home", mac.home()}, "",
+                                  mac.root() + "/Applications");
+  EXPECT_EQ(relative.status, 0) << relative.err;
+  // Colours only when the terminal the tool started on asks for them.
+  for (bool colour : {false, true}) {
+    std::ostringstream out, err;
+    std::istringstream in;
+    ASSERT_EQ(cli::run({"analyze", bundle, "--root", mac.root(), "--home", mac.home()}, out, err, in, std::nullopt,
+                       cli::Terminal{colour, true}), 0);
+    EXPECT_EQ(out.str().find("\033[32mSafe to Remove\033[0m") != std::string::npos, colour) << out.str();
+  }
 }
 
 TEST(VersionTest, OneVersionFromTheBuildDefinitionToTheTool) {
@@ -117,6 +129,14 @@ TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
   EXPECT_EQ(unknown.status, cli::kExitUsage);
   EXPECT_EQ(unknown.err, "corvane completions: no completions for tcsh (bash, zsh or fish)\n");
   EXPECT_EQ(testing::runCli({"man"}).out, man);
+  // groff finds nothing to warn about.
+  testing::TemporaryFolder tmp{"corvane-man"};
+  std::ofstream(tmp.path() + "/corvane.1") << man;
+  FILE* groff = ::popen(("groff -man -Tutf8 -ww -z '" + tmp.path() + "/corvane.1' 2>&1").c_str(), "r");
+  ASSERT_NE(groff, nullptr);
+  char line[512] = {};
+  EXPECT_EQ(std::fgets(line, sizeof line, groff), nullptr) << line;
+  EXPECT_EQ(::pclose(groff), 0);
   EXPECT_TRUE(man.starts_with(".TH CORVANE 1 \"\" \"corvane " + std::string(version()) + "\" \"User Commands\"\n"));
 }
 
