@@ -13,7 +13,7 @@
 namespace corvane::cli {
 
 std::vector<Command> allCommands() {
-  return {
+  std::vector<Command> commands = {
       analyzeCommand(),
       backgroundItemsCommand(),
       explainCommand(),
@@ -25,9 +25,11 @@ std::vector<Command> allCommands() {
       uninstallCommand(),
       restoreCommand(),
       trashCommand(),
-      completionsCommand(),
-      manCommand(),
   };
+  // The tool's own documentation, generated from the commands above, comes last.
+  commands.push_back(completionsCommand());
+  commands.push_back(manCommand());
+  return commands;
 }
 
 namespace {

@@ -96,6 +96,9 @@ int run(int argc, char** argv);
 
 // Every command, in the order --help, the completions, the man page and the README list them.
 std::vector<Command> allCommands();
+// The shell completions and the man page, made from allCommands() (command_docs.cpp).
+Command completionsCommand();
+Command manCommand();
 
 // Commands, one per file.
 Command analyzeCommand();
@@ -109,8 +112,6 @@ Command inspectCommand();
 Command uninstallCommand();
 Command restoreCommand();
 Command trashCommand();
-Command completionsCommand();
-Command manCommand();
 
 
 }  // namespace corvane::cli
