@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "corvane/discovery/app_discovery_service.h"
@@ -43,7 +44,11 @@ int analyze(const ParsedArguments& args, Context& context) {
   AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
-  const FindingSizes sizes = rollUpFindingSizes(snapshot.findings);
+  FindingSizes sizes;
+  {
+    ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"));
+    sizes = rollUpFindingSizes(snapshot.findings, progress.callback());
+  }
 
   if (args.has("--json")) {
     // The snapshot in its own form, the totals beside it.
@@ -53,10 +58,10 @@ int analyze(const ParsedArguments& args, Context& context) {
   }
   printSnapshotHeader(context.out, snapshot, context.layout);
   context.out << "\n";
-  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"), &sizes);
+  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"), &sizes, context.terminal.colour);
   if (!snapshot.findings.empty()) {
     context.out << "\n";
-    printTierTotals(context.out, snapshot.findings, sizes);
+    printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
   }
   return kExitOK;
 }
@@ -80,6 +85,7 @@ Command analyzeCommand() {
   c.options.minPositional = 1;
   c.options.maxPositional = 1;
   c.options.positionalPaths = true;
+  c.options.appArgument = true;
   c.options.layout = true;
   c.run = analyze;
   return c;

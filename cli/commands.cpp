@@ -2,16 +2,18 @@
 
 #include <iostream>
 
+#include "cli/app_argument.h"
 #include "corvane/base/url.h"
+#include "corvane/base/version.h"
+#include "corvane/discovery/app_discovery_service.h"
 #include "platform/directory.h"
 #include "platform/system_layout.h"
+#include "platform/terminal.h"
 
 namespace corvane::cli {
 
-namespace {
-
 std::vector<Command> allCommands() {
-  return {
+  std::vector<Command> commands = {
       analyzeCommand(),
       backgroundItemsCommand(),
       explainCommand(),
@@ -25,7 +27,13 @@ std::vector<Command> allCommands() {
       trashCommand(),
       orphansCommand(), leftoverCheckCommand(), neutralizeCommand(),
   };
+  // The tool's own documentation, generated from the commands above, comes last.
+  commands.push_back(completionsCommand());
+  commands.push_back(manCommand());
+  return commands;
 }
+
+namespace {
 
 void printLayoutOptions(std::ostream& out) {
   for (const auto& option : kLayoutOptions)
@@ -117,7 +125,10 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
       continue;
     }
     std::string argument = a;
-    if (spec.positionalPaths && parsed.positional.size() >= spec.firstPathArgument)
+    // An app's name or bundle identifier stays as given: it is looked up once the layout is known.
+    const bool appByName =
+        spec.appArgument && parsed.positional.size() == spec.firstPathArgument && !looksLikeAppPath(a);
+    if (spec.positionalPaths && parsed.positional.size() >= spec.firstPathArgument && !appByName)
       if (auto problem = takePath(a, "the argument", argument)) return problem;
     parsed.positional.push_back(std::move(argument));
   }
@@ -127,7 +138,11 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
-        const std::optional<std::string>& workingFolder) {
+        const std::optional<std::string>& workingFolder, const Terminal& terminal) {
+  if (!args.empty() && args[0] == "--version") {
+    out << "corvane " << version() << "\n";
+    return kExitOK;
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     if (args.empty()) {
       printHelp(err);
@@ -153,11 +168,20 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
       return kExitUsage;
     }
-    Context context{out, err, in, platform::systemLayout(), usage};
+    Context context{out, err, in, platform::systemLayout(), usage, terminal};
     // The home from the environment is held to the same form as one given on the command line.
     if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
     if (auto root = parsed.value("--root")) context.layout.root = *root;
     if (auto home = parsed.value("--home")) context.layout.home = *home;
+    const std::size_t app = command.options.firstPathArgument;
+    if (command.options.appArgument && app < parsed.positional.size() && !looksLikeAppPath(parsed.positional[app])) {
+      AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
+      if (!found.path) {
+        err << "corvane " << command.name << ": " << found.problem;
+        return kExitFailure;
+      }
+      parsed.positional[app] = *found.path;
+    }
     return command.run(parsed, context);
   }
   err << "corvane: unknown command " << args[0] << " (see corvane --help)\n";
@@ -166,7 +190,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return run(args, std::cout, std::cerr, std::cin);
+  // The environment and the streams are looked at here, once; commands see only the answers.
+  Terminal terminal;
+  const std::optional<std::string> noColour = platform::environmentVariable("NO_COLOR");
+  terminal.colour = platform::standardOutputIsTerminal() && (!noColour || noColour->empty());
+  terminal.progress = platform::standardErrorIsTerminal();
+  return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
 }
 
 }  // namespace corvane::cli

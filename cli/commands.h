@@ -27,6 +27,9 @@ struct OptionSpec {
   bool positionalPaths = false;  // the positional arguments are paths (APP)...
   std::size_t firstPathArgument = 0;  // ...from this one on (a sub-command's word comes before its paths)
   bool layout = false;           // accepts the layout options (kLayoutOptions), both paths
+  // The first path argument is APP: a bundle path, or an app's name or bundle identifier looked up among
+  // the installed applications (see app_argument.h).
+  bool appArgument = false;
 };
 
 // An option every command reading a Mac takes, with its line in the help.
@@ -49,12 +52,19 @@ struct ParsedArguments {
   std::optional<std::string> value(const std::string& option) const;
 };
 
+// What the tool learned about its streams and environment where it started; tests leave it off.
+struct Terminal {
+  bool colour = false;    // tiers in colour on the output
+  bool progress = false;  // progress of long scans on the error stream
+};
+
 struct Context {
   std::ostream& out;
   std::ostream& err;
   std::istream& in;
   Layout layout;          // paths absolute and standardised
   std::string usage;      // the running command's usage line, for its own usage errors
+  Terminal terminal{};
 };
 
 struct Command {
@@ -81,8 +91,14 @@ std::string usageLine(const Command& command);
 // Runs the tool: args[0] is the command name. Relative paths are taken from `workingFolder`, by default
 // the process's working folder.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
-        const std::optional<std::string>& workingFolder = std::nullopt);
+        const std::optional<std::string>& workingFolder = std::nullopt, const Terminal& terminal = {});
 int run(int argc, char** argv);
+
+// Every command, in the order --help, the completions, the man page and the README list them.
+std::vector<Command> allCommands();
+// The shell completions and the man page, made from allCommands() (command_docs.cpp).
+Command completionsCommand();
+Command manCommand();
 
 // Commands, one per file.
 Command analyzeCommand();

@@ -8,11 +8,13 @@
 
 namespace corvane::cli {
 
-FindingSizes rollUpFindingSizes(const std::vector<FileFinding>& findings) {
+FindingSizes rollUpFindingSizes(const std::vector<FileFinding>& findings, SizeProgressCallback progress) {
   std::vector<std::string> paths;
   paths.reserve(findings.size());
   for (const auto& f : findings) paths.push_back(f.url.path());
-  SizeRollup rollup = rollUpSizes(platform::realFileSystem(), paths);
+  SizeRollupOptions options;
+  options.progress = std::move(progress);
+  SizeRollup rollup = rollUpSizes(platform::realFileSystem(), paths, options);
   FindingSizes sizes;
   for (std::size_t i = 0; i < findings.size(); ++i)
     if (rollup.totals[i]) sizes[findings[i].id.toString()] = *rollup.totals[i];

@@ -15,7 +15,8 @@ namespace corvane::cli {
 // Totals by finding id (as text); a finding whose item is missing has none.
 using FindingSizes = std::map<std::string, SizeTotal>;
 
-FindingSizes rollUpFindingSizes(const std::vector<FileFinding>& findings);
+// `progress`, when given, is told how the walk goes (see ScanProgress).
+FindingSizes rollUpFindingSizes(const std::vector<FileFinding>& findings, SizeProgressCallback progress = nullptr);
 // The sum over `findings` of the totals there are; `atLeast` when one is a lower bound or missing.
 SizeTotal totalOf(const std::vector<const FileFinding*>& findings, const FindingSizes& sizes);
 

@@ -132,6 +132,7 @@ Command inspectCommand() {
   c.options.minPositional = 1;
   c.options.maxPositional = 1;
   c.options.positionalPaths = true;
+  c.options.appArgument = true;
   c.options.layout = true;
   c.run = inspect;
   return c;

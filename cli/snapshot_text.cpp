@@ -1,5 +1,6 @@
 #include "cli/snapshot_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -32,6 +33,19 @@ std::string displayPath(const Url& url, const Layout& layout) {
   return path;
 }
 
+std::string tierName(FindingConfidence tier, bool colour) {
+  std::string name(stringValue(tier));
+  if (!colour) return name;
+  const char* code = "";
+  switch (tier) {
+    case FindingConfidence::safeToRemove: code = "32"; break;
+    case FindingConfidence::probablyLeftover: code = "33"; break;
+    case FindingConfidence::review: code = "34"; break;
+    case FindingConfidence::inUse: code = "31"; break;
+  }
+  return std::string("\033[") + code + "m" + name + "\033[0m";
+}
+
 namespace {
 
 std::string padded(std::string_view text, std::size_t width) {
@@ -44,9 +58,11 @@ std::string padded(std::string_view text, std::size_t width) {
 }
 
 void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, bool explain, bool withTier,
-              const FindingSizes* sizes) {
+              const FindingSizes* sizes, bool colour = false) {
   out << "  ";
-  if (withTier) out << padded(stringValue(f.confidence), 18);
+  // Padded by the plain name, so that coloured and plain columns line up alike.
+  if (withTier)
+    out << tierName(f.confidence, colour) << padded("", 18 - std::min<std::size_t>(18, stringValue(f.confidence).size()));
   char score[8];
   std::snprintf(score, sizeof score, "%3d", f.score);
   out << score << "  " << padded(stringValue(f.kind), 26) << padded(sizes ? formatFindingTotal(f, *sizes) : formatSize(f.byteCount), 10) << "  "
@@ -69,8 +85,8 @@ std::vector<const FileFinding*> inTier(const std::vector<FileFinding>& findings,
 }
 
 void printHeading(std::ostream& out, FindingConfidence tier, const std::vector<const FileFinding*>& findings,
-                  const FindingSizes* sizes) {
-  out << stringValue(tier) << " (" << findings.size() << ")";
+                  const FindingSizes* sizes, bool colour = false) {
+  out << tierName(tier, colour) << " (" << findings.size() << ")";
   if (sizes) out << " · " << formatTotal(totalOf(findings, *sizes));
   out << "\n";
 }
@@ -78,8 +94,8 @@ void printHeading(std::ostream& out, FindingConfidence tier, const std::vector<c
 }  // namespace
 
 void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
-                   const FindingSizes* sizes) {
-  for (const auto& f : findings) printRow(out, f, layout, explain, true, sizes);
+                   const FindingSizes* sizes, bool colour) {
+  for (const auto& f : findings) printRow(out, f, layout, explain, true, sizes, colour);
 }
 
 void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout,
@@ -93,9 +109,10 @@ void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& find
   }
 }
 
-void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes) {
+void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes,
+                     bool colour) {
   for (auto tier : kAllFindingConfidences)
-    if (auto found = inTier(findings, tier); !found.empty()) printHeading(out, tier, found, &sizes);
+    if (auto found = inTier(findings, tier); !found.empty()) printHeading(out, tier, found, &sizes, colour);
 }
 
 void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& s, const Layout& layout) {

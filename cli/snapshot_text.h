@@ -19,14 +19,18 @@ std::string displayPath(const Url& url, const Layout& layout);
 
 // One line per finding: tier, score, kind, size, path; with `explain`, every evidence sentence below it.
 // With `sizes`, the size shown is the finding's total on disk rather than its own entry's.
+// With `colour`, each tier's name is coloured for a terminal.
 void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
-                   const FindingSizes* sizes = nullptr);
+                   const FindingSizes* sizes = nullptr, bool colour = false);
 // The same, grouped under one heading per tier, in tier order; with `sizes`, each heading ends in the
 // tier's total ("Safe to Remove (4) · 1.2 GB").
 void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout,
                          bool explain, const FindingSizes* sizes = nullptr);
 // One line per tier that has findings: "Safe to Remove (4) · 1.2 GB".
-void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes);
+void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes,
+                     bool colour = false);
+// The tier's name, wrapped in its terminal colour when `colour` (green, yellow, blue, red in tier order).
+std::string tierName(FindingConfidence tier, bool colour);
 // The header of a snapshot: app, identifiers, running state and counts.
 void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& snapshot, const Layout& layout);
 

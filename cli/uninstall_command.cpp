@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/finding_ids.h"
 #include "cli/finding_sizes.h"
+#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/removal/background_service_controller.h"
 #include "corvane/history/history_store.h"
@@ -100,8 +101,8 @@ void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout
   }
 }
 
-bool confirmed(Context& context, std::ostream& text, std::size_t count) {
-  text << "Move " << items(count) << " to the Trash? [y/N] " << std::flush;
+bool confirmed(Context& context, std::ostream& text, std::size_t count, const std::string& appPath) {
+  text << "Uninstall " << appPath << ": move " << items(count) << " to the Trash? [y/N] " << std::flush;
   std::string answer;
   if (!std::getline(context.in, answer)) answer.clear();
   std::string word = trimmed(answer);
@@ -153,7 +154,11 @@ int uninstall(const ParsedArguments& args, Context& context) {
     if (asJSON && args.has("--dry-run")) context.out << "[]\n";
     return kExitOK;
   }
-  const FindingSizes sizes = rollUpFindingSizes(plan.selected);
+  FindingSizes sizes;
+  {
+    ScanProgress progress(context.err, context.terminal.progress && !asJSON);
+    sizes = rollUpFindingSizes(plan.selected, progress.callback());
+  }
   text << "To move to the Trash (" << items(plan.selected.size()) << ", " << formatTotal(totalOf(pointers(plan.selected), sizes))
        << "):\n";
   printSelection(text, plan.selected, layout, sizes);
@@ -165,7 +170,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
     }
     return kExitOK;
   }
-  if (!args.has("--yes") && !confirmed(context, text, plan.selected.size())) {
+  if (!args.has("--yes") && !confirmed(context, text, plan.selected.size(), plan.appURL.path())) {
     text << "Cancelled. Nothing was moved.\n";
     return kExitFailure;
   }
@@ -207,6 +212,7 @@ Command uninstallCommand() {
   c.options.paths = {"--launchctl"};
   c.options.maxPositional = 1;
   c.options.positionalPaths = true;
+  c.options.appArgument = true;
   c.options.layout = true;
   c.run = uninstall;
   return c;

@@ -93,7 +93,7 @@ TEST_F(UninstallCommandTest, NothingMovesUntilAValidChoiceIsConfirmed) {
     SCOPED_TRACE(answer);
     EXPECT_EQ(run({dropzone, "--select", "safe"}, answer), 1);
     EXPECT_TRUE(contains(out, "To move to the Trash (2 items, 3.2 MB):\n"));
-    EXPECT_TRUE(out.ends_with("Move 2 items to the Trash? [y/N] Cancelled. Nothing was moved.\n")) << out;
+    EXPECT_TRUE(out.ends_with("Uninstall " + dropzone + ": move 2 items to the Trash? [y/N] Cancelled. Nothing was moved.\n")) << out;
   }
   EXPECT_EQ(listing(tmp.path()), before);
   // --keep-app leaves the bundle.

@@ -1,0 +1,34 @@
+#include "cli/progress.h"
+
+#include <ostream>
+#include <string>
+
+namespace corvane::cli {
+
+ScanProgress::ScanProgress(std::ostream& err, bool enabled, Clock clock, std::chrono::milliseconds delay)
+    : err_(err), enabled_(enabled), clock_(std::move(clock)), start_(clock_()), delay_(delay) {}
+
+ScanProgress::~ScanProgress() {
+  // Erase the line so that what follows starts at the left margin.
+  if (shown_) err_ << "\r\033[K" << std::flush;
+}
+
+SizeProgressCallback ScanProgress::callback() {
+  if (!enabled_) return nullptr;
+  return [this](const SizeProgress& progress) {
+    report(progress.entriesSeen);
+    return true;
+  };
+}
+
+void ScanProgress::report(std::uint64_t entries) {
+  if (!enabled_) return;
+  const auto now = clock_();
+  if (now - start_ < delay_) return;
+  if (shown_ && now - lastShown_ < std::chrono::milliseconds(100)) return;
+  lastShown_ = now;
+  shown_ = true;
+  err_ << "\r\033[KMeasuring… " << entries << (entries == 1 ? " entry" : " entries") << " walked" << std::flush;
+}
+
+}  // namespace corvane::cli

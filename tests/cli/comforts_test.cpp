@@ -1,0 +1,220 @@
+// APP by name or identifier, --version, completions, the man page, the README's command list, progress
+// and colours.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "cli/app_argument.h"
+#include "cli/cli_capture.h"
+#include "cli/command_docs.h"
+#include "cli/progress.h"
+#include "cli/snapshot_text.h"
+#include "corvane/base/version.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+using testing::BundleInfo;
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+InstalledApplication app(const std::string& name, std::optional<std::string> id, const std::string& path) {
+  InstalledApplication a;
+  a.name = name;
+  a.bundleIdentifier = std::move(id);
+  a.url = Url::fileURL(path);
+  return a;
+}
+
+TEST(AppArgumentTest, NamesAndIdentifiersResolveOrSayWhyNot) {
+  const std::vector<InstalledApplication> installed = {
+      app("Beacon VPN", "com.beaconvpn.client", "/A/Beacon VPN.app"), app("Driftwood", "com.driftwood", "/A/Driftwood.app"),
+      app("Inkwell", "com.inkwell.editor", "/A/Inkwell.app"), app("Inkwell", std::nullopt, "/V/Inkwell.app"),
+      app("Inkwel Pro", "com.inkwel.pro", "/A/Inkwel Pro.app")};
+  struct Case {
+    std::string given, path, problem;
+  } cases[] = {
+      {"beacon vpn", "/A/Beacon VPN.app", ""},
+      {"COM.DRIFTWOOD", "/A/Driftwood.app", ""},
+      {"inkwell", "", "\"inkwell\" matches 2 applications:\n  Inkwell  com.inkwell.editor  /A/Inkwell.app\n"
+                      "  Inkwell  -  /V/Inkwell.app\nGive the path of the one you mean.\n"},
+      {"Driftwod", "", "no application is named or identified as \"Driftwod\"; did you mean \"Driftwood\"?\n"},
+      {"inkwel", "", "no application is named or identified as \"inkwel\"; did you mean \"Inkwell\" or \"Inkwel Pro\"?\n"},
+      {"beacon", "", "no application is named or identified as \"beacon\"; did you mean \"Beacon VPN\"?\n"},
+      {"Zephyr", "", "no application is named or identified as \"Zephyr\" (see corvane apps)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.given);
+    cli::AppLookup found = cli::findApp(c.given, installed);
+    EXPECT_EQ(found.path.value_or(""), c.path);
+    EXPECT_EQ(found.problem, c.problem);
+  }
+  for (auto [text, isPath] : {std::pair{"Beacon VPN", false}, {"com.x.y", false}, {"X.APP", true}, {"a/b", true}, {"./x", true}})
+    EXPECT_EQ(cli::looksLikeAppPath(text), isPath) << text;
+  for (auto [a, b, d] : {std::tuple{"", "abc", 3}, {"kitten", "sitting", 3}, {"Same", "sAME", 0}, {"ab", "ba", 2}})
+    EXPECT_EQ(cli::editDistance(a, b), static_cast<std::size_t>(d)) << a << " " << b;
+}
+
+TEST(AppArgumentTest, CommandsTakeAppsByNameOnTheLayout) {
+  testing::TemporaryFolder tmp{"corvane-app-arg"};
+  testing::SampleMac mac{tmp.path()};
+  const std::string bundle = mac.addApp(BundleInfo{"Zed Editor", "com.example.zed", "2.0", std::nullopt, {}});
+  auto run = [&](std::vector<std::string> args) {
+    for (const auto& a : {std::string("--root"), mac.root(), std::string("--home"), mac.home()}) args.push_back(a);
+    return testing::runCli(args, "n\n");
+  };
+  auto analyzed = run({"analyze", "zed editor"});
+  EXPECT_EQ(analyzed.status, 0) << analyzed.err;
+  EXPECT_TRUE(analyzed.out.starts_with("Zed Editor (com.example.zed)  /Applications/Zed Editor.app\n")) << analyzed.out;
+  auto inspected = run({"inspect", "com.example.zed", "--json"});
+  EXPECT_EQ(inspected.status, 0) << inspected.err;
+  auto missing = run({"uninstall", "zed", "--select", "all"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "corvane uninstall: no application is named or identified as \"zed\"; did you mean \"Zed Editor\"?\n");
+  auto asked = run({"uninstall", "Zed Editor", "--select", "all"});
+  EXPECT_NE(asked.out.find("Uninstall " + bundle + ": move "), std::string::npos) << asked.out;
+  // A name ending in ".app" is a path, taken from the working folder.
+  auto relative = testing::runCli({"inspect", "Zed Editor.app", "--root", mac.root(), "--home", mac.home()}, "",
+                                  mac.root() + "/Applications");
+  EXPECT_EQ(relative.status, 0) << relative.err;
+  // Colours only when the terminal the tool started on asks for them.
+  for (bool colour : {false, true}) {
+    std::ostringstream out, err;
+    std::istringstream in;
+    ASSERT_EQ(cli::run({"analyze", bundle, "--root", mac.root(), "--home", mac.home()}, out, err, in, std::nullopt,
+                       cli::Terminal{colour, true}), 0);
+    EXPECT_EQ(out.str().find("\033[32mSafe to Remove\033[0m") != std::string::npos, colour) << out.str();
+  }
+}
+
+TEST(VersionTest, OneVersionFromTheBuildDefinitionToTheTool) {
+  std::smatch m;
+  const std::string cmake = fileText(CORVANE_SOURCE_DIR "/CMakeLists.txt");
+  ASSERT_TRUE(std::regex_search(cmake, m, std::regex(R"(project\(corvane VERSION ([0-9.]+))")));
+  EXPECT_EQ(version(), m[1].str());
+  auto shown = testing::runCli({"--version"});
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_EQ(shown.out, "corvane " + m[1].str() + "\n");
+}
+
+TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
+  const auto commands = cli::allCommands();
+  const std::string man = cli::manPage(commands);
+  for (const std::string shell : {"bash", "zsh", "fish"}) {
+    SCOPED_TRACE(shell);
+    auto printed = testing::runCli({"completions", shell});
+    ASSERT_EQ(printed.status, 0);
+    EXPECT_EQ(printed.out, *cli::completionScript(shell, commands));
+    for (const auto& c : commands) {
+      EXPECT_NE(printed.out.find(c.name), std::string::npos) << c.name;
+      auto options = c.options.flags;
+      options.insert(c.options.values.begin(), c.options.values.end());
+      // fish names long options without their dashes.
+      for (const auto& o : options)
+        EXPECT_NE(printed.out.find(shell == "fish" ? " -l " + o.substr(2) : o), std::string::npos) << c.name << " " << o;
+      std::string usage = std::regex_replace(cli::usageLine(c), std::regex("-"), "\\-");
+      EXPECT_NE(man.find(".B corvane " + usage + "\n" ), std::string::npos) << usage;
+    }
+  }
+  auto unknown = testing::runCli({"completions", "tcsh"});
+  EXPECT_EQ(unknown.status, cli::kExitUsage);
+  EXPECT_EQ(unknown.err, "corvane completions: no completions for tcsh (bash, zsh or fish)\n");
+  EXPECT_EQ(testing::runCli({"man"}).out, man);
+  // groff finds nothing to warn about.
+  testing::TemporaryFolder tmp{"corvane-man"};
+  std::ofstream(tmp.path() + "/corvane.1") << man;
+  FILE* groff = ::popen(("groff -man -Tutf8 -ww -z '" + tmp.path() + "/corvane.1' 2>&1").c_str(), "r");
+  ASSERT_NE(groff, nullptr);
+  char line[512] = {};
+  EXPECT_EQ(std::fgets(line, sizeof line, groff), nullptr) << line;
+  EXPECT_EQ(::pclose(groff), 0);
+  EXPECT_TRUE(man.starts_with(".TH CORVANE 1 \"\" \"corvane " + std::string(version()) + "\" \"User Commands\"\n"));
+}
+
+TEST(CommandDocsTest, BashCompletesCommandsThenOptionsThenFiles) {
+  testing::TemporaryFolder tmp{"corvane-bash"};
+  const std::string script = tmp.path() + "/corvane.bash";
+  std::ofstream(script) << *cli::completionScript("bash", cli::allCommands());
+  struct Case {
+    std::string words, expected;
+  } cases[] = {{"corvane ap", "apps"}, {"corvane analyze --s", "--sort"}, {"corvane man --", "--help"},
+               {"corvane analyze Be", ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    const std::string command = "bash --norc -c 'source \"" + script + "\"; COMP_WORDS=(" + c.words +
+                                "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _corvane; echo \"${COMPREPLY[*]}\"'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    std::string got = std::fgets(line, sizeof line, pipe) ? line : "";
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(got, c.expected + "\n");
+  }
+}
+
+TEST(CommandDocsTest, ReadmeListsTheCommandsAsHelpDoes) {
+  const std::string readme = fileText(CORVANE_SOURCE_DIR "/README.md");
+  const std::string help = testing::runCli({"--help"}).out;
+  const auto begin = readme.find("```text\n", readme.find("<!-- commands:"));
+  const auto end = readme.find("```\n<!-- /commands -->");
+  ASSERT_NE(begin, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  const std::string listed = readme.substr(begin + 8, end - begin - 8);
+  const auto from = help.find("Commands:\n") + 10;
+  EXPECT_EQ(listed, help.substr(from, help.find("\nCommands that read a Mac take:") - from))
+      << "update README.md's command list from corvane --help";
+}
+
+TEST(ScanProgressTest, ShowsEntriesAfterTheDelayOnlyWhenEnabled) {
+  using namespace std::chrono;
+  steady_clock::time_point now{};
+  auto clock = [&now] { return now; };
+  struct Case {
+    bool enabled;
+    std::vector<std::pair<int, std::uint64_t>> reports;  // milliseconds since start, entries
+    std::string shown;
+  } cases[] = {
+      {true, {{500, 10}, {1000, 1}, {1050, 20}, {1200, 4096}}, "\r\033[KMeasuring… 1 entry walked\r\033[KMeasuring… 4096 entries walked\r\033[K"},
+      {true, {{999, 10}}, ""},
+      {false, {{5000, 10}}, ""},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream err;
+    now = {};
+    {
+      cli::ScanProgress progress(err, c.enabled, clock);
+      EXPECT_EQ(static_cast<bool>(progress.callback()), c.enabled);
+      for (auto [ms, entries] : c.reports) {
+        now = steady_clock::time_point{} + milliseconds(ms);
+        progress.report(entries);
+      }
+    }
+    EXPECT_EQ(err.str(), c.shown);
+  }
+}
+
+TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
+  EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, false), "Safe to Remove");
+  EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, true), "\033[32mSafe to Remove\033[0m");
+  EXPECT_EQ(cli::tierName(FindingConfidence::inUse, true), "\033[31mIn Use\033[0m");
+  FileFinding f;
+  f.url = Url::fileURL("/x/y");
+  f.confidence = FindingConfidence::review;
+  std::ostringstream plain, coloured;
+  cli::printFindings(plain, {f}, Layout::at("/", "/home/u"), false, nullptr, false);
+  cli::printFindings(coloured, {f}, Layout::at("/", "/home/u"), false, nullptr, true);
+  EXPECT_EQ(std::regex_replace(coloured.str(), std::regex("\033\\[[0-9]+m"), ""), plain.str());
+  EXPECT_NE(coloured.str(), plain.str());
+}
+
+}  // namespace
+}  // namespace corvane
