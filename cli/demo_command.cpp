@@ -13,7 +13,10 @@
 #include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/ds_store_writer.h"
+#include "sample_mac/background_items_builder.h"
 #include "sample_mac/launchctl_stand_in.h"
+#include "sample_mac/orphaned_mac.h"
+#include "sample_mac/stale_records.h"
 #include "platform/user.h"
 
 namespace corvane::cli {
@@ -79,6 +82,9 @@ int demo(const ParsedArguments& args, Context& context) {
   }
   testing::SampleMac mac(folder);
   auto demoApps = testing::buildDemoMac(mac);
+  // Apps removed long ago (some by dragging them to the Trash) left files and system records behind.
+  testing::addRemovedAppLeftovers(mac);
+  testing::addStaleSystemRecords(mac);
   Layout layout = Layout::at(mac.root(), mac.home(), platform::currentUserID());
 
   std::ostream& out = context.out;
@@ -119,6 +125,14 @@ int demo(const ParsedArguments& args, Context& context) {
                               {"node_modules", "Users/demo/Projects/site/", std::nullopt},
                               {"Q3 Report.pdf", "Users/demo/Documents/", "Q3 Report.pdf"}});
   const auto launchctl = testing::LaunchctlStandIn::write(folder, {"com.dropzone.sync.agent"});
+  (void)testing::recordGlimmerUninstall(mac);
+  rule(out, "Leftovers of apps that are no longer installed (corvane orphans)");
+  std::istringstream noInput;
+  if (int status = run({"orphans", "--root", layout.root, "--home", layout.home, "--scope", testing::kDemoUserScope}, out,
+                       context.err, noInput);
+      status != kExitOK)
+    return status;
+
   return uninstallOne(context, installed, layout, "Dropzone Sync", launchctl);
 }
 
