@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/orphan_state.h"
 #include "corvane/discovery/background_items_store.h"
 #include "corvane/discovery/login_scope_identity.h"
 #include "model/json_value.h"
@@ -37,31 +38,13 @@ json::Json encodeRecord(const BackgroundItemRecord& r) {
   return j;
 }
 
-json::Json encodeStatus(const BackgroundItemStoreStatus& status) {
-  using S = BackgroundItemStoreStatus;
-  json::Json j = json::Json::object();
-  j["kind"] = std::string(caseName(status.kind()));
-  if (const auto* p = status.as<S::Parsed>()) {
-    j["version"] = p->version;
-    j["filesParsed"] = p->filesParsed;
-  } else if (const auto* d = status.as<S::Degraded>()) {
-    j["version"] = d->version;
-    j["filesParsed"] = d->filesParsed;
-    j["filesSkipped"] = d->filesSkipped;
-    j["truncated"] = d->truncated;
-  } else if (const auto* u = status.as<S::UnreadableShape>()) {
-    j["version"] = u->version;
-    j["files"] = u->files;
-  }
-  return j;
-}
 
 json::Json encode(const BackgroundItemsLoadResult& result) {
   json::Json records = json::Json::array();
   for (const auto& r : result.records) records.push_back(encodeRecord(r));
   json::Json j = json::Json::object();
   j["records"] = std::move(records);
-  j["status"] = encodeStatus(result.status);
+  j["status"] = encodeStoreStatus(result.status);
   j["scopesSeen"] = result.scopesSeen;
   return j;
 }
