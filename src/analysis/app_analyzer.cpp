@@ -221,7 +221,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   }
   // --- extended matching: only adds Review findings, and drops what co-installed apps claim more strongly.
   if (options.extendedMatching)
-    extendFindings(findings, passedOver, home, identity, appURL, running, coInstalled, catalog);
+    extendFindings(findings, locations, passedOver, home, identity, appURL, running, coInstalled, catalog);
   for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
     findings.push_back(std::move(f));
 

@@ -12,6 +12,8 @@ namespace corvane {
 
 AppAnalyzer::AppAnalyzer() : AppAnalyzer(platform::systemLayout()) {}
 
+AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c) : AppAnalyzer(std::move(layoutValue), std::move(c), Options{}) {}
+
 AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c, Options optionsValue)
     : layout(std::move(layoutValue)),
       machine(std::move(c)),

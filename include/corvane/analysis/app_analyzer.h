@@ -71,7 +71,8 @@ class AppAnalyzer {
 
   // The machine this process runs on.
   AppAnalyzer();
-  explicit AppAnalyzer(Layout layout, Collaborators collaborators = {}, Options options = {});
+  explicit AppAnalyzer(Layout layout, Collaborators collaborators = {});
+  AppAnalyzer(Layout layout, Collaborators collaborators, Options options);
 
   static const std::vector<std::string> kDefaultPluginDirectories;
 
@@ -126,8 +127,8 @@ class AppAnalyzer {
   };
   // The extended matching (analysis/extended_findings.cpp): findings for what the base rules passed over
   // and the deeper and vendor folders, then the co-installed apps' stronger claims removed.
-  void extendFindings(std::vector<FileFinding>& findings, const std::vector<PassedOver>& passedOver,
-                      const Url& homeLibrary, const AppIdentity& identity, const Url& appURL, bool running,
+  void extendFindings(std::vector<FileFinding>& findings, const std::vector<SearchLocation>& locations,
+                      const std::vector<PassedOver>& passedOver, const Url& homeLibrary, const AppIdentity& identity, const Url& appURL, bool running,
                       const std::vector<AppIdentity>& coInstalled,
                       const std::vector<SystemExtensionRecord>& catalog) const;
 
