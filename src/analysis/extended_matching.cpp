@@ -192,7 +192,8 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                        ") behind a developer-team prefix; held at Review because no signature declares it.",
                    kHelperWeight);
     }
-    if (!name_.empty() && alnumLower(*team) == name_)
+    if (!name_.empty() && (alnumLower(*team) == name_ ||
+                           (occurrence(*team, name_) >= Claim::wholeWord && startsWith(alnumLower(*team), name_))))
       return why(EvidenceKind::appName,
                  "Named for the application name " + identity_.name +
                      " behind a developer-team prefix; held at Review because no signature declares it.",

@@ -6,6 +6,7 @@
 
 #include <cctype>
 
+#include "analysis/extended_matching.h"
 #include "corvane/analysis/match_engine.h"
 #include "corvane/base/url.h"
 
@@ -22,7 +23,7 @@ bool startsWithTeam(const std::string& name) {
   return std::all_of(name.begin(), name.begin() + 10, [](char c) { return std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)); });
 }
 
-// 3 exact identifier in a component, 2 identifier family, 1 exact name, 0 nothing.
+// 4 exact identifier in a component, 3 identifier family, 2 exact name, 1 the name as a whole word.
 int explains(const CorpusApp& app, const std::string& path) {
   int best = 0;
   const std::string name = MatchEngine::normalized(app.name);
@@ -31,10 +32,11 @@ int explains(const CorpusApp& app, const std::string& path) {
     if (app.bundleIdentifier) {
       std::string stem = c.size() > 6 && c.compare(c.size() - 6, 6, ".plist") == 0 ? c.substr(0, c.size() - 6) : c;
       auto m = MatchEngine::identifierMatch(stem, *app.bundleIdentifier);
-      if (m == MatchEngine::IdentifierMatch::exact) best = std::max(best, 3);
-      if (m == MatchEngine::IdentifierMatch::family) best = std::max(best, 2);
+      if (m == MatchEngine::IdentifierMatch::exact) best = std::max(best, 4);
+      if (m == MatchEngine::IdentifierMatch::family) best = std::max(best, 3);
     }
-    if (!name.empty() && MatchEngine::normalized(c) == name) best = std::max(best, 1);
+    if (!name.empty() && MatchEngine::normalized(c) == name) best = std::max(best, 2);
+    if (ExtendedMatching::occurrence(c, name) == ExtendedMatching::Claim::wholeWord) best = std::max(best, 1);
   }
   return best;
 }

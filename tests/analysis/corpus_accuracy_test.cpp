@@ -45,10 +45,10 @@ TEST(CorpusAccuracyTest, RecallAndFalseOffersOnTheCorpusMac) {
     EXPECT_EQ(s->otherOffered[0] + s->appleOffered[0], 0);
     EXPECT_EQ(s->otherOffered[1] + s->appleOffered[1], 0);
   }
-  EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), extended.ownPathsSearched), RECALL_SEARCHED_FLOOR);
-  EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), RECALL_OVERALL_FLOOR);
+  EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), extended.ownPathsSearched), 86.0);
+  EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), 81.5);
   EXPECT_LE(CorpusScore::total(extended.otherOffered) * 2, CorpusScore::total(base.otherOffered));
-  EXPECT_LE(CorpusScore::total(extended.otherOffered), OTHER_OFFERED_CEILING);
+  EXPECT_LE(CorpusScore::total(extended.otherOffered), 0);
 }
 
 }  // namespace

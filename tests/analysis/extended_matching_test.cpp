@@ -36,7 +36,7 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {slack, {}, "abcde12345.slack", ""},  // not a team prefix
       {slack, {}, "com.tinyspeck.slackmacgapHelper",
        "Named as this app's identifier com.tinyspeck.slackmacgap followed directly by the word Helper, the way its helpers are named; held at Review."},
-      {slack, {}, "com.tinyspeck.slackmacgapx", ""},
+      {slack, {app("Other", "com.tinyspeck.other")}, "com.tinyspeck.slackmacgapx", ""},
       {docker, {}, "com.docker.vmnetd",
        "Named under this app's vendor prefix com.docker, which no other installed app uses; held at Review because the vendor may ship more apps."},
       {docker, {app("Docker Scout", "com.docker.scout")}, "com.docker.vmnetd", ""},
@@ -109,9 +109,11 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
                     f.url.path().substr(tmp.path().size()));
     return out;
   };
-  EXPECT_EQ(found(false), std::vector<std::string>{});
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
-                                                   "Review /home/Library/Caches/Harbor/Harbor Backup"}));
+  EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
+                                                    "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 54 /home/Library/Caches/Harbor/Harbor Backup",
+                                                   "Review 35 /home/Library/Harbor/Backup Agent",
+                                                   "Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
 }
 
 }  // namespace
