@@ -8,6 +8,7 @@
 //   corvane-bench orphans [N]            (default N: 100000 Library entries; orphans_bench.cpp)
 //   corvane-bench dsstore
 //   corvane-bench trash [N]              (default N: 100000 entries in the Trash)
+//   corvane-bench accuracy [--list]      (the leftovers corpus; accuracy_bench.cpp)
 
 #include <algorithm>
 #include <charconv>
@@ -29,6 +30,7 @@ int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
 int benchTrash(int entries);
 int benchOrphans(int entries);
+int benchAccuracy(const std::string& sourceDir, bool verbose);
 }
 
 namespace {
@@ -44,6 +46,7 @@ constexpr const char* kUsage =
     "       corvane-bench orphans [N]\n"
     "       corvane-bench trash [N]\n"
     "       corvane-bench dsstore\n"
+    "       corvane-bench accuracy [--list]\n"
     "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
     "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
     "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
@@ -141,6 +144,8 @@ int benchAnalyze(int count) {
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
+  if (argc >= 2 && argc <= 3 && std::string_view(argv[1]) == "accuracy")
+    return corvane::bench::benchAccuracy(CORVANE_SOURCE_DIR, argc == 3 && std::string_view(argv[2]) == "--list");
   if (argc == 2 && std::string_view(argv[1]) == "dsstore") return corvane::bench::benchDSStore(CORVANE_SOURCE_DIR);
   const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
   const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";

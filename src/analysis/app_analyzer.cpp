@@ -209,12 +209,19 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   std::vector<FileFinding> findings;
   if (machine.fileSystem->exists(appURL.path()))
     findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
-  for (const auto& location : searchLocations(home, sys)) {
+  const auto locations = searchLocations(home, sys);
+  std::vector<PassedOver> passedOver;  // for the extended matching
+  for (const auto& location : locations) {
     for (const auto& candidate : contents(location.url, location.maxDepth)) {
       if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
         findings.push_back(std::move(*f));
+      else if (options.extendedMatching)
+        passedOver.push_back(PassedOver{candidate, &location});
     }
   }
+  // --- extended matching: only adds Review findings, and drops what co-installed apps claim more strongly.
+  if (options.extendedMatching)
+    extendFindings(findings, locations, passedOver, home, identity, appURL, running, coInstalled, catalog);
   for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
     findings.push_back(std::move(f));
 

@@ -37,7 +37,9 @@ AnalysisSnapshot analyzed(const std::string& name) {
   AppAnalyzer::Collaborators c;
   c.runningApplications = [] { return std::vector<RunningApplication>{}; };
   c.requiresAdministrator = [](const Url&) { return false; };
-  AppAnalyzer analyzer(Layout::at(demo().mac.root(), demo().mac.home()), std::move(c));
+  AppAnalyzer::Options baseRulesOnly;
+  baseRulesOnly.extendedMatching = false;
+  AppAnalyzer analyzer(Layout::at(demo().mac.root(), demo().mac.home()), std::move(c), baseRulesOnly);
   for (const auto& app : demo().installed)
     if (app.name == name) return analyzer.analyze(app, demo().installed);
   throw std::runtime_error("no sample app " + name);

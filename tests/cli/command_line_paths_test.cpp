@@ -23,7 +23,7 @@ class CommandLinePathsTest : public ::testing::Test {
 
 TEST_F(CommandLinePathsTest, RelativePathsAreTakenFromTheWorkingFolderAndStandardised) {
   const auto absolute =
-      runCli({"analyze", applications() + "/Beacon VPN.app", "--root", mac.root(), "--home", mac.home()});
+      runCli({"analyze", applications() + "/Beacon VPN.app", "--base-rules-only", "--root", mac.root(), "--home", mac.home()});
   ASSERT_EQ(absolute.status, 0) << absolute.err;
   ASSERT_NE(absolute.out.find("10 items found, 5 selectable\n"), std::string::npos) << absolute.out;
 
@@ -34,7 +34,7 @@ TEST_F(CommandLinePathsTest, RelativePathsAreTakenFromTheWorkingFolderAndStandar
   };
   for (auto args : spellings) {
     SCOPED_TRACE(args[0] + " " + args[2]);
-    args.insert(args.begin(), "analyze");
+    args.insert(args.begin(), {"analyze", "--base-rules-only"});
     const auto relative = runCli(args, "", applications());
     EXPECT_EQ(relative.status, 0) << relative.err;
     EXPECT_EQ(relative.out, absolute.out);
@@ -67,7 +67,7 @@ TEST_F(CommandLinePathsTest, AnEmptyPathOrAnUnknownWorkingFolderIsAUsageError) {
 TEST_F(CommandLinePathsTest, TheToolRunInsideTheSampleMacMovesAndRecordsProperURLs) {
   const CommandOutcome outcome = CommandRunner().runWithStatus(
       "/bin/sh",
-      {"-c", "cd \"$1\" && exec \"$2\" uninstall 'Beacon VPN.app' --select safe --yes --root .. --home ../../home",
+      {"-c", "cd \"$1\" && exec \"$2\" uninstall 'Beacon VPN.app' --base-rules-only --select safe --yes --root .. --home ../../home",
        "sh", applications(), CORVANE_CLI_PATH});
   ASSERT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_NE(outcome.output.find("10 items found, 5 selectable\n"), std::string::npos) << outcome.output;

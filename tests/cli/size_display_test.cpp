@@ -37,7 +37,7 @@ class SizeDisplayCommandTest : public ::testing::Test {
 
 TEST_F(SizeDisplayCommandTest, AnalyzeShowsTotalsPerFindingAndTier) {
   const std::string app = mac.system("/Applications/Beacon VPN.app");
-  auto text = run({"analyze", app});
+  auto text = run({"analyze", app, "--base-rules-only"});
   ASSERT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("  Safe to Remove    100  Cache                     1.2 MB      "
                           "~/Library/Caches/com.beaconvpn.client\n"),
@@ -45,7 +45,7 @@ TEST_F(SizeDisplayCommandTest, AnalyzeShowsTotalsPerFindingAndTier) {
       << text.out;
   EXPECT_NE(text.out.find("\n\nSafe to Remove (3) · 1.2 MB\nProbably Leftover (6) · "), std::string::npos) << text.out;
 
-  auto json = run({"analyze", app, "--json"});
+  auto json = run({"analyze", app, "--json", "--base-rules-only"});
   ASSERT_EQ(json.status, 0) << json.err;
   auto doc = nlohmann::json::parse(json.out);
   ASSERT_EQ(doc.size(), 2u);
