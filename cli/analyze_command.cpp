@@ -80,7 +80,8 @@ int explain(const ParsedArguments&, Context& context) {
 Command analyzeCommand() {
   Command c;
   c.name = "analyze";
-  c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain]";
+  c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain] "
+            "[--base-rules-only]";
   c.summary = "Finds what belongs to an app and grades each item, with the evidence for it.";
   c.options.flags = {"--json", "--ascending", "--descending", "--explain", "--base-rules-only"};
   c.options.values = {"--sort"};

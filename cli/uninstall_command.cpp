@@ -25,7 +25,8 @@ namespace corvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH]";
+    "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH] "
+    "[--base-rules-only]";
 
 // What --select asks for: a tier keyword, or finding ids.
 std::optional<UninstallSelection> parseSelect(const std::string& text) {

@@ -97,7 +97,7 @@ TEST(CommandHelpTest, EachCommandListsTheLayoutOptionsItTakes) {
   EXPECT_EQ(analyze.status, 0);
   EXPECT_EQ(analyze.out,
             "usage: corvane analyze APP [--json] [--sort recommended|name|size|dateModified] "
-            "[--ascending|--descending] [--explain] [--root DIR] [--home DIR]\n"
+            "[--ascending|--descending] [--explain] [--base-rules-only] [--root DIR] [--home DIR]\n"
             "Finds what belongs to an app and grades each item, with the evidence for it.\n" +
                 layoutLines);
   EXPECT_EQ(runCli({"assess", "-h"}).out,

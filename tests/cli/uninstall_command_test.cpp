@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const std::string kUsage =
     "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH] "
-    "[--root DIR] [--home DIR]";
+    "[--base-rules-only] [--root DIR] [--home DIR]";
 
 std::set<std::string> listing(const std::string& folder) {
   std::set<std::string> paths;
