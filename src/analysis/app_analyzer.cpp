@@ -137,14 +137,16 @@ class NameFilter {
   }
   bool mayMatch(std::string_view name) const {
     if (everything_ || !utf8IsAscii(name)) return true;
-    const std::string lower = asciiLower(name);
+    auto sameLetter = [](char a, char b) { return lowerAscii(a) == b; };
     for (const auto& t : targets_)
-      if (lower.find(t) != std::string::npos) return true;
+      if (std::search(name.begin(), name.end(), t.begin(), t.end(), sameLetter) != name.end()) return true;
     if (folded_.empty()) return false;
-    std::string folded;
-    for (char c : lower)
-      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) folded.push_back(c);
-    return folded.find(folded_) != std::string::npos;
+    scratch_.clear();  // reused: this runs for every entry walked
+    for (char c : name) {
+      c = lowerAscii(c);
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) scratch_.push_back(c);
+    }
+    return scratch_.find(folded_) != std::string::npos;
   }
   bool mayMatchAnyComponent(const std::string& path) const {
     for (const auto& component : url::pathComponents(path))
@@ -156,15 +158,16 @@ class NameFilter {
   static bool utf8IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   }
+  static char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
   static std::string asciiLower(std::string_view text) {
     std::string out(text);
-    for (char& c : out)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : out) c = lowerAscii(c);
     return out;
   }
   std::vector<std::string> targets_;
   std::string folded_;
   bool everything_ = false;
+  mutable std::string scratch_;
 };
 
 // Kinds whose items can earn more than their name gives: a container's recorded owner, a launch job's
