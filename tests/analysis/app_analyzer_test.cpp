@@ -115,7 +115,7 @@ TEST_F(AnalyzerTest, EntriesAreJudgedByNameCaseAndScriptAloneWithContainerOwners
     bool found;
   } cases[] = {
       {"Caches/COM.EXAMPLE.TOOL.Helper", true},       {"Caches/bench-tool backups", true},
-      {"Caches/Bench Tool \xE2\x80\x93 \xC3\x9Cber", true}, {"Caches/com.example.toolbox", false},
+      {"Caches/Bench Tool \xE2\x80\x93 \xC3\x9C" "ber", true}, {"Caches/com.example.toolbox", false},
       {"Caches/com.other.app", false},                {"Application Support/Vendor Stuff/com.example.tool.db", true},
       {"Containers/0A1B2C3D/" + meta, true},          {"Containers/4E5F6071", false},
   };
