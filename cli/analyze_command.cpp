@@ -40,7 +40,9 @@ int analyze(const ParsedArguments& args, Context& context) {
   for (const auto& a : installed)
     if (a.url.standardized() == appURL) app = a;
 
-  AppAnalyzer analyzer(context.layout);
+  AppAnalyzer::Options analysis;
+  analysis.extendedMatching = !args.has("--base-rules-only");
+  AppAnalyzer analyzer(context.layout, {}, analysis);
   AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
@@ -80,7 +82,7 @@ Command analyzeCommand() {
   c.name = "analyze";
   c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain]";
   c.summary = "Finds what belongs to an app and grades each item, with the evidence for it.";
-  c.options.flags = {"--json", "--ascending", "--descending", "--explain"};
+  c.options.flags = {"--json", "--ascending", "--descending", "--explain", "--base-rules-only"};
   c.options.values = {"--sort"};
   c.options.minPositional = 1;
   c.options.maxPositional = 1;

@@ -134,6 +134,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   UninstallOptions options;
   options.launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
   options.assignFindingIDs = [&layout](AnalysisSnapshot& snapshot) { giveStableIDs(snapshot, layout); };
+  options.baseRulesOnly = args.has("--base-rules-only");
   UninstallSession session(layout, UninstallCollaborators::system(layout), history, options);
 
   UninstallPlan plan = session.prepare(Url::fileURL(args.positional[0]), *selection);
@@ -206,7 +207,7 @@ Command uninstallCommand() {
   c.name = "uninstall";
   c.usage = kUsage;
   c.summary = "Moves an app and the leftovers you select to the Trash, after confirming, and records it in the history.";
-  c.options.flags = {"--keep-app", "--dry-run", "--yes", "--json"};
+  c.options.flags = {"--keep-app", "--dry-run", "--yes", "--json", "--base-rules-only"};
   c.options.values = {"--select", "--launchctl"};
   c.options.minPositional = 1;
   c.options.paths = {"--launchctl"};

@@ -276,8 +276,10 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   std::vector<FileFinding> findings;
   if (machine.fileSystem->exists(appURL.path()))
     findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
+  const auto locations = searchLocations(home, sys);
+  std::vector<PassedOver> passedOver;  // for the extended matching
   const NameFilter filter(identity);
-  for (const auto& location : searchLocations(home, sys)) {
+  for (const auto& location : locations) {
     const bool filtered =
         location.mode == MatchMode::identifier && !filter.mayMatchAnyComponent(location.url.path());
     // parentMatches[d - 1]: whether the folder holding the entries at depth d may name the app.
@@ -287,12 +289,20 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
                     parentMatches.resize(depth);
                     const bool mayMatch = parentMatches.back() || filter.mayMatch(name);
                     parentMatches.push_back(mayMatch);
-                    if (filtered && !mayMatch && !judgedBeyondName(location.kind, isFile)) return;
-                    if (auto f = evaluate(Url::fileURL(path), location, identity, appURL, running, coInstalled,
-                                          catalog, isFile))
+                    const bool skipped = filtered && !mayMatch && !judgedBeyondName(location.kind, isFile);
+                    std::optional<FileFinding> f;
+                    if (!skipped)
+                      f = evaluate(Url::fileURL(path), location, identity, appURL, running, coInstalled, catalog,
+                                   isFile);
+                    if (f)
                       findings.push_back(std::move(*f));
+                    else if (options.extendedMatching)
+                      passedOver.push_back(PassedOver{Url::fileURL(path), &location});
                   });
   }
+  // --- extended matching: only adds Review findings, and drops what co-installed apps claim more strongly.
+  if (options.extendedMatching)
+    extendFindings(findings, locations, passedOver, home, identity, appURL, running, coInstalled, catalog);
   for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
     findings.push_back(std::move(f));
 

@@ -12,11 +12,14 @@ namespace corvane {
 
 AppAnalyzer::AppAnalyzer() : AppAnalyzer(platform::systemLayout()) {}
 
-AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c)
+AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c) : AppAnalyzer(std::move(layoutValue), std::move(c), Options{}) {}
+
+AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c, Options optionsValue)
     : layout(std::move(layoutValue)),
       machine(std::move(c)),
       pluginDirectories(kDefaultPluginDirectories),
-      systemExtensionExtensions{"kext", "dext", "systemextension"} {
+      systemExtensionExtensions{"kext", "dext", "systemextension"},
+      options(optionsValue) {
   if (!machine.inspect) machine.inspect = &SignatureInspector::inspect;
   if (!machine.runningApplications) machine.runningApplications = &RunningApplications::list;
   if (!machine.now) machine.now = &date::now;

@@ -71,7 +71,9 @@ AppAnalyzer UninstallSession::analyzer() const {
   c.requiresAdministrator = [checks = collaborators_.fileAccess](const Url& url) {
     return RemovalPermission::requiresAdministrator(url, checks);
   };
-  return AppAnalyzer(layout_, std::move(c));
+  AppAnalyzer::Options analysis;
+  analysis.extendedMatching = !options_.baseRulesOnly;
+  return AppAnalyzer(layout_, std::move(c), analysis);
 }
 
 UninstallPlan UninstallSession::prepare(const Url& appURL, const UninstallSelection& selection) const {

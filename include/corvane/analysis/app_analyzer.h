@@ -63,9 +63,16 @@ class AppAnalyzer {
     std::shared_ptr<const platform::FileSystem> fileSystem;
   };
 
+  struct Options {
+    // After the base rules, the extended matching (vendor folders, team-prefixed identifiers, short names,
+    // helpers, deeper items; every such finding held at Review) and the co-installed apps' name claims.
+    bool extendedMatching = true;
+  };
+
   // The machine this process runs on.
   AppAnalyzer();
   explicit AppAnalyzer(Layout layout, Collaborators collaborators = {});
+  AppAnalyzer(Layout layout, Collaborators collaborators, Options options);
 
   static const std::vector<std::string> kDefaultPluginDirectories;
 
@@ -113,6 +120,18 @@ class AppAnalyzer {
   Collaborators machine;  // every member filled: the real machine where the caller left one empty
   std::vector<std::string> pluginDirectories;
   std::set<std::string> systemExtensionExtensions;
+  Options options;
+
+  struct PassedOver {
+    Url url;
+    const SearchLocation* location;
+  };
+  // The extended matching (analysis/extended_findings.cpp): findings for what the base rules passed over
+  // and the deeper and vendor folders, then the co-installed apps' stronger claims removed.
+  void extendFindings(std::vector<FileFinding>& findings, const std::vector<SearchLocation>& locations,
+                      const std::vector<PassedOver>& passedOver, const Url& homeLibrary, const AppIdentity& identity, const Url& appURL, bool running,
+                      const std::vector<AppIdentity>& coInstalled,
+                      const std::vector<SystemExtensionRecord>& catalog) const;
 
   // Calls `visit(path, name, isFile, depth)` for each entry contents() would return, in the same order.
   void visitContents(const Url& root, int maxDepth,

@@ -63,6 +63,8 @@ struct UninstallOptions {
   // caller selects by (the command-line tool derives them from each item's path). Empty: the analysis's
   // own ids.
   std::function<void(AnalysisSnapshot&)> assignFindingIDs;
+  // The analysis's own rules only, without the extended matching.
+  bool baseRulesOnly = false;
 };
 
 // What the session works with. `system` gives this machine's; a field left empty is filled with this

@@ -1,0 +1,93 @@
+// corvane-bench accuracy: every app of the real-world leftovers corpus analysed with all the others
+// installed, scored against what its packagers remove: recall inside the searched folders and overall,
+// by tier, and the paths of other apps (or of Apple) offered, by tier; the base rules alone beside the
+// base rules with the extended matching.
+
+#include <cstdio>
+#include <string>
+
+#include "corvane/analysis/app_analyzer.h"
+#include "corvane/discovery/app_discovery_service.h"
+#include "sample_mac/corpus_mac.h"
+#include "sample_mac/corpus_score.h"
+
+namespace corvane::bench {
+
+namespace {
+
+testing::CorpusScore run(const testing::CorpusMac& corpus, const Layout& layout, bool extended) {
+  AppAnalyzer::Collaborators c;
+  c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+  c.requiresAdministrator = [](const Url&) { return false; };
+  AppAnalyzer::Options options;
+  options.extendedMatching = extended;
+  AppAnalyzer analyzer(layout, std::move(c), options);
+  AppDiscoveryService discovery(layout);
+  std::vector<InstalledApplication> installed;
+  for (const auto& app : corpus.apps) installed.push_back(discovery.makeApplication(Url::fileURL(app.bundlePath)));
+  std::vector<std::string> searched;
+  for (const auto& l : analyzer.searchLocations(Url::fileURL(layout.userLibrary()), Url::fileURL(layout.library())))
+    searched.push_back(l.url.path());
+  return testing::scoreCorpus(corpus, searched, [&](const testing::CorpusApp& app) {
+    return analyzer.analyze(discovery.makeApplication(Url::fileURL(app.bundlePath)), installed);
+  });
+}
+
+std::string percent(int part, int whole) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%5.1f %%", whole == 0 ? 0.0 : 100.0 * part / whole);
+  return buffer;
+}
+
+void row(const char* label, const std::string& before, const std::string& after) {
+  std::printf("  %-38s %14s %14s\n", label, before.c_str(), after.c_str());
+}
+
+void tiers(const testing::CorpusScore::ByTier& before, const testing::CorpusScore::ByTier& after) {
+  const char* names[] = {"Safe to Remove", "Probably Leftover", "Review", "In Use"};
+  for (int t = 0; t < 3; ++t)
+    row((std::string("    ") + names[t]).c_str(), std::to_string(before[t]), std::to_string(after[t]));
+}
+
+}  // namespace
+
+int benchAccuracy(const std::string& sourceDir, bool verbose) {
+  testing::TemporaryFolder tmp("corvane-bench-accuracy");
+  testing::SampleMac mac(tmp.path());
+  auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(sourceDir));
+  if (!corpus) {
+    std::printf("corvane-bench accuracy: no corpus at %s; skipped\n", testing::corpusFile(sourceDir).c_str());
+    return 0;
+  }
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  const auto base = run(*corpus, layout, false);
+  const auto extended = run(*corpus, layout, true);
+  using S = testing::CorpusScore;
+
+  std::printf("corvane-bench accuracy: %zu apps installed at once; %d own paths, %d inside the searched folders\n",
+              corpus->apps.size(), base.ownPaths, base.ownPathsSearched);
+  row("", "base rules", "extended");
+  row("recall inside the searched folders", percent(S::total(base.foundSearched), base.ownPathsSearched),
+      percent(S::total(extended.foundSearched), extended.ownPathsSearched));
+  tiers(base.foundSearched, extended.foundSearched);
+  row("recall overall", percent(S::total(base.foundOverall), base.ownPaths),
+      percent(S::total(extended.foundOverall), extended.ownPaths));
+  tiers(base.foundOverall, extended.foundOverall);
+  row("other apps' paths offered", std::to_string(S::total(base.otherOffered)),
+      std::to_string(S::total(extended.otherOffered)));
+  tiers(base.otherOffered, extended.otherOffered);
+  row("Apple's paths offered", std::to_string(S::total(base.appleOffered)),
+      std::to_string(S::total(extended.appleOffered)));
+  tiers(base.appleOffered, extended.appleOffered);
+  if (verbose) {
+    for (const auto* score : {&base, &extended}) {
+      std::printf("\n%s: missed\n", score == &base ? "base rules" : "extended");
+      for (const auto& m : score->misses) std::printf("  %s\n", m.c_str());
+      std::printf("%s: offered wrongly\n", score == &base ? "base rules" : "extended");
+      for (const auto& m : score->falseOffers) std::printf("  %s\n", m.c_str());
+    }
+  }
+  return 0;
+}
+
+}  // namespace corvane::bench

@@ -1,0 +1,118 @@
+// The extended matching: each kind of item the base rules pass over, with a near miss that must not match,
+// and on a small tree through the analyzer: Review at most, off with the base rules alone, and a
+// co-installed app's stronger claim winning.
+
+#include <gtest/gtest.h>
+
+#include "analysis/extended_matching.h"
+#include "corvane/analysis/app_analyzer.h"
+#include "sample_mac/sample_mac.h"
+
+namespace corvane {
+namespace {
+
+using ExtendedMatching::Claim;
+using ExtendedMatching::Matcher;
+
+AppIdentity app(std::string name, std::string id) { return AppIdentity{std::move(name), std::move(id), {}, {}, {}, {}, {}}; }
+
+TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
+  struct Case {
+    AppIdentity identity;
+    std::vector<AppIdentity> peers;
+    std::string below;  // path below the search location's folder
+    std::string explanation;  // empty: no match
+  };
+  const AppIdentity zoom = app("zoom.us", "us.zoom.xos"), slack = app("Slack", "com.tinyspeck.slackmacgap");
+  const AppIdentity docker = app("Docker", "com.docker.docker"), edge = app("Microsoft Edge", "com.microsoft.edgemac");
+  const AppIdentity earth = app("Google Earth Pro", "com.Google.GoogleEarthPro"), zed = app("Zed", "dev.zed.Zed");
+  const std::vector<Case> cases = {
+      {zoom, {}, "zoom.us", "Named exactly for the application name zoom.us, whose last dot-label is part of the name; held at Review."},
+      {zoom, {}, "zoom.plist", ""},
+      {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap",
+       "Named for this app's identifier com.tinyspeck.slackmacgap behind a developer-team prefix; held at Review because no signature declares it."},
+      {slack, {}, "ABCDE12345.slack",
+       "Named for the application name Slack behind a developer-team prefix; held at Review because no signature declares it."},
+      {slack, {}, "abcde12345.slack", ""},  // not a team prefix
+      {slack, {}, "com.tinyspeck.slackmacgapHelper",
+       "Named as this app's identifier com.tinyspeck.slackmacgap followed directly by the word Helper, the way its helpers are named; held at Review."},
+      {slack, {}, "com.tinyspeck.slackmacgapx", ""},
+      {docker, {}, "com.docker.vmnetd",
+       "Named under this app's vendor prefix com.docker, which no other installed app uses; held at Review because the vendor may ship more apps."},
+      {docker, {app("Docker Scout", "com.docker.scout")}, "com.docker.vmnetd", ""},
+      {earth, {}, "Google Earth", "Named Google Earth, the application name without its trailing qualifier; held at Review."},
+      {earth, {app("Google Earth Studio", "com.google.earthstudio")}, "Google Earth", ""},
+      {edge, {}, "Microsoft/EdgeUpdater",
+       "Found in the vendor folder Microsoft and named for this app's product; held at Review."},
+      {edge, {}, "Microsoft/Edgewise", ""},
+      {zed, {}, "Zed", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
+      {zed, {}, "zed-preview", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
+      {zed, {}, "Zedge", ""},
+      {zed, {}, "Blazed", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.identity.name + " / " + c.below);
+    auto why = Matcher(c.identity, c.peers).assess(Url::fileURL("/L/Caches/" + c.below), c.below);
+    EXPECT_EQ(why ? why->explanation : "", c.explanation);
+    if (why) EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
+  }
+}
+
+TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
+  struct Case {
+    AppIdentity identity;
+    std::string name;
+    Claim claim;
+  };
+  const std::vector<Case> cases = {
+      {app("Code", "com.example.code"), "keepcoder", Claim::fragment},
+      {app("Code", "com.example.code"), "Code Helper", Claim::wholeWord},
+      {app("Elements", "org.example.el"), "Karabiner-Elements", Claim::wholeWord},
+      {app("Element", "org.example.el"), "Karabiner-Elements", Claim::fragment},
+      {app("PyCharm", "com.jetbrains.pycharm"), "PyCharm2023.3", Claim::wholeWord},
+      {app("PyCharm", "com.jetbrains.pycharm"), "com.jetbrains.pycharm.plist", Claim::exactIdentifier},
+      {app("Slack", "com.tinyspeck.slackmacgap"), "ABCDE12345.com.tinyspeck.slackmacgap", Claim::exactIdentifier},
+      {app("Firefox Nightly", "org.mozilla.nightly"), "Firefox Nightly", Claim::exactName},
+      {app("Arc", "company.thebrowser.Browser"), "Search", Claim::none},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.identity.name + " / " + c.name);
+    EXPECT_EQ(Matcher::claim(c.identity, Url::fileURL("/L/Caches/" + c.name)), c.claim);
+  }
+  const Matcher edge(app("Microsoft Edge", "com.microsoft.edgemac"), {});
+  EXPECT_TRUE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge Beta")));
+  EXPECT_FALSE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge")));
+}
+
+// The analyzer on a small Mac: what the extended matching adds, at Review, and what a peer takes away.
+TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
+  testing::TemporaryFolder tmp("corvane-extended");
+  testing::SampleMac mac(tmp.path());
+  mac.writeFile(mac.system("/Library/LaunchDaemons/com.harbor.backup.daemon.plist"),
+                testing::xmlPlist({{"Label", "com.harbor.backup.daemon"}}));
+  mac.makeFolder(mac.user("Library/Caches/Harbor/Harbor Backup"));     // deeper than Caches is listed
+  mac.makeFolder(mac.user("Library/Caches/Harbor Backup Beta"));       // another channel
+  mac.makeFolder(mac.user("Library/Application Support/Harbor Backup Sync"));  // a peer's exact name
+  mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the vendor's own folder
+  const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
+  const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
+  AppAnalyzer::Collaborators c;
+  c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+  c.requiresAdministrator = [](const Url&) { return false; };
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  auto found = [&](bool extended) {
+    AppAnalyzer::Options options;
+    options.extendedMatching = extended;
+    std::vector<std::string> out;
+    for (const auto& f : AppAnalyzer(layout, c, options).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, peers).findings)
+      out.push_back(std::string(stringValue(f.confidence)) + " " + std::to_string(f.score) + " " +
+                    f.url.path().substr(tmp.path().size()));
+    return out;
+  };
+  EXPECT_EQ(found(false), std::vector<std::string>{});
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
+                                                   "Review /home/Library/Caches/Harbor/Harbor Backup"}));
+}
+
+}  // namespace
+}  // namespace corvane
