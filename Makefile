@@ -46,8 +46,12 @@ fuzz: build-test
 	  grep -E "stat::number_of_executed_runs|Done" build-test/$$name.log | tail -n 2; \
 	done
 
+# Every benchmark case at its default size, then the summary table (case, figure, floor, ratio, peak memory).
+# The analysis at 1,000,000 entries takes a few minutes and 2 GB of disk: `make bench BENCH_LARGE=1` adds it.
 bench: build
-	build/corvane-bench
+	build/corvane-bench | tee build/bench.txt
+	@if [ -n "$(BENCH_LARGE)" ]; then build/corvane-bench analyze 1000000 | tee -a build/bench.txt; fi
+	@echo "== summary"; grep '^=' build/bench.txt
 
 clean:
 	rm -rf build build-test

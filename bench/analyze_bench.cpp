@@ -1,14 +1,5 @@
-// corvane-bench analyze: the analyzer against a bare walk of the same folders, on sample Macs whose
-// Library folders hold N entries; corvane-bench sizes: the size roll-up against du (sizes_bench.cpp);
-// corvane-bench dsstore: .DS_Store parse speed (ds_store_bench.cpp).
-//
-//   corvane-bench [analyze] [N ...]      (default N: 10000 100000)
-//   corvane-bench sizes [N]              (default N: 200000 files in the app's cache)
-//   corvane-bench restore [N]            (default N: 10000 files in the restored folder)
-//   corvane-bench orphans [N]            (default N: 100000 Library entries; orphans_bench.cpp)
-//   corvane-bench dsstore
-//   corvane-bench trash [N]              (default N: 100000 entries in the Trash)
-//   corvane-bench accuracy [--list]      (the leftovers corpus; accuracy_bench.cpp)
+// corvane-bench: each heavy path of the library against its physical floor, measured in the same run
+// (`corvane-bench --help` lists the cases). This file holds the analysis case and the dispatch.
 
 #include <algorithm>
 #include <charconv>
@@ -20,7 +11,8 @@
 
 #include "corvane/analysis/app_analyzer.h"
 #include "platform/file_system.h"
-#include "platform/file_status.h"
+#include "bench_timing.h"
+#include "corvane/discovery/command_runner.h"
 #include "platform/resources.h"
 #include "sample_mac/sample_mac.h"
 
@@ -30,31 +22,19 @@ int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
 int benchTrash(int entries);
 int benchOrphans(int entries);
+int benchDiscovery(int apps);
+int benchParse(const std::string& sourceDir);
+int benchBackgroundItems(int records);
+int benchHistory(int records);
 int benchAccuracy(const std::string& sourceDir, bool verbose);
 }
 
 namespace {
 
 using namespace corvane;
-using Clock = std::chrono::steady_clock;
+using namespace corvane::bench;
 
 constexpr int kMaxEntries = 10'000'000;
-constexpr const char* kUsage =
-    "usage: corvane-bench [analyze] [N ...]\n"
-    "       corvane-bench sizes [N]\n"
-    "       corvane-bench restore [N]\n"
-    "       corvane-bench orphans [N]\n"
-    "       corvane-bench trash [N]\n"
-    "       corvane-bench dsstore\n"
-    "       corvane-bench accuracy [--list]\n"
-    "Times the analyzer against a bare walk of the same folders on sample Macs whose Library folders hold\n"
-    "N entries each run (default: 10000 100000); with sizes, the size roll-up of an app's findings against\n"
-    "du -s of the same folders, its cache holding N files (default: 200000); with restore, putting a folder\n"
-    "of N files back from the Trash by rename against by copy, verify and remove (default: 10000); with\n"
-    "orphans, the scan for leftovers of removed apps on a Library of N entries against a bare listing and\n"
-    "find of the same folders (default: 100000); with trash, listing a Trash of N entries with sizes and\n"
-    "lanes against du -s of it (default: 100000); with dsstore, the parse speed of the large .DS_Store among\n"
-    "the shared fixtures (skipped when they are not there).\n";
 
 // Spreads `count` entries over the Library folders the way a well-used Mac does, plus the target's own
 // items. Every tenth Application Support entry is a folder with two files inside.
@@ -89,95 +69,175 @@ void populate(const testing::SampleMac& mac, int count) {
   mac.addApp(info);
 }
 
-// readdir plus lstat of every entry, nothing more, over the same folders and depths.
-std::size_t bareWalk(const std::string& folder, int depth, int maxDepth) {
-  auto listing = platform::realFileSystem().list(folder);
-  if (!listing.has_value()) return 0;
+// The floor: readdir of the same folders to the same depths, the type taken from the entry, nothing more.
+std::size_t readdirWalk(const std::string& folder, int maxDepth) {
   std::size_t seen = 0;
-  for (const auto& e : listing->entries) {
-    std::string path = folder + "/" + e.name;
-    auto st = platform::linkStatus(path);
+  const platform::WalkLimits limits{static_cast<std::size_t>(maxDepth), /*skipHidden=*/true, /*sorted=*/false};
+  (void)platform::realFileSystem().walk(folder, limits, [&](const platform::WalkItem&) {
     ++seen;
-    if (st && st->type() == platform::FileType::directory && depth < maxDepth) seen += bareWalk(path, depth + 1, maxDepth);
-  }
+    return platform::WalkStep::descend;
+  });
   return seen;
 }
 
-template <class F>
-double medianSeconds(int runs, F f) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    f();
-    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
 }
 
-int benchAnalyze(int count) {
+std::string commandLine(const std::string& program, const std::vector<std::string>& arguments) {
+  std::string line = program;
+  for (const auto& a : arguments) line += " " + quoted(a);
+  return line;
+}
+
+int benchAnalyze(int count, const std::string& tool) {
   testing::TemporaryFolder tmp("corvane-bench");
   testing::SampleMac mac(tmp.path());
+  std::printf("building a sample Mac whose Library folders hold %d entries...\n", count);
   populate(mac, count);
   Layout layout = Layout::at(mac.root(), mac.home());
   AppAnalyzer analyzer(layout);
-  InstalledApplication app{Url::fileURL(mac.system("/Applications/Bench Target.app")), "Bench Target",
-                           "com.bench.target", "1.0", false};
+  const std::string appPath = mac.system("/Applications/Bench Target.app");
+  InstalledApplication app{Url::fileURL(appPath), "Bench Target", "com.bench.target", "1.0", false};
 
   std::size_t walked = 0;
+  std::vector<std::string> shallow, deep;  // the existing locations walked one and two levels down
   auto locations = analyzer.searchLocations(Url::fileURL(layout.userLibrary()), Url::fileURL(layout.library()));
-  const int runs = count >= 100000 ? 5 : 9;
-  double walk = medianSeconds(runs, [&] {
+  for (const auto& l : locations)
+    if (platform::realFileSystem().exists(l.url.path())) (l.maxDepth > 1 ? deep : shallow).push_back(l.url.path());
+  const int runs = count >= 1000000 ? 3 : 5;
+  const Spread walk = measure(runs, [&] {
     walked = 0;
-    for (const auto& l : locations) walked += bareWalk(l.url.path(), 1, l.maxDepth);
+    for (const auto& l : locations) walked += readdirWalk(l.url.path(), l.maxDepth);
   });
   std::size_t findings = 0;
-  double analysis = medianSeconds(runs, [&] { findings = analyzer.analyze(app, {app}).findings.size(); });
-  double peakMB = static_cast<double>(platform::peakResidentBytes()) / (1024.0 * 1024.0);
+  const Spread analysis = measure(runs, [&] { findings = analyzer.analyze(app, {app}).findings.size(); });
   std::printf("N = %d: %zu entries walked, %zu findings\n", count, walked, findings);
-  std::printf("  analysis   %8.1f ms\n  bare walk  %8.1f ms\n  ratio      %8.2fx\n  peak memory %7.1f MB\n",
-              analysis * 1000, walk * 1000, analysis / walk, peakMB);
+  printSpread("analysis (in process)", analysis);
+  printSpread("readdir-only walk", walk);
+  const std::string label = "analysis " + std::to_string(count);
+  printSummary(label, milliseconds(analysis.median), "readdir " + milliseconds(walk.median),
+               analysis.median / walk.median);
+
+  // The same pair as whole processes, printed so anyone can run them.
+  CommandRunner runner;
+  const std::vector<std::string> analyzeArgs = {"analyze", appPath, "--root", mac.root(), "--home", mac.home()};
+  std::vector<std::string> findShallow = shallow, findDeep = deep;
+  findShallow.insert(findShallow.end(), {"-maxdepth", "1"});
+  findDeep.insert(findDeep.end(), {"-maxdepth", "2"});
+  std::printf("  commands (kept until the case ends):\n    %s\n    %s; %s\n", commandLine(tool, analyzeArgs).c_str(),
+              commandLine("find", findShallow).c_str(), commandLine("find", findDeep).c_str());
+  int status = 0;
+  const Spread process = measure(runs, [&] { status = runner.runWithStatus(tool, analyzeArgs).status; });
+  const Spread find = measure(runs, [&] {
+    (void)runner.runWithStatus("/usr/bin/find", findShallow);
+    (void)runner.runWithStatus("/usr/bin/find", findDeep);
+  });
+  if (status != 0) std::printf("  (corvane analyze exited with %d)\n", status);
+  printSpread("corvane analyze (process)", process);
+  printSpread("find (processes)", find);
+  printSummary("analyze command " + std::to_string(count), milliseconds(process.median), "find " + milliseconds(find.median),
+               process.median / find.median);
   return 0;
+}
+
+// Each case, its default size and what it measures, as --help lists them.
+struct Case {
+  const char* name;
+  std::vector<int> defaults;
+  const char* about;
+};
+
+const Case kCases[] = {
+    {"analyze", {10000, 100000}, "one app's analysis on Libraries of N entries (several N allowed; 1000000 is opt-in)\n"
+                                 "    against a readdir-only walk of the same folders, and `corvane analyze` against find"},
+    {"discovery", {1000}, "finding N installed apps against a readdir-only walk of the Applications folders"},
+    {"parse", {}, "MB/s of binary property lists, keyed archives, BOM, .DS_Store and Mach-O files, and of\n"
+                  "    python3's plistlib on the same property lists (skipped without python3)"},
+    {"bgitems", {20000}, "reading a background-items store of N records against reading its bytes"},
+    {"history", {1000}, "appending one uninstall to a history of N records against writing its file"},
+    {"orphans", {100000}, "the orphan scan on a Library of N entries against a bare listing and find"},
+    {"trash", {100000}, "listing a Trash of N entries with sizes and lanes against du -s"},
+    {"sizes", {200000}, "the size roll-up of an app's findings (its cache holding N files) against du -s"},
+    {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
+    {"dsstore", {}, "parsing the large .DS_Store among the shared fixtures (skipped when absent)"},
+    {"accuracy", {}, "the leftovers corpus scored (`accuracy --list` lists every item)"},
+};
+
+void usage() {
+  std::printf("usage: corvane-bench [CASE [N ...]]   (no CASE: every case at its default size)\ncases:\n");
+  for (const auto& c : kCases) {
+    std::string sizes;
+    for (int n : c.defaults) sizes += (sizes.empty() ? " (default N: " : " ") + std::to_string(n);
+    std::printf("  %-10s %s%s\n", c.name, c.about, sizes.empty() ? "" : (sizes + ")").c_str());
+  }
+  std::printf("Every case prints min / median / max processor time of repeated runs beside its floor, and ends\n"
+              "with a line starting \"=\": the figure, the floor, their ratio and the peak memory.\n");
+}
+
+int run(const std::string& name, const std::vector<int>& sizes, const std::string& tool) {
+  const int n = sizes.empty() ? 0 : sizes.front();
+  if (name == "analyze") {
+    int worst = 0;
+    for (int count : sizes) worst = std::max(worst, benchAnalyze(count, tool));
+    return worst;
+  }
+  if (name == "discovery") return bench::benchDiscovery(n);
+  if (name == "parse") return bench::benchParse(CORVANE_SOURCE_DIR);
+  if (name == "bgitems") return bench::benchBackgroundItems(n);
+  if (name == "history") return bench::benchHistory(n);
+  if (name == "orphans") return bench::benchOrphans(n);
+  if (name == "trash") return bench::benchTrash(n);
+  if (name == "sizes") return bench::benchSizes(n);
+  if (name == "restore") return bench::benchRestore(n);
+  if (name == "accuracy") return bench::benchAccuracy(CORVANE_SOURCE_DIR, false);
+  return bench::benchDSStore(CORVANE_SOURCE_DIR);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (std::find_if(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; }) !=
+      args.end()) {
+    usage();
+    return 0;
+  }
+  // corvane sits beside corvane-bench in the build folder.
+  std::string tool = argv[0];
+  tool = tool.find('/') == std::string::npos ? "corvane" : tool.substr(0, tool.rfind('/') + 1) + "corvane";
+  if (args.empty()) {
+    int worst = 0;
+    for (const auto& c : kCases) worst = std::max(worst, run(c.name, c.defaults, tool));
+    return worst;
+  }
+  if (args.front() == "accuracy" && args.size() <= 2)
+    return bench::benchAccuracy(CORVANE_SOURCE_DIR, args.size() == 2 && args[1] == "--list");
+  const Case* chosen = nullptr;
+  for (const auto& c : kCases)
+    if (args.front() == c.name) chosen = &c;
+  if (!chosen) {
+    std::fprintf(stderr, "corvane-bench: no case %s; see corvane-bench --help\n", args.front().c_str());
+    return 64;
+  }
   std::vector<int> sizes;
-  if (argc >= 2 && argc <= 3 && std::string_view(argv[1]) == "accuracy")
-    return corvane::bench::benchAccuracy(CORVANE_SOURCE_DIR, argc == 3 && std::string_view(argv[2]) == "--list");
-  if (argc == 2 && std::string_view(argv[1]) == "dsstore") return corvane::bench::benchDSStore(CORVANE_SOURCE_DIR);
-  const bool rollUp = argc > 1 && std::string_view(argv[1]) == "sizes";
-  const bool restore = argc > 1 && std::string_view(argv[1]) == "restore";
-  const bool trash = argc > 1 && std::string_view(argv[1]) == "trash";
-  const bool orphans = argc > 1 && std::string_view(argv[1]) == "orphans";
-  for (int i = rollUp || restore || trash || orphans ? 2 : 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::printf("%s", kUsage);
-      return 0;
-    }
-    if (a == "analyze") continue;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
     int n = 0;
     auto [end, error] = std::from_chars(a.data(), a.data() + a.size(), n);
     if (error != std::errc() || end != a.data() + a.size() || n < 1 || n > kMaxEntries) {
-      std::fprintf(stderr, "corvane-bench: %s is not an entry count (1 to %d); see corvane-bench --help\n", argv[i],
+      std::fprintf(stderr, "corvane-bench: %s is not a count (1 to %d); see corvane-bench --help\n", a.c_str(),
                    kMaxEntries);
       return 64;
     }
     sizes.push_back(n);
   }
-  if (rollUp || restore || trash || orphans) {
-    if (sizes.size() > 1) {
-      std::fprintf(stderr, "corvane-bench: %s takes one file count; see corvane-bench --help\n", argv[1]);
-      return 64;
-    }
-    if (orphans) return corvane::bench::benchOrphans(sizes.empty() ? 100000 : sizes.front());
-    if (restore) return corvane::bench::benchRestore(sizes.empty() ? 10000 : sizes.front());
-    if (trash) return corvane::bench::benchTrash(sizes.empty() ? 100000 : sizes.front());
-    return corvane::bench::benchSizes(sizes.empty() ? 200000 : sizes.front());
+  if (sizes.size() > 1 && chosen->name != std::string_view("analyze")) {
+    std::fprintf(stderr, "corvane-bench: %s takes one count; see corvane-bench --help\n", chosen->name);
+    return 64;
   }
-  if (sizes.empty()) sizes = {10000, 100000};
-  for (int n : sizes) benchAnalyze(n);
-  return 0;
+  if (sizes.empty()) sizes = chosen->defaults;
+  return run(chosen->name, sizes, tool);
 }

@@ -120,27 +120,94 @@ bool isInside(const std::string& resolved, const std::string& root) {
   return resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 && resolved[root.size()] == '/';
 }
 
+// Tells cheaply, from an entry's name alone, that it cannot become a finding in a location matched by
+// identifier: it carries neither of the app's identifiers nor its name, so all it could earn is the
+// location's own weight, which is below what a finding needs. Errs towards "may match": anything not plain
+// ASCII, and every entry of a location whose own path already names the app, goes to the full evaluation.
+class NameFilter {
+ public:
+  explicit NameFilter(const AppIdentity& identity) {
+    for (const auto* id : {&identity.bundleIdentifier, &identity.signingIdentifier}) {
+      if (!*id || (*id)->empty()) continue;
+      if (!utf8IsAscii(**id)) everything_ = true;
+      targets_.push_back(asciiLower(**id));
+    }
+    const std::string name = MatchEngine::normalized(identity.name);
+    if (platform::characterCount(name) >= 4) folded_ = name;
+  }
+  bool mayMatch(std::string_view name) const {
+    if (everything_ || !utf8IsAscii(name)) return true;
+    auto sameLetter = [](char a, char b) { return lowerAscii(a) == b; };
+    for (const auto& t : targets_)
+      if (std::search(name.begin(), name.end(), t.begin(), t.end(), sameLetter) != name.end()) return true;
+    if (folded_.empty()) return false;
+    scratch_.clear();  // reused: this runs for every entry walked
+    for (char c : name) {
+      c = lowerAscii(c);
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) scratch_.push_back(c);
+    }
+    return scratch_.find(folded_) != std::string::npos;
+  }
+  bool mayMatchAnyComponent(const std::string& path) const {
+    for (const auto& component : url::pathComponents(path))
+      if (mayMatch(component)) return true;
+    return false;
+  }
+
+ private:
+  static bool utf8IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  }
+  static char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+  static std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+  }
+  std::vector<std::string> targets_;
+  std::string folded_;
+  bool everything_ = false;
+  mutable std::string scratch_;
+};
+
+// Kinds whose items can earn more than their name gives: a container's recorded owner, a launch job's
+// own definition.
+bool judgedBeyondName(FindingKind kind, bool isFile) {
+  return (kind == FindingKind::container && !isFile) || kind == FindingKind::launchAgent ||
+         kind == FindingKind::launchDaemon;
+}
+
 }  // namespace
 
-std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
-  std::vector<Url> out;
+void AppAnalyzer::visitContents(
+    const Url& root, int maxDepth,
+    const std::function<void(const std::string&, const std::string&, bool, std::size_t)>& visit) const {
   auto resolvedRoot = machine.fileSystem->resolvedPath(layout, root.path());
-  if (!resolvedRoot || maxDepth < 1) return out;
+  if (!resolvedRoot || maxDepth < 1) return;
   // resolved[d - 1]: where the folder holding the entries at depth d leads.
   std::vector<std::string> resolved{*resolvedRoot};
   const platform::WalkLimits limits{static_cast<std::size_t>(maxDepth), /*skipHidden=*/true, /*sorted=*/false};
   (void)machine.fileSystem->walk(root.path(), limits, [&](const platform::WalkItem& entry) {
     resolved.resize(entry.depth);
-    std::string entryResolved = resolved.back() + "/" + entry.name;
-    if (entry.type == platform::EntryType::symbolicLink) {
+    const bool link = entry.type == platform::EntryType::symbolicLink;
+    const bool folder = entry.type == platform::EntryType::directory;
+    // Anything else lies where its folder leads: inside the root, with nothing to resolve.
+    if (link) {
       // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
-      if (auto target = machine.fileSystem->resolvedPath(layout, entry.path)) entryResolved = std::move(*target);
+      auto target = machine.fileSystem->resolvedPath(layout, entry.path);
+      if (target && !isInside(*target, *resolvedRoot)) return platform::WalkStep::skipDescendants;
     }
-    if (!isInside(entryResolved, *resolvedRoot)) return platform::WalkStep::skipDescendants;
-    out.push_back(Url::fileURL(entry.path));
-    resolved.push_back(std::move(entryResolved));
+    visit(entry.path, entry.name, entry.type == platform::EntryType::file, entry.depth);
+    // Only folders are entered, so a resolved path is kept for them alone.
+    if (folder) resolved.push_back(resolved.back() + "/" + entry.name);
     return platform::WalkStep::descend;
   });
+}
+
+std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
+  std::vector<Url> out;
+  visitContents(root, maxDepth,
+                [&](const std::string& path, const std::string&, bool, std::size_t) { out.push_back(Url::fileURL(path)); });
   return out;
 }
 
@@ -211,13 +278,27 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
     findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
   const auto locations = searchLocations(home, sys);
   std::vector<PassedOver> passedOver;  // for the extended matching
+  const NameFilter filter(identity);
   for (const auto& location : locations) {
-    for (const auto& candidate : contents(location.url, location.maxDepth)) {
-      if (auto f = evaluate(candidate, location, identity, appURL, running, coInstalled, catalog))
-        findings.push_back(std::move(*f));
-      else if (options.extendedMatching)
-        passedOver.push_back(PassedOver{candidate, &location});
-    }
+    const bool filtered =
+        location.mode == MatchMode::identifier && !filter.mayMatchAnyComponent(location.url.path());
+    // parentMatches[d - 1]: whether the folder holding the entries at depth d may name the app.
+    std::vector<bool> parentMatches{false};
+    visitContents(location.url, location.maxDepth,
+                  [&](const std::string& path, const std::string& name, bool isFile, std::size_t depth) {
+                    parentMatches.resize(depth);
+                    const bool mayMatch = parentMatches.back() || filter.mayMatch(name);
+                    parentMatches.push_back(mayMatch);
+                    const bool skipped = filtered && !mayMatch && !judgedBeyondName(location.kind, isFile);
+                    std::optional<FileFinding> f;
+                    if (!skipped)
+                      f = evaluate(Url::fileURL(path), location, identity, appURL, running, coInstalled, catalog,
+                                   isFile);
+                    if (f)
+                      findings.push_back(std::move(*f));
+                    else if (options.extendedMatching)
+                      passedOver.push_back(PassedOver{Url::fileURL(path), &location});
+                  });
   }
   // --- extended matching: only adds Review findings, and drops what co-installed apps claim more strongly.
   if (options.extendedMatching)

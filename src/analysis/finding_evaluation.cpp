@@ -50,7 +50,8 @@ AppAnalyzer::Arbitration AppAnalyzer::arbitrate(const Url& url, const AppIdentit
 std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLocation& location,
                                                  const AppIdentity& identity, const Url& appURL, bool running,
                                                  const std::vector<AppIdentity>& coInstalled,
-                                                 const std::vector<SystemExtensionRecord>& catalog) const {
+                                                 const std::vector<SystemExtensionRecord>& catalog,
+                                                 bool isFile) const {
   CandidateScoring::IdentityFacts facts;
   facts.kind = location.kind;
   facts.isProtected = location.isProtected;
@@ -95,7 +96,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
     }
   }
 
-  if (location.kind == FindingKind::container) {
+  if (location.kind == FindingKind::container && !isFile) {
     if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
       extra = {*owner};
       facts.containerOwnerMatch = LocationAssessments::bestOwnerMatch(*owner, identity);

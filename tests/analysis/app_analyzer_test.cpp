@@ -107,6 +107,30 @@ TEST_F(AnalyzerTest, TheAppsOwnItemsAreScoredAndAllHeldInUseWhileItRuns) {
   EXPECT_TRUE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
 }
 
+TEST_F(AnalyzerTest, EntriesAreJudgedByNameCaseAndScriptAloneWithContainerOwnersReadFromFolders) {
+  const std::string meta = ".com.apple.containermanagerd.metadata.plist";
+  const std::string owned = testing::writeXMLPlist(PlistDictionary{{"MCMMetadataIdentifier", "com.example.tool"}});
+  const struct {
+    std::string path;  // under the home's Library
+    bool found;
+  } cases[] = {
+      {"Caches/COM.EXAMPLE.TOOL.Helper", true},       {"Caches/bench-tool backups", true},
+      {"Caches/Bench Tool \xE2\x80\x93 \xC3\x9C" "ber", true}, {"Caches/com.example.toolbox", false},
+      {"Caches/com.other.app", false},                {"Application Support/Vendor Stuff/com.example.tool.db", true},
+      {"Containers/0A1B2C3D/" + meta, true},          {"Containers/4E5F6071", false},
+  };
+  for (const auto& c : cases)
+    SampleMac::writeFile(mac.user("Library/" + c.path), c.path.find(meta) != std::string::npos ? owned : "x");
+  std::vector<std::string> expected, found;
+  for (const auto& c : cases)
+    if (c.found) expected.push_back("home/Library/" + c.path.substr(0, c.path.find("/" + meta)));
+  for (const auto& line : summary(analyze(identity("Bench Tool", "com.example.tool"))))
+    found.push_back(line.substr(line.find("home/")));
+  std::sort(expected.begin(), expected.end());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, expected);
+}
+
 TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
   SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool"));
   SampleMac::makeFolder(mac.user("Library/Caches/com.example.tool.helper"));

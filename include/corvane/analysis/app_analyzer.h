@@ -110,9 +110,10 @@ class AppAnalyzer {
   Arbitration arbitrate(const Url& url, const AppIdentity& identity, const std::vector<AppIdentity>& coInstalled,
                         bool groupContainer, const std::vector<std::string>& extraCandidates) const;
 
+  // `isFile`: the entry is known to be a plain file, so it holds no container metadata to read.
   std::optional<FileFinding> evaluate(const Url& url, const SearchLocation& location, const AppIdentity& identity,
                                       const Url& appURL, bool running, const std::vector<AppIdentity>& coInstalled,
-                                      const std::vector<SystemExtensionRecord>& catalog) const;
+                                      const std::vector<SystemExtensionRecord>& catalog, bool isFile = false) const;
 
  private:
   Layout layout;
@@ -132,6 +133,9 @@ class AppAnalyzer {
                       const std::vector<AppIdentity>& coInstalled,
                       const std::vector<SystemExtensionRecord>& catalog) const;
 
+  // Calls `visit(path, name, isFile, depth)` for each entry contents() would return, in the same order.
+  void visitContents(const Url& root, int maxDepth,
+                     const std::function<void(const std::string&, const std::string&, bool, std::size_t)>& visit) const;
   FileFinding bundleFinding(const AppIdentity& identity, const Url& appURL,
                             const std::vector<MatchEvidence>& embeddedEvidence, bool running) const;
 };
