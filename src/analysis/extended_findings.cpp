@@ -7,6 +7,7 @@
 
 #include "analysis/candidate_scoring.h"
 #include "analysis/extended_matching.h"
+#include "analysis/name_filter.h"
 #include "analysis/location_assessments.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "platform/file_status.h"
@@ -75,6 +76,7 @@ void AppAnalyzer::extendFindings(std::vector<FileFinding>& findings, const std::
                                  bool running, const std::vector<AppIdentity>& coInstalled,
                                  const std::vector<SystemExtensionRecord>& catalog) const {
   const ExtendedMatching::Matcher matcher(identity, coInstalled);
+  const NameFilter filter(identity);
 
   // One extended finding, through the same arbitration and grading as the base rules, at Review at most.
   auto extended = [&](const Url& url, const SearchLocation& location, MatchEvidence why) -> std::optional<FileFinding> {
@@ -117,9 +119,20 @@ void AppAnalyzer::extendFindings(std::vector<FileFinding>& findings, const std::
   };
 
   // Items below the listed depth: the base rules first (held at Review), then the extended ones.
-  auto deeper = [&](const Url& folder, const SearchLocation& location, int levels) {
-    for (const auto& url : contents(folder, levels)) {
-      if (auto f = evaluate(url, location, identity, appURL, running, coInstalled, catalog)) {
+  auto deeper = [&](const Url& folder, const SearchLocation& location, int levels, bool vendorFolder) {
+    // The folder was reached by the walk without following a link, so it is listed as it is, without
+    // resolving its path again.
+    std::vector<Url> inside;
+    const platform::WalkLimits limits{static_cast<std::size_t>(levels), /*skipHidden=*/true, /*sorted=*/false};
+    (void)machine.fileSystem->walk(folder.path(), limits, [&](const platform::WalkItem& entry) {
+      inside.push_back(Url::fileURL(entry.path));
+      return platform::WalkStep::descend;
+    });
+    for (const auto& url : inside) {
+      // The base rules only for what its name may tie to the app; the extended rules for all of it.
+      const bool mayMatch =
+          vendorFolder || filter.mayMatch(url.lastPathComponent()) || judgedBeyondName(location.kind, false);
+      if (auto f = mayMatch ? evaluate(url, location, identity, appURL, running, coInstalled, catalog) : std::nullopt) {
         holdAtReview(*f, kDeeperNote);
         findings.push_back(std::move(*f));
       } else {
@@ -140,7 +153,7 @@ void AppAnalyzer::extendFindings(std::vector<FileFinding>& findings, const std::
     const int depth = depthBelow(url, location->url);
     if (depth != location->maxDepth) continue;
     const int levels = inVendor ? kVendorFolderLevels : (depth < 1 + kDeeperLevels ? kDeeperLevels : 0);
-    if (levels > 0) deeper(url, *location, levels);
+    if (levels > 0) deeper(url, *location, levels, inVendor);
   }
 
   // The vendor's own folders directly in the home Library.
@@ -149,7 +162,7 @@ void AppAnalyzer::extendFindings(std::vector<FileFinding>& findings, const std::
   for (const auto& url : contents(homeLibrary, 1)) {
     const std::string name = url.lastPathComponent();
     if (isStandardLibraryFolder(name) || !matcher.isVendorFolder(name)) continue;
-    deeper(url, vendorLocation, kVendorFolderLevels);
+    deeper(url, vendorLocation, kVendorFolderLevels, true);
   }
 
   // A co-installed app's stronger claim wins over either layer; another channel's item is not this app's;

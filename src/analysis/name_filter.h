@@ -1,0 +1,74 @@
+#pragma once
+// The analyzer's cheap first look at an entry: whether its name alone rules it out.
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "corvane/analysis/match_engine.h"
+#include "corvane/base/url.h"
+#include "corvane/model/app_identity.h"
+#include "platform/unicode.h"
+
+namespace corvane {
+
+// Tells cheaply, from an entry's name alone, that it cannot become a finding in a location matched by
+// identifier: it carries neither of the app's identifiers nor its name, so all it could earn is the
+// location's own weight, which is below what a finding needs. Errs towards "may match": anything not plain
+// ASCII, and every entry of a location whose own path already names the app, goes to the full evaluation.
+class NameFilter {
+ public:
+  explicit NameFilter(const AppIdentity& identity) {
+    for (const auto* id : {&identity.bundleIdentifier, &identity.signingIdentifier}) {
+      if (!*id || (*id)->empty()) continue;
+      if (!utf8IsAscii(**id)) everything_ = true;
+      targets_.push_back(asciiLower(**id));
+    }
+    const std::string name = MatchEngine::normalized(identity.name);
+    if (platform::characterCount(name) >= 4) folded_ = name;
+  }
+  bool mayMatch(std::string_view name) const {
+    if (everything_ || !utf8IsAscii(name)) return true;
+    auto sameLetter = [](char a, char b) { return lowerAscii(a) == b; };
+    for (const auto& t : targets_)
+      if (std::search(name.begin(), name.end(), t.begin(), t.end(), sameLetter) != name.end()) return true;
+    if (folded_.empty()) return false;
+    scratch_.clear();  // reused: this runs for every entry walked
+    for (char c : name) {
+      c = lowerAscii(c);
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) scratch_.push_back(c);
+    }
+    return scratch_.find(folded_) != std::string::npos;
+  }
+  bool mayMatchAnyComponent(const std::string& path) const {
+    for (const auto& component : url::pathComponents(path))
+      if (mayMatch(component)) return true;
+    return false;
+  }
+
+ private:
+  static bool utf8IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  }
+  static char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+  static std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+  }
+  std::vector<std::string> targets_;
+  std::string folded_;
+  bool everything_ = false;
+  mutable std::string scratch_;
+};
+
+// Kinds whose items can earn more than their name gives: a container's recorded owner, a launch job's
+// own definition.
+inline bool judgedBeyondName(FindingKind kind, bool isFile) {
+  return (kind == FindingKind::container && !isFile) || kind == FindingKind::launchAgent ||
+         kind == FindingKind::launchDaemon;
+}
+
+
+}  // namespace corvane
