@@ -189,7 +189,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   (void)pf::syncDescriptor(dstDir->get());
   FSMutator::DeleteOptions options;
   options.force = true;
-  const auto removed = FSMutator::deleteItem(sourcePath, std::nullopt, roots, options);
+  // The original goes from the folder it was copied from, not by its path, which may lead elsewhere now.
+  const auto removed = FSMutator().removeFrom(srcDir->get(), name, sourcePath, std::nullopt, options);
   if (removed.kind == ItemOutcome::Kind::deleted || removed.kind == ItemOutcome::Kind::alreadyGone)
     return RestoreOutcome::restored(plan.destPath, RestoreStrategy::copyVerifyRemove);
   return RestoreOutcome::sourceRemoveFailed(plan.destPath);

@@ -18,8 +18,13 @@ Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name) {
   int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     int code = errno;
-    // Linux reports a final link as "not a folder" when O_DIRECTORY is given; say what it is.
-    if (code == ENOTDIR && isSymbolicLinkAt(dirFd, name)) code = ELOOP;
+    // Linux reports a final link as "not a folder" when O_DIRECTORY is given; say what it is. A folder
+    // there now was a link a moment ago (swapped back since).
+    if (code == ENOTDIR) {
+      struct stat st {};
+      if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && (S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode)))
+        code = ELOOP;
+    }
     return Error::fromErrno(code, "open", name);
   }
   return UniqueFd(fd);
