@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr int kSlots = 24;
-constexpr auto kRaceTime = 2500ms;
+constexpr auto kRaceTime = 1200ms;
 
 std::string slot(int i) { return "slot-" + std::to_string(i); }
 
@@ -91,7 +91,7 @@ struct StepResult {
 
 struct Race {
   const char* name;
-  const char* box;      // the folder exchanged with the link, relative to the temporary folder
+  const char* box;      // the items' folder, relative to the temporary folder; it or its parent is swapped
   const char* landing;  // where items go (empty when they are destroyed)
   std::function<StepResult(const std::string& item, int slot)> step;
 };
@@ -106,11 +106,15 @@ class DestructiveRaceTest : public ::testing::Test {
   std::string documents = layout.underHome("Documents");
 
   void SetUp() override {
-    for (const auto& folder : {sentinel + "/deeper", trash + "/box", documents, layout.underHome("Library/Caches/box")})
+    for (const auto& folder : {sentinel + "/deeper", sentinel + "/box", trash + "/outer/box", documents,
+                               layout.underHome("Library/Caches/outer/box")})
       fs::create_directories(folder);
-    const int fd = ::open(sentinel.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int i = 0; i < kSlots; ++i) makeSlot(fd, i, "sentinel " + std::to_string(i));
-    ::close(fd);
+    // The sentinel has the items' names where either swapped folder would lead.
+    for (const auto& folder : {sentinel, sentinel + "/box"}) {
+      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      for (int i = 0; i < kSlots; ++i) makeSlot(fd, i, "sentinel " + std::to_string(i));
+      ::close(fd);
+    }
     fs::create_directory_symlink("../slot-1", sentinel + "/deeper/up");
     ::chmod((sentinel + "/slot-2").c_str(), 0444);
   }
@@ -130,29 +134,29 @@ class DestructiveRaceTest : public ::testing::Test {
     };
     static const char* itemKinds[] = {"deleted", "wouldDelete", "alreadyGone", "blocked", "skippedUnsafe", "failed"};
     return {
-        {"trash move", "mac/Users/me/Library/Caches/box", "mac/Users/me/.Trash",
+        {"trash move", "mac/Users/me/Library/Caches/outer/box", "mac/Users/me/.Trash",
          [this](const std::string& item, int) {
            auto moved = FileManagerTrashMover(layout).moveToTrash(Url::fileURL(item));
            return moved.has_value() ? StepResult{"moved", true}
                                     : StepResult{"refused errno " + std::to_string(moved.error().code), false};
          }},
-        {"permanent delete", "mac/Users/me/.Trash/box", "",
+        {"permanent delete", "mac/Users/me/.Trash/outer/box", "",
          [roots](const std::string& item, int) {
            const auto o = FSMutator::deleteItem(item, std::nullopt, roots, {});
            return StepResult{itemKinds[static_cast<int>(o.kind)] + (o.note.empty() ? "" : " (" + o.note + ")"),
                              o.kind == ItemOutcome::Kind::deleted};
          }},
-        {"restore by rename", "mac/Users/me/.Trash/box", "mac/Users/me/Documents", restoreStep(false)},
-        {"restore by copy", "mac/Users/me/.Trash/box", "mac/Users/me/Documents", restoreStep(true)},
+        {"restore by rename", "mac/Users/me/.Trash/outer/box", "mac/Users/me/Documents", restoreStep(false)},
+        {"restore by copy", "mac/Users/me/.Trash/outer/box", "mac/Users/me/Documents", restoreStep(true)},
     };
   }
 };
 
-// Counts and empties the landing folder, leaving the race's box in place.
-long drain(const std::string& folder, const std::string& keep) {
+// Counts and empties the landing folder, leaving the other races' folders in the Trash.
+long drain(const std::string& folder) {
   long count = 0;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.path().filename() == keep || entry.path().filename() == keep + ".swap") continue;
+    if (entry.path().filename().string().starts_with("outer")) continue;
     fs::remove_all(entry.path());
     ++count;
   }
@@ -161,17 +165,17 @@ long drain(const std::string& folder, const std::string& keep) {
 
 TEST_F(DestructiveRaceTest, ASwappedFolderNeverLetsAStepReachTheSentinel) {
   const auto before = test_support::treeFingerprint(sentinel);
-  ASSERT_EQ(before.size(), static_cast<std::size_t>(kSlots + kSlots + 2));
-  for (const Race& race : races()) {
-    SCOPED_TRACE(race.name);
+  ASSERT_EQ(before.size(), static_cast<std::size_t>(4 * kSlots + 3));
+  for (const Race& race : races())
+  for (const bool swapParent : {true, false}) {
+    SCOPED_TRACE(std::string(race.name) + (swapParent ? ", folder swapped" : ", its parent swapped"));
     const std::string box = top + "/" + race.box;
     const int boxFd = ::open(box.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // follows the folder through swaps
     const std::string landing = race.landing[0] ? top + "/" + race.landing : "";
-    const std::string boxName = fs::path(box).filename();
     std::map<std::string, long> outcomes;
     long left = 0, landed = 0, created = 0;  // with what an earlier race left in the box
     for (int i = 0; i < kSlots; ++i) created += ::faccessat(boxFd, slot(i).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
-    Swapper swapper(box, sentinel);
+    Swapper swapper(swapParent ? box : fs::path(box).parent_path().string(), sentinel);
     for (const auto end = std::chrono::steady_clock::now() + kRaceTime; std::chrono::steady_clock::now() < end;) {
       for (int i = 0; i < kSlots; ++i) {
         if (::faccessat(boxFd, slot(i).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -182,14 +186,14 @@ TEST_F(DestructiveRaceTest, ASwappedFolderNeverLetsAStepReachTheSentinel) {
         ++outcomes[result.outcome];
         left += result.left;
       }
-      if (!landing.empty()) landed += drain(landing, boxName);
+      if (!landing.empty()) landed += drain(landing);
     }
     const long swaps = swapper.stop();
     long stayed = 0;
     for (int i = 0; i < kSlots; ++i) stayed += ::faccessat(boxFd, slot(i).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
     ::close(boxFd);
 
-    std::cout << race.name << ": " << created << " items, " << swaps << " swaps;";
+    std::cout << race.name << (swapParent ? ", folder swapped: " : ", its parent swapped: ") << created << " items, " << swaps << " swaps;";
     for (const auto& [outcome, n] : outcomes) std::cout << " " << outcome << " " << n << ";";
     std::cout << "\n";
     EXPECT_EQ(test_support::treeFingerprint(sentinel), before);
