@@ -8,6 +8,12 @@ namespace corvane::platform {
 // The peak resident set size of this process, in bytes.
 std::int64_t peakResidentBytes();
 
+// The resident set size of this process now, in bytes (0 when the system does not say).
+std::int64_t currentResidentBytes();
+
+// How many file descriptors this process has open.
+int openDescriptorCount();
+
 // Processor time (user and system) used so far by this process and by its children that have ended.
 struct CpuSeconds {
   double self = 0;

@@ -1,4 +1,6 @@
+#include <libproc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "platform/resources.h"
 
@@ -8,6 +10,13 @@ std::int64_t peakResidentBytes() {
   rusage usage{};
   if (::getrusage(RUSAGE_SELF, &usage) != 0) return 0;
   return static_cast<std::int64_t>(usage.ru_maxrss);  // bytes on macOS
+}
+
+std::int64_t currentResidentBytes() {
+  proc_taskinfo info{};
+  const int size = static_cast<int>(sizeof info);
+  if (::proc_pidinfo(::getpid(), PROC_PIDTASKINFO, 0, &info, size) != size) return 0;
+  return static_cast<std::int64_t>(info.pti_resident_size);
 }
 
 }  // namespace corvane::platform

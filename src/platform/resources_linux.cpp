@@ -1,4 +1,7 @@
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "platform/resources.h"
 
@@ -8,6 +11,13 @@ std::int64_t peakResidentBytes() {
   rusage usage{};
   if (::getrusage(RUSAGE_SELF, &usage) != 0) return 0;
   return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+}
+
+std::int64_t currentResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t pages = 0, resident = 0;
+  if (!(statm >> pages >> resident)) return 0;
+  return resident * static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
 }
 
 }  // namespace corvane::platform
