@@ -11,6 +11,10 @@ std::int64_t peakResidentBytes();
 // The resident set size of this process now, in bytes (0 when the system does not say).
 std::int64_t currentResidentBytes();
 
+// Hands memory the allocator holds but no longer uses back to the system, so that the resident size
+// that follows reflects what is still in use (a no-op where the allocator has no such call).
+void releaseFreeMemory();
+
 // How many file descriptors this process has open.
 int openDescriptorCount();
 

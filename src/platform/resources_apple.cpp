@@ -1,4 +1,5 @@
 #include <libproc.h>
+#include <malloc/malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -18,5 +19,7 @@ std::int64_t currentResidentBytes() {
   if (::proc_pidinfo(::getpid(), PROC_PIDTASKINFO, 0, &info, size) != size) return 0;
   return static_cast<std::int64_t>(info.pti_resident_size);
 }
+
+void releaseFreeMemory() { (void)::malloc_zone_pressure_relief(nullptr, 0); }
 
 }  // namespace corvane::platform

@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -19,5 +20,7 @@ std::int64_t currentResidentBytes() {
   if (!(statm >> pages >> resident)) return 0;
   return resident * static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
 }
+
+void releaseFreeMemory() { ::malloc_trim(0); }
 
 }  // namespace corvane::platform
