@@ -18,7 +18,7 @@
 #include "platform/resources.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/launchctl_stand_in.h"
-#include "tests/support/tree_fingerprint.h"
+#include "sample_mac/tree_fingerprint.h"
 
 namespace {
 

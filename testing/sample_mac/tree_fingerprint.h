@@ -1,6 +1,6 @@
 #pragma once
-// A fingerprint of everything under a folder that a test can compare before and after: for each entry its
-// kind, permission bits, size and a hash of its content (a link's target). Links are never followed.
+// A fingerprint of everything under a folder to compare before and after: each entry's kind, permission
+// bits, size and a hash of its content (a link's target). Links are never followed.
 
 #include <sys/stat.h>
 
