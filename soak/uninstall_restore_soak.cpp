@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -106,10 +107,13 @@ int main(int argc, char** argv) {
     std::printf("the Mac's tree differs after %d cycles (%zu entries before, %zu after)\n", cycles, before.size(),
                 after.size());
   }
-  const std::size_t records = HistoryStore(HistoryFileManager::system(), layout).records().size();
+  const HistoryStore history(HistoryFileManager::system(), layout);
+  const std::size_t records = history.records().size();
   if (records != static_cast<std::size_t>(cycles)) ok = false;
-  std::printf("tree: %zu entries %s; history: %zu records\n", after.size(), after == before ? "identical" : "DIFFERENT",
-              records);
+  std::error_code ec;
+  std::printf("tree: %zu entries %s; history: %zu records, %.1f MB\n", after.size(),
+              after == before ? "identical" : "DIFFERENT", records,
+              static_cast<double>(std::filesystem::file_size(history.fileURL().path(), ec)) / (1024.0 * 1024.0));
   // Flat: from the second sample on (the first cycle warms caches), no descriptor more and at most 8 MB more.
   if (samples.size() > 2) {
     const Sample& first = samples[1];
