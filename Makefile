@@ -1,13 +1,14 @@
 # The two commands a newcomer runs: `make demo` and `make test`.
 JOBS        ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+SOAK_CYCLES ?= 1000
 SYSTEM      := $(shell uname -s)
 # libFuzzer comes with Debian's clang; Apple's clang has none.
 FUZZ_BUILD  := $(if $(filter Darwin,$(SYSTEM)),OFF,ON)
 # Apple's AddressSanitizer has no leak checker: asking for one aborts every instrumented process.
 LEAK_CHECK  := $(if $(filter Darwin,$(SYSTEM)),,detect_leaks=1:)
 
-.PHONY: demo test fuzz bench deps build build-test clean
+.PHONY: demo test fuzz bench soak deps build build-test clean
 
 deps:
 	@scripts/ensure-deps.sh
@@ -45,6 +46,12 @@ fuzz: build-test
 	    tail -n 60 build-test/$$name.log; echo "$$name failed"; exit 1; fi; \
 	  grep -E "stat::number_of_executed_runs|Done" build-test/$$name.log | tail -n 2; \
 	done
+
+# SOAK_CYCLES uninstalls and restores of a sample Mac's app in one process, from the release build: the
+# Mac must come back identical, the history hold every record, descriptors and memory stay flat.
+soak: build
+	cmake --build build -j $(JOBS) --target corvane_soak
+	build/corvane-soak $(SOAK_CYCLES)
 
 # Every benchmark case at its default size, then the summary table (case, figure, floor, ratio, peak memory).
 # The analysis at 1,000,000 entries takes a few minutes and 2 GB of disk: `make bench BENCH_LARGE=1` adds it.

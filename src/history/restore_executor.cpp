@@ -82,6 +82,13 @@ struct GatheredSource {
   std::string name;
 };
 
+// The Trash folder among `roots` that is `folder` or holds it.
+std::optional<std::string> enclosingTrash(const std::string& folder, const std::vector<std::string>& roots) {
+  for (const std::string& root : roots)
+    if (folder == root || TrashSafety::isInsideAnyTrash(folder, {root})) return root;
+  return std::nullopt;
+}
+
 std::string errnoNote(const char* step, int code) { return std::string(step) + " errno " + std::to_string(code); }
 
 }  // namespace
@@ -133,7 +140,11 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   if (!destReal) return RestoreOutcome::failed("resolve dest parent");
   if (!TrashSafety::isInsideAnyTrash(source.resolvedLocation, roots))
     return RestoreOutcome::failed("source no longer inside Trash");
-  auto srcDir = pf::openDirectoryNoFollow(*parentReal);
+  // The source folder is reached from its Trash folder without following any link, so that a folder in
+  // the Trash swapped for a link since it was resolved is refused instead of being restored from.
+  const auto root = enclosingTrash(*parentReal, roots);
+  if (!root) return RestoreOutcome::failed("source no longer inside Trash");
+  auto srcDir = pf::openDirectoryBeneath(*root, *parentReal, false);
   if (!srcDir.has_value()) return RestoreOutcome::failed("open source parent");
   auto dstDir = pf::openDirectoryNoFollow(*destReal);
   if (!dstDir.has_value()) return RestoreOutcome::failed("open dest parent");
@@ -178,7 +189,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   (void)pf::syncDescriptor(dstDir->get());
   FSMutator::DeleteOptions options;
   options.force = true;
-  const auto removed = FSMutator::deleteItem(sourcePath, std::nullopt, roots, options);
+  // The original goes from the folder it was copied from, not by its path, which may lead elsewhere now.
+  const auto removed = FSMutator().removeFrom(srcDir->get(), name, sourcePath, std::nullopt, options);
   if (removed.kind == ItemOutcome::Kind::deleted || removed.kind == ItemOutcome::Kind::alreadyGone)
     return RestoreOutcome::restored(plan.destPath, RestoreStrategy::copyVerifyRemove);
   return RestoreOutcome::sourceRemoveFailed(plan.destPath);

@@ -19,6 +19,12 @@ Result<UniqueFd> openDirectory(const std::string& path);
 Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name);
 // The same by absolute path: links before the last component are followed, a final one is refused.
 Result<UniqueFd> openDirectoryNoFollow(const std::string& path);
+// Opens `folder`, which lies at or below `anchor`, by opening the anchor and descending one component at a
+// time without following any link, so that a folder swapped for a link meanwhile is refused (ELOOP)
+// rather than left for. The anchor itself is reached through links on the way; a final link at the anchor
+// is followed only when `followAnchorLink`. A folder not lexically at or below the anchor, or with a ".."
+// component below it, fails with EINVAL.
+Result<UniqueFd> openDirectoryBeneath(const std::string& anchor, const std::string& folder, bool followAnchorLink);
 // fstatat without following: whether `name` in `dirFd` is a symbolic link.
 bool isSymbolicLinkAt(int dirFd, const std::string& name);
 // mkdirat; EEXIST is reported like any other errno.

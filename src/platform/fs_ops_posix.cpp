@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {
@@ -16,8 +18,13 @@ Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name) {
   int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     int code = errno;
-    // Linux reports a final link as "not a folder" when O_DIRECTORY is given; say what it is.
-    if (code == ENOTDIR && isSymbolicLinkAt(dirFd, name)) code = ELOOP;
+    // Linux reports a final link as "not a folder" when O_DIRECTORY is given; say what it is. A folder
+    // there now was a link a moment ago (swapped back since).
+    if (code == ENOTDIR) {
+      struct stat st {};
+      if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && (S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode)))
+        code = ELOOP;
+    }
     return Error::fromErrno(code, "open", name);
   }
   return UniqueFd(fd);
@@ -34,6 +41,28 @@ Result<UniqueFd> openDirectoryNoFollow(const std::string& path) {
   auto folder = openDirectoryNoFollow(parent->get(), split->name);
   if (!folder.has_value()) return Error::fromErrno(folder.error().code, "open", path);
   return folder;
+}
+
+Result<UniqueFd> openDirectoryBeneath(const std::string& anchor, const std::string& folder, bool followAnchorLink) {
+  std::string base = anchor;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const bool atRoot = base == "/";
+  if (base.empty() || folder.compare(0, base.size(), base) != 0 ||
+      (!atRoot && folder.size() > base.size() && folder[base.size()] != '/'))
+    return Error::fromErrno(EINVAL, "open", folder);
+  auto fd = followAnchorLink ? openDirectory(base) : openDirectoryNoFollow(base);
+  std::size_t at = atRoot ? 0 : base.size();
+  while (fd.has_value() && at < folder.size()) {
+    const std::size_t start = at + 1;
+    at = std::min(folder.find('/', start), folder.size());
+    const std::string name = folder.substr(start, at - start);
+    if (name.empty() || name == ".") continue;
+    if (name == "..") return Error::fromErrno(EINVAL, "open", folder);
+    auto next = openDirectoryNoFollow(fd->get(), name);
+    if (!next.has_value()) return Error::fromErrno(next.error().code, "open", folder);
+    fd = std::move(next);
+  }
+  return fd;
 }
 
 bool isSymbolicLinkAt(int dirFd, const std::string& name) {

@@ -1,4 +1,8 @@
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "platform/resources.h"
 
@@ -9,5 +13,14 @@ std::int64_t peakResidentBytes() {
   if (::getrusage(RUSAGE_SELF, &usage) != 0) return 0;
   return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
 }
+
+std::int64_t currentResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t pages = 0, resident = 0;
+  if (!(statm >> pages >> resident)) return 0;
+  return resident * static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+void releaseFreeMemory() { ::malloc_trim(0); }
 
 }  // namespace corvane::platform

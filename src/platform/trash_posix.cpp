@@ -30,16 +30,33 @@ Result<UniqueFd> openTrashFolder(const std::string& trashFolder) {
   return folder;
 }
 
+// The longest anchor that is `folder` or one of its ancestors; "/" when none is.
+std::string deepestAnchor(const std::string& folder, const std::vector<std::string>& anchors) {
+  std::string best = "/";
+  for (std::string anchor : anchors) {
+    while (anchor.size() > 1 && anchor.back() == '/') anchor.pop_back();
+    if (anchor.empty() || anchor.front() != '/' || anchor.size() <= best.size()) continue;
+    if (folder.compare(0, anchor.size(), anchor) == 0 && (folder.size() == anchor.size() || folder[anchor.size()] == '/'))
+      best = anchor;
+  }
+  return best;
+}
+
 }  // namespace
 
 Result<std::optional<std::string>> moveItemIntoTrashFolder(const std::string& path, const std::string& trashFolder,
+                                                           const std::vector<std::string>& anchors,
                                                            const std::function<std::string(std::uint64_t)>& nameFor) {
   auto item = splitPath(path);
   if (!item) return Error::fromErrno(EINVAL, kOperation, path);
   auto trash = openTrashFolder(trashFolder);
   if (!trash.has_value()) return trash.error();
-  auto parent = openDirectory(item->parent);
-  if (!parent.has_value()) return Error::fromErrno(parent.error().code, kOperation, path);
+  auto parent = openDirectoryBeneath(deepestAnchor(item->parent, anchors), item->parent, true);
+  if (!parent.has_value()) {
+    const int code = parent.error().code;
+    if (code == ELOOP) return Error{ELOOP, kOperation, path, kLinkOnItemPath};
+    return Error::fromErrno(code, kOperation, path);
+  }
 
   for (std::uint64_t attempt = 1; attempt != 0; ++attempt) {
     std::string name = nameFor(attempt);

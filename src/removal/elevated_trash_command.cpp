@@ -35,10 +35,13 @@ std::string command(const std::vector<Move>& moves, std::uint32_t uid, std::uint
   for (const auto& move : moves) {
     std::string_view source = move.source;
     while (source.size() > 1 && source.back() == '/') source.remove_suffix(1);
-    const std::string name(source.substr(source.rfind('/') + 1));
+    const std::size_t slash = source.rfind('/');
+    const std::string name(source.substr(slash + 1));
+    const std::string parent = slash == 0 || slash == std::string_view::npos ? "/" : std::string(source.substr(0, slash));
     if (!text.empty()) text += " && ";
-    text += "/bin/mkdir -m 700 -- " + shellQuote(move.staging) + " && /bin/mv -n -- " + shellQuote(move.source) +
-            " " + shellQuote(move.staging + "/" + name) + " && /usr/sbin/chown -R -- " + std::to_string(uid) + ":" +
+    text += "/bin/mkdir -m 700 -- " + shellQuote(move.staging) + " && ( cd -P -- " + shellQuote(parent) +
+            " && [ \"$(pwd -P)\" = " + shellQuote(parent) + " ] && /bin/mv -n -- " + shellQuote("./" + name) + " " +
+            shellQuote(move.staging + "/" + name) + " ) && /usr/sbin/chown -R -- " + std::to_string(uid) + ":" +
             std::to_string(gid) + " " + shellQuote(move.staging);
   }
   return text;

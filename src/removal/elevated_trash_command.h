@@ -30,10 +30,13 @@ std::string shellQuote(std::string_view text);
 // An AppleScript string literal: backslashes doubled, double quotes escaped, wrapped in "...".
 std::string appleScriptStringLiteral(std::string_view text);
 
-// For each move: "/bin/mkdir -m 700 -- STAGING && /bin/mv -n -- SRC STAGING/NAME && /usr/sbin/chown -R --
-// UID:GID STAGING" (NAME: the last component of SRC), joined with " && ", so the first failing step stops
-// the rest and nothing is ever replaced or entered. "--" keeps a name that begins with "-" from being read
-// as an option. Empty for no moves.
+// For each move: "/bin/mkdir -m 700 -- STAGING && ( cd -P -- PARENT && [ "$(pwd -P)" = PARENT ] && /bin/mv
+// -n -- ./NAME STAGING/NAME ) && /usr/sbin/chown -R -- UID:GID STAGING" (PARENT and NAME: SRC's folder,
+// resolved by the caller, and last component), joined with " && ", so the first failing step stops the
+// rest and nothing is ever replaced or entered. The bundle is moved relative to the folder the shell
+// entered, and only when that folder is PARENT itself: a folder on the way swapped for a link leads
+// elsewhere and stops the move. "--" keeps a name that begins with "-" from being read as an option.
+// Empty for no moves.
 std::string command(const std::vector<Move>& moves, std::uint32_t uid, std::uint32_t gid);
 // "do shell script " + the command as an AppleScript literal + " with administrator privileges".
 std::string appleScriptSource(std::string_view command);

@@ -18,7 +18,7 @@ std::string withoutTrailingSlashes(std::string path) {
 FileManagerTrashMover::FileManagerTrashMover() : FileManagerTrashMover(platform::systemLayout()) {}
 
 FileManagerTrashMover::FileManagerTrashMover(const Layout& layout)
-    : trashFolder_(layout.userTrash()), systemTrash_(usesSystemTrash(layout)) {}
+    : trashFolder_(layout.userTrash()), anchors_{layout.root, layout.home}, systemTrash_(usesSystemTrash(layout)) {}
 
 bool FileManagerTrashMover::usesSystemTrash(const Layout& layout) {
   return platform::systemChoosesTrashFolder() && withoutTrailingSlashes(layout.root) == "/" &&
@@ -28,7 +28,7 @@ bool FileManagerTrashMover::usesSystemTrash(const Layout& layout) {
 Result<std::optional<Url>> FileManagerTrashMover::moveToTrash(const Url& url) {
   std::string name = url.lastPathComponent();
   auto moved = systemTrash_ ? platform::moveItemToSystemTrash(url.path())
-                            : platform::moveItemIntoTrashFolder(url.path(), trashFolder_, [&name](std::uint64_t n) {
+                            : platform::moveItemIntoTrashFolder(url.path(), trashFolder_, anchors_, [&name](std::uint64_t n) {
                                 return TrashService::candidateName(name, n);
                               });
   if (!moved.has_value()) return moved.error();

@@ -115,7 +115,6 @@ void FSMutator::clearLocks(int dirFd, const std::string& name, bool isLink, std:
 
 ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
                               const std::vector<std::string>& roots, const DeleteOptions& options) const {
-  const std::int64_t bytes = sizeBytes && *sizeBytes > 0 ? *sizeBytes : 0;
   const auto split = platform::splitPath(itemPath);
   if (!split || split->name.empty() || split->name == "/")
     return ItemOutcome::skippedUnsafe(itemPath, SkipReason::outsideTrash);
@@ -132,8 +131,12 @@ ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::in
 
   auto parent = openBelowRoot(*root, *parentReal);
   if (!parent.has_value()) return ItemOutcome::failed(itemPath, parent.error().code, "open parent");
-  const int parentFd = parent->get();
+  return removeFrom(parent->get(), name, itemPath, sizeBytes, options);
+}
 
+ItemOutcome FSMutator::removeFrom(int parentFd, const std::string& name, const std::string& itemPath,
+                                  std::optional<std::int64_t> sizeBytes, const DeleteOptions& options) const {
+  const std::int64_t bytes = sizeBytes && *sizeBytes > 0 ? *sizeBytes : 0;
   platform::EntryStatus item;
   if (const int code = platform::entryStatusAt(parentFd, name, item)) {
     if (code == ENOENT) return ItemOutcome::alreadyGone(itemPath);

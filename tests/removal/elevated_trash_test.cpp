@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -14,9 +15,11 @@
 #include "corvane/discovery/command_runner.h"
 #include "removal/elevated_trash_command.h"
 #include "corvane/removal/elevated_trash_mover.h"
+#include "platform/directory.h"
 #include "platform/file_status.h"
 #include "platform/fs_ops.h"
 #include "sample_mac/sample_mac.h"
+#include "sample_mac/tree_fingerprint.h"
 
 namespace corvane {
 namespace {
@@ -36,15 +39,40 @@ TEST(ElevatedTrashCommandTest, QuotesEveryWordForTheShellAndTheAdministratorProm
   EXPECT_EQ(Command::command({{"/Applications/A's.app", "/T/A's.app-m"}, {"/Applications/U/-B.app/", "/T/-B.app-m"}},
                              4294967295u, 0),
             "/bin/mkdir -m 700 -- '/T/A'\\''s.app-m'"
-            " && /bin/mv -n -- '/Applications/A'\\''s.app' '/T/A'\\''s.app-m/A'\\''s.app'"
+            " && ( cd -P -- '/Applications' && [ \"$(pwd -P)\" = '/Applications' ]"
+            " && /bin/mv -n -- './A'\\''s.app' '/T/A'\\''s.app-m/A'\\''s.app' )"
             " && /usr/sbin/chown -R -- 4294967295:0 '/T/A'\\''s.app-m'"
             " && /bin/mkdir -m 700 -- '/T/-B.app-m'"
-            " && /bin/mv -n -- '/Applications/U/-B.app/' '/T/-B.app-m/-B.app'"
+            " && ( cd -P -- '/Applications/U' && [ \"$(pwd -P)\" = '/Applications/U' ]"
+            " && /bin/mv -n -- './-B.app' '/T/-B.app-m/-B.app' )"
             " && /usr/sbin/chown -R -- 4294967295:0 '/T/-B.app-m'");
   EXPECT_EQ(Command::appleScriptSource(Command::command({{"/Applications/Say \"Hi\".app", "/T/Back\\slash"}}, 501, 20)),
             "do shell script \"/bin/mkdir -m 700 -- '/T/Back\\\\slash'"
-            " && /bin/mv -n -- '/Applications/Say \\\"Hi\\\".app' '/T/Back\\\\slash/Say \\\"Hi\\\".app'"
+            " && ( cd -P -- '/Applications' && [ \\\"$(pwd -P)\\\" = '/Applications' ]"
+            " && /bin/mv -n -- './Say \\\"Hi\\\".app' '/T/Back\\\\slash/Say \\\"Hi\\\".app' )"
             " && /usr/sbin/chown -R -- 501:20 '/T/Back\\\\slash'\" with administrator privileges");
+}
+
+// The command run by a shell: the bundle leaves only a folder that is the one resolved before the prompt;
+// through a folder swapped for a link (here before it runs) nothing moves and the other tree stays as it was.
+TEST(ElevatedTrashCommandTest, MovesOnlyFromTheResolvedFolderNeverThroughALink) {
+  testing::TemporaryFolder tmp;
+  const std::string top = *platform::realPath(tmp.path());
+  for (const bool swapped : {false, true}) {
+    SCOPED_TRACE(swapped ? "a link on the way" : "the folder itself");
+    const std::string apps = top + "/Applications", other = top + "/other", staging = top + "/staging";
+    for (const auto& folder : {apps + "/Tool.app", other + "/Tool.app/Contents"}) std::filesystem::create_directories(folder);
+    if (swapped) {
+      std::filesystem::rename(apps, top + "/real");
+      std::filesystem::create_directory_symlink(other, apps);
+    }
+    const auto otherBefore = test_support::treeFingerprint(other);
+    const std::string line = Command::command({{apps + "/Tool.app", staging}}, 0, 0);
+    (void)std::system(("sh -c " + Command::shellQuote(line) + " 2>/dev/null").c_str());  // chown's path is macOS's
+    EXPECT_EQ(std::filesystem::exists(staging + "/Tool.app"), !swapped);
+    EXPECT_EQ(test_support::treeFingerprint(other), otherBefore);
+    for (const auto& entry : std::filesystem::directory_iterator(top)) std::filesystem::remove_all(entry.path());
+  }
 }
 
 // Records every command; answers with a fixed outcome after an optional effect on the fake disk.

@@ -88,6 +88,10 @@ class FSMutator {
   // deleteItem with this remover's flag access.
   ItemOutcome remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
                      const std::vector<std::string>& roots, const DeleteOptions& options) const;
+  // The same for the entry `name` of the folder `parentFd`, which the caller opened inside a Trash folder
+  // without following links; `itemPath` only names the item in the outcome.
+  ItemOutcome removeFrom(int parentFd, const std::string& name, const std::string& itemPath,
+                         std::optional<std::int64_t> sizeBytes, const DeleteOptions& options) const;
 
  private:
   // Removes the folder `name` and everything in it, staying on `device`; an outcome when it stopped.

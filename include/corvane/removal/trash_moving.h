@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "corvane/model/layout.h"
 #include "corvane/base/result.h"
@@ -22,7 +23,8 @@ class TrashMoving {
 // manager does it and its error text is passed through unchanged. For a sample tree, and on systems
 // without a file manager Trash, the item is renamed into the layout's user Trash folder (created when
 // missing) under the Trash's unique-name rule, never replacing an item and never following a Trash
-// folder that is a symbolic link; an item on another volume fails with EXDEV and is never copied.
+// folder that is a symbolic link; an item on another volume fails with EXDEV and is never copied. Below
+// the layout's root or home no link on the item's path is followed: such an item is left where it is.
 class FileManagerTrashMover final : public TrashMoving {
  public:
   // The current user's Trash.
@@ -37,6 +39,7 @@ class FileManagerTrashMover final : public TrashMoving {
 
  private:
   std::string trashFolder_;
+  std::vector<std::string> anchors_;
   bool systemTrash_ = false;
 };
 
