@@ -13,6 +13,7 @@
 
 #include "corvane/formats/property_list.h"
 #include "corvane/orphans/leftover_check.h"
+#include "sample_mac/background_items_builder.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/ds_store_writer.h"
 #include "sample_mac/orphaned_mac.h"
@@ -86,12 +87,24 @@ void classify(SeedFolder& seeds, const fs::path& path, const std::string& bytes)
   }());
 }
 
-void writeBuiltSeeds(SeedFolder& seeds) {
+void writeBuiltSeeds(SeedFolder& seeds, const SampleMac& mac) {
   using corvane::LeftoverCheckState;
   for (const LeftoverCheckState& state :
        {LeftoverCheckState{}, LeftoverCheckState{1, corvane::PreciseDate(std::chrono::duration<double>(789012345.5)),
                                                  std::vector<std::string>{"/Users/a/Library/Caches/com.x", "/é"}}})
     seeds.add("weekly_state", state.encoded());
+  // The other two shapes of background-items file, from the demo's own scopes.
+  const auto scopes = corvane::testing::demoBackgroundItemScopes(mac);
+  std::vector<std::string> scopeNames;
+  for (const auto& scope : scopes) scopeNames.push_back(scope.identifier);
+  const std::vector<corvane::testing::SampleBackgroundItem> none;
+  for (const auto& archive : {corvane::testing::scopeArchive(corvane::testing::kDemoUserScope,
+                                                             scopes.empty() ? none : scopes.front().items),
+                              corvane::testing::scopeIndexArchive(scopeNames)}) {
+    const auto bytes = corvane::testing::writeBinaryPlist(archive);
+    seeds.add("background_items", bytes);
+    seeds.add("keyed_archive", bytes);
+  }
   // Container metadata in both forms, with each of the keys the owner is read from.
   for (const char* key : {"MCMMetadataIdentifier", "Identifier"}) {
     const std::string xml = corvane::testing::xmlPlist({{key, "com.example.glimmer"}, {"MCMMetadataUUID", "X"}});
@@ -125,7 +138,7 @@ int main(int argc, char** argv) {
     std::ifstream in(it->path(), std::ios::binary);
     classify(seeds, it->path(), std::string(std::istreambuf_iterator<char>(in), {}));
   }
-  writeBuiltSeeds(seeds);
+  writeBuiltSeeds(seeds, mac);
   for (const auto& [target, count] : seeds.counts()) std::printf("%-20s %d seeds\n", target.c_str(), count);
   return 0;
 }

@@ -299,10 +299,14 @@ class BinaryReader {
     if ((marker >> 4) == 0x5) {
       auto ascii = c.bytes.bytes(count);
       if (!c.bytes.ok()) return pastEnd(c.index);
-      text.reserve(count);
-      for (std::uint8_t b : ascii) {
-        if (b < 0x80) text.push_back(static_cast<char>(b));
-        else appendUTF8(text, kReplacement);
+      if (std::all_of(ascii.begin(), ascii.end(), [](std::uint8_t b) { return b < 0x80; })) {
+        text.assign(ascii.begin(), ascii.end());
+      } else {
+        text.reserve(count);
+        for (std::uint8_t b : ascii) {
+          if (b < 0x80) text.push_back(static_cast<char>(b));
+          else appendUTF8(text, kReplacement);
+        }
       }
     } else {
       if (!c.bytes.fits(count, 2)) return pastEnd(c.index);
