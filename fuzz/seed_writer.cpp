@@ -2,6 +2,7 @@
 // the files the sample-Mac builders write (the demo Mac, a removed app's leftovers and its history record,
 // a Trash's Put Back store, the weekly check's state) and classified by what each file is.
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

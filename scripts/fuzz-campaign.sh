@@ -46,7 +46,7 @@ for target in $targets; do
     -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || true
   found=$(( $(ls "$findings" | wc -l) - before ))
   [ "$found" -gt 0 ] && status=1
-  executed=$(sed -n 's/^stat::number_of_executed_runs: *//p' "$log" | tail -n 1)
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
   peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -n 1)
   cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -85,44 +86,45 @@ std::string memoryBackedFolder() {
 class CrashSafetyTest : public ::testing::Test {
  protected:
   testing::TemporaryFolder tmp{"crash", memoryBackedFolder()};
+  std::string folder = tmp.path() + "/Corvane";
   std::mt19937 random{20261205};
   int tornFiles = 0, temporariesLeft = 0;
+
+  // Kills `writer` part-way kKills times; after each kill `file` must hold one of `versions`.
+  void killWriter(const std::function<void()>& writer, std::chrono::microseconds span, const std::string& file,
+                  const std::vector<std::string>& versions, const std::string& temporaryPrefix) {
+    for (int kill = 0; kill < kKills; ++kill) {
+      killPartWay(writer, span, random);
+      tornFiles += std::count(versions.begin(), versions.end(), SampleMac::readFile(file)) == 0;
+      temporariesLeft += countWithPrefix(folder, temporaryPrefix) > 0;
+    }
+    EXPECT_EQ(tornFiles, 0);
+    std::printf("%s: %d kills, %d left a temporary, %d torn\n", file.c_str(), kKills, temporariesLeft, tornFiles);
+  }
 };
 
 TEST_F(CrashSafetyTest, AKilledHistoryWriterLeavesTheOldOrTheNewFileAndItsTemporaryIsRemovedNextTime) {
-  const std::string path = tmp.path() + "/Corvane/history.json", folder = tmp.path() + "/Corvane";
+  const std::string path = folder + "/history.json";
   HistoryStore store(HistoryFileManager::system(), Url::fileURL(path));
   for (unsigned i = 1; i <= 4; ++i) ASSERT_TRUE(store.append(testing::sampleRecord(i, "App", "2026-01-01T00:00:00Z")).has_value());
   const UninstallRecord extra = testing::sampleRecord(999, "Extra", "2026-06-01T00:00:00Z");
-  const std::string before = SampleMac::readFile(path);
-  ASSERT_TRUE(store.append(extra).has_value());
-  const std::string after = SampleMac::readFile(path);
+  std::vector<std::string> versions{SampleMac::readFile(path)};
+  const auto span = timeOf([&] { ASSERT_TRUE(store.append(extra).has_value()); }) * 4;
+  versions.push_back(SampleMac::readFile(path));
   ASSERT_TRUE(store.remove(extra.id).has_value());
   // The writer adds the extra record when the file lacks it and removes it again, over and over.
-  auto writer = [&] {
+  killWriter([&] {
     HistoryStore fresh(HistoryFileManager::system(), Url::fileURL(path));
     for (;;) (void)(fresh.records().front().id == extra.id ? fresh.remove(extra.id) : fresh.append(extra));
-  };
-  const auto span = timeOf([&] { (void)store.append(extra), (void)store.remove(extra.id); }) * 2;
-
-  for (int kill = 0; kill < kKills; ++kill) {
-    killPartWay(writer, span, random);
-    const std::string now = SampleMac::readFile(path);
-    tornFiles += now != before && now != after;
-    temporariesLeft += countWithPrefix(folder, ".history.json.tmp-") > 0;
-  }
-  EXPECT_EQ(tornFiles, 0);
-  // Few kills land inside the write itself (encoding the records takes most of the time): a leftover is
-  // not required here, but whatever was left must go.
+  }, span, path, versions, ".history.json.tmp-");
+  // Few kills land inside the write itself (encoding takes most of the time): whatever was left must go.
   HistoryStore next(HistoryFileManager::system(), Url::fileURL(path));
   EXPECT_FALSE(next.fileIsUnreadable());
   EXPECT_TRUE(next.append(extra).has_value());
   EXPECT_EQ(countWithPrefix(folder, ".history.json.tmp-"), 0);
-  std::printf("history: %d kills, %d left a temporary, %d torn\n", kKills, temporariesLeft, tornFiles);
 }
 
 TEST_F(CrashSafetyTest, AKilledStateWriterLeavesTheOldOrTheNewFileAndItsTemporaryIsRemovedNextTime) {
-  const std::string folder = tmp.path() + "/Corvane";
   const LeftoverCheckStore store(folder + "/leftover-check.json");
   LeftoverCheckState states[2];
   for (int s = 0; s < 2; ++s) {
@@ -134,19 +136,11 @@ TEST_F(CrashSafetyTest, AKilledStateWriterLeavesTheOldOrTheNewFileAndItsTemporar
     auto lock = store.acquireLock();
     for (const auto& state : states) (void)store.save(state);
   };
-  const auto span = timeOf(cycle) * 2;
-
-  for (int kill = 0; kill < kKills; ++kill) {
-    killPartWay([&] { for (;;) cycle(); }, span, random);
-    const std::string now = SampleMac::readFile(store.fileURL());
-    tornFiles += now != states[0].encoded() && now != states[1].encoded();
-    temporariesLeft += countWithPrefix(folder, ".leftover-check.json.tmp-") > 0;
-  }
-  EXPECT_EQ(tornFiles, 0);
+  killWriter([&] { for (;;) cycle(); }, timeOf(cycle) * 2, store.fileURL(),
+             {states[0].encoded(), states[1].encoded()}, ".leftover-check.json.tmp-");
   EXPECT_GT(temporariesLeft, 0) << "no kill landed inside a write";
   EXPECT_TRUE(store.acquireLock().has_value());
   EXPECT_EQ(countWithPrefix(folder, ".leftover-check.json.tmp-"), 0);
-  std::printf("state: %d kills, %d left a temporary, %d torn\n", kKills, temporariesLeft, tornFiles);
 }
 
 TEST_F(CrashSafetyTest, AKilledRestoreByCopyLeavesTheItemInTheTrashOrWholeInPlaceAndItsCopyIsRemovedNextTime) {
