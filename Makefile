@@ -35,12 +35,15 @@ test: build-test
 	ASAN_OPTIONS=$(LEAK_CHECK)abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-test -j $(JOBS) --output-on-failure --timeout 300
 
-# Each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus (copied, so runs never grow the repo).
+# Each libFuzzer target for FUZZ_SECONDS, starting from its seed corpus and the seeds the sample-Mac builders
+# write (copied, so runs never grow the repo). scripts/fuzz-campaign.sh runs the long, optimised campaign.
 fuzz: build-test
-	@set -e; for target in build-test/fuzz_*; do \
+	@set -e; rm -rf build-test/corpus/built; build-test/corvane-fuzz-seeds build-test/corpus/built >/dev/null; \
+	for target in build-test/fuzz_*; do \
 	  [ -x $$target ] || continue; \
 	  name=$$(basename $$target); seeds=fuzz/corpus/$${name#fuzz_}; work=build-test/corpus/$$name; \
 	  mkdir -p $$work; if [ -d $$seeds ]; then cp -r $$seeds/. $$work/; fi; \
+	  if [ -d build-test/corpus/built/$${name#fuzz_} ]; then cp -r build-test/corpus/built/$${name#fuzz_}/. $$work/; fi; \
 	  echo "== $$name for $(FUZZ_SECONDS)s"; \
 	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$work > build-test/$$name.log 2>&1; then \
 	    tail -n 60 build-test/$$name.log; echo "$$name failed"; exit 1; fi; \

@@ -49,8 +49,9 @@ int leftoverCheck(const ParsedArguments& args, Context& context) {
     state.lastCheckedAt = now;
     // The keys are remembered once something was reported, so the first report stays the first until then.
     if (text || state.reportedKeys) state.reportedKeys = outcome.nextReportedKeys;
-    if (!store.save(state)) {
-      context.err << "corvane leftover-check: could not write " << store.fileURL() << ".\n";
+    if (auto saved = store.save(state); !saved.has_value()) {
+      context.err << "corvane leftover-check: could not write " << store.fileURL() << " ("
+                  << saved.error().describe() << ").\n";
       return kExitFailure;
     }
   }

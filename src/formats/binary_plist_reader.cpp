@@ -22,6 +22,11 @@ constexpr std::string_view kPrefix = "binary property list: ";
 constexpr std::string_view kMagic = "bplist00";
 constexpr std::uint64_t kHeaderSize = 8;
 constexpr std::uint64_t kTrailerSize = 32;
+// How far the values and bytes a file unfolds into may outgrow its objects and its size, and the floors
+// below which any file may go.
+constexpr std::uint64_t kUnfoldFactor = 16;
+constexpr std::uint64_t kUnfoldFloorValues = 65536;
+constexpr std::uint64_t kUnfoldFloorBytes = 1u << 20;
 
 Error invalid(const std::string& message) { return Error::invalid(std::string(kPrefix) + message); }
 
@@ -89,6 +94,13 @@ class BinaryReader {
         numObjects_ > (tableEnd - tableOffset_) / offsetSize_)
       return invalid("the offset table lies outside the file");
     objectArea_ = ByteCursor(bytes_).slice(0, tableOffset_);
+    // An object referred to many times is read once per reference, so a few bytes of containers that
+    // refer twice to the next one would unfold into every value and byte the caller allows, whatever the
+    // file's size. What the file makes may outgrow its own objects and bytes by a bounded factor only.
+    valueLimit_ = std::min<std::uint64_t>(limits_.maxObjects,
+                                          std::max<std::uint64_t>(kUnfoldFloorValues, numObjects_ * kUnfoldFactor));
+    payloadLimit_ = std::min<std::uint64_t>(limits_.maxBytes,
+                                            std::max<std::uint64_t>(kUnfoldFloorBytes, size * kUnfoldFactor));
     return std::nullopt;
   }
 
@@ -138,9 +150,9 @@ class BinaryReader {
   }
 
   Failure countValue(std::uint64_t payloadBytes) {
-    if (++values_ > limits_.maxObjects) return invalid("more than " + std::to_string(limits_.maxObjects) + " values");
-    if (payloadBytes > limits_.maxBytes - payload_)
-      return invalid("contents exceed " + std::to_string(limits_.maxBytes) + " bytes");
+    if (++values_ > valueLimit_) return invalid("more than " + std::to_string(valueLimit_) + " values");
+    if (payloadBytes > payloadLimit_ - payload_)
+      return invalid("contents exceed " + std::to_string(payloadLimit_) + " bytes");
     payload_ += payloadBytes;
     return std::nullopt;
   }
@@ -151,7 +163,8 @@ class BinaryReader {
     Cursor& c = *object;
     const std::uint8_t marker = c.bytes.u8();
     const std::uint8_t nibble = marker & 0x0F;
-    const std::string name = "object " + std::to_string(index);
+    // Only an error needs the object's name: building it for every value costs an allocation each.
+    const auto name = [index] { return "object " + std::to_string(index); };
 
     switch (marker >> 4) {
       case 0x0:
@@ -160,9 +173,9 @@ class BinaryReader {
           out = PropertyList(marker == 0x09);
           return std::nullopt;
         }
-        return invalid(name + " has unsupported type " + hex(marker));
+        return invalid(name() + " has unsupported type " + hex(marker));
       case 0x1: {
-        if (nibble > 4) return invalid(name + " has an integer of unsupported size " + std::to_string(1u << nibble));
+        if (nibble > 4) return invalid(name() + " has an integer of unsupported size " + std::to_string(1u << nibble));
         std::uint64_t size = 1u << nibble;
         // 1, 2 and 4 bytes are unsigned, 8 bytes signed; of 16 bytes the low 64 bits are kept.
         if (size == 16) c.bytes.skip(8);
@@ -173,7 +186,7 @@ class BinaryReader {
         return std::nullopt;
       }
       case 0x2: {
-        if (nibble != 2 && nibble != 3) return invalid(name + " has a real of unsupported size " + std::to_string(1u << nibble));
+        if (nibble != 2 && nibble != 3) return invalid(name() + " has a real of unsupported size " + std::to_string(1u << nibble));
         double real = readReal(c.bytes, 1u << nibble);
         if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(0)) return e;
@@ -181,7 +194,7 @@ class BinaryReader {
         return std::nullopt;
       }
       case 0x3: {
-        if (marker != 0x33) return invalid(name + " has unsupported type " + hex(marker));
+        if (marker != 0x33) return invalid(name() + " has unsupported type " + hex(marker));
         double seconds = readReal(c.bytes, 8);
         if (!c.bytes.ok()) return pastEnd(index);
         if (auto e = countValue(0)) return e;
@@ -210,7 +223,7 @@ class BinaryReader {
         if (!c.bytes.ok()) return pastEnd(index);
         auto high = raw.first(size > 8 ? size - 8 : 0);
         if (std::any_of(high.begin(), high.end(), [](std::uint8_t b) { return b != 0; }))
-          return invalid(name + " has a UID beyond 64 bits");
+          return invalid(name() + " has a UID beyond 64 bits");
         if (auto e = countValue(0)) return e;
         out = PropertyList(PlistUID{ByteCursor(raw.subspan(high.size())).be(size - high.size())});
         return std::nullopt;
@@ -221,13 +234,13 @@ class BinaryReader {
       case 0xD:
         return readContainer(c, marker, depth, out);
       default:
-        return invalid(name + " has unsupported type " + hex(marker));
+        return invalid(name() + " has unsupported type " + hex(marker));
     }
   }
 
   Failure readContainer(Cursor& c, std::uint8_t marker, std::size_t depth, PropertyList& out) {
-    const std::string name = "object " + std::to_string(c.index);
-    if (std::find(path_.begin(), path_.end(), c.index) != path_.end()) return invalid(name + " contains itself");
+    const auto name = [&c] { return "object " + std::to_string(c.index); };
+    if (std::find(path_.begin(), path_.end(), c.index) != path_.end()) return invalid(name() + " contains itself");
     if (depth + 1 > depthLimit_) return invalid("nesting deeper than " + std::to_string(depthLimit_));
     const bool isDictionary = (marker >> 4) == 0xD;
     std::uint64_t count = 0;
@@ -286,10 +299,14 @@ class BinaryReader {
     if ((marker >> 4) == 0x5) {
       auto ascii = c.bytes.bytes(count);
       if (!c.bytes.ok()) return pastEnd(c.index);
-      text.reserve(count);
-      for (std::uint8_t b : ascii) {
-        if (b < 0x80) text.push_back(static_cast<char>(b));
-        else appendUTF8(text, kReplacement);
+      if (std::all_of(ascii.begin(), ascii.end(), [](std::uint8_t b) { return b < 0x80; })) {
+        text.assign(ascii.begin(), ascii.end());
+      } else {
+        text.reserve(count);
+        for (std::uint8_t b : ascii) {
+          if (b < 0x80) text.push_back(static_cast<char>(b));
+          else appendUTF8(text, kReplacement);
+        }
       }
     } else {
       if (!c.bytes.fits(count, 2)) return pastEnd(c.index);
@@ -341,6 +358,8 @@ class BinaryReader {
   std::uint64_t topObject_ = 0;
   std::uint64_t tableOffset_ = 0;
   ByteCursor objectArea_;
+  std::uint64_t valueLimit_ = 0;    // limits_.maxObjects, or less for a small file (see readTrailer)
+  std::uint64_t payloadLimit_ = 0;  // limits_.maxBytes, likewise
   std::uint64_t values_ = 0;   // values produced so far (shared objects count each time)
   std::uint64_t payload_ = 0;  // bytes of text and data produced so far
   std::vector<std::uint64_t> path_;  // containers from the top object down to the one being read

@@ -1,4 +1,7 @@
 #include <cerrno>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "corvane/base/uuid.h"
 #include "corvane/history/restore.h"
@@ -7,6 +10,7 @@
 #include "corvane/removal/trash_safety.h"
 #include "platform/descriptor_ops.h"
 #include "platform/fs_ops.h"
+#include "platform/processes.h"
 #include "platform/tree_copy.h"
 
 namespace corvane {
@@ -23,6 +27,22 @@ constexpr std::uint32_t kUserLockFlags = 0x2 | 0x4;
 // Copies the entry `srcName` of `srcParent` to the new entry `dstName` of `dstParent`: links recreated
 // with their target, folders with their entries, mode and times, files created exclusively with their
 // data, extended attributes, mode and times, everything flushed. Stops at the first failure.
+// The temporary name of a copy in progress: prefix, the copying process's id, ".", a random identifier.
+constexpr std::string_view kCopyPrefix = ".cvrestore.";
+
+// Removes the copies in progress in `folder` whose process no longer exists.
+void removeAbandonedCopies(int folder) {
+  std::vector<std::string> names;
+  if (pf::listNamesAt(folder, names) != 0) return;
+  for (const auto& name : names) {
+    if (name.rfind(kCopyPrefix, 0) != 0) continue;
+    const std::size_t start = kCopyPrefix.size(), dot = name.find('.', start);
+    if (dot == std::string::npos || dot == start || dot - start > 9) continue;
+    if (name.find_first_not_of("0123456789", start) != dot) continue;
+    if (!pf::processExists(std::stoi(name.substr(start, dot - start)))) (void)pf::removeTreeAt(folder, name);
+  }
+}
+
 bool copyTree(int srcParent, const std::string& srcName, int dstParent, const std::string& dstName, int depth) {
   if (depth > kMaxCopyDepth) return false;
   auto facts = pf::entryFactsAt(srcParent, srcName);
@@ -168,8 +188,12 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     if (code != EXDEV) return RestoreOutcome::failed(errnoNote("rename", code));
   }
 
-  // Copy, verify, rename into place, remove the original.
-  const std::string temporary = ".cvrestore." + Uuid::random().toString();
+  // Copy, verify, rename into place, remove the original. The copy is made under a temporary name that
+  // carries this process's id, so that copies left by a restore that was killed can be told apart from
+  // those of a restore still running, and removed.
+  removeAbandonedCopies(dstDir->get());
+  const std::string temporary = std::string(kCopyPrefix) + std::to_string(pf::currentProcessId()) + "." +
+                                Uuid::random().toString();
   auto original = pf::entryFactsAt(srcDir->get(), name);
   if (!original.has_value()) return RestoreOutcome::sourceGone();
   if (!copyTree(srcDir->get(), name, dstDir->get(), temporary, 0)) {

@@ -135,15 +135,19 @@ LeftoverCheckState LeftoverCheckStore::load() const {
   return state.value_or(LeftoverCheckState{});
 }
 
-bool LeftoverCheckStore::save(const LeftoverCheckState& state) const {
-  (void)platform::createDirectories(folderOf(fileURL_));
-  return platform::writeFileAtomically(fileURL_, state.encoded(), 0644).has_value();
+Status LeftoverCheckStore::save(const LeftoverCheckState& state) const {
+  if (auto made = platform::createDirectories(folderOf(fileURL_)); !made.has_value()) return made;
+  return platform::writeFileAtomically(fileURL_, state.encoded(), 0644);
 }
 
 std::optional<LeftoverCheckLock> LeftoverCheckStore::acquireLock() const {
   (void)platform::createDirectories(folderOf(fileURL_));
   auto fd = platform::tryLockExclusively(lockURL());
   if (!fd.has_value()) return std::nullopt;
+  // Every writer holds the lock, so the temporaries of the state file found now are those of a writer
+  // that was killed mid-write.
+  const std::string file = fileURL_.substr(fileURL_.rfind('/') + 1);
+  (void)platform::removeItemsWithPrefix(folderOf(fileURL_), "." + file + ".tmp-");
   return LeftoverCheckLock(fd->release());
 }
 
@@ -151,7 +155,7 @@ bool LeftoverCheckStore::reset(int attempts, unsigned pauseMicroseconds) const {
   const int tries = std::max(attempts, 1);
   for (int attempt = 1; attempt <= tries; ++attempt) {
     if (auto lock = acquireLock()) {
-      const bool saved = save(LeftoverCheckState{});
+      const bool saved = save(LeftoverCheckState{}).has_value();
       lock->release();
       return saved;
     }

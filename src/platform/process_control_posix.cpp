@@ -1,6 +1,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/processes.h"
 #include "platform/retry.h"
@@ -24,6 +27,14 @@ void stopProcess(int pid) {
   if (pid <= 0) return;
   ::kill(static_cast<pid_t>(pid), SIGKILL);
   retryAfterSignal(::waitpid, static_cast<pid_t>(pid), nullptr, 0);
+}
+
+int currentProcessId() { return static_cast<int>(::getpid()); }
+
+bool processExists(int pid) {
+  if (pid <= 0) return false;
+  // A process owned by someone else still answers, with EPERM.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 }  // namespace corvane::platform

@@ -14,4 +14,9 @@ int startProcess(const std::string& executable, const std::vector<std::string>& 
 // Kills a process started by startProcess and waits for it to end.
 void stopProcess(int pid);
 
+// This process's id.
+int currentProcessId();
+// Whether a process with this id exists (running, stopped or not yet waited for).
+bool processExists(int pid);
+
 }  // namespace corvane::platform

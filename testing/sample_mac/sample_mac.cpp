@@ -10,8 +10,10 @@ namespace corvane::testing {
 
 namespace fs = std::filesystem;
 
-TemporaryFolder::TemporaryFolder(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+TemporaryFolder::TemporaryFolder(const std::string& prefix) : TemporaryFolder(prefix, fs::temp_directory_path()) {}
+
+TemporaryFolder::TemporaryFolder(const std::string& prefix, const std::string& parent) {
+  std::string pattern = (fs::path(parent) / (prefix + "-XXXXXX")).string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
   // Resolved once, so that paths the system hands back resolved (macOS: /var is a link to /private/var)
   // compare equal to the ones tests build.

@@ -16,6 +16,8 @@ namespace corvane::testing {
 class TemporaryFolder {
  public:
   explicit TemporaryFolder(const std::string& prefix = "corvane");
+  // The same inside `parent` instead of the system's temporary folder.
+  TemporaryFolder(const std::string& prefix, const std::string& parent);
   ~TemporaryFolder();
   TemporaryFolder(const TemporaryFolder&) = delete;
   TemporaryFolder& operator=(const TemporaryFolder&) = delete;

@@ -186,6 +186,20 @@ TEST(BinaryPlistReaderTest, EnforcesDepthCountAndSizeLimits) {
   EXPECT_EQ(failure(parse(fanOut, PlistLimits{.maxObjects = 8})), "more than 8 values");
   // 64 bytes of input would give 96 bytes of text.
   EXPECT_EQ(failure(parse(fanOut, PlistLimits{.maxBytes = 70})), "contents exceed 70 bytes");
+  // 24 arrays each holding the next one twice: a tiny file that would unfold into 2^24 values stops at
+  // the small-file allowance however much the caller allows; 64 KiB of one string referred to 32 times
+  // stops at 16 times the file's size.
+  RawPlist doubling;
+  for (std::uint8_t next = 1; next <= 24; ++next) doubling.objects.push_back({0xA2, next, next});
+  doubling.objects.push_back(kAsciiA);
+  EXPECT_EQ(failure(parse(doubling, PlistLimits{.maxObjects = 1u << 26})), "more than 65536 values");
+  RawPlist longText = of({{0xA0}});
+  longText.objects[0] = {0xAF, 0x10, 32};
+  longText.objects[0].insert(longText.objects[0].end(), 32, 1);
+  longText.objects.push_back({0x5F, 0x12, 0x00, 0x01, 0x00, 0x00});
+  longText.objects.back().resize(6 + 65536, 'x');
+  const std::string limit = std::to_string(16 * longText.build().size());
+  EXPECT_EQ(failure(parse(longText)), "contents exceed " + limit + " bytes");
 
   // Nesting is capped whatever the caller allows.
   RawPlist deep;

@@ -133,7 +133,7 @@ TEST(LeftoverCheckStoreTest, UnreadableFilesLoadAsTheInitialState) {
   }
   // Saved state comes back; one from the future makes the check due.
   const LeftoverCheckState future{1, kNow + seconds(3600), std::vector<std::string>{"/a"}};
-  ASSERT_TRUE(store.save(future));
+  ASSERT_TRUE(store.save(future).has_value());
   EXPECT_EQ(store.load(), future);
   EXPECT_TRUE(LeftoverCheckPolicy::isDue(store.load().lastCheckedAt, kNow));
 }
@@ -151,7 +151,7 @@ TEST(LeftoverCheckStoreTest, LockIsExclusiveAcrossDescriptorsAndProcesses) {
     EXPECT_EQ(first->fd(), -1);
     first->release();  // a second release does nothing
   }
-  ASSERT_TRUE(store.save({1, kNow, std::vector<std::string>{"/a"}}));
+  ASSERT_TRUE(store.save({1, kNow, std::vector<std::string>{"/a"}}).has_value());
   EXPECT_TRUE(store.reset(0, 0));
   EXPECT_EQ(store.load(), LeftoverCheckState{});
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "corvane/base/date.h"
+#include "corvane/base/result.h"
 #include "corvane/model/layout.h"
 #include "corvane/model/removal_records.h"
 
@@ -118,9 +119,11 @@ class LeftoverCheckStore {
 
   // A missing, unreadable or malformed file reads as the initial state.
   LeftoverCheckState load() const;
-  // Creates the folder, then replaces the file atomically; true when written.
-  bool save(const LeftoverCheckState& state) const;
-  // None when another holder has the lock, or the lock file cannot be opened.
+  // Creates the folder, then replaces the file atomically; on failure the old file is left as it was and
+  // the error names the step that failed. Callers hold the lock.
+  Status save(const LeftoverCheckState& state) const;
+  // None when another holder has the lock, or the lock file cannot be opened. Once held, the temporaries a
+  // writer killed mid-write left beside the state file (".leftover-check.json.tmp-*") are removed.
   std::optional<LeftoverCheckLock> acquireLock() const;
   // Writes the initial state under the lock, trying max(attempts, 1) times with a pause between tries;
   // false when the lock was never obtained or the write failed.
