@@ -142,8 +142,11 @@ void HistoryStore::change(Mutation mutate) {
 }
 
 void HistoryStore::replaceRecords(std::vector<UninstallRecord> records) {
+  recordsAreFile_.reset();
   change([&](std::vector<UninstallRecord>& current) { current = std::move(records); });
 }
+
+HistoryStore::TextKey HistoryStore::keyOf(const std::string& text) { return {text.size(), std::hash<std::string>{}(text)}; }
 
 std::optional<std::vector<UninstallRecord>> HistoryStore::readRecords(bool newestFirst) {
   auto bytes = fileManager_.readFile(historyURL_.path());
@@ -152,6 +155,17 @@ std::optional<std::vector<UninstallRecord>> HistoryStore::readRecords(bool newes
     const int code = bytes.error().code;
     fileIsUnreadable_ = code != ENOENT && code != ENOTDIR;
     return std::nullopt;
+  }
+  const TextKey key = keyOf(*bytes);
+  lastRead_ = key;
+  if (recordsAreFile_ == key) {
+    // The very text this store last read or wrote: its records are the ones in memory.
+    fileIsUnreadable_ = false;
+    std::vector<UninstallRecord> same = records_;
+    if (newestFirst)
+      std::stable_sort(same.begin(), same.end(),
+                       [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; });
+    return same;
   }
   auto decoded = decodeHistory(*bytes);
   if (!decoded) {
@@ -167,7 +181,15 @@ std::optional<std::vector<UninstallRecord>> HistoryStore::readRecords(bool newes
 }
 
 void HistoryStore::load() {
-  if (auto records = readRecords(true)) replaceRecords(std::move(*records));
+  auto records = readRecords(false);
+  if (!records) return;
+  auto newestFirst = [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; };
+  // Sorting keeps records with equal dates in file order, so an already sorted file is held as it is.
+  const bool inFileOrder = std::is_sorted(records->begin(), records->end(), newestFirst);
+  std::stable_sort(records->begin(), records->end(), newestFirst);
+  const auto key = lastRead_;
+  replaceRecords(std::move(*records));
+  if (inFileOrder) recordsAreFile_ = key;
 }
 
 bool HistoryStore::keepUnreadableFileAside() {
@@ -194,7 +216,10 @@ Status HistoryStore::persist() {
   const std::string path = historyURL_.path();
   if (fileIsUnreadable_ && !keepUnreadableFileAside())
     return Error::invalid("the unreadable history file could not be kept aside", path);
-  return fileManager_.writeAtomically(path, encodeHistory(records_));
+  const std::string text = encodeHistory(records_);
+  Status written = fileManager_.writeAtomically(path, text);
+  if (written.has_value()) recordsAreFile_ = keyOf(text);
+  return written;
 }
 
 }  // namespace corvane

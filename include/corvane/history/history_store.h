@@ -138,6 +138,16 @@ class HistoryStore {
   HistoryFileManager fileManager_;
   Url historyURL_;
   std::vector<UninstallRecord> records_;
+  // The size and hash of the file's text when records_ is exactly what it holds, in file order: reading the
+  // same text again then needs no decoding (at 1,000 records the file is megabytes of JSON).
+  struct TextKey {
+    std::size_t size = 0;
+    std::size_t hash = 0;
+    bool operator==(const TextKey&) const = default;
+  };
+  static TextKey keyOf(const std::string& text);
+  std::optional<TextKey> recordsAreFile_;
+  std::optional<TextKey> lastRead_;
   bool fileIsUnreadable_ = false;
   std::optional<Url> keptAsideURL_;
   std::vector<Observer> observers_;
