@@ -26,15 +26,15 @@ struct IdentityFacts {
   bool claimsGroup = false;                   // a group container the app's entitlements name
   std::optional<std::string> containerOwner;  // the owner a container's metadata records
   MatchEngine::IdentifierMatch containerOwnerMatch = MatchEngine::IdentifierMatch::none;
-  std::vector<MatchEvidence> launchEvidence;  // what a launch definition says (launch agents and daemons)
+  std::vector<MatchEvidence> launchEvidence = {};  // what a launch definition says (launch agents and daemons)
 };
 
 // What the co-installed apps claim, what the item is on disk and what the app is doing; gathered only
 // for an item whose identity evidence holds up.
 struct ItemFacts {
-  AppAnalyzer::Arbitration arbitration;
-  std::optional<Date> modifiedAt;
-  Date now;
+  AppAnalyzer::Arbitration arbitration = {};
+  std::optional<Date> modifiedAt = {};
+  Date now = {};
   bool running = false;
   bool requiresAdministrator = false;
 };

@@ -54,7 +54,9 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
     SCOPED_TRACE(c.identity.name + " / " + c.below);
     auto why = Matcher(c.identity, c.peers).assess(Url::fileURL("/L/Caches/" + c.below), c.below);
     EXPECT_EQ(why ? why->explanation : "", c.explanation);
-    if (why) EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
+    if (why) {
+      EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
+    }
   }
 }
 

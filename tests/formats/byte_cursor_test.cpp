@@ -69,7 +69,7 @@ TEST(ByteCursorTest, ErrorIsStickyAndSlicesAreBounded) {
   text.seek(6);
   EXPECT_EQ(text.cString(), "\x07\x88");
   EXPECT_EQ(text.offset(), 9u);  // past the NUL
-  ByteCursor noNul(std::span(kBytes).first(8));
+  ByteCursor noNul(std::span<const std::uint8_t>(kBytes).first(8));
   EXPECT_EQ(noNul.cString(), "");
   EXPECT_FALSE(noNul.ok());
   EXPECT_EQ(noNul.offset(), 0u);

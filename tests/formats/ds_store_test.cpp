@@ -199,7 +199,9 @@ TEST(DSStore, EveryTruncationFailsOrKeepsAllRecords) {
       }
     }
     // Only the unused tail of the last block may go.
-    if (name == "written") EXPECT_EQ(firstComplete, image.recordsEnd);
+    if (name == "written") {
+      EXPECT_EQ(firstComplete, image.recordsEnd);
+    }
   }
 }
 

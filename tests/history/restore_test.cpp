@@ -194,7 +194,9 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
     EXPECT_EQ(now.mode, was.mode);
     EXPECT_EQ(now.size, was.size);
     EXPECT_EQ(now.modified, was.modified);
-    if (p != "/src/main.c") EXPECT_EQ(now.accessed, was.accessed);
+    if (p != "/src/main.c") {
+      EXPECT_EQ(now.accessed, was.accessed);
+    }
   }
   EXPECT_EQ(platform::readLink(copy + "/link"), "src/main.c");
   EXPECT_EQ(platform::readLink(copy + "/dangling"), "/nowhere");

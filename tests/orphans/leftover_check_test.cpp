@@ -74,7 +74,9 @@ TEST(LeftoverCheckPolicyTest, EvaluationCountsNewFindingsAndWordsTheNotification
     EXPECT_EQ(outcome.isFirstReport, !c.reported.has_value());
     const auto text = LeftoverCheckPolicy::notificationText(outcome);
     ASSERT_EQ(text.has_value(), c.body.has_value());
-    if (text) EXPECT_EQ(*text, (LeftoverCheckNotificationText{"Leftovers from removed apps", *c.body}));
+    if (text) {
+      EXPECT_EQ(*text, (LeftoverCheckNotificationText{"Leftovers from removed apps", *c.body}));
+    }
   }
 }
 

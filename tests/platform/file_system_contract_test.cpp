@@ -111,7 +111,7 @@ TEST_P(FileSystemContractTest, ListsWalksResolvesReadsAndRenamesAlike) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothImplementations, FileSystemContractTest, ::testing::Values(&onDisk, &inMemory),
-                         [](const auto& info) { return std::string(info.index == 0 ? "OnDisk" : "InMemory"); });
+                         [](const auto& param) { return std::string(param.index == 0 ? "OnDisk" : "InMemory"); });
 
 }  // namespace
 }  // namespace corvane::platform

@@ -13,7 +13,9 @@ TEST(SystemLayoutTest, IsTheRootTheCurrentUsersHomeAndId) {
   const Layout layout = platform::systemLayout();
   EXPECT_EQ(layout.root, "/");
   EXPECT_EQ(layout.userID, static_cast<unsigned>(::getuid()));
-  if (const char* home = std::getenv("HOME"); home && *home) EXPECT_EQ(layout.home, home);
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    EXPECT_EQ(layout.home, home);
+  }
   EXPECT_EQ(layout.applications(), "/Applications");
   EXPECT_EQ(layout.userLibrary(), layout.home + "/Library");
 }

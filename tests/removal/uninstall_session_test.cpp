@@ -133,7 +133,9 @@ TEST_F(UninstallSessionTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedA
   for (const auto& op : result.record.operations) {
     order.push_back(relative(op.originalURL) + (op.succeeded ? " -> " + relative(*op.trashedURL)
                                                              : " refused: " + *op.errorDescription));
-    if (!op.succeeded) EXPECT_EQ(op.trashedURL, std::nullopt);
+    if (!op.succeeded) {
+      EXPECT_EQ(op.trashedURL, std::nullopt);
+    }
   }
   EXPECT_EQ(order,
             (std::vector<std::string>{

@@ -177,7 +177,9 @@ TEST_F(TrashDeleteOnDiskTest, PrivilegedDeletionRemovesOnlyItemsOfTheHomeTrash) 
   auto shell = [&](PrivilegedRunResult answer) {
     return PrivilegedShellRunner{[&commands, answer](const std::string& line) {
       commands.push_back(line);
-      if (answer.succeeded()) EXPECT_EQ(CommandRunner().runWithStatus("/bin/sh", {"-c", line}).status, 0);
+      if (answer.succeeded()) {
+        EXPECT_EQ(CommandRunner().runWithStatus("/bin/sh", {"-c", line}).status, 0);
+      }
       return answer;
     }};
   };

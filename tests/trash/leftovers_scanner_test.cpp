@@ -43,7 +43,8 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
   const Layout layout = Layout::at(root, home, 501);
   ASSERT_EQ(lchown(volumeTrash.c_str(), 501, 501), 0);  // a volume's Trash folder must be the user's
   // The layout's own Trash folders: the home one and the volume's.
-  LeftoversScanner scanner(layout, {.now = [&] { return *latest + std::chrono::days(40); },
+  LeftoversScanner scanner(layout, {.roots = {}, .scanFolder = {}, .ownerOf = {},
+                                    .now = [&] { return *latest + std::chrono::days(40); },
                                     .calendar = Calendar::inZone("UTC")});
   const std::string old = " over a month ago";
   auto row = [&](std::string path, TrashCategory kind, std::optional<std::string> origin, bool rootOwned,
@@ -103,7 +104,7 @@ TEST(LeftoversScanner, AccessDeniedOnlyForTheHomeTrash) {
       if (folder == c.denied) return TrashScanner::TrashScanResult{{}, true};
       return TrashScanner::TrashScanResult{{{"a", folder + "/a", false, false, 5, std::nullopt, false}}, false};
     };
-    auto state = LeftoversScanner(Layout::at("/", "/H"), {.roots = [&] { return c.roots; }, .scanFolder = scanFolder})
+    auto state = LeftoversScanner(Layout::at("/", "/H"), {.roots = [&] { return c.roots; }, .scanFolder = scanFolder, .ownerOf = {}, .now = {}, .calendar = {}})
                      .scan({});
     EXPECT_EQ(state.kind, c.expected);
     EXPECT_EQ(state.result.totalTrashItems(), c.rows);
