@@ -10,6 +10,7 @@
 #include "cli/history_side_file.h"
 #include "cli/launchctl_runner.h"
 #include "cli/restore_text.h"
+#include "cli/trash_view.h"
 #include "corvane/history/background_service_restorer.h"
 #include "corvane/history/bulk_restore_summary.h"
 #include "corvane/history/history_store.h"
@@ -51,11 +52,6 @@ bool stillInTrash(const MovedItem& item) {
   auto now = platform::diskIdentityOf(Url::fileURL(item.trashPath));
   if (!now) return false;
   return !item.identity || item.identity->isSameObject(*now);
-}
-
-std::string lastComponent(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void recordRestore(const std::string& historyFile, const UninstallRecord& record, const std::string& summary,
@@ -106,7 +102,7 @@ int restore(const ParsedArguments& args, Context& c) {
   std::vector<RestoreItemReport> reports;
   std::set<std::string> restoredPaths;
   for (const auto& item : present) {
-    const std::string name = lastComponent(item.trashPath);
+    const std::string name = trashName(item.trashPath);
     // The Trash folder's own Put Back record first; the history's word where there is none.
     std::optional<PutBackInfo> info;
     if (auto root = TrashLocator::root(item.trashPath, roots)) {

@@ -2,10 +2,9 @@
 // what is skipped and why, and the bytes freed; nothing is deleted without the confirmation it asks for
 // (a typed phrase for large selections, else --yes or a "y" on the terminal).
 
-#include <algorithm>
-#include <istream>
 #include <ostream>
 
+#include "cli/prompt.h"
 #include "cli/trash_view.h"
 #include "corvane/base/byte_count.h"
 #include "corvane/removal/trash_locator.h"
@@ -37,14 +36,6 @@ DeleteCandidate candidateOf(const LeftoverRow& row) {
   return candidate;
 }
 
-std::string trimmedLine(std::istream& in) {
-  std::string line;
-  if (!std::getline(in, line)) return {};
-  auto first = line.find_first_not_of(" \t\r");
-  auto last = line.find_last_not_of(" \t\r");
-  return first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
-}
-
 // Whether the user agreed: the typed phrase where the plan wants one, else --yes or a "y".
 bool confirmed(const ParsedArguments& args, Context& c, std::ostream& text, const ConfirmationRequest& request,
                const std::string& label) {
@@ -56,7 +47,7 @@ bool confirmed(const ParsedArguments& args, Context& c, std::ostream& text, cons
     } else {
       text << "This deletes " << countLabel(request.admittedCount, "item") << " for good. Type \"" << phrase
            << "\" to go on: " << std::flush;
-      typed = trimmedLine(c.in);
+      typed = answerLine(c.in);
     }
     if (typed == phrase) return true;
     c.err << label << ": the confirmation did not match \"" << phrase << "\"; nothing was deleted\n";
@@ -65,9 +56,7 @@ bool confirmed(const ParsedArguments& args, Context& c, std::ostream& text, cons
   if (args.has("--yes") || args.value("--confirm") == std::optional<std::string>(ConfirmationPolicy::kPhrase)) return true;
   text << "Delete " << countLabel(request.admittedCount, "item") << " for good? This cannot be undone. [y/N] "
        << std::flush;
-  std::string answer = trimmedLine(c.in);
-  std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-  if (answer == "y" || answer == "yes") return true;
+  if (answeredYes(c.in)) return true;
   c.err << label << ": not confirmed; nothing was deleted\n";
   return false;
 }

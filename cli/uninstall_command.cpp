@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/prompt.h"
 #include "cli/finding_ids.h"
 #include "cli/finding_sizes.h"
 #include "cli/progress.h"
@@ -104,11 +105,7 @@ void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout
 
 bool confirmed(Context& context, std::ostream& text, std::size_t count, const std::string& appPath) {
   text << "Uninstall " << appPath << ": move " << items(count) << " to the Trash? [y/N] " << std::flush;
-  std::string answer;
-  if (!std::getline(context.in, answer)) answer.clear();
-  std::string word = trimmed(answer);
-  std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return word == "y" || word == "yes";
+  return answeredYes(context.in);
 }
 
 int uninstall(const ParsedArguments& args, Context& context) {
