@@ -4,6 +4,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "analysis/extended_pass.h"
 #include "analysis/location_assessments.h"
 #include "analysis/name_filter.h"
 #include "analysis/analyzer_texts.h"
@@ -123,9 +124,8 @@ bool isInside(const std::string& resolved, const std::string& root) {
 
 }  // namespace
 
-void AppAnalyzer::visitContents(
-    const Url& root, int maxDepth,
-    const std::function<void(const std::string&, const std::string&, bool, std::size_t)>& visit) const {
+void AppAnalyzer::visitContents(const Url& root, int maxDepth,
+                                const std::function<bool(const WalkedEntry&)>& visit) const {
   auto resolvedRoot = machine.fileSystem->resolvedPath(layout, root.path());
   if (!resolvedRoot || maxDepth < 1) return;
   // resolved[d - 1]: where the folder holding the entries at depth d leads.
@@ -141,7 +141,9 @@ void AppAnalyzer::visitContents(
       auto target = machine.fileSystem->resolvedPath(layout, entry.path);
       if (target && !isInside(*target, *resolvedRoot)) return platform::WalkStep::skipDescendants;
     }
-    visit(entry.path, entry.name, entry.type == platform::EntryType::file, entry.depth);
+    const bool enter = visit(WalkedEntry{entry.path, entry.name, entry.type == platform::EntryType::file, folder,
+                                         entry.depth});
+    if (!enter) return platform::WalkStep::skipDescendants;
     // Only folders are entered, so a resolved path is kept for them alone.
     if (folder) resolved.push_back(resolved.back() + "/" + entry.name);
     return platform::WalkStep::descend;
@@ -150,8 +152,10 @@ void AppAnalyzer::visitContents(
 
 std::vector<Url> AppAnalyzer::contents(const Url& root, int maxDepth) const {
   std::vector<Url> out;
-  visitContents(root, maxDepth,
-                [&](const std::string& path, const std::string&, bool, std::size_t) { out.push_back(Url::fileURL(path)); });
+  visitContents(root, maxDepth, [&](const WalkedEntry& entry) {
+    out.push_back(Url::fileURL(entry.path));
+    return true;
+  });
   return out;
 }
 
@@ -221,32 +225,41 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   if (machine.fileSystem->exists(appURL.path()))
     findings.push_back(bundleFinding(identity, appURL, embeddedEvidence, running));
   const auto locations = searchLocations(home, sys);
-  std::vector<PassedOver> passedOver;  // for the extended matching
+  // The extended matching sees what the base rules pass over as the walk goes, and may ask for a few
+  // levels below a location's listed depth.
+  std::optional<ExtendedPass> extended;
+  if (options.extendedMatching)
+    extended.emplace(*this, ExtendedPass::Subject{home, identity, appURL, running, coInstalled, catalog}, locations, findings);
   const NameFilter filter(identity);
   for (const auto& location : locations) {
     const bool filtered =
         location.mode == MatchMode::identifier && !filter.mayMatchAnyComponent(location.url.path());
+    const std::size_t listed = static_cast<std::size_t>(location.maxDepth);
+    if (extended) extended->beginLocation(location);
     // parentMatches[d - 1]: whether the folder holding the entries at depth d may name the app.
     std::vector<bool> parentMatches{false};
-    visitContents(location.url, location.maxDepth,
-                  [&](const std::string& path, const std::string& name, bool isFile, std::size_t depth) {
-                    parentMatches.resize(depth);
-                    const bool mayMatch = parentMatches.back() || filter.mayMatch(name);
-                    parentMatches.push_back(mayMatch);
-                    const bool skipped = filtered && !mayMatch && !judgedBeyondName(location.kind, isFile);
-                    std::optional<FileFinding> f;
-                    if (!skipped)
-                      f = evaluate(Url::fileURL(path), location, identity, appURL, running, coInstalled, catalog,
-                                   isFile);
-                    if (f)
-                      findings.push_back(std::move(*f));
-                    else if (options.extendedMatching)
-                      passedOver.push_back(PassedOver{Url::fileURL(path), &location});
-                  });
+    const int depthLimit = extended ? location.maxDepth + ExtendedPass::kLevelsBelow : location.maxDepth;
+    visitContents(location.url, depthLimit, [&](const WalkedEntry& entry) {
+      if (entry.depth > listed) return extended->below(entry);
+      parentMatches.resize(entry.depth);
+      const bool mayMatch = parentMatches.back() || filter.mayMatch(entry.name);
+      parentMatches.push_back(mayMatch);
+      const bool skipped = filtered && !mayMatch && !judgedBeyondName(location.kind, entry.isFile);
+      std::optional<FileFinding> f;
+      if (!skipped)
+        f = evaluate(Url::fileURL(entry.path), location, identity, appURL, running, coInstalled, catalog, entry.isFile);
+      if (f) {
+        findings.push_back(std::move(*f));
+        return entry.depth < listed;
+      }
+      if (!extended) return entry.depth < listed;
+      extended->passedOver(entry);
+      return entry.depth < listed || extended->entersBelow(entry);
+    });
   }
-  // --- extended matching: only adds Review findings, and drops what co-installed apps claim more strongly.
-  if (options.extendedMatching)
-    extendFindings(findings, locations, passedOver, home, identity, appURL, running, coInstalled, catalog);
+  // What the walk could not decide: the vendor's own folders, the extended-only folders, and the
+  // co-installed apps' stronger claims over every finding.
+  if (extended) extended->finish();
   for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
     findings.push_back(std::move(f));
 

@@ -58,6 +58,10 @@ bool among(const std::array<std::string_view, N>& list, std::string_view value) 
 // A word ends between a and b (adjacent letters or digits of one name).
 bool boundary(char a, char b) { return (isLower(a) && isUpper(b)) || isDigit(a) != isDigit(b); }
 
+// Bundles that carry a product's name before their extension.
+constexpr std::array<std::string_view, 6> kBundleExtensions = {"kext", "plugin", "bundle", "component", "dext",
+                                                               "systemextension"};
+
 // The file name without a strippable extension.
 std::string stemOf(const Url& url) {
   std::string name = url.lastPathComponent();
@@ -65,6 +69,35 @@ std::string stemOf(const Url& url) {
   if (!extension.empty() && MatchEngine::isStrippableExtension(extension))
     name.resize(name.size() - extension.size() - 1);
   return name;
+}
+
+// The same, for the extended rules, which also read a bundle's name without its extension.
+std::string bundleStemOf(const Url& url) {
+  std::string name = stemOf(url);
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0 && among(kBundleExtensions, platform::lowercased(name.substr(dot + 1))))
+    name.resize(dot);
+  return name;
+}
+
+// Whether `text` begins with `prefix` (letters and digits, lower case), ignoring case and anything but
+// letters and digits, and how many characters of `text` that prefix takes; 0 when it does not.
+std::size_t alnumPrefixLength(std::string_view text, std::string_view prefix) {
+  std::size_t matched = 0, i = 0;
+  for (; i < text.size() && matched < prefix.size(); ++i) {
+    if (!isAlnum(text[i])) continue;
+    const char c = isUpper(text[i]) ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+    if (c != prefix[matched]) return 0;
+    ++matched;
+  }
+  return matched == prefix.size() && !prefix.empty() ? i : 0;
+}
+
+// The first `count` labels of an identifier, lower case, joined by dots.
+std::string leadingLabels(const std::vector<std::string>& parts, std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count && i < parts.size(); ++i) out += (i ? "." : "") + parts[i];
+  return out;
 }
 
 std::vector<std::string> labels(std::string_view identifier) {
@@ -167,12 +200,72 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
   product_ = startsWith(name_, vendor_) && name_.size() >= vendor_.size() + kMinimumProductLength
                  ? name_.substr(vendor_.size())
                  : name_;
+  // The product as the name writes it: the words after the vendor's ("Edge" of "Microsoft Edge").
+  productWord_ = identity.name;
+  std::string leading;
+  for (std::size_t i = 0; product_ != name_ && i + 1 < words.size(); ++i) {
+    leading += alnumLower(words[i]);
+    if (leading != vendor_) continue;
+    productWord_.clear();
+    for (std::size_t j = i + 1; j < words.size(); ++j) productWord_ += (productWord_.empty() ? "" : " ") + words[j];
+    break;
+  }
+
+  // "zoom" of "zoom.us": the name before a last dot-label that is part of it.
+  const auto dot = identity.name.rfind('.');
+  if (dot != std::string::npos && dot >= kShortNameLength && dot + 1 < identity.name.size()) {
+    nameStemWritten_ = identity.name.substr(0, dot);
+    nameStem_ = alnumLower(nameStemWritten_);
+  }
+  // "Epic" of "Epic Games Launcher" from com.epicgames: the vendor's own short name, when no other
+  // installed app's name begins with it.
+  if (all >= 2 && !vendor_.empty()) {
+    const std::string first = alnumLower(words.empty() ? std::string{} : words.front());
+    const bool taken = std::any_of(peers_.begin(), peers_.end(),
+                                   [&](const AppIdentity& peer) { return startsWith(alnumLower(peer.name), first); });
+    if (first.size() >= kShortNameLength && first != vendor_ && startsWith(vendor_, first) && !taken) firstWord_ = first;
+  }
+
+  // What mayMatch() looks for: every text a rule compares, minus those that hold a shorter one.
+  std::vector<std::string> wanted = {name_, shortened_, product_, vendor_, nameStem_, firstWord_};
+  for (const auto& t : targets_) wanted.push_back(alnumLower(t));
+  std::erase_if(wanted, [](const std::string& w) { return w.empty(); });
+  std::sort(wanted.begin(), wanted.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+  for (const auto& w : wanted)
+    if (std::none_of(needles_.begin(), needles_.end(), [&](const std::string& n) { return w.find(n) != std::string::npos; }))
+      needles_.push_back(w);
 }
 
-bool Matcher::isVendorFolder(std::string_view name) const { return !vendor_.empty() && alnumLower(name) == vendor_; }
+bool Matcher::mayMatch(std::string_view name) const {
+  if (name.size() > kTeamLength + 1 && name[kTeamLength] == '.') return true;  // perhaps a team prefix
+  scratch_.clear();
+  for (char c : name)
+    if (isAlnum(c)) scratch_ += isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
+  return std::any_of(needles_.begin(), needles_.end(),
+                     [&](const std::string& n) { return scratch_.find(n) != std::string::npos; });
+}
+
+std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std::string_view where) const {
+  std::string_view bare = name;
+  if (!bare.empty() && bare.front() == '.') bare.remove_prefix(1);
+  const std::string letters = alnumLower(bare);
+  if (letters.empty()) return std::nullopt;
+  const bool exact = letters == name_ || (!nameStem_.empty() && letters == nameStem_) ||
+                     (!shortened_.empty() && letters == shortened_);
+  if (!exact || (name_.size() < kShortNameLength && bare.size() != name_.size())) return std::nullopt;
+  return MatchEvidence(EvidenceKind::appName,
+                       "Named exactly for the application name " + identity_.name + " " + std::string(where) +
+                           "; held at Review because apps do not record such folders.",
+                       kQualifiedNameWeight);
+}
+
+bool Matcher::isVendorFolder(std::string_view name) const {
+  const std::size_t end = vendor_.empty() ? 0 : alnumPrefixLength(name, vendor_);
+  return end > 0 && std::none_of(name.begin() + static_cast<std::ptrdiff_t>(end), name.end(), isAlnum);
+}
 
 std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view below) const {
-  const std::string stem = stemOf(url);
+  const std::string stem = bundleStemOf(url);
   const std::optional<std::string> team = withoutTeamPrefix(stem);
   const auto why = [](EvidenceKind kind, std::string text, int weight) {
     return std::optional<MatchEvidence>(MatchEvidence(kind, std::move(text), weight));
@@ -192,15 +285,26 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                        ") behind a developer-team prefix; held at Review because no signature declares it.",
                    kHelperWeight);
     }
-    if (!name_.empty() && (alnumLower(*team) == name_ ||
-                           (occurrence(*team, name_) >= Claim::wholeWord && startsWith(alnumLower(*team), name_))))
+    if (!name_.empty() && occurrence(*team, name_) >= Claim::wholeWord)
       return why(EvidenceKind::appName,
                  "Named for the application name " + identity_.name +
                      " behind a developer-team prefix; held at Review because no signature declares it.",
                  kNameWeight);
+  } else if (stem.size() > kTeamLength + 1 && stem[kTeamLength] == '.') {
+    // Recent-document lists write the team in lower case; only an identifier of the app may follow it.
+    const std::string rest = stem.substr(kTeamLength + 1);
+    for (const auto& t : targets_)
+      if (MatchEngine::identifierMatch(rest, t) != IdentifierMatch::none)
+        return why(EvidenceKind::relatedComponent,
+                   "Named for this app's identifier family (" + t +
+                       ") behind a developer-team prefix; held at Review because no signature declares it.",
+                   kHelperWeight);
   }
 
-  for (const std::string* form : {&stem, team ? &*team : nullptr}) {
+  // The name as written, behind a team prefix, or behind the "iCloud." of a document container.
+  std::optional<std::string> cloud;
+  if (startsWith(platform::lowercased(stem), "icloud.") && stem.size() > 7) cloud = stem.substr(7);
+  for (const std::string* form : std::array<const std::string*, 3>{&stem, team ? &*team : nullptr, cloud ? &*cloud : nullptr}) {
     if (!form) continue;
     const std::string lowered = platform::lowercased(*form);
     for (const auto& t : targets_) {
@@ -210,11 +314,23 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                        form->substr(t.size()) + ", the way its helpers are named; held at Review.",
                    kHelperWeight);
     }
-    if (!vendorPrefix_.empty() && startsWith(lowered, vendorPrefix_ + "."))
+    if (!vendorPrefix_.empty() && (lowered == vendorPrefix_ || startsWith(lowered, vendorPrefix_ + ".")))
       return why(EvidenceKind::sameDeveloper,
                  "Named under this app's vendor prefix " + vendorPrefix_ +
                      ", which no other installed app uses; held at Review because the vendor may ship more apps.",
                  kHelperWeight);
+    // Under a prefix the vendor's other apps share, only a label that starts with this app's product.
+    const auto parts = labels(lowered);
+    const auto own = identity_.bundleIdentifier ? labels(*identity_.bundleIdentifier) : std::vector<std::string>{};
+    if (parts.size() >= 3 && own.size() >= 3 && parts[0] == own[0] && parts[1] == own[1] && product_ != name_ &&
+        product_.size() >= kMinimumProductLength && parts[2] != own[2]) {
+      const std::string written = form->substr(parts[0].size() + parts[1].size() + 2);
+      if (startsWith(alnumLower(parts[2]), product_) && occurrence(written.substr(0, written.find('.')), product_) >= Claim::wholeWord)
+        return why(EvidenceKind::sameDeveloper,
+                   "Named under the vendor prefix " + leadingLabels(own, 2) + " for this app's product " +
+                       productWord_ + "; held at Review because other apps of the vendor share the prefix.",
+                   kQualifiedNameWeight);
+    }
   }
 
   if (name_.size() < kShortNameLength) {
@@ -225,13 +341,57 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                  kShortNameWeight);
   } else if (alnumLower(stem) == name_) {
     return why(EvidenceKind::appName,
-               "Named exactly for the application name " + identity_.name +
-                   ", whose last dot-label is part of the name; held at Review.",
+               identity_.name.find('.') != std::string::npos
+                   ? "Named exactly for the application name " + identity_.name +
+                         ", whose last dot-label is part of the name; held at Review."
+                   : "Named exactly for the application name " + identity_.name +
+                         " where items are usually tied by their identifier; held at Review.",
                kNameWeight);
   }
   if (!shortened_.empty() && alnumLower(stem) == shortened_)
     return why(EvidenceKind::appName,
                "Named " + stem + ", the application name without its trailing qualifier; held at Review.",
+               kQualifiedNameWeight);
+
+  // "ZoomUpdater" for "zoom.us": the name before its dot-label, then directly a new word.
+  for (const std::string* form : std::array<const std::string*, 2>{&stem, team ? &*team : nullptr}) {
+    if (!form || nameStem_.empty()) continue;
+    const std::size_t end = alnumPrefixLength(*form, nameStem_);
+    if (end > 0 && end < form->size() && isUpper((*form)[end]) && isLower((*form)[end - 1]))
+      return why(EvidenceKind::appName,
+                 "Named as the application name " + nameStemWritten_ + " followed directly by the word " +
+                     form->substr(end) + ", the way its helpers are named; held at Review.",
+                 kHelperWeight);
+  }
+
+  // An identifier of another vendor whose last label is this app's whole name ("org.keepassx.keepassxc").
+  if (const auto parts = labels(stem); parts.size() >= 3 && name_.size() >= kShortNameLength &&
+                                       alnumLower(parts.back()) == name_ && parts.back().size() == name_.size())
+    return why(EvidenceKind::appName,
+               "Named like an identifier whose last label is the application name " + identity_.name +
+                   "; held at Review because the identifier is not this app's.",
+               kQualifiedNameWeight);
+
+  // The vendor's own name: a folder of it, or a name that starts with it, when no other installed app
+  // comes from that vendor.
+  if (!vendorPrefix_.empty() && vendor_ != name_) {
+    const std::string letters = alnumLower(stem);
+    if (letters == vendor_)
+      return why(EvidenceKind::sameDeveloper,
+                 "Named for this app's vendor " + stem +
+                     ", from which no other app is installed; held at Review because it may hold the vendor's "
+                     "other products' data.",
+                 kQualifiedNameWeight);
+    const std::size_t end = alnumPrefixLength(stem, vendor_);
+    if (end > 0 && end < stem.size() && (!isAlnum(stem[end]) || boundary(stem[end - 1], stem[end])))
+      return why(EvidenceKind::sameDeveloper,
+                 "Named starting with this app's vendor " + stem.substr(0, end) +
+                     ", from which no other app is installed; held at Review because the vendor may ship more apps.",
+                 kQualifiedNameWeight);
+  }
+  if (!firstWord_.empty() && alnumLower(stem) == firstWord_)
+    return why(EvidenceKind::appName,
+               "Named " + stem + ", the first word of the application name and of its vendor's; held at Review.",
                kQualifiedNameWeight);
 
   // A vendor folder above the item, and the item named for the product.

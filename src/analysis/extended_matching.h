@@ -42,6 +42,13 @@ class Matcher {
   // Whether a folder with this name holds the app vendor's products.
   bool isVendorFolder(std::string_view name) const;
 
+  // A cheap first look, from the name alone: false when assess() cannot tie the item to the app.
+  bool mayMatch(std::string_view name) const;
+
+  // What ties an item outside the Library (a folder in the home folder, or one of its hidden
+  // configuration folders) to the app: only its exact name, without the leading dot.
+  std::optional<MatchEvidence> assessHomeItem(std::string_view name, std::string_view where) const;
+
   // How strongly `identity` claims the item by its name and identifiers.
   static Claim claim(const AppIdentity& identity, const Url& url);
   // Whether a co-installed app claims the item more strongly than `own` (at least on whole words).
@@ -58,6 +65,12 @@ class Matcher {
   std::string vendorPrefix_;          // its first two labels, when no other installed app uses them
   std::string shortened_;             // the name without trailing qualifiers, when unique to this app
   std::string product_;               // the name without the vendor
+  std::string productWord_;           // the product as written in the name ("Edge"), for sentences
+  std::string nameStem_;              // the name before a last dot-label ("zoom" of "zoom.us"), lower case
+  std::string nameStemWritten_;       // the same as written ("zoom")
+  std::string firstWord_;             // the name's first word when the vendor's label begins with it
+  std::vector<std::string> needles_;  // what mayMatch() looks for, letters and digits, lower case
+  mutable std::string scratch_;       // reused by mayMatch(), which runs for every entry passed over
 };
 
 }  // namespace corvane::ExtendedMatching

@@ -45,8 +45,8 @@ TEST(CorpusAccuracyTest, RecallAndFalseOffersOnTheCorpusMac) {
     EXPECT_EQ(s->otherOffered[0] + s->appleOffered[0], 0);
     EXPECT_EQ(s->otherOffered[1] + s->appleOffered[1], 0);
   }
-  EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), extended.ownPathsSearched), 86.0);
-  EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), 81.5);
+  EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), extended.ownPathsSearched), 95.0);
+  EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), 91.0);
   EXPECT_LE(CorpusScore::total(extended.otherOffered) * 2, CorpusScore::total(base.otherOffered));
   EXPECT_LE(CorpusScore::total(extended.otherOffered), 0);
 }

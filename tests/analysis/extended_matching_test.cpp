@@ -26,9 +26,31 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
   const AppIdentity zoom = app("zoom.us", "us.zoom.xos"), slack = app("Slack", "com.tinyspeck.slackmacgap");
   const AppIdentity docker = app("Docker", "com.docker.docker"), edge = app("Microsoft Edge", "com.microsoft.edgemac");
   const AppIdentity earth = app("Google Earth Pro", "com.Google.GoogleEarthPro"), zed = app("Zed", "dev.zed.Zed");
+  const AppIdentity istat = app("iStat Menus", "com.bjango.istatmenus"), vmware = app("VMware Fusion", "com.vmware.fusion");
+  const AppIdentity epic = app("Epic Games Launcher", "com.epicgames.EpicGamesLauncher");
+  const AppIdentity snitch = app("Little Snitch", "at.obdev.LittleSnitchConfiguration");
   const std::vector<Case> cases = {
       {zoom, {}, "zoom.us", "Named exactly for the application name zoom.us, whose last dot-label is part of the name; held at Review."},
-      {zoom, {}, "zoom.plist", ""},
+      {zoom, {}, "zoomed.plist", ""},
+      {zoom, {}, "ZoomUpdater", "Named as the application name zoom followed directly by the word Updater, the way its helpers are named; held at Review."},
+      {zoom, {}, "Zoomerang", ""},
+      {zoom, {}, "iCloud.us.zoom.videomeetings",
+       "Named under this app's vendor prefix us.zoom, which no other installed app uses; held at Review because the vendor may ship more apps."},
+      {istat, {}, "y93tk974at.com.bjango.istatmenus.agent.mas.sfl2",
+       "Named for this app's identifier family (com.bjango.istatmenus) behind a developer-team prefix; held at Review because no signature declares it."},
+      {istat, {}, "y93tk974at.com.bjango.other.sfl2", ""},
+      {app("KeePassXC", "org.keepassxc.keepassxc"), {}, "org.keepassx.keepassxc",
+       "Named like an identifier whose last label is the application name KeePassXC; held at Review because the identifier is not this app's."},
+      {app("KeePassXC", "org.keepassxc.keepassxc"), {}, "org.keepassx.keepassxc2", ""},
+      {vmware, {}, "VMware", "Named for this app's vendor VMware, from which no other app is installed; held at Review because it may hold the vendor's other products' data."},
+      {vmware, {}, "VMware Graphics Service.log",
+       "Named starting with this app's vendor VMware, from which no other app is installed; held at Review because the vendor may ship more apps."},
+      {vmware, {app("VMware Horizon", "com.vmware.horizon")}, "VMware Graphics Service.log", ""},
+      {epic, {}, "Epic", "Named Epic, the first word of the application name and of its vendor's; held at Review."},
+      {epic, {app("Epic Pen", "com.tankstudios.epicpen")}, "Epic", ""},
+      {snitch, {}, "LittleSnitch.kext",
+       "Named exactly for the application name Little Snitch where items are usually tied by their identifier; held at Review."},
+      {snitch, {}, "LittleSnitcher.kext", ""},
       {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap",
        "Named for this app's identifier com.tinyspeck.slackmacgap behind a developer-team prefix; held at Review because no signature declares it."},
       {slack, {}, "ABCDE12345.slack",
@@ -45,6 +67,9 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {edge, {}, "Microsoft/EdgeUpdater",
        "Found in the vendor folder Microsoft and named for this app's product; held at Review."},
       {edge, {}, "Microsoft/Edgewise", ""},
+      {edge, {app("Microsoft Word", "com.microsoft.Word")}, "com.microsoft.EdgeUpdater.wake.system",
+       "Named under the vendor prefix com.microsoft for this app's product Edge; held at Review because other apps of the vendor share the prefix."},
+      {edge, {app("Microsoft Word", "com.microsoft.Word")}, "com.microsoft.Edgewise", ""},
       {zed, {}, "Zed", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
       {zed, {}, "zed-preview", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
       {zed, {}, "Zedge", ""},
@@ -81,6 +106,16 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
     SCOPED_TRACE(c.identity.name + " / " + c.name);
     EXPECT_EQ(Matcher::claim(c.identity, Url::fileURL("/L/Caches/" + c.name)), c.claim);
   }
+  const std::string homeNote = "; held at Review because apps do not record such folders.";
+  const Matcher zoom(app("zoom.us", "us.zoom.xos"), {});
+  for (const auto& [name, explanation] : std::vector<std::pair<std::string, std::string>>{
+           {".zoomus", "Named exactly for the application name zoom.us in the home folder" + homeNote},
+           {"Zoom", "Named exactly for the application name zoom.us in the home folder" + homeNote},
+           {".zoomed", ""}, {"Zoom Recordings", ""}}) {
+    SCOPED_TRACE(name);
+    auto why = zoom.assessHomeItem(name, "in the home folder");
+    EXPECT_EQ(why ? why->explanation : "", explanation);
+  }
   const Matcher edge(app("Microsoft Edge", "com.microsoft.edgemac"), {});
   EXPECT_TRUE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge Beta")));
   EXPECT_FALSE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge")));
@@ -96,6 +131,8 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Caches/Harbor Backup Beta"));       // another channel
   mac.makeFolder(mac.user("Library/Application Support/Harbor Backup Sync"));  // a peer's exact name
   mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the vendor's own folder
+  mac.makeFolder(mac.user(".config/harbor backup"));                   // a configuration folder
+  mac.makeFolder(mac.user(".config/harbor"));                          // not the app's name
   const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
   const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
   AppAnalyzer::Collaborators c;
@@ -113,9 +150,19 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 54 /home/Library/Caches/Harbor/Harbor Backup",
-                                                   "Review 35 /home/Library/Harbor/Backup Agent",
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 35 /home/.config/harbor backup",
+                                                   "Review 35 /home/Library/Caches/Harbor",
+                                                   "Review 35 /home/Library/Harbor",
                                                    "Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
+  // With another app of the vendor installed, only what names this app's product.
+  const std::vector<AppIdentity> vendorPeers = {peers.front(), app("Harbor Sync", "com.harbor.sync")};
+  std::vector<std::string> shared;
+  for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
+    shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
+  EXPECT_EQ(shared, (std::vector<std::string>{"Review /home/Library/Caches/Harbor/Harbor Backup",
+                                               "Review /home/.config/harbor backup",
+                                               "Review /home/Library/Harbor/Backup Agent",
+                                               "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
 }
 
 }  // namespace

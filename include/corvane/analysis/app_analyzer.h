@@ -122,20 +122,21 @@ class AppAnalyzer {
   std::set<std::string> systemExtensionExtensions;
   Options options;
 
-  struct PassedOver {
-    Url url;
-    const SearchLocation* location;
-  };
-  // The extended matching (analysis/extended_findings.cpp): findings for what the base rules passed over
-  // and the deeper and vendor folders, then the co-installed apps' stronger claims removed.
-  void extendFindings(std::vector<FileFinding>& findings, const std::vector<SearchLocation>& locations,
-                      const std::vector<PassedOver>& passedOver, const Url& homeLibrary, const AppIdentity& identity, const Url& appURL, bool running,
-                      const std::vector<AppIdentity>& coInstalled,
-                      const std::vector<SystemExtensionRecord>& catalog) const;
+  // The extended matching's pass (analysis/extended_pass.cpp): it sees, while the locations are walked,
+  // every entry the base rules pass over and the entries below the listed depth it asks to enter.
+  friend class ExtendedPass;
 
-  // Calls `visit(path, name, isFile, depth)` for each entry contents() would return, in the same order.
-  void visitContents(const Url& root, int maxDepth,
-                     const std::function<void(const std::string&, const std::string&, bool, std::size_t)>& visit) const;
+  // One walked entry, as the walk's visitor sees it.
+  struct WalkedEntry {
+    const std::string& path;
+    const std::string& name;
+    bool isFile;
+    bool isFolder;
+    std::size_t depth;  // 1 = a direct child of the walked folder
+  };
+  // Calls `visit` for each entry contents() would return, in the same order, to `maxDepth`; a folder is
+  // entered only when `visit` returns true for it.
+  void visitContents(const Url& root, int maxDepth, const std::function<bool(const WalkedEntry&)>& visit) const;
   FileFinding bundleFinding(const AppIdentity& identity, const Url& appURL,
                             const std::vector<MatchEvidence>& embeddedEvidence, bool running) const;
 };

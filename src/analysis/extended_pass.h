@@ -1,0 +1,74 @@
+#pragma once
+// The extended matching's part of one analysis. It runs beside the walk of the search locations: it sees
+// each entry the base rules pass over, asks the walk to go a few levels below a location's listed depth
+// (one level in Caches, Logs, Preferences and Application Support; three inside a folder named for the
+// app's vendor), and judges what it finds there. Its findings are held at Review. At the end it looks in
+// the vendor's own folders of the home Library and a few folders outside the listed ones, then removes
+// every finding that a co-installed app claims more strongly. Nothing is kept per entry walked.
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/extended_matching.h"
+#include "analysis/name_filter.h"
+#include "corvane/analysis/app_analyzer.h"
+
+namespace corvane {
+
+class ExtendedPass {
+ public:
+  // The most levels the walk is asked to go below a location's listed depth.
+  static constexpr int kLevelsBelow = 3;
+
+  struct Subject {
+    const Url& homeLibrary;
+    const AppIdentity& identity;
+    const Url& appURL;
+    bool running;
+    const std::vector<AppIdentity>& coInstalled;
+    const std::vector<SystemExtensionRecord>& catalog;
+  };
+
+  ExtendedPass(const AppAnalyzer& analyzer, Subject subject, const std::vector<AppAnalyzer::SearchLocation>& locations,
+               std::vector<FileFinding>& findings);
+
+  // The walk moves on to `location`.
+  void beginLocation(const AppAnalyzer::SearchLocation& location);
+  // An entry at or above the listed depth that the base rules did not make a finding.
+  void passedOver(const AppAnalyzer::WalkedEntry& entry);
+  // Whether the walk should enter a passed-over folder at the listed depth.
+  bool entersBelow(const AppAnalyzer::WalkedEntry& entry) const;
+  // An entry below the listed depth; returns whether to enter it.
+  bool below(const AppAnalyzer::WalkedEntry& entry);
+  // The vendor folders of the home Library, the folders outside the listed ones, and the co-installed
+  // apps' stronger claims.
+  void finish();
+
+ private:
+  const AppAnalyzer& analyzer_;
+  Subject subject_;
+  std::vector<FileFinding>& findings_;
+  ExtendedMatching::Matcher matcher_;
+  NameFilter filter_;
+  std::set<std::string> listed_;  // folders listed in their own right, never entered from above
+  const AppAnalyzer::SearchLocation* location_ = nullptr;
+  std::string root_;  // the current location's path
+  std::size_t listedDepth_ = 1;
+
+  std::string_view belowRoot(const std::string& path) const;
+  bool inVendorFolder(std::string_view belowPath) const;
+  // One extended finding, through the base rules' arbitration and grading, at Review at most.
+  void add(const Url& url, const AppAnalyzer::SearchLocation& location, MatchEvidence why);
+  // An item the base rules passed over: the launch label in a system folder, then the name rules.
+  void consider(const std::string& path, std::string_view name, const AppAnalyzer::SearchLocation& location,
+                std::string_view belowPath);
+  // The base rules for an item below the listed depth, held at Review; false when they find nothing.
+  bool evaluateBelow(const std::string& path, const AppAnalyzer::SearchLocation& location, bool mayMatch);
+  void vendorFoldersOfTheHomeLibrary();
+  void foldersOutsideTheListedOnes();
+  void removeStrongerClaims();
+};
+
+}  // namespace corvane
