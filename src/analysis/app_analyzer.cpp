@@ -242,7 +242,8 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
     visitContents(location.url, depthLimit, [&](const WalkedEntry& entry) {
       if (entry.depth > listed) return extended->below(entry);
       parentMatches.resize(entry.depth);
-      const bool mayMatch = parentMatches.back() || filter.mayMatch(entry.name);
+      const bool nameMayMatch = !extended || extended->mayMatch(entry.name);
+      const bool mayMatch = parentMatches.back() || (nameMayMatch && filter.mayMatch(entry.name));
       parentMatches.push_back(mayMatch);
       const bool skipped = filtered && !mayMatch && !judgedBeyondName(location.kind, entry.isFile);
       std::optional<FileFinding> f;
@@ -253,7 +254,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
         return entry.depth < listed;
       }
       if (!extended) return entry.depth < listed;
-      extended->passedOver(entry);
+      extended->passedOver(entry, nameMayMatch);
       return entry.depth < listed || extended->entersBelow(entry);
     });
   }

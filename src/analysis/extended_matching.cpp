@@ -227,7 +227,8 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
   }
 
   // What mayMatch() looks for: every text a rule compares, minus those that hold a shorter one.
-  std::vector<std::string> wanted = {name_, shortened_, product_, vendor_, nameStem_, firstWord_};
+  std::vector<std::string> wanted = {name_, shortened_, product_, vendor_, nameStem_, firstWord_,
+                                     MatchEngine::normalized(identity.name)};
   for (const auto& t : targets_) wanted.push_back(alnumLower(t));
   std::erase_if(wanted, [](const std::string& w) { return w.empty(); });
   std::sort(wanted.begin(), wanted.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
@@ -238,11 +239,17 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
 
 bool Matcher::mayMatch(std::string_view name) const {
   if (name.size() > kTeamLength + 1 && name[kTeamLength] == '.') return true;  // perhaps a team prefix
-  scratch_.clear();
-  for (char c : name)
-    if (isAlnum(c)) scratch_ += isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
+  char letters[256];  // a Mac file name holds at most 255 bytes
+  if (name.size() > sizeof letters) return true;
+  std::size_t count = 0;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;  // folding may make it any letters
+    letters[count] = isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
+    count += isAlnum(c) ? 1 : 0;
+  }
+  const std::string_view folded(letters, count);
   return std::any_of(needles_.begin(), needles_.end(),
-                     [&](const std::string& n) { return scratch_.find(n) != std::string::npos; });
+                     [&](const std::string& n) { return folded.find(n) != std::string_view::npos; });
 }
 
 std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std::string_view where) const {

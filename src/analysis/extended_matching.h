@@ -42,7 +42,9 @@ class Matcher {
   // Whether a folder with this name holds the app vendor's products.
   bool isVendorFolder(std::string_view name) const;
 
-  // A cheap first look, from the name alone: false when assess() cannot tie the item to the app.
+  // A cheap first look, from the name alone: false when assess() cannot tie the item to the app. It
+  // looks for the identifiers and the name in every form the rules use, so for an app whose identifiers
+  // and name are plain ASCII, false also rules out every name test of the base rules.
   bool mayMatch(std::string_view name) const;
 
   // What ties an item outside the Library (a folder in the home folder, or one of its hidden
@@ -70,7 +72,6 @@ class Matcher {
   std::string nameStemWritten_;       // the same as written ("zoom")
   std::string firstWord_;             // the name's first word when the vendor's label begins with it
   std::vector<std::string> needles_;  // what mayMatch() looks for, letters and digits, lower case
-  mutable std::string scratch_;       // reused by mayMatch(), which runs for every entry passed over
 };
 
 }  // namespace corvane::ExtendedMatching

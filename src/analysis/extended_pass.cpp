@@ -34,12 +34,17 @@ bool deepens(const Location& location) {
 // Modes whose items the name rules may tie to the app; ByHost items carry a machine's identifier instead.
 bool namesMatter(AppAnalyzer::MatchMode mode) { return mode != AppAnalyzer::MatchMode::byHost; }
 
-bool isAppleName(std::string_view name) {
-  constexpr std::string_view kApple = "com.apple.";
-  if (name.size() < kApple.size()) return false;
-  for (std::size_t i = 0; i < kApple.size(); ++i)
-    if ((name[i] >= 'A' && name[i] <= 'Z' ? name[i] - 'A' + 'a' : name[i]) != kApple[i]) return false;
-  return true;
+// A folder named with an app identifier ("com.vendor.product") holds that app's own items, so nothing of
+// another app is looked for inside it, except in the stores that crash-reporting libraries keep for every
+// app that embeds them, which they name "<identifier>.data".
+bool isOwnedByItsIdentifier(std::string_view name) {
+  const auto dot = name.find('.');
+  if (dot < 2 || dot > 6 || std::count(name.begin(), name.end(), '.') < 2 || name.find(' ') != std::string_view::npos)
+    return false;
+  if (!std::all_of(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(dot), [](char c) { return c >= 'a' && c <= 'z'; }))
+    return false;
+  constexpr std::string_view kStore = ".data";
+  return !(name.size() > kStore.size() && name.substr(name.size() - kStore.size()) == kStore);
 }
 
 bool holdsIdentity(const FileFinding& f) {
@@ -69,6 +74,12 @@ ExtendedPass::ExtendedPass(const AppAnalyzer& analyzer, Subject subject, const s
     : analyzer_(analyzer), subject_(subject), findings_(findings), matcher_(subject.identity, subject.coInstalled),
       filter_(subject.identity) {
   for (const auto& location : locations) listed_.insert(location.url.path());
+  const auto plain = [](std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  };
+  const AppIdentity& identity = subject.identity;
+  plainApp_ = plain(identity.name) && plain(identity.bundleIdentifier.value_or("")) &&
+              plain(identity.signingIdentifier.value_or(""));
 }
 
 void ExtendedPass::beginLocation(const Location& location) {
@@ -120,7 +131,7 @@ void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence w
 }
 
 void ExtendedPass::consider(const std::string& path, std::string_view name, const Location& location,
-                            std::string_view belowPath) {
+                            std::string_view belowPath, bool nameMayMatch) {
   if (location.isProtected &&
       (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)) {
     const Url url = Url::fileURL(path);
@@ -132,7 +143,7 @@ void ExtendedPass::consider(const std::string& path, std::string_view name, cons
       return;
     }
   }
-  if (!namesMatter(location.mode) || !matcher_.mayMatch(name)) return;
+  if (!nameMayMatch || !namesMatter(location.mode) || !matcher_.mayMatch(name)) return;
   const Url url = Url::fileURL(path);
   if (auto why = matcher_.assess(url, belowPath)) add(url, location, std::move(*why));
 }
@@ -147,15 +158,16 @@ bool ExtendedPass::evaluateBelow(const std::string& path, const Location& locati
   return true;
 }
 
-void ExtendedPass::passedOver(const AppAnalyzer::WalkedEntry& entry) {
-  consider(entry.path, entry.name, *location_, belowRoot(entry.path));
+void ExtendedPass::passedOver(const AppAnalyzer::WalkedEntry& entry, bool nameMayMatch) {
+  consider(entry.path, entry.name, *location_, belowRoot(entry.path), nameMayMatch);
 }
 
 bool ExtendedPass::entersBelow(const AppAnalyzer::WalkedEntry& entry) const {
   if (!entry.isFolder || !deepens(*location_) || listed_.count(entry.path)) return false;
   if (inVendorFolder(belowRoot(entry.path))) return true;
-  // One level more only where a single level is listed, and never inside Apple's own folders.
-  return listedDepth_ == 1 && !isAppleName(entry.name);
+  // One level more only where a single level is listed, and never inside a folder that an identifier
+  // names (Apple's own among them).
+  return listedDepth_ == 1 && !isOwnedByItsIdentifier(entry.name);
 }
 
 bool ExtendedPass::below(const AppAnalyzer::WalkedEntry& entry) {

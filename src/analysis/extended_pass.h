@@ -36,8 +36,12 @@ class ExtendedPass {
 
   // The walk moves on to `location`.
   void beginLocation(const AppAnalyzer::SearchLocation& location);
-  // An entry at or above the listed depth that the base rules did not make a finding.
-  void passedOver(const AppAnalyzer::WalkedEntry& entry);
+  // The first look at an entry's name, done once per entry for both layers: false when neither the
+  // extended rules nor the base rules' name tests can tie it to the app.
+  bool mayMatch(std::string_view name) const { return !plainApp_ || matcher_.mayMatch(name); }
+  // An entry at or above the listed depth that the base rules did not make a finding; `nameMayMatch` is
+  // what mayMatch() said of it.
+  void passedOver(const AppAnalyzer::WalkedEntry& entry, bool nameMayMatch);
   // Whether the walk should enter a passed-over folder at the listed depth.
   bool entersBelow(const AppAnalyzer::WalkedEntry& entry) const;
   // An entry below the listed depth; returns whether to enter it.
@@ -52,6 +56,7 @@ class ExtendedPass {
   std::vector<FileFinding>& findings_;
   ExtendedMatching::Matcher matcher_;
   NameFilter filter_;
+  bool plainApp_ = false;  // the app's identifiers and name are plain ASCII
   std::set<std::string> listed_;  // folders listed in their own right, never entered from above
   const AppAnalyzer::SearchLocation* location_ = nullptr;
   std::string root_;  // the current location's path
@@ -63,7 +68,7 @@ class ExtendedPass {
   void add(const Url& url, const AppAnalyzer::SearchLocation& location, MatchEvidence why);
   // An item the base rules passed over: the launch label in a system folder, then the name rules.
   void consider(const std::string& path, std::string_view name, const AppAnalyzer::SearchLocation& location,
-                std::string_view belowPath);
+                std::string_view belowPath, bool nameMayMatch = true);
   // The base rules for an item below the listed depth, held at Review; false when they find nothing.
   bool evaluateBelow(const std::string& path, const AppAnalyzer::SearchLocation& location, bool mayMatch);
   void vendorFoldersOfTheHomeLibrary();

@@ -29,17 +29,23 @@ class NameFilter {
     if (platform::characterCount(name) >= 4) folded_ = name;
   }
   bool mayMatch(std::string_view name) const {
-    if (everything_ || !utf8IsAscii(name)) return true;
-    auto sameLetter = [](char a, char b) { return lowerAscii(a) == b; };
-    for (const auto& t : targets_)
-      if (std::search(name.begin(), name.end(), t.begin(), t.end(), sameLetter) != name.end()) return true;
-    if (folded_.empty()) return false;
-    scratch_.clear();  // reused: this runs for every entry walked
-    for (char c : name) {
-      c = lowerAscii(c);
-      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) scratch_.push_back(c);
+    if (everything_) return true;
+    // The name in lower case, and its letters and digits alone, on the stack: this runs for every entry
+    // walked. A Mac file name holds at most 255 bytes; anything longer goes to the full evaluation.
+    char lowered[256], letters[256];
+    if (name.size() > sizeof lowered) return true;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const char c = lowerAscii(name[i]);
+      if (static_cast<unsigned char>(c) >= 0x80) return true;
+      lowered[i] = c;
+      letters[count] = c;
+      count += (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? 1 : 0;
     }
-    return scratch_.find(folded_) != std::string::npos;
+    const std::string_view lower(lowered, name.size());
+    for (const auto& t : targets_)
+      if (lower.find(t) != std::string_view::npos) return true;
+    return !folded_.empty() && std::string_view(letters, count).find(folded_) != std::string_view::npos;
   }
   bool mayMatchAnyComponent(const std::string& path) const {
     for (const auto& component : url::pathComponents(path))
@@ -60,7 +66,6 @@ class NameFilter {
   std::vector<std::string> targets_;
   std::string folded_;
   bool everything_ = false;
-  mutable std::string scratch_;
 };
 
 // Kinds whose items can earn more than their name gives: a container's recorded owner, a launch job's
