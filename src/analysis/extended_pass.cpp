@@ -227,10 +227,11 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
                  {home.appending(".local/share"), "in the home folder's .local/share folder"}};
   const Location homeLocation{home, FindingKind::other, false, 1, AppAnalyzer::MatchMode::identifier};
   const platform::WalkLimits limits{1, /*skipHidden=*/false, /*sorted=*/false};
-  for (const auto& [folder, where] : outside) {
-    (void)analyzer_.machine.fileSystem->walk(folder.path(), limits, [&](const platform::WalkItem& entry) {
+  for (const auto& place : outside) {
+    (void)analyzer_.machine.fileSystem->walk(place.folder.path(), limits, [&](const platform::WalkItem& entry) {
       if (entry.name != "Library")
-        if (auto why = matcher_.assessHomeItem(entry.name, where)) add(Url::fileURL(entry.path), homeLocation, *why);
+        if (auto why = matcher_.assessHomeItem(entry.name, place.where))
+          add(Url::fileURL(entry.path), homeLocation, *why);
       return platform::WalkStep::skipDescendants;
     });
   }
