@@ -50,6 +50,13 @@ void appendUTF8(std::string& out, char32_t c) {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// A big-endian number of `width` (1 to 8) bytes at `p`, which the caller has found to hold them.
+inline std::uint64_t bigEndian(const std::uint8_t* p, unsigned width) {
+  std::uint64_t value = 0;
+  for (unsigned i = 0; i < width; ++i) value = value << 8 | p[i];
+  return value;
+}
+
 class BinaryReader {
  public:
   BinaryReader(std::span<const std::uint8_t> bytes, const PlistLimits& limits) : bytes_(bytes), limits_(limits) {
@@ -93,7 +100,8 @@ class BinaryReader {
     if (tableOffset_ <= kHeaderSize || tableOffset_ > tableEnd ||
         numObjects_ > (tableEnd - tableOffset_) / offsetSize_)
       return invalid("the offset table lies outside the file");
-    objectArea_ = ByteCursor(bytes_).slice(0, tableOffset_);
+    // Every index read from here on is below numObjects_, so its entry lies inside the table.
+    table_ = bytes_.data() + tableOffset_;
     // An object referred to many times is read once per reference, so a few bytes of containers that
     // refer twice to the next one would unfold into every value and byte the caller allows, whatever the
     // file's size. What the file makes may outgrow its own objects and bytes by a bounded factor only.
@@ -104,22 +112,21 @@ class BinaryReader {
     return std::nullopt;
   }
 
-  // The object at `index`: a cursor over the object area (the bytes before the offset table) at the
-  // object's marker, so that nothing an object holds can run into the table.
+  // The object at `index`: a cursor over the object area (the bytes before the offset table) from the
+  // object's marker on, so that nothing an object holds can run into the table.
   struct Cursor {
     std::uint64_t index;
     ByteCursor bytes;
   };
 
-  // The cursor at object `index`; objects lie between the header and the offset table.
-  Result<Cursor> objectAt(std::uint64_t index) const {
-    ByteCursor table = ByteCursor(bytes_).slice(tableOffset_ + index * offsetSize_, offsetSize_);
-    std::uint64_t offset = table.be(offsetSize_);
+  // The cursor at object `index` (below numObjects_); objects lie between the header and the offset table.
+  Failure objectAt(std::uint64_t index, Cursor& c) const {
+    const std::uint64_t offset = bigEndian(table_ + index * offsetSize_, offsetSize_);
     if (offset < kHeaderSize || offset >= tableOffset_)
       return invalid("object " + std::to_string(index) + " lies outside the object area");
-    Cursor c{index, objectArea_};
-    c.bytes.seek(offset);
-    return c;
+    c.index = index;
+    c.bytes = ByteCursor(bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(tableOffset_ - offset)));
+    return std::nullopt;
   }
 
   Error pastEnd(std::uint64_t index) const {
@@ -141,9 +148,9 @@ class BinaryReader {
     return std::nullopt;
   }
 
-  // Only after the references were found to fit.
-  Failure readReference(Cursor& c, std::uint64_t& target) const {
-    target = c.bytes.be(refSize_);
+  // The `i`th reference of `refs`, which the caller has found to hold it.
+  Failure readReference(const Cursor& c, const std::uint8_t* refs, std::uint64_t i, std::uint64_t& target) const {
+    target = bigEndian(refs + i * refSize_, refSize_);
     if (target >= numObjects_)
       return invalid("object " + std::to_string(c.index) + " refers to missing object " + std::to_string(target));
     return std::nullopt;
@@ -158,9 +165,8 @@ class BinaryReader {
   }
 
   Failure readObject(std::uint64_t index, std::size_t depth, PropertyList& out) {
-    auto object = objectAt(index);
-    if (!object.has_value()) return object.error();
-    Cursor& c = *object;
+    Cursor c;
+    if (auto e = objectAt(index, c)) return e;
     const std::uint8_t marker = c.bytes.u8();
     const std::uint8_t nibble = marker & 0x0F;
     // Only an error needs the object's name: building it for every value costs an allocation each.
@@ -248,44 +254,46 @@ class BinaryReader {
     if (!c.bytes.fits(count, isDictionary ? 2u * refSize_ : refSize_)) return pastEnd(c.index);
     if (auto e = countValue(0)) return e;
 
+    // The references, found above to fit: keys then values for a dictionary.
+    const std::uint8_t* refs = c.bytes.bytes(count * (isDictionary ? 2u * refSize_ : refSize_)).data();
     path_.push_back(c.index);
-    Failure failure;
-    if (isDictionary) {
-      PlistDictionary dictionary;
-      dictionary.reserve(count);
-      Cursor keys = c;
-      Cursor values = c;
-      values.bytes.skip(count * refSize_);
-      for (std::uint64_t i = 0; i < count && !failure; ++i) {
-        std::uint64_t keyRef = 0, valueRef = 0;
-        if ((failure = readReference(keys, keyRef)) || (failure = readReference(values, valueRef))) break;
-        std::string key;
-        if ((failure = readKey(keyRef, key))) break;
-        PropertyList value;
-        if ((failure = readObject(valueRef, depth + 1, value))) break;
-        dictionary.emplace_back(std::move(key), std::move(value));
-      }
-      if (!failure) out = PropertyList(std::move(dictionary));
-    } else {
-      PlistArray array;
-      array.reserve(count);
-      for (std::uint64_t i = 0; i < count && !failure; ++i) {
-        std::uint64_t ref = 0;
-        if ((failure = readReference(c, ref))) break;
-        PropertyList value;
-        if ((failure = readObject(ref, depth + 1, value))) break;
-        array.push_back(std::move(value));
-      }
-      if (!failure) out = PropertyList(std::move(array));
-    }
+    Failure failure = isDictionary ? readDictionary(c, refs, count, depth, out) : readArray(c, refs, count, depth, out);
     path_.pop_back();
     return failure;
   }
 
+  // Each element is read in place, into the slot it keeps.
+  Failure readDictionary(const Cursor& c, const std::uint8_t* refs, std::uint64_t count, std::size_t depth,
+                         PropertyList& out) {
+    PlistDictionary dictionary;
+    dictionary.reserve(count);
+    for (std::uint64_t i = 0; i < count; ++i) {
+      std::uint64_t keyRef = 0, valueRef = 0;
+      if (auto e = readReference(c, refs, i, keyRef)) return e;
+      if (auto e = readReference(c, refs, count + i, valueRef)) return e;
+      auto& entry = dictionary.emplace_back();
+      if (auto e = readKey(keyRef, entry.first)) return e;
+      if (auto e = readObject(valueRef, depth + 1, entry.second)) return e;
+    }
+    out = PropertyList(std::move(dictionary));
+    return std::nullopt;
+  }
+
+  Failure readArray(const Cursor& c, const std::uint8_t* refs, std::uint64_t count, std::size_t depth, PropertyList& out) {
+    PlistArray array;
+    array.reserve(count);
+    for (std::uint64_t i = 0; i < count; ++i) {
+      std::uint64_t ref = 0;
+      if (auto e = readReference(c, refs, i, ref)) return e;
+      if (auto e = readObject(ref, depth + 1, array.emplace_back())) return e;
+    }
+    out = PropertyList(std::move(array));
+    return std::nullopt;
+  }
+
   Failure readKey(std::uint64_t index, std::string& key) {
-    auto object = objectAt(index);
-    if (!object.has_value()) return object.error();
-    Cursor& c = *object;
+    Cursor c;
+    if (auto e = objectAt(index, c)) return e;
     const std::uint8_t marker = c.bytes.u8();
     if ((marker >> 4) != 0x5 && (marker >> 4) != 0x6)
       return invalid("dictionary key object " + std::to_string(index) + " is not a string");
@@ -300,7 +308,7 @@ class BinaryReader {
       auto ascii = c.bytes.bytes(count);
       if (!c.bytes.ok()) return pastEnd(c.index);
       if (std::all_of(ascii.begin(), ascii.end(), [](std::uint8_t b) { return b < 0x80; })) {
-        text.assign(ascii.begin(), ascii.end());
+        text.assign(reinterpret_cast<const char*>(ascii.data()), ascii.size());
       } else {
         text.reserve(count);
         for (std::uint8_t b : ascii) {
@@ -357,7 +365,7 @@ class BinaryReader {
   std::uint64_t numObjects_ = 0;
   std::uint64_t topObject_ = 0;
   std::uint64_t tableOffset_ = 0;
-  ByteCursor objectArea_;
+  const std::uint8_t* table_ = nullptr;  // the offset table, once the trailer has placed it inside the file
   std::uint64_t valueLimit_ = 0;    // limits_.maxObjects, or less for a small file (see readTrailer)
   std::uint64_t payloadLimit_ = 0;  // limits_.maxBytes, likewise
   std::uint64_t values_ = 0;   // values produced so far (shared objects count each time)

@@ -28,10 +28,18 @@ class ByteCursor {
   }
 
   // Moves to `offset` (at most the size) or, with skip, `length` bytes on.
-  void seek(std::uint64_t offset);
-  void skip(std::uint64_t length);
+  void seek(std::uint64_t offset) {
+    if (failed_ || offset > size())
+      failed_ = true;
+    else
+      offset_ = offset;
+  }
+  void skip(std::uint64_t length) { take(length); }
 
-  std::uint8_t u8();
+  std::uint8_t u8() {
+    const std::uint8_t* p = take(1);
+    return p ? *p : 0;
+  }
   std::uint16_t be16() { return static_cast<std::uint16_t>(unsignedOf(2, true)); }
   std::uint32_t be32() { return static_cast<std::uint32_t>(unsignedOf(4, true)); }
   std::uint64_t be64() { return unsignedOf(8, true); }
@@ -42,7 +50,11 @@ class ByteCursor {
   // An unsigned big-endian number of 1 to 8 bytes, widened to 64 bits; any other width fails.
   std::uint64_t be(std::uint64_t width) { return unsignedOf(width, true); }
 
-  std::span<const std::uint8_t> bytes(std::uint64_t length);
+  std::span<const std::uint8_t> bytes(std::uint64_t length) {
+    const std::uint8_t* p = take(length);
+    if (!p) return {};
+    return {p, static_cast<std::size_t>(length)};
+  }
   std::string_view text(std::uint64_t length);
   // The text up to the next NUL, which is read too; fails when no NUL comes before the end.
   std::string_view cString();
@@ -53,8 +65,26 @@ class ByteCursor {
 
  private:
   // The `length` bytes at the offset, moving past them; null (and failed) when they do not fit.
-  const std::uint8_t* take(std::uint64_t length);
-  std::uint64_t unsignedOf(std::uint64_t width, bool bigEndian);
+  const std::uint8_t* take(std::uint64_t length) {
+    if (!fits(length)) {
+      failed_ = true;
+      return nullptr;
+    }
+    const std::uint8_t* at = bytes_.data() + offset_;
+    offset_ += length;
+    return at;
+  }
+  std::uint64_t unsignedOf(std::uint64_t width, bool bigEndian) {
+    if (width == 0 || width > 8) {
+      failed_ = true;
+      return 0;
+    }
+    const std::uint8_t* p = take(width);
+    if (!p) return 0;
+    std::uint64_t value = 0;
+    for (std::uint64_t i = 0; i < width; ++i) value = value << 8 | p[bigEndian ? i : width - 1 - i];
+    return value;
+  }
 
   std::span<const std::uint8_t> bytes_;
   std::uint64_t offset_ = 0;

@@ -16,7 +16,7 @@ HistoryFileManager HistoryFileManager::system() {
   manager.readFile = [fs](const std::string& path) -> Result<std::string> {
     auto bytes = fs->readFile(path, kMaxHistoryFileBytes);
     if (!bytes.has_value()) return bytes.error();
-    return std::string(bytes->begin(), bytes->end());
+    return std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   };
   manager.createFolders = [](const std::string& path) { return platform::createDirectories(path); };
   manager.writeAtomically = [](const std::string& path, const std::string& bytes) {

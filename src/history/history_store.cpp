@@ -29,6 +29,27 @@ std::string encodeHistory(const std::vector<UninstallRecord>& records) {
   return toJSON(records, JsonLayout::prettySorted);
 }
 
+// The encoding of a history with one more record first, from the encoding of that record alone as a
+// history ("[\n  {...}\n]") and the encoding of the rest: an array element's text does not depend on its
+// neighbours, so "[\n" + the element + ",\n" + the rest's elements and closing bracket is exactly what
+// encoding the whole history gives. None when either text is not shaped like an encoded history.
+std::optional<std::string> encodeWithFirst(const std::string& first, const std::string& rest) {
+  if (rest == "[]") return first;
+  constexpr std::string_view kOpen = "[\n", kClose = "\n]";
+  const auto shaped = [&](const std::string& text) {
+    return text.size() > kOpen.size() + kClose.size() && text.starts_with(kOpen) && text.ends_with(kClose);
+  };
+  if (!shaped(first) || !shaped(rest)) return std::nullopt;
+  std::string text;
+  text.reserve(first.size() + rest.size());
+  text.append(first, 0, first.size() - kClose.size());
+  text.append(",\n");
+  text.append(rest, kOpen.size());
+  return text;
+}
+
+bool newerFirst(const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; }
+
 }  // namespace
 
 HistoryStore::HistoryStore(HistoryFileManager fileManager, const Layout& layout)
@@ -42,52 +63,42 @@ HistoryStore::HistoryStore(HistoryFileManager fileManager, Url historyURL)
 Url HistoryStore::defaultURL(const Layout& layout) { return Url::fileURL(layout.applicationSupport() + "/history.json"); }
 
 Status HistoryStore::append(UninstallRecord record) {
-  auto written = commit(
-      [&](std::vector<UninstallRecord>& records) {
-        records.insert(records.begin(), std::move(record));
-        return true;
-      },
-      /*keepOnFailure=*/true);
+  std::optional<std::string> alone;
+  if (fileText_) alone = encodeHistory({record});
+  auto written = commit([](const std::vector<UninstallRecord>&) { return true; },
+                        [&](std::vector<UninstallRecord>& records) { records.insert(records.begin(), std::move(record)); },
+                        /*keepOnFailure=*/true, std::move(alone));
   if (!written.has_value()) return written.error();
   return Ok{};
 }
 
 Status HistoryStore::remove(const Uuid& id) {
-  auto written = commit(
-      [&](std::vector<UninstallRecord>& records) {
-        return std::erase_if(records, [&](const UninstallRecord& r) { return r.id == id; }) != 0;
-      },
-      false);
+  const auto matches = [&](const UninstallRecord& r) { return r.id == id; };
+  auto written = commit([&](const std::vector<UninstallRecord>& records) { return std::ranges::any_of(records, matches); },
+                        [&](std::vector<UninstallRecord>& records) { std::erase_if(records, matches); }, false);
   if (!written.has_value()) return written.error();
   return Ok{};
 }
 
 Status HistoryStore::clear() {
-  auto written = commit(
-      [](std::vector<UninstallRecord>& records) {
-        if (records.empty()) return false;
-        records.clear();
-        return true;
-      },
-      false);
+  auto written = commit([](const std::vector<UninstallRecord>& records) { return !records.empty(); },
+                        [](std::vector<UninstallRecord>& records) { records.clear(); }, false);
   if (!written.has_value()) return written.error();
   return Ok{};
 }
 
 bool HistoryStore::setFollowUp(const Uuid& id, AnalysisSnapshot snapshot) {
-  auto written = commit(
-      [&](std::vector<UninstallRecord>& records) {
-        auto it = std::find_if(records.begin(), records.end(), [&](const UninstallRecord& r) { return r.id == id; });
-        if (it == records.end()) return false;
-        it->followUpSnapshot = std::move(snapshot);
-        return true;
-      },
-      false);
+  const auto matches = [&](const UninstallRecord& r) { return r.id == id; };
+  auto written = commit([&](const std::vector<UninstallRecord>& records) { return std::ranges::any_of(records, matches); },
+                        [&](std::vector<UninstallRecord>& records) {
+                          std::ranges::find_if(records, matches)->followUpSnapshot = std::move(snapshot);
+                        },
+                        false);
   return written.has_value() && *written;
 }
 
-template <class Edit>
-Result<bool> HistoryStore::commit(Edit edit, bool keepOnFailure) {
+template <class Applies, class Mutate>
+Result<bool> HistoryStore::commit(Applies applies, Mutate mutate, bool keepOnFailure, std::optional<std::string> prepended) {
   const std::string path = historyURL_.path();
   // Folder, lock and leftovers first; if any of them fails the change still happens in memory and then
   // fails like a write.
@@ -101,20 +112,30 @@ Result<bool> HistoryStore::commit(Edit edit, bool keepOnFailure) {
       ready = locked.error();
     }
   }
-  std::vector<UninstallRecord> base = records_;
+  // What other processes wrote since this store last looked counts. The file is in the order the stores
+  // wrote it (an appended record first even when it is older); only loading sorts.
+  std::vector<UninstallRecord> fresh;
+  std::string freshText;
+  FileRead read = FileRead::absent;
   if (ready.has_value()) {
     if (fileManager_.removeLeftoverTemporaries) fileManager_.removeLeftoverTemporaries(path);
-    // What other processes wrote since this store last looked counts. The file is in the order the stores
-    // wrote it (an appended record first even when it is older); only loading sorts.
-    if (auto fresh = readRecords(false)) base = std::move(*fresh);
+    read = readFile(fresh, freshText);
   }
-  std::vector<UninstallRecord> next = base;
-  if (!edit(next)) {
-    if (base != records_) replaceRecords(std::move(base));
+  const bool other = read == FileRead::other;
+  if (!applies(other ? fresh : records_)) {
+    if (other && fresh != records_) replaceRecords(std::move(fresh));
     return false;
   }
-  replaceRecords(std::move(next));
-  Status written = ready.has_value() ? persist() : ready;
+  // The text records_ encode to, while they are still what it describes.
+  std::optional<std::string> before = other ? std::nullopt : std::move(fileText_);
+  fileText_.reset();
+  change([&](std::vector<UninstallRecord>& current) {
+    if (other) current = std::move(fresh);
+    mutate(current);
+  });
+  std::optional<std::string> text;
+  if (before && prepended) text = encodeWithFirst(*prepended, *before);
+  Status written = ready.has_value() ? persist(std::move(text)) : ready;
   if (written.has_value()) return true;
   if (!keepOnFailure) load();
   return written.error();
@@ -142,54 +163,47 @@ void HistoryStore::change(Mutation mutate) {
 }
 
 void HistoryStore::replaceRecords(std::vector<UninstallRecord> records) {
-  recordsAreFile_.reset();
+  fileText_.reset();
   change([&](std::vector<UninstallRecord>& current) { current = std::move(records); });
 }
 
-HistoryStore::TextKey HistoryStore::keyOf(const std::string& text) { return {text.size(), std::hash<std::string>{}(text)}; }
-
-std::optional<std::vector<UninstallRecord>> HistoryStore::readRecords(bool newestFirst) {
+HistoryStore::FileRead HistoryStore::readFile(std::vector<UninstallRecord>& records, std::string& text) {
   auto bytes = fileManager_.readFile(historyURL_.path());
   if (!bytes.has_value()) {
     // No file is an empty history; a file that is there but cannot be read must not be written over.
     const int code = bytes.error().code;
     fileIsUnreadable_ = code != ENOENT && code != ENOTDIR;
-    return std::nullopt;
+    return FileRead::absent;
   }
-  const TextKey key = keyOf(*bytes);
-  lastRead_ = key;
-  if (recordsAreFile_ == key) {
-    // The very text this store last read or wrote: its records are the ones in memory.
+  if (fileText_ && *bytes == *fileText_) {
     fileIsUnreadable_ = false;
-    std::vector<UninstallRecord> same = records_;
-    if (newestFirst)
-      std::stable_sort(same.begin(), same.end(),
-                       [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; });
-    return same;
+    return FileRead::same;
   }
   auto decoded = decodeHistory(*bytes);
-  if (!decoded) {
-    fileIsUnreadable_ = true;
-    return std::nullopt;
-  }
-  fileIsUnreadable_ = false;
-  // Newest first; records with equal dates keep their order in the file.
-  if (newestFirst)
-    std::stable_sort(decoded->begin(), decoded->end(),
-                     [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; });
-  return decoded;
+  fileIsUnreadable_ = !decoded;
+  if (!decoded) return FileRead::absent;
+  records = std::move(*decoded);
+  text = std::move(bytes).value();
+  return FileRead::other;
 }
 
 void HistoryStore::load() {
-  auto records = readRecords(false);
-  if (!records) return;
-  auto newestFirst = [](const UninstallRecord& a, const UninstallRecord& b) { return a.createdAt > b.createdAt; };
+  std::vector<UninstallRecord> records;
+  std::string text;
+  const FileRead read = readFile(records, text);
+  if (read == FileRead::absent) return;
+  if (read == FileRead::same) {
+    records = records_;
+    text = *fileText_;
+  }
   // Sorting keeps records with equal dates in file order, so an already sorted file is held as it is.
-  const bool inFileOrder = std::is_sorted(records->begin(), records->end(), newestFirst);
-  std::stable_sort(records->begin(), records->end(), newestFirst);
-  const auto key = lastRead_;
-  replaceRecords(std::move(*records));
-  if (inFileOrder) recordsAreFile_ = key;
+  // Its text is kept when it is what encoding gives (any other writer, or a hand edit, may have laid it
+  // out otherwise): records put first later are then encoded alone.
+  const bool keepText = std::is_sorted(records.begin(), records.end(), newerFirst) &&
+                        (read == FileRead::same || encodeHistory(records) == text);
+  std::stable_sort(records.begin(), records.end(), newerFirst);
+  replaceRecords(std::move(records));
+  if (keepText) fileText_ = std::move(text);
 }
 
 bool HistoryStore::keepUnreadableFileAside() {
@@ -212,13 +226,13 @@ bool HistoryStore::keepUnreadableFileAside() {
   return false;
 }
 
-Status HistoryStore::persist() {
+Status HistoryStore::persist(std::optional<std::string> text) {
   const std::string path = historyURL_.path();
   if (fileIsUnreadable_ && !keepUnreadableFileAside())
     return Error::invalid("the unreadable history file could not be kept aside", path);
-  const std::string text = encodeHistory(records_);
-  Status written = fileManager_.writeAtomically(path, text);
-  if (written.has_value()) recordsAreFile_ = keyOf(text);
+  if (!text) text = encodeHistory(records_);
+  Status written = fileManager_.writeAtomically(path, *text);
+  if (written.has_value()) fileText_ = std::move(text);
   return written;
 }
 

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "history/sample_records.h"
+#include "corvane/model/json_forms.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
@@ -216,6 +217,42 @@ TEST_F(HistoryStoreTest, WritersInTwoProcessesAtOnceLoseNoRecord) {
   const Ids ids = idsOf(HistoryStore(files.manager(), layout).records());
   EXPECT_EQ(std::set<Uuid>(ids.begin(), ids.end()), expected);
   EXPECT_EQ(ids.size(), expected.size());
+  // Equal dates: the records load in file order, which the interleaved writes left fully encoded.
+  EXPECT_EQ(SampleMac::readFile(historyPath), historyText(HistoryStore(files.manager(), layout).records()));
+}
+
+TEST_F(HistoryStoreTest, AppendsLeaveExactlyTheTextEncodingTheWholeHistoryGives) {
+  // What the file holds first (none: no file); a store opened on it then appends e (older than all) and d.
+  const UninstallRecord d = sampleRecord(4, "D", "2026-05-01T00:00:00Z");
+  const UninstallRecord e = sampleRecord(5, "E", "2026-01-01T00:00:00Z");
+  struct Case {
+    const char* name;
+    std::optional<std::string> text;
+    std::vector<UninstallRecord> loaded;  // newest first
+    std::vector<UninstallRecord> inFile;  // what a change applies to
+  };
+  const Case cases[] = {
+      {"no file", std::nullopt, {}, {}},
+      {"an empty history", "[]", {}, {}},
+      {"one record", historyText({a}), {a}, {a}},
+      {"three records", historyText({c, a, b}), {c, a, b}, {c, a, b}},
+      {"keys in another order", toJSON(std::vector<UninstallRecord>{c, a, b}, JsonLayout::pretty), {c, a, b}, {c, a, b}},
+      {"not newest first", historyText({b, c, a}), {c, a, b}, {b, c, a}},
+  };
+  for (const auto& t : cases) {
+    SCOPED_TRACE(t.name);
+    fs::remove_all(folder());
+    if (t.text) writeHistory(*t.text);
+    HistoryStore store(files.manager(), layout);
+    EXPECT_EQ(idsOf(store.records()), idsOf(t.loaded));
+    std::vector<UninstallRecord> expected = t.inFile;
+    for (const auto& r : {e, d}) {
+      ASSERT_TRUE(store.append(r).has_value());
+      expected.insert(expected.begin(), r);
+      EXPECT_EQ(SampleMac::readFile(historyPath), historyText(expected));
+      EXPECT_EQ(store.records(), expected);
+    }
+  }
 }
 
 TEST_F(HistoryStoreTest, AChangeAppliesToWhatTheFileHoldsNowAndClearsLeftoverTemporaries) {

@@ -120,34 +120,32 @@ class HistoryStore {
     DidChange didChange;
   };
 
-  // What the file holds now, in file order or sorted newest first; none when it is missing or unreadable
-  // (fileIsUnreadable_ says which).
-  std::optional<std::vector<UninstallRecord>> readRecords(bool newestFirst);
+  // How a read of the file went: missing or unreadable (fileIsUnreadable_ says which), the very text this
+  // store last read or wrote (its records are records_), or other text, decoded.
+  enum class FileRead { absent, same, other };
+  FileRead readFile(std::vector<UninstallRecord>& records, std::string& text);
   void load();
-  Status persist();
+  // Writes `text`, or the encoding of records_ when there is none.
+  Status persist(std::optional<std::string> text);
   bool keepUnreadableFileAside();
   void replaceRecords(std::vector<UninstallRecord> records);
   template <class Mutation>
   void change(Mutation mutate);
-  // Applies `edit` (which says whether it changed anything) to the freshest records under the writers' lock
-  // and writes them: true when written, false when `edit` changed nothing (nothing is written). A failed
-  // write rolls the in-memory list back unless `keepOnFailure`.
-  template <class Edit>
-  Result<bool> commit(Edit edit, bool keepOnFailure);
+  // Under the writers' lock, applies `mutate` to the freshest records when `applies` says it changes them,
+  // and writes them: true when written, false when it changes nothing (nothing is written). A failed write
+  // rolls the in-memory list back unless `keepOnFailure`. `prepended`, when given, is the encoding of the
+  // one record `mutate` puts first, as a one-record history: the new text is then spliced from it and the
+  // text the file held, instead of encoding every record again.
+  template <class Applies, class Mutate>
+  Result<bool> commit(Applies applies, Mutate mutate, bool keepOnFailure, std::optional<std::string> prepended = {});
 
   HistoryFileManager fileManager_;
   Url historyURL_;
   std::vector<UninstallRecord> records_;
-  // The size and hash of the file's text when records_ is exactly what it holds, in file order: reading the
-  // same text again then needs no decoding (at 1,000 records the file is megabytes of JSON).
-  struct TextKey {
-    std::size_t size = 0;
-    std::size_t hash = 0;
-    bool operator==(const TextKey&) const = default;
-  };
-  static TextKey keyOf(const std::string& text);
-  std::optional<TextKey> recordsAreFile_;
-  std::optional<TextKey> lastRead_;
+  // The file's text when records_, in order, is exactly what it holds and encoding records_ gives exactly
+  // this text. Reading it again then needs no decoding, and a record put first needs only its own
+  // encoding (at 1,000 records the file is megabytes of JSON).
+  std::optional<std::string> fileText_;
   bool fileIsUnreadable_ = false;
   std::optional<Url> keptAsideURL_;
   std::vector<Observer> observers_;
