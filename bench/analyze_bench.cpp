@@ -131,12 +131,15 @@ int benchAnalyze(int count, const std::string& tool) {
               commandLine("find", findShallow).c_str(), commandLine("find", findDeep).c_str());
   int status = 0;
   const Spread process = measure(runs, [&] { status = runner.runWithStatus(tool, analyzeArgs).status; });
+  // Measured before find runs, the children's peak is corvane's own.
+  const double toolPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
   const Spread find = measure(runs, [&] {
     (void)runner.runWithStatus("/usr/bin/find", findShallow);
     (void)runner.runWithStatus("/usr/bin/find", findDeep);
   });
   if (status != 0) std::printf("  (corvane analyze exited with %d)\n", status);
   printSpread("corvane analyze (process)", process);
+  std::printf("  corvane analyze peak memory %.1f MB\n", toolPeak);
   printSpread("find (processes)", find);
   printSummary("analyze command " + std::to_string(count), milliseconds(process.median), "find " + milliseconds(find.median),
                process.median / find.median);

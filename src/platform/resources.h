@@ -8,6 +8,8 @@ namespace corvane::platform {
 // The peak resident set size of this process, in bytes.
 std::int64_t peakResidentBytes();
 
+// The largest peak resident set size among this process's children that have ended, in bytes.
+std::int64_t childrenPeakResidentBytes();
 // The resident set size of this process now, in bytes (0 when the system does not say).
 std::int64_t currentResidentBytes();
 

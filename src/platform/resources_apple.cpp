@@ -13,6 +13,12 @@ std::int64_t peakResidentBytes() {
   return static_cast<std::int64_t>(usage.ru_maxrss);  // bytes on macOS
 }
 
+std::int64_t childrenPeakResidentBytes() {
+  rusage usage{};
+  if (::getrusage(RUSAGE_CHILDREN, &usage) != 0) return 0;
+  return static_cast<std::int64_t>(usage.ru_maxrss);  // bytes on macOS
+}
+
 std::int64_t currentResidentBytes() {
   proc_taskinfo info{};
   const int size = static_cast<int>(sizeof info);

@@ -14,6 +14,12 @@ std::int64_t peakResidentBytes() {
   return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
 }
 
+std::int64_t childrenPeakResidentBytes() {
+  rusage usage{};
+  if (::getrusage(RUSAGE_CHILDREN, &usage) != 0) return 0;
+  return static_cast<std::int64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+}
+
 std::int64_t currentResidentBytes() {
   std::ifstream statm("/proc/self/statm");
   std::int64_t pages = 0, resident = 0;
