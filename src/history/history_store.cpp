@@ -129,6 +129,8 @@ Result<bool> HistoryStore::commit(Applies applies, Mutate mutate, bool keepOnFai
   // The text records_ encode to, while they are still what it describes.
   std::optional<std::string> before = other ? std::nullopt : std::move(fileText_);
   fileText_.reset();
+  // A text read from disk is spliced into only once it proves to be what encoding its records gives.
+  if (before && prepended && !fileTextIsEncoding_ && encodeHistory(records_) != *before) before.reset();
   change([&](std::vector<UninstallRecord>& current) {
     if (other) current = std::move(fresh);
     mutate(current);
@@ -197,13 +199,16 @@ void HistoryStore::load() {
     text = *fileText_;
   }
   // Sorting keeps records with equal dates in file order, so an already sorted file is held as it is.
-  // Its text is kept when it is what encoding gives (any other writer, or a hand edit, may have laid it
-  // out otherwise): records put first later are then encoded alone.
-  const bool keepText = std::is_sorted(records.begin(), records.end(), newerFirst) &&
-                        (read == FileRead::same || encodeHistory(records) == text);
+  // Its text is kept when the file is in order. Any other writer, or a hand edit, may have laid it out
+  // otherwise, so the first change that would splice into it checks it against a full encoding.
+  const bool keepText = std::is_sorted(records.begin(), records.end(), newerFirst);
+  const bool encoding = read == FileRead::same && fileTextIsEncoding_;
   std::stable_sort(records.begin(), records.end(), newerFirst);
   replaceRecords(std::move(records));
-  if (keepText) fileText_ = std::move(text);
+  if (keepText) {
+    fileText_ = std::move(text);
+    fileTextIsEncoding_ = encoding;
+  }
 }
 
 bool HistoryStore::keepUnreadableFileAside() {
@@ -232,7 +237,10 @@ Status HistoryStore::persist(std::optional<std::string> text) {
     return Error::invalid("the unreadable history file could not be kept aside", path);
   if (!text) text = encodeHistory(records_);
   Status written = fileManager_.writeAtomically(path, *text);
-  if (written.has_value()) fileText_ = std::move(text);
+  if (written.has_value()) {
+    fileText_ = std::move(text);
+    fileTextIsEncoding_ = true;
+  }
   return written;
 }
 

@@ -142,10 +142,13 @@ class HistoryStore {
   HistoryFileManager fileManager_;
   Url historyURL_;
   std::vector<UninstallRecord> records_;
-  // The file's text when records_, in order, is exactly what it holds and encoding records_ gives exactly
-  // this text. Reading it again then needs no decoding, and a record put first needs only its own
-  // encoding (at 1,000 records the file is megabytes of JSON).
+  // The file's text when records_, in order, is exactly what it holds. Reading it again then needs no
+  // decoding, and once encoding records_ is known to give exactly this text, a record put first needs
+  // only its own encoding (at 1,000 records the file is megabytes of JSON).
   std::optional<std::string> fileText_;
+  // Whether fileText_ is known to be exactly what encoding the records gives (it is when this store wrote
+  // it; a file read from disk is checked the first time a record would be spliced into it).
+  bool fileTextIsEncoding_ = false;
   bool fileIsUnreadable_ = false;
   std::optional<Url> keptAsideURL_;
   std::vector<Observer> observers_;
