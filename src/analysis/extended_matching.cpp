@@ -253,6 +253,11 @@ bool Matcher::mayMatch(std::string_view name) const {
 }
 
 std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std::string_view where) const {
+  // The folders every home has belong to the user, whatever app shares their name.
+  static constexpr std::array<std::string_view, 11> kUsersOwn = {
+      "Applications", "Desktop", "Documents", "Downloads", "Library", "Movies",
+      "Music",        "Pictures", "Public",   "Sites",     "Developer"};
+  if (among(kUsersOwn, name)) return std::nullopt;
   std::string_view bare = name;
   if (!bare.empty() && bare.front() == '.') bare.remove_prefix(1);
   const std::string letters = alnumLower(bare);

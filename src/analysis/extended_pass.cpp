@@ -217,7 +217,8 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
     });
   }
 
-  // The home folder itself and its hidden configuration folders: only exact names.
+  // The home folder's hidden items and its configuration folders: only exact names. A visible folder in
+  // the home named for an app is the user's own (synced files, recordings), never offered.
   const Url home = library.deletingLastPathComponent();
   const struct {
     Url folder;
@@ -229,9 +230,9 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
   const platform::WalkLimits limits{1, /*skipHidden=*/false, /*sorted=*/false};
   for (const auto& place : outside) {
     (void)analyzer_.machine.fileSystem->walk(place.folder.path(), limits, [&](const platform::WalkItem& entry) {
-      if (entry.name != "Library")
-        if (auto why = matcher_.assessHomeItem(entry.name, place.where))
-          add(Url::fileURL(entry.path), homeLocation, *why);
+      const bool hidden = !entry.name.empty() && entry.name.front() == '.';
+      if (hidden || place.folder != home)
+        if (auto why = matcher_.assessHomeItem(entry.name, place.where)) add(Url::fileURL(entry.path), homeLocation, *why);
       return platform::WalkStep::skipDescendants;
     });
   }

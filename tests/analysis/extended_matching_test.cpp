@@ -116,6 +116,7 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
     auto why = zoom.assessHomeItem(name, "in the home folder");
     EXPECT_EQ(why ? why->explanation : "", explanation);
   }
+  EXPECT_FALSE(Matcher(app("Music", "com.example.music"), {}).assessHomeItem("Music", "in the home folder"));
   const Matcher edge(app("Microsoft Edge", "com.microsoft.edgemac"), {});
   EXPECT_TRUE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge Beta")));
   EXPECT_FALSE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge")));
@@ -133,6 +134,7 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the vendor's own folder
   mac.makeFolder(mac.user(".config/harbor backup"));                   // a configuration folder
   mac.makeFolder(mac.user(".config/harbor"));                          // not the app's name
+  mac.makeFolder(mac.user("Harbor Backup"));                           // the user's own, visible
   const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
   const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
   AppAnalyzer::Collaborators c;
