@@ -7,6 +7,8 @@
 # starts from what earlier runs found, plus the committed seeds (fuzz/corpus/), the seeds the sample-Mac
 # builders write and the real-world files in ../shared/fixtures when present. Whatever a target finds
 # (crash, leak, timeout, out-of-memory) is kept in $CORVANE_FUZZ_HOME/findings/<target>/.
+# TARGETS="binary_plist bom" limits the run to those readers (the build step is then skipped when
+# CORVANE_FUZZ_NO_BUILD=1, so that two runs can share one build on two cores).
 # The full campaign: scripts/fuzz-campaign.sh 600 10000000
 set -euo pipefail
 
@@ -17,12 +19,17 @@ home=${CORVANE_FUZZ_HOME:-$HOME/.cache/corvane-fuzz}
 build=${CORVANE_FUZZ_BUILD:-$repo/build-fuzz}
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" -DCORVANE_SANITIZE=ON -DCORVANE_FUZZ=ON -DCORVANE_TESTS=OFF \
-  -DCORVANE_BENCH=OFF >/dev/null
+if [ "${CORVANE_FUZZ_NO_BUILD:-0}" != 1 ]; then
+  CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" -DCORVANE_SANITIZE=ON -DCORVANE_FUZZ=ON -DCORVANE_TESTS=OFF \
+    -DCORVANE_BENCH=OFF >/dev/null
+fi
 targets=$(cd "$repo/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
+if [ -n "${TARGETS:-}" ]; then
+  targets=$(for t in $TARGETS; do echo "fuzz_$t"; done)
+fi
 # shellcheck disable=SC2086
-cmake --build "$build" -j "$jobs" --target corvane_fuzz_seeds $targets >/dev/null
+[ "${CORVANE_FUZZ_NO_BUILD:-0}" = 1 ] || cmake --build "$build" -j "$jobs" --target corvane_fuzz_seeds $targets >/dev/null
 
 seeds=$(mktemp -d)
 trap 'rm -rf "$seeds"' EXIT
