@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "analysis/candidate_scoring.h"
+#include "analysis/item_grading.h"
 #include "analysis/location_assessments.h"
-#include "platform/file_status.h"
 #include "platform/file_system.h"
 
 namespace corvane {
@@ -105,29 +105,16 @@ bool ExtendedPass::inVendorFolder(std::string_view belowPath) const {
 }
 
 void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence why) {
-  const AppAnalyzer::Collaborators& machine = analyzer_.machine;
-  CandidateScoring::ItemFacts item;
-  item.arbitration = analyzer_.arbitrate(url, subject_.identity, subject_.coInstalled,
-                                         location.kind == FindingKind::groupContainer, {});
-  if (item.arbitration.suppress) return;
-  auto st = machine.fileSystem->linkStatus(url.path());
-  std::optional<std::int64_t> size;
-  if (st) {
-    item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
-    size = st->allocatedSize;
-  }
-  item.now = machine.now();
-  item.running = subject_.running;
-  item.requiresAdministrator = machine.requiresAdministrator(url);
+  const auto arbitration = analyzer_.arbitrate(url, subject_.identity, subject_.coInstalled,
+                                               location.kind == FindingKind::groupContainer, {});
+  if (arbitration.suppress) return;
   const int weight = why.weight;
-  auto graded = CandidateScoring::grade(CandidateScoring::Weighing{{std::move(why)}, weight, false, false},
-                                        location.kind, location.isProtected, item);
-  if (!graded) return;
-  FileFinding f = FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
-                                    item.modifiedAt, location.isProtected, std::nullopt,
-                                    machine.fileSystem->diskIdentity(url.path()));
-  holdAtReview(f, nullptr);
-  findings_.push_back(std::move(f));
+  auto f = gradeOnDisk(analyzer_.machine, url, location,
+                       CandidateScoring::Weighing{{std::move(why)}, weight, false, false}, arbitration,
+                       subject_.running);
+  if (!f) return;
+  holdAtReview(*f, nullptr);
+  findings_.push_back(std::move(*f));
 }
 
 void ExtendedPass::consider(const std::string& path, std::string_view name, const Location& location,

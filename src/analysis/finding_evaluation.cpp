@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "analysis/candidate_scoring.h"
+#include "analysis/item_grading.h"
 #include "analysis/location_assessments.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "platform/file_system.h"
@@ -110,8 +111,16 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   if (!weighing) return std::nullopt;
 
   // Only an item whose identity evidence holds up is compared with the other apps and looked at on disk.
+  return gradeOnDisk(machine, url, location, std::move(*weighing),
+                     arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra), running);
+}
+
+std::optional<FileFinding> gradeOnDisk(const AppAnalyzer::Collaborators& machine, const Url& url,
+                                       const AppAnalyzer::SearchLocation& location,
+                                       CandidateScoring::Weighing weighing, AppAnalyzer::Arbitration arbitration,
+                                       bool running) {
   CandidateScoring::ItemFacts item;
-  item.arbitration = arbitrate(url, identity, coInstalled, location.kind == FindingKind::groupContainer, extra);
+  item.arbitration = arbitration;
   auto st = machine.fileSystem->linkStatus(url.path());
   std::optional<std::int64_t> size;
   if (st) {
@@ -122,7 +131,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
   item.running = running;
   item.requiresAdministrator = machine.requiresAdministrator(url);
 
-  auto graded = CandidateScoring::grade(std::move(*weighing), location.kind, location.isProtected, item);
+  auto graded = CandidateScoring::grade(std::move(weighing), location.kind, location.isProtected, item);
   if (!graded) return std::nullopt;
   return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
                            item.modifiedAt, location.isProtected, std::nullopt,
