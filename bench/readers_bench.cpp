@@ -82,8 +82,16 @@ int throughput(const std::string& name, const std::vector<std::uint8_t>& bytes, 
 
 // `count` background items of as many apps, all in one user scope.
 std::vector<testing::SampleScope> backgroundScopes(int count) {
-  testing::SampleScope scope{testing::kDemoUserScope, {}};
+  // One archived array holds at most BackgroundItemsStore::maxArrayElements items, so a large store
+  // spreads its records over several scopes, as several users' records are spread on a shared Mac.
+  constexpr int kPerScope = 4000;
+  std::vector<testing::SampleScope> scopes;
   for (int i = 0; i < count; ++i) {
+    if (i % kPerScope == 0) {
+      char identifier[40];
+      std::snprintf(identifier, sizeof identifier, "5F3C9A1E-7B2D-4E8F-9A6C-%012d", i / kPerScope);
+      scopes.push_back(testing::SampleScope{i == 0 ? testing::kDemoUserScope : identifier, {}});
+    }
     const std::string id = "com.vendor" + std::to_string(i) + ".agent";
     // The fewest fields a record carries, so that 20,000 of them stay within the store's object limit.
     testing::SampleBackgroundItem item;
@@ -92,9 +100,9 @@ std::vector<testing::SampleScope> backgroundScopes(int count) {
     item.url = "file:///Library/LaunchAgents/" + id + ".plist";
     item.type = 8;
     item.disposition = 3;
-    scope.items.push_back(std::move(item));
+    scopes.back().items.push_back(std::move(item));
   }
-  return {scope};
+  return scopes;
 }
 
 }  // namespace
@@ -152,12 +160,19 @@ int benchParse(const std::string& sourceDir) {
 int benchBackgroundItems(int records) {
   testing::TemporaryFolder tmp("corvane-bench");
   const std::string folder = tmp.path() + "/btm";
-  const std::string file = testing::writeBackgroundItemsFile(folder, testing::backgroundItemsFileName(16),
-                                                              testing::globalStoreArchive(backgroundScopes(records)));
+  // One archive holds at most BackgroundItemsStore::maxArchiveObjects objects (about 18,000 records), so
+  // the records go to one file per scope, as the system writes them for each user.
+  std::vector<std::string> files;
+  for (const auto& scope : backgroundScopes(records))
+    files.push_back(testing::writeBackgroundItemsFile(folder, testing::backgroundItemsFileName(16, scope.identifier),
+                                                      testing::scopeArchive(scope.identifier, scope.items)));
   std::size_t loaded = 0;
   const Spread load = measure(5, [&] { loaded = BackgroundItemsStore::loadDetailed(folder, std::nullopt).records.size(); });
-  const Spread read = measure(5, [&] { (void)platform::readFileBytes(file, 64u << 20); });
-  std::printf("background-items store of %d records (%zu loaded, store status %s)\n", records, loaded,
+  const Spread read = measure(5, [&] {
+    for (const auto& file : files) (void)platform::readFileBytes(file, 64u << 20);
+  });
+  std::printf("background-items store of %d records in %zu file%s (%zu loaded, store status %s)\n", records,
+              files.size(), files.size() == 1 ? "" : "s", loaded,
               std::string(caseName(BackgroundItemsStore::loadDetailed(folder, std::nullopt).status.kind())).c_str());
   printSpread("load", load);
   printSpread("read the file", read);
