@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,38 +10,16 @@
 #include "corvane/discovery/command_runner.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "platform/file_system.h"
-#include "platform/resources.h"
+#include "bench_timing.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane::bench {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr std::array<const char*, 10> kFolders = {
     "Caches", "Preferences", "Containers", "Saved Application State", "HTTPStorages", "WebKit", "Logs",
     "LaunchAgents", "Logs/DiagnosticReports", "Application Support/CrashReporter"};
-
-struct Spread {
-  double min = 0, median = 0, max = 0;
-};
-
-template <class F>
-Spread wallSpread(int runs, F f) {
-  std::vector<double> all;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    f();
-    all.push_back(std::chrono::duration<double>(Clock::now() - start).count() * 1000);
-  }
-  std::sort(all.begin(), all.end());
-  return {all.front(), all[all.size() / 2], all.back()};
-}
-
-void print(const char* what, const Spread& s) {
-  std::printf("  %-22s min %8.1f  median %8.1f  max %8.1f ms\n", what, s.min, s.median, s.max);
-}
 
 }  // namespace
 
@@ -69,8 +46,8 @@ int benchOrphans(int entries) {
   std::size_t listed = 0;
   std::size_t found = 0;
   const int runs = 5;
-  const Spread scan = wallSpread(runs, [&] { groups = scanner.scan({}, {}, {}).groups.size(); });
-  const Spread bare = wallSpread(runs, [&] {
+  const Spread scan = measure(runs, [&] { groups = scanner.scan({}, {}, {}).groups.size(); });
+  const Spread bare = measure(runs, [&] {
     listed = 0;
     for (const auto& root : roots)
       if (auto listing = platform::realFileSystem().list(root); listing.has_value()) listed += listing->entries.size();
@@ -78,17 +55,17 @@ int benchOrphans(int entries) {
   std::vector<std::string> arguments = roots;
   arguments.insert(arguments.end(), {"-mindepth", "1", "-maxdepth", "1"});
   CommandRunner runner;
-  const Spread find = wallSpread(runs, [&] {
+  const Spread find = measure(runs, [&] {
     const auto outcome = runner.runWithStatus("/usr/bin/find", arguments);
     found = static_cast<std::size_t>(std::count(outcome.output.begin(), outcome.output.end(), '\n'));
   });
 
   std::printf("N = %d: %zu groups, %zu entries listed, %zu found by find\n", entries, groups, listed, found);
-  print("orphan scan", scan);
-  print("bare listing", bare);
-  print("find -maxdepth 1", find);
-  std::printf("  scan / bare listing  %6.1fx   scan / find %6.1fx   peak memory %.1f MB\n", scan.median / bare.median,
-              scan.median / find.median, static_cast<double>(platform::peakResidentBytes()) / (1024.0 * 1024.0));
+  printSpread("orphan scan", scan);
+  printSpread("bare listing", bare);
+  printSpread("find -maxdepth 1 (process)", find);
+  printSummary("orphans " + std::to_string(entries), milliseconds(scan.median), "find " + milliseconds(find.median),
+               scan.median / find.median);
   return groups > 0 ? 0 : 1;
 }
 
