@@ -135,6 +135,9 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user(".config/harbor backup"));                   // a configuration folder
   mac.makeFolder(mac.user(".config/harbor"));                          // not the app's name
   mac.makeFolder(mac.user("Harbor Backup"));                           // the user's own, visible
+  mac.makeFolder(mac.user("Library/Caches/SentryCrash/Harbor Backup"));          // a shared crash store
+  mac.makeFolder(mac.user("Library/Caches/com.crashkit.data/com.harbor.backup"));  // one named "<id>.data"
+  mac.makeFolder(mac.user("Library/Caches/com.other.tool/Harbor Backup"));       // another app's own folder
   const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
   const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
   AppAnalyzer::Collaborators c;
@@ -152,7 +155,9 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 35 /home/.config/harbor backup",
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                                   "Review 54 /home/Library/Caches/SentryCrash/Harbor Backup",
+                                                   "Review 35 /home/.config/harbor backup",
                                                    "Review 35 /home/Library/Caches/Harbor",
                                                    "Review 35 /home/Library/Harbor",
                                                    "Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
@@ -161,7 +166,9 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   std::vector<std::string> shared;
   for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
     shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
-  EXPECT_EQ(shared, (std::vector<std::string>{"Review /home/Library/Caches/Harbor/Harbor Backup",
+  EXPECT_EQ(shared, (std::vector<std::string>{"Review /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                               "Review /home/Library/Caches/Harbor/Harbor Backup",
+                                               "Review /home/Library/Caches/SentryCrash/Harbor Backup",
                                                "Review /home/.config/harbor backup",
                                                "Review /home/Library/Harbor/Backup Agent",
                                                "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
