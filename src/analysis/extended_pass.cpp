@@ -199,6 +199,8 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
   for (const auto& location : inLibrary) {
     beginLocation(location);
     analyzer_.visitContents(location.url, location.maxDepth, [&](const AppAnalyzer::WalkedEntry& entry) {
+      // The base rules first, held at Review as below a listed folder, then the extended ones.
+      if (evaluateBelow(entry.path, location, filter_.mayMatch(entry.name))) return false;
       consider(entry.path, entry.name, location, belowRoot(entry.path));
       return true;
     });
