@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "analysis/extended_text.h"
 #include "corvane/analysis/match_engine.h"
 #include "platform/unicode.h"
 
@@ -10,6 +11,7 @@ namespace corvane::ExtendedMatching {
 
 namespace {
 
+using namespace text;
 using IdentifierMatch = MatchEngine::IdentifierMatch;
 
 constexpr std::size_t kTeamLength = 10;
@@ -29,88 +31,6 @@ constexpr std::array<std::string_view, 10> kQualifiers = {"pro",  "x",    "deskt
                                                           "lite", "free", "plus",    "client",   "classic"};
 constexpr std::array<std::string_view, 8> kChannels = {"beta",     "dev",    "canary",  "nightly",
                                                        "insiders", "insider", "preview", "alpha"};
-
-bool isAlnum(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return u >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool isLower(char c) { return c >= 'a' && c <= 'z'; }
-
-// Letters and digits only, lower case.
-std::string alnumLower(std::string_view text) {
-  std::string out;
-  for (char c : text)
-    if (isAlnum(c)) out += isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
-
-bool startsWith(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
-}
-
-template <std::size_t N>
-bool among(const std::array<std::string_view, N>& list, std::string_view value) {
-  return std::find(list.begin(), list.end(), value) != list.end();
-}
-
-// A word ends between a and b (adjacent letters or digits of one name).
-bool boundary(char a, char b) { return (isLower(a) && isUpper(b)) || isDigit(a) != isDigit(b); }
-
-// Bundles that carry a product's name before their extension.
-constexpr std::array<std::string_view, 6> kBundleExtensions = {"kext", "plugin", "bundle", "component", "dext",
-                                                               "systemextension"};
-
-// The file name without a strippable extension.
-std::string stemOf(const Url& url) {
-  std::string name = url.lastPathComponent();
-  const std::string extension = url.pathExtension();
-  if (!extension.empty() && MatchEngine::isStrippableExtension(extension))
-    name.resize(name.size() - extension.size() - 1);
-  return name;
-}
-
-// The same, for the extended rules, which also read a bundle's name without its extension.
-std::string bundleStemOf(const Url& url) {
-  std::string name = stemOf(url);
-  const auto dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0 && among(kBundleExtensions, platform::lowercased(name.substr(dot + 1))))
-    name.resize(dot);
-  return name;
-}
-
-// Whether `text` begins with `prefix` (letters and digits, lower case), ignoring case and anything but
-// letters and digits, and how many characters of `text` that prefix takes; 0 when it does not.
-std::size_t alnumPrefixLength(std::string_view text, std::string_view prefix) {
-  std::size_t matched = 0, i = 0;
-  for (; i < text.size() && matched < prefix.size(); ++i) {
-    if (!isAlnum(text[i])) continue;
-    const char c = isUpper(text[i]) ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != prefix[matched]) return 0;
-    ++matched;
-  }
-  return matched == prefix.size() && !prefix.empty() ? i : 0;
-}
-
-// The first `count` labels of an identifier, lower case, joined by dots.
-std::string leadingLabels(const std::vector<std::string>& parts, std::size_t count) {
-  std::string out;
-  for (std::size_t i = 0; i < count && i < parts.size(); ++i) out += (i ? "." : "") + parts[i];
-  return out;
-}
-
-std::vector<std::string> labels(std::string_view identifier) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (start <= identifier.size()) {
-    std::size_t dot = identifier.find('.', start);
-    if (dot == std::string_view::npos) dot = identifier.size();
-    if (dot > start) out.emplace_back(platform::lowercased(identifier.substr(start, dot - start)));
-    start = dot + 1;
-  }
-  return out;
-}
 
 std::string vendorOf(const std::optional<std::string>& bundleIdentifier) {
   if (!bundleIdentifier) return {};
