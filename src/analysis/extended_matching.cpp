@@ -158,7 +158,10 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
 }
 
 bool Matcher::mayMatch(std::string_view name) const {
-  if (name.size() > kTeamLength + 1 && name[kTeamLength] == '.') return true;  // perhaps a team prefix
+  // Perhaps a developer-team prefix: ten letters or digits and a dot.
+  if (name.size() > kTeamLength + 1 && name[kTeamLength] == '.' &&
+      std::all_of(name.begin(), name.begin() + kTeamLength, [](char c) { return isAlnum(c); }))
+    return true;
   char letters[256];  // a Mac file name holds at most 255 bytes
   if (name.size() > sizeof letters) return true;
   std::size_t count = 0;
