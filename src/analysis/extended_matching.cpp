@@ -15,7 +15,7 @@ using namespace text;
 using IdentifierMatch = MatchEngine::IdentifierMatch;
 
 constexpr std::size_t kTeamLength = 10;
-constexpr std::size_t kShortNameLength = 4;     // names shorter than this get no name evidence from the base rules
+constexpr std::size_t kShortNameLength = MatchEngine::minimumNameLength;  // shorter: no name evidence from the base rules
 constexpr std::size_t kMinimumProductLength = 3;
 constexpr int kTeamExactWeight = 45;
 constexpr int kHelperWeight = 40;

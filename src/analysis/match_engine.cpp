@@ -18,9 +18,6 @@ constexpr std::array<FindingKind, 6> kAppScopedLocationKinds = {
     FindingKind::savedState, FindingKind::webData,  FindingKind::appScript,
 };
 
-// Shorter names (in user-perceived characters) match too much by accident.
-constexpr std::size_t kMinimumNameLength = 4;
-
 constexpr int kExactBundleIdentifierWeight = 70;
 constexpr int kBundleIdentifierFamilyWeight = 55;
 constexpr int kExactSigningIdentifierWeight = 60;
@@ -187,7 +184,7 @@ MatchEngine::Assessment MatchEngine::assess(const Url& url, const AppIdentity& i
   }
 
   const std::string appName = normalized(identity.name);
-  if (platform::characterCount(appName) >= kMinimumNameLength) {
+  if (platform::characterCount(appName) >= MatchEngine::minimumNameLength) {
     const std::string fileName = normalized(stemOf(url));
     if (fileName == appName) {
       tally.add(EvidenceKind::appName, "The filename exactly matches the application name.",

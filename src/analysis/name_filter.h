@@ -26,7 +26,7 @@ class NameFilter {
       targets_.push_back(asciiLower(**id));
     }
     const std::string name = MatchEngine::normalized(identity.name);
-    if (platform::characterCount(name) >= 4) folded_ = name;
+    if (platform::characterCount(name) >= MatchEngine::minimumNameLength) folded_ = name;
   }
   bool mayMatch(std::string_view name) const {
     if (everything_) return true;

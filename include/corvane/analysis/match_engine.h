@@ -27,6 +27,10 @@ struct MatchEngine {
     bool operator==(const Assessment&) const = default;
   };
 
+  // Names shorter than this (in user-perceived characters) match too much by accident, so they earn no
+  // name evidence.
+  static constexpr std::size_t minimumNameLength = 4;
+
   // File extensions (lower case) removed before a file name is compared with identifiers.
   static constexpr std::array<std::string_view, 10> strippableExtensions = {
       "plist", "savedstate", "binarycookies", "lockfile", "cache", "log", "sfl", "sfl2", "sfl3", "sfl4"};
