@@ -1,11 +1,17 @@
 // corvane analyze APP: the snapshot of one app; corvane explain: how the grading works.
 
+#include <map>
 #include <ostream>
 
+#include "cli/accepted_names.h"
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/location_access.h"
 #include "cli/progress.h"
+#include "cli/terminal_text.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/app_analyzer.h"
+#include "corvane/analysis/finding_ids.h"
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/analysis/finding_arranger.h"
 #include "corvane/model/json_forms.h"
@@ -15,10 +21,44 @@ namespace corvane::cli {
 
 namespace {
 
+// The sort keys, each under its JSON value and its label.
+std::optional<FindingSortKey> sortKey(const std::string& text) {
+  std::vector<std::vector<std::string>> names;
+  for (auto key : kAllFindingSortKeys) names.push_back({std::string(stringValue(key)), std::string(label(key))});
+  auto index = acceptedIndex(text, names);
+  if (!index) return std::nullopt;
+  return kAllFindingSortKeys[*index];
+}
+
+// Sorted by the sizes shown, each finding's total on disk, rather than by its own entry's size.
+std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, const FindingSizes& sizes,
+                                         FindingSortDirection direction) {
+  std::map<Uuid, std::optional<std::int64_t>> own;
+  for (auto& f : findings) {
+    own[f.id] = f.byteCount;
+    auto total = sizes.find(f.id.toString());
+    f.byteCount = total == sizes.end() ? std::nullopt : std::optional<std::int64_t>(total->second.allocatedBytes);
+  }
+  findings = FindingArranger::arrange(std::move(findings), FindingSortKey::size, direction);
+  for (auto& f : findings) f.byteCount = own[f.id];
+  return findings;
+}
+
+// The snapshot in the dialect, every finding with its total on disk beside its entry's own size.
+json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
+  json::Json doc = json::encode(snapshot);
+  for (auto& finding : doc["findings"]) {
+    auto total = sizes.find(finding["id"].get<std::string>());
+    finding["sizeBytes"] = total == sizes.end() ? json::Json() : json::Json(total->second.allocatedBytes);
+    finding["sizeAtLeast"] = total == sizes.end() || total->second.atLeast;
+  }
+  return doc;
+}
+
 int analyze(const ParsedArguments& args, Context& context) {
   FindingSortKey sort = FindingSortKey::recommended;
   if (auto value = args.value("--sort")) {
-    auto key = findingSortKeyFromString(*value);
+    auto key = sortKey(*value);
     if (!key) {
       context.err << "corvane analyze: unknown sort " << *value << " (recommended, name, size or dateModified)\n";
       return kExitUsage;
@@ -44,34 +84,37 @@ int analyze(const ParsedArguments& args, Context& context) {
   analysis.extendedMatching = !args.has("--base-rules-only");
   AppAnalyzer analyzer(context.layout, {}, analysis);
   AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
-  snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
+  FindingIDs::assign(snapshot, context.layout);
 
   FindingSizes sizes;
   {
     ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"));
     sizes = rollUpFindingSizes(snapshot.findings, progress.callback());
   }
+  snapshot.findings = sort == FindingSortKey::size ? arrangedByTotal(std::move(snapshot.findings), sizes, direction)
+                                                   : FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
   if (args.has("--json")) {
-    // The snapshot in its own form, the totals beside it.
-    context.out << "{\n\"snapshot\": " << toJSON(snapshot, JsonLayout::pretty) << ",\n\"sizes\": " << sizesJSON(sizes)
-                << "\n}\n";
+    printJSON(context.out, snapshotJSON(snapshot, sizes));
     return kExitOK;
   }
-  printSnapshotHeader(context.out, snapshot, context.layout);
+  const Layout shown = context.shown();
+  printSnapshotHeader(context.out, snapshot, shown);
   context.out << "\n";
-  printFindings(context.out, snapshot.findings, context.layout, args.has("--explain"), &sizes, context.terminal.colour);
+  printFindings(context.out, snapshot.findings, shown, args.has("--explain"), &sizes, context.terminal.colour);
   if (!snapshot.findings.empty()) {
     context.out << "\n";
     printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
   }
+  printUnreadLocations(context.out, context.layout);
   return kExitOK;
 }
 
 int explain(const ParsedArguments&, Context& context) {
   TransparencyContent content = TransparencyContent::current();
   context.out << content.title << "\n";
-  for (const auto& section : content.sections) context.out << "\n" << section.title << "\n" << section.body << "\n";
+  for (const auto& section : content.sections)
+    context.out << "\n" << section.title << "\n" << forTerminal(section.body) << "\n";
   return kExitOK;
 }
 
@@ -91,6 +134,18 @@ Command analyzeCommand() {
   c.options.appArgument = true;
   c.options.layout = true;
   c.run = analyze;
+  c.operand = Operand::app;
+  c.optionDocs = {
+      {"--json", "", "prints the snapshot as JSON (see docs/json.md) instead of the listing", {}},
+      {"--sort", "KEY",
+       "orders the findings by KEY: recommended (tier, then score; the default), name, size (the total shown) or "
+       "dateModified; any case, or as labelled (\"Date modified\")",
+       {"recommended", "name", "size", "dateModified"}},
+      {"--ascending", "", "sorts smallest, earliest or least safe first", {}},
+      {"--descending", "", "sorts largest, latest or safest first (each key has its own default)", {}},
+      {"--explain", "", "lists the evidence below each finding, with its weight", {}},
+      {"--base-rules-only", "", "matches with the base rules only, without the extended matching", {}},
+  };
   return c;
 }
 

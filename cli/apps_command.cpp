@@ -4,39 +4,23 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/snapshot_text.h"
 #include "corvane/discovery/app_discovery_service.h"
-#include "corvane/model/json_forms.h"
 
 namespace corvane::cli {
 
 namespace {
 
-// Characters on screen, counted as UTF-8 scalars.
-std::size_t displayWidth(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
-  std::vector<std::size_t> widths;
-  for (const auto& row : rows) {
-    widths.resize(std::max(widths.size(), row.size()));
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], displayWidth(row[i]));
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - displayWidth(row[i]) + 2, ' ');
-    }
-    out << line << "\n";
-  }
-}
-
 int apps(const ParsedArguments& args, Context& context) {
   std::vector<InstalledApplication> found = AppDiscoveryService(context.layout).discover();
+  if (args.has("--names")) {
+    for (const auto& app : found)
+      if (!app.name.empty()) context.out << app.name << "\n";
+    return kExitOK;
+  }
   if (args.has("--json")) {
-    context.out << toJSON(found, JsonLayout::pretty) << "\n";
+    printJSON(context.out, json::encode(found));
     return kExitOK;
   }
   if (found.empty()) {
@@ -46,7 +30,7 @@ int apps(const ParsedArguments& args, Context& context) {
   std::vector<std::vector<std::string>> rows = {{"NAME", "VERSION", "BUNDLE IDENTIFIER", "SYSTEM", "PATH"}};
   for (const auto& app : found)
     rows.push_back({app.name.empty() ? "(no name)" : app.name, app.version.value_or("-"),
-                    app.bundleIdentifier.value_or("-"), app.isSystemApplication ? "yes" : "no", app.url.path()});
+                    app.bundleIdentifier.value_or("-"), app.isSystemApplication ? "yes" : "no", displayPath(app.url, context.shown())});
   printTable(context.out, rows);
   context.out << found.size() << (found.size() == 1 ? " application\n" : " applications\n");
   return kExitOK;
@@ -57,11 +41,15 @@ int apps(const ParsedArguments& args, Context& context) {
 Command appsCommand() {
   Command c;
   c.name = "apps";
-  c.usage = "apps [--json]";
+  c.usage = "apps [--json] [--names]";
   c.summary = "Lists the installed applications: name, version, bundle identifier, system flag and location.";
-  c.options.flags = {"--json"};
+  c.options.flags = {"--json", "--names"};
   c.options.layout = true;
   c.run = apps;
+  c.optionDocs = {
+      {"--json", "", "prints the applications as JSON; see docs/json.md", {}},
+      {"--names", "", "prints only the names, one a line (what the shell completions offer for APP)", {}},
+  };
   return c;
 }
 

@@ -2,7 +2,9 @@
 
 #include <ostream>
 
+#include "cli/accepted_names.h"
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
 #include "corvane/analysis/evidence_classifier.h"
 #include "corvane/analysis/match_engine.h"
 #include "model/json_value.h"
@@ -53,7 +55,7 @@ void printJson(const MatchEngine::Assessment& a, FindingConfidence tier, Context
   out["hasExactIdentitySignal"] = a.hasExactIdentitySignal;
   out["sharedTeamOnly"] = a.sharedTeamOnly;
   out["confidence"] = std::string(stringValue(tier));
-  c.out << json::pretty(out) << "\n";
+  printJSON(c.out, out);
 }
 
 int runAssess(const ParsedArguments& args, Context& c) {
@@ -64,9 +66,11 @@ int runAssess(const ParsedArguments& args, Context& c) {
 
   FindingKind kind = FindingKind::other;
   if (auto kindName = args.value("--kind")) {
-    auto parsed = findingKindFromCaseName(*kindName);
-    if (!parsed) return usageError(c, "unknown kind " + *kindName);
-    kind = *parsed;
+    std::vector<std::vector<std::string>> names;
+    for (auto k : kAllFindingKinds) names.push_back({std::string(caseName(k)), std::string(stringValue(k))});
+    auto index = acceptedIndex(*kindName, names);
+    if (!index) return usageError(c, "unknown kind " + *kindName);
+    kind = kAllFindingKinds[*index];
   }
 
   AppIdentity identity;
@@ -97,6 +101,24 @@ Command assessCommand() {
   command.usage = kUsage;
   command.summary = "Shows the evidence that a path belongs to an app, its score and the tier it earns.";
   command.options.flags = {"--protected", "--running", "--json"};
+  std::vector<std::string> kinds;
+  std::string kindList;
+  for (auto kind : kAllFindingKinds) {
+    kinds.emplace_back(caseName(kind));
+    kindList += (kindList.empty() ? "" : ", ") + std::string(caseName(kind)) + " (" + std::string(stringValue(kind)) + ")";
+  }
+  command.optionDocs = {
+      {"--name", "NAME", "the app's name (required)", {}},
+      {"--bundle-id", "ID", "the app's bundle identifier", {}},
+      {"--signing-id", "ID", "the app's signing identifier", {}},
+      {"--team-id", "ID", "the app's developer team", {}},
+      {"--kind", "KIND",
+       "what kind of item PATH is (default: other), as JSON writes it or as analyze shows it, any case: " + kindList,
+       kinds},
+      {"--protected", "", "PATH is in a system-level location", {}},
+      {"--running", "", "the app is running", {}},
+      {"--json", "", "prints the evidence, score and tier as JSON; see docs/json.md", {}},
+  };
   command.options.values = {"--name", "--bundle-id", "--signing-id", "--team-id", "--kind"};
   command.options.minPositional = 1;
   command.options.maxPositional = 1;

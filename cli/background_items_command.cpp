@@ -4,10 +4,13 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/snapshot_text.h"
 #include "cli/orphan_state.h"
 #include "corvane/discovery/background_items_store.h"
 #include "corvane/discovery/login_scope_identity.h"
 #include "model/json_value.h"
+#include "platform/directory.h"
 
 namespace corvane::cli {
 
@@ -98,13 +101,11 @@ std::string stateText(const BackgroundItemRecord& r) {
   return text;
 }
 
-void printRecord(std::ostream& out, const BackgroundItemRecord& r, int depth) {
-  out << std::string(2 + 2 * static_cast<std::size_t>(depth), ' ') << "- "
-      << r.name.value_or(r.identifier.value_or("(unnamed)")) << " · " << r.identifier.value_or("no identifier")
-      << " · " << typeText(r) << " · " << stateText(r) << " · " << stringValue(r.scopeKind);
-  if (r.registeredURLPath) out << " · " << *r.registeredURLPath;
-  out << "\n";
-  for (const auto& sub : r.subItems) printRecord(out, sub, depth + 1);
+void addRows(std::vector<std::vector<std::string>>& rows, const BackgroundItemRecord& r, std::size_t depth) {
+  rows.push_back({std::string(2 * depth, ' ') + r.name.value_or(r.identifier.value_or("(unnamed)")),
+                  r.identifier.value_or("-"), typeText(r), stateText(r), std::string(stringValue(r.scopeKind)),
+                  r.registeredURLPath.value_or("-")});
+  for (const auto& sub : r.subItems) addRows(rows, sub, depth + 1);
 }
 
 void printText(std::ostream& out, const std::string& store, const BackgroundItemsLoadResult& result) {
@@ -116,7 +117,10 @@ void printText(std::ostream& out, const std::string& store, const BackgroundItem
   out << "\n";
   if (result.records.empty()) return;
   out << "\n";
-  for (const auto& r : result.records) printRecord(out, r, 0);
+  // Sub-items are indented below the item they belong to.
+  std::vector<std::vector<std::string>> rows = {{"NAME", "IDENTIFIER", "TYPE", "STATE", "SCOPE", "PATH"}};
+  for (const auto& r : result.records) addRows(rows, r, 0);
+  printTable(out, rows);
 }
 
 int backgroundItems(const ParsedArguments& args, Context& context) {
@@ -130,9 +134,13 @@ int backgroundItems(const ParsedArguments& args, Context& context) {
     scope = *given;
   }
   const std::string store = args.value("--store").value_or(context.layout.backgroundItems());
+  if (args.value("--store") && !platform::itemExists(store)) {
+    context.err << "corvane background-items: no store at " << store << "\n";
+    return kExitFailure;
+  }
   BackgroundItemsLoadResult result = BackgroundItemsStore::loadDetailed(store, scope);
   if (args.has("--json")) {
-    context.out << json::pretty(encode(result)) << "\n";
+    printJSON(context.out, encode(result));
   } else {
     printText(context.out, store, result);
   }
@@ -151,6 +159,14 @@ Command backgroundItemsCommand() {
   c.options.paths = {"--store"};
   c.options.layout = true;
   c.run = backgroundItems;
+  c.optionDocs = {
+      {"--json", "", "prints the records and the store's status as JSON; see docs/json.md", {}},
+      {"--store", "DIR",
+       "reads the database in DIR (default: the layout's /private/var/db/com.apple.backgroundtaskmanagement); a DIR "
+       "that does not exist is an error",
+       {}},
+      {"--scope", "UUID", "lists the items of this login scope (default: the current user's)", {}},
+  };
   return c;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "cli/app_argument.h"
@@ -26,6 +27,7 @@ std::vector<Command> allCommands() {
       restoreCommand(),
       trashCommand(),
       orphansCommand(), leftoverCheckCommand(), neutralizeCommand(),
+      doctorCommand(),
   };
   // The tool's own documentation, generated from the commands above, comes last.
   commands.push_back(completionsCommand());
@@ -38,6 +40,7 @@ namespace {
 void printLayoutOptions(std::ostream& out) {
   for (const auto& option : kLayoutOptions)
     out << "  " << option.name << " " << option.placeholder << "  " << option.help << "\n";
+  out << "  " << kHostPathsOption.name << "  " << kHostPathsOption.help << "\n";
 }
 
 void printHelp(std::ostream& out) {
@@ -51,9 +54,15 @@ void printHelp(std::ostream& out) {
 
 void printCommandHelp(std::ostream& out, const Command& command) {
   out << "usage: corvane " << usageLine(command) << "\n" << command.summary << "\n";
-  if (!command.options.layout) return;
-  out << "\n";
-  printLayoutOptions(out);
+  const std::vector<OptionDoc> options = documentedOptions(command);
+  if (options.empty()) return;
+  std::size_t width = 0;
+  for (const auto& o : options) width = std::max(width, o.name.size() + (o.value.empty() ? 0 : o.value.size() + 1));
+  out << "\nOptions:\n";
+  for (const auto& o : options) {
+    const std::string left = o.name + (o.value.empty() ? "" : " " + o.value);
+    out << "  " << left << std::string(width + 2 - left.size(), ' ') << o.help << "\n";
+  }
 }
 
 bool isLayoutOption(const std::string& name) {
@@ -63,6 +72,22 @@ bool isLayoutOption(const std::string& name) {
 }
 
 }  // namespace
+
+std::vector<OptionDoc> documentedOptions(const Command& command) {
+  std::vector<OptionDoc> options = command.optionDocs;
+  if (command.options.layout)
+    for (const auto& option : kLayoutOptions) options.push_back({option.name, option.placeholder, option.help, {}});
+  if (command.options.layout) options.push_back({kHostPathsOption.name, "", kHostPathsOption.help, {}});
+  return options;
+}
+
+Terminal terminalFor(bool outputIsTerminal, bool errorIsTerminal, const std::optional<std::string>& term,
+                     const std::optional<std::string>& noColour) {
+  Terminal terminal;
+  terminal.colour = outputIsTerminal && term != "dumb" && (!noColour || noColour->empty());
+  terminal.progress = errorIsTerminal && term != "dumb";
+  return terminal;
+}
 
 std::optional<std::string> ParsedArguments::value(const std::string& option) const {
   auto it = values.find(option);
@@ -109,7 +134,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
       }
       const bool layoutOption = spec.layout && isLayoutOption(name);
       const bool takesValue = spec.values.count(name) || layoutOption;
-      if (spec.flags.count(name) && !inlineValue) {
+      if ((spec.flags.count(name) || (spec.layout && name == kHostPathsOption.name)) && !inlineValue) {
         parsed.flags.insert(name);
       } else if (takesValue) {
         if (!inlineValue) {
@@ -125,6 +150,8 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
       continue;
     }
     std::string argument = a;
+    if (spec.appArgument && parsed.positional.size() == spec.firstPathArgument && a.empty())
+      return "APP is empty: give an app's path, name or bundle identifier";
     // An app's name or bundle identifier stays as given: it is looked up once the layout is known.
     const bool appByName =
         spec.appArgument && parsed.positional.size() == spec.firstPathArgument && !looksLikeAppPath(a);
@@ -169,6 +196,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       return kExitUsage;
     }
     Context context{out, err, in, platform::systemLayout(), usage, terminal};
+    context.hostPaths = parsed.has(kHostPathsOption.name);
     // The home from the environment is held to the same form as one given on the command line.
     if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
     if (auto root = parsed.value("--root")) context.layout.root = *root;
@@ -191,10 +219,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // The environment and the streams are looked at here, once; commands see only the answers.
-  Terminal terminal;
-  const std::optional<std::string> noColour = platform::environmentVariable("NO_COLOR");
-  terminal.colour = platform::standardOutputIsTerminal() && (!noColour || noColour->empty());
-  terminal.progress = platform::standardErrorIsTerminal();
+  const Terminal terminal =
+      terminalFor(platform::standardOutputIsTerminal(), platform::standardErrorIsTerminal(),
+                  platform::environmentVariable("TERM"), platform::environmentVariable("NO_COLOR"));
   return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
 }
 

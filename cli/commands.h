@@ -43,6 +43,10 @@ inline constexpr LayoutOption kLayoutOptions[] = {
     {"--home", "DIR", "the user's home folder on that Mac (default: your home folder)"},
 };
 
+// The flag every command reading a Mac takes: paths shown as they lie on this machine.
+inline constexpr LayoutOption kHostPathsOption = {
+    "--host-paths", "", "shows paths as they lie on this machine, not as the Mac shows them (~/Library/...)"};
+
 struct ParsedArguments {
   std::set<std::string> flags;
   std::map<std::string, std::string> values;
@@ -54,9 +58,13 @@ struct ParsedArguments {
 
 // What the tool learned about its streams and environment where it started; tests leave it off.
 struct Terminal {
-  bool colour = false;    // tiers in colour on the output
+  bool colour = false;    // tiers and lanes in colour on the output
   bool progress = false;  // progress of long scans on the error stream
 };
+
+// Colour when the output is a terminal, unless TERM is "dumb" or NO_COLOR is set to anything but "".
+Terminal terminalFor(bool outputIsTerminal, bool errorIsTerminal, const std::optional<std::string>& term,
+                     const std::optional<std::string>& noColour);
 
 struct Context {
   std::ostream& out;
@@ -65,7 +73,22 @@ struct Context {
   Layout layout;          // paths absolute and standardised
   std::string usage;      // the running command's usage line, for its own usage errors
   Terminal terminal{};
+  bool hostPaths = false;  // --host-paths
+
+  // The layout that paths are shown for: none with --host-paths, so they show as they lie here.
+  Layout shown() const { return hostPaths ? Layout{} : layout; }
 };
+
+// One option's line in `corvane COMMAND --help` and in the man page.
+struct OptionDoc {
+  std::string name;                   // "--sort"
+  std::string value;                  // what follows it ("KEY"); empty for a flag
+  std::string help;                   // what it does, in one line
+  std::vector<std::string> accepted;  // the values it takes, listed in the help and completed by the shells
+};
+
+// What the arguments that are not options complete to.
+enum class Operand { none, files, app, historyID };
 
 struct Command {
   std::string name;
@@ -73,7 +96,13 @@ struct Command {
   std::string summary;  // one line for --help
   OptionSpec options;
   std::function<int(const ParsedArguments&, Context&)> run;
+  std::vector<OptionDoc> optionDocs;  // every option of `options` but the layout ones, in the help's order
+  std::vector<std::string> words;     // the words the first argument may be (sub-commands)
+  Operand operand = Operand::none;    // what the other arguments are
 };
+
+// The command's options as the help lists them: its own, then the layout options.
+std::vector<OptionDoc> documentedOptions(const Command& command);
 
 // A path from the command line made absolute against `workingFolder` (when relative) and standardised:
 // no ".", "..", doubled or trailing slashes. None for an empty path, or a relative one without a working
@@ -113,6 +142,7 @@ Command uninstallCommand();
 Command restoreCommand();
 Command trashCommand();
 Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand();
+Command doctorCommand();
 
 
 }  // namespace corvane::cli

@@ -147,6 +147,8 @@ Command demoCommand() {
   c.options.values = {"--at"};
   c.options.paths = {"--at"};
   c.run = demo;
+  c.optionDocs = {{"--at", "DIR", "builds the sample Mac in DIR (DIR/root and DIR/home) and keeps it; DIR must not exist "
+                                  "yet (default: a temporary folder, removed afterwards)", {}}};
   return c;
 }
 

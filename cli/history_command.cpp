@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/snapshot_text.h"
 #include "cli/finding_sizes.h"
 #include "cli/history_side_file.h"
 #include "corvane/history/history_store.h"
@@ -19,9 +21,14 @@ std::string countOf(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string movedSummary(const UninstallRecord& r) {
-  return std::to_string(r.succeededCount()) + " of " + std::to_string(r.operations.size()) +
-         " items moved to the Trash";
+// "2 items", or "1 of 2 items" when some did not move.
+std::string movedCount(const UninstallRecord& r) {
+  const std::size_t moved = static_cast<std::size_t>(r.succeededCount());
+  if (moved == r.operations.size()) return countOf(moved, "item", "items");
+  return std::to_string(moved) + " of " + countOf(r.operations.size(), "item", "items");
+}
+
+std::string movedSummary(const UninstallRecord& r) { return movedCount(r) + " moved to the Trash";
 }
 
 void printList(const HistoryStore& store, Context& c) {
@@ -52,8 +59,8 @@ void printRecord(const UninstallRecord& r, const std::string& historyFile, Conte
   if (id.bundleIdentifier) c.out << "Bundle identifier: " << *id.bundleIdentifier << "\n";
   if (id.signingIdentifier) c.out << "Signing identifier: " << *id.signingIdentifier << "\n";
   if (id.teamIdentifier) c.out << "Team identifier: " << *id.teamIdentifier << "\n";
-  c.out << "Location: " << r.preRemovalSnapshot.appURL.path() << "\n";
-  c.out << "Moved to the Trash: " << r.succeededCount() << " of " << r.operations.size() << " items\n";
+  c.out << "Location: " << displayPath(r.preRemovalSnapshot.appURL, c.shown()) << "\n";
+  c.out << "Moved to the Trash: " << movedCount(r) << "\n";
   if (auto freed = recalledFreed(historyFile, r.id.toString())) c.out << "Freed: " << formatTotal(*freed) << "\n";
   c.out << "Operations:" << (r.operations.empty() ? " none" : "") << "\n";
   for (const auto& op : r.operations) {
@@ -129,7 +136,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
 
   if (sub.empty()) {
     if (args.has("--json")) {
-      c.out << toJSON(store.records(), JsonLayout::prettySorted) << "\n";
+      printJSON(c.out, json::encode(store.records()));
     } else {
       printList(store, c);
     }
@@ -160,7 +167,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
   }
   if (sub == "show") {
     if (args.has("--json"))
-      c.out << toJSON(*record, JsonLayout::prettySorted) << "\n";
+      printJSON(c.out, json::encode(*record));
     else
       printRecord(*record, store.fileURL().path(), c);
     return kExitOK;
@@ -189,6 +196,9 @@ Command historyCommand() {
   command.options.maxPositional = 2;
   command.options.layout = true;
   command.run = runHistory;
+  command.words = {"show", "delete", "clear"};
+  command.operand = Operand::historyID;
+  command.optionDocs = {{"--json", "", "the list and show: prints the records as JSON; see docs/json.md", {}}};
   return command;
 }
 

@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/snapshot_text.h"
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/embedded_component_inspector.h"
 #include "corvane/discovery/native_receipt_tools.h"
@@ -77,9 +79,9 @@ std::string joinedOrNone(const std::vector<std::string>& items) {
   return out;
 }
 
-void printText(std::ostream& out, const Inspection& i) {
+void printText(std::ostream& out, const Inspection& i, const Layout& shown) {
   out << "App: " << i.app.name << "\n";
-  out << "Location: " << i.app.url.path() << "\n";
+  out << "Location: " << displayPath(i.app.url, shown) << "\n";
   out << "Bundle identifier: " << i.app.bundleIdentifier.value_or("none") << "\n";
   out << "Version: " << i.app.version.value_or("none") << "\n";
   out << "\nSignature\n";
@@ -114,9 +116,9 @@ int inspect(const ParsedArguments& args, Context& context) {
   i.receipts = matchingReceipts(i.app, context.layout);
 
   if (args.has("--json")) {
-    context.out << json::pretty(encode(i)) << "\n";
+    printJSON(context.out, encode(i));
   } else {
-    printText(context.out, i);
+    printText(context.out, i, context.shown());
   }
   return kExitOK;
 }
@@ -135,6 +137,8 @@ Command inspectCommand() {
   c.options.appArgument = true;
   c.options.layout = true;
   c.run = inspect;
+  c.operand = Operand::app;
+  c.optionDocs = {{"--json", "", "prints the bundle, its signature, components and receipts as JSON; see docs/json.md", {}}};
   return c;
 }
 

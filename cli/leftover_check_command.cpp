@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/terminal_text.h"
 #include "cli/orphan_state.h"
 #include "corvane/orphans/leftover_check.h"
 
@@ -62,9 +64,9 @@ int leftoverCheck(const ParsedArguments& args, Context& context) {
     j["newAppCount"] = outcome.newAppCount;
     j["isFirstReport"] = outcome.isFirstReport;
     j["notification"] = text ? json::Json{{"title", text->title}, {"body", text->body}} : json::Json(nullptr);
-    context.out << json::pretty(j) << "\n";
+    printJSON(context.out, j);
   } else if (text) {
-    context.out << text->title << "\n" << text->body << "\n";
+    context.out << text->title << "\n" << forTerminal(text->body) << "\n";
   }
   return kExitOK;
 }
@@ -80,6 +82,12 @@ Command leftoverCheckCommand() {
   c.options.values = {"--scope"};
   c.options.layout = true;
   c.run = leftoverCheck;
+  c.optionDocs = {
+      {"--if-due", "", "checks only when a week has passed since the last check (as the scheduled run does)", {}},
+      {"--reset", "", "forgets what earlier checks reported, so that everything counts as new", {}},
+      {"--json", "", "prints whether it was due, the counts and the notification as JSON; see docs/json.md", {}},
+      {"--scope", "UUID", "reads the background items of this login scope (default: the current user's)", {}},
+  };
   return c;
 }
 

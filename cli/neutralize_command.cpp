@@ -54,6 +54,10 @@ Command neutralizeCommand() {
   c.options.maxPositional = 1;
   c.options.layout = true;
   c.run = neutralize;
+  c.optionDocs = {
+      {"--launchctl", "PATH", "the launchctl that turns the item off (default: /bin/launchctl)", {}},
+      {"--scope", "UUID", "reads the background items of this login scope (default: the current user's)", {}},
+  };
   return c;
 }
 

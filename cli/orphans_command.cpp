@@ -4,8 +4,11 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
+#include "cli/location_access.h"
 #include "cli/orphan_state.h"
 #include "cli/snapshot_text.h"
+#include "cli/terminal_text.h"
 #include "corvane/orphans/orphan_guidance.h"
 
 namespace corvane::cli {
@@ -29,7 +32,7 @@ json::Json encode(const OrphanScanResult& result) {
   return j;
 }
 
-void printText(std::ostream& out, const OrphanScanResult& result, const Layout& layout) {
+void printText(std::ostream& out, const OrphanScanResult& result, const Layout& layout, bool colour) {
   if (result.groups.empty()) {
     out << "No leftovers of removed apps found.\n";
     return;
@@ -40,11 +43,11 @@ void printText(std::ostream& out, const OrphanScanResult& result, const Layout& 
     out << (first ? "" : "\n") << group.suspectedBundleIdentifier << "\n  " << summary.headline << "\n";
     first = false;
     for (const auto& f : group.findings) {
-      out << "  - " << stringValue(f.confidence) << " · " << stringValue(f.kind) << " · " << displayPath(f.url, layout)
+      out << "  - " << tierName(f.confidence, colour) << " · " << stringValue(f.kind) << " · " << displayPath(f.url, layout)
           << "\n";
       for (const auto& e : f.evidence) out << "      " << e.explanation << "\n";
     }
-    for (const auto& point : summary.points) out << "  * " << point << "\n";
+    for (const auto& point : summary.points) out << "  * " << forTerminal(point) << "\n";
   }
 }
 
@@ -52,9 +55,10 @@ int orphans(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "orphans")) return kExitUsage;
   const OrphanScanResult result = scanOrphans(context.layout);
   if (args.has("--json")) {
-    context.out << json::pretty(encode(result)) << "\n";
+    printJSON(context.out, encode(result));
   } else {
-    printText(context.out, result, context.layout);
+    printText(context.out, result, context.shown(), context.terminal.colour);
+    printUnreadLocations(context.out, context.layout);
   }
   return kExitOK;
 }
@@ -70,6 +74,10 @@ Command orphansCommand() {
   c.options.values = {"--scope"};
   c.options.layout = true;
   c.run = orphans;
+  c.optionDocs = {
+      {"--json", "", "prints the groups and the background-items store's status as JSON; see docs/json.md", {}},
+      {"--scope", "UUID", "reads the background items of this login scope (default: the current user's)", {}},
+  };
   return c;
 }
 

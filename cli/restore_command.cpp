@@ -85,8 +85,12 @@ int restore(const ParsedArguments& args, Context& c) {
   std::vector<MovedItem> present;
   std::copy_if(moved.begin(), moved.end(), std::back_inserter(present), stillInTrash);
   if (present.empty()) {
-    c.err << "corvane restore: nothing to put back: none of the " << moved.size()
-          << " items this uninstall moved is in the Trash any more\n";
+    c.err << "corvane restore: nothing to put back: "
+          << (moved.empty()       ? std::string("this uninstall moved nothing to the Trash")
+              : moved.size() == 1 ? std::string("the item this uninstall moved is not in the Trash any more")
+                                  : "none of the " + std::to_string(moved.size()) +
+                                        " items this uninstall moved is in the Trash any more")
+          << "\n";
     return kExitFailure;
   }
 
@@ -156,6 +160,13 @@ Command restoreCommand() {
   c.options.maxPositional = 1;
   c.options.layout = true;
   c.run = restore;
+  c.operand = Operand::historyID;
+  c.optionDocs = {
+      {"--json", "", "prints each item's outcome, the services turned on again and the summary as JSON; see "
+                     "docs/json.md", {}},
+      {"--launchctl", "PATH", "the launchctl that turns the paused launch agents on again (default: /bin/launchctl)",
+       {}},
+  };
   return c;
 }
 

@@ -41,10 +41,10 @@ nlohmann::json outcomeJSON(const RestoreOutcome& outcome) {
   nlohmann::json doc = {{"kind", kindText(outcome.kind)}};
   switch (outcome.kind) {
     case RestoreOutcome::Kind::restored:
-      doc["to"] = outcome.to;
+      doc["restoredPath"] = outcome.to;
       doc["strategy"] = outcome.strategy == RestoreStrategy::rename ? "rename" : "copyVerifyRemove";
       break;
-    case RestoreOutcome::Kind::sourceRemoveFailed: doc["to"] = outcome.to; break;
+    case RestoreOutcome::Kind::sourceRemoveFailed: doc["restoredPath"] = outcome.to; break;
     case RestoreOutcome::Kind::rejected: doc["rejection"] = rejectionText(outcome.rejection); break;
     case RestoreOutcome::Kind::copyFailed:
     case RestoreOutcome::Kind::failed: doc["note"] = outcome.note; break;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "corvane/analysis/finding_ids.h"
+
 namespace corvane::cli {
 
 std::string formatSize(const std::optional<std::int64_t>& bytes) {
@@ -23,15 +25,7 @@ std::string formatSize(const std::optional<std::int64_t>& bytes) {
   return buf;
 }
 
-std::string displayPath(const Url& url, const Layout& layout) {
-  std::string path = url.path();
-  std::string home = layout.underHome("");
-  if (!home.empty() && home != "/" && path.rfind(home + "/", 0) == 0) return "~" + path.substr(home.size());
-  // Below a sample root, show the path as it is on the Mac the root stands for.
-  if (!layout.isLiveSystem())
-    if (auto onTheMac = layout.macPath(path)) return *onTheMac;
-  return path;
-}
+std::string displayPath(const Url& url, const Layout& layout) { return FindingIDs::macStylePath(url.path(), layout); }
 
 std::string tierName(FindingConfidence tier, bool colour) {
   std::string name(stringValue(tier));
@@ -48,6 +42,28 @@ std::string tierName(FindingConfidence tier, bool colour) {
 
 namespace {
 
+// Characters on screen, counted as UTF-8 scalars.
+std::size_t displayWidth(const std::string& text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+void printTableRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()));
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], displayWidth(row[i]));
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - displayWidth(row[i]) + 2, ' ');
+    }
+    out << line << "\n";
+  }
+}
+
 std::string padded(std::string_view text, std::size_t width) {
   std::string s(text);
   // Pad by characters, not bytes, so that names with accents line up.
@@ -59,7 +75,7 @@ std::string padded(std::string_view text, std::size_t width) {
 
 void printRow(std::ostream& out, const FileFinding& f, const Layout& layout, bool explain, bool withTier,
               const FindingSizes* sizes, bool colour = false) {
-  out << "  ";
+  out << "  " << FindingIDs::shortForm(f.id) << "  ";
   // Padded by the plain name, so that coloured and plain columns line up alike.
   if (withTier)
     out << tierName(f.confidence, colour) << padded("", 18 - std::min<std::size_t>(18, stringValue(f.confidence).size()));
@@ -92,6 +108,8 @@ void printHeading(std::ostream& out, FindingConfidence tier, const std::vector<c
 }
 
 }  // namespace
+
+void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) { printTableRows(out, rows); }
 
 void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
                    const FindingSizes* sizes, bool colour) {

@@ -14,10 +14,12 @@ namespace corvane::cli {
 
 // "512 B", "12.3 KB", "4.0 MB"; "-" when unknown.
 std::string formatSize(const std::optional<std::int64_t>& bytes);
-// The path with the layout's home shown as "~".
+// The path as the Mac shows it: the layout's home as "~", a copied tree's root as "/".
 std::string displayPath(const Url& url, const Layout& layout);
 
-// One line per finding: tier, score, kind, size, path; with `explain`, every evidence sentence below it.
+// Rows in columns two spaces apart, each as wide as its widest cell (counted in characters).
+void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// One line per finding: short id, tier, score, kind, size, path; with `explain`, every evidence sentence below it.
 // With `sizes`, the size shown is the finding's total on disk rather than its own entry's.
 // With `colour`, each tier's name is coloured for a terminal.
 void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,

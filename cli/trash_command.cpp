@@ -6,7 +6,9 @@
 #include <ostream>
 #include <set>
 
+#include "cli/accepted_names.h"
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
 #include "cli/restore_text.h"
 #include "cli/trash_view.h"
 #include "corvane/base/byte_count.h"
@@ -24,26 +26,38 @@ const char* const kUsage =
     "[--ascending|--descending] [--search TEXT] [--lane safeToPurge|review|likelyWanted] [--dry-run] [--yes] "
     "[--force] [--confirm TEXT]";
 
+constexpr TriageLane kLanes[] = {TriageLane::safeToPurge, TriageLane::review, TriageLane::likelyWanted};
+
+// A lane by its JSON value or its label ("likelyWanted", "Keep?"), in any case.
 std::optional<int> laneIndex(const std::string& text) {
-  auto lane = triage::laneFromRawValue(text);
-  if (!lane) return std::nullopt;
-  return static_cast<int>(*lane);
+  std::vector<std::vector<std::string>> names;
+  for (auto lane : kLanes) names.push_back({triage::rawValue(lane), triage::label(lane)});
+  auto index = acceptedIndex(text, names);
+  if (!index) return std::nullopt;
+  return static_cast<int>(kLanes[*index]);
 }
 
 int list(const ParsedArguments& args, Context& c) {
   const std::string label = "corvane trash";
-  const std::string sort = args.value("--sort").value_or("");
+  static const std::vector<std::vector<std::string>> kSortNames = {
+      {"name"}, {"size"}, {"date", "dateTrashed", "Date trashed"}, {"kind"}, {"lane"}};
+  std::optional<std::size_t> sortIndex;
+  if (auto given = args.value("--sort")) {
+    sortIndex = acceptedIndex(*given, kSortNames);
+    if (!sortIndex) return trashUsageError(c, label, "--sort takes name, size, date, kind or lane, not " + *given);
+  }
+  const std::string sort = sortIndex ? kSortNames[*sortIndex][0] : "";
   static const std::map<std::string, LeftoverSortKey> kKeys = {
       {"name", LeftoverSortKey::name}, {"size", LeftoverSortKey::size},
       {"date", LeftoverSortKey::dateTrashed}, {"kind", LeftoverSortKey::kind}};
-  if (!sort.empty() && sort != "lane" && !kKeys.count(sort))
-    return trashUsageError(c, label, "--sort takes name, size, date, kind or lane, not " + sort);
   if (args.has("--ascending") && args.has("--descending"))
     return trashUsageError(c, label, "--ascending and --descending exclude each other");
   std::optional<int> lane;
   if (auto text = args.value("--lane")) {
     lane = laneIndex(*text);
-    if (!lane) return trashUsageError(c, label, "--lane takes safeToPurge, review or likelyWanted, not " + *text);
+    if (!lane)
+      return trashUsageError(c, label, "--lane takes safeToPurge, review or likelyWanted (\"Safe to purge\", "
+                                       "\"Review\", \"Keep?\"), not " + *text);
   }
   auto state = scanTrash(c, label);
   if (!state) return kExitFailure;
@@ -67,9 +81,9 @@ int list(const ParsedArguments& args, Context& c) {
 
   const Date now = date::now();
   if (args.has("--json")) {
-    nlohmann::json doc = nlohmann::json::array();
+    json::Json doc = json::Json::array();
     for (const auto& row : rows) doc.push_back(rowJSON(row, now));
-    c.out << doc.dump(2) << "\n";
+    printJSON(c.out, doc);
     return kExitOK;
   }
   LeftoversResult shown{rows};
@@ -77,7 +91,7 @@ int list(const ParsedArguments& args, Context& c) {
         << byteCount::fileSize(shown.totalBytes());
   if (shown.rootOwnedCount() > 0) c.out << " · " << shown.rootOwnedCount() << " owned by the system";
   c.out << "\n";
-  for (const auto& row : rows) printRow(c.out, row, c.layout, now);
+  for (const auto& row : rows) printRow(c.out, row, c.shown(), now, c.terminal.colour);
   return kExitOK;
 }
 
@@ -143,6 +157,28 @@ Command trashCommand() {
   c.options.firstPathArgument = 1;
   c.options.layout = true;
   c.run = runTrash;
+  c.words = {"put-back", "delete", "empty"};
+  c.operand = Operand::files;
+  c.optionDocs = {
+      {"--json", "", "prints the rows (or the outcomes) as JSON; see docs/json.md", {}},
+      {"--sort", "KEY",
+       "orders the listing by KEY: size (the default, largest first), name, date (trashed), kind, or lane (Safe to "
+       "purge first); any case",
+       {"size", "name", "date", "kind", "lane"}},
+      {"--ascending", "", "sorts the listing smallest, earliest or first-named first", {}},
+      {"--descending", "", "sorts the listing the other way", {}},
+      {"--search", "TEXT", "lists only the items whose name or original folder contains TEXT (any case)", {}},
+      {"--lane", "LANE",
+       "lists only the items in LANE: safeToPurge, review or likelyWanted, or as shown: \"Safe to purge\", "
+       "\"Review\", \"Keep?\" (any case)",
+       {"safeToPurge", "review", "likelyWanted"}},
+      {"--dry-run", "", "delete and empty: shows the plan and deletes nothing", {}},
+      {"--yes", "", "put-back, delete and empty: goes ahead without asking for a \"y\"", {}},
+      {"--force", "", "delete and empty: also deletes items that are locked (their lock is cleared first)", {}},
+      {"--confirm", "TEXT",
+       "delete: the typed phrase \"Delete Permanently\" that a selection of over 100 items or 1 GB needs, for scripts",
+       {}},
+  };
   return c;
 }
 

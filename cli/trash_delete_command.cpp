@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include "cli/json_dialect.h"
 #include "cli/prompt.h"
 #include "cli/trash_view.h"
 #include "corvane/base/byte_count.h"
@@ -142,14 +143,14 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
   for (const auto& path : selection.missing) report.outcomes.push_back(ItemOutcome::alreadyGone(path));
 
   if (asJSON) {
-    nlohmann::json doc = {{"mode", modeText(mode)},
+    json::Json doc = {{"mode", modeText(mode)},
                           {"dryRun", report.dryRun},
                           {"admitted", request.admittedCount},
                           {"bytesReclaimed", report.bytesReclaimed()},
                           {"requiresTypedPhrase", request.requiresTypedPhrase},
-                          {"outcomes", nlohmann::json::array()}};
+                          {"outcomes", json::Json::array()}};
     for (const auto& o : report.outcomes) doc["outcomes"].push_back(itemOutcomeJSON(o));
-    c.out << doc.dump(2) << "\n";
+    printJSON(c.out, doc);
   } else {
     for (const auto& o : report.outcomes) c.out << "  " << outcomeLine(o) << "\n";
     c.out << (report.dryRun ? "Would free " : "Freed ") << byteCount::fileSize(report.bytesReclaimed()) << " ("

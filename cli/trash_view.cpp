@@ -118,9 +118,9 @@ HistoryOrigins historyOrigins(const std::vector<UninstallRecord>& newestFirst) {
   return origins;
 }
 
-nlohmann::json rowJSON(const LeftoverRow& row, Date now) {
-  auto optional = [](const auto& value) { return value ? nlohmann::json(*value) : nlohmann::json(nullptr); };
-  return {{"id", row.id},
+json::Json rowJSON(const LeftoverRow& row, Date now) {
+  auto optional = [](const auto& value) { return value ? json::Json(*value) : json::Json(nullptr); };
+  return json::Json{{"id", row.id},
           {"name", row.name},
           {"path", row.path},
           {"kindSymbol", row.kindSymbol},
@@ -128,18 +128,25 @@ nlohmann::json rowJSON(const LeftoverRow& row, Date now) {
           {"sizeBytes", optional(row.sizeBytes)},
           {"sizeText", row.sizeText()},
           {"isDirectory", row.isDirectory},
-          {"dateTrashed", row.dateTrashed ? nlohmann::json(date::iso8601(*row.dateTrashed)) : nlohmann::json(nullptr)},
+          {"dateTrashed", row.dateTrashed ? json::Json(date::iso8601(*row.dateTrashed)) : json::Json(nullptr)},
           {"dateText", row.dateText(now)},
-          {"originalLocation", optional(row.originalLocation)},
+          {"originalPath", optional(row.originalLocation)},
           {"isRootOwned", row.isRootOwned},
           {"triageLane", triage::rawValue(row.triageLane)},
           {"triageReasons", row.triageReasons}};
 }
 
-void printRow(std::ostream& out, const LeftoverRow& row, const Layout& layout, Date now) {
+std::string laneName(TriageLane lane, bool colour) {
+  const std::string name = triage::label(lane);
+  if (!colour) return name;
+  const char* code = lane == TriageLane::safeToPurge ? "32" : lane == TriageLane::review ? "33" : "31";
+  return std::string("\033[") + code + "m" + name + "\033[0m";
+}
+
+void printRow(std::ostream& out, const LeftoverRow& row, const Layout& layout, Date now, bool colour) {
   std::string lane = triage::label(row.triageLane);
   std::string size = row.sizeText();
-  out << "  " << lane << std::string(lane.size() < 14 ? 14 - lane.size() : 1, ' ') << size
+  out << "  " << laneName(row.triageLane, colour) << std::string(lane.size() < 14 ? 14 - lane.size() : 1, ' ') << size
       << std::string(size.size() < 10 ? 10 - size.size() : 1, ' ') << row.name << (row.isDirectory ? "/" : "") << "\n";
   out << "      " << row.kindLabel << " · " << row.dateText(now);
   if (row.originalLocation) out << " · from " << displayPath(Url::fileURL(*row.originalLocation), layout);
@@ -167,14 +174,14 @@ std::string outcomeLine(const ItemOutcome& o) {
   return "";
 }
 
-nlohmann::json itemOutcomeJSON(const ItemOutcome& o) {
-  nlohmann::json doc = {{"kind", kindText(o.kind)}, {"path", o.path}};
+json::Json itemOutcomeJSON(const ItemOutcome& o) {
+  json::Json doc = {{"kind", kindText(o.kind)}, {"path", o.path}};
   switch (o.kind) {
     case ItemOutcome::Kind::deleted:
-    case ItemOutcome::Kind::wouldDelete: doc["bytes"] = o.bytes; break;
+    case ItemOutcome::Kind::wouldDelete: doc["sizeBytes"] = o.bytes; break;
     case ItemOutcome::Kind::blocked:
       doc["blocker"] = blockerText(o.blocker.kind);
-      if (o.blocker.kind == BlockerKind::Kind::runningApp) doc["bundleId"] = o.blocker.bundleId;
+      if (o.blocker.kind == BlockerKind::Kind::runningApp) doc["bundleIdentifier"] = o.blocker.bundleId;
       break;
     case ItemOutcome::Kind::skippedUnsafe: doc["skip"] = skipText(o.skip); break;
     case ItemOutcome::Kind::failed:

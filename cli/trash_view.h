@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "model/json_value.h"
 #include "corvane/history/history_store.h"
 #include "corvane/history/put_back.h"
 #include "corvane/removal/fs_mutator.h"
@@ -43,11 +44,14 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything);
 // Trash name -> where the uninstall history says the item came from; the newest uninstall wins.
 HistoryOrigins historyOrigins(const std::vector<UninstallRecord>& newestFirst);
 
-nlohmann::json rowJSON(const LeftoverRow& row, Date now);
-void printRow(std::ostream& out, const LeftoverRow& row, const Layout& layout, Date now);
+json::Json rowJSON(const LeftoverRow& row, Date now);
+// The row in three lines; with `colour`, its lane in the lane's terminal colour.
+void printRow(std::ostream& out, const LeftoverRow& row, const Layout& layout, Date now, bool colour = false);
+// The lane's label, wrapped in its terminal colour when `colour` (green, yellow, red in lane order).
+std::string laneName(TriageLane lane, bool colour);
 
 // "Deleted Notes.txt (4 KB)", "Blocked: Notes.txt: it is locked (add --force)", ...
 std::string outcomeLine(const ItemOutcome& outcome);
-nlohmann::json itemOutcomeJSON(const ItemOutcome& outcome);
+json::Json itemOutcomeJSON(const ItemOutcome& outcome);
 
 }  // namespace corvane::cli

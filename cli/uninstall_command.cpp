@@ -10,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/accepted_names.h"
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
 #include "cli/prompt.h"
-#include "cli/finding_ids.h"
 #include "cli/finding_sizes.h"
 #include "cli/progress.h"
 #include "cli/snapshot_text.h"
+#include "corvane/analysis/finding_ids.h"
 #include "corvane/removal/background_service_controller.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
@@ -29,25 +31,23 @@ constexpr const char* kUsage =
     "uninstall APP --select safe|probable|all|ID,... [--keep-app] [--dry-run] [--yes] [--json] [--launchctl PATH] "
     "[--base-rules-only]";
 
-// What --select asks for: a tier keyword, or finding ids.
+// What --select asks for: a tier keyword (in any case), or finding ids, whole or short, separated by commas.
 std::optional<UninstallSelection> parseSelect(const std::string& text) {
   UninstallSelection selection;
-  if (text == "safe") return selection;
-  if (text == "probable") {
-    selection.tier = UninstallSelection::Tier::probable;
-    return selection;
-  }
-  if (text == "all") {
-    selection.tier = UninstallSelection::Tier::all;
+  static const UninstallSelection::Tier kTiers[] = {UninstallSelection::Tier::safe, UninstallSelection::Tier::probable,
+                                                    UninstallSelection::Tier::all};
+  if (auto tier = acceptedIndex(text, {{"safe"}, {"probable"}, {"all"}})) {
+    selection.tier = kTiers[*tier];
     return selection;
   }
   selection.tier = UninstallSelection::Tier::chosen;
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t comma = std::min(text.find(',', start), text.size());
-    auto id = Uuid::parse(trimmed(std::string_view(text).substr(start, comma - start)));
-    if (!id) return std::nullopt;
-    selection.ids.push_back(*id);
+    const std::string id(trimmed(std::string_view(text).substr(start, comma - start)));
+    if (id.size() != 8 && !Uuid::parse(id)) return std::nullopt;
+    if (id.find_first_not_of("0123456789abcdefABCDEF-") != std::string::npos) return std::nullopt;
+    selection.idTexts.push_back(id);
     start = comma + 1;
   }
   return selection;
@@ -58,7 +58,7 @@ std::string items(std::size_t n) { return std::to_string(n) + (n == 1 ? " item" 
 void printSelection(std::ostream& out, const std::vector<FileFinding>& selected, const Layout& layout,
                     const FindingSizes& sizes) {
   for (const auto& f : selected) {
-    out << "  " << f.id.toString() << "  " << stringValue(f.confidence) << " · " << stringValue(f.kind) << " · "
+    out << "  " << FindingIDs::shortForm(f.id) << "  " << stringValue(f.confidence) << " · " << stringValue(f.kind) << " · "
         << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
   }
 }
@@ -127,11 +127,12 @@ int uninstall(const ParsedArguments& args, Context& context) {
   // the error stream.
   std::ostream& text = asJSON ? context.err : context.out;
   const Layout& layout = context.layout;
+  const Layout shown = context.shown();
 
   HistoryStore history(HistoryFileManager::system(), layout);
   UninstallOptions options;
   options.launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
-  options.assignFindingIDs = [&layout](AnalysisSnapshot& snapshot) { giveStableIDs(snapshot, layout); };
+  options.assignFindingIDs = [&layout](AnalysisSnapshot& snapshot) { FindingIDs::assign(snapshot, layout); };
   options.baseRulesOnly = args.has("--base-rules-only");
   UninstallSession session(layout, UninstallCollaborators::system(layout), history, options);
 
@@ -141,16 +142,16 @@ int uninstall(const ParsedArguments& args, Context& context) {
     return kExitFailure;
   }
   if (plan.kind == UninstallPlan::Kind::notSelectable) {
-    context.err << "corvane uninstall: " << plan.refusedID->toString() << " is not a selectable item of "
+    context.err << "corvane uninstall: " << plan.refused << " is not a selectable item of "
                 << plan.application.name
                 << " (see corvane uninstall APP --select all --dry-run). Nothing was moved.\n";
     return kExitFailure;
   }
 
-  printSnapshotHeader(text, plan.before, layout);
+  printSnapshotHeader(text, plan.before, shown);
   if (plan.kind == UninstallPlan::Kind::nothingSelected) {
     text << "Nothing to move: no selectable item matches --select " << *selectText << ".\n";
-    if (asJSON && args.has("--dry-run")) context.out << "[]\n";
+    if (asJSON && args.has("--dry-run")) printJSON(context.out, json::Json::array());
     return kExitOK;
   }
   FindingSizes sizes;
@@ -160,12 +161,12 @@ int uninstall(const ParsedArguments& args, Context& context) {
   }
   text << "To move to the Trash (" << items(plan.selected.size()) << ", " << formatTotal(totalOf(pointers(plan.selected), sizes))
        << "):\n";
-  printSelection(text, plan.selected, layout, sizes);
+  printSelection(text, plan.selected, shown, sizes);
 
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
     if (asJSON) {
-      context.out << toJSON(plan.selected, JsonLayout::pretty) << "\n";
+      printJSON(context.out, json::encode(plan.selected));
     }
     return kExitOK;
   }
@@ -176,10 +177,12 @@ int uninstall(const ParsedArguments& args, Context& context) {
 
   UninstallResult result = session.perform(plan);
   const UninstallRecord& record = result.record;
-  printOutcome(text, record, layout);
+  printOutcome(text, record, shown);
   const SizeTotal freed = totalOf(moved(plan.selected, record), sizes);
-  text << "Moved " << record.succeededCount() << " of " << items(record.operations.size()) << " to the Trash ("
-       << formatTotal(freed) << "); ";
+  const std::size_t succeeded = static_cast<std::size_t>(record.succeededCount());
+  text << "Moved " << (succeeded == record.operations.size() ? items(succeeded)
+                                                             : std::to_string(succeeded) + " of " + items(record.operations.size()))
+       << " to the Trash (" << formatTotal(freed) << "); ";
   if (result.kind == UninstallResult::Kind::recorded) {
     rememberFreed(history.fileURL().path(), record.id.toString(), freed);
     text << "recorded in the history as " << record.id.toString() << ".\n";
@@ -192,8 +195,9 @@ int uninstall(const ParsedArguments& args, Context& context) {
   }
   std::size_t left = record.postRemovalSnapshot ? record.postRemovalSnapshot->findings.size() : 0;
   text << (left == 0 ? std::string("Nothing of ") + plan.application.name + " was found afterwards.\n"
-                     : items(left) + " of " + plan.application.name + " remain (see corvane analyze).\n");
-  if (asJSON) context.out << toJSON(record, JsonLayout::pretty) << "\n";
+                     : items(left) + " of " + plan.application.name + (left == 1 ? " remains" : " remain") +
+                           " (see corvane analyze).\n");
+  if (asJSON) printJSON(context.out, json::encode(record));
   if (result.kind != UninstallResult::Kind::recorded) return kExitFailure;
   return result.allMoved() ? kExitOK : kExitFailure;
 }
@@ -214,6 +218,19 @@ Command uninstallCommand() {
   c.options.appArgument = true;
   c.options.layout = true;
   c.run = uninstall;
+  c.operand = Operand::app;
+  c.optionDocs = {
+      {"--select", "WHAT",
+       "what to move: safe (the Safe to Remove items), probable (those and the Probably Leftover ones), all (every "
+       "selectable item), or finding ids as analyze shows them (short or whole, separated by commas); required",
+       {"safe", "probable", "all"}},
+      {"--keep-app", "", "leaves the application bundle itself in place", {}},
+      {"--dry-run", "", "shows what would move and moves nothing", {}},
+      {"--yes", "", "moves without asking (otherwise it asks for a \"y\" on the terminal)", {}},
+      {"--json", "", "prints the uninstall record as JSON (with --dry-run, the selected findings); see docs/json.md", {}},
+      {"--launchctl", "PATH", "the launchctl that pauses the app's background services (default: /bin/launchctl)", {}},
+      {"--base-rules-only", "", "matches with the base rules only, without the extended matching", {}},
+  };
   return c;
 }
 

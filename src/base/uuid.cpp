@@ -1,6 +1,9 @@
 #include "corvane/base/uuid.h"
 
 #include <random>
+#include <string>
+
+#include "base/sha1.h"
 
 namespace corvane {
 
@@ -19,6 +22,17 @@ Uuid Uuid::random() {
     for (std::size_t k = 0; k < 8; ++k) bytes[i + k] = static_cast<std::uint8_t>(word >> (8 * k));
   }
   bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+  return Uuid(bytes);
+}
+
+Uuid Uuid::nameBased(const Uuid& space, std::string_view name) {
+  std::string input(space.bytes().begin(), space.bytes().end());
+  input.append(name);
+  const auto digest = sha1(input);
+  std::array<std::uint8_t, 16> bytes{};
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = digest[i];
+  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x50);
   bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
   return Uuid(bytes);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "corvane/analysis/app_analyzer.h"
+#include "corvane/analysis/finding_ids.h"
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/removal/background_service_controller.h"
 #include "corvane/removal/elevation_guard.h"
@@ -96,12 +97,20 @@ UninstallPlan UninstallSession::prepare(const Url& appURL, const UninstallSelect
     return f.isSelectable() || (elevated && f.kind == FindingKind::application && f.isManuallySelectable());
   };
   if (selection.tier == UninstallSelection::Tier::chosen) {
-    for (const auto& id : selection.ids) {
+    std::vector<std::pair<std::string, std::optional<Uuid>>> wanted;
+    for (const auto& id : selection.ids) wanted.emplace_back(id.toString(), id);
+    for (const auto& text : selection.idTexts) {
+      const FileFinding* named = FindingIDs::find(text, plan.before.findings);
+      wanted.emplace_back(text, named ? std::optional<Uuid>(named->id) : std::nullopt);
+    }
+    for (const auto& entry : wanted) {
+      const std::optional<Uuid>& id = entry.second;
       auto found = std::find_if(plan.before.findings.begin(), plan.before.findings.end(),
-                                [&](const FileFinding& f) { return f.id == id && choosable(f); });
+                                [&](const FileFinding& f) { return id && f.id == *id && choosable(f); });
       if (found == plan.before.findings.end()) {
         plan.kind = UninstallPlan::Kind::notSelectable;
         plan.refusedID = id;
+        plan.refused = entry.first;
         plan.selected.clear();
         return plan;
       }

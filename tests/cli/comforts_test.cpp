@@ -3,15 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "cli/accepted_names.h"
 #include "cli/app_argument.h"
 #include "cli/cli_capture.h"
 #include "cli/command_docs.h"
 #include "cli/progress.h"
 #include "cli/snapshot_text.h"
+#include "cli/terminal_text.h"
+#include "cli/trash_view.h"
+#include "corvane/analysis/transparency_content.h"
+#include "corvane/orphans/leftover_check.h"
+#include "corvane/orphans/orphan_guidance.h"
 #include "corvane/base/version.h"
 #include "sample_mac/sample_mac.h"
 
@@ -140,25 +147,49 @@ TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
   EXPECT_TRUE(man.starts_with(".TH CORVANE 1 \"\" \"corvane " + std::string(version()) + "\" \"User Commands\"\n"));
 }
 
-TEST(CommandDocsTest, BashCompletesCommandsThenOptionsThenFiles) {
+TEST(CommandDocsTest, BashCompletesCommandsOptionsValuesAppsAndHistoryIDs) {
   testing::TemporaryFolder tmp{"corvane-bash"};
   const std::string script = tmp.path() + "/corvane.bash";
   std::ofstream(script) << *cli::completionScript("bash", cli::allCommands());
+  // The tool the completions ask for app names and history ids, noting how it was asked.
+  const std::string tool = tmp.path() + "/corvane";
+  std::ofstream(tool) << "#!/bin/sh\necho \"$*\" >> '" << tmp.path() << "/asked'\n"
+                      << "case $1 in\n  apps) printf 'Beacon VPN\\nDropzone Sync\\n' ;;\n"
+                      << "  history) echo '2026-12-05T10:00:00Z · Dropzone Sync · 4 items moved to the Trash · "
+                         "3E6F2AEF-83B9-4FCD-8E11-CE84A011990C' ;;\nesac\n";
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   struct Case {
     std::string words, expected;
-  } cases[] = {{"corvane ap", "apps"}, {"corvane analyze --s", "--sort"}, {"corvane man --", "--help"},
-               {"corvane analyze Be", ""}};
+  } cases[] = {{"ap", "apps"},
+               {"analyze --s", "--sort"},
+               {"analyze --sort d", "dateModified"},
+               {"trash --lane l", "likelyWanted"},
+               {"trash --sort ''", "size name date kind lane"},
+               {"uninstall X --select p", "probable"},
+               {"assess P --kind group", "groupContainer"},
+               {"trash p", "put-back"},
+               {"trash put-back x", ""},
+               {"history s", "show"},
+               {"history show 3E", "3E6F2AEF-83B9-4FCD-8E11-CE84A011990C"},
+               {"restore ''", "3E6F2AEF-83B9-4FCD-8E11-CE84A011990C"},
+               {"completions b", "bash"},
+               {"analyze Be", "Beacon\\ VPN"},
+               {"uninstall --root /mac/root ''", "Beacon\\ VPN Dropzone\\ Sync"},
+               {"man --", "--help"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.words);
-    const std::string command = "bash --norc -c 'source \"" + script + "\"; COMP_WORDS=(" + c.words +
+    const std::string command = "bash --norc -c 'source \"" + script + "\"; COMP_WORDS=(\"" + tool + "\" " + c.words +
                                 "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _corvane; echo \"${COMPREPLY[*]}\"'";
-    FILE* pipe = ::popen(command.c_str(), "r");
+    FILE* pipe = ::popen(std::regex_replace(command, std::regex("''"), "\"\"").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     char line[256] = {};
     std::string got = std::fgets(line, sizeof line, pipe) ? line : "";
     EXPECT_EQ(::pclose(pipe), 0);
     EXPECT_EQ(got, c.expected + "\n");
   }
+  // The apps and ids are those of the Mac given on the line.
+  EXPECT_EQ(fileText(tmp.path() + "/asked"),
+            "history\nhistory\napps --names\napps --names --root /mac/root\n");
 }
 
 TEST(CommandDocsTest, ReadmeListsTheCommandsAsHelpDoes) {
@@ -202,6 +233,58 @@ TEST(ScanProgressTest, ShowsEntriesAfterTheDelayOnlyWhenEnabled) {
   }
 }
 
+TEST(TerminalTest, ColourOnlyOnATerminalThatAsksForIt) {
+  struct Case {
+    bool out, err;
+    std::optional<std::string> term, noColour;
+    bool colour, progress;
+  } cases[] = {
+      {true, true, "xterm-256color", std::nullopt, true, true},
+      {true, true, "xterm", "", true, true},
+      {true, true, "xterm", "1", false, true},
+      {true, true, "dumb", std::nullopt, false, false},
+      {false, true, std::nullopt, std::nullopt, false, true},
+      {true, false, "xterm", std::nullopt, true, false},
+  };
+  for (const auto& c : cases) {
+    const cli::Terminal t = cli::terminalFor(c.out, c.err, c.term, c.noColour);
+    EXPECT_EQ(t.colour, c.colour) << c.term.value_or("-") << " " << c.noColour.value_or("-");
+    EXPECT_EQ(t.progress, c.progress) << c.term.value_or("-");
+  }
+}
+
+TEST(TerminalTest, ValuesAreTakenAsShownInAnyCase) {
+  const std::vector<std::vector<std::string>> lanes = {
+      {"safeToPurge", "Safe to purge"}, {"review", "Review"}, {"likelyWanted", "Keep?"}};
+  const std::pair<std::string, std::optional<std::size_t>> cases[] = {
+      {"Keep?", 2}, {"keep", 2}, {"LIKELYWANTED", 2}, {"safe to purge", 0}, {"Safe-To-Purge", 0},
+      {"review", 1}, {"", std::nullopt}, {"?", std::nullopt}, {"keeps", std::nullopt}};
+  for (const auto& [given, index] : cases) EXPECT_EQ(cli::acceptedIndex(given, lanes), index) << given;
+}
+
+TEST(TerminalTest, WindowPhrasesBecomeCommands) {
+  // Every text of the library that the tool shows and that speaks of the window.
+  std::vector<FileFinding> orphans(3);
+  orphans[0].confidence = FindingConfidence::review;
+  orphans[1].kind = FindingKind::systemExtension;
+  orphans[2].kind = FindingKind::backgroundItem;
+  orphans[1].isProtectedLocation = orphans[2].isProtectedLocation = true;
+  std::string library;
+  for (const auto& point : OrphanGuidance::summary(orphans).points) library += point + " ";
+  for (int findings : {1, 2}) library += LeftoverCheckPolicy::notificationText({findings, 1, false, {}})->body + " ";
+  for (const auto& section : TransparencyContent::current().sections) library += section.body + " ";
+  for (const auto& [window, terminal] : cli::terminalPhrases()) {
+    EXPECT_EQ(cli::forTerminal("a " + window + " b " + window), "a " + terminal + " b " + terminal);
+  }
+  for (const char* word : {"Expand", "Click", "Homebrew step"})
+    EXPECT_EQ(cli::forTerminal(library).find(word), std::string::npos) << word;
+  const auto explained = testing::runCli({"explain"});
+  for (const char* word : {"Expand", "Click", "Homebrew"})
+    EXPECT_EQ(explained.out.find(word), std::string::npos) << word;
+  EXPECT_NE(explained.out.find("corvane analyze APP --explain lists the exact evidence behind each tier."),
+            std::string::npos);
+}
+
 TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, false), "Safe to Remove");
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, true), "\033[32mSafe to Remove\033[0m");
@@ -214,6 +297,8 @@ TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   cli::printFindings(coloured, {f}, Layout::at("/", "/home/u"), false, nullptr, true);
   EXPECT_EQ(std::regex_replace(coloured.str(), std::regex("\033\\[[0-9]+m"), ""), plain.str());
   EXPECT_NE(coloured.str(), plain.str());
+  EXPECT_EQ(cli::laneName(TriageLane::likelyWanted, true), "\033[31mKeep?\033[0m");
+  EXPECT_EQ(cli::laneName(TriageLane::safeToPurge, false), "Safe to purge");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
+#include "cli/json_dialect.h"
 #include "corvane/history/history_store.h"
 #include "model/json_value.h"
 #include "history/sample_records.h"
@@ -57,14 +58,18 @@ TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLineOrTheFileAsStored) {
   writeTwo();
   EXPECT_EQ(run({}), 0);
   EXPECT_EQ(out,
-            "2026-12-05T08:00:00Z · Other App · 1 of 1 items moved to the Trash · "
+            "2026-12-05T08:00:00Z · Other App · 1 item moved to the Trash · "
             "00000000-0000-4000-8000-0000000000AB\n"
             "2026-12-04T18:41:39Z · Example · 1 of 2 items moved to the Trash · "
             "00000000-0000-4000-8000-000000000001\n");
   EXPECT_EQ(run({"--json"}), 0);
-  EXPECT_EQ(out, SampleMac::readFile(historyPath) + "\n");
+  // The records as stored, every location written as a path.
+  const json::Json stored = json::Json::parse(SampleMac::readFile(historyPath));
+  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(cli::inDialect(stored))));
+  EXPECT_NE(out.find("\"originalPath\": \"/Users/me/Library/Caches/com.example.Other App\""), std::string::npos);
+  EXPECT_EQ(out.find("URL"), std::string::npos);
   EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000AB", "--json"}), 0);
-  EXPECT_EQ(out, json::prettySorted(nlohmann::json::parse(SampleMac::readFile(historyPath))[0]) + "\n");
+  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(cli::inDialect(stored[0]))));
 }
 
 TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {

@@ -67,7 +67,7 @@ TEST_F(OrphansCommandTest, ListsEveryGroupWithItsGuidance) {
 
 TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
   const std::string first = "Leftovers from removed apps\nFound 22 possible orphans from 13 apps that aren't "
-                            "installed.  Click to review them.  Nothing has been removed.\n";
+                            "installed.  Run corvane orphans to review them.  Nothing has been removed.\n";
   const struct {
     std::vector<std::string> args;
     int status;

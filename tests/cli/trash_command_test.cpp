@@ -61,7 +61,7 @@ TEST_F(TrashCommandTest, AnUninstallListedAndRestoredGivesBackTheSameTreeAndAgen
   auto rows = json::parse(listed.out);
   ASSERT_TRUE(rows.has_value());
   std::map<std::string, std::string> origins;
-  for (const auto& row : rows.value()) origins[row["name"].get<std::string>()] = row["originalLocation"].get<std::string>();
+  for (const auto& row : rows.value()) origins[row["name"].get<std::string>()] = row["originalPath"].get<std::string>();
   EXPECT_EQ(origins, (std::map<std::string, std::string>{
                          {"DZ5N3P8K2W.com.dropzone.sync", mac.user("Library/Group Containers")},
                          {"Dropzone Sync.app", mac.system("/Applications")},

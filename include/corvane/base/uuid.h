@@ -17,6 +17,9 @@ class Uuid {
   explicit Uuid(const std::array<std::uint8_t, 16>& bytes) : bytes_(bytes) {}
   // A fresh random (version 4) identifier.
   static Uuid random();
+  // The name-based (version 5) identifier of `name` in the namespace `space`: the same for the same name,
+  // on every machine and in every run.
+  static Uuid nameBased(const Uuid& space, std::string_view name);
   // Reads the 36-character hyphenated form, either case; anything else is no value.
   static std::optional<Uuid> parse(std::string_view text);
 

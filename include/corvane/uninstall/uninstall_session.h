@@ -53,6 +53,9 @@ struct UninstallSelection {
   Tier tier = Tier::safe;
   std::vector<Uuid> ids;         // for `chosen`; a repeated id counts once
   bool keepApplication = false;  // leaves the application bundle itself in place
+  // For `chosen`, after `ids`: ids as people type them, whole or in their short form, in any case
+  // (FindingIDs::find), looked up among the analysis's findings.
+  std::vector<std::string> idTexts;
 };
 
 // How the session differs from its defaults.
@@ -60,8 +63,8 @@ struct UninstallOptions {
   // The launchctl that pauses the application's background services.
   std::string launchctl = std::string(kLaunchctlPath);
   // Called on every snapshot the session makes, before it is used, to give its findings the ids the
-  // caller selects by (the command-line tool derives them from each item's path). Empty: the analysis's
-  // own ids.
+  // caller selects by (FindingIDs::assign gives the ids that stay the same from run to run). Empty: the
+  // analysis's own ids.
   std::function<void(AnalysisSnapshot&)> assignFindingIDs;
   // The analysis's own rules only, without the extended matching.
   bool baseRulesOnly = false;
@@ -109,7 +112,8 @@ struct UninstallPlan {
   std::vector<InstalledApplication> installed;  // every installed application, the analysis's peers
   AnalysisSnapshot before;                      // the analysis before anything moves
   std::vector<FileFinding> selected;            // in the analysis's order (for `chosen`, the ids' order)
-  std::optional<Uuid> refusedID;                // for notSelectable
+  std::optional<Uuid> refusedID;                // for notSelectable, when the id named a finding
+  std::string refused;                          // for notSelectable: the id as given
 };
 
 // The second call's answer.

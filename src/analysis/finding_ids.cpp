@@ -1,0 +1,52 @@
+#include "corvane/analysis/finding_ids.h"
+
+#include <cctype>
+
+namespace corvane::FindingIDs {
+
+const Uuid kNamespace = *Uuid::parse("6F1C2B7E-4D0A-5E38-9B21-C07A4E5D9F13");
+
+std::string macStylePath(std::string_view hostPath, const Layout& layout) {
+  const std::string path(hostPath);
+  const std::string home = layout.underHome("");
+  if (!home.empty() && home != "/") {
+    if (path == home) return "~";
+    if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
+  }
+  if (!layout.isLiveSystem())
+    if (auto onTheMac = layout.macPath(path)) return *onTheMac;
+  return path;
+}
+
+Uuid forItem(const AppIdentity& app, std::string_view macStylePath) {
+  std::string key = app.bundleIdentifier.value_or(app.name);
+  if (app.bundleIdentifier)
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return Uuid::nameBased(kNamespace, key + "\n" + std::string(macStylePath));
+}
+
+void assign(AnalysisSnapshot& snapshot, const Layout& layout) {
+  for (auto& f : snapshot.findings) f.id = forItem(snapshot.identity, macStylePath(f.url.path(), layout));
+}
+
+std::string shortForm(const Uuid& id) { return id.toString().substr(0, 8); }
+
+const FileFinding* find(std::string_view text, const std::vector<FileFinding>& findings) {
+  std::string wanted(text);
+  for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (auto whole = Uuid::parse(wanted)) {
+    for (const auto& f : findings)
+      if (f.id == *whole) return &f;
+    return nullptr;
+  }
+  if (wanted.size() != 8) return nullptr;
+  const FileFinding* found = nullptr;
+  for (const auto& f : findings) {
+    if (shortForm(f.id) != wanted) continue;
+    if (found && found->id != f.id) return nullptr;
+    found = &f;
+  }
+  return found;
+}
+
+}  // namespace corvane::FindingIDs

@@ -1,0 +1,7 @@
+#include "platform/privacy_access.h"
+
+namespace corvane::platform {
+
+std::optional<std::string> privacyAccessHint() { return std::nullopt; }
+
+}  // namespace corvane::platform
