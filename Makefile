@@ -18,8 +18,11 @@ build: deps
 	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF >/dev/null
 	cmake --build build -j $(JOBS)
 
-demo: build
-	build/corvane demo
+# The build stays quiet unless it fails; then its log is shown.
+demo: deps
+	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF >/dev/null
+	@mkdir -p build && cmake --build build -j $(JOBS) > build/demo-build.log 2>&1 || { cat build/demo-build.log; exit 1; }
+	@build/corvane demo
 
 # One clang build in build-test/ serves the tests and the fuzz targets: AddressSanitizer, UBSan and
 # checked standard-library access everywhere, with coverage hooks for libFuzzer.

@@ -1,6 +1,8 @@
 // corvane demo: builds a sample Mac and shows what a user sees.
 
 #include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -23,51 +25,36 @@ namespace corvane::cli {
 
 namespace {
 
-void rule(std::ostream& out, const std::string& title) {
-  out << "\n" << std::string(78, '=') << "\n" << title << "\n" << std::string(78, '=') << "\n";
-}
+// Runs one command of the tool on the sample Mac, after the line a user would type for it.
+class Session {
+ public:
+  Session(Context& context, const Layout& layout) : context_(context), layout_(layout) {}
 
-// Uninstalls one sample app as `corvane uninstall APP --select probable --yes` would, then shows its history
-// entry, what is now in the sample Trash and what the analysis afterwards still found; then lists the
-// Trash with advice on each item and undoes the uninstall with `corvane restore`.
-int uninstallOne(Context& context, const std::vector<InstalledApplication>& installed, const Layout& layout,
-                 const std::string& name, const testing::LaunchctlStandIn& launchctl) {
-  auto it = std::find_if(installed.begin(), installed.end(), [&](const InstalledApplication& a) { return a.name == name; });
-  if (it == installed.end()) return kExitOK;
-  std::ostream& out = context.out;
-  rule(out, "Uninstalling " + name + " (corvane uninstall APP --select probable --yes)");
-  std::istringstream noInput;
-  int status = run({"uninstall", it->url.path(), "--select", "probable", "--yes", "--launchctl", launchctl.script, "--root",
-                    layout.root, "--home", layout.home},
-                   out, context.err, noInput);
-  if (status != kExitOK) return status;
-
-  HistoryStore history(HistoryFileManager::system(), layout);
-  if (history.records().empty()) return kExitFailure;
-  const UninstallRecord& record = history.records().front();
-  rule(out, "The history entry (corvane history show ID)");
-  status = run({"history", "show", record.id.toString(), "--home", layout.home}, out, context.err, noInput);
-  if (status != kExitOK) return status;
-
-  if (record.postRemovalSnapshot) {
-    rule(out, "What stayed behind (the analysis right after the removal)");
-    printSnapshotHeader(out, *record.postRemovalSnapshot, layout);
-    const FindingSizes sizes = rollUpFindingSizes(record.postRemovalSnapshot->findings);
-    printFindingsByTier(out, record.postRemovalSnapshot->findings, layout, /*explain=*/false, &sizes);
+  int step(const std::string& typed, std::vector<std::string> args, std::ostream* into = nullptr) {
+    if (!into) context_.out << "\n$ corvane " << typed << "\n";
+    args.insert(args.end(), {"--root", layout_.root, "--home", layout_.home});
+    std::istringstream noInput;
+    return run(args, into ? *into : context_.out, context_.err, noInput, std::nullopt, context_.terminal);
   }
 
-  rule(out, "The sample Trash, with advice on each item (corvane trash)");
-  status = run({"trash", "--root", layout.root, "--home", layout.home}, out, context.err, noInput);
-  if (status != kExitOK) return status;
+ private:
+  Context& context_;
+  const Layout& layout_;
+};
 
-  const std::size_t callsBefore = launchctl.calls().size();
-  rule(out, "Undoing the uninstall (corvane restore ID)");
-  status = run({"restore", record.id.toString(), "--launchctl", launchctl.script, "--root", layout.root, "--home", layout.home},
-               out, context.err, noInput);
-  out << "\n" << name << ".app is back in /Applications: "
-      << (std::filesystem::exists(it->url.path()) ? "yes" : "no") << "\nlaunchctl calls of the restore:\n";
-  for (const auto& call : launchctl.calls(callsBefore)) out << "  " << call << "\n";
-  return status;
+// One line per group of leftovers: the app they seem to belong to, and how many items in which tiers.
+void printOrphanGroups(std::ostream& out, const std::string& printed) {
+  const nlohmann::json doc = nlohmann::json::parse(printed, nullptr, /*allow_exceptions=*/false);
+  if (!doc.is_object() || !doc.contains("groups")) return;
+  for (const auto& group : doc["groups"]) {
+    std::map<std::string, int> tiers;
+    for (const auto& f : group["findings"]) ++tiers[f["confidence"].get<std::string>()];
+    std::string counts;
+    for (const auto& [tier, n] : tiers) counts += (counts.empty() ? "" : ", ") + std::to_string(n) + " " + tier;
+    const std::size_t n = group["findings"].size();
+    out << "  " << group["suspectedBundleIdentifier"].get<std::string>() << ": " << n << (n == 1 ? " item" : " items")
+        << " (" << counts << ")\n";
+  }
 }
 
 int demo(const ParsedArguments& args, Context& context) {
@@ -86,35 +73,6 @@ int demo(const ParsedArguments& args, Context& context) {
   testing::addRemovedAppLeftovers(mac);
   testing::addStaleSystemRecords(mac);
   Layout layout = Layout::at(mac.root(), mac.home(), platform::currentUserID());
-
-  std::ostream& out = context.out;
-  out << "Built a sample Mac with " << demoApps.size() << " apps in " << folder << "\n";
-  if (temporary)
-    out << "(it is removed when the demo ends; run `corvane demo --at DIR` to keep it and point other commands at\n"
-           " it with --root DIR/root --home DIR/home)\n";
-
-  AppDiscoveryService discovery(layout);
-  auto installed = discovery.discover();
-  rule(out, "Installed applications (" + std::to_string(installed.size()) + ")");
-  for (const auto& app : installed) {
-    out << "  " << app.name;
-    if (app.version) out << " " << *app.version;
-    out << "  " << app.bundleIdentifier.value_or("(no identifier)");
-    if (app.isSystemApplication) out << "  [system]";
-    out << "\n";
-  }
-
-  AppAnalyzer analyzer(layout);
-  for (const char* name : {"Northwind Writer", "Beacon VPN", "Pebble Notes"}) {
-    auto it = std::find_if(installed.begin(), installed.end(), [&](const InstalledApplication& a) { return a.name == name; });
-    if (it == installed.end()) continue;
-    AnalysisSnapshot snapshot = analyzer.analyze(*it, installed);
-    rule(out, std::string("Analysis of ") + name);
-    printSnapshotHeader(out, snapshot, layout);
-    const FindingSizes sizes = rollUpFindingSizes(snapshot.findings);
-    printFindingsByTier(out, snapshot.findings, layout, /*explain=*/true, &sizes);
-  }
-
   // Things the user threw away earlier, moved by the file manager with their Put Back records.
   for (const char* name : {"Setup Helper 2.4.dmg", "Screenshot 2026-11-30 at 10.02.14.png", "node_modules", "Q3 Report.pdf"})
     testing::SampleMac::writeFile(layout.userTrash() + "/" + name + (std::string(name) == "node_modules" ? "/left-pad/index.js" : ""),
@@ -124,16 +82,48 @@ int demo(const ParsedArguments& args, Context& context) {
                               {"Screenshot 2026-11-30 at 10.02.14.png", "Users/demo/Desktop/", std::nullopt},
                               {"node_modules", "Users/demo/Projects/site/", std::nullopt},
                               {"Q3 Report.pdf", "Users/demo/Documents/", "Q3 Report.pdf"}});
+  // The folder the report came from, where its Put Back record says it was.
+  testing::SampleMac::makeFolder(layout.hostPath("/Users/demo/Documents"));
   const auto launchctl = testing::LaunchctlStandIn::write(folder, {"com.dropzone.sync.agent"});
   (void)testing::recordGlimmerUninstall(mac);
-  rule(out, "Leftovers of apps that are no longer installed (corvane orphans)");
-  std::istringstream noInput;
-  if (int status = run({"orphans", "--root", layout.root, "--home", layout.home, "--scope", testing::kDemoUserScope}, out,
-                       context.err, noInput);
-      status != kExitOK)
+
+  std::ostream& out = context.out;
+  out << "A sample Mac with " << demoApps.size() << " apps in " << folder << "; "
+      << (temporary ? "it is removed at the end (corvane demo --at DIR keeps it).\n"
+                    : "add --root " + folder + "/root --home " + folder + "/home to any command to look at it.\n");
+  Session session(context, layout);
+
+  // Analysis, with the evidence for each item.
+  if (int status = session.step("analyze \"Pebble Notes\" --explain", {"analyze", "Pebble Notes", "--explain"}))
     return status;
 
-  return uninstallOne(context, installed, layout, "Dropzone Sync", launchctl);
+  // An uninstall, recorded in the history; the Trash with its lanes; one item put back; the uninstall undone.
+  if (int status = session.step("uninstall \"Dropzone Sync\" --select probable --yes",
+                                {"uninstall", "Dropzone Sync", "--select", "probable", "--yes", "--launchctl", launchctl.script}))
+    return status;
+  HistoryStore history(HistoryFileManager::system(), layout);
+  if (history.records().empty()) return kExitFailure;
+  const std::string id = history.records().front().id.toString();
+  if (int status = session.step("trash --sort lane", {"trash", "--sort", "lane"})) return status;
+  if (int status = session.step("trash put-back ~/.Trash/\"Q3 Report.pdf\"",
+                                {"trash", "put-back", layout.userTrash() + "/Q3 Report.pdf"}))
+    return status;
+  const std::size_t callsBefore = launchctl.calls().size();
+  if (int status = session.step("restore " + id, {"restore", id, "--launchctl", launchctl.script})) return status;
+  for (const auto& call : launchctl.calls(callsBefore)) out << "  (" << macStyleText(call, layout) << ")\n";
+
+  // Leftovers of apps removed earlier, one line per app here (corvane orphans shows the evidence).
+  out << "\n$ corvane orphans    # one line per app here; the command lists each item with its evidence\n";
+  std::ostringstream orphans;
+  if (int status = session.step("", {"orphans", "--json", "--scope", testing::kDemoUserScope}, &orphans)) return status;
+  printOrphanGroups(out, orphans.str());
+  out << "(removing orphans, corvane orphans remove, is not in this build yet)\n";
+
+  // The weekly check, as the scheduled run makes it.
+  if (int status = session.step("leftover-check --if-due", {"leftover-check", "--if-due", "--scope", testing::kDemoUserScope}))
+    return status;
+  out << "\n(catching an app dragged to the Trash, corvane watch --once, is not in this build yet)\n";
+  return kExitOK;
 }
 
 }  // namespace
@@ -142,8 +132,8 @@ Command demoCommand() {
   Command c;
   c.name = "demo";
   c.usage = "demo [--at DIR]";
-  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane analysing three of its apps, uninstalling one, "
-              "listing the Trash and undoing the uninstall.";
+  c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane at work on it: analysis with evidence, an "
+              "uninstall, the Trash, Put Back, restore, orphans and the weekly check.";
   c.options.values = {"--at"};
   c.options.paths = {"--at"};
   c.run = demo;

@@ -137,7 +137,7 @@ int restore(const ParsedArguments& args, Context& c) {
   if (args.has("--json")) {
     c.out << restoreJSON(reports, serviceOutcomes, summary, gone) << "\n";
   } else {
-    printRestore(c.out, reports, serviceOutcomes, summary);
+    printRestore(c.out, reports, serviceOutcomes, summary, c.shown());
     if (gone > 0)
       c.out << gone << (gone == 1 ? " other item is" : " other items are") << " no longer in the Trash.\n";
   }

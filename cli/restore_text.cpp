@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/snapshot_text.h"
 #include "corvane/history/bulk_restore_summary.h"
 
 namespace corvane::cli {
@@ -70,10 +71,12 @@ std::string restoreJSON(const std::vector<RestoreItemReport>& items,
 }
 
 void printRestore(std::ostream& out, const std::vector<RestoreItemReport>& items,
-                  const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary) {
+                  const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
+                  const Layout& shown) {
   if (items.size() > 1)
-    for (const auto& item : items) out << "  " << BulkRestoreSummary::single(item.outcome, item.name) << "\n";
-  out << summary << "\n";
+    for (const auto& item : items)
+      out << "  " << macStyleText(BulkRestoreSummary::single(item.outcome, item.name), shown) << "\n";
+  out << macStyleText(summary, shown) << "\n";
   for (const auto& s : services) {
     out << (s.enabled && s.loaded ? "Turned on again: " : "Could not fully turn on again: ") << s.label << " (";
     out << (s.enabled ? "enabled" : "not enabled") << ", " << (s.loaded ? "loaded" : "not loaded") << ")\n";

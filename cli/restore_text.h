@@ -9,6 +9,7 @@
 
 #include "corvane/history/background_service_restorer.h"
 #include "corvane/history/restore.h"
+#include "corvane/model/layout.h"
 
 namespace corvane::cli {
 
@@ -23,7 +24,9 @@ nlohmann::json outcomeJSON(const RestoreOutcome& outcome);
 std::string restoreJSON(const std::vector<RestoreItemReport>& items,
                         const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
                         std::size_t notInTrash);
+// The sentences with their paths shown for `shown` (macStyleText).
 void printRestore(std::ostream& out, const std::vector<RestoreItemReport>& items,
-                  const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary);
+                  const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
+                  const Layout& shown);
 
 }  // namespace corvane::cli

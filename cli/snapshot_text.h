@@ -19,6 +19,9 @@ std::string displayPath(const Url& url, const Layout& layout);
 
 // Rows in columns two spaces apart, each as wide as its widest cell (counted in characters).
 void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// `text` with the paths in it shown as the Mac shows them: the layout's home as "~", a copied tree's
+// root as "/".
+std::string macStyleText(std::string text, const Layout& layout);
 // One line per finding: short id, tier, score, kind, size, path; with `explain`, every evidence sentence below it.
 // With `sizes`, the size shown is the finding's total on disk rather than its own entry's.
 // With `colour`, each tier's name is coloured for a terminal.

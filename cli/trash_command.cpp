@@ -125,7 +125,7 @@ int putBack(const ParsedArguments& args, Context& c) {
   if (args.has("--json"))
     c.out << restoreJSON(reports, {}, summary, 0) << "\n";
   else
-    printRestore(c.out, reports, {}, summary);
+    printRestore(c.out, reports, {}, summary, c.shown());
   const bool allBack = std::all_of(results.begin(), results.end(),
                                    [](const NamedRestoreOutcome& r) { return BulkRestoreSummary::isRestored(r.outcome); });
   return allBack ? kExitOK : kExitFailure;

@@ -262,6 +262,19 @@ TEST(TerminalTest, ValuesAreTakenAsShownInAnyCase) {
   for (const auto& [given, index] : cases) EXPECT_EQ(cli::acceptedIndex(given, lanes), index) << given;
 }
 
+TEST(TerminalTest, PathsInSentencesAsTheMacShowsThem) {
+  const Layout copy = Layout::at("/tmp/d/root", "/tmp/d/home");
+  const std::pair<std::string, std::string> cases[] = {
+      {"Put 'x' back to /tmp/d/root/Users/demo/Documents.", "Put 'x' back to /Users/demo/Documents."},
+      {"Put 'x' back to /tmp/d/home/Library/Caches.", "Put 'x' back to ~/Library/Caches."},
+      {"bootstrap gui/0 /tmp/d/home/Library/LaunchAgents/a.plist /tmp/d/home", "bootstrap gui/0 ~/Library/LaunchAgents/a.plist ~"},
+      {"/tmp/d/homework and /tmp/d/rooted stay", "/tmp/d/homework and /tmp/d/rooted stay"},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(cli::macStyleText(text, copy), shown);
+  EXPECT_EQ(cli::macStyleText("/Users/me/x and /Library/y", Layout::at("/", "/Users/me")), "~/x and /Library/y");
+  EXPECT_EQ(cli::macStyleText("/tmp/d/home/x", Layout{}), "/tmp/d/home/x");
+}
+
 TEST(TerminalTest, WindowPhrasesBecomeCommands) {
   // Every text of the library that the tool shows and that speaks of the window.
   std::vector<FileFinding> orphans(3);
