@@ -82,8 +82,14 @@ int analyze(const ParsedArguments& args, Context& context) {
 
   AppAnalyzer::Options analysis;
   analysis.extendedMatching = !args.has("--base-rules-only");
-  AppAnalyzer analyzer(context.layout, {}, analysis);
-  AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
+  AnalysisSnapshot snapshot;
+  {
+    ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
+                          std::chrono::seconds(1), "Analysing");
+    AppAnalyzer::Collaborators machine;
+    machine.fileSystem = std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(), progress);
+    snapshot = AppAnalyzer(context.layout, std::move(machine), analysis).analyze(app, installed);
+  }
   FindingIDs::assign(snapshot, context.layout);
 
   FindingSizes sizes;

@@ -56,9 +56,9 @@ std::optional<UninstallSelection> parseSelect(const std::string& text) {
 std::string items(std::size_t n) { return std::to_string(n) + (n == 1 ? " item" : " items"); }
 
 void printSelection(std::ostream& out, const std::vector<FileFinding>& selected, const Layout& layout,
-                    const FindingSizes& sizes) {
+                    const FindingSizes& sizes, bool colour) {
   for (const auto& f : selected) {
-    out << "  " << FindingIDs::shortForm(f.id) << "  " << stringValue(f.confidence) << " · " << stringValue(f.kind) << " · "
+    out << "  " << FindingIDs::shortForm(f.id) << "  " << tierName(f.confidence, colour) << " · " << stringValue(f.kind) << " · "
         << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
   }
 }
@@ -161,7 +161,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   }
   text << "To move to the Trash (" << items(plan.selected.size()) << ", " << formatTotal(totalOf(pointers(plan.selected), sizes))
        << "):\n";
-  printSelection(text, plan.selected, shown, sizes);
+  printSelection(text, plan.selected, shown, sizes, context.terminal.colour && !asJSON);
 
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";

@@ -298,6 +298,22 @@ TEST(TerminalTest, WindowPhrasesBecomeCommands) {
             std::string::npos);
 }
 
+TEST(ScanProgressTest, AnyScanOverTheFileSystemCountsWhatItMeets) {
+  testing::TemporaryFolder tmp{"corvane-progress"};
+  for (const char* name : {"a/1", "a/2", "b"}) testing::SampleMac::writeFile(tmp.path() + "/" + name, "x");
+  std::ostringstream err;
+  {
+    cli::ScanProgress progress(err, true, std::chrono::steady_clock::now, std::chrono::milliseconds(0), "Analysing");
+    cli::CountingFileSystem counting(platform::sharedRealFileSystem(), progress);
+    ASSERT_TRUE(counting.list(tmp.path(), {}).has_value());
+    ASSERT_TRUE(counting.walk(tmp.path() + "/a", {}, [](const platform::WalkItem&) { return platform::WalkStep::descend; })
+                    .has_value());
+  }
+  // The first report shows at once (no delay here); those within a tenth of a second after it do not.
+  EXPECT_TRUE(err.str().starts_with("\r\033[KAnalysing… 2 entries walked")) << err.str();
+  EXPECT_TRUE(err.str().ends_with("\r\033[K")) << err.str();
+}
+
 TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, false), "Safe to Remove");
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, true), "\033[32mSafe to Remove\033[0m");
