@@ -81,7 +81,9 @@ int analyze(const ParsedArguments& args, Context& context) {
     if (a.url.standardized() == appURL) app = a;
 
   AppAnalyzer::Options analysis;
-  analysis.extendedMatching = !args.has("--base-rules-only");
+  analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
+  std::vector<FileFinding> withheld;  // for the record, under --explain
+  analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
   AnalysisSnapshot snapshot;
   {
     ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
@@ -91,6 +93,7 @@ int analyze(const ParsedArguments& args, Context& context) {
     snapshot = AppAnalyzer(context.layout, std::move(machine), analysis).analyze(app, installed);
   }
   FindingIDs::assign(snapshot, context.layout);
+  for (auto& f : withheld) f.id = FindingIDs::forItem(snapshot.identity, FindingIDs::macStylePath(f.url.path(), context.layout));
 
   FindingSizes sizes;
   {
@@ -111,6 +114,11 @@ int analyze(const ParsedArguments& args, Context& context) {
   if (!snapshot.findings.empty()) {
     context.out << "\n";
     printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
+  }
+  if (args.has("--explain") && !withheld.empty()) {
+    // What the names alone would have offered, and why it is not.
+    context.out << "\nNot offered, the system's own or shared by many apps (" << withheld.size() << ")\n";
+    printFindings(context.out, withheld, shown, true, nullptr, context.terminal.colour);
   }
   printUnreadLocations(context.out, context.layout);
   return kExitOK;

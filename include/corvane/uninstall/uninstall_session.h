@@ -66,7 +66,7 @@ struct UninstallOptions {
   // caller selects by (FindingIDs::assign gives the ids that stay the same from run to run). Empty: the
   // analysis's own ids.
   std::function<void(AnalysisSnapshot&)> assignFindingIDs;
-  // The analysis's own rules only, without the extended matching.
+  // The analysis's own rules only, without the extended matching and the system's ownership of its names.
   bool baseRulesOnly = false;
 };
 
