@@ -117,7 +117,7 @@ class UninstallSessionTest : public ::testing::Test {
 TEST_F(UninstallSessionTest, ItemsThatChangedSinceTheAnalysisStayAndAreReportedAfterTheMoves) {
   HistoryStore history(files, layout);
   UninstallSession session(layout, collaborators(), history);
-  UninstallPlan plan = session.prepare(dropzone, {UninstallSelection::Tier::all, {}, false});
+  UninstallPlan plan = session.prepare(dropzone, {UninstallSelection::Tier::all, {}, false, {}});
   ASSERT_EQ(plan.selected.size(), 6u);
   // The app is replaced by a new bundle of the same name, the log file is deleted, the support folder
   // gains a file.
@@ -162,7 +162,7 @@ TEST_F(UninstallSessionTest, ARecordThatCannotBeWrittenStillListsWhatMoved) {
   files.writeAtomically = [full](const std::string&, const std::string&) -> Status { return full; };
   HistoryStore history(files, layout);
   UninstallSession session(layout, collaborators(), history);
-  UninstallResult result = session.perform(session.prepare(dropzone, {UninstallSelection::Tier::all, {}, true}));
+  UninstallResult result = session.perform(session.prepare(dropzone, {UninstallSelection::Tier::all, {}, true, {}}));
   EXPECT_EQ(result.kind, UninstallResult::Kind::notRecorded);
   EXPECT_EQ(result.historyError, full);
   EXPECT_EQ(result.record.operations.size(), 5u);
