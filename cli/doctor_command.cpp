@@ -28,8 +28,8 @@ struct Tool {
 const std::vector<Tool>& tools() {
   static const std::vector<Tool> kTools = {
       {"launchctl", {std::string(kLaunchctlPath)}, "background services are neither paused nor turned on again"},
-      {"pkgutil", {kPackageToolPath}, "installer receipts are read from their folder only"},
-      {"brew", {"/opt/homebrew/bin/brew", "/usr/local/bin/brew"}, "Homebrew casks are not matched"},
+      {"pkgutil", {kPackageToolPath}, "installer receipts are read from their folder directly"},
+      {"brew", {"/opt/homebrew/bin/brew", "/usr/local/bin/brew"}, "the app offers no Homebrew step"},
   };
   return kTools;
 }

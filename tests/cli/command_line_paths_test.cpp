@@ -54,6 +54,14 @@ TEST_F(CommandLinePathsTest, AnEmptyPathOrAnUnknownWorkingFolderIsAUsageError) {
   EXPECT_EQ(empty.status, 64);
   EXPECT_EQ(empty.err,
             "corvane apps: option --root needs a path (usage: corvane apps [--json] [--names] [--root DIR] [--home DIR])\n");
+  // An empty APP is a bad command line like any other.
+  for (const std::string command : {"analyze", "inspect", "uninstall"}) {
+    const auto noApp = runCli({command, "", "--root", mac.root(), "--home", mac.home()});
+    EXPECT_EQ(noApp.status, 64) << command;
+    EXPECT_TRUE(noApp.err.starts_with("corvane " + command + ": APP is empty: give an app's path, name or bundle "
+                                      "identifier (usage: corvane " + command + " APP"))
+        << noApp.err;
+  }
 
   cli::ParsedArguments parsed;
   cli::OptionSpec spec;
