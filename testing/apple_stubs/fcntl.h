@@ -7,7 +7,9 @@
 #define O_SYMLINK 0x00200000
 #define O_CLOEXEC 0x01000000
 #define AT_FDCWD -2
+#define F_GETFD 1
 #define F_SETFD 2
+#define F_DUPFD_CLOEXEC 67
 #define FD_CLOEXEC 1
 #define AT_SYMLINK_NOFOLLOW 0x0020
 

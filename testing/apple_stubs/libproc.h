@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include <sys/param.h>
 
-#define PROC_UID_ONLY 6
+#define PROC_UID_ONLY 4
 #define PROC_PIDPATHINFO_MAXSIZE (4 * MAXPATHLEN)
 
 #define PROC_PIDTASKINFO 4

@@ -1,4 +1,5 @@
-// getattrlist(2) with the volume-name and added-time attributes, as documented; see ../README.md.
+// The attribute lists of getattrlist(2) and setattrlistat(2): types and constants only, as in Apple's header
+// (the calls themselves are declared in <unistd.h>). See ../README.md.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -28,11 +29,10 @@ typedef struct attribute_set {
 } attribute_set_t;
 
 #define ATTR_BIT_MAP_COUNT 5
+#define ATTR_CMN_FLAGS 0x00040000
 #define ATTR_CMN_ADDEDTIME 0x10000000
 #define ATTR_CMN_RETURNED_ATTRS 0x80000000
 #define FSOPT_NOFOLLOW 0x00000001
 #define ATTR_VOL_NAME 0x00002000
 #define ATTR_VOL_INFO 0x80000000
 
-extern "C" int getattrlist(const char* path, struct attrlist* attrList, void* attrBuf, size_t attrBufSize,
-                           unsigned long options);
