@@ -19,7 +19,8 @@ int setFlagsAt(int dirFd, const std::string& name, bool, std::uint32_t flags) {
   request.bitmapcount = ATTR_BIT_MAP_COUNT;
   request.commonattr = ATTR_CMN_FLAGS;
   std::uint32_t value = flags;  // setattrlist takes the values alone, without a leading length
-  return retryAfterSignal(::setattrlistat, dirFd, name.c_str(), &request, &value, sizeof value, FSOPT_NOFOLLOW) == 0
+  return retryAfterSignal(::setattrlistat, dirFd, name.c_str(), &request, &value, sizeof value,
+                          static_cast<std::uint32_t>(FSOPT_NOFOLLOW)) == 0
              ? 0
              : errno;
 }

@@ -5,6 +5,6 @@
 #include <stdint.h>
 
 extern "C" {
-int getattrlist(const char*, void*, void*, size_t, unsigned int);
-int setattrlistat(int, const char*, void*, void*, size_t, uint32_t);
+int getattrlist(const char*, void*, void*, size_t, unsigned int);  // <unistd.h>
+int setattrlistat(int, const char*, void*, void*, size_t, uint32_t);  // <sys/unistd.h>
 }
