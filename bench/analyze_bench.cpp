@@ -25,6 +25,7 @@ int benchOrphans(int entries);
 int benchDiscovery(int apps);
 int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
+int benchSignature(int mebibytes);
 int benchHistory(int records);
 int benchAccuracy(const std::string& sourceDir, bool verbose);
 }
@@ -160,6 +161,7 @@ const Case kCases[] = {
     {"parse", {}, "MB/s of binary property lists, keyed archives, BOM, .DS_Store and Mach-O files, and of\n"
                   "    python3's plistlib on the same property lists (skipped without python3)"},
     {"bgitems", {20000}, "reading a background-items store of N records against reading its bytes"},
+    {"signature", {8, 64}, "checking an app's signature, its executable holding N MiB of code, against reading it"},
     {"history", {1000}, "appending one uninstall to a history of N records against writing its file"},
     {"orphans", {100000}, "the orphan scan on a Library of N entries against a bare listing and find"},
     {"trash", {100000}, "listing a Trash of N entries with sizes and lanes against du -s"},
@@ -190,6 +192,11 @@ int run(const std::string& name, const std::vector<int>& sizes, const std::strin
   if (name == "discovery") return bench::benchDiscovery(n);
   if (name == "parse") return bench::benchParse(CORVANE_SOURCE_DIR);
   if (name == "bgitems") return bench::benchBackgroundItems(n);
+  if (name == "signature") {
+    int worst = 0;
+    for (int size : sizes) worst = std::max(worst, bench::benchSignature(size));
+    return worst;
+  }
   if (name == "history") return bench::benchHistory(n);
   if (name == "orphans") return bench::benchOrphans(n);
   if (name == "trash") return bench::benchTrash(n);

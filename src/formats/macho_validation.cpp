@@ -9,7 +9,6 @@ namespace corvane::macho {
 
 namespace {
 
-constexpr std::uint32_t kSuperBlobHeaderSize = 12;
 constexpr std::uint32_t kCodeDirectoryMagic = 0xfade0c02;
 constexpr std::uint32_t kEntitlementsMagic = 0xfade7171;
 constexpr std::uint32_t kSignatureBlobMagic = 0xfade0b01;
