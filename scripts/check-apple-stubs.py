@@ -67,6 +67,9 @@ def declared_names(code, state):
         selector = re.findall(r"(\w+):\(", code)
         name = "".join(s + ":" for s in selector) if selector else IDENTIFIER.findall(code)[-1]
         return [(interface + "." + name, "objc")]
+    m = re.match(r"typedef enum ([A-Za-z_]\w*) : \w+ ([A-Za-z_]\w*);$", code)
+    if m:
+        return [(m.group(2), "type")]
     if re.match(r"(typedef )?enum\b", code):
         return [(m, "value") for m in re.findall(r"([A-Za-z_]\w*)\s*=", code)]
     m = re.match(r"(typedef )?struct( [A-Za-z_]\w*)? \{$", code)
@@ -280,7 +283,7 @@ DRIFTS = [
      "  uint64_t f_bavail;  // <sys/mount.h>\n  uint64_t f_bfree;  // <sys/mount.h>",
      "statfs.f_bavail is not after statfs.f_bfree"),
     ("sys/stat.h", "  uint32_t st_flags;  // <sys/stat.h>", "  uint64_t st_flags;  // <sys/stat.h>",
-     "stat.st_flags (<sys/stat.h>): field differs from 'uint32_t'"),
+     "stat.st_flags (<sys/stat.h>): field differs from '__uint32_t'"),
     ("sys/mount.h", "#define MNT_LOCAL 0x00001000  // <sys/mount.h>", "#define MNT_LOCAL 0x00001000",
      "a declaration without the Apple header it comes from"),
     ("sys/mount.h", "#define MNT_NOWAIT 2  // <sys/mount.h>", "#define MNT_NOWAIT 2  // <sys/param.h>",

@@ -32,9 +32,9 @@ typedef struct __CFDateFormatter* CFDateFormatterRef;  // <CoreFoundation/CFDate
 typedef CFStringRef CFDateFormatterKey;  // <CoreFoundation/CFDateFormatter.h>
 typedef const struct __CFBoolean* CFBooleanRef;  // <CoreFoundation/CFNumber.h>
 typedef CFOptionFlags CFCalendarUnit;  // <CoreFoundation/CFCalendar.h>
-enum { kCFCalendarUnitDay = (1UL << 4) };  // <CoreFoundation/CFCalendar.h>
-typedef CFIndex CFDateFormatterStyle;  // <CoreFoundation/CFDateFormatter.h>
-enum { kCFDateFormatterNoStyle = 0 };  // <CoreFoundation/CFDateFormatter.h>
+enum : CFCalendarUnit { kCFCalendarUnitDay = (1UL << 4) };  // <CoreFoundation/CFCalendar.h>
+typedef enum CFDateFormatterStyle : CFIndex CFDateFormatterStyle;  // <CoreFoundation/CFDateFormatter.h>
+enum CFDateFormatterStyle : CFIndex { kCFDateFormatterNoStyle = 0 };  // <CoreFoundation/CFDateFormatter.h>
 
 typedef struct {  // <CoreFoundation/CFBase.h>
   CFIndex location;  // <CoreFoundation/CFBase.h>
@@ -42,13 +42,13 @@ typedef struct {  // <CoreFoundation/CFBase.h>
 } CFRange;  // <CoreFoundation/CFBase.h>
 CFRange CFRangeMake(CFIndex loc, CFIndex len);  // <CoreFoundation/CFBase.h>
 
-typedef CFIndex CFComparisonResult;  // <CoreFoundation/CFBase.h>
-enum { kCFCompareLessThan = -1L, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };  // <CoreFoundation/CFBase.h>
+typedef enum CFComparisonResult : CFIndex CFComparisonResult;  // <CoreFoundation/CFBase.h>
+enum CFComparisonResult : CFIndex { kCFCompareLessThan = -1L, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };  // <CoreFoundation/CFBase.h>
 typedef CFOptionFlags CFStringCompareFlags;  // <CoreFoundation/CFString.h>
-enum { kCFCompareCaseInsensitive = 1, kCFCompareNonliteral = 16, kCFCompareLocalized = 32, kCFCompareNumerically = 64, kCFCompareWidthInsensitive = 256 };  // <CoreFoundation/CFString.h>
+enum : CFStringCompareFlags { kCFCompareCaseInsensitive = 1, kCFCompareNonliteral = 16, kCFCompareLocalized = 32, kCFCompareNumerically = 64, kCFCompareWidthInsensitive = 256 };  // <CoreFoundation/CFString.h>
 enum { kCFStringEncodingUTF8 = 0x08000100 };  // <CoreFoundation/CFString.h>
-typedef CFIndex CFCharacterSetPredefinedSet;  // <CoreFoundation/CFCharacterSet.h>
-enum { kCFCharacterSetAlphaNumeric = 10 };  // <CoreFoundation/CFCharacterSet.h>
+typedef enum CFCharacterSetPredefinedSet : CFIndex CFCharacterSetPredefinedSet;  // <CoreFoundation/CFCharacterSet.h>
+enum CFCharacterSetPredefinedSet : CFIndex { kCFCharacterSetAlphaNumeric = 10 };  // <CoreFoundation/CFCharacterSet.h>
 
 extern "C" {
 extern const CFAllocatorRef kCFAllocatorDefault;  // <CoreFoundation/CFBase.h>
