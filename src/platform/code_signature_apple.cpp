@@ -82,9 +82,11 @@ macho::SignatureCheck checkCodeSignature(const std::string& bundlePath) {
     return {SignatureState::invalid, "the code-signing service refused it (status " + std::to_string(status) + ")"};
   const std::optional<std::string> team = readCodeSignature(bundlePath).teamIdentifier;
   if (!team) return {SignatureState::valid, {}};
-  // The team counts only when a certificate Apple issued to that team signed the code.
+  // The team counts only when a certificate Apple issued to that team signed the code, or Apple signed it
+  // for the Mac App Store (its leaf certificate carries the store's marker), vouching for the team inside.
   if (!isTeamIdentifier(*team)) return {SignatureState::invalid, "it names a malformed team"};
-  const std::string text = "anchor apple generic and certificate leaf[subject.OU] = \"" + *team + "\"";
+  const std::string text = "anchor apple generic and (certificate leaf[subject.OU] = \"" + *team +
+                           "\" or certificate leaf[field.1.2.840.113635.100.6.1.9])";
   CFReleaser textOwner{CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8)};
   SecRequirementRef requirement = nullptr;
   if (!textOwner.object ||
