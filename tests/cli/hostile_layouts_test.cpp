@@ -142,11 +142,12 @@ TEST_F(HostileLayoutsTest, AnEmptyMacOrAnAppPathWithoutABundleFailsInOneLineAndW
     }
   }
   // Only the tool's own folder and the Trash may have appeared.
-  for (const auto& [path, size] : snapshot())
-    if (!before.count(path))
-      EXPECT_TRUE(path == "empty/home/Library" || path.starts_with("empty/home/Library/Application Support") ||
-                  path.starts_with("empty/home/.Trash"))
-          << path;
+  for (const auto& [path, size] : snapshot()) {
+    if (before.count(path)) continue;
+    EXPECT_TRUE(path == "empty/home/Library" || path.starts_with("empty/home/Library/Application Support") ||
+                path.starts_with("empty/home/.Trash"))
+        << path;
+  }
 
   const std::string applications = at("mac/root/Applications");
   const struct {
