@@ -188,11 +188,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (auto root = parsed.value("--root")) context.layout.root = *root;
     if (auto home = parsed.value("--home")) context.layout.home = *home;
     // Answers computed from folders that are not there would be made up.
-    if (command.options.layout)
-      if (auto problem = layoutProblem(context.layout, parsed.value("--root").has_value(), parsed.value("--home").has_value())) {
+    if (command.options.layout) {
+      const bool rootGiven = parsed.value("--root").has_value(), homeGiven = parsed.value("--home").has_value();
+      if (auto problem = layoutProblem(context.layout, rootGiven, homeGiven)) {
         err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
         return kExitUsage;
       }
+    }
     if (command.options.readsInstalledApps) {
       const std::vector<std::string> unreadable = AppDiscoveryService(context.layout).unreadableApplicationFolders();
       if (!unreadable.empty()) {
@@ -232,7 +234,14 @@ int run(int argc, char** argv) {
   const std::optional<std::string> noColour = platform::environmentVariable("NO_COLOR");
   terminal.colour = platform::standardOutputIsTerminal() && (!noColour || noColour->empty());
   terminal.progress = platform::standardErrorIsTerminal();
-  return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
+  try {
+    return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
+  } catch (const std::exception& e) {
+    std::cerr << "corvane: stopped by an unexpected error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "corvane: stopped by an unexpected error\n";
+  }
+  return kExitFailure;
 }
 
 }  // namespace corvane::cli
