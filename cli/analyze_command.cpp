@@ -97,6 +97,7 @@ Command analyzeCommand() {
   c.options.positionalPaths = true;
   c.options.appArgument = true;
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = analyze;
   return c;
 }

@@ -61,6 +61,7 @@ Command appsCommand() {
   c.summary = "Lists the installed applications: name, version, bundle identifier, system flag and location.";
   c.options.flags = {"--json"};
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = apps;
   return c;
 }

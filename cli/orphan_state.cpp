@@ -43,6 +43,17 @@ OrphanScanResult scanOrphans(const Layout& layout) {
   return OrphanScanner(layout).scan(apps, removed, suppressedLabels(layout));
 }
 
+bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,
+                          const std::string& consequence) {
+  if (unreadable.empty()) return false;
+  std::string folders;
+  for (const auto& folder : unreadable) folders += (folders.empty() ? "" : ", ") + folder;
+  context.err << "corvane " << command << ": the scan is incomplete: " << folders
+              << " could not be read, so no leftover can be told apart from an installed app's data; " << consequence
+              << ".\n";
+  return true;
+}
+
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command) {
   auto given = args.value("--scope");
   if (!given) return true;

@@ -22,6 +22,11 @@ bool rememberSuppressedLabel(const Layout& layout, const std::string& label);
 
 OrphanScanResult scanOrphans(const Layout& layout);
 
+// When `unreadable` (application folders) is not empty: prints the one line saying the scan is incomplete,
+// ending in `consequence` ("nothing is listed"), and returns true.
+bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,
+                          const std::string& consequence);
+
 // Takes --scope UUID into the layout's login scope; false (after a usage message) for a malformed value.
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command);
 

@@ -51,6 +51,8 @@ void printText(std::ostream& out, const OrphanScanResult& result, const Layout& 
 int orphans(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "orphans")) return kExitUsage;
   const OrphanScanResult result = scanOrphans(context.layout);
+  if (reportIncompleteScan(result.unreadableApplicationFolders, context, "orphans", "nothing is listed"))
+    return kExitFailure;
   if (args.has("--json")) {
     context.out << json::pretty(encode(result)) << "\n";
   } else {

@@ -137,6 +137,13 @@ AnalysisSnapshot UninstallSession::analyzeAgain(const UninstallPlan& plan) const
 UninstallResult UninstallSession::perform(const UninstallPlan& plan) const {
   UninstallResult result;
   if (plan.kind != UninstallPlan::Kind::ready || plan.selected.empty()) return result;
+  // The record must be writable before the first item moves; the lock is kept until it is written.
+  auto reservation = history_.reserve();
+  if (!reservation.has_value()) {
+    result.kind = UninstallResult::Kind::historyUnavailable;
+    result.historyError = reservation.error();
+    return result;
+  }
 
   const FileAccessChecks checks = collaborators_.fileAccess;
   const Layout layout = layout_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_capture.h"
@@ -98,12 +100,42 @@ TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
                              "); nothing was done.\n");
 }
 
+TEST_F(OrphansCommandTest, AScanThatCannotSeeTheApplicationsFolderClaimsNothingAndRemembersNothing) {
+  const std::string applications = mac.system("/Applications");
+  std::filesystem::rename(applications, applications + ".aside");
+  const std::string why = ": the scan is incomplete: " + applications +
+                          " could not be read, so no leftover can be told apart from an installed app's data; ";
+  const struct {
+    std::vector<std::string> args;
+    std::string consequence;
+  } cases[] = {
+      {{"orphans"}, "nothing is listed"},
+      {{"leftover-check"}, "nothing is reported or remembered"},
+      {{"neutralize", "com.driftwood.sync.agent", "--launchctl", "/bin/true"}, "nothing was changed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const auto r = run(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "corvane " + c.args[0] + why + c.consequence + ".\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/leftover-check.json")));
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")));
+}
+
 TEST_F(OrphansCommandTest, NeutralizedItemIsNoLongerListed) {
   const auto launchctl = testing::LaunchctlStandIn::write(folder.path(), {"com.driftwood.sync.agent"});
   const auto refused = run({"neutralize", "com.driftwood.sync.launcher", "--launchctl", launchctl.script});
   EXPECT_EQ(refused.status, 1);  // a hidden login item, not a launch agent that can be turned off
   EXPECT_EQ(refused.err, "corvane neutralize: com.driftwood.sync.launcher is not a leftover login item of a removed "
                          "app (see corvane orphans). Nothing was changed.\n");
+
+  // launchctl failing: nothing was turned off, so nothing is remembered and the item is still listed.
+  const auto failed = run({"neutralize", "com.driftwood.sync.agent", "--launchctl", "/bin/false"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")));
+  EXPECT_EQ(groupKeys(), kAllGroups);
 
   const auto done = run({"neutralize", "com.driftwood.sync.agent", "--launchctl", launchctl.script});
   EXPECT_EQ(done.status, 0) << done.out << done.err;
