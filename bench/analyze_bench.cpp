@@ -21,7 +21,7 @@ int benchSizes(int files);
 int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
 int benchTrash(int entries);
-int benchOrphans(int entries);
+int benchOrphans(int entries, const std::string& tool);
 int benchDiscovery(int apps);
 int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
@@ -161,7 +161,8 @@ const Case kCases[] = {
                   "    python3's plistlib on the same property lists (skipped without python3)"},
     {"bgitems", {20000}, "reading a background-items store of N records against reading its bytes"},
     {"history", {1000}, "appending one uninstall to a history of N records against writing its file"},
-    {"orphans", {100000}, "the orphan scan on a Library of N entries against a bare listing and find"},
+    {"orphans", {50000, 100000}, "the orphan scan on a Library of N entries against a bare listing and find, and\n"
+                                 "    `corvane orphans` (text, then --json) against find"},
     {"trash", {100000}, "listing a Trash of N entries with sizes and lanes against du -s"},
     {"sizes", {200000}, "the size roll-up of an app's findings (its cache holding N files) against du -s"},
     {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
@@ -191,7 +192,11 @@ int run(const std::string& name, const std::vector<int>& sizes, const std::strin
   if (name == "parse") return bench::benchParse(CORVANE_SOURCE_DIR);
   if (name == "bgitems") return bench::benchBackgroundItems(n);
   if (name == "history") return bench::benchHistory(n);
-  if (name == "orphans") return bench::benchOrphans(n);
+  if (name == "orphans") {
+    int worst = 0;
+    for (int count : sizes) worst = std::max(worst, bench::benchOrphans(count, tool));
+    return worst;
+  }
   if (name == "trash") return bench::benchTrash(n);
   if (name == "sizes") return bench::benchSizes(n);
   if (name == "restore") return bench::benchRestore(n);
