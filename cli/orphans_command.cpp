@@ -23,27 +23,26 @@ json::Json encode(const OrphanGroup& group) {
   return g;
 }
 
+// Writes `text` with every line after the first indented by `pad`.
+void writeIndented(std::ostream& out, const std::string& text, const char* pad) {
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << pad;
+  out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+}
+
 // The scan's JSON form, written group by group so that no document of the whole scan is ever built: the
 // same text as the pretty-printed whole ({"groups": [...], "backgroundItemStoreStatus": {...}}).
 void writeJSON(std::ostream& out, const OrphanScanResult& result) {
   out << "{\n  \"groups\": [";
   bool first = true;
-  std::string text;
   for (const auto& group : result.groups) {
-    text = json::pretty(encode(group));
     out << (first ? "\n    " : ",\n    ");
     first = false;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-      out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << "    ";
-    out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+    writeIndented(out, json::pretty(encode(group)), "    ");
   }
   out << (first ? "]" : "\n  ]") << ",\n  \"backgroundItemStoreStatus\": ";
-  text = json::pretty(encodeStoreStatus(result.backgroundItemStoreStatus));
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << "  ";
-  out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+  writeIndented(out, json::pretty(encodeStoreStatus(result.backgroundItemStoreStatus)), "  ");
   out << "\n}\n";
 }
 

@@ -117,10 +117,11 @@ void AppDepartureWatcher::rewatch() {
     applications.push_back(root.path());
   for (const auto& app : apps_)
     if (!app.isSystemApplication) applications.push_back(parentOf(app.url.path()));
-  for (const auto& folder : applications) {
-    // A missing Applications folder is noticed when it comes (back) through its parent.
-    wanted.insert(isFolder(folder) ? folder : parentOf(folder));
-  }
+  for (const auto& folder : applications)
+    if (isFolder(folder)) wanted.insert(folder);
+  // A missing /Applications is noticed when it comes (back) through its parent, which rarely changes; the
+  // others (the home's, a volume's) are looked for again whenever something else changes.
+  if (!isFolder(layout_.applications())) wanted.insert(parentOf(layout_.applications()));
   for (const auto& trash : TrashLocator(layout_).discoverTrashRoots()) wanted.insert(trash);
 
   for (auto it = watches_.begin(); it != watches_.end();) {
