@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -105,6 +106,10 @@ TEST(AppDepartureWatcherTest, ReportsAppsThatLeaveAndNotThoseThatComeBack) {
     ASSERT_TRUE(watcher.has_value());
     c.act(m);
     EXPECT_EQ(departures(watcher.value(), m), c.expected);
+    // Applications is watched while it is a real folder; a link in its place is never watched through.
+    const auto watched = watcher.value().watchedFolders();
+    EXPECT_EQ(std::count(watched.begin(), watched.end(), m.mac.system("/Applications")),
+              fs::is_directory(fs::symlink_status(m.mac.system("/Applications"))) ? 1 : 0);
   }
 }
 
