@@ -42,7 +42,9 @@ int analyze(const ParsedArguments& args, Context& context) {
     return kExitUsage;
   }
   AppAnalyzer::Options analysis;
-  analysis.extendedMatching = !args.has("--base-rules-only");
+  analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
+  std::vector<FileFinding> withheld;  // for the record, under --explain
+  analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
   std::vector<InstalledApplication> installed = listApps(context.layout);
   AnalysisSnapshot snapshot;
   if (removed) {
@@ -84,6 +86,11 @@ int analyze(const ParsedArguments& args, Context& context) {
   if (!snapshot.findings.empty()) {
     context.out << "\n";
     printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
+  }
+  if (args.has("--explain") && !withheld.empty()) {
+    // What the names alone would have offered, and why it is not.
+    context.out << "\nNot offered, the system's own or shared by many apps (" << withheld.size() << ")\n";
+    printFindings(context.out, withheld, context.layout, true, nullptr, context.terminal.colour);
   }
   return kExitOK;
 }
