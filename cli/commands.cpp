@@ -26,7 +26,7 @@ std::vector<Command> allCommands() {
       uninstallCommand(),
       restoreCommand(),
       trashCommand(),
-      orphansCommand(), leftoverCheckCommand(), neutralizeCommand(),
+      orphansCommand(), leftoverCheckCommand(), neutralizeCommand(), watchCommand(),
   };
   // The tool's own documentation, generated from the commands above, comes last.
   commands.push_back(completionsCommand());

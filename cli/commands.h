@@ -114,7 +114,7 @@ Command inspectCommand();
 Command uninstallCommand();
 Command restoreCommand();
 Command trashCommand();
-Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand();
+Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand(); Command watchCommand();
 
 
 }  // namespace corvane::cli

@@ -77,7 +77,8 @@ def declared_names(code, state):
         state["struct"] = m.group(2).strip() if m.group(2) else None
         state["typedef"] = bool(m.group(1))
         state["fields"] = []
-        return [] if state["typedef"] else [(state["struct"], "struct")]
+        # A structure's tag lives apart from other names, as in C (struct kevent beside kevent()).
+        return [] if state["typedef"] else [("struct " + state["struct"], "struct")]
     m = re.match(r"\} ([A-Za-z_]\w*);$", code)
     if m and "fields" in state:
         name = m.group(1)
@@ -183,7 +184,7 @@ def stub_words(stubs, declarations):
 def assertions(facts, objc):
     lines = ["#include <cstddef>", "#include <type_traits>"]
     headers = ["CoreFoundation/CoreFoundation.h", "Security/Security.h", "copyfile.h", "fcntl.h", "libproc.h",
-               "malloc/malloc.h", "membership.h", "spawn.h", "stdio.h", "sys/attr.h", "sys/mount.h", "sys/param.h",
+               "malloc/malloc.h", "membership.h", "spawn.h", "stdio.h", "sys/attr.h", "sys/event.h", "sys/mount.h", "sys/param.h",
                "sys/stat.h", "unistd.h", "uuid/uuid.h"]
     if objc:
         headers.append("Foundation/Foundation.h")
@@ -205,7 +206,7 @@ def assertions(facts, objc):
             lines.append(f"static_assert(std::is_same_v<decltype({name}), {text}>, {label});")
         elif kind == "field":
             struct, field = name.split(".", 1)
-            owner = facts.get(struct)
+            owner = facts.get("struct " + struct) or facts.get(struct)
             if owner is None:
                 continue
             spelled = owner["text"] if owner["kind"] == "struct" else struct

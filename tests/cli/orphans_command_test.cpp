@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <map>
+
 #include "cli/cli_capture.h"
 #include "corvane/orphans/leftover_check.h"
 #include "sample_mac/background_items_builder.h"
@@ -143,6 +146,68 @@ TEST_F(OrphansCommandTest, NeutralizedItemIsNoLongerListed) {
             "[\"com.driftwood.sync.agent\"]\n");
   std::vector<std::string> rest(kAllGroups.begin() + 1, kAllGroups.end());
   EXPECT_EQ(groupKeys(), rest);
+}
+
+// Every item below the folder with its contents ("/" for a folder), links as "-> target".
+std::map<std::string, std::string> tree(const std::string& folder) {
+  std::map<std::string, std::string> items;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder); it != std::filesystem::recursive_directory_iterator(); ++it) {
+    const std::string relative = it->path().lexically_relative(folder).string();
+    if (it->is_symlink()) {
+      items[relative] = "-> " + std::filesystem::read_symlink(it->path()).string();
+    } else {
+      items[relative] = it->is_directory() ? "/" : SampleMac::readFile(it->path().string());
+    }
+  }
+  return items;
+}
+
+TEST_F(OrphansCommandTest, RemoveMovesTheNamedLeftoversAndRestorePutsBackTheIdenticalTree) {
+  const std::string library = mac.user("Library");
+  std::filesystem::create_directories(mac.user(".Trash"));
+  auto withoutCorvane = [&] {
+    auto items = tree(library);
+    std::erase_if(items, [](const auto& item) { return item.first.starts_with("Application Support/Corvane"); });
+    return items;
+  };
+  const auto before = withoutCorvane();
+
+  const auto dry = run({"orphans", "remove", "com.glimmerapps.Glimmer", "--dry-run"});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.out,
+            "To move to the Trash (4 items, 29 KB):\n"
+            "  BCBAE41A-5C90-8067-AC6E-0BF793888284  Probably Leftover · Cache · 8 KB  ~/Library/Caches/com.glimmerapps.Glimmer\n"
+            "  20229218-FCD6-821E-A385-41371A97D4BD  Probably Leftover · Web Data · 8 KB  "
+            "~/Library/HTTPStorages/com.glimmerapps.Glimmer\n"
+            "  9ED327EA-466F-8B7C-A0E4-004ADE8DDAD1  Probably Leftover · Preference · 4 KB  "
+            "~/Library/Preferences/com.glimmerapps.Glimmer.plist\n"
+            "  9E163D44-80F8-8C16-A85D-509530C9F639  Probably Leftover · Saved State · 8 KB  "
+            "~/Library/Saved Application State/com.glimmerapps.Glimmer.savedState\n"
+            "Dry run: nothing was moved.\n");
+  const auto cancelled = runCli({"orphans", "remove", "com.glimmerapps.Glimmer", "--root", mac.root(), "--home",
+                                 mac.home(), "--scope", testing::kDemoUserScope}, "n\n");
+  EXPECT_EQ(cancelled.status, 1);
+  EXPECT_EQ(withoutCorvane(), before);
+  const auto inUse = run({"orphans", "remove", "com.nothing.here"});
+  EXPECT_EQ(inUse.status, 1);
+  EXPECT_EQ(inUse.err, "corvane orphans remove: com.nothing.here names no group or item of the leftovers found now "
+                       "(see corvane orphans). Nothing was moved.\n");
+
+  const auto removed = run({"orphans", "remove", "com.glimmerapps.Glimmer", "--select", "all", "--yes", "--json"});
+  ASSERT_EQ(removed.status, 0) << removed.err;
+  const auto record = nlohmann::json::parse(removed.out);
+  EXPECT_EQ(record["operations"].size(), 6u);
+  EXPECT_NE(withoutCorvane(), before);
+  const std::string id = record["id"];
+  const auto shown = runCli({"history", "show", id, "--root", mac.root(), "--home", mac.home()});
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_TRUE(shown.out.starts_with("Uninstall " + id + "\n")) << shown.out;
+  EXPECT_NE(shown.out.find("App: Glimmer\nBundle identifier: com.glimmerapps.Glimmer\n"), std::string::npos);
+  EXPECT_NE(shown.out.find("Moved to the Trash: 6 of 6 items\nFreed: 37 KB\n"), std::string::npos);
+
+  const auto restored = runCli({"restore", id, "--root", mac.root(), "--home", mac.home()});
+  EXPECT_EQ(restored.status, 0) << restored.out << restored.err;
+  EXPECT_EQ(withoutCorvane(), before);
 }
 
 }  // namespace
