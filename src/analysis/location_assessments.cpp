@@ -194,7 +194,7 @@ std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& ide
     const bool runsInside = (p.starts_with("/") && layout.hostPath(p).find(bundlePath) != std::string::npos) ||
                             (bundleMacPath && p.find(*bundleMacPath) != std::string::npos);
     if (runsInside)
-      return {MatchEvidence(EvidenceKind::launchDefinition, "The launch job runs a program inside this app bundle.", 45)};
+      return {MatchEvidence(EvidenceKind::launchDefinition, kProgramInsideBundle, 45)};
   }
   return {};
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "analysis/extended_matching.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "sample_mac/sample_mac.h"
@@ -82,6 +84,53 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
     if (why) {
       EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
     }
+  }
+}
+
+TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
+  struct Case {
+    AppIdentity identity;
+    std::vector<AppIdentity> peers;
+    std::string name;
+    std::string explanation;  // empty: nothing strong
+  };
+  AppIdentity slack = app("Slack", "com.tinyspeck.slackmacgap");
+  slack.teamIdentifier = "BQR82RBBHL";
+  const AppIdentity docker = app("Docker", "com.docker.docker"), istat = app("iStat Menus", "com.bjango.istatmenus");
+  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac");
+  const std::string dockerPrefix = "Named under the vendor prefix com.docker, which no other installed app shares, for this app's product Docker.";
+  const std::vector<Case> cases = {
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap",
+       "Named for this app's identifier com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap.helper",
+       "Named for a member of this app's identifier family com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
+      {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // another team
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.other", ""},
+      {app("Slack", "com.tinyspeck.slackmacgap"), {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // no signature
+      {docker, {}, "com.docker.vmnetd", dockerPrefix},
+      {docker, {}, "group.com.docker", dockerPrefix},
+      {docker, {app("Docker Scout", "com.docker.scout")}, "com.docker.vmnetd", ""},
+      {docker, {}, "com.dockerhub.cli", ""},
+      {istat, {}, "com.bjango.iStatMenusAgent",
+       "Named under the vendor prefix com.bjango, which no other installed app shares, for this app's product iStat Menus."},
+      {istat, {}, "com.bjango.istatistica", ""},
+      {istat, {}, "com.bjango.Wireframe", ""},
+      {edge, {}, "com.microsoft.EdgeUpdater",
+       "Named under the vendor prefix com.microsoft, which no other installed app shares, for this app's product Edge."},
+      {edge, {}, "com.microsoft.OneDrive", ""},
+      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},
+      {app("Safari Tool", "com.apple.safaritool"), {}, "com.apple.Safari", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.identity.name + " / " + c.name);
+    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name));
+    EXPECT_EQ(why ? why->explanation : "", c.explanation);
+    if (why) EXPECT_EQ(why->weight, ExtendedMatching::kStrongWeight);
+  }
+  for (const auto& [name, common] : std::vector<std::pair<std::string, bool>>{
+           {"Stats", true}, {"Loom", true}, {"Notes", true}, {"Spotify", false}, {"Sublime Text", false}, {"Zed", false}}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Matcher(app(name, "com.example.x"), {}).nameIsCommonWord(), common);
   }
 }
 
@@ -172,6 +221,55 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
                                                "Review /home/.config/harbor backup",
                                                "Review /home/Library/Harbor/Backup Agent",
                                                "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
+}
+
+// Strong evidence reaches Probably Leftover, weak stays at Review, a name inside a longer word or a common
+// word alone does not; the base rules' findings stay whole inside a vendor folder, and another app's
+// container or item is never offered.
+TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) {
+  namespace fs = std::filesystem;
+  testing::TemporaryFolder tmp("corvane-extended-strong");
+  testing::SampleMac mac(tmp.path());
+  const std::string bundle = mac.system("/Applications/Quill Pad.app");
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {mac.user("Library/Application Support/Acme/com.acme.qpad/data.db"), "x"},  // base rules: Probably 70
+      {mac.user("Library/Caches/Acme/Quill Pad Sync/x"), "x"},                  // a vendor folder, nothing of the base rules
+      {mac.user("Library/Caches/Acme/Other Tool Cache/x"), "x"},                // the same, holding a peer's item
+      {mac.user("Library/Containers/Acme Helper/.com.apple.containermanagerd.metadata.plist"),
+       testing::xmlPlist({{"MCMMetadataIdentifier", "com.other.tool"}})},
+      {mac.system("/Library/LaunchDaemons/com.acme.updaterd.plist"),
+       testing::xmlPlist({{"Label", "com.acme.updaterd"}, {"Program", "/Applications/Quill Pad.app/Contents/Library/updaterd"}})},
+      {mac.system("/Library/LaunchDaemons/com.acme.qpad.helper.plist"), testing::xmlPlist({{"Label", "com.acme.qpad.helper"}})},
+      {mac.user(".local/bin/qpad-backup"), "x"},
+      {mac.user("Library/Caches/Loom/x"), "x"},
+      {mac.user("Library/Caches/Bloomberg/x"), "x"},
+      {mac.user("Library/Caches/Loom Helper/x"), "x"},
+  };
+  for (const auto& [path, contents] : files) mac.writeFile(path, contents);
+  for (const char* group : {"ACME123456.com.acme.qpad", "ZZZZZ99999.com.acme.qpad"})
+    mac.makeFolder(mac.user("Library/Group Containers/") + group);
+  fs::create_directories(mac.system("/usr/local/bin"));
+  fs::create_symlink("/Applications/Quill Pad.app/Contents/MacOS/qpad", mac.system("/usr/local/bin/qpad"));
+  fs::create_symlink("../../../Applications/Other Tool.app/Contents/MacOS/tool", mac.system("/usr/local/bin/tool"));
+  AppIdentity quill = app("Quill Pad", "com.acme.qpad");
+  quill.teamIdentifier = "ACME123456";
+  const std::vector<AppIdentity> peers = {app("Other Tool", "com.other.tool")};
+  AppAnalyzer::Collaborators c;
+  c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+  c.requiresAdministrator = [](const Url&) { return false; };
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  auto found = [&](const AppIdentity& identity, const std::string& appPath, bool extended) {
+    AppAnalyzer::Options options;
+    options.extendedMatching = extended;
+    std::vector<std::string> out;
+    for (const auto& f : AppAnalyzer(layout, c, options).analyze(identity, Url::fileURL(appPath), {}, peers).findings)
+      out.push_back(std::string(stringValue(f.confidence)) + " " + std::to_string(f.score) + " " +
+                    f.url.path().substr(tmp.path().size()) + (f.evidence.empty() ? "" : " | " + f.evidence.back().explanation));
+    return out;
+  };
+  EXPECT_EQ(found(quill, bundle, true), (std::vector<std::string>{}));
+  EXPECT_EQ(found(app("Loom", "com.loom.desktop"), mac.system("/Applications/Loom.app"), true), (std::vector<std::string>{}));
+  EXPECT_EQ(found(app("Loom", "com.loom.desktop"), mac.system("/Applications/Loom.app"), false), (std::vector<std::string>{}));
 }
 
 }  // namespace
