@@ -30,6 +30,27 @@ constexpr std::array<std::string_view, 5> kSharedPrefixes = {"com.apple", "com.e
 // Words that name an edition or a packaging of a product rather than another product.
 constexpr std::array<std::string_view, 10> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app",
                                                           "lite", "free", "plus",    "client",   "classic"};
+// Words a product's own processes and files add to its name; longer words before their prefixes.
+constexpr std::array<std::string_view, 14> kRoles = {
+    "helper",  "agent",    "daemon",   "services", "service", "installer", "install",
+    "updater", "update",   "monitor",  "renderer", "launcher", "plugin",    "crashreporter"};
+
+// Whether `rest` (letters and digits, lower case) is nothing but edition and role words, then digits.
+bool onlyEditionsRolesAndNumbers(std::string_view rest) {
+  for (bool more = true; more && !rest.empty();) {
+    more = false;
+    for (const auto* words : {static_cast<const std::string_view*>(kQualifiers.data()), kRoles.data()}) {
+      const std::size_t count = words == kRoles.data() ? kRoles.size() : kQualifiers.size();
+      for (std::size_t i = 0; i < count && !more; ++i)
+        if (startsWith(rest, words[i])) {
+          rest.remove_prefix(words[i].size());
+          more = true;
+        }
+    }
+  }
+  return std::all_of(rest.begin(), rest.end(), isDigit);
+}
+
 constexpr std::array<std::string_view, 8> kChannels = {"beta",     "dev",    "canary",  "nightly",
                                                        "insiders", "insider", "preview", "alpha"};
 
@@ -217,6 +238,15 @@ std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std:
                        kQualifiedNameWeight);
 }
 
+std::optional<MatchEvidence> Matcher::assessExtension(std::string_view name) const {
+  const auto dot = name.rfind('.');
+  const std::string_view stem = name.substr(0, dot == std::string_view::npos ? name.size() : dot);
+  if (name_.size() < kShortNameLength || occurrence(stem, name_) < Claim::wholeWord) return std::nullopt;
+  return MatchEvidence(EvidenceKind::appName,
+                       "A browser extension named for the application name " + identity_.name + "; held at Review.",
+                       kQualifiedNameWeight);
+}
+
 bool Matcher::isVendorFolder(std::string_view name) const {
   const std::size_t end = vendor_.empty() ? 0 : alnumPrefixLength(name, vendor_);
   return end > 0 && std::none_of(name.begin() + static_cast<std::ptrdiff_t>(end), name.end(), isAlnum);
@@ -330,6 +360,19 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                    "; held at Review because the identifier is not this app's.",
                kQualifiedNameWeight);
 
+  if (const auto label = runTogether(url))
+    return why(EvidenceKind::appName, "Named " + *label + ": the application name " + identity_.name +
+                                          " run together with an edition or a role word; held at Review.",
+               kQualifiedNameWeight);
+  // A label of the app's own identifier past its vendor's, as a whole name ("Codex" for com.openai.codex).
+  if (const auto own = labels(identity_.bundleIdentifier.value_or("")); own.size() >= 3) {
+    const std::string letters = alnumLower(stem);
+    for (std::size_t i = 2; i < own.size(); ++i)
+      if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters) && letters != name_)
+        return why(EvidenceKind::relatedComponent,
+                   "Named exactly for the label " + own[i] + " of this app's identifier; held at Review.", kQualifiedNameWeight);
+  }
+
   // The vendor's own name: a folder of it, or a name that starts with it, when no other installed app
   // comes from that vendor.
   if (!vendorPrefix_.empty() && vendor_ != name_) {
@@ -440,9 +483,6 @@ std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
   // The app's own, uncommon name, or that name without its trailing qualifier, followed by nothing but a
   // version, a date or an edition word ("PyCharm2025.1", "firefox_2024-05-01", "Docker Desktop").
   if (commonWord_ || nameShared_ || name_.size() < kShortNameLength) return std::nullopt;
-  // Words a product's own processes and files add to its name.
-  static constexpr std::array<std::string_view, 12> kRoles = {"helper", "agent",   "daemon",    "service", "services", "installer",
-                                                              "updater", "monitor", "renderer", "launcher", "plugin",  "crashreporter"};
   const std::string name = url.lastPathComponent(), extension = url.pathExtension();
   for (const std::string& text : {stem, name.substr(0, name.size() - (extension.empty() ? 0 : extension.size() + 1))}) {
     const std::string letters = alnumLower(text);
@@ -451,22 +491,22 @@ std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
       if (n->size() < kShortNameLength || !startsWith(letters, *n) || (n != &name_ && isCommonWord(*n))) continue;
       const std::size_t end = alnumPrefixLength(text, *n);
       if (end < text.size() && isAlnum(text[end]) && !boundary(text[end - 1], text[end])) continue;
-      std::string rest = letters.substr(n->size());
-      for (bool more = true; more && !rest.empty();) {
-        more = false;
-        for (const auto& words : {std::vector<std::string_view>(kQualifiers.begin(), kQualifiers.end()),
-                                  std::vector<std::string_view>(kRoles.begin(), kRoles.end())})
-          for (const auto& w : words)
-            if (!more && startsWith(rest, w)) {
-              rest.erase(0, w.size());
-              more = true;
-            }
-      }
-      if (!std::all_of(rest.begin(), rest.end(), isDigit)) continue;
+      if (!onlyEditionsRolesAndNumbers(std::string_view(letters).substr(n->size()))) continue;
       return why(EvidenceKind::appName, "Named " + text + ": the application name " + identity_.name +
                                             ", which is no everyday word, with nothing but a version, a date, an "
                                             "edition or the role of one of its processes.");
     }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Matcher::runTogether(const Url& url) const {
+  for (const auto& label : labels(stemOf(url))) {
+    const std::string letters = alnumLower(label);
+    for (const std::string* n : {&name_, &shortened_, &nameStem_})
+      if (n->size() >= kShortNameLength && letters.size() > n->size() && startsWith(letters, *n) &&
+          !isDigit(letters[n->size()]) && onlyEditionsRolesAndNumbers(std::string_view(letters).substr(n->size())))
+        return label;
   }
   return std::nullopt;
 }

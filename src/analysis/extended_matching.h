@@ -49,6 +49,9 @@ class Matcher {
   // (or a member of its family) behind the app's own developer-team prefix, and a name under a vendor
   // prefix no other installed app shares that names the app's product.
   std::optional<MatchEvidence> strong(const Url& url) const;
+  // The label of the item's name that is the app's name run together with edition or role words
+  // ("dockerdesktop", "zoominstall"), if any: a name inside a longer word that still names the app.
+  std::optional<std::string> runTogether(const Url& url) const;
   // Whether the name is a word of everyday language ("Stats", "Loom", "Notes"), which other products
   // and people's own folders share: its exact name alone proves little.
   bool nameIsCommonWord() const { return commonWord_; }
@@ -67,6 +70,9 @@ class Matcher {
   // What ties an item outside the Library (a folder in the home folder, or one of its hidden
   // configuration folders) to the app: only its exact name, without the leading dot.
   std::optional<MatchEvidence> assessHomeItem(std::string_view name, std::string_view where) const;
+
+  // What ties a browser extension to the app: its name as a whole word of the extension's name.
+  std::optional<MatchEvidence> assessExtension(std::string_view name) const;
 
   // How strongly `identity` claims the item by its name and identifiers.
   static Claim claim(const AppIdentity& identity, const Url& url);

@@ -129,8 +129,9 @@ void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence w
   std::vector<std::string> owners;
   if (location.kind == FindingKind::container) {
     if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
+      const Url ownerURL = Url::fileURL("/" + *owner);
       if (LocationAssessments::bestOwnerMatch(*owner, subject_.identity) == MatchEngine::IdentifierMatch::none &&
-          !matcher_.strong(Url::fileURL("/" + *owner)))
+          !matcher_.strong(ownerURL) && !matcher_.assess(ownerURL, *owner))
         return;
       owners.push_back(*owner);
     }
@@ -253,22 +254,33 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
   // The home folder's hidden items and its configuration folders: only exact names. A visible folder in
   // the home named for an app is the user's own (synced files, recordings), never offered.
   const Url home = library.deletingLastPathComponent();
+  const Layout& layout = analyzer_.layout;
   const struct {
     Url folder;
     const char* where;
-  } outside[] = {{home, "in the home folder"},
-                 {home.appending(".config"), "in the home folder's .config folder"},
-                 {home.appending(".local/share"), "in the home folder's .local/share folder"}};
-  const Location homeLocation{home, FindingKind::other, false, 1, AppAnalyzer::MatchMode::identifier};
+    bool isProtected;
+  } outside[] = {{home, "in the home folder", false},
+                 {home.appending(".config"), "in the home folder's .config folder", false},
+                 {home.appending(".local/share"), "in the home folder's .local/share folder", false},
+                 {Url::fileURL(layout.underRoot("/Users/Shared")), "in the folder all users share", false},
+                 {Url::fileURL(layout.library()), "at the top of the system Library folder", true}};
   const platform::WalkLimits limits{1, /*skipHidden=*/false, /*sorted=*/false};
   for (const auto& place : outside) {
+    const Location where{place.folder, FindingKind::other, place.isProtected, 1, AppAnalyzer::MatchMode::identifier};
     (void)analyzer_.machine.fileSystem->walk(place.folder.path(), limits, [&](const platform::WalkItem& entry) {
       const bool hidden = !entry.name.empty() && entry.name.front() == '.';
       if (hidden || place.folder != home)
-        if (auto why = matcher_.assessHomeItem(entry.name, place.where)) add(Url::fileURL(entry.path), homeLocation, *why);
+        if (auto why = matcher_.assessHomeItem(entry.name, place.where)) add(Url::fileURL(entry.path), where, *why);
       return platform::WalkStep::skipDescendants;
     });
   }
+  // Browser extensions the app installs carry its name as a whole word ("Open in Tool.safariextz").
+  const Location extensions{library.appending("Safari/Extensions"), FindingKind::plugin, false, 1,
+                            AppAnalyzer::MatchMode::identifier};
+  (void)analyzer_.machine.fileSystem->walk(extensions.url.path(), limits, [&](const platform::WalkItem& entry) {
+    if (auto why = matcher_.assessExtension(entry.name)) add(Url::fileURL(entry.path), extensions, *why);
+    return platform::WalkStep::skipDescendants;
+  });
 }
 
 void ExtendedPass::commandLineTools() {
@@ -308,7 +320,7 @@ void ExtendedPass::removeStrongerClaims() {
     if (f.kind == FindingKind::application || f.kind == FindingKind::installerReceipt || holdsIdentity(f)) return false;
     Claim own = ExtendedMatching::Matcher::claim(identity, f.url);
     if (holdsFamily(f)) own = std::max(own, Claim::wholeWord);
-    if (own == Claim::fragment && !tiesBeyondName(f)) return true;
+    if (own == Claim::fragment && !tiesBeyondName(f) && !matcher_.runTogether(f.url)) return true;
     return matcher_.claimedByPeer(f.url, own) || (own < Claim::exactName && matcher_.isOtherChannel(f.url));
   });
   for (auto& f : findings_) {
