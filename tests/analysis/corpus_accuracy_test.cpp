@@ -61,11 +61,12 @@ TEST(CorpusAccuracyTest, RecallAndFalseOffersWithAndWithoutPeers) {
     for (const auto* s : {&base, &extended})
       EXPECT_EQ(selectable(s->otherOffered) + selectable(s->appleOffered), 0);
     const int searched = extended.ownPathsSearched;
-    EXPECT_GE(percent(selectable(extended.foundSearched), searched), noPeers ? FLOOR_NP_SEL : FLOOR_SEL);
-    EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), noPeers ? FLOOR_NP_IN : FLOOR_IN);
-    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? FLOOR_NP_ALL : FLOOR_ALL);
-    EXPECT_LE(extended.otherOffered[2], noPeers ? CEIL_NP_OTHER : CEIL_OTHER);
-    EXPECT_LE(selectable(extended.distractorOffered), 1);
+    EXPECT_GE(percent(selectable(extended.foundSearched), searched), noPeers ? 81.5 : 81.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), noPeers ? 96.0 : 96.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 93.5 : 92.5);
+    // At Review: another installed app's item at most 3 times; of nobody analysed, under 40 in all.
+    if (!noPeers) EXPECT_LE(extended.otherOffered[2], 3);
+    EXPECT_EQ(selectable(extended.distractorOffered), 0);
     EXPECT_LT(extended.otherOffered[2] + extended.distractorOffered[2], 40);
   }
 }

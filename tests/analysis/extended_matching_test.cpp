@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "analysis/analyzer_texts.h"
 #include "analysis/extended_matching.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "sample_mac/sample_mac.h"
@@ -74,6 +75,11 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {edge, {app("Microsoft Word", "com.microsoft.Word")}, "com.microsoft.Edgewise", ""},
       {zed, {}, "Zed", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
       {zed, {}, "zed-preview", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
+      {docker, {}, "com.electron.dockerdesktop",
+       "Named dockerdesktop: the application name Docker run together with an edition or a role word; held at Review."},
+      {docker, {}, "com.electron.dockerhub", ""},
+      {app("ChatGPT", "com.openai.codex"), {}, "Codex", "Named exactly for the label codex of this app's identifier; held at Review."},
+      {app("ChatGPT", "com.openai.codex"), {}, "Codexes", ""},
       {zed, {}, "Zedge", ""},
       {zed, {}, "Blazed", ""},
   };
@@ -112,6 +118,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
       {docker, {app("Docker Scout", "com.docker.scout")}, "com.docker.vmnetd", ""},
       {docker, {}, "com.dockerhub.cli", ""},
       {istat, {}, "com.bjango.iStatMenusAgent",
+       "Named as this app's identifier com.bjango.istatmenus followed directly by the word Agent, the way its helpers are named."},
+      {istat, {}, "com.bjango.istatmenus7.extras",
        "Named under the vendor prefix com.bjango, which no other installed app shares, for this app's product iStat Menus."},
       {istat, {}, "com.bjango.istatistica", ""},
       {istat, {}, "com.bjango.Wireframe", ""},
@@ -120,6 +128,22 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
       {edge, {}, "com.microsoft.OneDrive", ""},
       {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},
       {app("Safari Tool", "com.apple.safaritool"), {}, "com.apple.Safari", ""},
+      {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.acc.helper",
+       "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
+      {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.headlights.helper", ""},
+      {app("Firefox", "org.mozilla.firefox"), {}, "org.mozilla.crashreporter",
+       "Named for the crashreporter of the vendor prefix org.mozilla, which no other installed app shares."},
+      {app("Firefox", "org.mozilla.firefox"), {app("Firefox Nightly", "org.mozilla.nightly")}, "org.mozilla.crashreporter", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "com.webex.meetingmanager",
+       "Named like an identifier of this app's product Webex under the prefix com.webex, which no installed app uses."},
+      {app("Webex", "Cisco-Systems.Spark"), {app("Webex Meetings", "com.webex.meetings")}, "com.webex.meetingmanager", ""},
+      {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharm2025.1",
+       "Named PyCharm2025.1: the application name PyCharm, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Helper.log",
+       "Named Little Snitch Helper: the application name Little Snitch, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Notes.log", ""},
+      {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
+      {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.identity.name + " / " + c.name);
@@ -166,6 +190,14 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
     EXPECT_EQ(why ? why->explanation : "", explanation);
   }
   EXPECT_FALSE(Matcher(app("Music", "com.example.music"), {}).assessHomeItem("Music", "in the home folder"));
+  const Matcher orb(app("OrbStack", "dev.kdrag0n.MacVirt"), {});
+  EXPECT_EQ(orb.assessHomeItem(".macvirt", "in the home folder")->explanation,
+            "Named exactly for the label macvirt of this app's identifier in the home folder" + homeNote);
+  EXPECT_FALSE(orb.assessHomeItem("macvirt", "in the home folder"));  // visible: the user's own
+  const Matcher iina(app("IINA", "com.colliderli.iina"), {});
+  EXPECT_EQ(iina.assessExtension("Open in IINA.safariextz")->explanation,
+            "A browser extension named for the application name IINA; held at Review.");
+  EXPECT_FALSE(iina.assessExtension("IINAX.safariextz"));
   const Matcher edge(app("Microsoft Edge", "com.microsoft.edgemac"), {});
   EXPECT_TRUE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge Beta")));
   EXPECT_FALSE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge")));
@@ -204,20 +236,21 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                                   "Review 54 /home/Library/Caches/SentryCrash/Harbor Backup",
+  // The vendor folder Caches/Harbor yields to the base rules' finding inside it.
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                                   "Probably Leftover 77 /home/Library/Caches/Harbor/Harbor Backup",
+                                                   "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
+                                                   "Probably Leftover 65 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
                                                    "Review 35 /home/.config/harbor backup",
-                                                   "Review 35 /home/Library/Caches/Harbor",
-                                                   "Review 35 /home/Library/Harbor",
-                                                   "Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
+                                                   "Review 35 /home/Library/Harbor"}));
   // With another app of the vendor installed, only what names this app's product.
   const std::vector<AppIdentity> vendorPeers = {peers.front(), app("Harbor Sync", "com.harbor.sync")};
   std::vector<std::string> shared;
   for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
     shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
-  EXPECT_EQ(shared, (std::vector<std::string>{"Review /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                               "Review /home/Library/Caches/Harbor/Harbor Backup",
-                                               "Review /home/Library/Caches/SentryCrash/Harbor Backup",
+  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                               "Probably Leftover /home/Library/Caches/Harbor/Harbor Backup",
+                                               "Probably Leftover /home/Library/Caches/SentryCrash/Harbor Backup",
                                                "Review /home/.config/harbor backup",
                                                "Review /home/Library/Harbor/Backup Agent",
                                                "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
@@ -267,9 +300,34 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
                     f.url.path().substr(tmp.path().size()) + (f.evidence.empty() ? "" : " | " + f.evidence.back().explanation));
     return out;
   };
-  EXPECT_EQ(found(quill, bundle, true), (std::vector<std::string>{}));
-  EXPECT_EQ(found(app("Loom", "com.loom.desktop"), mac.system("/Applications/Loom.app"), true), (std::vector<std::string>{}));
-  EXPECT_EQ(found(app("Loom", "com.loom.desktop"), mac.system("/Applications/Loom.app"), false), (std::vector<std::string>{}));
+  // Not offered: the vendor folders Acme (the base rules' finding inside stays at its own tier) and
+  // Caches/Acme (a peer's item inside), the container another app's metadata names, the link to another
+  // bundle and the plain file among the tools.
+  EXPECT_EQ(found(quill, bundle, true),
+            (std::vector<std::string>{
+                "Probably Leftover 100 /home/Library/Group Containers/ACME123456.com.acme.qpad | Named for this app's "
+                "identifier com.acme.qpad behind the developer team ACME123456 that the app's signature declares.",
+                "Probably Leftover 70 /home/Library/Application Support/Acme/com.acme.qpad | Named exactly for this app's "
+                "bundle identifier com.acme.qpad.",
+                "Probably Leftover 65 /root/Library/LaunchDaemons/com.acme.updaterd.plist | Nothing but this app runs the "
+                "program the launch job names, so the job is this app's.",
+                "Probably Leftover 65 /root/usr/local/bin/qpad | This command-line tool link leads into this app's bundle "
+                "(/Applications/Quill Pad.app/Contents/MacOS/qpad); the link is removed, not what it leads to.",
+                "Review 45 /home/Library/Group Containers/ZZZZZ99999.com.acme.qpad | Named for this app's identifier "
+                "com.acme.qpad behind a developer-team prefix; held at Review because no signature declares it.",
+                "Review 38 /home/Library/Caches/Acme/Quill Pad Sync | This is an app-scoped cache location.",
+                "Review 30 /root/Library/LaunchDaemons/com.acme.qpad.helper.plist | " + std::string(texts::kSystemComponent)}));
+  // A common word alone stays at Review; inside a longer word it ties nothing; as a whole word it stays.
+  const AppIdentity loom = app("Loom", "com.loom.desktop");
+  const std::string loomBundle = mac.system("/Applications/Loom.app");
+  EXPECT_EQ(found(loom, loomBundle, true),
+            (std::vector<std::string>{"Review 54 /home/Library/Caches/Loom | The application name Loom is a common word that "
+                                      "other products and folders share, so an item named only for it is held at Review.",
+                                      "Review 38 /home/Library/Caches/Loom Helper | This is an app-scoped cache location."}));
+  EXPECT_EQ(found(loom, loomBundle, false),
+            (std::vector<std::string>{"Probably Leftover 54 /home/Library/Caches/Loom | This is an app-scoped cache location.",
+                                      "Review 38 /home/Library/Caches/Bloomberg | This is an app-scoped cache location.",
+                                      "Review 38 /home/Library/Caches/Loom Helper | This is an app-scoped cache location."}));
 }
 
 }  // namespace
