@@ -31,9 +31,9 @@ constexpr std::array<std::string_view, 5> kSharedPrefixes = {"com.apple", "com.e
 constexpr std::array<std::string_view, 10> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app",
                                                           "lite", "free", "plus",    "client",   "classic"};
 // Words a product's own processes and files add to its name; longer words before their prefixes.
-constexpr std::array<std::string_view, 14> kRoles = {
-    "helper",  "agent",    "daemon",   "services", "service", "installer", "install",
-    "updater", "update",   "monitor",  "renderer", "launcher", "plugin",    "crashreporter"};
+constexpr std::array<std::string_view, 15> kRoles = {
+    "privileged", "helper",  "agent",   "daemon",   "services", "service",  "installer",    "install",
+    "updater",    "update",  "monitor", "renderer", "launcher", "plugin",   "crashreporter"};
 
 // Whether `rest` (letters and digits, lower case) is nothing but edition and role words, then digits.
 bool onlyEditionsRolesAndNumbers(std::string_view rest) {
@@ -181,6 +181,9 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
   std::vector<std::string> wanted = {name_, shortened_, product_, vendor_, nameStem_, firstWord_,
                                      MatchEngine::normalized(identity.name)};
   for (const auto& t : targets_) wanted.push_back(alnumLower(t));
+  const auto own = labels(identity.bundleIdentifier.value_or(""));
+  for (std::size_t i = 2; i < own.size(); ++i)
+    if (own[i].size() >= kShortNameLength) wanted.push_back(alnumLower(own[i]));
   std::erase_if(wanted, [](const std::string& w) { return w.empty(); });
   std::sort(wanted.begin(), wanted.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
   for (const auto& w : wanted)
@@ -474,7 +477,11 @@ std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
       const auto ids = targetsOf(peer);
       return std::any_of(ids.begin(), ids.end(), [&](const std::string& id) { return id == prefix || startsWith(id, prefix + "."); });
     });
-    const bool named = std::any_of(parts.begin() + 1, parts.end(), [&](const std::string& l) { return alnumLower(l) == name_; });
+    const bool named = std::any_of(parts.begin() + 1, parts.end(), [&](const std::string& l) {
+      const std::string letters = alnumLower(l);
+      return startsWith(letters, name_) && (letters.size() == name_.size() || (isUpper(l[alnumPrefixLength(l, name_)]) &&
+                                                                             onlyEditionsRolesAndNumbers(std::string_view(letters).substr(name_.size()))));
+    });
     if (named && !used && !among(kSharedPrefixes, prefix))
       return why(EvidenceKind::appName, "Named like an identifier of this app's product " + identity_.name + " under the prefix " +
                                             prefix + ", which no installed app uses.");
