@@ -477,7 +477,14 @@ std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
       const auto ids = targetsOf(peer);
       return std::any_of(ids.begin(), ids.end(), [&](const std::string& id) { return id == prefix || startsWith(id, prefix + "."); });
     });
-    const bool named = std::any_of(parts.begin() + 1, parts.end(), [&](const std::string& l) {
+    // Labels as written, for the word boundary after the name.
+    std::vector<std::string> written;
+    for (std::size_t start = 0, dot = 0; dot != std::string_view::npos; start = dot + 1) {
+      dot = form.find('.', start);
+      if (const auto l = form.substr(start, dot == std::string_view::npos ? dot : dot - start); !l.empty())
+        written.emplace_back(l);
+    }
+    const bool named = std::any_of(written.begin() + 1, written.end(), [&](const std::string& l) {
       const std::string letters = alnumLower(l);
       return startsWith(letters, name_) && (letters.size() == name_.size() || (isUpper(l[alnumPrefixLength(l, name_)]) &&
                                                                              onlyEditionsRolesAndNumbers(std::string_view(letters).substr(name_.size()))));

@@ -358,7 +358,7 @@ void ExtendedPass::weighBaseFindings() {
       const bool launch = f.kind == FindingKind::launchAgent || f.kind == FindingKind::launchDaemon;
       if (!why && launch && std::any_of(f.evidence.begin(), f.evidence.end(), [](const MatchEvidence& e) {
             return e.explanation == LocationAssessments::kProgramInsideBundle;
-          }))
+          }) && LocationAssessments::launchProgramInsideBundle(f.url, subject_.appURL, analyzer_.layout))
         why = MatchEvidence(EvidenceKind::launchDefinition,
                             "Nothing but this app runs the program the launch job names, so the job is this app's.",
                             ExtendedMatching::kStrongWeight - 45);

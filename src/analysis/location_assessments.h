@@ -47,6 +47,8 @@ inline constexpr const char* kProgramInsideBundle = "The launch job runs a progr
 // Empty or one entry.
 std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
                                           bool isProtected, const Layout& layout);
+// Whether the program a launch definition runs (not merely an argument) lies inside the bundle.
+bool launchProgramInsideBundle(const Url& url, const Url& appURL, const Layout& layout);
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
                                                        const Url& appURL, const Layout& layout);
 

@@ -16,9 +16,11 @@ namespace {
 
 using testing::CorpusScore;
 
-TEST(CorpusAccuracyTest, RecallAndFalseOffersWithAndWithoutPeers) {
-  for (const bool noPeers : {false, true}) {
-    SCOPED_TRACE(noPeers ? "without peers" : "every app installed");
+class CorpusAccuracyTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CorpusAccuracyTest, RecallAndFalseOffers) {
+  {
+    const bool noPeers = GetParam();
     testing::TemporaryFolder tmp("corvane-corpus");
     testing::SampleMac mac(tmp.path());
     auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(CORVANE_SOURCE_DIR));
@@ -70,6 +72,9 @@ TEST(CorpusAccuracyTest, RecallAndFalseOffersWithAndWithoutPeers) {
     EXPECT_LT(extended.otherOffered[2] + extended.distractorOffered[2], 40);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryAppInstalledAndWithoutPeers, CorpusAccuracyTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "WithoutPeers" : "EveryAppInstalled"; });
 
 }  // namespace
 }  // namespace corvane
