@@ -24,6 +24,7 @@ testing::CorpusScore run(const testing::CorpusMac& corpus, const Layout& layout,
   c.requiresAdministrator = [](const Url&) { return false; };
   AppAnalyzer::Options options;
   options.extendedMatching = extended;
+  options.systemOwnership = extended;  // the base rules alone, as --base-rules-only gives them
   AppAnalyzer analyzer(layout, std::move(c), options);
   AppDiscoveryService discovery(layout);
   std::vector<InstalledApplication> installed;
