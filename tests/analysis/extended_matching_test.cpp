@@ -152,7 +152,7 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
     SCOPED_TRACE(c.identity.name + " / " + c.name);
     auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name));
     EXPECT_EQ(why ? why->explanation : "", c.explanation);
-    if (why) EXPECT_EQ(why->weight, ExtendedMatching::kStrongWeight);
+    EXPECT_EQ(why ? why->weight : ExtendedMatching::kStrongWeight, ExtendedMatching::kStrongWeight);
   }
   for (const auto& [name, common] : std::vector<std::pair<std::string, bool>>{
            {"Stats", true}, {"Loom", true}, {"Notes", true}, {"Spotify", false}, {"Sublime Text", false}, {"Zed", false}}) {
