@@ -27,7 +27,7 @@ int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
 int benchSignature(int mebibytes);
 int benchHistory(int records);
-int benchAccuracy(const std::string& sourceDir, bool verbose);
+int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers);
 }
 
 namespace {
@@ -169,7 +169,8 @@ const Case kCases[] = {
     {"sizes", {200000}, "the size roll-up of an app's findings (its cache holding N files) against du -s"},
     {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
     {"dsstore", {}, "parsing the large .DS_Store among the shared fixtures (skipped when absent)"},
-    {"accuracy", {}, "the leftovers corpus scored (`accuracy --list` lists every item)"},
+    {"accuracy", {}, "the leftovers corpus scored (`--list` lists every item; `--no-peers` installs every\n"
+                     "    other app beside look-alike items of no app)"},
 };
 
 void usage() {
@@ -207,7 +208,7 @@ int run(const std::string& name, const std::vector<int>& sizes, const std::strin
   if (name == "trash") return bench::benchTrash(n);
   if (name == "sizes") return bench::benchSizes(n);
   if (name == "restore") return bench::benchRestore(n);
-  if (name == "accuracy") return bench::benchAccuracy(CORVANE_SOURCE_DIR, false);
+  if (name == "accuracy") return bench::benchAccuracy(CORVANE_SOURCE_DIR, false, false);
   return bench::benchDSStore(CORVANE_SOURCE_DIR);
 }
 
@@ -228,8 +229,10 @@ int main(int argc, char** argv) {
     for (const auto& c : kCases) worst = std::max(worst, run(c.name, c.defaults, tool));
     return worst;
   }
-  if (args.front() == "accuracy" && args.size() <= 2)
-    return bench::benchAccuracy(CORVANE_SOURCE_DIR, args.size() == 2 && args[1] == "--list");
+  if (args.front() == "accuracy" && args.size() <= 3) {
+    const auto given = [&](const char* option) { return std::find(args.begin() + 1, args.end(), option) != args.end(); };
+    return bench::benchAccuracy(CORVANE_SOURCE_DIR, given("--list"), given("--no-peers"));
+  }
   const Case* chosen = nullptr;
   for (const auto& c : kCases)
     if (args.front() == c.name) chosen = &c;

@@ -273,10 +273,15 @@ TEST_F(AnalyzerTest, ALaunchAgentIsTiedToTheAppByTheMacPathOfItsProgram) {
   EXPECT_EQ(s.identity.backgroundServiceIdentifiers,
             (std::vector<std::string>{"org.other.argument", "org.other.arguments", "org.other.program",
                                       "org.other.unclean"}));
+  // The extended matching lifts a job whose program (not an argument) lies inside the bundle.
   for (const auto& f : s.findings) {
     if (f.kind != FindingKind::launchAgent) continue;
     SCOPED_TRACE(f.url.path());
-    EXPECT_EQ(f.evidence.back().explanation, "The launch job runs a program inside this app bundle.");
+    const bool argument = f.url.lastPathComponent() == "org.other.argument.plist";
+    EXPECT_EQ(f.evidence.back().explanation,
+              argument ? "The launch job runs a program inside this app bundle."
+                       : "Nothing but this app runs the program the launch job names, so the job is this app's.");
+    EXPECT_EQ(f.confidence, argument ? FindingConfidence::review : FindingConfidence::probablyLeftover);
   }
 }
 
