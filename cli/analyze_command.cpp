@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/json_dialect.h"
 #include "cli/location_access.h"
+#include "cli/orphan_state.h"
 #include "cli/progress.h"
 #include "cli/terminal_text.h"
 #include "cli/snapshot_text.h"
@@ -16,6 +17,8 @@
 #include "corvane/analysis/finding_arranger.h"
 #include "corvane/model/json_forms.h"
 #include "corvane/analysis/transparency_content.h"
+#include "corvane/discovery/installed_app_catalog.h"
+#include "corvane/orphans/removed_app_leftovers.h"
 
 namespace corvane::cli {
 
@@ -44,14 +47,10 @@ std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, cons
   return findings;
 }
 
-// The snapshot in the dialect, every finding with its total on disk beside its entry's own size.
+// The snapshot, every finding with its total on disk beside its entry's own size.
 json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
   json::Json doc = json::encode(snapshot);
-  for (auto& finding : doc["findings"]) {
-    auto total = sizes.find(finding["id"].get<std::string>());
-    finding["sizeBytes"] = total == sizes.end() ? json::Json() : json::Json(total->second.allocatedBytes);
-    finding["sizeAtLeast"] = total == sizes.end() || total->second.atLeast;
-  }
+  doc["findings"] = findingsJSON(snapshot.findings, sizes);
   return doc;
 }
 
@@ -73,24 +72,41 @@ int analyze(const ParsedArguments& args, Context& context) {
   if (args.has("--ascending")) direction = FindingSortDirection::ascending;
   if (args.has("--descending")) direction = FindingSortDirection::descending;
 
-  AppDiscoveryService discovery(context.layout);
-  Url appURL = Url::fileURL(args.positional[0]).standardized();
-  InstalledApplication app = discovery.makeApplication(appURL);
-  std::vector<InstalledApplication> installed = discovery.discover();
-  for (const auto& a : installed)
-    if (a.url.standardized() == appURL) app = a;
-
+  const auto removed = args.value("--removed");
+  if (removed.has_value() == !args.positional.empty()) {
+    context.err << "corvane analyze: give either APP or --removed BUNDLE-ID (usage: corvane " << context.usage << ")\n";
+    return kExitUsage;
+  }
   AppAnalyzer::Options analysis;
   analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
   std::vector<FileFinding> withheld;  // for the record, under --explain
   analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
+  std::vector<InstalledApplication> installed = listApps(context.layout);
   AnalysisSnapshot snapshot;
   {
     ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
                           std::chrono::seconds(1), "Analysing");
     AppAnalyzer::Collaborators machine;
     machine.fileSystem = std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(), progress);
-    snapshot = AppAnalyzer(context.layout, std::move(machine), analysis).analyze(app, installed);
+    if (removed) {
+      // A gone app, from what the catalog remembers of it.
+      auto known = InstalledAppCatalog(context.layout).find(*removed);
+      if (!known) {
+        context.err << "corvane analyze: no app with the bundle identifier " << *removed
+                    << " was ever listed here (Corvane remembers the apps it lists: corvane apps, analyze, orphans, "
+                       "watch)\n";
+        return kExitFailure;
+      }
+      const auto gone = InstalledAppCatalog::removed(InstalledAppCatalog(context.layout).load(), installed);
+      snapshot = RemovedAppLeftovers::analyze(context.layout, *known, installed, gone, std::move(machine), analysis);
+    } else {
+      AppDiscoveryService discovery(context.layout);
+      Url appURL = Url::fileURL(args.positional[0]).standardized();
+      InstalledApplication app = discovery.makeApplication(appURL);
+      for (const auto& a : installed)
+        if (a.url.standardized() == appURL) app = a;
+      snapshot = AppAnalyzer(context.layout, std::move(machine), analysis).analyze(app, installed);
+    }
   }
   FindingIDs::assign(snapshot, context.layout);
   for (auto& f : withheld) f.id = FindingIDs::forItem(snapshot.identity, FindingIDs::macStylePath(f.url.path(), context.layout));
@@ -137,19 +153,21 @@ int explain(const ParsedArguments&, Context& context) {
 Command analyzeCommand() {
   Command c;
   c.name = "analyze";
-  c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain] "
+  c.usage = "analyze APP|--removed BUNDLE-ID [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain] "
             "[--base-rules-only]";
-  c.summary = "Finds what belongs to an app and grades each item, with the evidence for it.";
+  c.summary = "Finds what belongs to an app, or to a gone app it once listed (--removed), and grades each item, with the evidence for it.";
   c.options.flags = {"--json", "--ascending", "--descending", "--explain", "--base-rules-only"};
-  c.options.values = {"--sort"};
-  c.options.minPositional = 1;
+  c.options.values = {"--sort", "--removed"};
+  c.options.minPositional = 0;
   c.options.maxPositional = 1;
   c.options.positionalPaths = true;
   c.options.appArgument = true;
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = analyze;
   c.operand = Operand::app;
   c.optionDocs = {
+      {"--removed", "BUNDLE-ID", "analyses a gone app instead, from what Corvane remembers of it (its leftovers)", {}},
       {"--json", "", "prints the snapshot as JSON (see docs/json.md) instead of the listing", {}},
       {"--sort", "KEY",
        "orders the findings by KEY: recommended (tier, then score; the default), name, size (the total shown) or "

@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_dialect.h"
+#include "cli/orphan_state.h"
 #include "cli/snapshot_text.h"
 #include "corvane/discovery/app_discovery_service.h"
 
@@ -13,7 +14,7 @@ namespace corvane::cli {
 namespace {
 
 int apps(const ParsedArguments& args, Context& context) {
-  std::vector<InstalledApplication> found = AppDiscoveryService(context.layout).discover();
+  std::vector<InstalledApplication> found = listApps(context.layout);
   if (args.has("--names")) {
     for (const auto& app : found)
       if (!app.name.empty()) context.out << app.name << "\n";
@@ -45,6 +46,7 @@ Command appsCommand() {
   c.summary = "Lists the installed applications: name, version, bundle identifier, system flag and location.";
   c.options.flags = {"--json", "--names"};
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = apps;
   c.optionDocs = {
       {"--json", "", "prints the applications as JSON; see docs/json.md", {}},

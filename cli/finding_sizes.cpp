@@ -1,7 +1,6 @@
 #include "cli/finding_sizes.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 #include "cli/history_side_file.h"
 #include "platform/file_system.h"
@@ -77,11 +76,14 @@ std::optional<SizeTotal> recalledFreed(const std::string& historyFile, const std
   return SizeTotal{bytes->get<std::int64_t>(), 0, atLeast->get<bool>()};
 }
 
-std::string sizesJSON(const FindingSizes& sizes) {
-  nlohmann::json doc = nlohmann::json::object();
-  for (const auto& [id, total] : sizes)
-    doc[id] = {{"allocatedBytes", total.allocatedBytes}, {"atLeast", total.atLeast}};
-  return doc.dump(2);
+json::Json findingsJSON(const std::vector<FileFinding>& findings, const FindingSizes& sizes) {
+  json::Json doc = json::encode(findings);
+  for (auto& finding : doc) {
+    auto total = sizes.find(finding["id"].get<std::string>());
+    finding["sizeBytes"] = total == sizes.end() ? json::Json() : json::Json(total->second.allocatedBytes);
+    finding["sizeAtLeast"] = total == sizes.end() || total->second.atLeast;
+  }
+  return doc;
 }
 
 }  // namespace corvane::cli

@@ -9,6 +9,7 @@
 
 #include "corvane/analysis/size_rollup.h"
 #include "corvane/model/file_finding.h"
+#include "model/json_value.h"
 
 namespace corvane::cli {
 
@@ -32,7 +33,8 @@ std::string freedSizesPath(const std::string& historyFile);
 void rememberFreed(const std::string& historyFile, const std::string& recordID, const SizeTotal& freed);
 std::optional<SizeTotal> recalledFreed(const std::string& historyFile, const std::string& recordID);
 
-// The totals as a JSON object keyed by finding id: {"ID": {"allocatedBytes": N, "atLeast": false}}.
-std::string sizesJSON(const FindingSizes& sizes);
+// The findings' JSON form, each with its total beside its entry's own size: "sizeBytes" (null when the item is
+// gone) and "sizeAtLeast".
+json::Json findingsJSON(const std::vector<FileFinding>& findings, const FindingSizes& sizes);
 
 }  // namespace corvane::cli

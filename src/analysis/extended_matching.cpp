@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "analysis/common_words.h"
 #include "analysis/extended_text.h"
 #include "corvane/analysis/match_engine.h"
 #include "platform/unicode.h"
@@ -29,6 +30,27 @@ constexpr std::array<std::string_view, 5> kSharedPrefixes = {"com.apple", "com.e
 // Words that name an edition or a packaging of a product rather than another product.
 constexpr std::array<std::string_view, 10> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app",
                                                           "lite", "free", "plus",    "client",   "classic"};
+// Words a product's own processes and files add to its name; longer words before their prefixes.
+constexpr std::array<std::string_view, 15> kRoles = {
+    "privileged", "helper",  "agent",   "daemon",   "services", "service",  "installer",    "install",
+    "updater",    "update",  "monitor", "renderer", "launcher", "plugin",   "crashreporter"};
+
+// Whether `rest` (letters and digits, lower case) is nothing but edition and role words, then digits.
+bool onlyEditionsRolesAndNumbers(std::string_view rest) {
+  for (bool more = true; more && !rest.empty();) {
+    more = false;
+    for (const auto* words : {static_cast<const std::string_view*>(kQualifiers.data()), kRoles.data()}) {
+      const std::size_t count = words == kRoles.data() ? kRoles.size() : kQualifiers.size();
+      for (std::size_t i = 0; i < count && !more; ++i)
+        if (startsWith(rest, words[i])) {
+          rest.remove_prefix(words[i].size());
+          more = true;
+        }
+    }
+  }
+  return std::all_of(rest.begin(), rest.end(), isDigit);
+}
+
 constexpr std::array<std::string_view, 8> kChannels = {"beta",     "dev",    "canary",  "nightly",
                                                        "insiders", "insider", "preview", "alpha"};
 
@@ -146,10 +168,22 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
     if (first.size() >= kShortNameLength && first != vendor_ && startsWith(vendor_, first) && !taken) firstWord_ = first;
   }
 
+  if (identity.teamIdentifier) team_ = *identity.teamIdentifier;
+  for (char& c : team_) c = isLower(c) ? static_cast<char>(c - 'a' + 'A') : c;
+  // The vendor's label names the product when it is the app's name, perhaps with an edition word
+  // ("utmapp" for UTM).
+  productNamed_ = !vendor_.empty() && (vendor_ == name_ || vendor_ == shortened_ || vendor_ == nameStem_ ||
+                                       (startsWith(vendor_, name_) && among(kQualifiers, std::string_view(vendor_).substr(name_.size()))));
+  commonWord_ = isCommonWord(name_);
+  nameShared_ = std::any_of(peers_.begin(), peers_.end(), [&](const AppIdentity& peer) { return alnumLower(peer.name) == name_; });
+
   // What mayMatch() looks for: every text a rule compares, minus those that hold a shorter one.
   std::vector<std::string> wanted = {name_, shortened_, product_, vendor_, nameStem_, firstWord_,
                                      MatchEngine::normalized(identity.name)};
   for (const auto& t : targets_) wanted.push_back(alnumLower(t));
+  const auto own = labels(identity.bundleIdentifier.value_or(""));
+  for (std::size_t i = 2; i < own.size(); ++i)
+    if (own[i].size() >= kShortNameLength) wanted.push_back(alnumLower(own[i]));
   std::erase_if(wanted, [](const std::string& w) { return w.empty(); });
   std::sort(wanted.begin(), wanted.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
   for (const auto& w : wanted)
@@ -187,10 +221,32 @@ std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std:
   if (letters.empty()) return std::nullopt;
   const bool exact = letters == name_ || (!nameStem_.empty() && letters == nameStem_) ||
                      (!shortened_.empty() && letters == shortened_);
+  if (!exact && bare.size() != name.size()) {
+    // A hidden item named for a label of the app's identifier that is neither the top-level domain nor
+    // an everyday word (".macvirt" for dev.kdrag0n.MacVirt).
+    const auto parts = identity_.bundleIdentifier ? labels(*identity_.bundleIdentifier) : std::vector<std::string>{};
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+      if (parts[i] != platform::lowercased(bare) || parts[i].size() < kShortNameLength || isCommonWord(alnumLower(parts[i])))
+        continue;
+      return MatchEvidence(EvidenceKind::relatedComponent,
+                           "Named exactly for the label " + parts[i] + " of this app's identifier " + std::string(where) +
+                               "; held at Review because apps do not record such folders.",
+                           kQualifiedNameWeight);
+    }
+  }
   if (!exact || (name_.size() < kShortNameLength && bare.size() != name_.size())) return std::nullopt;
   return MatchEvidence(EvidenceKind::appName,
                        "Named exactly for the application name " + identity_.name + " " + std::string(where) +
                            "; held at Review because apps do not record such folders.",
+                       kQualifiedNameWeight);
+}
+
+std::optional<MatchEvidence> Matcher::assessExtension(std::string_view name) const {
+  const auto dot = name.rfind('.');
+  const std::string_view stem = name.substr(0, dot == std::string_view::npos ? name.size() : dot);
+  if (name_.size() < kShortNameLength || occurrence(stem, name_) < Claim::wholeWord) return std::nullopt;
+  return MatchEvidence(EvidenceKind::appName,
+                       "A browser extension named for the application name " + identity_.name + "; held at Review.",
                        kQualifiedNameWeight);
 }
 
@@ -307,6 +363,19 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
                    "; held at Review because the identifier is not this app's.",
                kQualifiedNameWeight);
 
+  if (const auto label = runTogether(url))
+    return why(EvidenceKind::appName, "Named " + *label + ": the application name " + identity_.name +
+                                          " run together with an edition or a role word; held at Review.",
+               kQualifiedNameWeight);
+  // A label of the app's own identifier past its vendor's, as a whole name ("Codex" for com.openai.codex).
+  if (const auto own = labels(identity_.bundleIdentifier.value_or("")); own.size() >= 3) {
+    const std::string letters = alnumLower(stem);
+    for (std::size_t i = 2; i < own.size(); ++i)
+      if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters) && letters != name_)
+        return why(EvidenceKind::relatedComponent,
+                   "Named exactly for the label " + own[i] + " of this app's identifier; held at Review.", kQualifiedNameWeight);
+  }
+
   // The vendor's own name: a folder of it, or a name that starts with it, when no other installed app
   // comes from that vendor.
   if (!vendorPrefix_.empty() && vendor_ != name_) {
@@ -340,6 +409,129 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
     break;
   }
   return std::nullopt;
+}
+
+std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
+  const std::string stem = bundleStemOf(url);
+  const auto why = [](EvidenceKind kind, std::string text) {
+    return std::optional<MatchEvidence>(MatchEvidence(kind, std::move(text), kStrongWeight));
+  };
+  std::string_view form = stem;
+  const std::optional<std::string> team = withoutTeamPrefix(stem);
+  if (team) {
+    // A team prefix counts only when it is the app's own, as its signature declares.
+    if (team_.size() != kTeamLength || stem.compare(0, kTeamLength, team_) != 0) return std::nullopt;
+    for (const auto& t : targets_) {
+      const auto m = MatchEngine::identifierMatch(*team, t);
+      if (m != IdentifierMatch::none)
+        return why(EvidenceKind::teamIdentifier,
+                   "Named for " + std::string(m == IdentifierMatch::exact ? "this app's identifier " : "a member of this app's identifier family ") +
+                       t + " behind the developer team " + team_ + " that the app's signature declares.");
+    }
+    for (const std::string* n : {&name_, &nameStem_})
+      if (n->size() >= kShortNameLength && occurrence(*team, *n) >= Claim::wholeWord)
+        return why(EvidenceKind::teamIdentifier, "Named for the application name " + identity_.name +
+                                                     " behind the developer team " + team_ +
+                                                     " that the app's signature declares.");
+    form = *team;
+  }
+  std::string lowered = platform::lowercased(form);
+  if (startsWith(lowered, "group.") && lowered.size() > 6) {
+    lowered.erase(0, 6);
+    form.remove_prefix(6);
+  }
+
+  // The app's own identifier followed directly by a word: how its helpers are named.
+  for (const auto& t : targets_)
+    if (lowered.size() > t.size() && startsWith(lowered, t) && isUpper(form[t.size()]))
+      return why(EvidenceKind::relatedComponent, "Named as this app's identifier " + t + " followed directly by the word " +
+                                                     std::string(form.substr(t.size())) + ", the way its helpers are named.");
+
+  const auto parts = labels(lowered);
+  if (!vendorPrefix_.empty() && (lowered == vendorPrefix_ || startsWith(lowered, vendorPrefix_ + "."))) {
+    // The rest must name the product: the vendor's label is the app's name, the rest holds the product's
+    // name or the label that names the product in the app's identifier, or it is the vendor's crash
+    // reporter or updater, which no other installed app of the vendor uses.
+    static constexpr std::array<std::string_view, 7> kVendorServices = {
+        "crashreporter", "crashreportclient", "crashpad", "updater", "update", "autoupdate", "softwareupdate"};
+    const std::string_view rest = form.substr(std::min(form.size(), vendorPrefix_.size() + 1));
+    const auto own = labels(identity_.bundleIdentifier.value_or(""));
+    const bool productLabel = own.size() >= 4 && parts.size() >= 3 && parts[2] == own[2];
+    const bool service = parts.size() >= 3 && among(kVendorServices, alnumLower(parts[2]));
+    if (productNamed_ || productLabel ||
+        (product_.size() >= kMinimumProductLength && occurrence(rest, product_) >= Claim::wholeWord))
+      return why(EvidenceKind::sameDeveloper, "Named under the vendor prefix " + vendorPrefix_ +
+                                                  ", which no other installed app shares, for this app's product " +
+                                                  (productNamed_ || productLabel ? identity_.name : productWord_) + ".");
+    if (service)
+      return why(EvidenceKind::sameDeveloper, "Named for the " + parts[2] + " of the vendor prefix " + vendorPrefix_ +
+                                                  ", which no other installed app shares.");
+  }
+
+  // Another identifier that names the app's product by its whole, uncommon name, under a prefix no
+  // installed app uses ("com.webex.meetingmanager" for Webex).
+  if (parts.size() >= 3 && parts[0].size() >= 2 && parts[0].size() <= 6 && name_.size() >= kShortNameLength &&
+      !commonWord_ && !nameShared_) {
+    const std::string prefix = parts[0] + "." + parts[1];
+    const bool used = std::any_of(peers_.begin(), peers_.end(), [&](const AppIdentity& peer) {
+      const auto ids = targetsOf(peer);
+      return std::any_of(ids.begin(), ids.end(), [&](const std::string& id) { return id == prefix || startsWith(id, prefix + "."); });
+    });
+    // Labels as written, for the word boundary after the name.
+    std::vector<std::string> written;
+    for (std::size_t start = 0, dot = 0; dot != std::string_view::npos; start = dot + 1) {
+      dot = form.find('.', start);
+      if (const auto l = form.substr(start, dot == std::string_view::npos ? dot : dot - start); !l.empty())
+        written.emplace_back(l);
+    }
+    const bool named = std::any_of(written.begin() + 1, written.end(), [&](const std::string& l) {
+      const std::string letters = alnumLower(l);
+      return startsWith(letters, name_) && (letters.size() == name_.size() || (isUpper(l[alnumPrefixLength(l, name_)]) &&
+                                                                             onlyEditionsRolesAndNumbers(std::string_view(letters).substr(name_.size()))));
+    });
+    if (named && !used && !among(kSharedPrefixes, prefix))
+      return why(EvidenceKind::appName, "Named like an identifier of this app's product " + identity_.name + " under the prefix " +
+                                            prefix + ", which no installed app uses.");
+  }
+
+  // The app's own, uncommon name, or that name without its trailing qualifier, followed by nothing but a
+  // version, a date or an edition word ("PyCharm2025.1", "firefox_2024-05-01", "Docker Desktop").
+  if (commonWord_ || nameShared_ || name_.size() < kShortNameLength) return std::nullopt;
+  const std::string name = url.lastPathComponent(), extension = url.pathExtension();
+  for (const std::string& text : {stem, name.substr(0, name.size() - (extension.empty() ? 0 : extension.size() + 1))}) {
+    const std::string letters = alnumLower(text);
+    // The whole name, the name without its trailing qualifier, or the product without the vendor's name.
+    for (const std::string* n : {&name_, &shortened_, &product_}) {
+      if (n->size() < kShortNameLength || !startsWith(letters, *n) || (n != &name_ && isCommonWord(*n))) continue;
+      const std::size_t end = alnumPrefixLength(text, *n);
+      if (end < text.size() && isAlnum(text[end]) && !boundary(text[end - 1], text[end])) continue;
+      if (!onlyEditionsRolesAndNumbers(std::string_view(letters).substr(n->size()))) continue;
+      return why(EvidenceKind::appName, "Named " + text + ": the application name " + identity_.name +
+                                            ", which is no everyday word, with nothing but a version, a date, an "
+                                            "edition or the role of one of its processes.");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Matcher::runTogether(const Url& url) const {
+  for (const auto& label : labels(stemOf(url))) {
+    const std::string letters = alnumLower(label);
+    for (const std::string* n : {&name_, &shortened_, &nameStem_})
+      if (n->size() >= kShortNameLength && letters.size() > n->size() && startsWith(letters, *n) &&
+          !isDigit(letters[n->size()]) && onlyEditionsRolesAndNumbers(std::string_view(letters).substr(n->size())))
+        return label;
+  }
+  return std::nullopt;
+}
+
+std::optional<MatchEvidence> Matcher::distinctiveName(const Url& url) const {
+  if (name_.size() < kShortNameLength || commonWord_ || nameShared_ || alnumLower(stemOf(url)) != name_) return std::nullopt;
+  return MatchEvidence(EvidenceKind::appName,
+                       "The application name " + identity_.name +
+                           " is no word of everyday language and no other installed app's name, so an item named "
+                           "exactly for it is this app's.",
+                       kDistinctiveNameWeight);
 }
 
 Claim Matcher::claim(const AppIdentity& identity, const Url& url) {

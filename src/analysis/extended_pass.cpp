@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "analysis/candidate_scoring.h"
+#include "analysis/grading.h"
+#include "corvane/analysis/evidence_classifier.h"
 #include "analysis/item_grading.h"
 #include "analysis/location_assessments.h"
 #include "platform/file_system.h"
@@ -15,6 +17,9 @@ using ExtendedMatching::Claim;
 using Location = AppAnalyzer::SearchLocation;
 
 constexpr const char* kDeeperNote = "Found below the usual search depth of its folder, so it is held at Review.";
+constexpr const char* kDeeperExactNote =
+    "Found below the usual search depth of its folder; named exactly for this app's identifier, so it is "
+    "offered as Probably Leftover at most.";
 
 // Standard Library folders: never a vendor's own folder.
 bool isStandardLibraryFolder(const std::string& name) {
@@ -61,6 +66,20 @@ bool holdsFamily(const FileFinding& f) {
   });
 }
 
+// Evidence that ties an item to the app beyond its name.
+bool tiesBeyondName(const FileFinding& f) {
+  return std::any_of(f.evidence.begin(), f.evidence.end(), [](const MatchEvidence& e) {
+    switch (e.kind) {
+      case EvidenceKind::appName: case EvidenceKind::location: case EvidenceKind::modificationAge:
+      case EvidenceKind::runningProcess: case EvidenceKind::requiresAdministrator: case EvidenceKind::sharedOwnership:
+      case EvidenceKind::reviewGuidance: case EvidenceKind::removalGuidance:
+        return false;
+      default:
+        return e.weight > 0;
+    }
+  });
+}
+
 void holdAtReview(FileFinding& f, const char* note) {
   if (f.confidence != FindingConfidence::safeToRemove && f.confidence != FindingConfidence::probablyLeftover) return;
   f.confidence = FindingConfidence::review;
@@ -104,21 +123,38 @@ bool ExtendedPass::inVendorFolder(std::string_view belowPath) const {
   return false;
 }
 
-void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence why) {
+void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence why, bool strong) {
+  // A container speaks for itself: one whose metadata records an owner that is not this app's is
+  // another app's, whatever its folder is named.
+  std::vector<std::string> owners;
+  if (location.kind == FindingKind::container) {
+    if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
+      const Url ownerURL = Url::fileURL("/" + *owner);
+      if (LocationAssessments::bestOwnerMatch(*owner, subject_.identity) == MatchEngine::IdentifierMatch::none &&
+          !matcher_.strong(ownerURL) && !matcher_.assess(ownerURL, *owner))
+        return;
+      owners.push_back(*owner);
+    }
+  }
   const auto arbitration = analyzer_.arbitrate(url, subject_.identity, subject_.coInstalled,
-                                               location.kind == FindingKind::groupContainer, {});
+                                               location.kind == FindingKind::groupContainer, owners);
   if (arbitration.suppress) return;
   const int weight = why.weight;
   auto f = gradeOnDisk(analyzer_.machine, url, location,
                        CandidateScoring::Weighing{{std::move(why)}, weight, false, false}, arbitration,
                        subject_.running);
   if (!f) return;
-  holdAtReview(*f, nullptr);
+  if (!strong) holdAtReview(*f, nullptr);
+  madeHere_.insert(f->url.path());
   findings_.push_back(std::move(*f));
 }
 
 void ExtendedPass::consider(const std::string& path, std::string_view name, const Location& location,
                             std::string_view belowPath, bool nameMayMatch) {
+  if (nameMayMatch && namesMatter(location.mode) && matcher_.mayMatch(name)) {
+    const Url url = Url::fileURL(path);
+    if (auto why = matcher_.strong(url)) return add(url, location, std::move(*why), /*strong=*/true);
+  }
   if (location.isProtected &&
       (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)) {
     const Url url = Url::fileURL(path);
@@ -140,7 +176,16 @@ bool ExtendedPass::evaluateBelow(const std::string& path, const Location& locati
   auto f = analyzer_.evaluate(Url::fileURL(path), location, subject_.identity, subject_.appURL, subject_.running,
                               subject_.coInstalled, subject_.catalog);
   if (!f) return false;
-  holdAtReview(*f, kDeeperNote);
+  // An exact identifier speaks for the item at any depth; it is never more than Probably Leftover there.
+  const bool exact = std::any_of(f->evidence.begin(), f->evidence.end(), [](const MatchEvidence& e) {
+    return e.kind == EvidenceKind::bundleIdentifier || e.kind == EvidenceKind::signingIdentifier;
+  });
+  if (exact && f->confidence == FindingConfidence::safeToRemove) {
+    f->confidence = FindingConfidence::probablyLeftover;
+    f->evidence.emplace_back(EvidenceKind::reviewGuidance, kDeeperExactNote, 0);
+  } else if (!exact) {
+    holdAtReview(*f, kDeeperNote);
+  }
   findings_.push_back(std::move(*f));
   return true;
 }
@@ -209,19 +254,59 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
   // The home folder's hidden items and its configuration folders: only exact names. A visible folder in
   // the home named for an app is the user's own (synced files, recordings), never offered.
   const Url home = library.deletingLastPathComponent();
+  const Layout& layout = analyzer_.layout;
   const struct {
     Url folder;
     const char* where;
-  } outside[] = {{home, "in the home folder"},
-                 {home.appending(".config"), "in the home folder's .config folder"},
-                 {home.appending(".local/share"), "in the home folder's .local/share folder"}};
-  const Location homeLocation{home, FindingKind::other, false, 1, AppAnalyzer::MatchMode::identifier};
+    bool isProtected;
+  } outside[] = {{home, "in the home folder", false},
+                 {home.appending(".config"), "in the home folder's .config folder", false},
+                 {home.appending(".local/share"), "in the home folder's .local/share folder", false},
+                 {Url::fileURL(layout.underRoot("/Users/Shared")), "in the folder all users share", false},
+                 {Url::fileURL(layout.library()), "at the top of the system Library folder", true}};
   const platform::WalkLimits limits{1, /*skipHidden=*/false, /*sorted=*/false};
   for (const auto& place : outside) {
+    const Location where{place.folder, FindingKind::other, place.isProtected, 1, AppAnalyzer::MatchMode::identifier};
     (void)analyzer_.machine.fileSystem->walk(place.folder.path(), limits, [&](const platform::WalkItem& entry) {
       const bool hidden = !entry.name.empty() && entry.name.front() == '.';
       if (hidden || place.folder != home)
-        if (auto why = matcher_.assessHomeItem(entry.name, place.where)) add(Url::fileURL(entry.path), homeLocation, *why);
+        if (auto why = matcher_.assessHomeItem(entry.name, place.where)) add(Url::fileURL(entry.path), where, *why);
+      return platform::WalkStep::skipDescendants;
+    });
+  }
+  // Browser extensions the app installs carry its name as a whole word ("Open in Tool.safariextz").
+  const Location extensions{library.appending("Safari/Extensions"), FindingKind::plugin, false, 1,
+                            AppAnalyzer::MatchMode::identifier};
+  (void)analyzer_.machine.fileSystem->walk(extensions.url.path(), limits, [&](const platform::WalkItem& entry) {
+    if (auto why = matcher_.assessExtension(entry.name)) add(Url::fileURL(entry.path), extensions, *why);
+    return platform::WalkStep::skipDescendants;
+  });
+}
+
+void ExtendedPass::commandLineTools() {
+  // A link in a command-line tool folder that leads into the bundle: the link is the app's, never its
+  // target. Only links are looked at; the folder is listed, not entered.
+  const Layout& layout = analyzer_.layout;
+  const std::string bundle = subject_.appURL.standardized().path();
+  const std::string tools[] = {layout.underRoot("/usr/local/bin"), layout.underRoot("/opt/homebrew/bin"),
+                               layout.underHome(".local/bin"), layout.underHome("bin")};
+  const platform::WalkLimits limits{1, /*skipHidden=*/false, /*sorted=*/true};
+  for (const auto& folder : tools) {
+    const Location location{Url::fileURL(folder), FindingKind::other, false, 1, AppAnalyzer::MatchMode::identifier};
+    const std::string macFolder = layout.macPath(folder).value_or(folder);
+    (void)analyzer_.machine.fileSystem->walk(folder, limits, [&](const platform::WalkItem& entry) {
+      if (entry.type != platform::EntryType::symbolicLink) return platform::WalkStep::skipDescendants;
+      const auto target = analyzer_.machine.fileSystem->readLink(entry.path);
+      if (!target || target->empty()) return platform::WalkStep::skipDescendants;
+      const std::string mac = target->front() == '/' ? *target : macFolder + "/" + *target;
+      const std::string host = layout.hostPath(mac);
+      if (host.size() > bundle.size() && host.compare(0, bundle.size(), bundle) == 0 && host[bundle.size()] == '/')
+        add(Url::fileURL(entry.path), location,
+            MatchEvidence(EvidenceKind::embeddedComponent,
+                          "This command-line tool link leads into this app's bundle (" + mac +
+                              "); the link is removed, not what it leads to.",
+                          ExtendedMatching::kStrongWeight),
+            /*strong=*/true);
       return platform::WalkStep::skipDescendants;
     });
   }
@@ -229,12 +314,13 @@ void ExtendedPass::foldersOutsideTheListedOnes() {
 
 void ExtendedPass::removeStrongerClaims() {
   // A co-installed app's stronger claim wins over either layer; another channel's item is not this app's;
-  // a name matched inside a word is never more than Review.
+  // a name found only inside a longer word ties nothing by itself.
   const AppIdentity& identity = subject_.identity;
   std::erase_if(findings_, [&](const FileFinding& f) {
     if (f.kind == FindingKind::application || f.kind == FindingKind::installerReceipt || holdsIdentity(f)) return false;
     Claim own = ExtendedMatching::Matcher::claim(identity, f.url);
     if (holdsFamily(f)) own = std::max(own, Claim::wholeWord);
+    if (own == Claim::fragment && !tiesBeyondName(f) && !matcher_.runTogether(f.url)) return true;
     return matcher_.claimedByPeer(f.url, own) || (own < Claim::exactName && matcher_.isOtherChannel(f.url));
   });
   for (auto& f : findings_) {
@@ -244,10 +330,94 @@ void ExtendedPass::removeStrongerClaims() {
   }
 }
 
+void ExtendedPass::weighBaseFindings() {
+  using EvidenceClassifier::tier;
+  const auto has = [](const FileFinding& f, EvidenceKind kind) {
+    return std::any_of(f.evidence.begin(), f.evidence.end(), [&](const MatchEvidence& e) { return e.kind == kind; });
+  };
+  for (auto& f : findings_) {
+    if (f.kind == FindingKind::application || f.kind == FindingKind::installerReceipt || madeHere_.count(f.url.path()))
+      continue;
+    const auto deeper = [](const MatchEvidence& e) { return e.explanation == kDeeperNote; };
+    if (f.confidence == FindingConfidence::review && std::none_of(f.evidence.begin(), f.evidence.end(), [&](const MatchEvidence& e) {
+          return e.kind == EvidenceKind::reviewGuidance && !deeper(e);
+        })) {
+      bool shared = has(f, EvidenceKind::sharedOwnership);
+      std::optional<MatchEvidence> why;
+      if (!tiesBeyondName(f)) why = matcher_.distinctiveName(f.url);
+      if (!why) why = matcher_.strong(f.url);
+      // The developer team alone holds a group container at Review; the app's identifier behind the
+      // app's own team does not, unless another installed app claims the item too.
+      if (why && shared &&
+          !analyzer_.arbitrate(f.url, subject_.identity, subject_.coInstalled, f.kind == FindingKind::groupContainer, {})
+               .capReview) {
+        std::erase_if(f.evidence, [](const MatchEvidence& e) { return e.kind == EvidenceKind::sharedOwnership; });
+        shared = false;
+      }
+      if (shared) continue;
+      const bool launch = f.kind == FindingKind::launchAgent || f.kind == FindingKind::launchDaemon;
+      if (!why && launch && std::any_of(f.evidence.begin(), f.evidence.end(), [](const MatchEvidence& e) {
+            return e.explanation == LocationAssessments::kProgramInsideBundle;
+          }) && LocationAssessments::launchProgramInsideBundle(f.url, subject_.appURL, analyzer_.layout))
+        why = MatchEvidence(EvidenceKind::launchDefinition,
+                            "Nothing but this app runs the program the launch job names, so the job is this app's.",
+                            ExtendedMatching::kStrongWeight - 45);
+      if (!why) continue;
+      // Strong evidence speaks for the item at any depth.
+      std::erase_if(f.evidence, deeper);
+      f.score = grading::cappedScore(f.score + why->weight);
+      f.evidence.push_back(std::move(*why));
+      f.confidence = tier(f.score, false, f.kind, f.isProtectedLocation, false, false);
+      continue;
+    }
+    // An exact name that is a common word, and nothing else.
+    const bool selectable =
+        f.confidence == FindingConfidence::safeToRemove || f.confidence == FindingConfidence::probablyLeftover;
+    if (selectable && matcher_.nameIsCommonWord() && !tiesBeyondName(f) &&
+        ExtendedMatching::Matcher::claim(subject_.identity, f.url) == Claim::exactName)
+      holdAtReview(f, ("The application name " + subject_.identity.name +
+                       " is a common word that other products and folders share, so an item named only for it is "
+                       "held at Review.").c_str());
+  }
+}
+
+bool ExtendedPass::holdsAnotherAppsItem(const std::string& folder) const {
+  bool found = false;
+  analyzer_.visitContents(Url::fileURL(folder), kLevelsBelow + 1, [&](const AppAnalyzer::WalkedEntry& entry) {
+    if (found) return false;
+    const Url url = Url::fileURL(entry.path);
+    if (matcher_.claimedByPeer(url, Claim::none)) found = true;
+    if (!found && entry.isFolder)
+      if (auto owner = LocationAssessments::containerRecordedOwner(url))
+        found = std::any_of(subject_.coInstalled.begin(), subject_.coInstalled.end(), [&](const AppIdentity& peer) {
+          return LocationAssessments::bestOwnerMatch(*owner, peer) != MatchEngine::IdentifierMatch::none;
+        });
+    return !found;
+  });
+  return found;
+}
+
+void ExtendedPass::yieldToWhatIsInside() {
+  std::vector<std::string> base;
+  for (const auto& f : findings_)
+    if (!madeHere_.count(f.url.path())) base.push_back(f.url.standardized().path());
+  std::erase_if(findings_, [&](const FileFinding& f) {
+    if (!madeHere_.count(f.url.path())) return false;
+    const std::string folder = f.url.standardized().path();
+    const bool baseInside = std::any_of(base.begin(), base.end(), [&](const std::string& p) {
+      return p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 && p[folder.size()] == '/';
+    });
+    return baseInside || holdsAnotherAppsItem(f.url.path());
+  });
+}
+
 void ExtendedPass::finish() {
   vendorFoldersOfTheHomeLibrary();
   foldersOutsideTheListedOnes();
+  commandLineTools();
   removeStrongerClaims();
+  weighBaseFindings();
+  yieldToWhatIsInside();
 }
 
 }  // namespace corvane

@@ -2,9 +2,12 @@
 // The extended matching's part of one analysis. It runs beside the walk of the search locations: it sees
 // each entry the base rules pass over, asks the walk to go a few levels below a location's listed depth
 // (one level in Caches, Logs, Preferences and Application Support; three inside a folder named for the
-// app's vendor), and judges what it finds there. Its findings are held at Review. At the end it looks in
-// the vendor's own folders of the home Library and a few folders outside the listed ones, then removes
-// every finding that a co-installed app claims more strongly. Nothing is kept per entry walked.
+// app's vendor), and judges what it finds there. Its findings are held at Review unless their evidence is
+// strong. At the end it looks in the vendor's own folders of the home Library, a few folders outside the
+// listed ones and the command-line tool folders, removes every finding that a co-installed app claims
+// more strongly or that rests on a name found inside a longer word, weighs the base rules' Review
+// findings once more, and lets its own folders yield to what lies inside them. Nothing is kept per entry
+// walked.
 
 #include <set>
 #include <string>
@@ -64,8 +67,11 @@ class ExtendedPass {
 
   std::string_view belowRoot(const std::string& path) const;
   bool inVendorFolder(std::string_view belowPath) const;
-  // One extended finding, through the base rules' arbitration and grading, at Review at most.
-  void add(const Url& url, const AppAnalyzer::SearchLocation& location, MatchEvidence why);
+  std::set<std::string> madeHere_;  // paths of the findings the extended rules made
+
+  // One extended finding, through the base rules' arbitration and grading; at Review at most unless the
+  // evidence is strong.
+  void add(const Url& url, const AppAnalyzer::SearchLocation& location, MatchEvidence why, bool strong = false);
   // An item the base rules passed over: the launch label in a system folder, then the name rules.
   void consider(const std::string& path, std::string_view name, const AppAnalyzer::SearchLocation& location,
                 std::string_view belowPath, bool nameMayMatch = true);
@@ -73,7 +79,15 @@ class ExtendedPass {
   bool evaluateBelow(const std::string& path, const AppAnalyzer::SearchLocation& location, bool mayMatch);
   void vendorFoldersOfTheHomeLibrary();
   void foldersOutsideTheListedOnes();
+  void commandLineTools();
   void removeStrongerClaims();
+  // Strong evidence lifts a finding the base rules left at Review; an exact name that is a common word
+  // alone holds one at Review.
+  void weighBaseFindings();
+  // A folder the extended rules offer yields to what lies inside it: a finding of the base rules, or an
+  // item another installed app owns.
+  void yieldToWhatIsInside();
+  bool holdsAnotherAppsItem(const std::string& folder) const;
 };
 
 }  // namespace corvane

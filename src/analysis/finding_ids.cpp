@@ -29,6 +29,12 @@ void assign(AnalysisSnapshot& snapshot, const Layout& layout) {
   for (auto& f : snapshot.findings) f.id = forItem(snapshot.identity, macStylePath(f.url.path(), layout));
 }
 
+void assign(OrphanGroup& group, const Layout& layout) {
+  AppIdentity app;
+  app.bundleIdentifier = group.suspectedBundleIdentifier;
+  for (auto& f : group.findings) f.id = forItem(app, macStylePath(f.url.path(), layout));
+}
+
 std::string shortForm(const Uuid& id) { return id.toString().substr(0, 8); }
 
 const FileFinding* find(std::string_view text, const std::vector<FileFinding>& findings) {

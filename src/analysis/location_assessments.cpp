@@ -194,9 +194,22 @@ std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& ide
     const bool runsInside = (p.starts_with("/") && layout.hostPath(p).find(bundlePath) != std::string::npos) ||
                             (bundleMacPath && p.find(*bundleMacPath) != std::string::npos);
     if (runsInside)
-      return {MatchEvidence(EvidenceKind::launchDefinition, "The launch job runs a program inside this app bundle.", 45)};
+      return {MatchEvidence(EvidenceKind::launchDefinition, kProgramInsideBundle, 45)};
   }
   return {};
+}
+
+bool launchProgramInsideBundle(const Url& url, const Url& appURL, const Layout& layout) {
+  auto dict = readDictionary(url.path());
+  if (!dict) return false;
+  // What launchd runs: Program, else the first of ProgramArguments.
+  std::optional<std::string> program = dict->string("Program");
+  if (const PropertyList* args = dict->find("ProgramArguments"); !program && args && args->asArray() &&
+                                                                  !args->asArray()->empty())
+    if (const std::string* first = args->asArray()->front().asString()) program = *first;
+  if (!program || !program->starts_with("/")) return false;
+  const std::string bundle = appURL.standardized().path(), host = layout.hostPath(*program);
+  return host.size() > bundle.size() && host.compare(0, bundle.size(), bundle) == 0 && host[bundle.size()] == '/';
 }
 
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,

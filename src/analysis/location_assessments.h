@@ -43,9 +43,12 @@ MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, c
 std::optional<std::string> containerRecordedOwner(const Url& folder);
 MatchEngine::IdentifierMatch bestOwnerMatch(const std::string& owner, const AppIdentity& identity);
 
+inline constexpr const char* kProgramInsideBundle = "The launch job runs a program inside this app bundle.";
 // Empty or one entry.
 std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
                                           bool isProtected, const Layout& layout);
+// Whether the program a launch definition runs (not merely an argument) lies inside the bundle.
+bool launchProgramInsideBundle(const Url& url, const Url& appURL, const Layout& layout);
 std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
                                                        const Url& appURL, const Layout& layout);
 

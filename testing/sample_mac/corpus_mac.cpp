@@ -1,5 +1,7 @@
 #include "sample_mac/corpus_mac.h"
 
+#include "sample_mac/macho_builder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -12,7 +14,6 @@ namespace corvane::testing {
 
 namespace {
 
-constexpr const char* kTeamPrefix = "ABCDE12345";
 constexpr const char* kDate = "2024-05-01-101010";
 constexpr const char* kNumber = "1714557000";
 constexpr const char* kContinuation = "helper";
@@ -46,8 +47,23 @@ bool isFileName(const std::string& name) {
   return kFileExtensions.count(extensionOf(name)) != 0;
 }
 
-// One component's wildcards, filled from left to right. `folder` is the component holding it.
-std::string fillComponent(const std::string& pattern, const std::string& folder) {
+// The developer team of a vendor, ten upper-case letters and digits drawn from its two-label identifier
+// prefix, so that apps of one vendor share it as on a real Mac.
+std::string teamOf(const std::optional<std::string>& bundleIdentifier) {
+  std::string prefix = lower(bundleIdentifier.value_or(""));
+  if (auto first = prefix.find('.'); first != std::string::npos)
+    if (auto second = prefix.find('.', first + 1); second != std::string::npos) prefix.resize(second);
+  std::uint64_t hash = 1469598103934665603ull;
+  for (char c : prefix) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string team;
+  for (int i = 0; i < 10; ++i, hash /= 36) team += digits[hash % 36];
+  return team;
+}
+
+// One component's wildcards, filled from left to right. `folder` is the component holding it; a leading
+// wildcard is the app's developer-team prefix.
+std::string fillComponent(const std::string& pattern, const std::string& folder, const std::string& team) {
   if (pattern == "*") return "Caches";  // a wildcard standing for a whole Library folder
   const bool reports = folder == "DiagnosticReports" || folder == "CrashReporter";
   std::string out;
@@ -59,7 +75,7 @@ std::string fillComponent(const std::string& pattern, const std::string& folder)
     const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
     const char prev = out.empty() ? '\0' : out.back();
     if (out.empty()) {
-      out += next == '.' ? kTeamPrefix : std::string(kTeamPrefix) + ".";
+      out += next == '.' ? team : team + ".";
     } else if (prev == '_' || prev == '-') {
       out += kDate;
     } else if (endsWith(lower(out), ".sfl")) {
@@ -113,13 +129,13 @@ std::string text(const nlohmann::json& value) { return value.is_string() ? value
 
 std::string corpusFile(const std::string& sourceDir) { return sourceDir + "/../shared/corpus/casks.json"; }
 
-std::optional<std::string> filledCorpusPath(const std::string& pattern) {
+std::optional<std::string> filledCorpusPath(const std::string& pattern, const std::string& team) {
   if (pattern.find("#{") != std::string::npos || pattern.empty()) return std::nullopt;
   std::vector<std::string> parts = split(pattern);
   std::string out;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (i > 0) out += "/";
-    out += fillComponent(parts[i], i > 0 ? parts[i - 1] : "");
+    out += fillComponent(parts[i], i > 0 ? parts[i - 1] : "", team);
   }
   return out;
 }
@@ -144,13 +160,20 @@ std::optional<CorpusMac> buildCorpusMac(const SampleMac& mac, const std::string&
     const std::string file = bundle.substr(bundle.find('/') == std::string::npos ? 0 : bundle.rfind('/') + 1);
     app.bundlePath =
         mac.addApp(parent, BundleInfo{file.substr(0, file.size() - 4), app.bundleIdentifier, "1.0", std::nullopt, {}});
+    // Signed by the vendor's team, as shipped.
+    const std::string team = teamOf(app.bundleIdentifier);
+    if (app.bundleIdentifier) {
+      const auto bytes = buildSignedMachO(*app.bundleIdentifier, team, {});
+      std::ofstream(app.bundlePath + "/Contents/MacOS/" + file.substr(0, file.size() - 4), std::ios::binary | std::ios::trunc)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
 
     std::set<std::string> paths;
     for (const char* field : {"zap", "uninstallDelete", "uninstallTrash"}) {
       const auto list = cask.value(field, nlohmann::json::array());
       if (!list.is_array()) continue;
       for (const auto& entry : list) {
-        auto filled = filledCorpusPath(text(entry));
+        auto filled = filledCorpusPath(text(entry), team);
         if (!filled || filled->front() == '*' || (filled->front() != '/' && filled->rfind("~/", 0) != 0)) continue;
         std::string host = hostPath(mac, *filled);
         if (host == app.bundlePath) continue;
@@ -176,6 +199,49 @@ std::optional<CorpusMac> buildCorpusMac(const SampleMac& mac, const std::string&
     corpus.apps.push_back(std::move(app));
   }
   return corpus;
+}
+
+std::vector<std::string> addLookAlikes(const SampleMac& mac) {
+  static const char* const kLookAlikes[] = {
+      // Products whose names hold an app's name inside a longer word, or as one of their words.
+      "~/Library/Application Support/Bloomberg", "~/Library/Caches/com.bloomberg.terminal",
+      "~/Library/Preferences/com.bloomberg.terminal.plist", "~/Library/Application Support/gamestats",
+      "~/Library/Caches/net.gamestats.client", "~/Library/Application Support/Zoomify",
+      "~/Library/Logs/Zoomify", "~/Library/Application Support/Signalis", "~/Library/Caches/SignalRClient",
+      "~/Library/Application Support/Novation Components", "~/Library/Caches/com.novation.components",
+      "~/Library/Application Support/Slackware Tools", "~/Library/Application Support/Dockerfile Linter",
+      "~/Library/Application Support/Transmission Remote GUI", "~/Library/Application Support/Obsidian Entertainment",
+      "~/Library/Application Support/Epic Pen", "~/Library/Preferences/com.tankstudios.epicpen.plist",
+      "~/Library/Application Support/Sparkle", "~/Library/Caches/org.sparkle-project.Sparkle",
+      "~/Library/Application Support/Firefly Studio", "~/Library/Application Support/Anki Vector",
+      "~/Library/Application Support/Kekaroo", "~/Library/Application Support/Postmaster",
+      "~/Library/Application Support/Insomniac Games", "~/Library/Logs/Stats Collector",
+      "~/Library/Application Support/Loomis Tools", "~/Library/Caches/com.vivaldiweb.radio",
+      "~/Library/Application Support/ZedGraph", "~/Library/Application Support/Ollamac",
+      "~/.zoomhub", "~/.signalwire", "~/.loomrc",
+      // Another product of the same name.
+      "~/Library/Application Support/Loom", "~/Library/Caches/Stats", "~/Library/Application Support/Nova",
+      "~/Library/Logs/Signal", "~/Library/Application Support/Spark",
+      // Other vendors' folders and identifiers.
+      "~/Library/Application Support/Panic/Transmit", "~/Library/Caches/com.panic.Transmit",
+      "~/Library/Preferences/com.panic.Transmit.plist", "~/Library/Application Support/Google/Chrome",
+      "~/Library/Caches/com.google.Chrome", "~/Library/Preferences/com.google.Chrome.plist",
+      "~/Library/Caches/com.microsoft.teams2", "~/Library/Containers/com.microsoft.teams2",
+      "~/Library/Group Containers/UBF8T346G9.com.microsoft.teams", "~/Library/Application Support/Cisco/Secure Client",
+      "~/Library/Caches/com.objective-see.blockblock",
+      "~/Library/Preferences/org.mozilla.thunderbird.plist", "~/Library/Application Support/Thunderbird",
+      "/Library/Application Support/Objective Development/LaunchBar",
+      // Everyday words.
+      "~/Library/Application Support/Backup", "~/Library/Application Support/Sync", "~/Library/Caches/Updates",
+      "~/Library/Application Support/Crashpad", "~/Library/Logs/Notes", "~/Library/Application Support/Desktop",
+      "~/.config/app", "~/.local/share/fonts"};
+  std::vector<std::string> out;
+  for (const char* path : kLookAlikes) {
+    const std::string host = hostPath(mac, path);
+    makeItem(host);
+    out.push_back(host);
+  }
+  return out;
 }
 
 }  // namespace corvane::testing

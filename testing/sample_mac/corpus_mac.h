@@ -28,11 +28,19 @@ struct CorpusMac {
 // The corpus file beside the sources (../shared/corpus/casks.json from the repository root).
 std::string corpusFile(const std::string& sourceDir);
 
-// Fills one corpus path's wildcards as a real Mac would; none for a path that cannot be filled (a Ruby
-// interpolation). "~" stays "~".
-std::optional<std::string> filledCorpusPath(const std::string& pattern);
+// Fills one corpus path's wildcards as a real Mac would, a leading one with the app's developer team;
+// none for a path that cannot be filled (a Ruby interpolation). "~" stays "~".
+std::optional<std::string> filledCorpusPath(const std::string& pattern, const std::string& team = "ABCDE12345");
 
 // Builds every app of the corpus into `mac`; none when the corpus file is missing or unreadable.
 std::optional<CorpusMac> buildCorpusMac(const SampleMac& mac, const std::string& casksJsonPath);
+
+// The look-alike items of no app that the corpus Mac without peers adds: products whose names contain or
+// equal an app's name, other vendors' folders and identifiers, and folders named with everyday words.
+// Written into `mac`; returns their host paths.
+std::vector<std::string> addLookAlikes(const SampleMac& mac);
+
+// The corpus Mac without peers installs every other app, from the first; the rest leave only their files.
+inline bool installedWithoutPeers(std::size_t index) { return index % 2 == 0; }
 
 }  // namespace corvane::testing

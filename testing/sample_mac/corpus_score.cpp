@@ -44,7 +44,8 @@ int explains(const CorpusApp& app, const std::string& path) {
 }  // namespace
 
 CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>& searchedFolders,
-                        const std::function<AnalysisSnapshot(const CorpusApp&)>& analyze) {
+                        const std::function<std::optional<AnalysisSnapshot>(const CorpusApp&)>& analyze,
+                        const std::vector<std::string>& distractors) {
   // Who owns each listed path: an app's index, or -1 for a path no single listing app explains best.
   std::map<std::string, std::vector<std::size_t>> listers;
   for (std::size_t i = 0; i < corpus.apps.size(); ++i)
@@ -65,11 +66,12 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
   CorpusScore score;
   for (std::size_t i = 0; i < corpus.apps.size(); ++i) {
     const CorpusApp& app = corpus.apps[i];
+    const std::optional<AnalysisSnapshot> snapshot = analyze(app);
+    if (!snapshot) continue;
     std::vector<std::string> own, others;
     for (const auto& [path, o] : owner) (o == static_cast<long>(i) ? own : others).push_back(path);
-    const AnalysisSnapshot snapshot = analyze(app);
     std::vector<const FileFinding*> findings;
-    for (const auto& f : snapshot.findings)
+    for (const auto& f : snapshot->findings)
       if (f.kind != FindingKind::application && f.kind != FindingKind::installerReceipt) findings.push_back(&f);
 
     for (const auto& path : own) {
@@ -85,6 +87,7 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
         continue;
       }
       const auto tier = static_cast<std::size_t>((*hit)->confidence);
+      if ((*hit)->confidence == FindingConfidence::review) score.heldAtReview.push_back(app.token + ": " + path);
       ++score.foundOverall[tier];
       if (searched) ++score.foundSearched[tier];
     }
@@ -97,9 +100,12 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
       });
       bool apple = false;
       for (const auto& c : url::pathComponents(p)) apple = apple || c.rfind("com.apple.", 0) == 0;
-      if (!theirs && !apple) continue;
+      const bool lookAlike = std::any_of(distractors.begin(), distractors.end(), [&](const std::string& d) {
+        return p == d || inside(p, d) || inside(d, p);
+      });
+      if (!theirs && !apple && !lookAlike) continue;
       const auto tier = static_cast<std::size_t>(f->confidence);
-      ++(theirs ? score.otherOffered : score.appleOffered)[tier];
+      ++(theirs ? score.otherOffered : lookAlike ? score.distractorOffered : score.appleOffered)[tier];
       score.falseOffers.push_back(app.token + ": " + std::string(stringValue(f->confidence)) + " " + p);
     }
   }

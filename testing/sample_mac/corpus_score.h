@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,19 @@ struct CorpusScore {
   ByTier foundOverall{};
   ByTier otherOffered{};     // findings on, inside or around another app's path
   ByTier appleOffered{};     // findings on Apple's own items
+  ByTier distractorOffered{};  // findings on, inside or around a look-alike item of no app
   std::vector<std::string> misses;       // "token: path"
   std::vector<std::string> falseOffers;  // "token: tier path"
+  std::vector<std::string> heldAtReview;  // own paths found at Review: "token: path"
 
   static int total(const ByTier& t) { return t[0] + t[1] + t[2] + t[3]; }
 };
 
-// `searchedFolders`: host paths of the folders the analysis lists; `analyze` gives one app's snapshot.
+// `searchedFolders`: host paths of the folders the analysis lists; `analyze` gives one app's snapshot, or
+// none for an app that is not installed (its files stay on disk, another app's for everyone analysed);
+// `distractors`: host paths of look-alike items that belong to no app.
 CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>& searchedFolders,
-                        const std::function<AnalysisSnapshot(const CorpusApp&)>& analyze);
+                        const std::function<std::optional<AnalysisSnapshot>(const CorpusApp&)>& analyze,
+                        const std::vector<std::string>& distractors = {});
 
 }  // namespace corvane::testing

@@ -1,7 +1,10 @@
-// End to end on the corpus Mac (every app of ../shared/corpus installed at once): the recall of each app's
-// own leftovers and the other apps' paths offered, as floors and ceilings. Skipped without the corpus.
+// End to end on the corpus Mac (every app of ../shared/corpus installed at once, then every other app
+// beside look-alike items of no app): the recall of each app's own leftovers, at any tier and at a tier a
+// user selects, and the items of anyone else offered, as floors and ceilings. Skipped without the corpus.
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "corvane/analysis/app_analyzer.h"
 #include "corvane/discovery/app_discovery_service.h"
@@ -13,43 +16,66 @@ namespace {
 
 using testing::CorpusScore;
 
-TEST(CorpusAccuracyTest, RecallAndFalseOffersOnTheCorpusMac) {
-  testing::TemporaryFolder tmp("corvane-corpus");
-  testing::SampleMac mac(tmp.path());
-  auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(CORVANE_SOURCE_DIR));
-  if (!corpus) GTEST_SKIP() << "no corpus beside the sources";
-  const Layout layout = Layout::at(mac.root(), mac.home());
-  AppDiscoveryService discovery(layout);
-  std::vector<InstalledApplication> installed;
-  for (const auto& app : corpus->apps) installed.push_back(discovery.makeApplication(Url::fileURL(app.bundlePath)));
+class CorpusAccuracyTest : public ::testing::TestWithParam<bool> {};
 
-  auto score = [&](bool extended) {
-    AppAnalyzer::Collaborators c;
-    c.runningApplications = [] { return std::vector<RunningApplication>{}; };
-    c.requiresAdministrator = [](const Url&) { return false; };
-    AppAnalyzer::Options options;
-    options.extendedMatching = extended;
-    AppAnalyzer analyzer(layout, c, options);
-    std::vector<std::string> searched;
-    for (const auto& l : analyzer.searchLocations(Url::fileURL(layout.userLibrary()), Url::fileURL(layout.library())))
-      searched.push_back(l.url.path());
-    return testing::scoreCorpus(*corpus, searched, [&](const testing::CorpusApp& app) {
-      return analyzer.analyze(discovery.makeApplication(Url::fileURL(app.bundlePath)), installed);
-    });
-  };
-  const CorpusScore base = score(false), extended = score(true);
-  ASSERT_EQ(corpus->apps.size(), 74u);
-  const auto percent = [](int part, int whole) { return 100.0 * part / whole; };
-  // SAFE, PROBABLE: other apps' paths are never offered as selectable by either layer.
-  for (const auto* s : {&base, &extended}) {
-    EXPECT_EQ(s->otherOffered[0] + s->appleOffered[0], 0);
-    EXPECT_EQ(s->otherOffered[1] + s->appleOffered[1], 0);
+TEST_P(CorpusAccuracyTest, RecallAndFalseOffers) {
+  {
+    const bool noPeers = GetParam();
+    testing::TemporaryFolder tmp("corvane-corpus");
+    testing::SampleMac mac(tmp.path());
+    auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(CORVANE_SOURCE_DIR));
+    if (!corpus) GTEST_SKIP() << "no corpus beside the sources";
+    ASSERT_EQ(corpus->apps.size(), 74u);
+    const std::vector<std::string> lookAlikes = noPeers ? testing::addLookAlikes(mac) : std::vector<std::string>{};
+    const Layout layout = Layout::at(mac.root(), mac.home());
+    AppDiscoveryService discovery(layout);
+    std::vector<InstalledApplication> installed;
+    for (std::size_t i = 0; i < corpus->apps.size(); ++i) {
+      if (!noPeers || testing::installedWithoutPeers(i))
+        installed.push_back(discovery.makeApplication(Url::fileURL(corpus->apps[i].bundlePath)));
+      else
+        std::filesystem::remove_all(corpus->apps[i].bundlePath);
+    }
+
+    auto score = [&](bool extended) {
+      AppAnalyzer::Collaborators c;
+      c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+      c.requiresAdministrator = [](const Url&) { return false; };
+      AppAnalyzer::Options options;
+      options.extendedMatching = extended;
+      options.systemOwnership = extended;
+      AppAnalyzer analyzer(layout, c, options);
+      std::vector<std::string> searched;
+      for (const auto& l : analyzer.searchLocations(Url::fileURL(layout.userLibrary()), Url::fileURL(layout.library())))
+        searched.push_back(l.url.path());
+      return testing::scoreCorpus(
+          *corpus, searched,
+          [&](const testing::CorpusApp& app) -> std::optional<AnalysisSnapshot> {
+            for (const auto& a : installed)
+              if (a.url.path() == app.bundlePath) return analyzer.analyze(a, installed);
+            return std::nullopt;
+          },
+          lookAlikes);
+    };
+    const CorpusScore base = score(false), extended = score(true);
+    const auto percent = [](int part, int whole) { return 100.0 * part / whole; };
+    const auto selectable = [](const CorpusScore::ByTier& t) { return t[0] + t[1]; };
+    // Nothing of anyone else is ever offered as selectable by either layer.
+    for (const auto* s : {&base, &extended})
+      EXPECT_EQ(selectable(s->otherOffered) + selectable(s->appleOffered), 0);
+    const int searched = extended.ownPathsSearched;
+    EXPECT_GE(percent(selectable(extended.foundSearched), searched), 81.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), 96.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 93.5 : 92.5);
+    // At Review: another installed app's item at most 3 times; of nobody analysed, under 40 in all.
+    EXPECT_LE(extended.otherOffered[2], noPeers ? 40 : 3);
+    EXPECT_EQ(selectable(extended.distractorOffered), 0);
+    EXPECT_LT(extended.otherOffered[2] + extended.distractorOffered[2], 40);
   }
-  EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), extended.ownPathsSearched), 95.0);
-  EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), 91.0);
-  EXPECT_LE(CorpusScore::total(extended.otherOffered) * 2, CorpusScore::total(base.otherOffered));
-  EXPECT_LE(CorpusScore::total(extended.otherOffered), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryAppInstalledAndWithoutPeers, CorpusAccuracyTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) { return param.param ? "WithoutPeers" : "EveryAppInstalled"; });
 
 }  // namespace
 }  // namespace corvane

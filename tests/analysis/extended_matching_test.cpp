@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "analysis/analyzer_texts.h"
 #include "analysis/extended_matching.h"
 #include "corvane/analysis/app_analyzer.h"
 #include "sample_mac/sample_mac.h"
@@ -72,6 +75,11 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {edge, {app("Microsoft Word", "com.microsoft.Word")}, "com.microsoft.Edgewise", ""},
       {zed, {}, "Zed", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
       {zed, {}, "zed-preview", "Named with the short application name Zed as a whole word; short names match by accident more easily, so it is held at Review."},
+      {docker, {}, "com.electron.dockerdesktop",
+       "Named dockerdesktop: the application name Docker run together with an edition or a role word; held at Review."},
+      {docker, {}, "com.electron.dockerhub", ""},
+      {app("ChatGPT", "com.openai.codex"), {}, "Codex", "Named exactly for the label codex of this app's identifier; held at Review."},
+      {app("ChatGPT", "com.openai.codex"), {}, "Codexes", ""},
       {zed, {}, "Zedge", ""},
       {zed, {}, "Blazed", ""},
   };
@@ -82,6 +90,74 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
     if (why) {
       EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
     }
+  }
+}
+
+TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
+  struct Case {
+    AppIdentity identity;
+    std::vector<AppIdentity> peers;
+    std::string name;
+    std::string explanation;  // empty: nothing strong
+  };
+  AppIdentity slack = app("Slack", "com.tinyspeck.slackmacgap");
+  slack.teamIdentifier = "BQR82RBBHL";
+  const AppIdentity docker = app("Docker", "com.docker.docker"), istat = app("iStat Menus", "com.bjango.istatmenus");
+  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac");
+  const std::string dockerPrefix = "Named under the vendor prefix com.docker, which no other installed app shares, for this app's product Docker.";
+  const std::vector<Case> cases = {
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap",
+       "Named for this app's identifier com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap.helper",
+       "Named for a member of this app's identifier family com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
+      {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // another team
+      {slack, {}, "BQR82RBBHL.com.tinyspeck.other", ""},
+      {app("Slack", "com.tinyspeck.slackmacgap"), {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // no signature
+      {docker, {}, "com.docker.vmnetd", dockerPrefix},
+      {docker, {}, "group.com.docker", dockerPrefix},
+      {docker, {app("Docker Scout", "com.docker.scout")}, "com.docker.vmnetd", ""},
+      {docker, {}, "com.dockerhub.cli", ""},
+      {istat, {}, "com.bjango.iStatMenusAgent",
+       "Named as this app's identifier com.bjango.istatmenus followed directly by the word Agent, the way its helpers are named."},
+      {istat, {}, "com.bjango.istatmenus7.extras",
+       "Named under the vendor prefix com.bjango, which no other installed app shares, for this app's product iStat Menus."},
+      {istat, {}, "com.bjango.istatistica", ""},
+      {istat, {}, "com.bjango.Wireframe", ""},
+      {edge, {}, "com.microsoft.EdgeUpdater",
+       "Named under the vendor prefix com.microsoft, which no other installed app shares, for this app's product Edge."},
+      {edge, {}, "com.microsoft.OneDrive", ""},
+      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},
+      {app("Safari Tool", "com.apple.safaritool"), {}, "com.apple.Safari", ""},
+      {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.acc.helper",
+       "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
+      {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.headlights.helper", ""},
+      {app("Firefox", "org.mozilla.firefox"), {}, "org.mozilla.crashreporter",
+       "Named for the crashreporter of the vendor prefix org.mozilla, which no other installed app shares."},
+      {app("Firefox", "org.mozilla.firefox"), {app("Firefox Nightly", "org.mozilla.nightly")}, "org.mozilla.crashreporter", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "com.webex.meetingmanager",
+       "Named like an identifier of this app's product Webex under the prefix com.webex, which no installed app uses."},
+      {app("Webex", "Cisco-Systems.Spark"), {app("Webex Meetings", "com.webex.meetings")}, "com.webex.meetingmanager", ""},
+      {app("Sourcetree", "com.torusknot.SourceTreeNotMAS"), {}, "com.atlassian.SourceTreePrivilegedHelper2",
+       "Named like an identifier of this app's product Sourcetree under the prefix com.atlassian, which no installed app uses."},
+      {app("Sourcetree", "com.torusknot.SourceTreeNotMAS"), {}, "com.atlassian.sourcetreeprivileged", ""},
+      {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharm2025.1",
+       "Named PyCharm2025.1: the application name PyCharm, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Helper.log",
+       "Named Little Snitch Helper: the application name Little Snitch, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Notes.log", ""},
+      {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
+      {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.identity.name + " / " + c.name);
+    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name));
+    EXPECT_EQ(why ? why->explanation : "", c.explanation);
+    EXPECT_EQ(why ? why->weight : ExtendedMatching::kStrongWeight, ExtendedMatching::kStrongWeight);
+  }
+  for (const auto& [name, common] : std::vector<std::pair<std::string, bool>>{
+           {"Stats", true}, {"Loom", true}, {"Notes", true}, {"Spotify", false}, {"Sublime Text", false}, {"Zed", false}}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Matcher(app(name, "com.example.x"), {}).nameIsCommonWord(), common);
   }
 }
 
@@ -117,6 +193,14 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
     EXPECT_EQ(why ? why->explanation : "", explanation);
   }
   EXPECT_FALSE(Matcher(app("Music", "com.example.music"), {}).assessHomeItem("Music", "in the home folder"));
+  const Matcher orb(app("OrbStack", "dev.kdrag0n.MacVirt"), {});
+  EXPECT_EQ(orb.assessHomeItem(".macvirt", "in the home folder")->explanation,
+            "Named exactly for the label macvirt of this app's identifier in the home folder" + homeNote);
+  EXPECT_FALSE(orb.assessHomeItem("macvirt", "in the home folder"));  // visible: the user's own
+  const Matcher iina(app("IINA", "com.colliderli.iina"), {});
+  EXPECT_EQ(iina.assessExtension("Open in IINA.safariextz")->explanation,
+            "A browser extension named for the application name IINA; held at Review.");
+  EXPECT_FALSE(iina.assessExtension("IINAX.safariextz"));
   const Matcher edge(app("Microsoft Edge", "com.microsoft.edgemac"), {});
   EXPECT_TRUE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge Beta")));
   EXPECT_FALSE(edge.isOtherChannel(Url::fileURL("/L/Caches/Microsoft Edge")));
@@ -155,23 +239,98 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Review 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                                   "Review 54 /home/Library/Caches/SentryCrash/Harbor Backup",
+  // The vendor folder Caches/Harbor yields to the base rules' finding inside it.
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                                   "Probably Leftover 77 /home/Library/Caches/Harbor/Harbor Backup",
+                                                   "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
+                                                   "Probably Leftover 65 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
                                                    "Review 35 /home/.config/harbor backup",
-                                                   "Review 35 /home/Library/Caches/Harbor",
-                                                   "Review 35 /home/Library/Harbor",
-                                                   "Review 30 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
+                                                   "Review 35 /home/Library/Harbor"}));
   // With another app of the vendor installed, only what names this app's product.
   const std::vector<AppIdentity> vendorPeers = {peers.front(), app("Harbor Sync", "com.harbor.sync")};
   std::vector<std::string> shared;
   for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
     shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
-  EXPECT_EQ(shared, (std::vector<std::string>{"Review /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                               "Review /home/Library/Caches/Harbor/Harbor Backup",
-                                               "Review /home/Library/Caches/SentryCrash/Harbor Backup",
+  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+                                               "Probably Leftover /home/Library/Caches/Harbor/Harbor Backup",
+                                               "Probably Leftover /home/Library/Caches/SentryCrash/Harbor Backup",
                                                "Review /home/.config/harbor backup",
                                                "Review /home/Library/Harbor/Backup Agent",
                                                "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
+}
+
+// Strong evidence reaches Probably Leftover, weak stays at Review, a name inside a longer word or a common
+// word alone does not; the base rules' findings stay whole inside a vendor folder, and another app's
+// container or item is never offered.
+TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) {
+  namespace fs = std::filesystem;
+  testing::TemporaryFolder tmp("corvane-extended-strong");
+  testing::SampleMac mac(tmp.path());
+  const std::string bundle = mac.system("/Applications/Quill Pad.app");
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {mac.user("Library/Application Support/Acme/com.acme.qpad/data.db"), "x"},  // base rules: Probably 70
+      {mac.user("Library/Caches/Acme/Quill Pad Sync/x"), "x"},                  // a vendor folder, nothing of the base rules
+      {mac.user("Library/Caches/Acme/Other Tool Cache/x"), "x"},                // the same, holding a peer's item
+      {mac.user("Library/Containers/Acme Helper/.com.apple.containermanagerd.metadata.plist"),
+       testing::xmlPlist({{"MCMMetadataIdentifier", "com.other.tool"}})},
+      {mac.system("/Library/LaunchDaemons/com.acme.updaterd.plist"),
+       testing::xmlPlist({{"Label", "com.acme.updaterd"}, {"Program", "/Applications/Quill Pad.app/Contents/Library/updaterd"}})},
+      {mac.system("/Library/LaunchDaemons/com.acme.qpad.helper.plist"), testing::xmlPlist({{"Label", "com.acme.qpad.helper"}})},
+      {mac.user(".local/bin/qpad-backup"), "x"},
+      {mac.user("Library/Caches/Loom/x"), "x"},
+      {mac.user("Library/Caches/Bloomberg/x"), "x"},
+      {mac.user("Library/Caches/Loom Helper/x"), "x"},
+  };
+  for (const auto& [path, contents] : files) mac.writeFile(path, contents);
+  for (const char* group : {"ACME123456.com.acme.qpad", "ZZZZZ99999.com.acme.qpad"})
+    mac.makeFolder(mac.user("Library/Group Containers/") + group);
+  fs::create_directories(mac.system("/usr/local/bin"));
+  fs::create_symlink("/Applications/Quill Pad.app/Contents/MacOS/qpad", mac.system("/usr/local/bin/qpad"));
+  fs::create_symlink("../../../Applications/Other Tool.app/Contents/MacOS/tool", mac.system("/usr/local/bin/tool"));
+  AppIdentity quill = app("Quill Pad", "com.acme.qpad");
+  quill.teamIdentifier = "ACME123456";
+  const std::vector<AppIdentity> peers = {app("Other Tool", "com.other.tool")};
+  AppAnalyzer::Collaborators c;
+  c.runningApplications = [] { return std::vector<RunningApplication>{}; };
+  c.requiresAdministrator = [](const Url&) { return false; };
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  auto found = [&](const AppIdentity& identity, const std::string& appPath, bool extended) {
+    AppAnalyzer::Options options;
+    options.extendedMatching = extended;
+    std::vector<std::string> out;
+    for (const auto& f : AppAnalyzer(layout, c, options).analyze(identity, Url::fileURL(appPath), {}, peers).findings)
+      out.push_back(std::string(stringValue(f.confidence)) + " " + std::to_string(f.score) + " " +
+                    f.url.path().substr(tmp.path().size()) + (f.evidence.empty() ? "" : " | " + f.evidence.back().explanation));
+    return out;
+  };
+  // Not offered: the vendor folders Acme (the base rules' finding inside stays at its own tier) and
+  // Caches/Acme (a peer's item inside), the container another app's metadata names, the link to another
+  // bundle and the plain file among the tools.
+  EXPECT_EQ(found(quill, bundle, true),
+            (std::vector<std::string>{
+                "Probably Leftover 100 /home/Library/Group Containers/ACME123456.com.acme.qpad | Named for this app's "
+                "identifier com.acme.qpad behind the developer team ACME123456 that the app's signature declares.",
+                "Probably Leftover 70 /home/Library/Application Support/Acme/com.acme.qpad | Named exactly for this app's "
+                "bundle identifier com.acme.qpad.",
+                "Probably Leftover 65 /root/Library/LaunchDaemons/com.acme.updaterd.plist | Nothing but this app runs the "
+                "program the launch job names, so the job is this app's.",
+                "Probably Leftover 65 /root/usr/local/bin/qpad | This command-line tool link leads into this app's bundle "
+                "(/Applications/Quill Pad.app/Contents/MacOS/qpad); the link is removed, not what it leads to.",
+                "Review 45 /home/Library/Group Containers/ZZZZZ99999.com.acme.qpad | Named for this app's identifier "
+                "com.acme.qpad behind a developer-team prefix; held at Review because no signature declares it.",
+                "Review 38 /home/Library/Caches/Acme/Quill Pad Sync | This is an app-scoped cache location.",
+                "Review 30 /root/Library/LaunchDaemons/com.acme.qpad.helper.plist | " + std::string(texts::kSystemComponent)}));
+  // A common word alone stays at Review; inside a longer word it ties nothing; as a whole word it stays.
+  const AppIdentity loom = app("Loom", "com.loom.desktop");
+  const std::string loomBundle = mac.system("/Applications/Loom.app");
+  EXPECT_EQ(found(loom, loomBundle, true),
+            (std::vector<std::string>{"Review 54 /home/Library/Caches/Loom | The application name Loom is a common word that "
+                                      "other products and folders share, so an item named only for it is held at Review.",
+                                      "Review 38 /home/Library/Caches/Loom Helper | This is an app-scoped cache location."}));
+  EXPECT_EQ(found(loom, loomBundle, false),
+            (std::vector<std::string>{"Probably Leftover 54 /home/Library/Caches/Loom | This is an app-scoped cache location.",
+                                      "Review 38 /home/Library/Caches/Bloomberg | This is an app-scoped cache location.",
+                                      "Review 38 /home/Library/Caches/Loom Helper | This is an app-scoped cache location."}));
 }
 
 }  // namespace

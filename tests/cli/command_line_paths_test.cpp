@@ -119,21 +119,26 @@ TEST(CommandHelpTest, EveryOptionTheParserTakesIsDescribedOnce) {
     EXPECT_EQ(described, parsed);
   }
   EXPECT_EQ(runCli({"analyze", "--help"}).out,
-            "usage: corvane analyze APP [--json] [--sort recommended|name|size|dateModified] "
+            "usage: corvane analyze APP|--removed BUNDLE-ID [--json] [--sort recommended|name|size|dateModified] "
             "[--ascending|--descending] [--explain] [--base-rules-only] [--root DIR] [--home DIR]\n"
-            "Finds what belongs to an app and grades each item, with the evidence for it.\n\nOptions:\n"
-            "  --json             prints the snapshot as JSON (see docs/json.md) instead of the listing\n"
-            "  --sort KEY         orders the findings by KEY: recommended (tier, then score; the default), name, "
+            "Finds what belongs to an app, or to a gone app it once listed (--removed), and grades each item, with the "
+            "evidence for it.\n\nOptions:\n"
+            "  --removed BUNDLE-ID  analyses a gone app instead, from what Corvane remembers of it (its leftovers)\n"
+            "  --json               prints the snapshot as JSON (see docs/json.md) instead of the listing\n"
+            "  --sort KEY           orders the findings by KEY: recommended (tier, then score; the default), name, "
             "size (the total shown) or dateModified; any case, or as labelled (\"Date modified\")\n"
-            "  --ascending        sorts smallest, earliest or least safe first\n"
-            "  --descending       sorts largest, latest or safest first (each key has its own default)\n"
-            "  --explain          lists the evidence below each finding, with its weight\n"
-            "  --base-rules-only  matches with the base rules only, without the extended matching\n"
-            "  --root DIR         the folder standing for \"/\" on the Mac to read (default: this machine)\n"
-            "  --home DIR         the user's home folder on that Mac (default: your home folder)\n"
-            "  --host-paths       shows paths as they lie on this machine, not as the Mac shows them (~/Library/...)\n");
+            "  --ascending          sorts smallest, earliest or least safe first\n"
+            "  --descending         sorts largest, latest or safest first (each key has its own default)\n"
+            "  --explain            lists the evidence below each finding, with its weight\n"
+            "  --base-rules-only    matches with the base rules only, without the extended matching\n"
+            "  --root DIR           the folder standing for \"/\" on the Mac to read (default: this machine)\n"
+            "  --home DIR           the user's home folder on that Mac (default: your home folder)\n"
+            "  --host-paths         shows paths as they lie on this machine, not as the Mac shows them (~/Library/...)\n");
   EXPECT_EQ(runCli({"explain", "-h"}).out,
             "usage: corvane explain\nExplains how Corvane decides what is safe to remove.\n");
+  for (const char* name : {"analyze", "apps", "background-items", "history", "inspect", "uninstall", "watch", "orphans",
+                           "trash", "doctor", "leftover-check"})
+    EXPECT_NE(runCli({name, "--help"}).out.find(" [--root DIR] [--home DIR]\n"), std::string::npos) << name;
 }
 
 }  // namespace

@@ -9,11 +9,14 @@
 #include <regex>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
+#include <filesystem>
 
 #include "cli/cli_capture.h"
 #include "corvane/history/history_store.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/launchctl_stand_in.h"
+#include "sample_mac/orphaned_mac.h"
 
 namespace corvane {
 namespace {
@@ -136,6 +139,32 @@ TEST(JsonDocsTest, EveryCommandPrintsWhatTheDocumentDescribes) {
       {"restore RECORD-ID --json", "`RestoreReport`", {"restore", id, "--launchctl", launchctl.script}, 1},
   };
   for (const auto& c : after) checkCase(c);
+
+  testing::addRemovedAppLeftovers(mac);
+  ASSERT_TRUE(testing::recordGlimmerUninstall(mac));
+  const std::vector<Case> last = {
+      {"analyze --removed BUNDLE-ID --json", "`Snapshot`", {"analyze", "--removed", "com.dropzone.sync"}},
+      {"orphans remove KEY... --dry-run --json", "list of `Finding`",
+       {"orphans", "remove", "com.glimmerapps.Glimmer", "--dry-run"}},
+      {"orphans remove KEY... --json", "`UninstallRecord`", {"orphans", "remove", "com.glimmerapps.Glimmer", "--yes"}},
+  };
+  for (const auto& c : last) checkCase(c);
+
+  // The watcher's event: one line, once an app is dragged to the Trash. It lists the apps (writing the
+  // catalog again) just before it starts watching.
+  const std::string catalog = mac.user("Library/Application Support/Corvane/installed-apps.json");
+  std::filesystem::remove(catalog);
+  testing::CliOutput watched;
+  std::thread watcher([&] { watched = run({"watch", "--once", "--settle", "0.2"}); });
+  for (int i = 0; i < 500 && !std::filesystem::exists(catalog); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::filesystem::rename(mac.system("/Applications/Beacon VPN.app"), trash + "/Beacon VPN.app");
+  watcher.join();
+  ASSERT_EQ(watched.status, 0) << watched.err;
+  EXPECT_NE(doc.find("| `watch --json` | `WatchEvent` |"), std::string::npos);
+  EXPECT_EQ(watched.out.find('\n'), watched.out.size() - 1);
+  check(nlohmann::json::parse(watched.out), "`WatchEvent`", known, "watch");
 }
 
 }  // namespace

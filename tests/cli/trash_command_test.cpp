@@ -64,14 +64,16 @@ TEST_F(TrashCommandTest, AnUninstallListedAndRestoredGivesBackTheSameTreeAndAgen
   for (const auto& row : rows.value()) origins[row["name"].get<std::string>()] = row["originalPath"].get<std::string>();
   EXPECT_EQ(origins, (std::map<std::string, std::string>{
                          {"DZ5N3P8K2W.com.dropzone.sync", mac.user("Library/Group Containers")},
+                         {"Dropzone Sync", mac.user("Library/Application Support")},
                          {"Dropzone Sync.app", mac.system("/Applications")},
+                         {"Dropzone Sync.log", mac.user("Library/Logs")},
                          {"com.dropzone.sync", mac.user("Library/Caches")},
                          {"com.dropzone.sync.agent.plist", mac.user("Library/LaunchAgents")}}));
 
   const std::size_t callsBefore = launchctl.calls().size();
   auto restored = run({"restore", id, "--launchctl", launchctl.script});
   EXPECT_EQ(restored.status, 0) << restored.err;
-  EXPECT_TRUE(restored.out.ends_with("Put back 4 items.\nTurned on again: com.dropzone.sync.agent (enabled, loaded)\n"))
+  EXPECT_TRUE(restored.out.ends_with("Put back 6 items.\nTurned on again: com.dropzone.sync.agent (enabled, loaded)\n"))
       << restored.out;
   const std::string target = "gui/0/com.dropzone.sync.agent";
   EXPECT_EQ(launchctl.calls(callsBefore),
@@ -89,12 +91,12 @@ TEST_F(TrashCommandTest, AnUninstallListedAndRestoredGivesBackTheSameTreeAndAgen
   auto shown = run({"history", "show", id});
   const auto restoredLine = shown.out.rfind("\nRestored: ");
   ASSERT_NE(restoredLine, std::string::npos) << shown.out;
-  EXPECT_TRUE(shown.out.substr(restoredLine).ends_with("Z: Put back 4 items.\n")) << shown.out;
+  EXPECT_TRUE(shown.out.substr(restoredLine).ends_with("Z: Put back 6 items.\n")) << shown.out;
 
   // A second restore finds nothing left to put back and changes nothing.
   auto again = run({"restore", id});
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(again.err, "corvane restore: nothing to put back: none of the 4 items this uninstall moved is in the Trash any more\n");
+  EXPECT_EQ(again.err, "corvane restore: nothing to put back: none of the 6 items this uninstall moved is in the Trash any more\n");
 }
 
 TEST_F(TrashCommandTest, DeletingASelectionTouchesNothingElseAndWantsItsConfirmation) {

@@ -89,7 +89,7 @@ TEST_F(UninstallCommandTest, NothingMovesUntilAValidChoiceIsConfirmed) {
                      " is not a selectable item of Dropzone Sync (see corvane uninstall APP --select all --dry-run). "
                      "Nothing was moved.\n");
   EXPECT_EQ(run({mac.system("/Applications/Nowhere.app"), "--select", "all", "--yes"}), 1);
-  EXPECT_EQ(err, "corvane uninstall: no application at " + mac.system("/Applications/Nowhere.app") + "\n");
+  EXPECT_EQ(err, "corvane uninstall: no application bundle at " + mac.system("/Applications/Nowhere.app") + "\n");
   // Choosing only the app and keeping it leaves nothing to do.
   EXPECT_EQ(run({dropzone, "--select", id(dropzone), "--keep-app", "--yes"}), 0);
   EXPECT_TRUE(out.ends_with("Nothing to move: no selectable item matches --select " + id(dropzone) + ".\n")) << out;
@@ -114,16 +114,17 @@ TEST_F(UninstallCommandTest, DryRunShowsTheSelectionAndMovesNothing) {
   std::istringstream lines(out);
   std::vector<std::string> shown;
   for (std::string line; std::getline(lines, line);) shown.push_back(line);
-  ASSERT_EQ(shown.size(), 10u) << out;
+  ASSERT_EQ(shown.size(), 12u) << out;
   EXPECT_EQ(shown[0], "Dropzone Sync (com.dropzone.sync)  /Applications/Dropzone Sync.app");
   EXPECT_EQ(shown[3], "6 items found, 6 selectable");
-  EXPECT_EQ(shown[4], "To move to the Trash (4 items, 3.2 MB):");
+  EXPECT_EQ(shown[4], "To move to the Trash (6 items, 3.2 MB):");
   EXPECT_TRUE(shown[5].starts_with("  " + shortID(dropzone) + "  Safe to Remove · Application · "));
   EXPECT_TRUE(shown[5].ends_with("  /Applications/Dropzone Sync.app"));
   EXPECT_TRUE(shown[8].starts_with("  " + shortID(mac.user("Library/LaunchAgents/com.dropzone.sync.agent.plist")) +
                                    "  Probably Leftover · Launch Agent · "));
   EXPECT_TRUE(shown[8].ends_with("  ~/Library/LaunchAgents/com.dropzone.sync.agent.plist"));
-  EXPECT_EQ(shown[9], "Dry run: nothing was moved.");
+  EXPECT_TRUE(shown[9].ends_with("  ~/Library/Application Support/Dropzone Sync"));  // its uncommon name
+  EXPECT_EQ(shown[11], "Dry run: nothing was moved.");
   EXPECT_EQ(listing(tmp.path()), before);
 
   // With --json the selection is printed as findings, and the text goes to the error stream.
@@ -161,11 +162,12 @@ TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
   EXPECT_TRUE(contains(out, history.records().front().id.toString()));
 }
 
-TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCommand) {
-  // The real tool, as an ordinary user whose history folder is read-only (root would write it anyway).
+TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenStopsTheUninstallBeforeAnythingMoves) {
+  // The real tool, as an ordinary user whose history folder is read-only (root would write it anyway); the
+  // lock file is there from an earlier run, so only the folder's own permission stands in the way.
   const std::string log = mac.user("Library/Logs/Dropzone Sync.log");
   const std::string historyFolder = fs::path(historyPath).parent_path().string();
-  fs::create_directories(historyFolder);
+  testing::SampleMac::writeFile(historyFolder + "/.history.json.lock");
   CommandRunner shell;
   ASSERT_EQ(shell.runWithStatus("/bin/chown", {"-R", "65534:65534", tmp.path()}).status, 0);
   fs::permissions(historyFolder, fs::perms::owner_read | fs::perms::owner_exec);
@@ -174,15 +176,35 @@ TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCom
                   tmp.path() + "/err.txt", CORVANE_CLI_PATH, "uninstall", dropzone, "--select", id(log), "--yes",
                   "--root", mac.root(), "--home", mac.home()});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_TRUE(outcome.output.ends_with("  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
-                                       "Moved 1 item to the Trash (4 KB); not recorded in the history.\n"
-                                       "5 items of Dropzone Sync remain (see corvane analyze)."))  // trimmed
-      << outcome.output;
+  EXPECT_FALSE(contains(outcome.output, "moved")) << outcome.output;
   EXPECT_EQ(testing::SampleMac::readFile(tmp.path() + "/err.txt"),
-            "corvane uninstall: could not record this uninstall in the history file " + historyPath +
-                ": Permission denied\n");
-  EXPECT_EQ(trashNames(), std::vector<std::string>{"Dropzone Sync.log"});
-  EXPECT_EQ(listing(historyFolder), std::set<std::string>{});
+            "corvane uninstall: cannot write the history file " + historyPath + " (write " + historyFolder +
+                ": Permission denied); nothing was moved.\n");
+  EXPECT_EQ(trashNames(), std::vector<std::string>{});
+  EXPECT_TRUE(fs::exists(log));
+  EXPECT_EQ(listing(historyFolder), std::set<std::string>{".history.json.lock"});
+}
+
+TEST_F(UninstallCommandTest, AnAppGivenThroughALinkIsTheBundleItLeadsTo) {
+  // A link beside the app, by host path, and one elsewhere naming the app by its Mac path.
+  const std::string nearby = mac.system("/Applications/Dropzone Link.app");
+  const std::string elsewhere = tmp.path() + "/DZ.app";
+  fs::create_symlink(dropzone, nearby);
+  fs::create_symlink("/Applications/Dropzone Sync.app", elsewhere);
+  ASSERT_EQ(run({dropzone, "--select", "all", "--dry-run"}), 0);
+  const std::string direct = out;
+  for (const std::string& link : {nearby, elsewhere}) {
+    SCOPED_TRACE(link);
+    EXPECT_EQ(run({link, "--select", "all", "--dry-run"}), 0);
+    EXPECT_EQ(out, direct);
+    EXPECT_EQ(err, "corvane uninstall: " + link + " is a symbolic link to " + dropzone + "; working on that bundle\n");
+  }
+  fs::remove(nearby);
+  EXPECT_EQ(run({elsewhere, "--select", "all", "--yes"}), 0) << err;
+  EXPECT_FALSE(fs::exists(dropzone));
+  EXPECT_TRUE(fs::is_directory(layout.userTrash() + "/Dropzone Sync.app"));
+  EXPECT_TRUE(fs::is_symlink(elsewhere));  // the link itself is left as it was
+  EXPECT_TRUE(contains(out, "Nothing of Dropzone Sync was found afterwards.\n")) << out;
 }
 
 TEST_F(UninstallCommandTest, JsonPrintsTheRecordAsKeptInTheHistory) {
@@ -196,7 +218,7 @@ TEST_F(UninstallCommandTest, JsonPrintsTheRecordAsKeptInTheHistory) {
   EXPECT_EQ(run({dropzone, "--select", "probable", "--yes", "--json", "--launchctl", tool}), 0);
   HistoryStore history(HistoryFileManager::system(), layout);
   ASSERT_EQ(history.records().size(), 1u);
-  EXPECT_EQ(history.records().front().succeededCount(), 4);
+  EXPECT_EQ(history.records().front().succeededCount(), 6);
   // The record as kept, every location written as a path.
   EXPECT_EQ(nlohmann::json::parse(out),
             nlohmann::json::parse(json::pretty(cli::inDialect(json::encode(history.records().front())))));

@@ -15,6 +15,7 @@
 #include "corvane/model/app_identity.h"
 #include "corvane/model/file_finding.h"
 #include "corvane/model/layout.h"
+#include "corvane/model/removal_records.h"
 
 namespace corvane::FindingIDs {
 
@@ -30,6 +31,9 @@ Uuid forItem(const AppIdentity& app, std::string_view macStylePath);
 
 // Gives every finding of the snapshot its stable id.
 void assign(AnalysisSnapshot& snapshot, const Layout& layout);
+// Gives every finding of a group of leftovers its stable id, the group's key standing for the gone app: an
+// item keeps the id that its app's analysis gave it.
+void assign(OrphanGroup& group, const Layout& layout);
 
 // The first 8 hexadecimal digits of the id, as listings show it ("3F2A9C1B").
 std::string shortForm(const Uuid& id);
