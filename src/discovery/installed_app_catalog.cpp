@@ -142,7 +142,8 @@ Result<std::vector<CatalogedApp>> InstalledAppCatalog::record(const std::vector<
                                                               Date now) const {
   const std::string folder = layout_.applicationSupport();
   if (Status made = platform::createDirectories(folder); !made.has_value()) return made.error();
-  auto lock = platform::lockExclusively(folder, std::string(".") + kFileName + ".lock");
+  // Another process may be listing apps too; one that is stuck does not hold this one for ever.
+  auto lock = platform::lockExclusively(folder, std::string(".") + kFileName + ".lock", std::chrono::seconds(10));
   if (!lock.has_value()) return lock.error();
 
   std::vector<CatalogedApp> known = load();
