@@ -204,7 +204,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       }
     }
     const std::size_t app = command.options.firstPathArgument;
-    if (command.options.appArgument && app < parsed.positional.size()) {
+    // A gone app named by --removed has no bundle to look for; the command itself refuses an APP beside it.
+    if (command.options.appArgument && app < parsed.positional.size() && !parsed.value("--removed")) {
       if (!looksLikeAppPath(parsed.positional[app])) {
         AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
         if (!found.path) {
