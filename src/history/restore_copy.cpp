@@ -93,7 +93,8 @@ Fate removeIfOurs(const Journal::Entry& entry) {
     return Fate::gone;  // another folder stands there now: the copy went with the old one
   auto item = pf::entryFactsAt(folder->get(), entry.name);
   if (!item.has_value()) return item.error().code == ENOENT ? Fate::gone : Fate::stuck;
-  if (item->device != entry.device || item->inode != entry.inode) return Fate::notOurs;
+  const bool identified = entry.device != 0 || entry.inode != 0;
+  if (identified && (item->device != entry.device || item->inode != entry.inode)) return Fate::notOurs;
   return pf::removeTreeAt(folder->get(), entry.name).has_value() ? Fate::removed : Fate::stuck;
 }
 
@@ -165,6 +166,8 @@ bool Journal::edit(const std::function<void(std::vector<Entry>&)>& change) const
   if (folder_.empty() || !pf::createDirectories(folder_, 0700).has_value()) return false;
   auto lock = pf::lockExclusively(folder_, std::string(".") + kFileName + ".lock");
   if (!lock.has_value()) return false;
+  // What a writer killed part-way left behind.
+  (void)pf::removeItemsWithPrefix(folder_, std::string(".") + kFileName + ".tmp-");
   std::vector<Entry> list = entries();
   const std::vector<Entry> before = list;
   change(list);
@@ -180,6 +183,14 @@ std::vector<Journal::Entry> Journal::entries() const {
 
 bool Journal::record(const Entry& entry) const {
   return edit([&](std::vector<Entry>& list) { list.push_back(entry); });
+}
+
+void Journal::identify(const std::string& folder, const std::string& name, std::uint64_t device,
+                       std::uint64_t inode) const {
+  (void)edit([&](std::vector<Entry>& list) {
+    for (Entry& e : list)
+      if (e.folder == folder && e.name == name) e.device = device, e.inode = inode;
+  });
 }
 
 void Journal::forget(const std::string& folder, const std::string& name) const {

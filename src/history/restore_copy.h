@@ -25,8 +25,10 @@ bool matches(int srcDir, const std::string& name, const platform::EntryFacts& it
              const std::string& copyName);
 
 // The copies in progress, kept in a file in Corvane's own folder: each with the process making it, the
-// folder it is made in and the identity of the copy itself. Only an entry that is still exactly the one
-// recorded, made by a process that has ended, is ever removed.
+// folder it is made in, the random name it is made under (recorded before the copy exists, so that a
+// restore killed at any moment leaves nothing unrecorded) and, once it exists, the copy's identity. Only
+// an entry of a process that has ended, in the very folder recorded, under the recorded name and still
+// the item recorded (when its identity was recorded), is ever removed.
 class Journal {
  public:
   struct Entry {
@@ -35,7 +37,7 @@ class Journal {
     std::uint64_t folderDevice = 0;
     std::uint64_t folderInode = 0;
     std::string name;  // the copy's temporary name there
-    std::uint64_t device = 0;
+    std::uint64_t device = 0;  // the copy's identity; both 0 until it exists
     std::uint64_t inode = 0;
     bool operator==(const Entry&) const = default;
   };
@@ -46,6 +48,8 @@ class Journal {
   explicit Journal(std::string folder);
 
   bool record(const Entry& entry) const;
+  // Adds the identity of the copy recorded as `name` in `folder`, now that it exists.
+  void identify(const std::string& folder, const std::string& name, std::uint64_t device, std::uint64_t inode) const;
   void forget(const std::string& folder, const std::string& name) const;
   std::vector<Entry> entries() const;
   // Removes the recorded copies whose process no longer exists and which are still the very item

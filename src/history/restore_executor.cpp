@@ -146,9 +146,10 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     if (code != EXDEV) return RestoreOutcome::failed(errnoNote("rename", code));
   }
 
-  // Copy, verify, rename into place, remove the original. The copy is made under a temporary name and
-  // recorded in Corvane's own folder the moment it exists, so that a copy left by a restore that was
-  // killed is removed by a later one: that one and nothing else, whatever else is named like it.
+  // Copy, verify, rename into place, remove the original. The copy's random temporary name is recorded in
+  // Corvane's own folder before the copy is made (and its identity once it exists), so that a copy left by
+  // a restore that was killed is removed by a later one: that one and nothing else, whatever else is
+  // named like it.
   const restore_copy::Journal journal(collaborators_.ownFolder);
   for (const std::string& notice : journal.cleanUp(pf::processExists))
     if (collaborators_.notice) collaborators_.notice(notice);
@@ -160,11 +161,11 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     (void)pf::removeTreeAt(dstDir->get(), temporary);
     journal.forget(*destReal, temporary);
   };
-  const auto recordCopy = [&](const pf::EntryFacts& made) {
-    (void)journal.record({pf::currentProcessId(), *destReal, opened->device, opened->inode, temporary, made.device,
-                          made.inode});
+  (void)journal.record({pf::currentProcessId(), *destReal, opened->device, opened->inode, temporary, 0, 0});
+  const auto identifyCopy = [&](const pf::EntryFacts& made) {
+    journal.identify(*destReal, temporary, made.device, made.inode);
   };
-  if (!restore_copy::copyTree(srcDir->get(), name, dstDir->get(), temporary, kMaxCopyDepth, recordCopy)) {
+  if (!restore_copy::copyTree(srcDir->get(), name, dstDir->get(), temporary, kMaxCopyDepth, identifyCopy)) {
     discard();
     return RestoreOutcome::copyFailed("copy");
   }
