@@ -116,6 +116,7 @@ int putBack(const ParsedArguments& args, Context& c) {
     results.push_back({trashName(path), RestoreOutcome::rejected(RestoreRejection::destParentMissing)});
   }
   for (const auto& path : selection->unsafe) {
+    c.err << label << ": " << path << " leads out of the Trash through a link; it was left where it is\n";
     reports.push_back({path, trashName(path), RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash)});
     results.push_back({trashName(path), RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash)});
   }

@@ -198,6 +198,8 @@ TEST_F(TrashCommandTest, LinksAreRemovedThemselvesAndAPathThroughOneIsUnsafe) {
   EXPECT_TRUE(contains(through.out, "\"kind\": \"skippedUnsafe\"")) << through.out;
   auto putBack = run({"trash", "put-back", trash + "/dirlink/inside.txt"});
   EXPECT_EQ(putBack.status, 1);
+  EXPECT_EQ(putBack.err, "corvane trash put-back: " + trash +
+                             "/dirlink/inside.txt leads out of the Trash through a link; it was left where it is\n");
 
   auto removed = run({"trash", "delete", trash + "/dirlink", trash + "/dangling", trash + "/to-a", trash + "/a.txt", "--yes"});
   EXPECT_EQ(removed.status, 0) << removed.out << removed.err;
