@@ -41,7 +41,9 @@ int analyze(const ParsedArguments& args, Context& context) {
     if (a.url.standardized() == appURL) app = a;
 
   AppAnalyzer::Options analysis;
-  analysis.extendedMatching = !args.has("--base-rules-only");
+  analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
+  std::vector<FileFinding> withheld;  // for the record, under --explain
+  analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
   AppAnalyzer analyzer(context.layout, {}, analysis);
   AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
@@ -64,6 +66,11 @@ int analyze(const ParsedArguments& args, Context& context) {
   if (!snapshot.findings.empty()) {
     context.out << "\n";
     printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
+  }
+  if (args.has("--explain") && !withheld.empty()) {
+    // What the names alone would have offered, and why it is not.
+    context.out << "\nNot offered, the system's own or shared by many apps (" << withheld.size() << ")\n";
+    printFindings(context.out, withheld, context.layout, true, nullptr, context.terminal.colour);
   }
   return kExitOK;
 }

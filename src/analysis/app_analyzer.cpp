@@ -7,6 +7,7 @@
 #include "analysis/extended_pass.h"
 #include "analysis/location_assessments.h"
 #include "analysis/name_filter.h"
+#include "analysis/system_ownership.h"
 #include "analysis/analyzer_texts.h"
 #include "corvane/analysis/evidence_classifier.h"
 #include "analysis/grading.h"
@@ -261,6 +262,10 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   // What the walk could not decide: the vendor's own folders, the extended-only folders, and the
   // co-installed apps' stronger claims over every finding.
   if (extended) extended->finish();
+  if (options.systemOwnership) {
+    const std::string libraries[] = {home.path(), sys.path()};
+    SystemOwnership::withhold(findings, identity, libraries, options.withheld);
+  }
   for (auto& f : LocationAssessments::receiptFindings(identity, receipts, *machine.fileSystem))
     findings.push_back(std::move(f));
 

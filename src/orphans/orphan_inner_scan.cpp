@@ -3,7 +3,9 @@
 // system records of the further sources, grouped by the suspected identifier.
 
 #include <algorithm>
+#include <array>
 
+#include "analysis/system_library_names.h"
 #include "corvane/analysis/match_engine.h"
 #include "corvane/discovery/system_extension_catalog.h"
 #include "corvane/orphans/orphan_scanner.h"
@@ -96,9 +98,10 @@ class InnerScan {
       auto suspected = OrphanScanner::inferredBundleIdentifier(entry.name);
       if (!suspected) continue;
       if (OrphanScanner::hasInstalledOwner(*suspected, installedLower_) || OrphanScanner::isLikelyTestFixture(*suspected) ||
-          OrphanScanner::isKnownSharedSDKComponent(*suspected))
+          OrphanScanner::isKnownSharedSDKComponent(*suspected) || SystemLibraryNames::isAppleFamily(*suspected))
         continue;
       const Url url = root.url.appending(entry.name);
+      if (claimed(url)) continue;
       const EntryFacts facts = entryFacts(url.path());
       std::optional<int> ageDays;
       if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
@@ -159,7 +162,8 @@ class InnerScan {
     std::vector<Candidate> candidates;
     for (const auto& identity : facts_.knownRemovedIdentities) {
       auto id = trimmedIdentifier(identity);
-      if (!id || OrphanScanner::hasInstalledOwner(*id, installedLower_)) continue;
+      if (!id || OrphanScanner::hasInstalledOwner(*id, installedLower_) || SystemLibraryNames::isApplesOwn(identity))
+        continue;
       std::string lower = platform::lowercased(*id);
       bool seen = std::any_of(candidates.begin(), candidates.end(),
                               [&](const Candidate& c) { return c.lowerIdentifier == lower; });
@@ -175,7 +179,7 @@ class InnerScan {
       for (const auto& entry : visibleEntries(root.url)) {
         const Url url = root.url.appending(entry.name);
         const std::string standardized = url.standardized().path();
-        if (seen.contains(standardized)) continue;
+        if (seen.contains(standardized) || claimed(url)) continue;
         const Candidate* best = nullptr;
         MatchEngine::Assessment bestAssessment;
         for (const auto& candidate : candidates) {
@@ -214,6 +218,9 @@ class InnerScan {
     }
   }
 
+  // The system's own items and the folders many apps share are no one app's leftovers.
+  bool claimed(const Url& url) const { return SystemLibraryNames::claim(url.path(), libraries_).has_value(); }
+
   std::vector<OrphanGroup> grouped() {
     std::vector<OrphanGroup> result;
     result.reserve(groups_.size());
@@ -228,6 +235,7 @@ class InnerScan {
   const OrphanScanner::Facts& facts_;
   const Layout& layout_;
   const Date now_;
+  const std::array<std::string, 2> libraries_{layout_.userLibrary(), layout_.library()};
   std::set<std::string> installedLower_;
   std::set<std::string> runningLower_;
   std::vector<RemovedOwner> removedOwners_;

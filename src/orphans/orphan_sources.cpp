@@ -8,6 +8,7 @@
 
 #include "corvane/base/url.h"
 #include "corvane/discovery/background_items_store.h"
+#include "analysis/system_library_names.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "discovery/bundle_reader.h"
 #include "platform/disk_identity.h"
@@ -29,7 +30,8 @@ std::string lowerCased(std::string_view text) {
   return out;
 }
 
-bool isAppleIdentifier(std::string_view identifier) { return lowerCased(identifier).starts_with("com.apple."); }
+// Apple's items are never orphans, whichever source names them.
+bool isAppleIdentifier(std::string_view identifier) { return SystemLibraryNames::isAppleFamily(identifier); }
 
 bool isNeverBlamed(const std::string& identifier) {
   return OrphanScanner::isLikelyTestFixture(identifier) || OrphanScanner::isKnownSharedSDKComponent(identifier);
@@ -146,7 +148,7 @@ void appendOrphanSystemExtensions(GroupMap& groups, const std::vector<SystemExte
     candidates.push_back(record.extID);
     candidates.insert(candidates.end(), record.ownerAppIdentifiers.begin(), record.ownerAppIdentifiers.end());
     if (std::any_of(candidates.begin(), candidates.end(), [&](const std::string& candidate) {
-          return OrphanScanner::hasInstalledOwner(candidate, context.installedLower);
+          return isAppleIdentifier(candidate) || OrphanScanner::hasInstalledOwner(candidate, context.installedLower);
         }))
       continue;
 
@@ -242,8 +244,12 @@ std::optional<std::string> backgroundItemOrphanLabel(const BackgroundItemRecord&
     candidates.push_back(std::move(candidate));
   if (record.bundleIdentifier) candidates.push_back(*record.bundleIdentifier);
   for (const auto& candidate : candidates)
-    if (OrphanScanner::hasInstalledOwner(candidate, context.installedLower) || isNeverBlamed(candidate))
+    if (isAppleIdentifier(candidate) || OrphanScanner::hasInstalledOwner(candidate, context.installedLower) ||
+        isNeverBlamed(candidate))
       return std::nullopt;
+  if (std::any_of(record.associatedBundleIdentifiers.begin(), record.associatedBundleIdentifiers.end(),
+                  isAppleIdentifier))
+    return std::nullopt;
 
   if (startsWithSlash(record.executablePath) || startsWithSlash(record.registeredURLPath)) {
     const std::string& target =

@@ -1,8 +1,10 @@
 #include "corvane/trash/leftovers_scanner.h"
 
 #include <cerrno>
+#include <span>
 #include <utility>
 
+#include "analysis/system_library_names.h"
 #include "corvane/formats/ds_store.h"
 #include "corvane/removal/trash_safety.h"
 #include "corvane/trash/leftover_arranger.h"
@@ -17,6 +19,16 @@ std::optional<unsigned> linkOwner(const std::string& path) {
   auto status = platform::linkStatus(path);
   if (!status) return std::nullopt;
   return status->uid;
+}
+
+// Something of the system's own that someone trashed is most likely still wanted.
+void keepSystemItem(ConfidenceScorer::Triage& triage, const std::string& originalPath,
+                    std::span<const std::string> libraries) {
+  auto claim = SystemLibraryNames::claim(originalPath, libraries);
+  if (!claim || !claim->bySystem()) return;
+  triage.lane = TriageLane::likelyWanted;
+  triage.reasons.insert(triage.reasons.begin(), "macOS's own data");
+  if (triage.reasons.size() > 3) triage.reasons.resize(3);
 }
 
 bool isInsideOrAt(const std::string& path, const std::string& folder) {
@@ -63,7 +75,8 @@ LeftoversScanState LeftoversScanner::scan(const HistoryOrigins& historyOrigins) 
       if (uid && *uid != layout_.userID) owners[item.path] = *uid;
     }
     auto folderRows = assemble(listing.items, loadPutBack(root.path, root.volumeRoot),
-                               root.isHome ? historyOrigins : none, owners, root.path, now, layout_.home, calendar);
+                               root.isHome ? historyOrigins : none, owners, root.path, now, layout_.home, calendar,
+                               layout_.library());
     rows.insert(rows.end(), std::make_move_iterator(folderRows.begin()), std::make_move_iterator(folderRows.end()));
   }
   LeftoverArranger::sortByDefaultOrder(rows);
@@ -99,7 +112,8 @@ std::vector<LeftoverRow> LeftoversScanner::assemble(const std::vector<TrashItem>
                                                     const HistoryOrigins& historyOrigins,
                                                     const std::map<std::string, unsigned>& ownerUID,
                                                     const std::string& trashRoot, Date now, const std::string& home,
-                                                    const Calendar& calendar) {
+                                                    const Calendar& calendar, const std::string& systemLibrary) {
+  const std::string libraries[] = {home + "/Library", systemLibrary};
   std::vector<LeftoverRow> rows;
   rows.reserve(items.size());
   for (const auto& item : items) {
@@ -113,6 +127,7 @@ std::vector<LeftoverRow> LeftoversScanner::assemble(const std::vector<TrashItem>
     if (origin) originFolder = origin->originalParent;
 
     auto triage = ConfidenceScorer::triage(category, originFolder, home, item.dateTrashed, now, calendar);
+    if (origin) keepSystemItem(triage, origin->originalPath(), libraries);
 
     LeftoverRow row;
     row.id = row.path = item.path;

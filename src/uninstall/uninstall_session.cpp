@@ -72,7 +72,7 @@ AppAnalyzer UninstallSession::analyzer() const {
     return RemovalPermission::requiresAdministrator(url, checks);
   };
   AppAnalyzer::Options analysis;
-  analysis.extendedMatching = !options_.baseRulesOnly;
+  analysis.extendedMatching = analysis.systemOwnership = !options_.baseRulesOnly;
   return AppAnalyzer(layout_, std::move(c), analysis);
 }
 

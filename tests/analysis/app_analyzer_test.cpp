@@ -125,7 +125,9 @@ TEST_F(AnalyzerTest, EntriesAreJudgedByNameCaseAndScriptAloneWithContainerOwners
   for (const auto& c : cases)
     if (c.found) expected.push_back("home/Library/" + c.path.substr(0, c.path.find("/" + meta)));
   // The base rules alone: the name check must never hide what they would find.
-  const AppAnalyzer base(Layout::at(mac.root(), mac.home()), collaborators(), AppAnalyzer::Options{false});
+  AppAnalyzer::Options baseRules;
+  baseRules.extendedMatching = baseRules.systemOwnership = false;
+  const AppAnalyzer base(Layout::at(mac.root(), mac.home()), collaborators(), baseRules);
   const AppIdentity tool = identity("Bench Tool", "com.example.tool");
   for (const auto& line : summary(base.analyze(tool, Url::fileURL(mac.system("/Applications/Bench Tool.app")), {}, {})))
     found.push_back(line.substr(line.find("home/")));

@@ -109,7 +109,9 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   const std::vector<InstalledApplication> installed = {{Url::fileURL(app), "Acme App", "com.acme.app", "1.0", false}};
 
   for (const char* cache : {"com.acme.app", "com.embedded.share.data", "com.runner.tool", "com.gone.app.helper",
-                            "org.stack.app.cache.plist", "org.stack.app.plist.cache", ".com.hidden.thing"})
+                            "org.stack.app.cache.plist", "org.stack.app.plist.cache", ".com.hidden.thing",
+                            // Apple's own and shared by many apps: never orphans.
+                            "org.swift.swiftpm", "ABCDE12345.com.apple.notes", "com.crashlytics.data"})
     SampleMac::writeFile(lib("Caches/") + cache);
   for (const char* pref : {"com.gone.app.plist", "com.acme.other.plist", "Tool.plist"})
     SampleMac::writeFile(lib("Preferences/") + pref);
@@ -118,6 +120,7 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   SampleMac::writeFile(lib("Logs/com.gone.app/today.log"));
   SampleMac::writeFile(lib("Logs/DiagnosticReports/Gone Runner-2026-01-02-030405.ips"));
   SampleMac::writeFile(lib("Logs/DiagnosticReports/Unrelated-2026-01-02.ips"));
+  SampleMac::writeFile(lib("Logs/DiagnosticReports/Chess-2026-01-02.ips"));  // Apple's own app's
 
   OrphanScanner::Facts facts;
   facts.installedBundleIdentifiers = OrphanScanner::installedIdentifiers(installed);
@@ -129,9 +132,10 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   facts.runningBundleIdentifiers = {"COM.RUNNER.TOOL"};
   facts.knownRemovedIdentities = {{"Nameless", std::string(" \n"), {}, {}, {}, {}, {}},
                                   {"Gone Runner", std::string(" com.gone.app\n"), {}, {}, {}, {}, {}},
-                                  {"Still Here", std::string("com.acme.app"), {}, {}, {}, {}, {}}};
+                                  {"Still Here", std::string("com.acme.app"), {}, {}, {}, {}, {}},
+                                  {"Chess", std::string("com.apple.Chess"), {}, {}, {}, {}, {}}};
   facts.installedVendors = {{"com.acme", "Acme App"}};
-  const auto groups = OrphanScanner(Layout{}).scan(facts);
+  const auto groups = OrphanScanner(Layout::at(temp_.path() + "/mac", temp_.path())).scan(facts);
 
   const Summary expected = {
       {"com.acme.other", {{"com.acme.other.plist", C::review, 55}}},

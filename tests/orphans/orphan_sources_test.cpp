@@ -112,6 +112,10 @@ TEST_F(OrphanSourcesTest, StagedSystemExtensionsOfGoneOwners) {
       {{"com.gone.short", "U4", {}, {}, {}, std::nullopt, {"com.gone.shortapp", "gone.app"}}, std::nullopt, ""},
       {{"com.gone.none", "U4", {}, {}, {}, std::nullopt, {}}, std::nullopt, ""},
       {{"com.other.driver", "U2", {}, {}, {}, std::nullopt, {"com.other.app"}}, std::nullopt, ""},
+      // Apple's own, by the extension's identifier or its owner's, is never an orphan.
+      {{"com.apple.DriverKit-AppleUserHID", "U5", {}, {}, {}, "/Applications/Gone Net.app", {"com.gone.netapp"}},
+       std::nullopt, ""},
+      {{"com.gone.camera", "U6", {}, {}, {}, std::nullopt, {"com.apple.PhotoBooth"}}, std::nullopt, ""},
   };
   std::vector<SystemExtensionRecord> catalog;
   for (const auto& c : cases) catalog.push_back(c.record);
@@ -193,6 +197,11 @@ TEST_F(OrphanSourcesTest, BackgroundItemsStateTargetAndLocation) {
       item("com.gone.other", 8, 1, gone, std::nullopt, S::otherUser, testing::kDemoOtherUserScope),
       item("com.gone.sentinel", 8, 1, gone, std::nullopt, S::currentUser, testing::kSystemSentinelScope),
       item("com.gone.dev", 32, 1, gone), item("com.gone.suppressed", 8, 1, gone), item("com.apple.thing", 8, 1, gone),
+      item("ABCDE12345.com.apple.thing", 8, 1, gone), [&] {
+        auto applesOwn = item("com.gone.ofApple", 8, 1, gone);
+        applesOwn.associatedBundleIdentifiers = {"com.apple.systempreferences"};
+        return applesOwn;
+      }(),
       item("com.vendor.app-helper-xpc", 8, 1, gone), item("com.gone.present", 8, 1, "/Applications/Present.app")};
   SampleMac::makeFolder(mac_.system("/Applications/Present.app"));
   std::vector<BackgroundItemRecord> items = silent;

@@ -22,13 +22,15 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
   SampleMac::writeFile(trash + "/Old/notes.txt", std::string(50'000, 'n'));
   SampleMac::writeFile(trash + "/Screen Shot 1.png", std::string(20'000, 's'));
   SampleMac::writeFile(trash + "/inner", "i");
+  SampleMac::writeFile(trash + "/GeoServices/tiles.db", std::string(30'000, 'g'));  // the system's own
   std::filesystem::create_symlink("/nowhere", trash + "/link");
   testing::writeTrashDSStore(trash, {{"Setup.dmg", "Users/u/Downloads/", std::nullopt},
                                      {"Screen Shot 1.png", "System/Volumes/Data/Users/u/Desktop/", "Screen Shot.png"},
-                                     {"inner", "Users/u/.Trash/sub/", std::nullopt}});
+                                     {"inner", "Users/u/.Trash/sub/", std::nullopt},
+                                     {"GeoServices", "Users/u/Library/Caches/", std::nullopt}});
   SampleMac::writeFile(volumeTrash + "/Old", "v");
   testing::writeTrashDSStore(volumeTrash, {{"Old", "Projects/", std::nullopt}});
-  for (const char* name : {"Setup.dmg", "Old", "inner", "link"})
+  for (const char* name : {"Setup.dmg", "Old", "inner", "link", "GeoServices"})
     ASSERT_EQ(lchown((trash + "/" + name).c_str(), 501, 501), 0);
 
   std::map<std::string, TrashItem> items;
@@ -39,7 +41,7 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
       latest = std::max(latest, item.dateTrashed);
     }
   }
-  ASSERT_EQ(items.size(), 6u);
+  ASSERT_EQ(items.size(), 7u);
   const Layout layout = Layout::at(root, home, 501);
   ASSERT_EQ(lchown(volumeTrash.c_str(), 501, 501), 0);  // a volume's Trash folder must be the user's
   // The layout's own Trash folders: the home one and the volume's.
@@ -70,6 +72,8 @@ TEST(LeftoversScanner, RowsOfTheHomeAndAVolumeTrash) {
           {"Regenerable installer", "Trashed" + old}),
       row(trash + "/Old", TrashCategory::folder, home + "/Documents", false, TriageLane::review,
           {"From Documents", "Trashed" + old}),
+      row(trash + "/GeoServices", TrashCategory::folder, home + "/Library/Caches", false, TriageLane::likelyWanted,
+          {"macOS's own data", "Trashed" + old}),
       row(trash + "/Screen Shot 1.png", TrashCategory::screenshot, home + "/Desktop", true, TriageLane::safeToPurge,
           {"Screenshot", "From Desktop", "Trashed" + old}),
       row(trash + "/inner", TrashCategory::other, std::nullopt, false, TriageLane::safeToPurge, {"Trashed" + old}),

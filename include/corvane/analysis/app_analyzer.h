@@ -67,6 +67,11 @@ class AppAnalyzer {
     // After the base rules, the extended matching (vendor folders, team-prefixed identifiers, short names,
     // helpers, deeper items; every such finding held at Review) and the co-installed apps' name claims.
     bool extendedMatching = true;
+    // Last, the system's own Library items (its list of names) are never offered to an app that is not
+    // Apple's own, and a folder that many apps share is never offered whole.
+    bool systemOwnership = true;
+    // Told of each item the system's ownership withheld, with the claim as its last evidence entry.
+    std::function<void(FileFinding)> withheld;
   };
 
   // The machine this process runs on.

@@ -43,12 +43,13 @@ class LeftoversScanner {
   // paths; a volume Trash's are already under its (host) mount point.
   PutBackTable loadPutBack(const std::string& trashRoot, const std::string& volumeRoot) const;
 
-  // The rows of one Trash folder's items, in the same order as scan's.
+  // The rows of one Trash folder's items, in the same order as scan's. An item that came from the
+  // system's own place in the home Library or in `systemLibrary` goes to the "Keep?" lane.
   static std::vector<LeftoverRow> assemble(const std::vector<TrashItem>& items, const PutBackTable& putBack,
                                            const HistoryOrigins& historyOrigins,
                                            const std::map<std::string, unsigned>& ownerUID,
                                            const std::string& trashRoot, Date now, const std::string& home,
-                                           const Calendar& calendar);
+                                           const Calendar& calendar, const std::string& systemLibrary = "/Library");
 
   // Largest .DS_Store read; a bigger one counts as malformed.
   static constexpr std::size_t kMaxDSStoreBytes = 64u << 20;

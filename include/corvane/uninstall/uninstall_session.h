@@ -63,7 +63,7 @@ struct UninstallOptions {
   // caller selects by (the command-line tool derives them from each item's path). Empty: the analysis's
   // own ids.
   std::function<void(AnalysisSnapshot&)> assignFindingIDs;
-  // The analysis's own rules only, without the extended matching.
+  // The analysis's own rules only, without the extended matching and the system's ownership of its names.
   bool baseRulesOnly = false;
 };
 
