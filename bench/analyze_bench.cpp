@@ -21,10 +21,11 @@ int benchSizes(int files);
 int benchRestore(int files);
 int benchDSStore(const std::string& sourceDir);
 int benchTrash(int entries);
-int benchOrphans(int entries);
+int benchOrphans(int entries, const std::string& tool);
 int benchDiscovery(int apps);
 int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
+int benchSignature(int mebibytes);
 int benchHistory(int records);
 int benchAccuracy(const std::string& sourceDir, bool verbose);
 }
@@ -160,8 +161,10 @@ const Case kCases[] = {
     {"parse", {}, "MB/s of binary property lists, keyed archives, BOM, .DS_Store and Mach-O files, and of\n"
                   "    python3's plistlib on the same property lists (skipped without python3)"},
     {"bgitems", {20000}, "reading a background-items store of N records against reading its bytes"},
+    {"signature", {8, 64}, "checking an app's signature, its executable holding N MiB of code, against reading it"},
     {"history", {1000}, "appending one uninstall to a history of N records against writing its file"},
-    {"orphans", {100000}, "the orphan scan on a Library of N entries against a bare listing and find"},
+    {"orphans", {50000, 100000}, "the orphan scan on a Library of N entries against a bare listing and find, and\n"
+                                 "    `corvane orphans` (text, then --json) against find"},
     {"trash", {100000}, "listing a Trash of N entries with sizes and lanes against du -s"},
     {"sizes", {200000}, "the size roll-up of an app's findings (its cache holding N files) against du -s"},
     {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
@@ -190,8 +193,17 @@ int run(const std::string& name, const std::vector<int>& sizes, const std::strin
   if (name == "discovery") return bench::benchDiscovery(n);
   if (name == "parse") return bench::benchParse(CORVANE_SOURCE_DIR);
   if (name == "bgitems") return bench::benchBackgroundItems(n);
+  if (name == "signature") {
+    int worst = 0;
+    for (int size : sizes) worst = std::max(worst, bench::benchSignature(size));
+    return worst;
+  }
   if (name == "history") return bench::benchHistory(n);
-  if (name == "orphans") return bench::benchOrphans(n);
+  if (name == "orphans") {
+    int worst = 0;
+    for (int count : sizes) worst = std::max(worst, bench::benchOrphans(count, tool));
+    return worst;
+  }
   if (name == "trash") return bench::benchTrash(n);
   if (name == "sizes") return bench::benchSizes(n);
   if (name == "restore") return bench::benchRestore(n);
@@ -237,7 +249,7 @@ int main(int argc, char** argv) {
     }
     sizes.push_back(n);
   }
-  if (sizes.size() > 1 && chosen->name != std::string_view("analyze")) {
+  if (sizes.size() > 1 && chosen->name != std::string_view("analyze") && chosen->name != std::string_view("signature")) {
     std::fprintf(stderr, "corvane-bench: %s takes one count; see corvane-bench --help\n", chosen->name);
     return 64;
   }

@@ -10,6 +10,7 @@
 #include "corvane/discovery/command_runner.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "platform/file_system.h"
+#include "platform/resources.h"
 #include "bench_timing.h"
 #include "sample_mac/sample_mac.h"
 
@@ -23,7 +24,7 @@ constexpr std::array<const char*, 10> kFolders = {
 
 }  // namespace
 
-int benchOrphans(int entries) {
+int benchOrphans(int entries, const std::string& tool) {
   testing::TemporaryFolder tmp("corvane-bench");
   testing::SampleMac mac(tmp.path());
   std::printf("building a sample Mac whose Library holds %d entries...\n", entries);
@@ -66,6 +67,25 @@ int benchOrphans(int entries) {
   printSpread("find -maxdepth 1 (process)", find);
   printSummary("orphans " + std::to_string(entries), milliseconds(scan.median), "find " + milliseconds(find.median),
                scan.median / find.median);
+
+  // The command itself, its output read whole by this process: as text, then as JSON. The peak memory is the
+  // largest child's so far, so it is read after each before find runs again.
+  const std::vector<std::string> text = {"orphans", "--root", mac.root(), "--home", mac.home()};
+  std::vector<std::string> asJSON = text;
+  asJSON.push_back("--json");
+  std::size_t printed = 0;
+  const Spread textRun = measure(3, [&] { printed = runner.runWithStatus(tool, text).output.size(); });
+  const double textPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
+  const Spread jsonRun = measure(3, [&] { printed = runner.runWithStatus(tool, asJSON).output.size(); });
+  const double jsonPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
+  std::printf("  corvane orphans --json printed %.1f MB; peak memory %.1f MB (text), %.1f MB (both)\n",
+              static_cast<double>(printed) / (1024.0 * 1024.0), textPeak, jsonPeak);
+  printSpread("corvane orphans (process)", textRun);
+  printSpread("corvane orphans --json (process)", jsonRun);
+  printSummary("orphans command " + std::to_string(entries), milliseconds(textRun.median),
+               "find " + milliseconds(find.median), textRun.median / find.median);
+  printSummary("orphans --json command " + std::to_string(entries), milliseconds(jsonRun.median),
+               "find " + milliseconds(find.median), jsonRun.median / find.median);
   return groups > 0 ? 0 : 1;
 }
 

@@ -17,6 +17,7 @@
 #include "corvane/history/history_store.h"
 #include "formats/bom_reader.h"
 #include "formats/macho_signature.h"
+#include "platform/code_signature.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
 #include "sample_mac/background_items_builder.h"
@@ -155,6 +156,32 @@ int benchParse(const std::string& sourceDir) {
   failed |= throughput("Mach-O signature", machO,
                        [](const auto& b) { return macho::signatureFacts(b).signingIdentifier.has_value(); });
   return failed;
+}
+
+// The signature check per app: an app whose main executable holds `mebibytes` MiB of sealed code, checked
+// (every page hashed) against reading the executable's bytes, and against reading the signature's facts.
+int benchSignature(int mebibytes) {
+  testing::TemporaryFolder tmp("corvane-bench");
+  testing::SampleMac mac(tmp.path());
+  const std::string app = mac.addApp({"Signed", "com.bench.signed", "1.0", std::nullopt, {}});
+  testing::Seal seal;
+  seal.entitlementsPlist = testing::entitlementsPlist({{"TEAM123456.com.bench.shared"}});
+  seal.codeBytes = static_cast<std::size_t>(mebibytes) << 20;
+  const auto executable = testing::sealedThinMachO(testing::MachOArch::arm64, "com.bench.signed", "TEAM123456", seal);
+  const std::string file = testing::SampleMac::writeFile(app + "/Contents/MacOS/Signed",
+                                                         std::string(executable.begin(), executable.end()));
+  macho::SignatureState state = macho::SignatureState::notSigned;
+  const Spread check = measure(5, [&] { state = platform::checkCodeSignature(app).state; });
+  const Spread facts = measure(5, [&] { (void)platform::readCodeSignature(app); });
+  const Spread read = measure(5, [&] { (void)platform::readFileBytes(file, std::size_t{1} << 31); });
+  std::printf("signature check of an app with %d MiB of code (%s)\n", mebibytes,
+              state == macho::SignatureState::valid ? "holds" : "DOES NOT HOLD");
+  printSpread("check", check);
+  printSpread("read the facts only", facts);
+  printSpread("read the executable", read);
+  printSummary("signature " + std::to_string(mebibytes) + " MiB", milliseconds(check.median),
+               "read " + milliseconds(read.median), check.median / std::max(read.median, 0.001));
+  return state == macho::SignatureState::valid ? 0 : 1;
 }
 
 int benchBackgroundItems(int records) {

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/orphan_state.h"
 #include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/app_analyzer.h"
@@ -10,6 +11,8 @@
 #include "corvane/analysis/finding_arranger.h"
 #include "corvane/model/json_forms.h"
 #include "corvane/analysis/transparency_content.h"
+#include "corvane/discovery/installed_app_catalog.h"
+#include "corvane/orphans/removed_app_leftovers.h"
 
 namespace corvane::cli {
 
@@ -33,19 +36,36 @@ int analyze(const ParsedArguments& args, Context& context) {
   if (args.has("--ascending")) direction = FindingSortDirection::ascending;
   if (args.has("--descending")) direction = FindingSortDirection::descending;
 
-  AppDiscoveryService discovery(context.layout);
-  Url appURL = Url::fileURL(args.positional[0]).standardized();
-  InstalledApplication app = discovery.makeApplication(appURL);
-  std::vector<InstalledApplication> installed = discovery.discover();
-  for (const auto& a : installed)
-    if (a.url.standardized() == appURL) app = a;
-
+  const auto removed = args.value("--removed");
+  if (removed.has_value() == !args.positional.empty()) {
+    context.err << "corvane analyze: give either APP or --removed BUNDLE-ID (usage: corvane " << context.usage << ")\n";
+    return kExitUsage;
+  }
   AppAnalyzer::Options analysis;
   analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
   std::vector<FileFinding> withheld;  // for the record, under --explain
   analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
-  AppAnalyzer analyzer(context.layout, {}, analysis);
-  AnalysisSnapshot snapshot = analyzer.analyze(app, installed);
+  std::vector<InstalledApplication> installed = listApps(context.layout);
+  AnalysisSnapshot snapshot;
+  if (removed) {
+    // A gone app, from what the catalog remembers of it.
+    auto known = InstalledAppCatalog(context.layout).find(*removed);
+    if (!known) {
+      context.err << "corvane analyze: no app with the bundle identifier " << *removed
+                  << " was ever listed here (Corvane remembers the apps it lists: corvane apps, analyze, orphans, "
+                     "watch)\n";
+      return kExitFailure;
+    }
+    const auto gone = InstalledAppCatalog::removed(InstalledAppCatalog(context.layout).load(), installed);
+    snapshot = RemovedAppLeftovers::analyze(context.layout, *known, installed, gone, {}, analysis);
+  } else {
+    AppDiscoveryService discovery(context.layout);
+    Url appURL = Url::fileURL(args.positional[0]).standardized();
+    InstalledApplication app = discovery.makeApplication(appURL);
+    for (const auto& a : installed)
+      if (a.url.standardized() == appURL) app = a;
+    snapshot = AppAnalyzer(context.layout, {}, analysis).analyze(app, installed);
+  }
   snapshot.findings = FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
   FindingSizes sizes;
@@ -87,16 +107,17 @@ int explain(const ParsedArguments&, Context& context) {
 Command analyzeCommand() {
   Command c;
   c.name = "analyze";
-  c.usage = "analyze APP [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain] "
+  c.usage = "analyze APP|--removed BUNDLE-ID [--json] [--sort recommended|name|size|dateModified] [--ascending|--descending] [--explain] "
             "[--base-rules-only]";
-  c.summary = "Finds what belongs to an app and grades each item, with the evidence for it.";
+  c.summary = "Finds what belongs to an app, or to a gone app it once listed (--removed), and grades each item, with the evidence for it.";
   c.options.flags = {"--json", "--ascending", "--descending", "--explain", "--base-rules-only"};
-  c.options.values = {"--sort"};
-  c.options.minPositional = 1;
+  c.options.values = {"--sort", "--removed"};
+  c.options.minPositional = 0;
   c.options.maxPositional = 1;
   c.options.positionalPaths = true;
   c.options.appArgument = true;
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = analyze;
   return c;
 }

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <numeric>
+
+#include "corvane/base/url.h"
+#include "platform/directory.h"
+#include "platform/fs_ops.h"
 
 namespace corvane::cli {
 
@@ -17,7 +23,60 @@ std::string lowered(std::string text) {
 // Further than this and a name is no longer a plausible misspelling (a name holding the text still is).
 std::size_t closeEnough(const std::string& given) { return std::max<std::size_t>(2, given.size() / 3); }
 
+// Links followed before a chain counts as a loop (the system's own limit is of this order).
+constexpr int kMaxLinkHops = 32;
+
+std::string folderProblemText(int code) {
+  switch (code) {
+    case ENOENT: return "does not exist";
+    case ENOTDIR: return "is not a folder";
+    case EACCES:
+    case EPERM: return "cannot be read (no permission)";
+    case ELOOP: return "is a loop of symbolic links";
+    default: return std::string("cannot be used (") + std::strerror(code) + ")";
+  }
+}
+
 }  // namespace
+
+AppPath resolveAppPath(const std::string& given, const Layout& layout) {
+  std::string current = given;
+  for (int hops = 0;; ++hops) {
+    const std::optional<std::string> target = platform::readLink(current);
+    if (!target) break;
+    if (hops == kMaxLinkHops) return {std::nullopt, "", given + " is a loop of symbolic links"};
+    std::string next;
+    if (target->starts_with("/"))
+      next = layout.macPath(*target) ? *target : layout.hostPath(*target);
+    else
+      next = current.substr(0, current.rfind('/') + 1) + *target;
+    current = url::standardizedPath(next);
+  }
+  AppPath found;
+  if (current != given) found.note = given + " is a symbolic link to " + current + "; working on that bundle";
+  bool isFolder = false;
+  if (!platform::fileExists(current, &isFolder)) {
+    found.problem = current == given ? "no application bundle at " + given
+                                     : given + " is a symbolic link to " + current + ", where nothing is";
+    return found;
+  }
+  if (!isFolder || !lowered(current).ends_with(".app")) {
+    found.problem = current + " is not an application bundle (a folder whose name ends in .app)";
+    return found;
+  }
+  found.path = current;
+  return found;
+}
+
+std::optional<std::string> layoutProblem(const Layout& layout, bool rootGiven, bool homeGiven) {
+  if (layout.home.empty()) return "no home folder is known (pass --home DIR)";
+  const std::pair<std::string, std::string> folders[] = {
+      {rootGiven ? "--root " + layout.root : "the root folder " + layout.root, layout.root},
+      {homeGiven ? "--home " + layout.home : "your home folder " + layout.home, layout.home}};
+  for (const auto& [what, path] : folders)
+    if (int code = platform::folderAccessProblem(path); code != 0) return what + " " + folderProblemText(code);
+  return std::nullopt;
+}
 
 bool looksLikeAppPath(const std::string& text) {
   return text.find('/') != std::string::npos || lowered(text).ends_with(".app");

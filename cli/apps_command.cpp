@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/orphan_state.h"
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/model/json_forms.h"
 
@@ -34,7 +35,7 @@ void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
 }
 
 int apps(const ParsedArguments& args, Context& context) {
-  std::vector<InstalledApplication> found = AppDiscoveryService(context.layout).discover();
+  std::vector<InstalledApplication> found = listApps(context.layout);
   if (args.has("--json")) {
     context.out << toJSON(found, JsonLayout::pretty) << "\n";
     return kExitOK;
@@ -61,6 +62,7 @@ Command appsCommand() {
   c.summary = "Lists the installed applications: name, version, bundle identifier, system flag and location.";
   c.options.flags = {"--json"};
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = apps;
   return c;
 }

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <exception>
 #include <iostream>
 
 #include "cli/app_argument.h"
@@ -25,7 +26,7 @@ std::vector<Command> allCommands() {
       uninstallCommand(),
       restoreCommand(),
       trashCommand(),
-      orphansCommand(), leftoverCheckCommand(), neutralizeCommand(),
+      orphansCommand(), leftoverCheckCommand(), neutralizeCommand(), watchCommand(),
   };
   // The tool's own documentation, generated from the commands above, comes last.
   commands.push_back(completionsCommand());
@@ -60,6 +61,19 @@ bool isLayoutOption(const std::string& name) {
   for (const auto& option : kLayoutOptions)
     if (name == option.name) return true;
   return false;
+}
+
+// Runs the command; an exception that escaped it still ends in one line and a failure status, never in
+// an abort.
+int runGuarded(const Command& command, const ParsedArguments& parsed, Context& context) {
+  try {
+    return command.run(parsed, context);
+  } catch (const std::exception& e) {
+    context.err << "corvane " << command.name << ": stopped by an unexpected error: " << e.what() << "\n";
+  } catch (...) {
+    context.err << "corvane " << command.name << ": stopped by an unexpected error\n";
+  }
+  return kExitFailure;
 }
 
 }  // namespace
@@ -173,16 +187,41 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
     if (auto root = parsed.value("--root")) context.layout.root = *root;
     if (auto home = parsed.value("--home")) context.layout.home = *home;
-    const std::size_t app = command.options.firstPathArgument;
-    if (command.options.appArgument && app < parsed.positional.size() && !looksLikeAppPath(parsed.positional[app])) {
-      AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
-      if (!found.path) {
-        err << "corvane " << command.name << ": " << found.problem;
+    // Answers computed from folders that are not there would be made up.
+    if (command.options.layout) {
+      const bool rootGiven = parsed.value("--root").has_value(), homeGiven = parsed.value("--home").has_value();
+      if (auto problem = layoutProblem(context.layout, rootGiven, homeGiven)) {
+        err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
+        return kExitUsage;
+      }
+    }
+    if (command.options.readsInstalledApps) {
+      const std::vector<std::string> unreadable = AppDiscoveryService(context.layout).unreadableApplicationFolders();
+      if (!unreadable.empty()) {
+        err << "corvane " << command.name << ": " << unreadable.front()
+            << " could not be read, so the installed apps cannot be known; nothing was done.\n";
         return kExitFailure;
       }
-      parsed.positional[app] = *found.path;
     }
-    return command.run(parsed, context);
+    const std::size_t app = command.options.firstPathArgument;
+    if (command.options.appArgument && app < parsed.positional.size()) {
+      if (!looksLikeAppPath(parsed.positional[app])) {
+        AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
+        if (!found.path) {
+          err << "corvane " << command.name << ": " << found.problem;
+          return kExitFailure;
+        }
+        parsed.positional[app] = *found.path;
+      }
+      AppPath bundle = resolveAppPath(parsed.positional[app], context.layout);
+      if (!bundle.path) {
+        err << "corvane " << command.name << ": " << bundle.problem << "\n";
+        return kExitFailure;
+      }
+      if (!bundle.note.empty()) err << "corvane " << command.name << ": " << bundle.note << "\n";
+      parsed.positional[app] = *bundle.path;
+    }
+    return runGuarded(command, parsed, context);
   }
   err << "corvane: unknown command " << args[0] << " (see corvane --help)\n";
   return kExitUsage;
@@ -195,7 +234,14 @@ int run(int argc, char** argv) {
   const std::optional<std::string> noColour = platform::environmentVariable("NO_COLOR");
   terminal.colour = platform::standardOutputIsTerminal() && (!noColour || noColour->empty());
   terminal.progress = platform::standardErrorIsTerminal();
-  return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
+  try {
+    return run(args, std::cout, std::cerr, std::cin, std::nullopt, terminal);
+  } catch (const std::exception& e) {
+    std::cerr << "corvane: stopped by an unexpected error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "corvane: stopped by an unexpected error\n";
+  }
+  return kExitFailure;
 }
 
 }  // namespace corvane::cli

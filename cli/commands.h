@@ -30,6 +30,8 @@ struct OptionSpec {
   // The first path argument is APP: a bundle path, or an app's name or bundle identifier looked up among
   // the installed applications (see app_argument.h).
   bool appArgument = false;
+  // Works from the list of installed applications: an application folder it cannot read fails it.
+  bool readsInstalledApps = false;
 };
 
 // An option every command reading a Mac takes, with its line in the help.
@@ -112,7 +114,7 @@ Command inspectCommand();
 Command uninstallCommand();
 Command restoreCommand();
 Command trashCommand();
-Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand();
+Command orphansCommand(); Command leftoverCheckCommand(); Command neutralizeCommand(); Command watchCommand();
 
 
 }  // namespace corvane::cli

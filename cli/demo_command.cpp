@@ -75,6 +75,20 @@ int demo(const ParsedArguments& args, Context& context) {
   std::string folder;
   if (auto at = args.value("--at")) {
     folder = *at;
+    // The demo builds its Mac in a folder of its own; it never writes among files that are already there
+    // (an earlier demo's included: its moves and history would no longer match what is shown).
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(folder, ec))) {
+      if (!std::filesystem::is_directory(folder, ec)) {
+        context.err << "corvane demo: --at " << folder << " is not a folder (usage: corvane " << context.usage << ")\n";
+        return kExitUsage;
+      }
+      if (!std::filesystem::is_empty(folder, ec) || ec) {
+        context.err << "corvane demo: " << folder
+                    << " is not empty (an earlier demo?); give a new or empty folder. Nothing was written.\n";
+        return kExitFailure;
+      }
+    }
     testing::SampleMac::makeFolder(folder);
   } else {
     temporary = std::make_unique<testing::TemporaryFolder>("corvane-demo");

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/finding_sizes.h"
 #include "cli/history_side_file.h"
+#include "cli/prompt.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
 
@@ -13,7 +14,7 @@ namespace corvane::cli {
 
 namespace {
 
-const char* const kUsage = "history [show ID | delete ID | clear] [--json]";
+const char* const kUsage = "history [show ID | delete ID | clear [--dry-run] [--yes]] [--json]";
 
 std::string countOf(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -111,6 +112,10 @@ int runHistory(const ParsedArguments& args, Context& c) {
           << " (usage: corvane " << c.usage << ")\n";
     return kExitUsage;
   }
+  if ((args.has("--yes") || args.has("--dry-run")) && sub != "clear") {
+    c.err << "corvane history: --yes and --dry-run apply to clear (usage: corvane " << c.usage << ")\n";
+    return kExitUsage;
+  }
   if (args.has("--json") && sub != "" && sub != "show") {
     c.err << "corvane history: --json applies to the list and to show (usage: corvane " << c.usage << ")\n";
     return kExitUsage;
@@ -140,6 +145,20 @@ int runHistory(const ParsedArguments& args, Context& c) {
     if (count == 0) {
       c.out << "The history is already empty.\n";
       return kExitOK;
+    }
+    // Clearing forgets where every uninstalled item went, and with it the way to restore them.
+    const std::string what = countOf(count, "uninstall", "uninstalls");
+    if (args.has("--dry-run")) {
+      c.out << "Would clear the history (" << what << "). Dry run: nothing was changed.\n";
+      return kExitOK;
+    }
+    if (!args.has("--yes")) {
+      c.out << "Clear the history (" << what << ")? Their items can then no longer be restored with corvane restore. "
+               "[y/N] " << std::flush;
+      if (!answeredYes(c.in)) {
+        c.out << "Cancelled. Nothing was cleared.\n";
+        return kExitFailure;
+      }
     }
     Status cleared = store.clear();
     // Read the file again to be sure of what it now holds.
@@ -185,7 +204,7 @@ Command historyCommand() {
   command.name = "history";
   command.usage = kUsage;
   command.summary = "Lists the uninstall history; shows one uninstall, deletes one, or clears them all.";
-  command.options.flags = {"--json"};
+  command.options.flags = {"--json", "--yes", "--dry-run"};
   command.options.maxPositional = 2;
   command.options.layout = true;
   command.run = runHistory;

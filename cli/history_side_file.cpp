@@ -1,5 +1,6 @@
 #include "cli/history_side_file.h"
 
+#include "corvane/history/history_store.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
@@ -27,7 +28,7 @@ bool editSideFile(const std::string& historyFile, const std::string& kind,
   // The history's own lock, so that two tools at once keep both changes.
   auto split = platform::splitPath(historyFile);
   if (!split) return false;
-  auto locked = platform::lockExclusively(split->parent, "." + split->name + ".lock");
+  auto locked = platform::lockExclusively(split->parent, "." + split->name + ".lock", kHistoryLockWait);
   if (!locked.has_value()) return false;
   nlohmann::json doc = readSideFile(historyFile, kind);
   edit(doc);

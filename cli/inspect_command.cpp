@@ -10,7 +10,7 @@
 #include "corvane/discovery/native_receipt_tools.h"
 #include "corvane/discovery/package_receipt_catalog.h"
 #include "corvane/discovery/package_receipt_inspector.h"
-#include "corvane/discovery/signature_inspector.h"
+#include "corvane/discovery/signature_validator.h"
 #include "model/json_value.h"
 
 namespace corvane::cli {
@@ -53,6 +53,7 @@ json::Json encode(const Inspection& i) {
   if (i.signature.signingIdentifier) signature["signingIdentifier"] = *i.signature.signingIdentifier;
   if (i.signature.teamIdentifier) signature["teamIdentifier"] = *i.signature.teamIdentifier;
   signature["applicationGroups"] = i.signature.applicationGroups;
+  if (i.signature.validationProblem) signature["validationProblem"] = *i.signature.validationProblem;
 
   json::Json evidence = json::Json::array();
   for (const auto& e : i.embedded.evidence) evidence.push_back(json::encode(e));
@@ -86,6 +87,7 @@ void printText(std::ostream& out, const Inspection& i) {
   out << "  Signing identifier: " << i.signature.signingIdentifier.value_or("none") << "\n";
   out << "  Team identifier: " << i.signature.teamIdentifier.value_or("none") << "\n";
   out << "  Application groups: " << joinedOrNone(i.signature.applicationGroups) << "\n";
+  if (i.signature.validationProblem) out << "  Does not hold: " << *i.signature.validationProblem << "\n";
   out << "\nEmbedded components\n";
   if (i.embedded.evidence.empty()) out << "  none\n";
   for (const auto& e : i.embedded.evidence) out << "  " << e.explanation << "\n";
@@ -109,7 +111,7 @@ int inspect(const ParsedArguments& args, Context& context) {
   Url appURL = Url::fileURL(path).standardized();
   Inspection i;
   i.app = AppDiscoveryService(context.layout).makeApplication(appURL);
-  i.signature = SignatureInspector::inspect(appURL);
+  i.signature = SignatureValidator::inspect(appURL);
   i.embedded = EmbeddedComponentInspector::inspect(appURL);
   i.receipts = matchingReceipts(i.app, context.layout);
 

@@ -44,7 +44,12 @@ int leftoverCheck(const ParsedArguments& args, Context& context) {
   LeftoverCheckOutcome outcome;
   std::optional<LeftoverCheckNotificationText> text;
   if (due || !args.has("--if-due")) {
-    outcome = LeftoverCheckPolicy::evaluate(scanOrphans(context.layout).groups, state.reportedKeys);
+    const OrphanScanResult scanned = scanOrphans(context.layout);
+    // An incomplete scan would report the apps it could not see as leftovers, and remember them so.
+    if (reportIncompleteScan(scanned.unreadableApplicationFolders, context, "leftover-check",
+                             "nothing is reported or remembered"))
+      return kExitFailure;
+    outcome = LeftoverCheckPolicy::evaluate(scanned.groups, state.reportedKeys);
     text = LeftoverCheckPolicy::notificationText(outcome);
     state.lastCheckedAt = now;
     // The keys are remembered once something was reported, so the first report stays the first until then.

@@ -19,9 +19,11 @@ int neutralize(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "neutralize")) return kExitUsage;
   const Layout& layout = context.layout;
   const std::string& label = args.positional[0];
+  const AppDiscoveryService discovery(layout);
+  if (reportIncompleteScan(discovery.unreadableApplicationFolders(), context, "neutralize", "nothing was changed"))
+    return kExitFailure;
   const BackgroundItemsLoadResult items = BackgroundItemsStore::loadDetailed(layout);
-  const auto record = OrphanScanner(layout).removableBackgroundItemOrphan(
-      label, items.records, AppDiscoveryService(layout).discover());
+  const auto record = OrphanScanner(layout).removableBackgroundItemOrphan(label, items.records, discovery.discover());
   if (!record) {
     context.err << "corvane neutralize: " << label
                 << " is not a leftover login item of a removed app (see corvane orphans). Nothing was changed.\n";
@@ -32,13 +34,14 @@ int neutralize(const ParsedArguments& args, Context& context) {
                                               BackgroundItemNeutralizer::userLeftovers(layout));
   const BackgroundItemNeutralizeOutcome outcome = neutralizer.neutralize(label, record->name);
   context.out << outcome.message() << "\n";
-  if (outcome.refused) return kExitFailure;
+  // Only a service launchd now keeps off stops being listed; anything less is a failure to report.
+  if (outcome.refused || !outcome.disabled) return kExitFailure;
   if (!rememberSuppressedLabel(layout, label)) {
     context.err << "corvane neutralize: could not remember " << label << " in " << suppressedLabelsFile(layout)
                 << "; later scans may list it again.\n";
     return kExitFailure;
   }
-  return outcome.disabled ? kExitOK : kExitFailure;
+  return kExitOK;
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include "cli/orphan_state.h"
 
+#include <algorithm>
 #include <ostream>
 
+#include "cli/finding_ids.h"
 #include "corvane/discovery/app_discovery_service.h"
+#include "corvane/discovery/installed_app_catalog.h"
 #include "corvane/history/history_store.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
+#include "platform/unicode.h"
 
 namespace corvane::cli {
 
@@ -35,12 +39,38 @@ bool rememberSuppressedLabel(const Layout& layout, const std::string& label) {
   return platform::writeFileAtomically(suppressedLabelsFile(layout), json::Json(labels).dump() + "\n").has_value();
 }
 
+std::vector<InstalledApplication> listApps(const Layout& layout) {
+  std::vector<InstalledApplication> apps = AppDiscoveryService(layout).discover();
+  (void)InstalledAppCatalog(layout).record(apps, date::now());
+  return apps;
+}
+
 OrphanScanResult scanOrphans(const Layout& layout) {
-  const std::vector<InstalledApplication> apps = AppDiscoveryService(layout).discover();
+  const std::vector<InstalledApplication> apps = listApps(layout);
   std::vector<AppIdentity> removed;
   HistoryStore history(HistoryFileManager::system(), layout);
   for (const auto& record : history.records()) removed.push_back(record.identity);
-  return OrphanScanner(layout).scan(apps, removed, suppressedLabels(layout));
+  for (const auto& app : InstalledAppCatalog::removed(InstalledAppCatalog(layout).load(), apps)) {
+    const bool known = std::any_of(removed.begin(), removed.end(), [&](const AppIdentity& r) {
+      return r.bundleIdentifier && platform::lowercased(*r.bundleIdentifier) == platform::lowercased(app.bundleIdentifier);
+    });
+    if (!known) removed.push_back(app.identity());
+  }
+  OrphanScanResult result = OrphanScanner(layout).scan(apps, removed, suppressedLabels(layout));
+  for (auto& group : result.groups)
+    for (auto& f : group.findings) f.id = stableFindingID(f.url, layout);
+  return result;
+}
+
+bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,
+                          const std::string& consequence) {
+  if (unreadable.empty()) return false;
+  std::string folders;
+  for (const auto& folder : unreadable) folders += (folders.empty() ? "" : ", ") + folder;
+  context.err << "corvane " << command << ": the scan is incomplete: " << folders
+              << " could not be read, so no leftover can be told apart from an installed app's data; " << consequence
+              << ".\n";
+  return true;
 }
 
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "corvane/orphans/orphan_scanner.h"
@@ -20,7 +21,18 @@ std::set<std::string> suppressedLabels(const Layout& layout);
 // Adds a label to the file (rewritten whole and atomically); false when it could not be written.
 bool rememberSuppressedLabel(const Layout& layout, const std::string& label);
 
+// Every installed application, remembered in the installed-apps catalog on the way (a catalog that
+// cannot be written is left as it is: the listing still answers).
+std::vector<InstalledApplication> listApps(const Layout& layout);
+
+// The orphan scan, with the identities of removed apps from the history and the installed-apps catalog;
+// every finding carries its stable id.
 OrphanScanResult scanOrphans(const Layout& layout);
+
+// When `unreadable` (application folders) is not empty: prints the one line saying the scan is incomplete,
+// ending in `consequence` ("nothing is listed"), and returns true.
+bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,
+                          const std::string& consequence);
 
 // Takes --scope UUID into the layout's login scope; false (after a usage message) for a malformed value.
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command);

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/orphan_remove.h"
 #include "cli/orphan_state.h"
 #include "cli/snapshot_text.h"
 #include "corvane/orphans/orphan_guidance.h"
@@ -12,21 +13,37 @@ namespace corvane::cli {
 
 namespace {
 
-json::Json encode(const OrphanScanResult& result) {
-  json::Json groups = json::Json::array();
+json::Json encode(const OrphanGroup& group) {
+  const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
+  json::Json g = json::Json::object();
+  g["suspectedBundleIdentifier"] = group.suspectedBundleIdentifier;
+  g["headline"] = summary.headline;
+  g["points"] = summary.points;
+  g["findings"] = json::encode(group.findings);
+  return g;
+}
+
+// Writes `text` with every line after the first indented by `pad`.
+void writeIndented(std::ostream& out, const std::string& text, const char* pad) {
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << pad;
+  out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+}
+
+// The scan's JSON form, written group by group so that no document of the whole scan is ever built: the
+// same text as the pretty-printed whole ({"groups": [...], "backgroundItemStoreStatus": {...}}).
+void writeJSON(std::ostream& out, const OrphanScanResult& result) {
+  out << "{\n  \"groups\": [";
+  bool first = true;
   for (const auto& group : result.groups) {
-    const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
-    json::Json g = json::Json::object();
-    g["suspectedBundleIdentifier"] = group.suspectedBundleIdentifier;
-    g["headline"] = summary.headline;
-    g["points"] = summary.points;
-    g["findings"] = json::encode(group.findings);
-    groups.push_back(std::move(g));
+    out << (first ? "\n    " : ",\n    ");
+    first = false;
+    writeIndented(out, json::pretty(encode(group)), "    ");
   }
-  json::Json j = json::Json::object();
-  j["groups"] = std::move(groups);
-  j["backgroundItemStoreStatus"] = encodeStoreStatus(result.backgroundItemStoreStatus);
-  return j;
+  out << (first ? "]" : "\n  ]") << ",\n  \"backgroundItemStoreStatus\": ";
+  writeIndented(out, json::pretty(encodeStoreStatus(result.backgroundItemStoreStatus)), "  ");
+  out << "\n}\n";
 }
 
 void printText(std::ostream& out, const OrphanScanResult& result, const Layout& layout) {
@@ -50,9 +67,23 @@ void printText(std::ostream& out, const OrphanScanResult& result, const Layout& 
 
 int orphans(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "orphans")) return kExitUsage;
+  if (!args.positional.empty()) {
+    if (args.positional[0] == "remove") return removeOrphans(args, context);
+    context.err << "corvane orphans: unknown sub-command " << args.positional[0] << " (usage: corvane " << context.usage
+                << ")\n";
+    return kExitUsage;
+  }
+  for (const char* option : {"--select", "--dry-run", "--yes"})
+    if (args.has(option) || args.value(option)) {
+      context.err << "corvane orphans: " << option << " goes with orphans remove (usage: corvane " << context.usage
+                  << ")\n";
+      return kExitUsage;
+    }
   const OrphanScanResult result = scanOrphans(context.layout);
+  if (reportIncompleteScan(result.unreadableApplicationFolders, context, "orphans", "nothing is listed"))
+    return kExitFailure;
   if (args.has("--json")) {
-    context.out << json::pretty(encode(result)) << "\n";
+    writeJSON(context.out, result);
   } else {
     printText(context.out, result, context.layout);
   }
@@ -64,10 +95,12 @@ int orphans(const ParsedArguments& args, Context& context) {
 Command orphansCommand() {
   Command c;
   c.name = "orphans";
-  c.usage = "orphans [--json] [--scope UUID]";
-  c.summary = "Lists leftovers of apps that are no longer installed, with the evidence for each.";
-  c.options.flags = {"--json"};
-  c.options.values = {"--scope"};
+  c.usage = "orphans [remove KEY|ID... [--select probable|all] [--dry-run] [--yes]] [--json] [--scope UUID]";
+  c.summary = "Lists leftovers of apps that are no longer installed, with the evidence for each; remove moves the "
+              "groups or items you name to the Trash, after confirming, and records it in the history.";
+  c.options.flags = {"--json", "--dry-run", "--yes"};
+  c.options.values = {"--scope", "--select"};
+  c.options.maxPositional = 4096;
   c.options.layout = true;
   c.run = orphans;
   return c;

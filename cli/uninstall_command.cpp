@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <ostream>
@@ -175,6 +176,16 @@ int uninstall(const ParsedArguments& args, Context& context) {
   }
 
   UninstallResult result = session.perform(plan);
+  if (result.kind == UninstallResult::Kind::historyUnavailable) {
+    const Error& error = *result.historyError;
+    context.err << "corvane uninstall: "
+                << (error.code == EWOULDBLOCK ? "another Corvane process has held the history file " +
+                                                    history.fileURL().path() +
+                                                    " for too long; nothing was moved. Try again when it has finished.\n"
+                                              : "cannot write the history file " + history.fileURL().path() + " (" +
+                                                    error.describe() + "); nothing was moved.\n");
+    return kExitFailure;
+  }
   const UninstallRecord& record = result.record;
   printOutcome(text, record, layout);
   const SizeTotal freed = totalOf(moved(plan.selected, record), sizes);
@@ -213,6 +224,7 @@ Command uninstallCommand() {
   c.options.positionalPaths = true;
   c.options.appArgument = true;
   c.options.layout = true;
+  c.options.readsInstalledApps = true;
   c.run = uninstall;
   return c;
 }

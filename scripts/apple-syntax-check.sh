@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Type-checks the macOS-only files on any machine with clang: each is compiled with -fsyntax-only against
-# the declarations in testing/apple_stubs (Apple's documented prototypes; see the README there), the
-# Objective-C++ file with and without ARC.
+# Type-checks the macOS-only files on any machine with clang: each is compiled with -fsyntax-only, warnings
+# (conversions among them) as errors, against the declarations in testing/apple_stubs (copied from Apple's
+# headers and compared with them by check-apple-stubs.py; see the README there), the Objective-C++ file with
+# and without ARC.
 #
 #   apple-syntax-check.sh                   every macOS-only file in src/platform, and the shared files
 #                                           that take a macOS-only header there
@@ -26,7 +27,8 @@ else
   files=("$root"/src/platform/*_apple.cpp "$root"/src/platform/*_apple.mm)
 fi
 
-common=(-std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Wshadow -Werror -D_DARWIN_C_SOURCE
+common=(-std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
+        -Wundef -Werror -D_DARWIN_C_SOURCE
         -isystem "$root/testing/apple_stubs" -I "$root/src" -I "$root/include")
 failed=0
 for file in "${files[@]}"; do

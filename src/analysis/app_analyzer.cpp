@@ -10,6 +10,7 @@
 #include "analysis/system_ownership.h"
 #include "analysis/analyzer_texts.h"
 #include "corvane/analysis/evidence_classifier.h"
+#include "corvane/discovery/signature_validator.h"
 #include "analysis/grading.h"
 #include "platform/file_system.h"
 #include "platform/unicode.h"
@@ -201,6 +202,9 @@ AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,
                                       const std::vector<InstalledApplication>& coInstalled) const {
   SignatureFacts facts = machine.inspect(app.url);
   ComponentFacts inspection = machine.componentInspector(app.url);
+  if (facts.validationProblem)
+    inspection.evidence.emplace_back(EvidenceKind::signingIdentifier,
+                                     SignatureValidator::evidenceText(*facts.validationProblem), 0);
   std::vector<std::string> receipts = machine.receiptInspector(app.bundleIdentifier, app.name);
   AppIdentity identity{app.name,     app.bundleIdentifier, facts.signingIdentifier, facts.teamIdentifier,
                        receipts,     inspection.identifiers, facts.applicationGroups};

@@ -4,6 +4,7 @@
 #include "corvane/discovery/embedded_component_inspector.h"
 #include "corvane/discovery/native_receipt_tools.h"
 #include "corvane/discovery/package_receipt_inspector.h"
+#include "corvane/discovery/signature_validator.h"
 #include "corvane/analysis/removal_permission.h"
 #include "platform/file_system.h"
 #include "platform/system_layout.h"
@@ -20,7 +21,8 @@ AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c, Options optionsVal
       pluginDirectories(kDefaultPluginDirectories),
       systemExtensionExtensions{"kext", "dext", "systemextension"},
       options(optionsValue) {
-  if (!machine.inspect) machine.inspect = &SignatureInspector::inspect;
+  // Team and groups count as evidence only from a signature that holds.
+  if (!machine.inspect) machine.inspect = &SignatureValidator::inspect;
   if (!machine.runningApplications) machine.runningApplications = &RunningApplications::list;
   if (!machine.now) machine.now = &date::now;
   if (!machine.fileSystem) machine.fileSystem = platform::sharedRealFileSystem();

@@ -1,6 +1,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 
 #include "discovery/bundle_reader.h"
@@ -107,6 +108,19 @@ std::vector<InstalledApplication> AppDiscoveryService::discover() const {
     return platform::localizedCaseInsensitiveCompare(a.name, b.name) < 0;
   });
   return found;
+}
+
+std::vector<std::string> AppDiscoveryService::unreadableApplicationFolders() const {
+  // Every Mac has an Applications folder; the others may be missing.
+  const std::pair<std::string, bool> folders[] = {
+      {layout_.applications(), true}, {layout_.underHome("Applications"), false}, {layout_.systemApplications(), false}};
+  std::vector<std::string> unreadable;
+  for (const auto& [folder, required] : folders) {
+    auto listed = fileSystem_->list(folder);
+    if (listed.has_value() || (!required && listed.error().code == ENOENT)) continue;
+    unreadable.push_back(folder);
+  }
+  return unreadable;
 }
 
 InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const {

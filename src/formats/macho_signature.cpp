@@ -141,7 +141,7 @@ class Window {
   std::uint64_t size_;
 };
 
-std::optional<CodeSignature> readThin(const Window& file) {
+std::optional<SignatureLocation> readThin(const Window& file, std::uint64_t sliceOffset) {
   auto head = file.read(0, std::min(file.size(), kMachHeader64Size));
   if (!head) return std::nullopt;
   ByteCursor header(*head);
@@ -178,15 +178,15 @@ std::optional<CodeSignature> readThin(const Window& file) {
       std::uint32_t dataSize = commands.u32(bigEndian);
       if (dataSize > kMaxSignatureBytes) return std::nullopt;
       auto signature = file.read(dataOffset, dataSize);
-      if (!signature) return std::nullopt;
-      return readSuperBlob(*signature);
+      if (!signature || !readSuperBlob(*signature)) return std::nullopt;
+      return SignatureLocation{sliceOffset, file.size(), dataOffset, std::move(*signature)};
     }
     commands.seek(start + commandSize);
   }
   return std::nullopt;
 }
 
-std::optional<CodeSignature> readUniversal(const Window& file, bool wideEntries) {
+std::optional<SignatureLocation> readUniversal(const Window& file, bool wideEntries) {
   auto head = file.read(0, kFatHeaderSize);
   if (!head) return std::nullopt;
   ByteCursor header(*head);
@@ -203,35 +203,32 @@ std::optional<CodeSignature> readUniversal(const Window& file, bool wideEntries)
     std::uint64_t offset = wideEntries ? table.be64() : table.be32();
     std::uint64_t size = wideEntries ? table.be64() : table.be32();
     if (!file.contains(offset, size)) continue;
-    if (auto signature = readThin(file.slice(offset, size))) return signature;
+    if (auto signature = readThin(file.slice(offset, size), offset)) return signature;
   }
   return std::nullopt;
 }
 
-// Bytes in memory as a source.
-class SpanSource final : public ByteSource {
- public:
-  explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  std::uint64_t size() const override { return bytes_.size(); }
-  std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::uint64_t length) const override {
-    if (offset > bytes_.size() || length > bytes_.size() - offset) return std::nullopt;
-    auto part = bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
-    return std::vector<std::uint8_t>(part.begin(), part.end());
-  }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-};
-
 }  // namespace
 
-std::optional<CodeSignature> readCodeSignature(const ByteSource& source) {
+std::optional<std::vector<std::uint8_t>> SpanSource::read(std::uint64_t offset, std::uint64_t length) const {
+  if (offset > bytes_.size() || length > bytes_.size() - offset) return std::nullopt;
+  auto part = bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  return std::vector<std::uint8_t>(part.begin(), part.end());
+}
+
+std::optional<SignatureLocation> locateSignature(const ByteSource& source) {
   Window file(source, 0, source.size());
   auto head = file.read(0, kFatHeaderSize);
   if (!head) return std::nullopt;
   std::uint32_t magic = ByteCursor(*head).be32();
   if (magic == kFatMagic || magic == kFatMagic64) return readUniversal(file, magic == kFatMagic64);
-  return readThin(file);
+  return readThin(file, 0);
+}
+
+std::optional<CodeSignature> readCodeSignature(const ByteSource& source) {
+  auto location = locateSignature(source);
+  if (!location) return std::nullopt;
+  return readSuperBlob(location->superBlob);
 }
 
 std::optional<CodeSignature> readCodeSignature(std::span<const std::uint8_t> bytes) {

@@ -37,6 +37,17 @@ class ByteSource {
   virtual std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::uint64_t length) const = 0;
 };
 
+// Bytes in memory as a source.
+class SpanSource final : public ByteSource {
+ public:
+  explicit SpanSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::uint64_t length) const override;
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
 // What one slice's signature records. Each part is read on its own: a damaged code directory leaves the
 // entitlements readable and the other way round.
 struct CodeSignature {
@@ -46,6 +57,16 @@ struct CodeSignature {
 
   bool operator==(const CodeSignature&) const = default;
 };
+
+// Where the signature that speaks for the file lies: that of a thin file, or of the first slice of a
+// universal file that carries a readable signature superblob.
+struct SignatureLocation {
+  std::uint64_t sliceOffset = 0;      // from the start of the file
+  std::uint64_t sliceSize = 0;
+  std::uint64_t signatureOffset = 0;  // from the start of the slice
+  std::vector<std::uint8_t> superBlob;
+};
+std::optional<SignatureLocation> locateSignature(const ByteSource& file);
 
 // The signature of a thin file, or of the first slice of a universal file that carries one. None when
 // the bytes are no Mach-O file, are malformed, or no slice has a readable signature superblob.

@@ -10,7 +10,7 @@
 
 namespace corvane {
 
-HistoryFileManager HistoryFileManager::system() {
+HistoryFileManager HistoryFileManager::system(std::chrono::milliseconds lockWait) {
   HistoryFileManager manager;
   const platform::FileSystem* fs = &platform::realFileSystem();
   manager.readFile = [fs](const std::string& path) -> Result<std::string> {
@@ -25,12 +25,16 @@ HistoryFileManager HistoryFileManager::system() {
   manager.moveExclusive = [fs](const std::string& from, const std::string& to) { return fs->renameExclusive(from, to); };
   manager.now = [] { return date::now(); };
   // ".history.json.lock" and ".history.json.tmp-*" beside "history.json" (the atomic write's temporaries).
-  manager.lock = [](const std::string& path) -> Result<std::shared_ptr<void>> {
+  manager.lock = [lockWait](const std::string& path) -> Result<std::shared_ptr<void>> {
     auto split = platform::splitPath(path);
     if (!split) return Error::fromErrno(EINVAL, "lock", path);
-    auto fd = platform::lockExclusively(split->parent, "." + split->name + ".lock");
+    auto fd = platform::lockExclusively(split->parent, "." + split->name + ".lock", lockWait);
     if (!fd.has_value()) return fd.error();
     return std::shared_ptr<void>(std::make_shared<platform::UniqueFd>(std::move(fd).value()));
+  };
+  manager.checkFolderWritable = [](const std::string& path) -> Status {
+    if (platform::isWritable(path)) return Ok{};
+    return Error::fromErrno(errno, "write", path);
   };
   manager.removeLeftoverTemporaries = [](const std::string& path) {
     if (auto split = platform::splitPath(path))

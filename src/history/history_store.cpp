@@ -97,14 +97,35 @@ bool HistoryStore::setFollowUp(const Uuid& id, AnalysisSnapshot snapshot) {
   return written.has_value() && *written;
 }
 
+void HistoryStore::Reservation::release() {
+  if (store_ != nullptr) store_->reservedLock_.reset();
+  store_ = nullptr;
+}
+
+Result<HistoryStore::Reservation> HistoryStore::reserve() {
+  if (reservedLock_) return Error::invalid("the history file is already reserved", historyURL_.path());
+  const std::string folder = historyURL_.deletingLastPathComponent().path();
+  Status ready = fileManager_.createFolders(folder);
+  if (ready.has_value() && fileManager_.checkFolderWritable) ready = fileManager_.checkFolderWritable(folder);
+  if (!ready.has_value()) return ready.error();
+  if (fileManager_.lock) {
+    auto locked = fileManager_.lock(historyURL_.path());
+    if (!locked.has_value()) return locked.error();
+    reservedLock_ = std::move(locked).value();
+  } else {
+    reservedLock_ = std::make_shared<int>(0);
+  }
+  return Reservation(this);
+}
+
 template <class Applies, class Mutate>
 Result<bool> HistoryStore::commit(Applies applies, Mutate mutate, bool keepOnFailure, std::optional<std::string> prepended) {
   const std::string path = historyURL_.path();
   // Folder, lock and leftovers first; if any of them fails the change still happens in memory and then
   // fails like a write.
-  std::shared_ptr<void> lock;
+  std::shared_ptr<void> lock = reservedLock_;
   Status ready = fileManager_.createFolders(historyURL_.deletingLastPathComponent().path());
-  if (ready.has_value() && fileManager_.lock) {
+  if (ready.has_value() && !lock && fileManager_.lock) {
     auto locked = fileManager_.lock(path);
     if (locked.has_value()) {
       lock = std::move(locked).value();

@@ -13,12 +13,12 @@ namespace LeftoverCheckPreference {
 
 std::string storeFile(const Layout& layout) { return layout.applicationSupport() + "/preferences.json"; }
 
-bool isEnabled(const Layout& layout) {
-  return platform::userDefaultsBool(std::string(defaultsKey), storeFile(layout)).value_or(false);
+bool isEnabled(const Layout& layout, const std::string& applicationId) {
+  return platform::userDefaultsBool(std::string(defaultsKey), {applicationId, storeFile(layout)}).value_or(false);
 }
 
-bool setEnabled(bool enabled, const Layout& layout) {
-  return platform::setUserDefaultsBool(std::string(defaultsKey), enabled, storeFile(layout));
+bool setEnabled(bool enabled, const Layout& layout, const std::string& applicationId) {
+  return platform::setUserDefaultsBool(std::string(defaultsKey), enabled, {applicationId, storeFile(layout)});
 }
 
 }  // namespace LeftoverCheckPreference

@@ -8,6 +8,7 @@
 #include <array>
 #include <string_view>
 
+#include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/native_receipt_tools.h"
 #include "discovery/bundle_reader.h"
 #include "orphans/orphan_sources.h"
@@ -109,6 +110,8 @@ std::set<std::string> OrphanScanner::installedIdentifiers(const std::vector<Inst
 OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& installedApplications,
                                      const std::vector<AppIdentity>& knownRemovedIdentities,
                                      const std::set<std::string>& suppressedBackgroundItemLabels) const {
+  std::vector<std::string> unreadable = AppDiscoveryService(layout_).unreadableApplicationFolders();
+  if (!unreadable.empty()) return OrphanScanResult{{}, BackgroundItemStoreStatus{}, std::move(unreadable)};
   Facts facts;
   const std::string library = layout_.userLibrary();
   for (const auto& root : kLibraryRoots)
@@ -143,13 +146,14 @@ OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& in
   const auto tools = collaborators_.receiptTools ? collaborators_.receiptTools : receiptToolsRunner(layout_);
   facts.packageReceipts = PackageReceiptCatalog::load(Url::fileURL(layout_.receipts()), *tools);
 
-  return OrphanScanResult{scan(facts), std::move(background.status)};
+  return OrphanScanResult{scan(facts), std::move(background.status), {}};
 }
 
 std::optional<BackgroundItemRecord> OrphanScanner::removableBackgroundItemOrphan(
     const std::string& label, const std::vector<BackgroundItemRecord>& items,
     const std::vector<InstalledApplication>& installedApplications,
     const std::function<bool(const std::string& path)>& ownerExists) const {
+  if (!AppDiscoveryService(layout_).unreadableApplicationFolders().empty()) return std::nullopt;
   const std::set<std::string> installedLower = lowercasedAll(installedIdentifiers(installedApplications));
   const std::set<std::string> runningLower;
   const std::function<bool(const std::string&)> exists =

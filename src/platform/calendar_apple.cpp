@@ -25,11 +25,13 @@ CFStringRef makeString(const std::string& utf8) {
                                  static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false);
 }
 
-// The named zone, the system's current one for "", or UTC for a name it does not know.
+// The named zone, the system's current one for "", or UTC for a name it does not know. Names are zone
+// names only, never abbreviations: with abbreviations tried, "EST" would name the New York zone (with
+// daylight saving) where ICU reads the fixed UTC-5 zone of that name.
 CFTimeZoneRef zoneNamed(const std::string& name) {
   if (name.empty()) return CFTimeZoneCopySystem();
   Released cfName{makeString(name)};
-  CFTimeZoneRef zone = CFTimeZoneCreateWithName(kCFAllocatorDefault, static_cast<CFStringRef>(cfName.ref), true);
+  CFTimeZoneRef zone = CFTimeZoneCreateWithName(kCFAllocatorDefault, static_cast<CFStringRef>(cfName.ref), false);
   return zone ? zone : CFTimeZoneCreateWithTimeIntervalFromGMT(kCFAllocatorDefault, 0);
 }
 

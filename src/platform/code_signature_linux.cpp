@@ -73,4 +73,17 @@ SignatureFacts readCodeSignature(const std::string& bundlePath) {
   return macho::signatureFacts(FileSource(std::move(file).value()));
 }
 
+macho::SignatureCheck checkCodeSignature(const std::string& bundlePath) {
+  auto executable = mainExecutable(bundlePath);
+  if (!executable) return {};
+  auto file = PositionedFile::open(*executable);
+  if (!file.has_value()) return {};
+  std::optional<std::vector<std::uint8_t>> infoPlist;
+  if (*executable != bundlePath) {
+    auto bytes = readFileBytes(bundlePath + "/Contents/Info.plist", kMaxInfoPlistBytes);
+    if (bytes.has_value()) infoPlist = std::move(bytes).value();
+  }
+  return macho::checkSignature(FileSource(std::move(file).value()), infoPlist);
+}
+
 }  // namespace corvane::platform

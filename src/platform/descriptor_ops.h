@@ -25,8 +25,9 @@ int unlinkAt(int dirFd, const std::string& name, bool folder);
 // The names in the open folder `dirFd` ("." and ".." left out), read through a directory stream on a
 // duplicate of the descriptor; `dirFd` stays open and usable.
 int listNamesAt(int dirFd, std::vector<std::string>& names);
-// Sets the BSD file flags of `name` in `dirFd` to `flags`, opening the item itself (a link, not its
-// target). Where the system keeps no flags nothing is done.
+// Sets the BSD file flags of `name` in `dirFd` to `flags` through the folder, without opening the item (a
+// locked named pipe, socket or unreadable file is changed like any other, and the call never blocks); a
+// link is changed itself, not its target. Where the system keeps no flags nothing is done.
 int setFlagsAt(int dirFd, const std::string& name, bool isLink, std::uint32_t flags);
 
 }  // namespace corvane::platform

@@ -1,4 +1,4 @@
-#include <fcntl.h>
+#include <sys/attr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,17 +7,22 @@
 #include "platform/descriptor_flags.h"
 #include "platform/descriptor_ops.h"
 #include "platform/retry.h"
-#include "platform/unique_fd.h"
 
 namespace corvane::platform {
 
 std::uint32_t statFlags(const struct ::stat& st) { return st.st_flags; }
 
-int setFlagsAt(int dirFd, const std::string& name, bool isLink, std::uint32_t flags) {
-  const int mode = O_RDONLY | O_CLOEXEC | (isLink ? O_SYMLINK : O_NOFOLLOW);
-  UniqueFd item(retryAfterSignal(::openat, dirFd, name.c_str(), mode));
-  if (!item.valid()) return errno;
-  return ::fchflags(item.get(), flags) == 0 ? 0 : errno;
+// The flags are set through the folder, never by opening the item: opening a named pipe waits for a
+// writer, a socket cannot be opened, and an item without read permission refuses it.
+int setFlagsAt(int dirFd, const std::string& name, bool, std::uint32_t flags) {
+  struct attrlist request {};
+  request.bitmapcount = ATTR_BIT_MAP_COUNT;
+  request.commonattr = ATTR_CMN_FLAGS;
+  std::uint32_t value = flags;  // setattrlist takes the values alone, without a leading length
+  return retryAfterSignal(::setattrlistat, dirFd, name.c_str(), &request, &value, sizeof value,
+                          static_cast<std::uint32_t>(FSOPT_NOFOLLOW)) == 0
+             ? 0
+             : errno;
 }
 
 }  // namespace corvane::platform

@@ -19,4 +19,8 @@ std::optional<std::string> currentDirectory();
 // Whether anything (file, folder, link, even a dangling one) exists at the path.
 bool itemExists(const std::string& path);
 
+// 0 when the path (links followed) is a folder this process may list and enter; otherwise the errno that
+// says why not: ENOENT, ENOTDIR, EACCES, ELOOP...
+int folderAccessProblem(const std::string& path);
+
 }  // namespace corvane::platform

@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -38,6 +40,14 @@ std::optional<std::string> currentDirectory() {
 bool itemExists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
+}
+
+int folderAccessProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return errno;
+  return 0;
 }
 
 }  // namespace corvane::platform

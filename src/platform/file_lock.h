@@ -3,6 +3,7 @@
 // for as long as the returned descriptor stays open. The lock file is created when missing and never
 // removed (removing it would let two writers hold locks on two different files).
 
+#include <chrono>
 #include <string>
 
 #include "corvane/base/result.h"
@@ -12,8 +13,9 @@ namespace corvane::platform {
 
 // Opens (creating it when missing) `name` relative to the folder at `folder`, read-only (flock needs no
 // write access, so a lock file made by another user still locks), never following a link at
-// that name, and waits for the exclusive lock on it.
-Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name);
+// that name, and waits for the exclusive lock on it, at most `wait`: after that it fails with
+// EWOULDBLOCK (the holder may be stuck; a caller must be able to give up and say so).
+Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name, std::chrono::milliseconds wait);
 
 // Opens (creating it with mode 0600 when missing) the lock file at `path` read-write, never following a
 // final link, and takes the exclusive lock without waiting: fails with EWOULDBLOCK when another open file

@@ -12,13 +12,20 @@
 
 namespace corvane::platform {
 
-Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name) {
+Result<UniqueFd> lockExclusively(const std::string& folder, const std::string& name, std::chrono::milliseconds wait) {
   auto dir = openDirectory(folder);
   if (!dir.has_value()) return dir.error();
   UniqueFd fd(retryAfterSignal(::openat, dir->get(), name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
                                static_cast<mode_t>(0644)));
   if (!fd.valid()) return Error::fromErrno(errno, "open", folder + "/" + name);
-  if (retryAfterSignal(::flock, fd.get(), LOCK_EX) != 0) return Error::fromErrno(errno, "flock", folder + "/" + name);
+  // Polled rather than blocking, so that the wait has an end; short naps keep the turn-over quick.
+  constexpr unsigned kNapMicroseconds = 10000;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (retryAfterSignal(::flock, fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+      return Error::fromErrno(errno, "flock", folder + "/" + name);
+    pauseMicroseconds(kNapMicroseconds);
+  }
   return fd;
 }
 

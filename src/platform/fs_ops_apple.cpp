@@ -9,7 +9,8 @@ namespace corvane::platform {
 int searchOnlyOpenFlags() { return O_SEARCH; }
 
 Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName) {
-  if (retryAfterSignal(::renameatx_np, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(), RENAME_EXCL) != 0)
+  if (retryAfterSignal(::renameatx_np, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(),
+                       static_cast<unsigned>(RENAME_EXCL)) != 0)
     return exclusiveRenameError(errno, fromName);
   return Ok{};
 }

@@ -44,7 +44,10 @@ std::optional<std::string> volumeName(const char* mountPoint) {
 }  // namespace
 
 // The mounts and their flags from getmntinfo_r_np (its own buffer, so calls from several threads do not
-// share one). Volumes marked "do not browse" are hidden and left out; the name is the volume's own.
+// share one), with MNT_NOWAIT so no file system is asked anything. Volumes marked "do not browse" are
+// hidden and left out. Only local volumes are asked their own name: asking a network volume waits on its
+// server, and an unreachable one would stall discovery; network volumes keep no name and the caller picks
+// its default.
 std::optional<std::vector<MountedVolume>> mountedVolumes() {
   struct statfs* mounts = nullptr;
   int count = ::getmntinfo_r_np(&mounts, MNT_NOWAIT);
@@ -59,9 +62,9 @@ std::optional<std::vector<MountedVolume>> mountedVolumes() {
     if ((m.f_flags & MNT_DONTBROWSE) != 0) continue;
     MountedVolume v;
     v.mountPoint = m.f_mntonname;
-    v.name = volumeName(m.f_mntonname);
     v.isBrowsable = true;
     v.isLocal = (m.f_flags & MNT_LOCAL) != 0;
+    if (*v.isLocal) v.name = volumeName(m.f_mntonname);
     v.isReadOnly = (m.f_flags & MNT_RDONLY) != 0;
     volumes.push_back(std::move(v));
   }

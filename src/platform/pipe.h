@@ -7,12 +7,15 @@
 
 namespace corvane::platform {
 
-// fds[0] is the read end, fds[1] the write end. Returns 0, or errno on failure.
+// fds[0] is the read end, fds[1] the write end, neither of them 0, 1 or 2 (when this process runs with a
+// standard stream closed, an end that took its number is moved above them, so a child is never handed the
+// pipe as its input nor loses its output to it). Returns 0, or errno on failure.
 int openCloseOnExecPipe(int fds[2]);
 
 // Adds to `flags` and `actions` what limits a spawned child to standard input plus the descriptors the
 // file actions give it (macOS: POSIX_SPAWN_CLOEXEC_DEFAULT, as its pipes are made close-on-exec only
-// after creation). Nothing to add where pipes are born close-on-exec. Returns 0, or errno.
+// after creation, with standard input inherited when open and /dev/null otherwise). Nothing to add where
+// pipes are born close-on-exec. Returns 0, or errno.
 int limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions);
 
 }  // namespace corvane::platform

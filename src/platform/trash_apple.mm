@@ -18,9 +18,13 @@ Result<std::optional<std::string>> moveItemToSystemTrash(const std::string& path
     NSURL* landed = nil;
     NSError* error = nil;
     if (![[NSFileManager defaultManager] trashItemAtURL:url resultingItemURL:&landed error:&error]) {
+      // The error number: the error's own when it is a POSIX one, else that of the POSIX error under it.
       int code = 0;
       NSError* underlying = error.userInfo[NSUnderlyingErrorKey];
-      if ([underlying.domain isEqualToString:NSPOSIXErrorDomain]) code = static_cast<int>(underlying.code);
+      if ([error.domain isEqualToString:NSPOSIXErrorDomain])
+        code = static_cast<int>(error.code);
+      else if ([underlying.domain isEqualToString:NSPOSIXErrorDomain])
+        code = static_cast<int>(underlying.code);
       const char* description = error.localizedDescription.UTF8String;
       return Error{code, {}, {}, description ? description : "The item could not be moved to the Trash."};
     }

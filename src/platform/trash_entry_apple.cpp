@@ -1,8 +1,9 @@
 #include <sys/attr.h>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
-#include <cstring>
-#include <ctime>
+#include <cstdint>
 
 #include "platform/trash_entry.h"
 

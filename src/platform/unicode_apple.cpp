@@ -34,9 +34,17 @@ std::string toUtf8(CFStringRef text) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// CoreFoundation drops a leading byte-order mark where ICU keeps it as the character U+FEFF; the mark is
+// split off here and handled as ICU does (kept in the text, counted as one character of its own).
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool startsWithByteOrderMark(std::string_view utf8) { return utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark; }
+
 }  // namespace
 
 std::string lowercased(std::string_view utf8) {
+  if (startsWithByteOrderMark(utf8))
+    return std::string(kByteOrderMark) + lowercased(utf8.substr(kByteOrderMark.size()));
   bool ascii = true;
   for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) {  // most identifiers: no need for a round trip through CoreFoundation
@@ -62,6 +70,7 @@ bool isAlphanumericScalar(char32_t scalar) {
 }
 
 std::size_t characterCount(std::string_view utf8) {
+  if (startsWithByteOrderMark(utf8)) return 1 + characterCount(utf8.substr(kByteOrderMark.size()));
   CFStringRef text = makeString(utf8);
   Released textGuard{text};
   if (!text) return utf8.size();

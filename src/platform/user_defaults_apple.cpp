@@ -1,4 +1,6 @@
-// The defaults of the running application, through CFPreferences.
+// The defaults of the application named by the caller, through CFPreferences; the file store otherwise.
+// Never kCFPreferencesCurrentApplication: for a process without a bundle (the tool, the test binaries) it
+// names the executable, which would scatter the setting over domains nobody reads.
 
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -8,31 +10,39 @@ namespace corvane::platform {
 
 namespace {
 
-CFStringRef makeKey(const std::string& key) {
-  return CFStringCreateWithCString(kCFAllocatorDefault, key.c_str(), kCFStringEncodingUTF8);
+struct Released {
+  CFTypeRef ref;
+  ~Released() {
+    if (ref) CFRelease(ref);
+  }
+};
+
+CFStringRef makeString(const std::string& text) {
+  return CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8);
 }
 
 }  // namespace
 
-std::optional<bool> userDefaultsBool(const std::string& key, const std::string&) {
-  CFStringRef name = makeKey(key);
-  if (name == nullptr) return std::nullopt;
-  CFPropertyListRef value = CFPreferencesCopyAppValue(name, kCFPreferencesCurrentApplication);
-  CFRelease(name);
-  if (value == nullptr) return std::nullopt;
-  std::optional<bool> result;
-  if (CFGetTypeID(value) == CFBooleanGetTypeID())
-    result = CFBooleanGetValue(static_cast<CFBooleanRef>(value)) != 0;
-  CFRelease(value);
-  return result;
+std::optional<bool> userDefaultsBool(const std::string& key, const DefaultsStore& store) {
+  if (store.applicationId.empty()) return fileDefaultsBool(key, store.file);
+  Released name{makeString(key)};
+  Released domain{makeString(store.applicationId)};
+  if (!name.ref || !domain.ref) return std::nullopt;
+  CFPropertyListRef value =
+      CFPreferencesCopyAppValue(static_cast<CFStringRef>(name.ref), static_cast<CFStringRef>(domain.ref));
+  Released valueGuard{value};
+  if (value == nullptr || CFGetTypeID(value) != CFBooleanGetTypeID()) return std::nullopt;
+  return CFBooleanGetValue(static_cast<CFBooleanRef>(value)) != 0;
 }
 
-bool setUserDefaultsBool(const std::string& key, bool value, const std::string&) {
-  CFStringRef name = makeKey(key);
-  if (name == nullptr) return false;
-  CFPreferencesSetAppValue(name, value ? kCFBooleanTrue : kCFBooleanFalse, kCFPreferencesCurrentApplication);
-  CFRelease(name);
-  return CFPreferencesAppSynchronize(kCFPreferencesCurrentApplication) != 0;
+bool setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store) {
+  if (store.applicationId.empty()) return setFileDefaultsBool(key, value, store.file);
+  Released name{makeString(key)};
+  Released domain{makeString(store.applicationId)};
+  if (!name.ref || !domain.ref) return false;
+  const auto appId = static_cast<CFStringRef>(domain.ref);
+  CFPreferencesSetAppValue(static_cast<CFStringRef>(name.ref), value ? kCFBooleanTrue : kCFBooleanFalse, appId);
+  return CFPreferencesAppSynchronize(appId) != 0;
 }
 
 }  // namespace corvane::platform

@@ -1,4 +1,4 @@
-#include "removal/elevated_trash_command.h"
+#include "corvane/removal/elevated_trash_command.h"
 
 namespace corvane::ElevatedTrashCommand {
 

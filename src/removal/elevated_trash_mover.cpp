@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "removal/elevated_trash_command.h"
+#include "corvane/removal/elevated_trash_command.h"
 #include "corvane/removal/trash_service.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"

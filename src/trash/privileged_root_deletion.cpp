@@ -1,7 +1,7 @@
 #include "corvane/trash/app_trash_mutator.h"
 
 #include "platform/directory.h"
-#include "removal/elevated_trash_command.h"
+#include "corvane/removal/elevated_trash_command.h"
 
 namespace corvane {
 

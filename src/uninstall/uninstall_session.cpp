@@ -12,6 +12,7 @@
 #include "corvane/removal/trash_service.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
+#include "uninstall/trash_move_step.h"
 
 namespace corvane {
 
@@ -53,16 +54,7 @@ UninstallSession::UninstallSession(Layout layout, UninstallCollaborators collabo
       collaborators_(std::move(collaborators)),
       history_(history),
       options_(std::move(options)) {
-  // What the caller left empty is this machine's (the privileged runner stays as given).
-  UninstallCollaborators machine = UninstallCollaborators::system(layout_);
-  UninstallCollaborators& c = collaborators_;
-  if (!c.commandRunner) c.commandRunner = machine.commandRunner;
-  if (!c.trashMover) c.trashMover = machine.trashMover;
-  if (!c.relocate) c.relocate = machine.relocate;
-  if (!c.clock) c.clock = machine.clock;
-  if (!c.fileAccess.presence) c.fileAccess.presence = machine.fileAccess.presence;
-  if (!c.fileAccess.isWritable) c.fileAccess.isWritable = machine.fileAccess.isWritable;
-  if (!c.elevationCandidate) c.elevationCandidate = machine.elevationCandidate;
+  collaborators_ = completed(layout_, std::move(collaborators_));
 }
 
 AppAnalyzer UninstallSession::analyzer() const {
@@ -137,39 +129,16 @@ AnalysisSnapshot UninstallSession::analyzeAgain(const UninstallPlan& plan) const
 UninstallResult UninstallSession::perform(const UninstallPlan& plan) const {
   UninstallResult result;
   if (plan.kind != UninstallPlan::Kind::ready || plan.selected.empty()) return result;
-
-  const FileAccessChecks checks = collaborators_.fileAccess;
-  const Layout layout = layout_;
-  TrashService trash(
-      collaborators_.trashMover,
-      [layout, checks](const Url& url) { return RemovalFailureClassifier::context(url, layout, checks); },
-      collaborators_.relocate, Url::fileURL(layout_.userTrash()),
-      [](const Url& url) { return platform::itemExists(url.path()); });
-  RemovalRunner runner(std::move(trash),
-                       BackgroundServiceController(collaborators_.commandRunner, layout_.userID, options_.launchctl));
-  RemovalRunner::Transaction transaction = runner.perform(plan.selected, plan.before.identity);
-
-  if (collaborators_.privilegedRunner.isAvailable()) {
-    // The application bundles the ordinary move left for an administrator, all behind one prompt.
-    std::vector<std::size_t> positions;
-    std::vector<Url> urls;
-    for (std::size_t i = 0; i < transaction.trashOperations.size(); ++i) {
-      const TrashOperation& op = transaction.trashOperations[i];
-      bool isApplication = std::any_of(plan.selected.begin(), plan.selected.end(), [&](const FileFinding& f) {
-        return f.kind == FindingKind::application && f.url == op.originalURL;
-      });
-      if (!op.succeeded && op.failureReason == RemovalFailureReason::needsAdministrator && isApplication) {
-        positions.push_back(i);
-        urls.push_back(op.originalURL);
-      }
-    }
-    if (!urls.empty()) {
-      ElevatedTrashMover mover = ElevatedTrashMover::system(collaborators_.privilegedRunner, layout_);
-      mover.candidateProvider = collaborators_.elevationCandidate;
-      std::vector<TrashOperation> elevated = mover.moveToTrash(urls);
-      for (std::size_t k = 0; k < positions.size(); ++k) transaction.trashOperations[positions[k]] = elevated[k];
-    }
+  // The record must be writable before the first item moves; the lock is kept until it is written.
+  auto reservation = history_.reserve();
+  if (!reservation.has_value()) {
+    result.kind = UninstallResult::Kind::historyUnavailable;
+    result.historyError = reservation.error();
+    return result;
   }
+
+  RemovalRunner::Transaction transaction =
+      moveToTrash(layout_, collaborators_, options_.launchctl, plan.selected, plan.before.identity, std::nullopt);
 
   result.record = RemovalRunner::makeRecord(transaction, plan.before, analyzeAgain(plan), collaborators_.clock());
   Status recorded = history_.append(result.record);

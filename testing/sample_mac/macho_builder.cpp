@@ -3,6 +3,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/sha256.h"
+
 namespace corvane::testing {
 
 namespace {
@@ -203,6 +205,85 @@ void writeSparseMachO(const std::string& path, MachOArch arch, const std::vector
   if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }
 
+namespace {
+
+ByteVector sealedCodeDirectory(const std::string& identifier, const std::optional<std::string>& team,
+                               const ByteVector& code, const std::optional<ByteVector>& entitlements,
+                               const std::optional<ByteVector>& infoPlist) {
+  constexpr std::size_t kHeader = 88, kHash = 32, kPage = 4096;
+  const std::size_t teamOffset = team ? kHeader + identifier.size() + 1 : 0;
+  const std::size_t stringsEnd = kHeader + identifier.size() + 1 + (team ? team->size() + 1 : 0);
+  const std::uint32_t special = entitlements ? 5 : (infoPlist ? 1 : 0);
+  const std::size_t codeSlots = (code.size() + kPage - 1) / kPage;
+  const std::size_t hashOffset = stringsEnd + special * kHash;
+  ByteVector out;
+  appendBigEndian32(out, 0xfade0c02);
+  appendBigEndian32(out, size32(hashOffset + codeSlots * kHash));
+  appendBigEndian32(out, 0x20400);
+  appendBigEndian32(out, team ? 0 : 0x2);  // ad hoc without a team
+  appendBigEndian32(out, size32(hashOffset));
+  appendBigEndian32(out, size32(kHeader));  // identOffset
+  appendBigEndian32(out, special);
+  appendBigEndian32(out, size32(codeSlots));
+  appendBigEndian32(out, size32(code.size()));  // codeLimit
+  out.insert(out.end(), {32, 2, 0, 12});      // SHA-256, 4 KiB pages
+  out.resize(kHeader, 0);
+  if (team) putBigEndian32(out, 48, size32(teamOffset));
+  out.insert(out.end(), identifier.begin(), identifier.end());
+  out.push_back(0);
+  if (team) {
+    out.insert(out.end(), team->begin(), team->end());
+    out.push_back(0);
+  }
+  auto appendHash = [&](std::span<const std::uint8_t> bytes) {
+    const auto digest = Sha256::of(bytes);
+    out.insert(out.end(), digest.begin(), digest.end());
+  };
+  for (std::uint32_t slot = special; slot >= 1; --slot) {  // special slots run backwards from the code hashes
+    if (slot == 5 && entitlements) appendHash(*entitlements);
+    else if (slot == 1 && infoPlist) appendHash(*infoPlist);
+    else out.resize(out.size() + kHash, 0);
+  }
+  for (std::size_t at = 0; at < code.size(); at += kPage)
+    appendHash(std::span<const std::uint8_t>(code).subspan(at, std::min(kPage, code.size() - at)));
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> sealedThinMachO(MachOArch arch, const std::string& identifier,
+                                          const std::optional<std::string>& team, const Seal& seal) {
+  std::optional<ByteVector> entitlements;
+  if (seal.entitlementsPlist) entitlements = entitlementsBlob(*seal.entitlementsPlist);
+  auto signatureFor = [&](const ByteVector& code) {
+    std::vector<SignatureSlot> slots{{kSlotCodeDirectory, sealedCodeDirectory(identifier, team, code, entitlements,
+                                                                              seal.infoPlist)}};
+    if (entitlements) slots.push_back({kSlotEntitlements, *entitlements});
+    if (team) {  // a signature blob whose content no reader here checks
+      ByteVector placeholder;
+      appendBigEndian32(placeholder, 0xfade0b01);
+      appendBigEndian32(placeholder, 16);
+      appendBigEndian64(placeholder, 0x3080060a2a864886);
+      slots.push_back({0x10000, placeholder});
+    }
+    return signatureSuperBlob(slots);
+  };
+  const std::size_t start = (machOHeader(arch, ByteVector{}, std::nullopt).size() + 15) / 16 * 16;
+  const std::size_t signatureOffset = start + (seal.codeBytes + 15) / 16 * 16;
+  auto codeWith = [&](const ByteVector& signature) {
+    ByteVector code = machOHeader(arch, signature, size32(signatureOffset));
+    code.resize(start, 0);
+    for (std::size_t i = start; i < signatureOffset; ++i) code.push_back(static_cast<std::uint8_t>(i * 31));
+    return code;
+  };
+  // The signature's size does not depend on the hashes, so the header written for a first draft is final.
+  ByteVector code = codeWith(signatureFor(codeWith(ByteVector{})));
+  ByteVector signature = signatureFor(code);
+  code.insert(code.end(), signature.begin(), signature.end());
+  padTo(code, 16);
+  return code;
+}
+
 std::vector<std::uint8_t> universalMachO(const std::vector<UniversalSlice>& slices, bool wideEntries) {
   constexpr std::uint32_t kAlignmentPower = 4;
   std::size_t entrySize = wideEntries ? 32 : 20;
@@ -237,6 +318,17 @@ std::vector<std::uint8_t> buildSignedMachO(const std::string& identifier,
                                            const std::optional<std::string>& teamIdentifier,
                                            const std::vector<std::string>& applicationGroups,
                                            const MachOOptions& options) {
+  if (options.architectures.empty()) throw std::invalid_argument("no architecture");
+  if (options.codeDirectoryVersion == kCodeDirectoryVersionLatest) {
+    Seal seal;
+    if (!applicationGroups.empty()) seal.entitlementsPlist = entitlementsPlist(applicationGroups);
+    if (options.architectures.size() == 1)
+      return sealedThinMachO(options.architectures.front(), identifier, teamIdentifier, seal);
+    std::vector<UniversalSlice> slices;
+    for (MachOArch arch : options.architectures)
+      slices.push_back({arch, sealedThinMachO(arch, identifier, teamIdentifier, seal)});
+    return universalMachO(slices, options.wideUniversalEntries);
+  }
   std::vector<SignatureSlot> slots{{kSlotCodeDirectory, codeDirectoryBlob(identifier, teamIdentifier,
                                                                           options.codeDirectoryVersion)}};
   if (!applicationGroups.empty())

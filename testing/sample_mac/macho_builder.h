@@ -57,6 +57,19 @@ struct UniversalSlice {
 // A universal file (magic 0xcafebabe, or 0xcafebabf with 64-bit entries when `wideEntries`).
 std::vector<std::uint8_t> universalMachO(const std::vector<UniversalSlice>& slices, bool wideEntries = false);
 
+// What a sealed signature seals besides the code.
+struct Seal {
+  std::optional<std::string> entitlementsPlist;        // sealed in an entitlements blob
+  std::optional<std::vector<std::uint8_t>> infoPlist;  // the bundle's Info.plist, when bound
+  std::size_t codeBytes = 0;                           // code between the load commands and the signature
+};
+// A thin executable whose signature seals it as a signing tool does: a SHA-256 code directory (version
+// 0x20400, 4 KiB pages) with the hash of every page up to the signature and of the entitlements blob and
+// Info.plist. Without a team it is ad hoc; with one it also carries a signature blob (placeholder bytes:
+// no certificate is made).
+std::vector<std::uint8_t> sealedThinMachO(MachOArch arch, const std::string& identifier,
+                                          const std::optional<std::string>& team, const Seal& seal);
+
 struct MachOOptions {
   // One architecture gives a thin file; more give a universal file with one signed slice each.
   std::vector<MachOArch> architectures{MachOArch::arm64};
@@ -65,7 +78,8 @@ struct MachOOptions {
 };
 
 // A signed executable: a code directory for `identifier` and `teamIdentifier`, and an entitlements blob
-// listing `applicationGroups` (no entitlements blob when the list is empty).
+// listing `applicationGroups` (no entitlements blob when the list is empty). With the latest code directory
+// version each slice is sealed (sealedThinMachO), so the signature holds.
 std::vector<std::uint8_t> buildSignedMachO(const std::string& identifier, const std::optional<std::string>& teamIdentifier,
                        const std::vector<std::string>& applicationGroups, const MachOOptions& options = {});
 

@@ -4,7 +4,11 @@
 
 #include <filesystem>
 
+#include "corvane/discovery/app_discovery_service.h"
+#include "corvane/discovery/signature_validator.h"
+#include "formats/macho_validation.h"
 #include "sample_mac/bundle_components.h"
+#include "sample_mac/macho_builder.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/plist_writer.h"
 #include "sample_mac/sample_mac.h"
@@ -105,6 +109,36 @@ TEST_F(AnalyzerTest, TheAppsOwnItemsAreScoredAndAllHeldInUseWhileItRuns) {
   EXPECT_FALSE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
   running = {RunningApplication{Url::fileURL(mac.system("/Applications/./Gizmo.app")), std::nullopt}};
   EXPECT_TRUE(analyze(identity("Gizmo", "com.example.tool")).isApplicationRunning);
+}
+
+// With the real signature check, a group written into the entitlements after signing claims nothing: the
+// bundle counts as unsigned, and its own finding says why.
+TEST_F(AnalyzerTest, AGroupAddedAfterSigningClaimsNoContainer) {
+  AppAnalyzer::Collaborators c = collaborators();
+  c.inspect = nullptr;
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  const AppAnalyzer checking(layout, c);
+  const std::string group = "A1B2C3D4E5.com.other.shared";
+  SampleMac::makeFolder(mac.user("Library/Group Containers/" + group));
+  for (const bool tampered : {false, true}) {
+    SCOPED_TRACE(tampered);
+    const std::string app = mac.addApp({"Notes", "com.example.notes", "1.0", std::nullopt, {}});
+    const std::string signedGroup = tampered ? group.substr(0, group.size() - 1) + "x" : group;
+    auto executable = testing::buildSignedMachO("com.example.notes", "A1B2C3D4E5", {signedGroup});
+    std::copy(group.begin(), group.end(),  // the entitlements name `group` whatever was signed
+              std::search(executable.begin(), executable.end(), signedGroup.begin(), signedGroup.end()));
+    SampleMac::writeFile(app + "/Contents/MacOS/Notes", std::string(executable.begin(), executable.end()));
+    const AnalysisSnapshot s = checking.analyze(AppDiscoveryService(layout).makeApplication(Url::fileURL(app)), {});
+    const bool claimed = std::any_of(s.findings.begin(), s.findings.end(),
+                                     [&](const FileFinding& f) { return f.url.lastPathComponent() == group; });
+    EXPECT_EQ(claimed, !tampered);
+    EXPECT_EQ(s.identity.teamIdentifier, tampered ? std::nullopt : std::optional<std::string>("A1B2C3D4E5"));
+    const auto& evidence = s.findings.front().evidence;
+    const bool said = std::any_of(evidence.begin(), evidence.end(), [](const MatchEvidence& e) {
+      return e.explanation == SignatureValidator::evidenceText(macho::problems::kEntitlementsChanged);
+    });
+    EXPECT_EQ(said, tampered);
+  }
 }
 
 TEST_F(AnalyzerTest, EntriesAreJudgedByNameCaseAndScriptAloneWithContainerOwnersReadFromFolders) {

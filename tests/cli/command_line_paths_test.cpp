@@ -96,9 +96,10 @@ TEST(CommandHelpTest, EachCommandListsTheLayoutOptionsItTakes) {
   auto analyze = runCli({"analyze", "--help"});
   EXPECT_EQ(analyze.status, 0);
   EXPECT_EQ(analyze.out,
-            "usage: corvane analyze APP [--json] [--sort recommended|name|size|dateModified] "
+            "usage: corvane analyze APP|--removed BUNDLE-ID [--json] [--sort recommended|name|size|dateModified] "
             "[--ascending|--descending] [--explain] [--base-rules-only] [--root DIR] [--home DIR]\n"
-            "Finds what belongs to an app and grades each item, with the evidence for it.\n" +
+            "Finds what belongs to an app, or to a gone app it once listed (--removed), and grades each item, with the "
+            "evidence for it.\n" +
                 layoutLines);
   EXPECT_EQ(runCli({"assess", "-h"}).out,
             "usage: corvane assess PATH --name NAME [--bundle-id ID] [--signing-id ID] [--team-id ID] [--kind KIND] "
@@ -107,7 +108,7 @@ TEST(CommandHelpTest, EachCommandListsTheLayoutOptionsItTakes) {
 
   const std::vector<std::pair<std::string, bool>> commands = {
       {"analyze", true},  {"apps", true},    {"assess", false}, {"background-items", true}, {"demo", false},
-      {"explain", false}, {"history", true}, {"inspect", true}, {"uninstall", true}};
+      {"explain", false}, {"history", true}, {"inspect", true}, {"uninstall", true}, {"watch", true}};
   for (const auto& [name, takesLayout] : commands) {
     SCOPED_TRACE(name);
     const auto help = runCli({name, "--help"});

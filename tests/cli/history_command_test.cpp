@@ -23,10 +23,10 @@ class HistoryCommandTest : public ::testing::Test {
   std::string historyPath = home + "/Library/Application Support/Corvane/history.json";
   std::string out, err;
 
-  int run(std::vector<std::string> args) {
+  int run(std::vector<std::string> args, const std::string& input = {}) {
     args.insert(args.begin(), "history");
     args.insert(args.end(), {"--home", home});
-    auto result = testing::runCli(args);
+    auto result = testing::runCli(args, input);
     out = result.out;
     err = result.err;
     return result.status;
@@ -49,6 +49,7 @@ class HistoryCommandTest : public ::testing::Test {
 };
 
 TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLineOrTheFileAsStored) {
+  fs::create_directories(home);
   EXPECT_EQ(run({}), 0);
   EXPECT_EQ(out, "The history is empty.\n");
   EXPECT_EQ(err, "");
@@ -99,10 +100,30 @@ TEST_F(HistoryCommandTest, DeletesOneAndClearsAll) {
   ASSERT_EQ(after.records().size(), 1u);
   EXPECT_EQ(after.records()[0].id, testing::sampleID(0xAB));
 
-  EXPECT_EQ(run({"clear"}), 0);
-  EXPECT_EQ(out, "Cleared the history (1 uninstall).\n");
+  // Clearing asks first, like every command that cannot be undone.
+  const std::string question =
+      "Clear the history (1 uninstall)? Their items can then no longer be restored with corvane restore. [y/N] ";
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string out;
+  } refusals[] = {
+      {{"clear", "--dry-run"}, "", 0, "Would clear the history (1 uninstall). Dry run: nothing was changed.\n"},
+      {{"clear"}, "", 1, question + "Cancelled. Nothing was cleared.\n"},
+      {{"clear"}, "no\n", 1, question + "Cancelled. Nothing was cleared.\n"},
+  };
+  const std::string kept = SampleMac::readFile(historyPath);
+  for (const auto& t : refusals) {
+    SCOPED_TRACE(t.args.back() + " " + t.input);
+    EXPECT_EQ(run(t.args, t.input), t.status);
+    EXPECT_EQ(out, t.out);
+    EXPECT_EQ(SampleMac::readFile(historyPath), kept);
+  }
+  EXPECT_EQ(run({"clear"}, "y\n"), 0);
+  EXPECT_EQ(out, question + "Cleared the history (1 uninstall).\n");
   EXPECT_EQ(SampleMac::readFile(historyPath), "[]");
-  EXPECT_EQ(run({"clear"}), 0);
+  EXPECT_EQ(run({"clear", "--yes"}), 0);
   EXPECT_EQ(out, "The history is already empty.\n");
 }
 
@@ -120,10 +141,11 @@ TEST_F(HistoryCommandTest, UnknownIdsAndBadCommandLinesFailWithOneLineAndChangeN
   }
   EXPECT_EQ(run({"rename"}), 64);
   EXPECT_EQ(err,
-            "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear] "
-            "[--json] [--root DIR] [--home DIR])\n");
+            "corvane history: unknown sub-command rename (usage: corvane history [show ID | delete ID | clear [--dry-run] "
+            "[--yes]] [--json] [--root DIR] [--home DIR])\n");
   EXPECT_EQ(run({"show"}), 64);
   EXPECT_EQ(run({"clear", "extra"}), 64);
+  EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--yes"}), 64);
   EXPECT_EQ(run({"delete", "00000000-0000-4000-8000-000000000001", "--json"}), 64);
   EXPECT_EQ(SampleMac::readFile(historyPath), before);
 }
@@ -134,7 +156,7 @@ TEST_F(HistoryCommandTest, AnUnreadableFileIsReportedAndLeftAlone) {
   EXPECT_EQ(out, "The history is empty.\n");
   EXPECT_EQ(err, "corvane history: the history file " + historyPath +
                      " could not be read; it will be kept aside before the next change\n");
-  EXPECT_EQ(run({"clear"}), 0);
+  EXPECT_EQ(run({"clear", "--yes"}), 0);
   EXPECT_EQ(SampleMac::readFile(historyPath), "{broken");
 }
 

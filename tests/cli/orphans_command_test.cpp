@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <map>
 
 #include "cli/cli_capture.h"
 #include "corvane/orphans/leftover_check.h"
@@ -98,6 +103,30 @@ TEST_F(OrphansCommandTest, LeftoverCheckReportsOnceUnderItsLock) {
                              "); nothing was done.\n");
 }
 
+TEST_F(OrphansCommandTest, AScanThatCannotSeeTheApplicationsFolderClaimsNothingAndRemembersNothing) {
+  const std::string applications = mac.system("/Applications");
+  std::filesystem::rename(applications, applications + ".aside");
+  const std::string why = ": the scan is incomplete: " + applications +
+                          " could not be read, so no leftover can be told apart from an installed app's data; ";
+  const struct {
+    std::vector<std::string> args;
+    std::string consequence;
+  } cases[] = {
+      {{"orphans"}, "nothing is listed"},
+      {{"leftover-check"}, "nothing is reported or remembered"},
+      {{"neutralize", "com.driftwood.sync.agent", "--launchctl", "/bin/true"}, "nothing was changed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const auto r = run(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "corvane " + c.args[0] + why + c.consequence + ".\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/leftover-check.json")));
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")));
+}
+
 TEST_F(OrphansCommandTest, NeutralizedItemIsNoLongerListed) {
   const auto launchctl = testing::LaunchctlStandIn::write(folder.path(), {"com.driftwood.sync.agent"});
   const auto refused = run({"neutralize", "com.driftwood.sync.launcher", "--launchctl", launchctl.script});
@@ -105,12 +134,80 @@ TEST_F(OrphansCommandTest, NeutralizedItemIsNoLongerListed) {
   EXPECT_EQ(refused.err, "corvane neutralize: com.driftwood.sync.launcher is not a leftover login item of a removed "
                          "app (see corvane orphans). Nothing was changed.\n");
 
+  // launchctl failing: nothing was turned off, so nothing is remembered and the item is still listed.
+  const auto failed = run({"neutralize", "com.driftwood.sync.agent", "--launchctl", "/bin/false"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")));
+  EXPECT_EQ(groupKeys(), kAllGroups);
+
   const auto done = run({"neutralize", "com.driftwood.sync.agent", "--launchctl", launchctl.script});
   EXPECT_EQ(done.status, 0) << done.out << done.err;
   EXPECT_EQ(SampleMac::readFile(mac.user("Library/Application Support/Corvane/suppressed-background-items.json")),
             "[\"com.driftwood.sync.agent\"]\n");
   std::vector<std::string> rest(kAllGroups.begin() + 1, kAllGroups.end());
   EXPECT_EQ(groupKeys(), rest);
+}
+
+// Every item below the folder with its contents ("/" for a folder), links as "-> target".
+std::map<std::string, std::string> tree(const std::string& folder) {
+  std::map<std::string, std::string> items;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder); it != std::filesystem::recursive_directory_iterator(); ++it) {
+    const std::string relative = it->path().lexically_relative(folder).string();
+    if (it->is_symlink()) {
+      items[relative] = "-> " + std::filesystem::read_symlink(it->path()).string();
+    } else {
+      items[relative] = it->is_directory() ? "/" : SampleMac::readFile(it->path().string());
+    }
+  }
+  return items;
+}
+
+TEST_F(OrphansCommandTest, RemoveMovesTheNamedLeftoversAndRestorePutsBackTheIdenticalTree) {
+  const std::string library = mac.user("Library");
+  std::filesystem::create_directories(mac.user(".Trash"));
+  auto withoutCorvane = [&] {
+    auto items = tree(library);
+    std::erase_if(items, [](const auto& item) { return item.first.starts_with("Application Support/Corvane"); });
+    return items;
+  };
+  const auto before = withoutCorvane();
+
+  const auto dry = run({"orphans", "remove", "com.glimmerapps.Glimmer", "--dry-run"});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.out,
+            "To move to the Trash (4 items, 29 KB):\n"
+            "  BCBAE41A-5C90-8067-AC6E-0BF793888284  Probably Leftover · Cache · 8 KB  ~/Library/Caches/com.glimmerapps.Glimmer\n"
+            "  20229218-FCD6-821E-A385-41371A97D4BD  Probably Leftover · Web Data · 8 KB  "
+            "~/Library/HTTPStorages/com.glimmerapps.Glimmer\n"
+            "  9ED327EA-466F-8B7C-A0E4-004ADE8DDAD1  Probably Leftover · Preference · 4 KB  "
+            "~/Library/Preferences/com.glimmerapps.Glimmer.plist\n"
+            "  9E163D44-80F8-8C16-A85D-509530C9F639  Probably Leftover · Saved State · 8 KB  "
+            "~/Library/Saved Application State/com.glimmerapps.Glimmer.savedState\n"
+            "Dry run: nothing was moved.\n");
+  const auto cancelled = runCli({"orphans", "remove", "com.glimmerapps.Glimmer", "--root", mac.root(), "--home",
+                                 mac.home(), "--scope", testing::kDemoUserScope}, "n\n");
+  EXPECT_EQ(cancelled.status, 1);
+  EXPECT_EQ(withoutCorvane(), before);
+  const auto inUse = run({"orphans", "remove", "com.nothing.here"});
+  EXPECT_EQ(inUse.status, 1);
+  EXPECT_EQ(inUse.err, "corvane orphans remove: com.nothing.here names no group or item of the leftovers found now "
+                       "(see corvane orphans). Nothing was moved.\n");
+
+  const auto removed = run({"orphans", "remove", "com.glimmerapps.Glimmer", "--select", "all", "--yes", "--json"});
+  ASSERT_EQ(removed.status, 0) << removed.err;
+  const auto record = nlohmann::json::parse(removed.out);
+  EXPECT_EQ(record["operations"].size(), 6u);
+  EXPECT_NE(withoutCorvane(), before);
+  const std::string id = record["id"];
+  const auto shown = runCli({"history", "show", id, "--root", mac.root(), "--home", mac.home()});
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_TRUE(shown.out.starts_with("Uninstall " + id + "\n")) << shown.out;
+  EXPECT_NE(shown.out.find("App: Glimmer\nBundle identifier: com.glimmerapps.Glimmer\n"), std::string::npos);
+  EXPECT_NE(shown.out.find("Moved to the Trash: 6 of 6 items\nFreed: 37 KB\n"), std::string::npos);
+
+  const auto restored = runCli({"restore", id, "--root", mac.root(), "--home", mac.home()});
+  EXPECT_EQ(restored.status, 0) << restored.out << restored.err;
+  EXPECT_EQ(withoutCorvane(), before);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST_F(UninstallCommandTest, NothingMovesUntilAValidChoiceIsConfirmed) {
                      " is not a selectable item of Dropzone Sync (see corvane uninstall APP --select all --dry-run). "
                      "Nothing was moved.\n");
   EXPECT_EQ(run({mac.system("/Applications/Nowhere.app"), "--select", "all", "--yes"}), 1);
-  EXPECT_EQ(err, "corvane uninstall: no application at " + mac.system("/Applications/Nowhere.app") + "\n");
+  EXPECT_EQ(err, "corvane uninstall: no application bundle at " + mac.system("/Applications/Nowhere.app") + "\n");
   // Choosing only the app and keeping it leaves nothing to do.
   EXPECT_EQ(run({dropzone, "--select", id(dropzone), "--keep-app", "--yes"}), 0);
   EXPECT_TRUE(out.ends_with("Nothing to move: no selectable item matches --select " + id(dropzone) + ".\n")) << out;
@@ -157,11 +157,12 @@ TEST_F(UninstallCommandTest, MovesWhatWasChosenAndRecordsIt) {
   EXPECT_TRUE(contains(out, history.records().front().id.toString()));
 }
 
-TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCommand) {
-  // The real tool, as an ordinary user whose history folder is read-only (root would write it anyway).
+TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenStopsTheUninstallBeforeAnythingMoves) {
+  // The real tool, as an ordinary user whose history folder is read-only (root would write it anyway); the
+  // lock file is there from an earlier run, so only the folder's own permission stands in the way.
   const std::string log = mac.user("Library/Logs/Dropzone Sync.log");
   const std::string historyFolder = fs::path(historyPath).parent_path().string();
-  fs::create_directories(historyFolder);
+  testing::SampleMac::writeFile(historyFolder + "/.history.json.lock");
   CommandRunner shell;
   ASSERT_EQ(shell.runWithStatus("/bin/chown", {"-R", "65534:65534", tmp.path()}).status, 0);
   fs::permissions(historyFolder, fs::perms::owner_read | fs::perms::owner_exec);
@@ -170,15 +171,35 @@ TEST_F(UninstallCommandTest, AHistoryThatCannotBeWrittenIsReportedAndFailsTheCom
                   tmp.path() + "/err.txt", CORVANE_CLI_PATH, "uninstall", dropzone, "--select", id(log), "--yes",
                   "--root", mac.root(), "--home", mac.home()});
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_TRUE(outcome.output.ends_with("  moved  ~/Library/Logs/Dropzone Sync.log -> ~/.Trash/Dropzone Sync.log\n"
-                                       "Moved 1 of 1 item to the Trash (4 KB); not recorded in the history.\n"
-                                       "5 items of Dropzone Sync remain (see corvane analyze)."))  // trimmed
-      << outcome.output;
+  EXPECT_FALSE(contains(outcome.output, "moved")) << outcome.output;
   EXPECT_EQ(testing::SampleMac::readFile(tmp.path() + "/err.txt"),
-            "corvane uninstall: could not record this uninstall in the history file " + historyPath +
-                ": Permission denied\n");
-  EXPECT_EQ(trashNames(), std::vector<std::string>{"Dropzone Sync.log"});
-  EXPECT_EQ(listing(historyFolder), std::set<std::string>{});
+            "corvane uninstall: cannot write the history file " + historyPath + " (write " + historyFolder +
+                ": Permission denied); nothing was moved.\n");
+  EXPECT_EQ(trashNames(), std::vector<std::string>{});
+  EXPECT_TRUE(fs::exists(log));
+  EXPECT_EQ(listing(historyFolder), std::set<std::string>{".history.json.lock"});
+}
+
+TEST_F(UninstallCommandTest, AnAppGivenThroughALinkIsTheBundleItLeadsTo) {
+  // A link beside the app, by host path, and one elsewhere naming the app by its Mac path.
+  const std::string nearby = mac.system("/Applications/Dropzone Link.app");
+  const std::string elsewhere = tmp.path() + "/DZ.app";
+  fs::create_symlink(dropzone, nearby);
+  fs::create_symlink("/Applications/Dropzone Sync.app", elsewhere);
+  ASSERT_EQ(run({dropzone, "--select", "all", "--dry-run"}), 0);
+  const std::string direct = out;
+  for (const std::string& link : {nearby, elsewhere}) {
+    SCOPED_TRACE(link);
+    EXPECT_EQ(run({link, "--select", "all", "--dry-run"}), 0);
+    EXPECT_EQ(out, direct);
+    EXPECT_EQ(err, "corvane uninstall: " + link + " is a symbolic link to " + dropzone + "; working on that bundle\n");
+  }
+  fs::remove(nearby);
+  EXPECT_EQ(run({elsewhere, "--select", "all", "--yes"}), 0) << err;
+  EXPECT_FALSE(fs::exists(dropzone));
+  EXPECT_TRUE(fs::is_directory(layout.userTrash() + "/Dropzone Sync.app"));
+  EXPECT_TRUE(fs::is_symlink(elsewhere));  // the link itself is left as it was
+  EXPECT_TRUE(contains(out, "Nothing of Dropzone Sync was found afterwards.\n")) << out;
 }
 
 TEST_F(UninstallCommandTest, JsonPrintsTheRecordAsKeptInTheHistory) {

@@ -51,6 +51,9 @@ TEST(DateFormat, AbsoluteInTwoZones) {
   EXPECT_EQ(DateFormat::absolute(kNow, "en_US_POSIX", Calendar::inZone("Europe/Berlin")), "2026-03-20 10:30");
   EXPECT_EQ(DateFormat::absolute(kNow, "en_US_POSIX", Calendar::inZone("America/Los_Angeles")), "2026-03-20 02:30");
   EXPECT_EQ(DateFormat::absolute(kNow, "en_US_POSIX", Calendar::inZone("UTC")), "2026-03-20 09:30");
+  // Zone names, never abbreviations: "EST" is the fixed UTC-5 zone, not New York's summer time.
+  EXPECT_EQ(DateFormat::absolute(kNow, "en_US_POSIX", Calendar::inZone("EST")), "2026-03-20 04:30");
+  EXPECT_EQ(DateFormat::absolute(kNow, "en_US_POSIX", Calendar::inZone("America/New_York")), "2026-03-20 05:30");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
 #include "sample_mac/bundle_components.h"
@@ -242,6 +244,13 @@ TEST_F(OrphanScannerTest, PublicScanOfTheSampleMac) {
             "Shares the developer prefix com.northwind with the installed app \"Northwind Sheets\"; it may be left "
             "over from an earlier app by the same developer. Absence of an installed owner is not proof of safe "
             "removal.");
+  EXPECT_TRUE(result.isComplete());
+
+  // Without its Applications folder the Mac's apps cannot be known: every app's data would look left over.
+  std::filesystem::rename(layout.applications(), layout.applications() + ".aside");
+  const auto blind = OrphanScanner(layout, collaborators).scan(AppDiscoveryService(layout).discover(), removed, {});
+  EXPECT_EQ(blind.groups, std::vector<OrphanGroup>{});
+  EXPECT_EQ(blind.unreadableApplicationFolders, std::vector<std::string>{layout.applications()});
 }
 
 }  // namespace

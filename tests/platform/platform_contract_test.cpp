@@ -1,6 +1,11 @@
 // What every system's implementation of src/platform promises, written once against its headers: these
 // run on Linux here and unchanged on a Mac.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -14,6 +19,9 @@
 #include <tuple>
 
 #include "platform/atomic_file.h"
+#include "platform/descriptor_ops.h"
+#include "platform/unique_fd.h"
+#include "platform/user_defaults.h"
 #include "support/result_matchers.h"
 #include "base/decimal_number.h"
 #include "platform/directory.h"
@@ -218,9 +226,61 @@ TEST_F(PlatformContractTest, MountedVolumesIncludeTheRootAndOnlyShownVolumes) {
     EXPECT_EQ(v.mountPoint.front(), '/');
     EXPECT_NE(v.name, std::optional<std::string>(""));  // a name, when there is one, is never empty
     EXPECT_NE(v.isBrowsable, std::optional<bool>(false));  // hidden volumes are left out, not flagged
+    if (v.isLocal == false) EXPECT_EQ(v.name, std::nullopt);  // a network volume is never asked its name
     hasRoot = hasRoot || v.mountPoint == "/";
   }
   EXPECT_TRUE(hasRoot);
+}
+
+// Locks are set and cleared through the folder: a named pipe (opening it would wait for a writer), a file
+// nobody may read and a link (changed itself) take their flags at once. Where the system keeps no flags
+// the calls succeed and nothing is locked.
+TEST_F(PlatformContractTest, LockFlagsChangeThroughTheFolderWithoutOpeningTheItem) {
+  constexpr std::uint32_t kUserImmutable = 0x2;
+  ASSERT_EQ(::mkfifo(at("pipe").c_str(), 0600), 0);
+  SampleMac::writeFile(at("unreadable"));
+  ASSERT_EQ(::chmod(at("unreadable").c_str(), 0), 0);
+  fs::create_symlink("pipe", at("link"));
+  UniqueFd folder(::open(t.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ASSERT_TRUE(folder.valid());
+  for (const auto& [name, isLink] : {std::pair{"pipe", false}, {"unreadable", false}, {"link", true}}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(setFlagsAt(folder.get(), name, isLink, kUserImmutable), 0);
+    EntryStatus locked;
+    ASSERT_EQ(entryStatusAt(folder.get(), name, locked), 0);
+    EXPECT_TRUE(locked.flags == kUserImmutable || locked.flags == 0) << locked.flags;
+    ASSERT_EQ(setFlagsAt(folder.get(), name, isLink, 0), 0);
+    EntryStatus cleared;
+    ASSERT_EQ(entryStatusAt(folder.get(), name, cleared), 0);
+    EXPECT_EQ(cleared.flags, 0u);
+  }
+}
+
+// A launch from a process whose standard input and output are closed still works: the child reads an
+// empty input and its output reaches the pipe. Run in a child process, which may close its own streams.
+TEST_F(PlatformContractTest, LaunchesWithStandardInputAndOutputClosed) {
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(STDIN_FILENO);
+    ::close(STDOUT_FILENO);
+    ProcessOutcome outcome = runProcess("/bin/sh", {"-c", "printf ok; cat"}, ErrorStream::discarded);
+    ::_exit(outcome.launchError == 0 && std::string(outcome.output.begin(), outcome.output.end()) == "ok" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Stores given as files are separate files, whatever the system: a test's store never meets another's.
+TEST_F(PlatformContractTest, FileDefaultsStoresAreTheirOwn) {
+  const DefaultsStore first{"", at("a/defaults.json")}, second{"", at("b/defaults.json")};
+  ASSERT_TRUE(setUserDefaultsBool("On", true, first));
+  ASSERT_TRUE(setUserDefaultsBool("Other", false, first));
+  EXPECT_EQ(userDefaultsBool("On", first), true);
+  EXPECT_EQ(userDefaultsBool("Other", first), false);
+  EXPECT_EQ(userDefaultsBool("On", second), std::nullopt);
+  EXPECT_EQ(SampleMac::readFile(at("a/defaults.json")), R"({"On":true,"Other":false})");
 }
 
 TEST_F(PlatformContractTest, MountInfoGivesMountPointsAndFlagsAndSkipsPseudoFileSystems) {

@@ -17,6 +17,8 @@ TEST(UnicodeTest, LowercasesEveryScriptAndReplacesIllFormedBytes) {
   // The dotted capital I becomes i plus a combining dot, whatever the user's language.
   EXPECT_EQ(lowercased("\xC4\xB0"), "i\xCC\x87");
   EXPECT_EQ(lowercased("A\xFF" "B"), "a\xEF\xBF\xBD" "b");  // ill-formed bytes become replacement characters
+  // A leading byte-order mark is a character like any other: kept, on every system.
+  EXPECT_EQ(lowercased("\xEF\xBB\xBF\xC3\x84" "B"), "\xEF\xBB\xBF\xC3\xA4" "b");
 }
 
 TEST(UnicodeTest, AlphanumericMeansLettersMarksAndNumbers) {
@@ -38,6 +40,7 @@ TEST(UnicodeTest, CountsUserPerceivedCharacters) {
   EXPECT_EQ(characterCount("e\xCC\x81te\xCC\x81"), 3u);                    // été, accents combining
   EXPECT_EQ(characterCount("\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5"), 1u);      // a flag: two regional indicators
   EXPECT_EQ(characterCount("\xFF\xFE"), 2u);
+  EXPECT_EQ(characterCount("\xEF\xBB\xBF" "e\xCC\x81"), 2u);  // a leading byte-order mark counts once
 }
 
 TEST(UnicodeTest, ComparesIgnoringCaseButNotAccents) {
@@ -49,6 +52,7 @@ TEST(UnicodeTest, ComparesIgnoringCaseButNotAccents) {
   // Letters sort as people expect, not by code point: "é" sits with "e", before "f".
   EXPECT_LT(localizedCaseInsensitiveCompare("\xC3\xA9t\xC3\xA9", "fa"), 0);
   EXPECT_EQ(localizedCaseInsensitiveCompare("\xFF", "\xFF"), 0);
+  EXPECT_EQ(localizedCaseInsensitiveCompare("\xEF\xBB\xBFName", "name"), 0);  // the mark weighs nothing
 }
 
 TEST(UnicodeTest, ComparesConsistentlyFromSeveralThreads) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "corvane/discovery/command_runner.h"
-#include "removal/elevated_trash_command.h"
+#include "corvane/removal/elevated_trash_command.h"
 #include "corvane/removal/elevated_trash_mover.h"
 #include "platform/directory.h"
 #include "platform/file_status.h"

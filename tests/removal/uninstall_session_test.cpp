@@ -8,8 +8,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "corvane/discovery/command_runner.h"
 #include "corvane/removal/elevated_trash_mover.h"
 #include "platform/fs_ops.h"
 #include "removal/recording_runner.h"
@@ -170,6 +172,40 @@ TEST_F(UninstallSessionTest, ARecordThatCannotBeWrittenStillListsWhatMoved) {
   EXPECT_EQ(trashCount(), 5u);
   EXPECT_TRUE(fs::exists(dropzone.path()));
   EXPECT_FALSE(fs::exists(historyPath));
+}
+
+TEST_F(UninstallSessionTest, AHistoryLockedByAnotherProcessStopsTheUninstallBeforeAnythingMoves) {
+  // Another process takes the history's writers' lock and keeps it until told to let go.
+  const std::string folder = mac.user("Library/Application Support/Corvane");
+  const std::string ready = tmp.path() + "/ready", done = tmp.path() + "/done";
+  fs::create_directories(folder);
+  std::thread holder([&] {
+    (void)CommandRunner().runWithStatus(
+        "/usr/bin/flock", {"-x", folder + "/.history.json.lock", "/bin/sh", "-c",
+                           "touch \"$0\"; while [ ! -e \"$1\" ]; do sleep 0.01; done", ready, done});
+  });
+  for (int i = 0; i < 1000 && !fs::exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(fs::exists(ready));
+  const auto before = listing(mac.root());
+  const std::size_t trashBefore = trashCount();
+
+  HistoryStore history(HistoryFileManager::system(std::chrono::milliseconds(200)), layout);
+  UninstallSession session(layout, collaborators(), history);
+  UninstallResult result = session.perform(session.prepare(dropzone, {UninstallSelection::Tier::all, {}, false}));
+  EXPECT_EQ(result.kind, UninstallResult::Kind::historyUnavailable);
+  ASSERT_TRUE(result.historyError.has_value());
+  EXPECT_EQ(result.historyError->code, EWOULDBLOCK);
+  EXPECT_TRUE(result.record.operations.empty());
+  EXPECT_EQ(listing(mac.root()), before);
+  EXPECT_EQ(trashCount(), trashBefore);
+  EXPECT_TRUE(launchctl->log->empty());
+
+  // Once the holder lets go the same uninstall runs and is recorded, under one hold of the lock.
+  testing::SampleMac::writeFile(done);
+  holder.join();
+  result = session.perform(session.prepare(dropzone, {UninstallSelection::Tier::all, {}, false}));
+  EXPECT_EQ(result.kind, UninstallResult::Kind::recorded);
+  EXPECT_EQ(HistoryStore(files, layout).records().size(), 1u);
 }
 
 TEST_F(UninstallSessionTest, ARootOwnedApplicationGoesThroughThePrivilegedRunner) {

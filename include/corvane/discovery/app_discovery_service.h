@@ -69,6 +69,11 @@ class AppDiscoveryService {
   // Every application found, sorted by name (localized, case-insensitive, stable). Never fails.
   std::vector<InstalledApplication> discover() const;
 
+  // The standard application folders that could not be listed, so that a list of installed applications
+  // from them would be incomplete: the Applications folder when it is missing or unreadable, the user's
+  // and the system's when they exist but cannot be read. Empty when discover() saw everything it needs.
+  std::vector<std::string> unreadableApplicationFolders() const;
+
   // The record of one bundle: name from CFBundleDisplayName, else CFBundleName, else the file name
   // without its extension; version from CFBundleShortVersionString. Never fails.
   InstalledApplication makeApplication(const Url& url) const;

@@ -14,7 +14,8 @@
 // moved aside, the write does not happen and the change behaves as a failed write.
 //
 // Several processes may change the same file at once (two uninstalls, the app and the command line). Every
-// change therefore takes an exclusive lock on ".history.json.lock" beside the file, reads the file again
+// change therefore takes an exclusive lock on ".history.json.lock" beside the file (waiting for it at most
+// kHistoryLockWait: a holder that is stuck must not stop this process for ever), reads the file again
 // while holding it, applies itself to what the file holds now (so records another process wrote are kept)
 // and writes the result; the in-memory list becomes what was written. When the file is missing or
 // unreadable the change applies to the in-memory list instead. Temporaries that a writer killed mid-write
@@ -25,9 +26,14 @@
 // roll the in-memory list back to what the file holds after a failed write (when the file cannot be read
 // back, the change stays in memory); `append` keeps its record in memory only.
 //
+// Work that must end in a record (an uninstall moves items to the Trash, then appends what it did) takes
+// the lock with `reserve` before it changes anything, and keeps it until the record is written: if the lock
+// cannot be had, nothing has been moved yet, rather than items in the Trash that no record can restore.
+//
 // One store is used from one thread at a time. Observers are called on that thread, first "about to
 // change", then "changed" with the new list.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -45,6 +51,9 @@
 
 namespace corvane {
 
+// How long a change waits for another process's lock on the history file before it gives up.
+inline constexpr std::chrono::milliseconds kHistoryLockWait{10000};
+
 // The file operations the history store makes, replaceable in tests.
 struct HistoryFileManager {
   // The whole file. A missing file is an error with code ENOENT.
@@ -58,13 +67,17 @@ struct HistoryFileManager {
   // The current time (names the file kept aside).
   std::function<Date()> now;
   // Waits for the lock that serialises writers of the file at `path` across processes; held until the
-  // returned token is destroyed. Empty: no lock is taken.
+  // returned token is destroyed. Fails (EWOULDBLOCK) when another holder keeps it longer than the wait.
+  // Empty: no lock is taken.
   std::function<Result<std::shared_ptr<void>>(const std::string& path)> lock;
+  // Whether new files can be made in the folder at `path` (the atomic write's temporary needs it); an
+  // error says why not. Asked before a reservation is granted. May be empty.
+  std::function<Status(const std::string& path)> checkFolderWritable;
   // Removes what writers killed mid-write left beside the file at `path`; called with the lock held. May be empty.
   std::function<void(const std::string& path)> removeLeftoverTemporaries;
 
-  // The real file system and clock.
-  static HistoryFileManager system();
+  // The real file system and clock; the lock is waited for at most `lockWait`.
+  static HistoryFileManager system(std::chrono::milliseconds lockWait = kHistoryLockWait);
 };
 
 // Files larger than this are treated as unreadable (and kept aside like any other unreadable file).
@@ -85,6 +98,24 @@ class HistoryStore {
 
   HistoryStore(const HistoryStore&) = delete;
   HistoryStore& operator=(const HistoryStore&) = delete;
+
+  // The writers' lock, held for this store until the reservation is released or destroyed (it must not
+  // outlive the store); changes made meanwhile use it rather than wait for it again.
+  class Reservation {
+   public:
+    Reservation(Reservation&& other) noexcept : store_(other.store_) { other.store_ = nullptr; }
+    Reservation& operator=(Reservation&&) = delete;
+    ~Reservation() { release(); }
+    void release();
+
+   private:
+    friend class HistoryStore;
+    explicit Reservation(HistoryStore* store) : store_(store) {}
+    HistoryStore* store_;
+  };
+  // Creates the file's folder, checks that it can be written and takes the writers' lock, so that a record
+  // can then be written without waiting for anyone. The error says why not (EWOULDBLOCK: another process held the lock too long).
+  Result<Reservation> reserve();
 
   // layout.applicationSupport() + "/history.json".
   static Url defaultURL(const Layout& layout);
@@ -141,6 +172,8 @@ class HistoryStore {
 
   HistoryFileManager fileManager_;
   Url historyURL_;
+  // The lock while a reservation holds it.
+  std::shared_ptr<void> reservedLock_;
   std::vector<UninstallRecord> records_;
   // The file's text when records_, in order, is exactly what it holds. Reading it again then needs no
   // decoding, and once encoding records_ is known to give exactly this text, a record put first needs

@@ -15,6 +15,9 @@ struct SignatureFacts {
   std::optional<std::string> teamIdentifier;
   // The values of the entitlement "com.apple.security.application-groups"; empty when there is none.
   std::vector<std::string> applicationGroups;
+  // Set only by a validating inspection whose check failed: why the signature does not hold. The other
+  // fields are then empty, as for an unsigned bundle.
+  std::optional<std::string> validationProblem = std::nullopt;
 
   bool operator==(const SignatureFacts&) const = default;
 };

@@ -24,13 +24,15 @@ using PreciseDate = std::chrono::time_point<std::chrono::system_clock, std::chro
 
 namespace LeftoverCheckPreference {
 inline constexpr std::string_view defaultsKey = "CorvaneWeeklyLeftoverCheckEnabled";
-// Where the preference is kept where there are no user defaults: a JSON object of keys in the layout's
-// Corvane folder (applicationSupport() + "/preferences.json").
+// Where the preference is kept without a defaults domain: a JSON object of keys in the layout's Corvane
+// folder (applicationSupport() + "/preferences.json").
 std::string storeFile(const Layout& layout);
-// Off unless switched on.
-bool isEnabled(const Layout& layout);
+// `applicationId` is the defaults domain of the Mac app (its bundle identifier), which keeps the preference
+// in the app's own user defaults; the command-line tool and the tests pass none and use storeFile(layout).
+// Systems without defaults domains always use the file. Off unless switched on.
+bool isEnabled(const Layout& layout, const std::string& applicationId = {});
 // True when written.
-bool setEnabled(bool enabled, const Layout& layout);
+bool setEnabled(bool enabled, const Layout& layout, const std::string& applicationId = {});
 }  // namespace LeftoverCheckPreference
 
 namespace LeftoverCheckLaunch {

@@ -28,7 +28,11 @@ namespace corvane {
 struct OrphanScanResult {
   std::vector<OrphanGroup> groups;  // sorted by suspected identifier
   BackgroundItemStoreStatus backgroundItemStoreStatus;
+  // The application folders that could not be read. Without them nothing can be told apart from the data
+  // of an installed app, so such a scan is incomplete and claims no orphan (`groups` is empty).
+  std::vector<std::string> unreadableApplicationFolders;
 
+  bool isComplete() const { return unreadableApplicationFolders.empty(); }
   bool operator==(const OrphanScanResult&) const = default;
 };
 
@@ -72,7 +76,8 @@ class OrphanScanner {
   // looked up where the layout keeps them.
   explicit OrphanScanner(Layout layout, Collaborators collaborators = {});
 
-  // The public scan: gathers the facts of the layout and runs the inner scan.
+  // The public scan: gathers the facts of the layout and runs the inner scan; incomplete (no groups) when
+  // the layout's application folders cannot be read.
   OrphanScanResult scan(const std::vector<InstalledApplication>& installedApplications,
                         const std::vector<AppIdentity>& knownRemovedIdentities,
                         const std::set<std::string>& suppressedBackgroundItemLabels) const;
@@ -92,7 +97,8 @@ class OrphanScanner {
   static std::set<std::string> installedIdentifiers(const std::vector<InstalledApplication>& installedApplications);
 
   // The background-item record of type 8 (a login launch agent) behind the orphan group of `label`, for
-  // turning it off; none when no such record is an orphan under exactly that label.
+  // turning it off; none when no such record is an orphan under exactly that label, or when the layout's
+  // application folders cannot be read (every item would then look orphaned).
   std::optional<BackgroundItemRecord> removableBackgroundItemOrphan(
       const std::string& label, const std::vector<BackgroundItemRecord>& items,
       const std::vector<InstalledApplication>& installedApplications,

@@ -40,7 +40,8 @@ struct PrivilegedRunResult {
 };
 
 // Runs one command line with administrator rights. On macOS the runner executes
-// ElevatedTrashCommand::appleScriptSource(commandLine); a dismissed prompt must come back as userCancelled.
+// ElevatedTrashCommand::appleScriptSource(commandLine) (corvane/removal/elevated_trash_command.h); a dismissed
+// prompt must come back as userCancelled.
 // A runner without `run` is no runner: whoever holds one has no elevated path.
 struct PrivilegedShellRunner {
   // The same callback as a plain function and its context, for callers that cannot build a std::function

@@ -7,7 +7,8 @@
 //     if (plan.kind == UninstallPlan::Kind::ready && userConfirms(plan.selected))
 //       UninstallResult result = session.perform(plan);           // pauses, moves, analyses again, records
 //
-// `prepare` only reads. `perform` pauses the application's background services when the application
+// `prepare` only reads. `perform` first reserves the history (its writers' lock, held until the record is
+// written; when another process holds it too long nothing is done), then pauses the application's background services when the application
 // itself is moved, moves the selected items to the Trash (root-owned application bundles through the
 // privileged runner, when there is one), analyses the application again, builds the UninstallRecord and
 // appends it to the history. Every outcome is a value whose `kind` says which fields hold it; nothing
@@ -119,12 +120,14 @@ struct UninstallResult {
     notRecorded,      // the items were handed to the Trash, but the record could not be written:
                       // `record` still lists every item, `historyError` says why
     nothingSelected,  // the plan was not ready: nothing was moved, nothing was written
+    historyUnavailable,  // the history could not be reserved for the record (`historyError` says why), so
+                         // nothing was moved: no item goes to the Trash without a record to restore it by
   };
 
   Kind kind = Kind::nothingSelected;
   // Every item's outcome (some may have failed), the paused services, the analyses before and after.
   UninstallRecord record;
-  // For notRecorded: why the history file could not be written.
+  // For notRecorded and historyUnavailable: why the history file could not be written.
   std::optional<Error> historyError;
 
   // Whether every selected item reached the Trash.

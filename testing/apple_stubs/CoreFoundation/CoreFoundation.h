@@ -1,124 +1,110 @@
-// Core Foundation as documented (Base, String, Dictionary, Array, URL, CharacterSet, Calendar, TimeZone,
-// Locale, DateFormatter, Boolean, Preferences); see ../README.md.
+// The Core Foundation types, constants and calls Corvane uses, each from the header named beside it; see
+// ../README.md.
 #pragma once
 #include <stdint.h>
 
-typedef unsigned char Boolean;
-typedef uint8_t UInt8;
-typedef uint32_t UTF32Char;
-typedef long CFIndex;
-typedef unsigned long CFTypeID;
-typedef unsigned long CFOptionFlags;
-typedef const void* CFTypeRef;
-typedef const struct __CFAllocator* CFAllocatorRef;
-typedef const struct __CFString* CFStringRef;
-typedef struct __CFString* CFMutableStringRef;
-typedef const struct __CFDictionary* CFDictionaryRef;
-typedef const struct __CFArray* CFArrayRef;
-typedef const struct __CFURL* CFURLRef;
-typedef const struct __CFLocale* CFLocaleRef;
-typedef const struct __CFCharacterSet* CFCharacterSetRef;
-typedef uint32_t CFStringEncoding;
-typedef int32_t OSStatus;
-typedef double CFTimeInterval;
-typedef CFTimeInterval CFAbsoluteTime;
-typedef struct __CFCalendar* CFCalendarRef;
-typedef CFStringRef CFCalendarIdentifier;
-typedef const struct __CFTimeZone* CFTimeZoneRef;
-typedef CFStringRef CFLocaleIdentifier;
-typedef struct __CFDateFormatter* CFDateFormatterRef;
-typedef CFStringRef CFDateFormatterKey;
-typedef const struct __CFBoolean* CFBooleanRef;
-typedef CFTypeRef CFPropertyListRef;
-typedef CFOptionFlags CFCalendarUnit;
-enum { kCFCalendarUnitDay = (1UL << 4) };
-typedef CFIndex CFDateFormatterStyle;
-enum { kCFDateFormatterNoStyle = 0 };
+typedef unsigned char Boolean;  // <MacTypes.h>
+typedef uint8_t UInt8;  // <MacTypes.h>
+typedef unsigned int UInt32;  // <MacTypes.h>
+typedef UInt32 UTF32Char;  // <MacTypes.h>
+typedef int32_t OSStatus;  // <MacTypes.h>
+typedef long CFIndex;  // <CoreFoundation/CFBase.h>
+typedef unsigned long CFTypeID;  // <CoreFoundation/CFBase.h>
+typedef unsigned long CFOptionFlags;  // <CoreFoundation/CFBase.h>
+typedef const void* CFTypeRef;  // <CoreFoundation/CFBase.h>
+typedef const struct __CFAllocator* CFAllocatorRef;  // <CoreFoundation/CFBase.h>
+typedef const struct __CFString* CFStringRef;  // <CoreFoundation/CFBase.h>
+typedef struct __CFString* CFMutableStringRef;  // <CoreFoundation/CFBase.h>
+typedef CFTypeRef CFPropertyListRef;  // <CoreFoundation/CFBase.h>
+typedef const struct __CFDictionary* CFDictionaryRef;  // <CoreFoundation/CFDictionary.h>
+typedef const struct __CFArray* CFArrayRef;  // <CoreFoundation/CFArray.h>
+typedef const struct __CFURL* CFURLRef;  // <CoreFoundation/CFURL.h>
+typedef const struct __CFLocale* CFLocaleRef;  // <CoreFoundation/CFLocale.h>
+typedef CFStringRef CFLocaleIdentifier;  // <CoreFoundation/CFLocale.h>
+typedef CFStringRef CFCalendarIdentifier;  // <CoreFoundation/CFLocale.h>
+typedef const struct __CFCharacterSet* CFCharacterSetRef;  // <CoreFoundation/CFCharacterSet.h>
+typedef UInt32 CFStringEncoding;  // <CoreFoundation/CFString.h>
+typedef double CFTimeInterval;  // <CoreFoundation/CFDate.h>
+typedef CFTimeInterval CFAbsoluteTime;  // <CoreFoundation/CFDate.h>
+typedef const struct __CFTimeZone* CFTimeZoneRef;  // <CoreFoundation/CFDate.h>
+typedef struct __CFCalendar* CFCalendarRef;  // <CoreFoundation/CFCalendar.h>
+typedef struct __CFDateFormatter* CFDateFormatterRef;  // <CoreFoundation/CFDateFormatter.h>
+typedef CFStringRef CFDateFormatterKey;  // <CoreFoundation/CFDateFormatter.h>
+typedef const struct __CFBoolean* CFBooleanRef;  // <CoreFoundation/CFNumber.h>
+typedef CFOptionFlags CFCalendarUnit;  // <CoreFoundation/CFCalendar.h>
+enum : CFCalendarUnit { kCFCalendarUnitDay = (1UL << 4) };  // <CoreFoundation/CFCalendar.h>
+typedef enum CFDateFormatterStyle : CFIndex CFDateFormatterStyle;  // <CoreFoundation/CFDateFormatter.h>
+enum CFDateFormatterStyle : CFIndex { kCFDateFormatterNoStyle = 0 };  // <CoreFoundation/CFDateFormatter.h>
 
-typedef struct {
-  CFIndex location;
-  CFIndex length;
-} CFRange;
-CFRange CFRangeMake(CFIndex loc, CFIndex len);
+typedef struct {  // <CoreFoundation/CFBase.h>
+  CFIndex location;  // <CoreFoundation/CFBase.h>
+  CFIndex length;  // <CoreFoundation/CFBase.h>
+} CFRange;  // <CoreFoundation/CFBase.h>
+CFRange CFRangeMake(CFIndex loc, CFIndex len);  // <CoreFoundation/CFBase.h>
 
-typedef CFIndex CFComparisonResult;
-enum { kCFCompareLessThan = -1L, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };
-typedef CFOptionFlags CFStringCompareFlags;
-enum {
-  kCFCompareCaseInsensitive = 1,
-  kCFCompareNonliteral = 16,
-  kCFCompareLocalized = 32,
-  kCFCompareNumerically = 64,
-  kCFCompareWidthInsensitive = 256
-};
-enum { kCFStringEncodingUTF8 = 0x08000100 };
-typedef CFIndex CFCharacterSetPredefinedSet;
-enum { kCFCharacterSetAlphaNumeric = 10 };
+typedef enum CFComparisonResult : CFIndex CFComparisonResult;  // <CoreFoundation/CFBase.h>
+enum CFComparisonResult : CFIndex { kCFCompareLessThan = -1L, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };  // <CoreFoundation/CFBase.h>
+typedef CFOptionFlags CFStringCompareFlags;  // <CoreFoundation/CFString.h>
+enum : CFStringCompareFlags { kCFCompareCaseInsensitive = 1, kCFCompareNonliteral = 16, kCFCompareLocalized = 32, kCFCompareNumerically = 64, kCFCompareWidthInsensitive = 256 };  // <CoreFoundation/CFString.h>
+enum { kCFStringEncodingUTF8 = 0x08000100 };  // <CoreFoundation/CFString.h>
+typedef enum CFCharacterSetPredefinedSet : CFIndex CFCharacterSetPredefinedSet;  // <CoreFoundation/CFCharacterSet.h>
+enum CFCharacterSetPredefinedSet : CFIndex { kCFCharacterSetAlphaNumeric = 10 };  // <CoreFoundation/CFCharacterSet.h>
 
 extern "C" {
-extern const CFAllocatorRef kCFAllocatorDefault;
+extern const CFAllocatorRef kCFAllocatorDefault;  // <CoreFoundation/CFBase.h>
+void CFRelease(CFTypeRef cf);  // <CoreFoundation/CFBase.h>
+CFTypeID CFGetTypeID(CFTypeRef cf);  // <CoreFoundation/CFBase.h>
 
-void CFRelease(CFTypeRef cf);
-CFTypeID CFGetTypeID(CFTypeRef cf);
+CFTypeID CFStringGetTypeID(void);  // <CoreFoundation/CFString.h>
+CFIndex CFStringGetLength(CFStringRef theString);  // <CoreFoundation/CFString.h>
+CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encoding);  // <CoreFoundation/CFString.h>
+Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);  // <CoreFoundation/CFString.h>
+CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CFIndex numBytes, CFStringEncoding encoding, Boolean isExternalRepresentation);  // <CoreFoundation/CFString.h>
+CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr, CFStringEncoding encoding);  // <CoreFoundation/CFString.h>
+CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEncoding encoding, UInt8 lossByte, Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufLen, CFIndex* usedBufLen);  // <CoreFoundation/CFString.h>
+CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength, CFStringRef theString);  // <CoreFoundation/CFString.h>
+void CFStringLowercase(CFMutableStringRef theString, CFLocaleRef locale);  // <CoreFoundation/CFString.h>
+CFRange CFStringGetRangeOfComposedCharactersAtIndex(CFStringRef theString, CFIndex theIndex);  // <CoreFoundation/CFString.h>
+CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2, CFStringCompareFlags compareOptions);  // <CoreFoundation/CFString.h>
+// CFSTR("...") makes a constant string; outside Apple's compiler the header's macro expands to this call.
+CFStringRef __CFStringMakeConstantString(const char* cStr);  // <CoreFoundation/CFString.h>
+#define CFSTR(cStr) __CFStringMakeConstantString("" cStr "")  // <CoreFoundation/CFString.h>
 
-CFTypeID CFStringGetTypeID(void);
-CFIndex CFStringGetLength(CFStringRef theString);
-CFIndex CFStringGetMaximumSizeForEncoding(CFIndex length, CFStringEncoding encoding);
-Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
-CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CFIndex numBytes,
-                                    CFStringEncoding encoding, Boolean isExternalRepresentation);
-CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEncoding encoding, UInt8 lossByte,
-                         Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufLen, CFIndex* usedBufLen);
-CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLength, CFStringRef theString);
-void CFStringLowercase(CFMutableStringRef theString, CFLocaleRef locale);
-CFRange CFStringGetRangeOfComposedCharactersAtIndex(CFStringRef theString, CFIndex theIndex);
-CFComparisonResult CFStringCompare(CFStringRef theString1, CFStringRef theString2,
-                                   CFStringCompareFlags compareOptions);
-// CFSTR("...") makes a constant string; the SDK's macro expands to this call outside Apple's compiler.
-CFStringRef __CFStringMakeConstantString(const char* cStr);
-#define CFSTR(cStr) __CFStringMakeConstantString("" cStr "")
+CFTypeID CFDictionaryGetTypeID(void);  // <CoreFoundation/CFDictionary.h>
+const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);  // <CoreFoundation/CFDictionary.h>
 
-CFTypeID CFDictionaryGetTypeID(void);
-const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);
+CFTypeID CFArrayGetTypeID(void);  // <CoreFoundation/CFArray.h>
+CFIndex CFArrayGetCount(CFArrayRef theArray);  // <CoreFoundation/CFArray.h>
+const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);  // <CoreFoundation/CFArray.h>
 
-CFTypeID CFArrayGetTypeID(void);
-CFIndex CFArrayGetCount(CFArrayRef theArray);
-const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
+CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef allocator, const UInt8* buffer, CFIndex bufLen, Boolean isDirectory);  // <CoreFoundation/CFURL.h>
 
-CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef allocator, const UInt8* buffer, CFIndex bufLen,
-                                                 Boolean isDirectory);
+CFCharacterSetRef CFCharacterSetGetPredefined(CFCharacterSetPredefinedSet theSetIdentifier);  // <CoreFoundation/CFCharacterSet.h>
+Boolean CFCharacterSetIsLongCharacterMember(CFCharacterSetRef theSet, UTF32Char theChar);  // <CoreFoundation/CFCharacterSet.h>
 
-CFCharacterSetRef CFCharacterSetGetPredefined(CFCharacterSetPredefinedSet theSetIdentifier);
-Boolean CFCharacterSetIsLongCharacterMember(CFCharacterSetRef theSet, UTF32Char theChar);
+extern const CFCalendarIdentifier kCFGregorianCalendar;  // <CoreFoundation/CFLocale.h>
+CFLocaleRef CFLocaleCreate(CFAllocatorRef allocator, CFLocaleIdentifier localeIdentifier);  // <CoreFoundation/CFLocale.h>
 
-extern const CFCalendarIdentifier kCFGregorianCalendar;
-CFCalendarRef CFCalendarCreateWithIdentifier(CFAllocatorRef allocator, CFCalendarIdentifier identifier);
-void CFCalendarSetTimeZone(CFCalendarRef calendar, CFTimeZoneRef tz);
-Boolean CFCalendarGetTimeRangeOfUnit(CFCalendarRef calendar, CFCalendarUnit unit, CFAbsoluteTime at,
-                                     CFAbsoluteTime* startp, CFTimeInterval* tip);
+CFCalendarRef CFCalendarCreateWithIdentifier(CFAllocatorRef allocator, CFCalendarIdentifier identifier);  // <CoreFoundation/CFCalendar.h>
+void CFCalendarSetTimeZone(CFCalendarRef calendar, CFTimeZoneRef tz);  // <CoreFoundation/CFCalendar.h>
+Boolean CFCalendarGetTimeRangeOfUnit(CFCalendarRef calendar, CFCalendarUnit unit, CFAbsoluteTime at, CFAbsoluteTime* startp, CFTimeInterval* tip);  // <CoreFoundation/CFCalendar.h>
 
-CFTimeZoneRef CFTimeZoneCopySystem(void);
-CFTimeZoneRef CFTimeZoneCreateWithName(CFAllocatorRef allocator, CFStringRef name, Boolean tryAbbrev);
-CFTimeZoneRef CFTimeZoneCreateWithTimeIntervalFromGMT(CFAllocatorRef allocator, CFTimeInterval ti);
+CFTimeZoneRef CFTimeZoneCopySystem(void);  // <CoreFoundation/CFTimeZone.h>
+CFTimeZoneRef CFTimeZoneCreateWithName(CFAllocatorRef allocator, CFStringRef name, Boolean tryAbbrev);  // <CoreFoundation/CFTimeZone.h>
+CFTimeZoneRef CFTimeZoneCreateWithTimeIntervalFromGMT(CFAllocatorRef allocator, CFTimeInterval ti);  // <CoreFoundation/CFTimeZone.h>
 
-CFLocaleRef CFLocaleCreate(CFAllocatorRef allocator, CFLocaleIdentifier localeIdentifier);
+extern const CFDateFormatterKey kCFDateFormatterTimeZone;  // <CoreFoundation/CFDateFormatter.h>
+CFDateFormatterRef CFDateFormatterCreate(CFAllocatorRef allocator, CFLocaleRef locale, CFDateFormatterStyle dateStyle, CFDateFormatterStyle timeStyle);  // <CoreFoundation/CFDateFormatter.h>
+void CFDateFormatterSetFormat(CFDateFormatterRef formatter, CFStringRef formatString);  // <CoreFoundation/CFDateFormatter.h>
+void CFDateFormatterSetProperty(CFDateFormatterRef formatter, CFStringRef key, CFTypeRef value);  // <CoreFoundation/CFDateFormatter.h>
+CFStringRef CFDateFormatterCreateStringWithAbsoluteTime(CFAllocatorRef allocator, CFDateFormatterRef formatter, CFAbsoluteTime at);  // <CoreFoundation/CFDateFormatter.h>
 
-extern const CFDateFormatterKey kCFDateFormatterTimeZone;
-CFDateFormatterRef CFDateFormatterCreate(CFAllocatorRef allocator, CFLocaleRef locale, CFDateFormatterStyle dateStyle,
-                                         CFDateFormatterStyle timeStyle);
-void CFDateFormatterSetFormat(CFDateFormatterRef formatter, CFStringRef formatString);
-void CFDateFormatterSetProperty(CFDateFormatterRef formatter, CFStringRef key, CFTypeRef value);
-CFStringRef CFDateFormatterCreateStringWithAbsoluteTime(CFAllocatorRef allocator, CFDateFormatterRef formatter,
-                                                        CFAbsoluteTime at);
+extern const CFBooleanRef kCFBooleanTrue;  // <CoreFoundation/CFNumber.h>
+extern const CFBooleanRef kCFBooleanFalse;  // <CoreFoundation/CFNumber.h>
+CFTypeID CFBooleanGetTypeID(void);  // <CoreFoundation/CFNumber.h>
+Boolean CFBooleanGetValue(CFBooleanRef boolean);  // <CoreFoundation/CFNumber.h>
 
-extern const CFBooleanRef kCFBooleanTrue;
-extern const CFBooleanRef kCFBooleanFalse;
-CFTypeID CFBooleanGetTypeID(void);
-Boolean CFBooleanGetValue(CFBooleanRef boolean);
-CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr, CFStringEncoding encoding);
-
-extern const CFStringRef kCFPreferencesCurrentApplication;
-CFPropertyListRef CFPreferencesCopyAppValue(CFStringRef key, CFStringRef applicationID);
-void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
-Boolean CFPreferencesAppSynchronize(CFStringRef applicationID);
+CFPropertyListRef CFPreferencesCopyAppValue(CFStringRef key, CFStringRef applicationID);  // <CoreFoundation/CFPreferences.h>
+void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);  // <CoreFoundation/CFPreferences.h>
+Boolean CFPreferencesAppSynchronize(CFStringRef applicationID);  // <CoreFoundation/CFPreferences.h>
 }

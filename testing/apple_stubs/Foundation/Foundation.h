@@ -1,49 +1,47 @@
-// The Foundation classes, methods and constants the Trash file uses, as documented (NSObject, NSString,
-// NSDictionary, NSError, NSURL, NSFileManager); see ../README.md.
+// The Foundation classes, methods and constants the Trash file uses, each from the header named beside it;
+// see ../README.md.
 #pragma once
 #include <CoreFoundation/CoreFoundation.h>
 
-typedef signed char BOOL;
-#define YES ((BOOL)1)
-#define NO ((BOOL)0)
-#define nil nullptr
-typedef long NSInteger;
+typedef signed char BOOL;  // <objc/objc.h>
+#define YES ((BOOL)1)  // <objc/objc.h>
+#define NO ((BOOL)0)  // <objc/objc.h>
+#define nil nullptr  // <objc/objc.h>
+typedef long NSInteger;  // <objc/NSObjCRuntime.h>
 
-@interface NSObject
+@interface NSObject  // <objc/NSObject.h>
 @end
 
-@interface NSString : NSObject
-@property(readonly) const char* UTF8String;
-- (BOOL)isEqualToString:(NSString*)aString;
+@interface NSString : NSObject  // <Foundation/NSString.h>
+@property(readonly) const char* UTF8String;  // <Foundation/NSString.h>
+- (BOOL)isEqualToString:(NSString*)aString;  // <Foundation/NSString.h>
 @end
 
-typedef NSString* NSErrorDomain;
-typedef NSString* NSErrorUserInfoKey;
+typedef NSString* NSErrorDomain;  // <Foundation/NSError.h>
+typedef NSString* NSErrorUserInfoKey;  // <Foundation/NSError.h>
 
-@interface NSDictionary<KeyType, ObjectType> : NSObject
-- (ObjectType)objectForKeyedSubscript:(KeyType)key;
+@interface NSDictionary<KeyType, ObjectType> : NSObject  // <Foundation/NSDictionary.h>
+- (ObjectType)objectForKeyedSubscript:(KeyType)key;  // <Foundation/NSDictionary.h>
 @end
 
-@interface NSError : NSObject
-@property(readonly, copy) NSErrorDomain domain;
-@property(readonly) NSInteger code;
-@property(readonly, copy) NSDictionary<NSErrorUserInfoKey, id>* userInfo;
-@property(readonly, copy) NSString* localizedDescription;
+@interface NSError : NSObject  // <Foundation/NSError.h>
+@property(readonly, copy) NSErrorDomain domain;  // <Foundation/NSError.h>
+@property(readonly) NSInteger code;  // <Foundation/NSError.h>
+@property(readonly, copy) NSDictionary<NSErrorUserInfoKey, id>* userInfo;  // <Foundation/NSError.h>
+@property(readonly, copy) NSString* localizedDescription;  // <Foundation/NSError.h>
 @end
 
 extern "C" {
-extern NSErrorDomain const NSPOSIXErrorDomain;
-extern NSErrorUserInfoKey const NSUnderlyingErrorKey;
+extern NSErrorDomain const NSPOSIXErrorDomain;  // <Foundation/NSError.h>
+extern NSErrorUserInfoKey const NSUnderlyingErrorKey;  // <Foundation/NSError.h>
 }
 
-@interface NSURL : NSObject
-+ (NSURL*)fileURLWithFileSystemRepresentation:(const char*)path
-                                  isDirectory:(BOOL)isDir
-                                relativeToURL:(NSURL*)baseURL;
-@property(readonly) const char* fileSystemRepresentation;
+@interface NSURL : NSObject  // <Foundation/NSURL.h>
++ (NSURL*)fileURLWithFileSystemRepresentation:(const char*)path isDirectory:(BOOL)isDir relativeToURL:(NSURL*)baseURL;  // <Foundation/NSURL.h>
+@property(readonly) const char* fileSystemRepresentation;  // <Foundation/NSURL.h>
 @end
 
-@interface NSFileManager : NSObject
-@property(class, readonly, strong) NSFileManager* defaultManager;
-- (BOOL)trashItemAtURL:(NSURL*)url resultingItemURL:(NSURL**)outResultingURL error:(NSError**)error;
+@interface NSFileManager : NSObject  // <Foundation/NSFileManager.h>
+@property(class, readonly, strong) NSFileManager* defaultManager;  // <Foundation/NSFileManager.h>
+- (BOOL)trashItemAtURL:(NSURL*)url resultingItemURL:(NSURL**)outResultingURL error:(NSError**)error;  // <Foundation/NSFileManager.h>
 @end
