@@ -1,6 +1,7 @@
 #include "corvane/discovery/installed_app_catalog.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <set>
 
@@ -142,7 +143,8 @@ Result<std::vector<CatalogedApp>> InstalledAppCatalog::record(const std::vector<
                                                               Date now) const {
   const std::string folder = layout_.applicationSupport();
   if (Status made = platform::createDirectories(folder); !made.has_value()) return made.error();
-  auto lock = platform::lockExclusively(folder, std::string(".") + kFileName + ".lock");
+  // A holder that is stuck must not stop this process for ever.
+  auto lock = platform::lockExclusively(folder, std::string(".") + kFileName + ".lock", std::chrono::seconds(10));
   if (!lock.has_value()) return lock.error();
 
   std::vector<CatalogedApp> known = load();

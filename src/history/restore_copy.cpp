@@ -1,6 +1,7 @@
 #include "history/restore_copy.h"
 
 #include <cerrno>
+#include <chrono>
 #include <nlohmann/json.hpp>
 
 #include "platform/atomic_file.h"
@@ -16,6 +17,8 @@ namespace {
 
 namespace pf = platform;
 
+// How long a restore waits for another one's hold on the journal before going on without it.
+constexpr std::chrono::seconds kJournalLockWait{10};
 // A journal is a few records; anything larger was not written by us.
 constexpr std::size_t kMaxJournalBytes = 1 << 20;
 // Each of the two folder chains of a copy; two file descriptors more are open while a file is copied.
@@ -164,7 +167,7 @@ Journal::Journal(std::string folder) : folder_(std::move(folder)) {}
 
 bool Journal::edit(const std::function<void(std::vector<Entry>&)>& change) const {
   if (folder_.empty() || !pf::createDirectories(folder_, 0700).has_value()) return false;
-  auto lock = pf::lockExclusively(folder_, std::string(".") + kFileName + ".lock");
+  auto lock = pf::lockExclusively(folder_, std::string(".") + kFileName + ".lock", kJournalLockWait);
   if (!lock.has_value()) return false;
   // What a writer killed part-way left behind.
   (void)pf::removeItemsWithPrefix(folder_, std::string(".") + kFileName + ".tmp-");
