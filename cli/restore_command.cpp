@@ -101,7 +101,9 @@ int restore(const ParsedArguments& args, Context& c) {
   LeftoversScanner scanner(layout);
   std::map<std::string, PutBackTable> tables;  // by Trash root, loaded once each
 
-  RestoreExecutor executor;
+  auto restoring = RestoreExecutor::forLayout(layout);
+  restoring.notice = [&c](const std::string& sentence) { c.err << sentence << "\n"; };
+  const RestoreExecutor executor(std::move(restoring));
   std::vector<NamedRestoreOutcome> results;
   std::vector<RestoreItemReport> reports;
   std::set<std::string> restoredPaths;

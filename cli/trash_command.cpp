@@ -104,18 +104,35 @@ int putBack(const ParsedArguments& args, Context& c) {
   int status = kExitOK;
   auto selection = selectTrashItems(paths, *state, c, label, status);
   if (!selection) return status;
+  // Only the Trash's own items have a record of where they came from; one inside a folder there has none.
+  std::vector<std::string> unrecorded;
+  std::erase_if(selection->rows, [&](const LeftoverRow& row) {
+    const bool listed = std::any_of(state->rows.begin(), state->rows.end(), [&](const LeftoverRow& r) { return r.path == row.path; });
+    if (!listed) unrecorded.push_back(row.path);
+    return !listed;
+  });
 
   AppTrashMutator::ReclaimStep reclaim;
   // Run as the administrator, the tool already has the rights the hand-back would ask for.
   if (platform::effectiveUserID() == 0)
     reclaim = [](const std::vector<std::string>& given) { return std::set<std::string>(given.begin(), given.end()); };
-  auto outcomes = AppTrashMutator(c.layout).putBack(selection->rows, state->origins, reclaim);
+  const AppTrashMutator mutator(c.layout, [&c](const std::string& sentence) { c.err << sentence << "\n"; });
+  auto outcomes = mutator.putBack(selection->rows, state->origins, reclaim);
 
   std::vector<RestoreItemReport> reports;
   std::vector<NamedRestoreOutcome> results;
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     reports.push_back({selection->rows[i].path, outcomes[i].first, outcomes[i].second});
     results.push_back({outcomes[i].first, outcomes[i].second});
+  }
+  for (const auto& path : unrecorded) {
+    reports.push_back({path, trashName(path), RestoreOutcome::rejected(RestoreRejection::destParentMissing)});
+    results.push_back({trashName(path), RestoreOutcome::rejected(RestoreRejection::destParentMissing)});
+  }
+  for (const auto& path : selection->unsafe) {
+    c.err << label << ": " << path << " leads out of the Trash through a link; it was left where it is\n";
+    reports.push_back({path, trashName(path), RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash)});
+    results.push_back({trashName(path), RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash)});
   }
   for (const auto& path : selection->missing) {
     reports.push_back({path, trashName(path), RestoreOutcome::sourceGone()});

@@ -30,7 +30,11 @@ const char* skipSentence(SkipReason reason) {
 DeleteCandidate candidateOf(const LeftoverRow& row) {
   DeleteCandidate candidate;
   candidate.path = row.path;
-  candidate.resolvedPath = TrashLocator::resolvedRealPath(row.path);
+  // The row's own path is what is planned: a link in the Trash is removed itself, wherever it leads, so
+  // only its folder is resolved.
+  if (auto split = platform::splitPath(row.path))
+    if (auto parent = TrashLocator::resolvedRealPath(split->parent))
+      candidate.resolvedPath = (*parent == "/" ? "" : *parent) + "/" + split->name;
   candidate.isDirectory = row.isDirectory;
   candidate.isSymlink = row.kindLabel == triage::kindLabel(TrashCategory::symlink);
   candidate.sizeBytes = row.sizeBytes;
@@ -80,7 +84,7 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
   if (!everything && paths.empty()) return trashUsageError(c, label, "missing PATH");
   auto state = scanTrash(c, label);
   if (!state) return kExitFailure;
-  TrashSelection selection{state->rows, {}};
+  TrashSelection selection{state->rows, {}, {}};
   if (!everything) {
     int status = kExitOK;
     auto selected = selectTrashItems(paths, *state, c, label, status);
@@ -109,15 +113,18 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
     else
       text << "  skipped " << item.candidate.path << ": " << skipSentence(item.skip.value_or(SkipReason::outsideTrash)) << "\n";
   }
+  for (const auto& path : selection.unsafe) text << "  skipped " << path << ": " << skipSentence(SkipReason::notInTrashAfterRealpath) << "\n";
   for (const auto& path : selection.missing) text << "  already gone " << path << "\n";
 
+  // One outcome per item asked for, in the plan's order: what the plan skipped is refused as unsafe.
+  std::vector<ItemOutcome> removed;
   DeleteReport report{mode, args.has("--dry-run"), {}, true};
   if (args.has("--dry-run")) {
     for (const auto& item : plan.admitted())
-      report.outcomes.push_back(
+      removed.push_back(
           FSMutator::deleteItem(item.candidate.path, item.candidate.sizeBytes, roots, {force, /*dryRun=*/true}));
   } else {
-    if (request.admittedCount == 0 && selection.missing.empty()) {
+    if (request.admittedCount == 0 && selection.missing.empty() && selection.unsafe.empty()) {
       text << "Nothing to delete.\n";
     } else if (request.admittedCount > 0 && !confirmed(args, c, text, request, label)) {
       return kExitFailure;
@@ -138,8 +145,15 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
         }
         return done;
       };
-    report.outcomes = mutator.deleteRows(admittedRows, force, asAdministrator).outcomes;
+    removed = mutator.deleteRows(admittedRows, force, asAdministrator).outcomes;
   }
+  std::size_t next = 0;
+  for (const auto& item : plan.items)
+    report.outcomes.push_back(item.admitted && next < removed.size()
+                                  ? removed[next++]
+                                  : ItemOutcome::skippedUnsafe(item.candidate.path, item.skip.value_or(SkipReason::outsideTrash)));
+  for (const auto& path : selection.unsafe)
+    report.outcomes.push_back(ItemOutcome::skippedUnsafe(path, SkipReason::notInTrashAfterRealpath));
   for (const auto& path : selection.missing) report.outcomes.push_back(ItemOutcome::alreadyGone(path));
 
   if (asJSON) {
@@ -156,6 +170,7 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
     c.out << (report.dryRun ? "Would free " : "Freed ") << byteCount::fileSize(report.bytesReclaimed()) << " ("
           << countLabel(report.clearedCount(), "item") << (report.dryRun ? "" : " cleared") << ").\n";
   }
+  // 0 only when everything asked for was done: an item skipped, blocked or failed fails the command.
   return report.fullySucceeded() ? kExitOK : kExitFailure;
 }
 

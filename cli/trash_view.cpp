@@ -9,6 +9,8 @@
 #include "corvane/removal/trash_locator.h"
 #include "corvane/removal/trash_safety.h"
 #include "corvane/trash/leftovers_scanner.h"
+#include "platform/directory.h"
+#include "platform/fs_ops.h"
 
 namespace corvane::cli {
 
@@ -101,10 +103,25 @@ std::optional<TrashSelection> selectTrashItems(const std::vector<std::string>& p
   TrashSelection selection;
   for (const auto& path : paths) {
     auto row = std::find_if(state.rows.begin(), state.rows.end(), [&](const LeftoverRow& r) { return r.path == path; });
-    if (row == state.rows.end())
-      selection.missing.push_back(path);
-    else
+    if (row != state.rows.end()) {
       selection.rows.push_back(*row);
+      continue;
+    }
+    // Not a listed item: judged by where its folder really is, never by the text alone.
+    const auto split = platform::splitPath(path);
+    const auto parent = split ? TrashLocator::resolvedRealPath(split->parent) : std::nullopt;
+    const bool inTrash = parent && (std::find(roots.begin(), roots.end(), *parent) != roots.end() ||
+                                    TrashSafety::isInsideAnyTrash(*parent, roots));
+    if (parent && !inTrash) {
+      selection.unsafe.push_back(path);
+    } else if (parent && platform::itemExists(path)) {
+      LeftoverRow inner;
+      inner.id = inner.path = path;
+      inner.name = split->name;
+      selection.rows.push_back(std::move(inner));
+    } else {
+      selection.missing.push_back(path);
+    }
   }
   return selection;
 }

@@ -26,10 +26,12 @@ std::optional<TrashState> scanTrash(Context& c, const std::string& label);
 
 // The rows named by PATH...: every path must lie inside a Trash folder (else nothing is done and the
 // command fails) and be given once (else a usage error); `status` receives the exit status. Paths inside
-// a Trash folder that hold nothing (any more) are `missing`.
+// a Trash folder that hold nothing (any more) are `missing`; a path that leads out of the Trash through a
+// link in it is `unsafe`; an item inside a folder of the Trash gets a row of its own.
 struct TrashSelection {
   std::vector<LeftoverRow> rows;
   std::vector<std::string> missing;
+  std::vector<std::string> unsafe;
 };
 std::optional<TrashSelection> selectTrashItems(const std::vector<std::string>& paths, const TrashState& state,
                                                Context& c, const std::string& label, int& status);

@@ -70,7 +70,7 @@ class Reporter {
 
 // The total of one item; none when it is missing or the roll-up was cancelled meanwhile.
 std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::string& path, Reporter* reporter,
-                                std::uint64_t every, std::uint64_t maxEntries) {
+                                std::uint64_t every, std::uint64_t maxEntries, bool countLinks = true) {
   auto top = fs.linkStatus(path);
   if (!top) return std::nullopt;
   SizeTotal total{top->allocatedSize, 1, false};
@@ -108,8 +108,9 @@ std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::strin
       const bool isFolder = st.type() == platform::FileType::directory;
       if (!isFolder && st.linkCount > 1 && !linked.insert(InodeKey{st.device, st.inode}).second)
         return platform::WalkStep::skipDescendants;
-      total.allocatedBytes += st.allocatedSize;
-      bytesSinceReport += st.allocatedSize;
+      const std::int64_t bytes = countLinks || st.type() != platform::FileType::symlink ? st.allocatedSize : 0;
+      total.allocatedBytes += bytes;
+      bytesSinceReport += bytes;
       ++total.entries;
       return isFolder ? platform::WalkStep::descend : platform::WalkStep::skipDescendants;
     });
@@ -135,7 +136,7 @@ SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector
   std::atomic<std::size_t> next = 0;
   auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < paths.size() && !reporter.cancelled();)
-      result.totals[i] = rollUp(fileSystem, paths[i], &reporter, every, options.maxEntriesPerItem);
+      result.totals[i] = rollUp(fileSystem, paths[i], &reporter, every, options.maxEntriesPerItem, options.countLinks);
   };
   unsigned threads = options.maxThreads ? options.maxThreads : std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<std::size_t>(threads, paths.size()));

@@ -8,7 +8,9 @@
 #include "corvane/removal/fs_mutator.h"
 #include "corvane/removal/trash_locator.h"
 #include "corvane/removal/trash_safety.h"
+#include "history/restore_copy.h"
 #include "platform/descriptor_ops.h"
+#include "platform/directory.h"
 #include "platform/fs_ops.h"
 #include "platform/processes.h"
 #include "platform/tree_copy.h"
@@ -23,84 +25,8 @@ namespace pf = platform;
 constexpr int kMaxCopyDepth = 512;
 // The user immutable and user append-only file flags.
 constexpr std::uint32_t kUserLockFlags = 0x2 | 0x4;
-
-// Copies the entry `srcName` of `srcParent` to the new entry `dstName` of `dstParent`: links recreated
-// with their target, folders with their entries, mode and times, files created exclusively with their
-// data, extended attributes, mode and times, everything flushed. Stops at the first failure.
 // The temporary name of a copy in progress: prefix, the copying process's id, ".", a random identifier.
 constexpr std::string_view kCopyPrefix = ".cvrestore.";
-
-// Removes the copies in progress in `folder` whose process no longer exists.
-void removeAbandonedCopies(int folder) {
-  std::vector<std::string> names;
-  if (pf::listNamesAt(folder, names) != 0) return;
-  for (const auto& name : names) {
-    if (name.rfind(kCopyPrefix, 0) != 0) continue;
-    const std::size_t start = kCopyPrefix.size(), dot = name.find('.', start);
-    if (dot == std::string::npos || dot == start || dot - start > 9) continue;
-    if (name.find_first_not_of("0123456789", start) != dot) continue;
-    if (!pf::processExists(std::stoi(name.substr(start, dot - start)))) (void)pf::removeTreeAt(folder, name);
-  }
-}
-
-bool copyTree(int srcParent, const std::string& srcName, int dstParent, const std::string& dstName, int depth) {
-  if (depth > kMaxCopyDepth) return false;
-  auto facts = pf::entryFactsAt(srcParent, srcName);
-  if (!facts.has_value()) return false;
-
-  switch (facts->type) {
-    case pf::FileType::symlink: {
-      auto target = pf::readLinkAt(srcParent, srcName);
-      if (!target.has_value() || !pf::makeSymlinkAt(*target, dstParent, dstName).has_value()) return false;
-      (void)pf::setLinkTimesAt(dstParent, dstName, *facts);  // a link's times are a courtesy
-      return true;
-    }
-    case pf::FileType::directory: {
-      auto made = pf::makeDirectoryAt(dstParent, dstName, 0700);
-      if (!made.has_value() && made.error().code != EEXIST) return false;
-      auto source = pf::openDirectoryNoFollow(srcParent, srcName);
-      auto copy = pf::openDirectoryNoFollow(dstParent, dstName);
-      if (!source.has_value() || !copy.has_value()) return false;
-      std::vector<std::string> names;
-      if (pf::listNamesAt(source->get(), names) != 0) return false;
-      for (const auto& name : names)
-        if (!copyTree(source->get(), name, copy->get(), name, depth + 1)) return false;
-      // The mode last, so that a read-only folder can still be filled; the times after the last entry.
-      return pf::setModeAndTimes(copy->get(), *facts).has_value() && pf::syncDescriptor(copy->get()).has_value();
-    }
-    case pf::FileType::regular: {
-      auto source = pf::openFileNoFollow(srcParent, srcName);
-      if (!source.has_value()) return false;
-      auto copy = pf::createFileExclusive(dstParent, dstName, 0600);
-      if (!copy.has_value()) return false;
-      return pf::copyFileContents(source->get(), copy->get()).has_value() &&
-             pf::setModeAndTimes(copy->get(), *facts).has_value() && pf::syncDescriptor(copy->get()).has_value();
-    }
-    case pf::FileType::other:
-      break;  // pipes, sockets and devices are not carried over (opening a pipe would wait for a writer)
-  }
-  return false;
-}
-
-// Whether the copy `copyName` in `dstDir` matches the item it was made from.
-bool verifyCopy(int srcDir, const std::string& name, const pf::EntryFacts& item, int dstDir, const std::string& copyName) {
-  auto copy = pf::entryFactsAt(dstDir, copyName);
-  if (!copy.has_value() || copy->type != item.type) return false;
-  if (item.type == pf::FileType::symlink) {
-    auto original = pf::readLinkAt(srcDir, name);
-    auto copied = pf::readLinkAt(dstDir, copyName);
-    if (original.has_value() != copied.has_value()) return false;
-    return !original.has_value() || *original == *copied;
-  }
-  if (item.type == pf::FileType::directory) return true;
-  return copy->size == item.size;
-}
-
-struct GatheredSource {
-  SourceFacts facts;
-  std::string resolvedParent;
-  std::string name;
-};
 
 // The Trash folder among `roots` that is `folder` or holds it.
 std::optional<std::string> enclosingTrash(const std::string& folder, const std::vector<std::string>& roots) {
@@ -117,6 +43,33 @@ RestoreExecutor::RestoreExecutor() : RestoreExecutor(Collaborators{}) {}
 
 RestoreExecutor::RestoreExecutor(Collaborators collaborators) : collaborators_(std::move(collaborators)) {
   if (!collaborators_.isWritable) collaborators_.isWritable = [](const std::string& folder) { return pf::isWritable(folder); };
+  if (!collaborators_.macPathOf)
+    collaborators_.macPathOf = [](const std::string& folder) { return std::optional<std::string>(folder); };
+}
+
+RestoreExecutor::Collaborators RestoreExecutor::forLayout(const Layout& layout) {
+  Collaborators collaborators;
+  collaborators.ownFolder = layout.home.empty() ? std::string() : layout.applicationSupport();
+  // The root and the home as given and as resolved, so that a folder reached through their links maps too.
+  auto bothForms = [](const std::string& folder) {
+    std::vector<std::string> forms;
+    if (auto tidy = TrashSafety::lexicalNormalize(folder)) forms.push_back(*tidy);
+    if (auto real = pf::realPath(folder)) forms.push_back(*real);
+    return forms;
+  };
+  collaborators.macPathOf = [live = layout.isLiveSystem(), roots = bothForms(layout.root),
+                             homes = layout.home.empty() ? std::vector<std::string>{} : bothForms(layout.home)](
+                                const std::string& folder) -> std::optional<std::string> {
+    if (live) return folder;
+    auto below = [&](const std::string& base) { return folder == base || folder.starts_with(base + "/"); };
+    for (const std::string& root : roots)
+      if (root != "/" && below(root)) return folder == root ? "/" : folder.substr(root.size());
+    // A home kept outside the root stands for the user's home on the Mac, which is never denied.
+    for (const std::string& home : homes)
+      if (home != "/" && below(home)) return "/Users/" + home.substr(home.rfind('/') + 1) + folder.substr(home.size());
+    return std::nullopt;
+  };
+  return collaborators;
 }
 
 RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const PutBackInfo& putBack,
@@ -148,6 +101,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     destination.stDev = facts->device;
     destination.inode = facts->inode;
   }
+  destination.macPath = collaborators_.macPathOf(folder);
+  destination.outsideMac = !destination.macPath;
   destination.names = pf::listNames(folder);
 
   auto planned = RestorePlanner::plan(source, destination, putBack, roots);
@@ -158,6 +113,9 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   // Execution, relative to the two opened folders.
   auto destReal = TrashLocator::resolvedRealPath(folder);
   if (!destReal) return RestoreOutcome::failed("resolve dest parent");
+  // A link on the way may lead into a denied folder: the folder reached is judged too.
+  if (auto reached = collaborators_.macPathOf(*destReal); !reached || *reached == "/" || RestorePlanner::isDenied(*reached))
+    return RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
   if (!TrashSafety::isInsideAnyTrash(source.resolvedLocation, roots))
     return RestoreOutcome::failed("source no longer inside Trash");
   // The source folder is reached from its Trash folder without following any link, so that a folder in
@@ -188,28 +146,40 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     if (code != EXDEV) return RestoreOutcome::failed(errnoNote("rename", code));
   }
 
-  // Copy, verify, rename into place, remove the original. The copy is made under a temporary name that
-  // carries this process's id, so that copies left by a restore that was killed can be told apart from
-  // those of a restore still running, and removed.
-  removeAbandonedCopies(dstDir->get());
+  // Copy, verify, rename into place, remove the original. The copy's random temporary name is recorded in
+  // Corvane's own folder before the copy is made (and its identity once it exists), so that a copy left by
+  // a restore that was killed is removed by a later one: that one and nothing else, whatever else is
+  // named like it.
+  const restore_copy::Journal journal(collaborators_.ownFolder);
+  for (const std::string& notice : journal.cleanUp(pf::processExists))
+    if (collaborators_.notice) collaborators_.notice(notice);
   const std::string temporary = std::string(kCopyPrefix) + std::to_string(pf::currentProcessId()) + "." +
                                 Uuid::random().toString();
   auto original = pf::entryFactsAt(srcDir->get(), name);
   if (!original.has_value()) return RestoreOutcome::sourceGone();
-  if (!copyTree(srcDir->get(), name, dstDir->get(), temporary, 0)) {
+  auto discard = [&] {
     (void)pf::removeTreeAt(dstDir->get(), temporary);
+    journal.forget(*destReal, temporary);
+  };
+  (void)journal.record({pf::currentProcessId(), *destReal, opened->device, opened->inode, temporary, 0, 0});
+  const auto identifyCopy = [&](const pf::EntryFacts& made) {
+    journal.identify(*destReal, temporary, made.device, made.inode);
+  };
+  if (!restore_copy::copyTree(srcDir->get(), name, dstDir->get(), temporary, kMaxCopyDepth, identifyCopy)) {
+    discard();
     return RestoreOutcome::copyFailed("copy");
   }
-  if (!verifyCopy(srcDir->get(), name, *original, dstDir->get(), temporary)) {
-    (void)pf::removeTreeAt(dstDir->get(), temporary);
+  if (!restore_copy::matches(srcDir->get(), name, *original, dstDir->get(), temporary)) {
+    discard();
     return RestoreOutcome::copyFailed("verify mismatch");
   }
   auto finalized = pf::renameExclusive(dstDir->get(), temporary, dstDir->get(), chosen);
   if (!finalized.has_value()) {
-    (void)pf::removeTreeAt(dstDir->get(), temporary);
+    discard();
     const int code = finalized.error().code;
     return code == EEXIST ? RestoreOutcome::destTaken() : RestoreOutcome::failed(errnoNote("finalize rename", code));
   }
+  journal.forget(*destReal, temporary);
   (void)pf::syncDescriptor(dstDir->get());
   FSMutator::DeleteOptions options;
   options.force = true;

@@ -72,7 +72,10 @@ std::variant<RestorePlan, RestoreRejection> plan(const SourceFacts& source, cons
   if (!TrashSafety::isInsideAnyTrash(source.resolvedLocation, roots)) return RestoreRejection::sourceNotInTrash;
   const std::string& folder = putBack.originalParent;
   const auto normalized = TrashSafety::lexicalNormalize(folder);
-  if (!normalized || *normalized != folder || folder == "/" || isDenied(folder))
+  // The folder as written (nothing tidied: ".", ".." and "//" are refused, not followed), and the Mac place
+  // it stands for, which is what the denied folders are about under any layout.
+  const std::string& onTheMac = destination.macPath.value_or(folder);
+  if (!normalized || *normalized != folder || destination.outsideMac || onTheMac == "/" || isDenied(onTheMac))
     return RestoreRejection::destinationUntrusted;
   if (isTrashOrInside(folder, roots)) return RestoreRejection::restoreIntoTrash;
   if (!destination.exists) return RestoreRejection::destParentMissing;

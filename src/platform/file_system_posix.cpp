@@ -14,6 +14,7 @@
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "platform/folder_chain.h"
 #include "platform/folder_walk.h"
 #include "platform/fs_ops.h"
 
@@ -97,32 +98,57 @@ class PosixFileSystem final : public FileSystem {
   }
 
   // Each folder below the root is opened relative to its parent's descriptor without following a link,
-  // so a folder swapped for a link during the walk is passed over rather than followed.
+  // so a folder swapped for a link during the walk is passed over rather than followed. Only the deepest
+  // folders keep their descriptor; the others are opened again by name, as the same folder, on the way
+  // back up.
   Status walk(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const override {
     const ListOptions options{limits.skipHidden, limits.sorted};
     struct Folder {
-      ScopedDir dir;
+      UniqueFd fd;
+      std::string name;
+      std::uint64_t device = 0;
+      std::uint64_t inode = 0;
       std::string path;
       std::vector<FolderEntry> entries;
     };
-    auto open = [&](Result<UniqueFd> fd, const std::string& path) -> Result<Folder> {
+    auto open = [&](Result<UniqueFd> fd, const std::string& name, const std::string& path) -> Result<Folder> {
       if (!fd.has_value()) return Error::fromErrno(fd.error().code, "open", path);
-      auto dir = ScopedDir::from(std::move(fd).value(), path);
+      struct stat st {};
+      if (::fstat(fd->get(), &st) != 0) return Error::fromErrno(errno, "fstat", path);
+      // The listing goes through a duplicate, so that the folder's own descriptor stays usable.
+      auto dir = ScopedDir::from(UniqueFd(::fcntl(fd->get(), F_DUPFD_CLOEXEC, 0)), path);
       if (!dir.has_value()) return dir.error();
       auto listing = readEntries(*dir, path, options);
       if (!listing.has_value()) return listing.error();
-      return Folder{std::move(dir).value(), path, std::move(listing->entries)};
+      return Folder{std::move(fd).value(), name, static_cast<std::uint64_t>(st.st_dev),
+                    static_cast<std::uint64_t>(st.st_ino), path, std::move(listing->entries)};
     };
-    auto top = open(openDirectory(root), root);
+    struct WithinBudget {
+      std::size_t budget = kTreeDescriptorBudget;
+      bool isOpen(const Folder& folder) const { return folder.fd.valid(); }
+      void giveUp(Folder& folder) const { folder.fd.reset(); }
+      bool reopen(const Folder& parent, Folder& folder) const {
+        if (folder.fd.valid()) return true;
+        auto fd = openDirectoryNoFollow(parent.fd.get(), folder.name);
+        struct stat st {};
+        if (!fd.has_value() || ::fstat(fd->get(), &st) != 0) return false;
+        if (static_cast<std::uint64_t>(st.st_dev) != folder.device || static_cast<std::uint64_t>(st.st_ino) != folder.inode)
+          return false;
+        folder.fd = std::move(fd).value();
+        return true;
+      }
+    };
+    auto top = open(openDirectory(root), root, root);
     if (!top.has_value()) return top.error();
     walkFolders(
         std::move(top).value(), limits, visit,
         [](const Folder& parent, const FolderEntry& entry, const std::string&) {
-          return linkStatusAt(parent.dir.fd(), entry.name.c_str());
+          return linkStatusAt(parent.fd.get(), entry.name.c_str());
         },
         [&](const Folder& parent, const FolderEntry& entry, const std::string& path) {
-          return open(openDirectoryNoFollow(parent.dir.fd(), entry.name), path);
-        });
+          return open(openDirectoryNoFollow(parent.fd.get(), entry.name), entry.name, path);
+        },
+        WithinBudget{});
     return Ok{};
   }
 

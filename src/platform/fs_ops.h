@@ -15,9 +15,16 @@ namespace corvane::platform {
 // Opens a folder by path, following links on the way and at the end (for folders such as the home
 // folder, which may legitimately be reached through a link).
 Result<UniqueFd> openDirectory(const std::string& path);
+// Opens a folder by path for searching only (its entries can be opened and examined relative to it, but it
+// cannot be listed), so that a folder whose mode lets the user through without reading it, such as a
+// volume's shared Trash folder, can still be passed. Links on the way and at the end are followed.
+Result<UniqueFd> openDirectoryForSearch(const std::string& path);
+// The open flags that ask for a search-only folder descriptor on this system.
+int searchOnlyOpenFlags();
 // Opens the folder `name` inside `dirFd`; a symbolic link there fails with ELOOP.
 Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name);
-// The same by absolute path: links before the last component are followed, a final one is refused.
+// The same by absolute path: links before the last component are followed, a final one is refused. The
+// folders on the way are only searched, never read.
 Result<UniqueFd> openDirectoryNoFollow(const std::string& path);
 // Opens `folder`, which lies at or below `anchor`, by opening the anchor and descending one component at a
 // time without following any link, so that a folder swapped for a link meanwhile is refused (ELOOP)

@@ -5,6 +5,9 @@
 
 namespace corvane::platform {
 
+// A path-only descriptor: enough to open and examine what is inside, never to read the folder.
+int searchOnlyOpenFlags() { return O_PATH; }
+
 Status renameExclusive(int fromDirFd, const std::string& fromName, int toDirFd, const std::string& toName) {
   if (retryAfterSignal(::renameat2, fromDirFd, fromName.c_str(), toDirFd, toName.c_str(), RENAME_NOREPLACE) != 0)
     return exclusiveRenameError(errno, fromName);

@@ -14,6 +14,12 @@ Result<UniqueFd> openDirectory(const std::string& path) {
   return UniqueFd(fd);
 }
 
+Result<UniqueFd> openDirectoryForSearch(const std::string& path) {
+  int fd = retryAfterSignal(::open, path.c_str(), searchOnlyOpenFlags() | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Error::fromErrno(errno, "open", path);
+  return UniqueFd(fd);
+}
+
 Result<UniqueFd> openDirectoryNoFollow(int dirFd, const std::string& name) {
   int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
@@ -36,7 +42,7 @@ Result<UniqueFd> openDirectoryNoFollow(const std::string& path) {
     if (path.find_first_not_of('/') == std::string::npos && !path.empty()) return openDirectory("/");
     return Error::fromErrno(EINVAL, "open", path);
   }
-  auto parent = openDirectory(split->parent);
+  auto parent = openDirectoryForSearch(split->parent);
   if (!parent.has_value()) return parent.error();
   auto folder = openDirectoryNoFollow(parent->get(), split->name);
   if (!folder.has_value()) return Error::fromErrno(folder.error().code, "open", path);

@@ -5,6 +5,7 @@
 #include "platform/tree_copy.h"
 
 #include "platform/descriptor_ops.h"
+#include "platform/folder_chain.h"
 
 namespace corvane::platform {
 
@@ -12,29 +13,55 @@ namespace {
 
 // A partly built copy is at most one level deeper than the copy's own limit; anything deeper than this
 // was not built by us and is left alone.
-constexpr int kMaxRemoveDepth = 1024;
+constexpr std::size_t kMaxRemoveDepth = 1024;
 
-Status removeTreeAt(int dirFd, const std::string& name, std::uint64_t device, int depth) {
-  struct stat st {};
-  if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-    return errno == ENOENT ? Status(Ok{}) : Status(Error::fromErrno(errno, "fstatat", name));
-  if (!S_ISDIR(st.st_mode)) {
-    if (::unlinkat(dirFd, name.c_str(), 0) != 0 && errno != ENOENT) return Error::fromErrno(errno, "unlink", name);
+// Removes the folder `name` of `dirFd` and everything in it on `device`, depth first with an explicit
+// stack and a fixed number of open descriptors.
+Status removeFolderTree(int dirFd, const std::string& name, std::uint64_t device) {
+  struct Level {
+    std::vector<std::string> names;
+    std::size_t next = 0;
+  };
+  FolderChain chain(dirFd);
+  std::vector<Level> levels;
+  auto enter = [&](const std::string& child) -> Status {
+    if (auto entered = chain.enter(child); !entered.has_value()) return entered;
+    Level level;
+    if (int code = listNamesAt(chain.current().value(), level.names); code != 0)
+      return Error::fromErrno(code, "readdir", child);
+    levels.push_back(std::move(level));
     return Ok{};
+  };
+  if (auto entered = enter(name); !entered.has_value())
+    return entered.error().code == ENOENT ? Status(Ok{}) : entered;
+  while (!levels.empty()) {
+    auto folder = chain.current();
+    if (!folder.has_value()) return folder.error();
+    Level& level = levels.back();
+    if (level.next == level.names.size()) {
+      const std::string done = chain.name();
+      levels.pop_back();
+      chain.leave();
+      auto parent = chain.current();
+      if (!parent.has_value()) return parent.error();
+      if (::unlinkat(parent.value(), done.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+        return Error::fromErrno(errno, "rmdir", done);
+      continue;
+    }
+    const std::string child = level.names[level.next++];
+    struct stat st {};
+    if (::fstatat(folder.value(), child.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      return Error::fromErrno(errno, "fstatat", child);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+      if (::unlinkat(folder.value(), child.c_str(), 0) != 0 && errno != ENOENT) return Error::fromErrno(errno, "unlink", child);
+      continue;
+    }
+    if (static_cast<std::uint64_t>(st.st_dev) != device) return Error::fromErrno(EXDEV, "rmdir", child);
+    if (levels.size() > kMaxRemoveDepth) return Error::fromErrno(ELOOP, "rmdir", child);
+    if (auto entered = enter(child); !entered.has_value() && entered.error().code != ENOENT) return entered;
   }
-  if (static_cast<std::uint64_t>(st.st_dev) != device) return Error::fromErrno(EXDEV, "rmdir", name);
-  if (depth > kMaxRemoveDepth) return Error::fromErrno(ELOOP, "rmdir", name);
-  int fd = retryAfterSignal(::openat, dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return Error::fromErrno(errno, "open", name);
-  UniqueFd folder(fd);
-  std::vector<std::string> names;
-  if (int code = listNamesAt(folder.get(), names); code != 0) return Error::fromErrno(code, "readdir", name);
-  for (const auto& child : names) {
-    auto removed = removeTreeAt(folder.get(), child, device, depth + 1);
-    if (!removed.has_value()) return removed;
-  }
-  if (::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
-    return Error::fromErrno(errno, "rmdir", name);
   return Ok{};
 }
 
@@ -114,9 +141,17 @@ std::vector<std::string> listNames(const std::string& path) {
 }
 
 Status removeTreeAt(int dirFd, const std::string& name) {
+  struct stat item {};
+  if (::fstatat(dirFd, name.c_str(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? Status(Ok{}) : Status(Error::fromErrno(errno, "fstatat", name));
+  if (!S_ISDIR(item.st_mode)) {
+    if (::unlinkat(dirFd, name.c_str(), 0) != 0 && errno != ENOENT) return Error::fromErrno(errno, "unlink", name);
+    return Ok{};
+  }
   struct stat parent {};
   if (::fstat(dirFd, &parent) != 0) return Error::fromErrno(errno, "fstat");
-  return removeTreeAt(dirFd, name, static_cast<std::uint64_t>(parent.st_dev), 0);
+  if (item.st_dev != parent.st_dev) return Error::fromErrno(EXDEV, "rmdir", name);
+  return removeFolderTree(dirFd, name, static_cast<std::uint64_t>(parent.st_dev));
 }
 
 }  // namespace corvane::platform

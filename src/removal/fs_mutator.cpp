@@ -7,6 +7,7 @@
 #include "corvane/removal/trash_safety.h"
 #include "platform/descriptor_ops.h"
 #include "platform/file_status.h"
+#include "platform/folder_chain.h"
 #include "platform/fs_ops.h"
 
 namespace corvane {
@@ -153,7 +154,7 @@ ItemOutcome FSMutator::removeFrom(int parentFd, const std::string& name, const s
   if (flags & kUserLockFlags) clearLocks(parentFd, name, item.type == platform::FileType::symlink, flags);
 
   if (item.type == platform::FileType::directory) {
-    if (auto stopped = removeTree(parentFd, name, options.force, 0, itemPath, item.device)) return *stopped;
+    if (auto stopped = removeTree(parentFd, name, options.force, itemPath, item.device)) return *stopped;
   } else if (const int code = platform::unlinkAt(parentFd, name, false)) {
     if (code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
     return removalFailure(itemPath, code, "unlink");
@@ -164,42 +165,70 @@ ItemOutcome FSMutator::removeFrom(int parentFd, const std::string& name, const s
   return ItemOutcome::deleted(itemPath, bytes);
 }
 
-std::optional<ItemOutcome> FSMutator::removeTree(int parentFd, const std::string& name, bool force, int depth,
+std::optional<ItemOutcome> FSMutator::removeTree(int parentFd, const std::string& name, bool force,
                                                  const std::string& itemPath, std::uint64_t device) const {
-  if (depth > kMaxDepth)
-    return ItemOutcome::failed(itemPath, 0, "directory nested too deep (" + std::to_string(kMaxDepth) + ")");
-  auto folder = platform::openDirectoryNoFollow(parentFd, name);
-  if (!folder.has_value()) {
-    const int code = folder.error().code;
-    if (code == ENOENT) return std::nullopt;
-    return removalFailure(itemPath, code, "openat dir");
-  }
-  std::vector<std::string> names;
-  if (const int code = platform::listNamesAt(folder->get(), names))
-    return ItemOutcome::failed(itemPath, code, "fdopendir");
+  // Depth first with an explicit stack: each level keeps the names it still has to remove, and the
+  // chain keeps the folders' descriptors within its budget however deep the tree is.
+  struct Level {
+    std::vector<std::string> names;
+    std::size_t next = 0;
+  };
+  platform::FolderChain chain(parentFd);
+  std::vector<Level> levels;
+  // Enters the folder `child` of the current one and reads its names; an outcome when that fails.
+  auto enter = [&](const std::string& child) -> std::optional<ItemOutcome> {
+    if (auto entered = chain.enter(child); !entered.has_value()) {
+      const int code = entered.error().code;
+      if (code == ENOENT) return std::nullopt;
+      return removalFailure(itemPath, code, "openat dir");
+    }
+    Level level;
+    if (const int code = platform::listNamesAt(chain.current().value(), level.names))
+      return ItemOutcome::failed(itemPath, code, "fdopendir");
+    levels.push_back(std::move(level));
+    return std::nullopt;
+  };
+  if (auto stopped = enter(name)) return stopped;
 
-  for (const std::string& child : names) {
+  while (!levels.empty()) {
+    auto folderFd = chain.current();
+    if (!folderFd.has_value()) return ItemOutcome::failed(itemPath, folderFd.error().code, "reopen dir");
+    const int folder = folderFd.value();
+    Level& level = levels.back();
+    if (level.next == level.names.size()) {
+      // Everything inside is gone: the folder itself goes from its parent.
+      const std::string done = chain.name();
+      levels.pop_back();
+      chain.leave();
+      auto parent = chain.current();
+      if (!parent.has_value()) return ItemOutcome::failed(itemPath, parent.error().code, "reopen dir");
+      if (const int code = platform::unlinkAt(parent.value(), done, true); code != 0 && code != ENOENT)
+        return removalFailure(itemPath, code, "rmdir");
+      continue;
+    }
+    const std::string child = level.names[level.next++];
     platform::EntryStatus entry;
-    if (const int code = platform::entryStatusAt(folder->get(), child, entry)) {
+    if (const int code = platform::entryStatusAt(folder, child, entry)) {
       if (code == ENOENT) continue;
       return ItemOutcome::failed(itemPath, code, "fstatat child");
     }
-    const std::uint32_t flags = flagsOf(folder->get(), child, entry.flags);
+    const std::uint32_t flags = flagsOf(folder, child, entry.flags);
     if (flags & kSystemLockFlags) return ItemOutcome::blocked(itemPath, BlockerKind::systemImmutable());
     if (flags & kUserLockFlags) {
       if (!force) return ItemOutcome::blocked(itemPath, BlockerKind::userLocked());
-      clearLocks(folder->get(), child, entry.type == platform::FileType::symlink, flags);
+      clearLocks(folder, child, entry.type == platform::FileType::symlink, flags);
     }
     if (entry.type == platform::FileType::directory) {
       // Another volume mounted inside the tree is not part of it: nothing of it is removed.
       if (entry.device != device) return ItemOutcome::skippedUnsafe(itemPath, SkipReason::notInTrashAfterRealpath);
-      if (auto stopped = removeTree(folder->get(), child, force, depth + 1, itemPath, device)) return stopped;
-    } else if (const int code = platform::unlinkAt(folder->get(), child, false); code != 0 && code != ENOENT) {
+      // The item itself is level 0; a folder below the limit is not entered.
+      if (levels.size() > static_cast<std::size_t>(kMaxDepth))
+        return ItemOutcome::failed(itemPath, 0, "directory nested too deep (" + std::to_string(kMaxDepth) + ")");
+      if (auto stopped = enter(child)) return stopped;
+    } else if (const int code = platform::unlinkAt(folder, child, false); code != 0 && code != ENOENT) {
       return removalFailure(itemPath, code, "unlink child");
     }
   }
-  if (const int code = platform::unlinkAt(parentFd, name, true); code != 0 && code != ENOENT)
-    return removalFailure(itemPath, code, "rmdir");
   return std::nullopt;
 }
 

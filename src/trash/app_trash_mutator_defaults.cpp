@@ -6,10 +6,14 @@
 
 namespace corvane {
 
-AppTrashMutator::AppTrashMutator(Layout layout) : layout_(std::move(layout)) {
+AppTrashMutator::AppTrashMutator(Layout layout) : AppTrashMutator(std::move(layout), Notice{}) {}
+
+AppTrashMutator::AppTrashMutator(Layout layout, Notice notice) : layout_(std::move(layout)) {
   collaborators_.roots = [locator = TrashLocator(layout_)] { return locator.discoverRoots(); };
   collaborators_.remove = &FSMutator::deleteItem;
-  collaborators_.restore = [executor = RestoreExecutor()](const std::string& sourcePath, const PutBackInfo& putBack,
+  auto restoring = RestoreExecutor::forLayout(layout_);
+  restoring.notice = std::move(notice);
+  collaborators_.restore = [executor = RestoreExecutor(std::move(restoring))](const std::string& sourcePath, const PutBackInfo& putBack,
                                                           const std::vector<std::string>& roots, bool forceCopy) {
     return executor.restore(sourcePath, putBack, roots, forceCopy);
   };

@@ -1,10 +1,12 @@
 #include "corvane/trash/leftovers_scanner.h"
 
+#include <cerrno>
 #include <span>
 #include <utility>
 
 #include "analysis/system_library_names.h"
 #include "corvane/formats/ds_store.h"
+#include "corvane/removal/trash_safety.h"
 #include "corvane/trash/leftover_arranger.h"
 #include "corvane/trash/triage.h"
 #include "platform/file_io.h"
@@ -51,6 +53,9 @@ LeftoversScanner::LeftoversScanner(Layout layout, Collaborators collaborators)
 
 LeftoversScanState LeftoversScanner::scan(const HistoryOrigins& historyOrigins) const {
   const auto roots = collaborators_.roots();
+  // A home that has never had anything trashed has no Trash folder yet (the first move makes it): an
+  // empty Trash, not one that cannot be read.
+  if (roots.empty() && homeTrashIsAbsent()) return LeftoversScanState::scanned(LeftoversResult{});
   if (roots.empty() || !roots.front().isHome) return LeftoversScanState::accessDenied();
   const Date now = collaborators_.now();
   const Calendar calendar = collaborators_.calendar.value_or(Calendar::current());
@@ -78,6 +83,13 @@ LeftoversScanState LeftoversScanner::scan(const HistoryOrigins& historyOrigins) 
   return LeftoversScanState::scanned(LeftoversResult{std::move(rows)});
 }
 
+bool LeftoversScanner::homeTrashIsAbsent() const {
+  int error = 0;
+  const auto home = platform::linkStatus(layout_.home);
+  return home && home->type() == platform::FileType::directory && !platform::linkStatus(layout_.userTrash(), &error) &&
+         error == ENOENT;
+}
+
 PutBackTable LeftoversScanner::loadPutBack(const std::string& trashRoot, const std::string& volumeRoot) const {
   auto bytes = platform::readFileBytes(trashRoot + "/.DS_Store", kMaxDSStoreBytes);
   if (!bytes.has_value()) return {};
@@ -85,8 +97,13 @@ PutBackTable LeftoversScanner::loadPutBack(const std::string& trashRoot, const s
   if (!parsed.ok()) return {};
   PutBackTable table = PutBackStore::resolve(parsed.records, volumeRoot);
   // The home Trash records folders as the Mac sees them; a volume's are already below its mount point.
+  // A folder written with ".", ".." or "//" keeps them, untidied, so that a restore refuses it instead of
+  // following it somewhere else.
   if (volumeRoot == "/") {
-    for (auto& [name, info] : table) info.originalParent = layout_.hostPath(info.originalParent);
+    for (auto& [name, info] : table) {
+      const bool tidy = TrashSafety::lexicalNormalize(info.originalParent) == info.originalParent;
+      info.originalParent = tidy ? layout_.hostPath(info.originalParent) : layout_.underRoot(info.originalParent);
+    }
   }
   return table;
 }

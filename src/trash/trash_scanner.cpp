@@ -53,8 +53,8 @@ TrashItem TrashScanner::buildItem(const std::string& folder, const std::string& 
   return item;
 }
 
-// Each folder's whole tree through the size roll-up (hard links counted once, links not followed, never
-// onto another volume), several folders at once; a folder with more entries inside than the limit gets
+// Each folder's whole tree through the size roll-up (hard links counted once, links neither followed nor
+// counted, never onto another volume), several folders at once; a folder with more entries inside than the limit gets
 // no size.
 void TrashScanner::measureFolders(std::vector<TrashItem>& items) const {
   std::vector<std::string> paths;
@@ -67,6 +67,7 @@ void TrashScanner::measureFolders(std::vector<TrashItem>& items) const {
   if (paths.empty()) return;
   SizeRollupOptions options;
   options.maxEntriesPerItem = folderSizeLimit_;
+  options.countLinks = false;  // a link in the Trash frees next to nothing; what it points to is not freed
   const SizeRollup rollup = rollUpSizes(*fileSystem_, paths, options);
   for (std::size_t i = 0; i < folders.size(); ++i)
     if (rollup.totals[i]) folders[i]->sizeBytes = rollup.totals[i]->allocatedBytes;

@@ -7,6 +7,8 @@
 #define O_NOFOLLOW 0x00000100  // <sys/fcntl.h>
 #define O_DIRECTORY 0x00100000  // <sys/fcntl.h>
 #define O_CLOEXEC 0x01000000  // <sys/fcntl.h>
+#define O_EXEC 0x40000000  // <sys/fcntl.h>
+#define O_SEARCH (O_EXEC | O_DIRECTORY)  // <sys/fcntl.h>
 #define AT_FDCWD -2  // <sys/fcntl.h>
 #define F_GETFD 1  // <sys/fcntl.h>
 #define F_SETFD 2  // <sys/fcntl.h>

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 
 #include "cli/cli_capture.h"
+#include "corvane/discovery/command_runner.h"
 #include "corvane/history/history_store.h"
 #include "model/json_value.h"
 #include "platform/file_status.h"
 #include "sample_mac/demo_mac.h"
+#include "sample_mac/ds_store_writer.h"
 #include "sample_mac/launchctl_stand_in.h"
 
 namespace corvane {
@@ -176,6 +181,76 @@ TEST_F(TrashCommandTest, BadRequestsAreRefusedWithTheirMessageAndChangeNothing) 
   }
   EXPECT_EQ(tree(tmp.path()), before);
   EXPECT_EQ(run({"trash", "put-back", trash + "/gone.txt"}).out, "'gone.txt' is no longer in the Trash.\n");
+}
+
+// Links in the Trash are removed themselves, wherever they lead; a path through a link out of the Trash
+// is refused as unsafe, and a command that did not do everything asked fails.
+TEST_F(TrashCommandTest, LinksAreRemovedThemselvesAndAPathThroughOneIsUnsafe) {
+  const std::string outside = mac.user("Documents");
+  testing::SampleMac::writeFile(outside + "/inside.txt", "keep");
+  testing::SampleMac::writeFile(trash + "/a.txt", "a");
+  fs::create_directory_symlink(outside, trash + "/dirlink");
+  fs::create_symlink("/nowhere", trash + "/dangling");
+  fs::create_symlink(trash + "/a.txt", trash + "/to-a");
+  const auto outsideBefore = tree(outside);
+
+  auto through = run({"trash", "delete", trash + "/dirlink/inside.txt", "--yes", "--json"});
+  EXPECT_EQ(through.status, 1);
+  EXPECT_TRUE(contains(through.err, "  skipped " + trash + "/dirlink/inside.txt: it leads out of the Trash\n")) << through.err;
+  EXPECT_TRUE(contains(through.out, "\"kind\": \"skippedUnsafe\"")) << through.out;
+  auto putBack = run({"trash", "put-back", trash + "/dirlink/inside.txt"});
+  EXPECT_EQ(putBack.status, 1);
+  EXPECT_EQ(putBack.err, "corvane trash put-back: " + trash +
+                             "/dirlink/inside.txt leads out of the Trash through a link; it was left where it is\n");
+
+  auto removed = run({"trash", "delete", trash + "/dirlink", trash + "/dangling", trash + "/to-a", trash + "/a.txt", "--yes"});
+  EXPECT_EQ(removed.status, 0) << removed.out << removed.err;
+  for (const char* name : {"dirlink", "dangling", "to-a", "a.txt"})
+    EXPECT_TRUE(contains(removed.out, std::string("  Deleted ") + name + " (")) << removed.out;
+  EXPECT_TRUE(fs::is_empty(trash));
+  EXPECT_EQ(tree(outside), outsideBefore);
+}
+
+// A home that never had a Trash folder lists an empty Trash; the first move makes the folder, for its owner only.
+TEST_F(TrashCommandTest, AHomeWithoutATrashFolderHasAnEmptyTrash) {
+  fs::remove_all(trash);
+  auto listed = run({"trash", "--json"});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out, "[]\n");
+  EXPECT_FALSE(fs::exists(trash));
+  ASSERT_FALSE(uninstallDropzone().empty());
+  EXPECT_EQ(platform::linkStatus(trash)->mode & 07777u, 0700u);
+}
+
+// A volume's shared Trash folder as the system makes it (the administrator's, mode 1333: anyone may pass,
+// nobody may list it): an ordinary user deletes from, and puts back from, their own folder inside it.
+TEST(VolumeTrashTest, AnOrdinaryUserWorksInTheirFolderInsideTheAdministratorsTrashes) {
+  testing::TemporaryFolder tmp;
+  testing::SampleMac mac{tmp.path()};
+  const std::string volume = mac.root() + "/Volumes/Ext", trashes = volume + "/.Trashes", mine = trashes + "/65534";
+  testing::SampleMac::makeFolder(mac.home() + "/.Trash");
+  testing::SampleMac::makeFolder(volume + "/Projects");
+  testing::SampleMac::writeFile(mine + "/a.txt", "a");
+  testing::SampleMac::writeFile(mine + "/b.txt", "b");
+  testing::writeTrashDSStore(mine, {{"b.txt", "Projects/", std::nullopt}});
+  CommandRunner shell;
+  ASSERT_EQ(shell.runWithStatus("/bin/chown", {"-R", "65534:65534", tmp.path()}).status, 0);
+  ASSERT_EQ(::chown(trashes.c_str(), 0, 0), 0);
+  ASSERT_EQ(::chmod(trashes.c_str(), 01333), 0);
+  auto asNobody = [&](std::vector<std::string> args) {
+    std::vector<std::string> argv{"-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$@\" 2>&1", "sh",
+                                  CORVANE_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.insert(argv.end(), {"--root", mac.root(), "--home", mac.home()});
+    return shell.runWithStatus("/bin/sh", argv);
+  };
+  auto deleted = asNobody({"trash", "delete", mine + "/a.txt", "--yes"});
+  EXPECT_EQ(deleted.status, 0) << deleted.output;
+  EXPECT_TRUE(contains(deleted.output, "  Deleted a.txt (")) << deleted.output;
+  auto putBack = asNobody({"trash", "put-back", mine + "/b.txt"});
+  EXPECT_EQ(putBack.status, 0) << putBack.output;
+  EXPECT_EQ(testing::SampleMac::entryNames(mine), std::set<std::string>{".DS_Store"});
+  EXPECT_EQ(testing::SampleMac::readFile(volume + "/Projects/b.txt"), "b");
 }
 
 }  // namespace

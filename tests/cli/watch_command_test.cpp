@@ -81,7 +81,8 @@ TEST_F(WatchCommandTest, AnalyzesAGoneAppFromTheCatalog) {
             "  B1254918  Safe to Remove    100  Preference                4 KB        ~/Library/Preferences/com.acme.Tool.plist\n"
             "  8C8F7056  Safe to Remove     82  Cache                     12 KB       ~/Library/Caches/com.acme.Tool\n\n"
             "Safe to Remove (2) · 16 KB\n");
-  EXPECT_EQ(run({"analyze", "/x.app", "--removed", "com.acme.Tool"}).status, 64);
+  const auto both = run({"analyze", "/x.app", "--removed", "com.acme.Tool"});
+  EXPECT_EQ(both.status, 64) << both.err;
 }
 
 TEST_F(WatchCommandTest, PrintsTheLaunchAgent) {

@@ -151,7 +151,9 @@ TEST_F(CrashSafetyTest, AKilledRestoreByCopyLeavesTheItemInTheTrashOrWholeInPlac
     SampleMac::writeFile(trash + "/" + name + "/sub/b.bin", std::string(16 * 1024, 'b'));
   };
   auto restore = [&](const std::string& name) {
-    (void)RestoreExecutor().restore(trash + "/" + name, {name, docs, name}, roots, /*forceCopy=*/true);
+    RestoreExecutor::Collaborators recorded;
+    recorded.ownFolder = root + "/Corvane";
+    (void)RestoreExecutor(recorded).restore(trash + "/" + name, {name, docs, name}, roots, /*forceCopy=*/true);
   };
   putInTrash("model");
   const auto original = contentsOf(trash + "/model");

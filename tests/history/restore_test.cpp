@@ -8,7 +8,9 @@
 
 #include <filesystem>
 
+#include "history/restore_copy.h"
 #include "platform/directory.h"
+#include "platform/processes.h"
 #include "platform/tree_copy.h"
 #include "sample_mac/sample_mac.h"
 #include "support/tree_listing.h"
@@ -61,7 +63,7 @@ TEST(RestorePlannerTest, DeniedFolders) {
 TEST(RestorePlannerTest, RejectionsInOrder) {
   const std::vector<std::string> roots{"/Users/u/.Trash", "/Volumes/D/.Trashes/501"};
   const SourceFacts file{"/Users/u/.Trash/a.txt", "/Users/u/.Trash/a.txt", false, false, 7, 4096};
-  const RestorePlanner::DestinationFacts folder{true, false, true, true, 7, 1, {"a.txt", "b"}};
+  const RestorePlanner::DestinationFacts folder{true, false, true, true, 7, 1, {"a.txt", "b"}, std::nullopt, false};
   struct Case {
     const char* label;
     std::string sourceLocation;
@@ -96,6 +98,15 @@ TEST(RestorePlannerTest, RejectionsInOrder) {
       {"not writable", file.resolvedLocation, "/Users/u/Documents", with([](auto& f) { f.isWritable = false; }),
        RestoreRejection::destNotWritable},
       {"usr local", file.resolvedLocation, "/usr/local/share", folder, std::nullopt},
+      // Under a layout the denied folders are judged on the Mac path the host folder stands for.
+      {"mac library", file.resolvedLocation, "/R/Library", with([](auto& f) { f.macPath = "/Library"; }),
+       RestoreRejection::destinationUntrusted},
+      {"mac root", file.resolvedLocation, "/R", with([](auto& f) { f.macPath = "/"; }),
+       RestoreRejection::destinationUntrusted},
+      {"off the mac", file.resolvedLocation, "/elsewhere", with([](auto& f) { f.outsideMac = true; }),
+       RestoreRejection::destinationUntrusted},
+      {"mac usr local", file.resolvedLocation, "/R/usr/local/share", with([](auto& f) { f.macPath = "/usr/local/share"; }),
+       std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -239,6 +250,62 @@ TEST_F(RestoreExecutorTest, RefusalsTouchNothing) {
             RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash));
   EXPECT_EQ(executor.restore(trash + "/gone", {"gone", docs, "gone"}, roots, false), RestoreOutcome::sourceGone());
   EXPECT_EQ(test_support::treeListing(root), before);
+}
+
+// A layout's denied folders are the Mac's, wherever its root is, also when a link on the way leads there.
+TEST_F(RestoreExecutorTest, DeniedFoldersOfALayoutAreRefusedWhateverTheRoot) {
+  const std::string mac = root + "/Mac", home = mac + "/Users/u";
+  for (const char* folder : {"/Library", "/usr/bin", "/System/Library/Extras", "/private/var/db/x", "/Users/u/Docs"})
+    fs::create_directories(mac + folder);
+  fs::create_directory_symlink(mac + "/System", home + "/Ln");
+  SampleMac::writeFile(trash + "/a.txt", "a");
+  const RestoreExecutor executor(RestoreExecutor::forLayout(Layout::at(mac, home)));
+  for (const std::string& folder : {mac + "/Library", mac + "/usr/bin", mac + "/System/Library/Extras",
+                                    mac + "/private/var/db/x", mac, home + "/Ln/Library", root + "/Documents"}) {
+    SCOPED_TRACE(folder);
+    EXPECT_EQ(executor.restore(trash + "/a.txt", {"a.txt", folder, "a.txt"}, roots, false),
+              RestoreOutcome::rejected(RestoreRejection::destinationUntrusted));
+  }
+  EXPECT_EQ(executor.restore(trash + "/a.txt", {"a.txt", home + "/Docs", "a.txt"}, roots, false),
+            RestoreOutcome::restored(home + "/Docs/a.txt", RestoreStrategy::rename));
+}
+
+// A copy across volumes cleans up only the unfinished copies recorded in Corvane's own folder by a
+// process that has ended, and only while each is still the very item recorded.
+TEST_F(RestoreExecutorTest, OnlyRecordedUnfinishedCopiesOfEndedRestoresAreRemoved) {
+  int dead = 999999;
+  while (platform::processExists(dead)) ++dead;
+  const std::string own = root + "/Corvane";
+  const restore_copy::Journal journal(own);
+  auto made = [&](const std::string& name, int pid) {
+    SampleMac::writeFile(docs + "/" + name + "/inside.txt", "copy");
+    const auto folder = platform::entryFacts(docs).value(), item = platform::entryFacts(docs + "/" + name).value();
+    const restore_copy::Journal::Entry entry{pid, docs, folder.device, folder.inode, name, item.device, item.inode};
+    EXPECT_TRUE(journal.record(entry));
+    return entry;
+  };
+  made(".cvrestore." + std::to_string(dead) + ".ABANDONED", dead);
+  const auto running = made(".cvrestore.1.RUNNING", platform::currentProcessId());
+  const std::string replaced = docs + "/.cvrestore." + std::to_string(dead) + ".REPLACED";
+  made(fs::path(replaced).filename(), dead);
+  fs::rename(replaced, root + "/aside");  // the user's own folder stands there now (another inode)
+  for (const std::string& name : {fs::path(replaced).filename().string(), std::string(".cvrestore.31999.my-notes"),
+                                 ".cvrestore." + std::to_string(dead) + ".x"})
+    SampleMac::writeFile(docs + "/" + name + "/mine.txt", "the user's");
+  fs::remove_all(root + "/aside");
+  SampleMac::writeFile(trash + "/item", "ours");
+
+  std::vector<std::string> notices;
+  RestoreExecutor::Collaborators c;
+  c.ownFolder = own;
+  c.notice = [&](const std::string& sentence) { notices.push_back(sentence); };
+  EXPECT_EQ(restore("item", true, c), RestoreOutcome::restored(docs + "/item", RestoreStrategy::copyVerifyRemove));
+  EXPECT_EQ(SampleMac::entryNames(docs),
+            (std::set<std::string>{"item", ".cvrestore.1.RUNNING", ".cvrestore." + std::to_string(dead) + ".REPLACED",
+                                   ".cvrestore.31999.my-notes", ".cvrestore." + std::to_string(dead) + ".x"}));
+  EXPECT_EQ(notices, std::vector<std::string>{"Left " + replaced +
+                                              " where it is: it is not the unfinished copy a restore made there."});
+  EXPECT_EQ(journal.entries(), std::vector<restore_copy::Journal::Entry>{running});  // its own copy recorded and forgotten
 }
 
 // Changes made between planning and execution, for both strategies.

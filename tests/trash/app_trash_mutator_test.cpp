@@ -8,6 +8,7 @@
 
 #include "corvane/discovery/command_runner.h"
 #include "corvane/trash/app_trash_mutator.h"
+#include "sample_mac/ds_store_writer.h"
 #include "sample_mac/sample_mac.h"
 #include "support/tree_listing.h"
 
@@ -166,6 +167,25 @@ TEST_F(TrashDeleteOnDiskTest, DeletesOnlyTheSelectedItems) {
   auto expected = test_support::withoutSubtree(before, trashRelative + "/a.txt");
   expected = test_support::withoutSubtree(expected, trashRelative + "/folder");
   EXPECT_EQ(test_support::treeListing(tmp.path()), expected);
+}
+
+// A Put Back record whose folder holds ".", ".." or "//" is refused as it is written, never tidied and
+// followed somewhere else.
+TEST_F(TrashDeleteOnDiskTest, PutBackRecordsWithDotsOrDoubleSlashesAreRefused) {
+  const std::string shared = "Users/Shared";
+  for (const char* folder : {"/Documents/pb", "/pb", "/x"}) SampleMac::makeFolder(mac.root() + "/" + shared + folder);
+  std::vector<LeftoverRow> rows;
+  for (const char* name : {"dot.txt", "dotdot.txt", "slash.txt", "fine.txt"}) rows.push_back(row(SampleMac::writeFile(trash + "/" + name)));
+  testing::writeTrashDSStore(trash, {{"dot.txt", shared + "/Documents/./pb/", std::nullopt},
+                                     {"dotdot.txt", shared + "/x/../pb/", std::nullopt},
+                                     {"slash.txt", shared + "//pb/", std::nullopt},
+                                     {"fine.txt", shared + "/Documents/pb/", std::nullopt}});
+  const auto untrusted = RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
+  EXPECT_EQ(AppTrashMutator(layout).putBack(rows, {}),
+            (std::vector<std::pair<std::string, RestoreOutcome>>{
+                {"dot.txt", untrusted}, {"dotdot.txt", untrusted}, {"slash.txt", untrusted},
+                {"fine.txt", RestoreOutcome::restored(mac.root() + "/" + shared + "/Documents/pb/fine.txt", RestoreStrategy::rename)}}));
+  EXPECT_EQ(SampleMac::entryNames(trash), (std::set<std::string>{".DS_Store", "dot.txt", "dotdot.txt", "slash.txt"}));
 }
 
 TEST_F(TrashDeleteOnDiskTest, PrivilegedDeletionRemovesOnlyItemsOfTheHomeTrash) {

@@ -41,6 +41,8 @@ struct SizeRollupOptions {
   std::uint64_t progressEveryEntries = 4096;
   // An item with more entries than this inside it gets no total (too large to measure); 0: no limit.
   std::uint64_t maxEntriesPerItem = 0;
+  // Whether the blocks a symbolic link itself takes count inside a folder (its target never does).
+  bool countLinks = true;
 };
 
 struct SizeRollup {

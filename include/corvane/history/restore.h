@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "corvane/history/put_back.h"
+#include "corvane/model/layout.h"
 
 namespace corvane {
 
@@ -96,6 +97,11 @@ struct DestinationFacts {
   std::uint64_t stDev = 0;
   std::uint64_t inode = 0;  // execution refuses a folder that is no longer this one
   std::vector<std::string> names;  // its entries; empty when it cannot be listed
+  // The place on the Mac the folder stands for, which the denied folders are about (under a layout the
+  // folder is a host path). Planning takes the folder itself while this is empty (the machine this
+  // process runs on).
+  std::optional<std::string> macPath;
+  bool outsideMac = false;  // the folder stands for no place on the Mac: never restored into
 
   bool operator==(const DestinationFacts&) const = default;
 };
@@ -114,10 +120,20 @@ class RestoreExecutor {
     std::function<bool(const std::string& folder)> isWritable;
     // Called after planning, before anything is opened (tests use it to race the restore).
     std::function<void(const RestorePlan&)> afterPlanning;
+    // The Mac path a host folder stands for; none for a folder outside the Mac. Default: the folder
+    // itself (the machine this process runs on).
+    std::function<std::optional<std::string>(const std::string& folder)> macPathOf;
+    // Corvane's own folder, where copies in progress are recorded; with none, a copy left by a restore
+    // that was killed stays where it is.
+    std::string ownFolder;
+    // Told, in a sentence, of what a restore saw and left alone.
+    std::function<void(const std::string& sentence)> notice;
   };
 
   RestoreExecutor();
   explicit RestoreExecutor(Collaborators collaborators);
+  // The collaborators for a layout: its Mac paths and its Corvane folder.
+  static Collaborators forLayout(const Layout& layout);
 
   RestoreOutcome restore(const std::string& sourcePath, const PutBackInfo& putBack,
                          const std::vector<std::string>& roots, bool forceCopy) const;

@@ -94,8 +94,9 @@ class FSMutator {
                          std::optional<std::int64_t> sizeBytes, const DeleteOptions& options) const;
 
  private:
-  // Removes the folder `name` and everything in it, staying on `device`; an outcome when it stopped.
-  std::optional<ItemOutcome> removeTree(int parentFd, const std::string& name, bool force, int depth,
+  // Removes the folder `name` and everything in it, staying on `device`, with a fixed number of open
+  // descriptors at any depth; an outcome when it stopped.
+  std::optional<ItemOutcome> removeTree(int parentFd, const std::string& name, bool force,
                                         const std::string& itemPath, std::uint64_t device) const;
   std::uint32_t flagsOf(int dirFd, const std::string& name, std::uint32_t fromStatus) const;
   void clearLocks(int dirFd, const std::string& name, bool isLink, std::uint32_t flags) const;

@@ -63,8 +63,12 @@ class AppTrashMutator {
   static constexpr const char* kOtherDriveNote = "System-owned items on another drive can't be removed here.";
   static constexpr const char* kNotRemovedNote = "The item could not be removed.";
 
+  // Told, in a sentence, of what a Put Back saw and left alone.
+  using Notice = std::function<void(const std::string& sentence)>;
+
   // The machine's Trash folders for the layout, the real remover, restore and Put Back tables.
   explicit AppTrashMutator(Layout layout);
+  AppTrashMutator(Layout layout, Notice notice);
   AppTrashMutator(Layout layout, Collaborators collaborators);
 
   DeletePreview deleteConfirmation(const std::vector<LeftoverRow>& rows) const;

@@ -32,8 +32,9 @@ class LeftoversScanner {
 
   explicit LeftoversScanner(Layout layout, Collaborators collaborators = {});
 
-  // The rows of all Trash folders, known sizes first and largest first, then by name. `accessDenied` when
-  // there is no home Trash or it cannot be listed; a volume Trash that cannot be listed is left out.
+  // The rows of all Trash folders, known sizes first and largest first, then by name. No rows when the
+  // home has no Trash folder yet; `accessDenied` when the home Trash cannot be resolved or listed; a
+  // volume Trash that cannot be listed is left out.
   // `historyOrigins` (Trash name -> where the history says it came from) applies to the home Trash only.
   LeftoversScanState scan(const HistoryOrigins& historyOrigins) const;
 
@@ -54,6 +55,9 @@ class LeftoversScanner {
   static constexpr std::size_t kMaxDSStoreBytes = 64u << 20;
 
  private:
+  // The home folder exists and has no Trash folder at all.
+  bool homeTrashIsAbsent() const;
+
   Layout layout_;
   Collaborators collaborators_;
 };
