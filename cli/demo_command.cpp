@@ -1,6 +1,9 @@
 // corvane demo: builds a sample Mac and shows what a user sees.
 
 #include <algorithm>
+#include <functional>
+#include <streambuf>
+#include <utility>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <filesystem>
@@ -30,16 +33,34 @@ class Session {
  public:
   Session(Context& context, const Layout& layout) : context_(context), layout_(layout) {}
 
-  int step(const std::string& typed, std::vector<std::string> args, std::ostream* into = nullptr) {
+  int step(const std::string& typed, std::vector<std::string> args, std::ostream* into = nullptr,
+           std::ostream* errors = nullptr) {
     if (!into) context_.out << "\n$ corvane " << typed << "\n";
     args.insert(args.end(), {"--root", layout_.root, "--home", layout_.home});
     std::istringstream noInput;
-    return run(args, into ? *into : context_.out, context_.err, noInput, std::nullopt, context_.terminal);
+    return run(args, into ? *into : context_.out, errors ? *errors : context_.err, noInput, std::nullopt,
+               context_.terminal);
   }
 
  private:
   Context& context_;
   const Layout& layout_;
+};
+
+// Swallows what is written to it; at the end of the first line, runs `then` once. The watcher writes its
+// first line once its folders are watched, so an app moved from `then` is seen leaving.
+class AfterFirstLine : public std::streambuf {
+ public:
+  explicit AfterFirstLine(std::function<void()> then) : then_(std::move(then)) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c == '\n' && then_) std::exchange(then_, nullptr)();
+    return traits_type::not_eof(c);
+  }
+
+ private:
+  std::function<void()> then_;
 };
 
 // One line per group of leftovers: the app they seem to belong to, and how many items in which tiers.
@@ -131,13 +152,23 @@ int demo(const ParsedArguments& args, Context& context) {
   std::ostringstream orphans;
   if (int status = session.step("", {"orphans", "--json", "--scope", testing::kDemoUserScope}, &orphans)) return status;
   printOrphanGroups(out, orphans.str());
-  out << "(removing orphans, corvane orphans remove, is not in this build yet)\n";
+  if (int status = session.step("orphans remove com.glimmerapps.Glimmer --yes",
+                                {"orphans", "remove", "com.glimmerapps.Glimmer", "--yes", "--scope", testing::kDemoUserScope}))
+    return status;
 
   // The weekly check, as the scheduled run makes it.
   if (int status = session.step("leftover-check --if-due", {"leftover-check", "--if-due", "--scope", testing::kDemoUserScope}))
     return status;
-  out << "\n(catching an app dragged to the Trash, corvane watch --once, is not in this build yet)\n";
-  return kExitOK;
+
+  // The watcher, catching an app dragged to the Trash while it watches.
+  const std::string dragged = "Fathom Reader.app";
+  AfterFirstLine drag([&] {
+    out << "(" << dragged << " is dragged to the Trash)\n";
+    std::error_code ec;
+    std::filesystem::rename(layout.hostPath("/Applications/" + dragged), layout.userTrash() + "/" + dragged, ec);
+  });
+  std::ostream watching(&drag);
+  return session.step("watch --once --settle 0.2", {"watch", "--once", "--settle", "0.2"}, nullptr, &watching);
 }
 
 }  // namespace
@@ -147,7 +178,7 @@ Command demoCommand() {
   c.name = "demo";
   c.usage = "demo [--at DIR]";
   c.summary = "Builds a sample Mac (kept in DIR with --at) and shows Corvane at work on it: analysis with evidence, an "
-              "uninstall, the Trash, Put Back, restore, orphans and the weekly check.";
+              "uninstall, the Trash, Put Back, restore, orphans and their removal, the weekly check and the watcher.";
   c.options.values = {"--at"};
   c.options.paths = {"--at"};
   c.run = demo;

@@ -332,3 +332,25 @@ TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(DemoTest, ShowsEveryCapabilityOnceInUnder150Lines) {
+  const auto demo = testing::runCli({"demo"});
+  ASSERT_EQ(demo.status, 0) << demo.err;
+  EXPECT_LT(std::count(demo.out.begin(), demo.out.end(), '\n'), 150);
+  for (const std::string shown : {"\n$ corvane analyze \"Pebble Notes\" --explain\n", "\n$ corvane trash --sort lane\n",
+                                  "\nPut 'Q3 Report.pdf' back to /Users/demo/Documents.\n", "\nPut back 6 items.\n",
+                                  "\nMoved 4 items to the Trash (29 KB); recorded in the history as ",
+                                  "\n$ corvane leftover-check --if-due\nLeftovers from removed apps\n",
+                                  "\n$ corvane watch --once --settle 0.2\n(Fathom Reader.app is dragged to the Trash)\n"
+                                  "Fathom Reader (com.fathom.reader) left /Applications/Fathom Reader.app\n"
+                                  "  Its bundle is in the Trash: ~/.Trash/Fathom Reader.app\n"
+                                  "  It left 2 items behind (33 KB):\n"})
+    EXPECT_NE(demo.out.find(shown), std::string::npos) << shown;
+  EXPECT_TRUE(demo.out.find("not in this build") == std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvane
