@@ -45,7 +45,7 @@ std::vector<InstalledApplication> listApps(const Layout& layout) {
   return apps;
 }
 
-OrphanScanResult scanOrphans(const Layout& layout) {
+OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint64_t)> progress) {
   const std::vector<InstalledApplication> apps = listApps(layout);
   std::vector<AppIdentity> removed;
   HistoryStore history(HistoryFileManager::system(), layout);
@@ -56,7 +56,9 @@ OrphanScanResult scanOrphans(const Layout& layout) {
     });
     if (!known) removed.push_back(app.identity());
   }
-  OrphanScanResult result = OrphanScanner(layout).scan(apps, removed, suppressedLabels(layout));
+  OrphanScanner::Collaborators machine;
+  machine.progress = std::move(progress);
+  OrphanScanResult result = OrphanScanner(layout, std::move(machine)).scan(apps, removed, suppressedLabels(layout));
   for (auto& group : result.groups)
     FindingIDs::assign(group, layout);
   return result;

@@ -3,6 +3,8 @@
 // recorded as removed and the background items the user already turned off (remembered in Corvane's own
 // folder), the --scope option, and the JSON form of the background-items database's status.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,7 +29,8 @@ std::vector<InstalledApplication> listApps(const Layout& layout);
 
 // The orphan scan, with the identities of removed apps from the history and the installed-apps catalog;
 // every finding carries its stable id.
-OrphanScanResult scanOrphans(const Layout& layout);
+// `progress` (when given) hears how many entries were examined so far.
+OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint64_t)> progress = {});
 
 // When `unreadable` (application folders) is not empty: prints the one line saying the scan is incomplete,
 // ending in `consequence` ("nothing is listed"), and returns true.

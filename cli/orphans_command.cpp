@@ -8,6 +8,7 @@
 #include "cli/location_access.h"
 #include "cli/orphan_remove.h"
 #include "cli/orphan_state.h"
+#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "cli/terminal_text.h"
 #include "corvane/analysis/finding_ids.h"
@@ -83,7 +84,12 @@ int orphans(const ParsedArguments& args, Context& context) {
                   << ")\n";
       return kExitUsage;
     }
-  const OrphanScanResult result = scanOrphans(context.layout);
+  OrphanScanResult result;
+  {
+    ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
+                          std::chrono::seconds(1), "Scanning");
+    result = scanOrphans(context.layout, [&progress](std::uint64_t examined) { progress.report(examined); });
+  }
   if (reportIncompleteScan(result.unreadableApplicationFolders, context, "orphans", "nothing is listed"))
     return kExitFailure;
   if (args.has("--json")) {

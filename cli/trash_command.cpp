@@ -59,7 +59,7 @@ int list(const ParsedArguments& args, Context& c) {
       return trashUsageError(c, label, "--lane takes safeToPurge, review or likelyWanted (\"Safe to purge\", "
                                        "\"Review\", \"Keep?\"), not " + *text);
   }
-  auto state = scanTrash(c, label);
+  auto state = scanTrash(c, label, !args.has("--json"));
   if (!state) return kExitFailure;
 
   const LeftoverSortKey key = kKeys.count(sort) ? kKeys.at(sort) : LeftoverSortKey::size;
@@ -99,7 +99,7 @@ int putBack(const ParsedArguments& args, Context& c) {
   const std::string label = "corvane trash put-back";
   std::vector<std::string> paths(args.positional.begin() + 1, args.positional.end());
   if (paths.empty()) return trashUsageError(c, label, "missing PATH");
-  auto state = scanTrash(c, label);
+  auto state = scanTrash(c, label, !args.has("--json"));
   if (!state) return kExitFailure;
   int status = kExitOK;
   auto selection = selectTrashItems(paths, *state, c, label, status);

@@ -82,7 +82,7 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
   std::vector<std::string> paths(args.positional.begin() + 1, args.positional.end());
   if (everything && !paths.empty()) return trashUsageError(c, label, "empty takes no PATH");
   if (!everything && paths.empty()) return trashUsageError(c, label, "missing PATH");
-  auto state = scanTrash(c, label);
+  auto state = scanTrash(c, label, !args.has("--json"));
   if (!state) return kExitFailure;
   TrashSelection selection{state->rows, {}, {}};
   if (!everything) {

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <set>
 
+#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/base/byte_count.h"
 #include "corvane/removal/trash_locator.h"
@@ -73,10 +74,20 @@ int trashUsageError(Context& c, const std::string& label, const std::string& pro
   return kExitUsage;
 }
 
-std::optional<TrashState> scanTrash(Context& c, const std::string& label) {
+std::optional<TrashState> scanTrash(Context& c, const std::string& label, bool showProgress) {
   HistoryStore history(HistoryFileManager::system(), c.layout);
   TrashState state{{}, historyOrigins(history.records())};
-  LeftoversScanState scan = LeftoversScanner(c.layout).scan(state.origins);
+  LeftoversScanState scan;
+  {
+    ScanProgress progress(c.err, c.terminal.progress && showProgress, std::chrono::steady_clock::now,
+                          std::chrono::seconds(1), "Listing the Trash");
+    LeftoversScanner::Collaborators machine;
+    machine.scanFolder = [scanner = TrashScanner(std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(),
+                                                                                      progress))](const std::string& folder) {
+      return scanner.scan(folder);
+    };
+    scan = LeftoversScanner(c.layout, std::move(machine)).scan(state.origins);
+  }
   if (scan.kind != LeftoversScanState::Kind::scanned) {
     c.err << label << ": the Trash folder " << c.layout.userTrash() << " cannot be read (no permission)\n";
     return std::nullopt;

@@ -21,8 +21,9 @@ struct TrashState {
   std::vector<LeftoverRow> rows;
   HistoryOrigins origins;
 };
-// None, after saying why, when the home Trash cannot be read.
-std::optional<TrashState> scanTrash(Context& c, const std::string& label);
+// None, after saying why, when the home Trash cannot be read. `showProgress`: a scan over a second shows
+// how far it got on the error stream of a terminal (not for JSON output).
+std::optional<TrashState> scanTrash(Context& c, const std::string& label, bool showProgress);
 
 // The rows named by PATH...: every path must lie inside a Trash folder (else nothing is done and the
 // command fails) and be given once (else a usage error); `status` receives the exit status. Paths inside

@@ -93,8 +93,13 @@ class InnerScan {
   }
 
  private:
+  void examined() {
+    if (facts_.progress) facts_.progress(++examined_);
+  }
+
   void folderPass(const OrphanScanner::Root& root) {
     for (const auto& entry : visibleEntries(root.url)) {
+      examined();
       auto suspected = OrphanScanner::inferredBundleIdentifier(entry.name);
       if (!suspected) continue;
       if (OrphanScanner::hasInstalledOwner(*suspected, installedLower_) || OrphanScanner::isLikelyTestFixture(*suspected) ||
@@ -177,6 +182,7 @@ class InnerScan {
 
     for (const auto& root : facts_.diagnosticRoots) {
       for (const auto& entry : visibleEntries(root.url)) {
+        examined();
         const Url url = root.url.appending(entry.name);
         const std::string standardized = url.standardized().path();
         if (seen.contains(standardized) || claimed(url)) continue;
@@ -240,6 +246,7 @@ class InnerScan {
   std::set<std::string> runningLower_;
   std::vector<RemovedOwner> removedOwners_;
   orphans::GroupMap groups_;
+  std::uint64_t examined_ = 0;
 };
 
 }  // namespace

@@ -141,6 +141,7 @@ OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& in
   auto background = BackgroundItemsStore::loadDetailed(layout_);
   facts.backgroundItems = std::move(background.records);
   facts.suppressedBackgroundItemLabels = suppressedBackgroundItemLabels;
+  facts.progress = collaborators_.progress;
   facts.systemExtensionsRoot = layout_.systemExtensions();
   facts.packageReceiptsDirectory = layout_.receipts();
   const auto tools = collaborators_.receiptTools ? collaborators_.receiptTools : receiptToolsRunner(layout_);

@@ -205,12 +205,20 @@ TEST_F(OrphanScannerTest, RunningRemovedAppClaimsItsCrashReportAsInUse) {
 TEST_F(OrphanScannerTest, HugeFoldersAndUndecodableNamesComplete) {
   const std::string caches = SampleMac::makeFolder(lib("Caches"));
   for (int i = 0; i < 50'000; ++i) SampleMac::writeFile(caches + "/org.bulk.item" + std::to_string(i));
-  for (const char* name : {"org.bad.\xc3\x28", "\xff\xfe.a.b", "org.ok.name\x80"}) SampleMac::writeFile(caches + "/" + name);
+  for (const char* name : {"org.bad.\xc3\x28", "\xff\xfe.a.b", "org.ok.name\x80", ".org.hidden.item"})
+    SampleMac::writeFile(caches + "/" + name);
   OrphanScanner::Facts facts;
   facts.roots = {root("Caches", FindingKind::cache)};
+  // The progress heard counts each visible entry once, in order; the hidden one is not examined.
+  std::uint64_t calls = 0, last = 0;
+  bool inOrder = true;
+  facts.progress = [&](std::uint64_t examined) { inOrder = inOrder && examined == last + 1, last = examined, ++calls; };
   const auto groups = OrphanScanner(Layout{}).scan(facts);
   EXPECT_EQ(groups.size(), 50'000u);
   EXPECT_EQ(groups.front().suspectedBundleIdentifier, "org.bulk.item0");
+  EXPECT_EQ(calls, 50'003u);
+  EXPECT_EQ(last, 50'003u);
+  EXPECT_TRUE(inOrder);
 }
 
 TEST_F(OrphanScannerTest, PublicScanOfTheSampleMac) {

@@ -229,7 +229,7 @@ TEST_F(OrphanSourcesTest, BackgroundItemsStateTargetAndLocation) {
 }
 
 OrphanScanner::Collaborators quietCollaborators() {
-  return {[] { return std::vector<RunningApplication>{}; }, nullptr, nullptr};
+  return {[] { return std::vector<RunningApplication>{}; }, nullptr, nullptr, {}};
 }
 
 TEST(OrphanSourcesSampleTest, StaleRecordsOfTheSampleMacAreFoundOnceEach) {

@@ -5,6 +5,7 @@
 // are gone, and background-item records without an owner. Grouped by the suspected identifier, each with
 // its evidence, and never graded Safe to Remove. It only reads.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -60,6 +61,8 @@ class OrphanScanner {
     std::set<std::string> suppressedBackgroundItemLabels;
     // Whether something exists at an absolute host path; empty: the file system is asked.
     std::function<bool(const std::string& path)> ownerExists;
+    // Told the number of folder entries examined so far, after each one; empty: nobody is told.
+    std::function<void(std::uint64_t examined)> progress;
   };
 
   struct Collaborators {
@@ -69,6 +72,8 @@ class OrphanScanner {
     std::shared_ptr<const CommandRunning> receiptTools;
     // Now; empty: the clock.
     std::function<Date()> now;
+    // Told the number of folder entries examined so far (for a progress line); empty: nobody is told.
+    std::function<void(std::uint64_t examined)> progress;
   };
 
   // Scans the Mac the layout describes: its home Library, receipts, system extensions and background
