@@ -44,17 +44,7 @@ std::vector<OrphanGroup> candidateGroups(const Layout& layout, const std::vector
 }
 
 void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout& layout) {
-  for (const auto& op : record.operations) {
-    if (op.succeeded) {
-      out << "  moved  " << displayPath(op.originalURL, layout);
-      if (op.trashedURL) out << " -> " << displayPath(*op.trashedURL, layout);
-    } else {
-      out << "  failed " << displayPath(op.originalURL, layout);
-      if (op.errorDescription) out << ": " << *op.errorDescription;
-      if (op.failureReason) out << " (" << rawValue(*op.failureReason) << ")";
-    }
-    out << "\n";
-  }
+  printTrashOperations(out, record.operations, layout);
 }
 
 }  // namespace

@@ -177,4 +177,18 @@ void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& s, const Lay
       << " selectable\n";
 }
 
+void printTrashOperations(std::ostream& out, const std::vector<TrashOperation>& operations, const Layout& layout) {
+  for (const auto& op : operations) {
+    if (op.succeeded) {
+      out << "  moved  " << displayPath(op.originalURL, layout);
+      if (op.trashedURL) out << " -> " << displayPath(*op.trashedURL, layout);
+    } else {
+      out << "  failed " << displayPath(op.originalURL, layout);
+      if (op.errorDescription) out << ": " << *op.errorDescription;
+      if (op.failureReason) out << " (" << rawValue(*op.failureReason) << ")";
+    }
+    out << "\n";
+  }
+}
+
 }  // namespace corvane::cli

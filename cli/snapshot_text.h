@@ -8,6 +8,7 @@
 #include "corvane/model/app_identity.h"
 #include "corvane/model/file_finding.h"
 #include "corvane/model/layout.h"
+#include "corvane/model/removal_records.h"
 #include "cli/finding_sizes.h"
 
 namespace corvane::cli {
@@ -16,6 +17,9 @@ namespace corvane::cli {
 std::string formatSize(const std::optional<std::int64_t>& bytes);
 // The path as the Mac shows it: the layout's home as "~", a copied tree's root as "/".
 std::string displayPath(const Url& url, const Layout& layout);
+
+// One line per item that was to move to the Trash: "moved FROM -> TO", or "failed FROM: why (reason)".
+void printTrashOperations(std::ostream& out, const std::vector<TrashOperation>& operations, const Layout& layout);
 
 // Rows in columns two spaces apart, each as wide as its widest cell (counted in characters).
 void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);

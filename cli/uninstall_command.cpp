@@ -91,17 +91,7 @@ void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout
     if (s.errorDescription) out << ": " << *s.errorDescription;
     out << "\n";
   }
-  for (const auto& op : record.operations) {
-    if (op.succeeded) {
-      out << "  moved  " << displayPath(op.originalURL, layout);
-      if (op.trashedURL) out << " -> " << displayPath(*op.trashedURL, layout);
-    } else {
-      out << "  failed " << displayPath(op.originalURL, layout);
-      if (op.errorDescription) out << ": " << *op.errorDescription;
-      if (op.failureReason) out << " (" << rawValue(*op.failureReason) << ")";
-    }
-    out << "\n";
-  }
+  printTrashOperations(out, record.operations, layout);
 }
 
 bool confirmed(Context& context, std::ostream& text, std::size_t count, const std::string& appPath) {
