@@ -30,26 +30,20 @@ constexpr std::uint64_t kLinkeditDataCommandSize = 16;  // cmd, cmdsize, dataoff
 
 // Signature blobs: always big-endian.
 constexpr std::uint32_t kSuperBlobMagic = 0xfade0cc0;
-constexpr std::uint32_t kCodeDirectoryMagic = 0xfade0c02;
-constexpr std::uint32_t kEntitlementsMagic = 0xfade7171;
 constexpr std::uint64_t kSuperBlobHeaderSize = 12;  // magic, length, count
 constexpr std::uint64_t kBlobIndexEntrySize = 8;    // type, offset
 constexpr std::uint64_t kBlobHeaderSize = 8;        // magic, length
 
-constexpr std::uint32_t kSlotCodeDirectory = 0;
-constexpr std::uint32_t kSlotEntitlements = 5;
-constexpr std::uint32_t kSlotFirstAlternateCodeDirectory = 0x1000;
-constexpr std::uint32_t kAlternateCodeDirectorySlots = 5;
 
 // Code directory fields (offsets from the blob's start).
 constexpr std::uint64_t kCodeDirectoryVersionField = 8;
 constexpr std::uint64_t kCodeDirectoryIdentOffsetField = 20;
 constexpr std::uint64_t kCodeDirectoryFixedSize = 44;  // the fields every version has
-constexpr std::uint32_t kCodeDirectoryTeamVersion = 0x20200;
 constexpr std::uint64_t kCodeDirectoryTeamOffsetField = 48;
 
-// The blob at `offset` inside a superblob, when it has the expected magic and its length fits.
-std::optional<std::span<const std::uint8_t>> blobAt(const ByteCursor& superBlob, std::uint64_t offset,
+using namespace superblob;
+
+std::optional<std::span<const std::uint8_t>> blobIn(const ByteCursor& superBlob, std::uint64_t offset,
                                                     std::uint32_t magic) {
   ByteCursor header = superBlob.slice(offset, kBlobHeaderSize);
   std::uint32_t blobMagic = header.be32();
@@ -101,12 +95,12 @@ std::optional<CodeSignature> readSuperBlob(std::span<const std::uint8_t> data) {
     std::uint32_t type = index.be32();
     std::uint32_t offset = index.be32();
     if (type == kSlotCodeDirectory && !directory) {
-      directory = blobAt(superBlob, offset, kCodeDirectoryMagic);
+      directory = blobIn(superBlob, offset, kCodeDirectoryMagic);
     } else if (type >= kSlotFirstAlternateCodeDirectory &&
                type < kSlotFirstAlternateCodeDirectory + kAlternateCodeDirectorySlots && !alternateDirectory) {
-      alternateDirectory = blobAt(superBlob, offset, kCodeDirectoryMagic);
+      alternateDirectory = blobIn(superBlob, offset, kCodeDirectoryMagic);
     } else if (type == kSlotEntitlements && !entitlements) {
-      entitlements = blobAt(superBlob, offset, kEntitlementsMagic);
+      entitlements = blobIn(superBlob, offset, kEntitlementsMagic);
     }
   }
 
@@ -261,6 +255,11 @@ SignatureFacts signatureFacts(const ByteSource& file) {
   facts.teamIdentifier = std::move(signature->teamIdentifier);
   if (signature->entitlements) facts.applicationGroups = applicationGroups(*signature->entitlements);
   return facts;
+}
+
+std::optional<std::span<const std::uint8_t>> superblob::blobAt(std::span<const std::uint8_t> superBlob,
+                                                              std::uint64_t offset, std::uint32_t magic) {
+  return blobIn(ByteCursor(superBlob), offset, magic);
 }
 
 }  // namespace corvane::macho

@@ -82,4 +82,19 @@ std::vector<std::string> applicationGroups(std::span<const std::uint8_t> entitle
 SignatureFacts signatureFacts(const ByteSource& file);
 SignatureFacts signatureFacts(std::span<const std::uint8_t> file);
 
+// The signature's blobs (always big-endian), for the reader above and the check of what a signature seals.
+namespace superblob {
+inline constexpr std::uint32_t kCodeDirectoryMagic = 0xfade0c02;
+inline constexpr std::uint32_t kEntitlementsMagic = 0xfade7171;
+inline constexpr std::uint32_t kSlotCodeDirectory = 0;
+inline constexpr std::uint32_t kSlotEntitlements = 5;
+inline constexpr std::uint32_t kSlotFirstAlternateCodeDirectory = 0x1000;
+inline constexpr std::uint32_t kAlternateCodeDirectorySlots = 5;
+inline constexpr std::uint32_t kCodeDirectoryTeamVersion = 0x20200;  // code directories that name a team
+
+// The blob at `offset` inside a superblob, when it has the expected magic and its length fits.
+std::optional<std::span<const std::uint8_t>> blobAt(std::span<const std::uint8_t> superBlob, std::uint64_t offset,
+                                                    std::uint32_t magic);
+}  // namespace superblob
+
 }  // namespace corvane::macho

@@ -9,13 +9,9 @@ namespace corvane::macho {
 
 namespace {
 
-constexpr std::uint32_t kCodeDirectoryMagic = 0xfade0c02;
-constexpr std::uint32_t kEntitlementsMagic = 0xfade7171;
+using namespace superblob;
+
 constexpr std::uint32_t kSignatureBlobMagic = 0xfade0b01;
-constexpr std::uint32_t kSlotCodeDirectory = 0;
-constexpr std::uint32_t kSlotEntitlements = 5;
-constexpr std::uint32_t kSlotFirstAlternate = 0x1000;
-constexpr std::uint32_t kAlternateSlots = 5;
 constexpr std::uint32_t kSlotSignature = 0x10000;
 // Special slots count backwards from the code hashes.
 constexpr std::uint32_t kSpecialInfoPlist = 1;
@@ -24,7 +20,6 @@ constexpr std::uint32_t kSpecialEntitlements = 5;
 constexpr std::uint32_t kFlagAdHoc = 0x2;
 constexpr std::uint8_t kHashSha256 = 2;
 constexpr std::uint32_t kSha256Size = 32;
-constexpr std::uint32_t kTeamVersion = 0x20200;
 constexpr std::uint32_t kCodeLimit64Version = 0x20300;
 constexpr std::uint8_t kMinPageShift = 9;
 constexpr std::uint8_t kMaxPageShift = 20;
@@ -37,17 +32,6 @@ struct Blobs {
   bool hasSignatureBlob = false;
 };
 
-std::optional<std::span<const std::uint8_t>> blobAt(std::span<const std::uint8_t> superBlob, std::uint32_t offset,
-                                                    std::uint32_t magic) {
-  ByteCursor header = ByteCursor(superBlob).slice(offset, 8);
-  const std::uint32_t blobMagic = header.be32();
-  const std::uint32_t length = header.be32();
-  if (!header.ok() || blobMagic != magic || length < 8) return std::nullopt;
-  ByteCursor blob = ByteCursor(superBlob).slice(offset, length);
-  if (!blob.ok()) return std::nullopt;
-  return blob.bytes(length);
-}
-
 Blobs blobsOf(std::span<const std::uint8_t> superBlob) {
   Blobs blobs;
   ByteCursor c(superBlob);
@@ -57,7 +41,7 @@ Blobs blobsOf(std::span<const std::uint8_t> superBlob) {
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint32_t type = c.be32();
     const std::uint32_t offset = c.be32();
-    if (type == kSlotCodeDirectory || (type >= kSlotFirstAlternate && type < kSlotFirstAlternate + kAlternateSlots)) {
+    if (type == kSlotCodeDirectory || (type >= kSlotFirstAlternateCodeDirectory && type < kSlotFirstAlternateCodeDirectory + kAlternateCodeDirectorySlots)) {
       if (auto directory = blobAt(superBlob, offset, kCodeDirectoryMagic)) blobs.directories.push_back(*directory);
     } else if (type == kSlotEntitlements && !blobs.entitlements) {
       blobs.entitlements = blobAt(superBlob, offset, kEntitlementsMagic);
@@ -109,7 +93,7 @@ std::optional<Directory> directoryOf(std::span<const std::uint8_t> bytes) {
   c.skip(1);  // platform
   d.pageShift = c.u8();
   if (!c.ok()) return std::nullopt;
-  if (d.version >= kTeamVersion) {
+  if (d.version >= kCodeDirectoryTeamVersion) {
     c.seek(48);
     d.team = textAt(bytes, c.be32());
   }
