@@ -5,7 +5,7 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/location_access.h"
 #include "cli/orphan_state.h"
 #include "cli/progress.h"
@@ -120,7 +120,7 @@ int analyze(const ParsedArguments& args, Context& context) {
                                                    : FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
 
   if (args.has("--json")) {
-    printJSON(context.out, snapshotJSON(snapshot, sizes));
+    report::printJSON(context.out, snapshotJSON(snapshot, sizes));
     return kExitOK;
   }
   const Layout shown = context.shown();

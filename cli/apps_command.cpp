@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/orphan_state.h"
 #include "cli/snapshot_text.h"
 #include "corvane/discovery/app_discovery_service.h"
@@ -21,7 +21,7 @@ int apps(const ParsedArguments& args, Context& context) {
     return kExitOK;
   }
   if (args.has("--json")) {
-    printJSON(context.out, json::encode(found));
+    report::printJSON(context.out, json::encode(found));
     return kExitOK;
   }
   if (found.empty()) {

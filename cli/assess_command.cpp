@@ -4,7 +4,7 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "corvane/analysis/evidence_classifier.h"
 #include "corvane/analysis/match_engine.h"
 #include "model/json_value.h"
@@ -55,7 +55,7 @@ void printJson(const MatchEngine::Assessment& a, FindingConfidence tier, Context
   out["hasExactIdentitySignal"] = a.hasExactIdentitySignal;
   out["sharedTeamOnly"] = a.sharedTeamOnly;
   out["confidence"] = std::string(stringValue(tier));
-  printJSON(c.out, out);
+  report::printJSON(c.out, out);
 }
 
 int runAssess(const ParsedArguments& args, Context& c) {

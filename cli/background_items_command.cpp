@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/snapshot_text.h"
 #include "cli/orphan_state.h"
 #include "corvane/discovery/background_items_store.h"
@@ -140,7 +140,7 @@ int backgroundItems(const ParsedArguments& args, Context& context) {
   }
   BackgroundItemsLoadResult result = BackgroundItemsStore::loadDetailed(store, scope);
   if (args.has("--json")) {
-    printJSON(context.out, encode(result));
+    report::printJSON(context.out, encode(result));
   } else {
     printText(context.out, store, result);
   }

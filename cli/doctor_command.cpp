@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/finding_sizes.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/location_access.h"
 #include "cli/snapshot_text.h"
 #include "corvane/base/date.h"
@@ -88,7 +88,7 @@ int doctor(const ParsedArguments& args, Context& c) {
     }
     doc["stateFiles"] = json::Json::array();
     for (const auto& f : files) doc["stateFiles"].push_back({{"name", f.what}, {"path", f.path}, {"health", f.health}});
-    printJSON(c.out, doc);
+    report::printJSON(c.out, doc);
     return kExitOK;
   }
   c.out << "Mac: root " << c.layout.root << ", home " << c.layout.home << "\n\nSearched locations ("

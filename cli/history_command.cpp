@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/snapshot_text.h"
 #include "cli/finding_sizes.h"
 #include "cli/history_side_file.h"
@@ -141,7 +141,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
 
   if (sub.empty()) {
     if (args.has("--json")) {
-      printJSON(c.out, json::encode(store.records()));
+      report::printJSON(c.out, json::encode(store.records()));
     } else {
       printList(store, c);
     }
@@ -186,7 +186,7 @@ int runHistory(const ParsedArguments& args, Context& c) {
   }
   if (sub == "show") {
     if (args.has("--json"))
-      printJSON(c.out, json::encode(*record));
+      report::printJSON(c.out, json::encode(*record));
     else
       printRecord(*record, store.fileURL().path(), c);
     return kExitOK;

@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/snapshot_text.h"
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/embedded_component_inspector.h"
@@ -118,7 +118,7 @@ int inspect(const ParsedArguments& args, Context& context) {
   i.receipts = matchingReceipts(i.app, context.layout);
 
   if (args.has("--json")) {
-    printJSON(context.out, encode(i));
+    report::printJSON(context.out, encode(i));
   } else {
     printText(context.out, i, context.shown());
   }

@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/terminal_text.h"
 #include "cli/orphan_state.h"
 #include "corvane/orphans/leftover_check.h"
@@ -69,7 +69,7 @@ int leftoverCheck(const ParsedArguments& args, Context& context) {
     j["newAppCount"] = outcome.newAppCount;
     j["isFirstReport"] = outcome.isFirstReport;
     j["notification"] = text ? json::Json{{"title", text->title}, {"body", text->body}} : json::Json(nullptr);
-    printJSON(context.out, j);
+    report::printJSON(context.out, j);
   } else if (text) {
     context.out << text->title << "\n" << forTerminal(text->body) << "\n";
   }

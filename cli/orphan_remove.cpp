@@ -5,7 +5,7 @@
 
 #include "corvane/analysis/finding_ids.h"
 #include "cli/finding_sizes.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/orphan_state.h"
 #include "cli/prompt.h"
 #include "cli/snapshot_text.h"
@@ -103,7 +103,7 @@ int removeOrphans(const ParsedArguments& args, Context& context) {
     text << "Nothing to move: the groups named hold nothing "
          << (selection.tier == OrphanSelection::Tier::all ? "that can be moved" : "graded Probably Leftover")
          << (selection.tier == OrphanSelection::Tier::all ? "" : " (--select all adds the items to review)") << ".\n";
-    if (asJSON && args.has("--dry-run")) printJSON(context.out, json::Json::array());
+    if (asJSON && args.has("--dry-run")) report::printJSON(context.out, json::Json::array());
     return kExitOK;
   }
 
@@ -115,7 +115,7 @@ int removeOrphans(const ParsedArguments& args, Context& context) {
          << " · " << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, shown) << "\n";
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
-    if (asJSON) printJSON(context.out, json::encode(plan.selected));
+    if (asJSON) report::printJSON(context.out, json::encode(plan.selected));
     return kExitOK;
   }
   if (!args.has("--yes")) {
@@ -150,7 +150,7 @@ int removeOrphans(const ParsedArguments& args, Context& context) {
                 << history.fileURL().path() << ": "
                 << (error.code != 0 ? std::string(std::strerror(error.code)) : error.message) << "\n";
   }
-  if (asJSON) printJSON(context.out, json::encode(record));
+  if (asJSON) report::printJSON(context.out, json::encode(record));
   if (result.kind != OrphanRemovalResult::Kind::recorded) return kExitFailure;
   return result.allMoved() ? kExitOK : kExitFailure;
 }

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/location_access.h"
 #include "cli/orphan_remove.h"
 #include "cli/orphan_state.h"
@@ -44,10 +44,10 @@ void writeJSON(std::ostream& out, const OrphanScanResult& result) {
   for (const auto& group : result.groups) {
     out << (first ? "\n    " : ",\n    ");
     first = false;
-    writeIndented(out, json::pretty(inDialect(encode(group))), "    ");
+    writeIndented(out, json::pretty(report::inDialect(encode(group))), "    ");
   }
   out << (first ? "]" : "\n  ]") << ",\n  \"backgroundItemStoreStatus\": ";
-  writeIndented(out, json::pretty(inDialect(encodeStoreStatus(result.backgroundItemStoreStatus))), "  ");
+  writeIndented(out, json::pretty(report::inDialect(encodeStoreStatus(result.backgroundItemStoreStatus))), "  ");
   out << "\n}\n";
 }
 

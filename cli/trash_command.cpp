@@ -8,7 +8,7 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/restore_text.h"
 #include "cli/trash_view.h"
 #include "corvane/base/byte_count.h"
@@ -83,7 +83,7 @@ int list(const ParsedArguments& args, Context& c) {
   if (args.has("--json")) {
     json::Json doc = json::Json::array();
     for (const auto& row : rows) doc.push_back(rowJSON(row, now));
-    printJSON(c.out, doc);
+    report::printJSON(c.out, doc);
     return kExitOK;
   }
   LeftoversResult shown{rows};

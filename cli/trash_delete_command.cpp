@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/prompt.h"
 #include "cli/trash_view.h"
 #include "corvane/base/byte_count.h"
@@ -164,7 +164,7 @@ int deleteFromTrash(const ParsedArguments& args, Context& c, bool everything) {
                           {"requiresTypedPhrase", request.requiresTypedPhrase},
                           {"outcomes", json::Json::array()}};
     for (const auto& o : report.outcomes) doc["outcomes"].push_back(itemOutcomeJSON(o));
-    printJSON(c.out, doc);
+    report::printJSON(c.out, doc);
   } else {
     for (const auto& o : report.outcomes) c.out << "  " << outcomeLine(o) << "\n";
     c.out << (report.dryRun ? "Would free " : "Freed ") << byteCount::fileSize(report.bytesReclaimed()) << " ("

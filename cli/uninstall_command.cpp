@@ -13,7 +13,7 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "cli/prompt.h"
 #include "cli/finding_sizes.h"
 #include "cli/progress.h"
@@ -142,7 +142,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   printSnapshotHeader(text, plan.before, shown);
   if (plan.kind == UninstallPlan::Kind::nothingSelected) {
     text << "Nothing to move: no selectable item matches --select " << *selectText << ".\n";
-    if (asJSON && args.has("--dry-run")) printJSON(context.out, json::Json::array());
+    if (asJSON && args.has("--dry-run")) report::printJSON(context.out, json::Json::array());
     return kExitOK;
   }
   FindingSizes sizes;
@@ -157,7 +157,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
     if (asJSON) {
-      printJSON(context.out, json::encode(plan.selected));
+      report::printJSON(context.out, json::encode(plan.selected));
     }
     return kExitOK;
   }
@@ -198,7 +198,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
   text << (left == 0 ? std::string("Nothing of ") + plan.application.name + " was found afterwards.\n"
                      : items(left) + " of " + plan.application.name + (left == 1 ? " remains" : " remain") +
                            " (see corvane analyze).\n");
-  if (asJSON) printJSON(context.out, json::encode(record));
+  if (asJSON) report::printJSON(context.out, json::encode(record));
   if (result.kind != UninstallResult::Kind::recorded) return kExitFailure;
   return result.allMoved() ? kExitOK : kExitFailure;
 }

@@ -10,7 +10,7 @@
 #include "corvane/analysis/finding_ids.h"
 #include "cli/finding_sizes.h"
 #include "cli/snapshot_text.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "corvane/orphans/app_departure_watcher.h"
 #include "model/json_value.h"
 
@@ -120,7 +120,7 @@ std::string eventJSON(const AppDeparture& d, const FindingSizes& sizes, const Si
   j["atLeast"] = total.atLeast;
   const Removal removal = removalCommand(d, args);
   j["removeCommand"] = removal.command.empty() ? json::Json(nullptr) : json::Json(removal.command);
-  return inDialect(std::move(j)).dump();
+  return report::inDialect(std::move(j)).dump();
 }
 
 int watch(const ParsedArguments& args, Context& context) {

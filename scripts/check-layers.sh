@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keeps the layers pointing one way. Each folder of src/ and include/corvane/ is a layer:
-#   base < model < formats < platform < discovery < analysis < removal < history < orphans < trash < uninstall
+#   base < model < formats < platform < discovery < analysis < removal < history < orphans < trash < uninstall < report
 # A file may include headers of its own layer and of the layers below it, never above, and never
 # through a relative path (".."). The layers below the platform (base, model, formats) include no
 # system header: only the C++ standard library (and the JSON and XML libraries they are built on).
@@ -10,14 +10,14 @@
 #                                             a file including a header of the layer above compiles only
 #                                             with that layer's include root (FOREST/<layer>), not its own
 set -uo pipefail
-layers=(base model formats platform discovery analysis removal history orphans trash uninstall)
+layers=(base model formats platform discovery analysis removal history orphans trash uninstall report)
 rank() { local i; for i in "${!layers[@]}"; do [[ ${layers[i]} == "$1" ]] && { echo "$i"; return; }; done; echo -1; }
 
 if [[ ${1:-} == --probe ]]; then
   cxx=$2 forest=$3
   probes=(corvane/base/result.h corvane/model/layout.h corvane/formats/property_list.h platform/fs_ops.h
           corvane/discovery/command_runner.h corvane/analysis/match_engine.h corvane/removal/removal_plan.h
-          corvane/history/history_store.h corvane/orphans/orphan_scanner.h corvane/trash/leftover_row.h corvane/uninstall/uninstall_session.h)
+          corvane/history/history_store.h corvane/orphans/orphan_scanner.h corvane/trash/leftover_row.h corvane/uninstall/uninstall_session.h report/json_dialect.h)
   tmp=$(mktemp -d) || exit 1
   trap 'rm -rf "$tmp"' EXIT
   status=0

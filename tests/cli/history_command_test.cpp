@@ -4,7 +4,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "corvane/history/history_store.h"
 #include "model/json_value.h"
 #include "history/sample_records.h"
@@ -66,11 +66,11 @@ TEST_F(HistoryCommandTest, ListsEachUninstallOnOneLineOrTheFileAsStored) {
   EXPECT_EQ(run({"--json"}), 0);
   // The records as stored, every location written as a path.
   const json::Json stored = json::Json::parse(SampleMac::readFile(historyPath));
-  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(cli::inDialect(stored))));
+  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(report::inDialect(stored))));
   EXPECT_NE(out.find("\"originalPath\": \"/Users/me/Library/Caches/com.example.Other App\""), std::string::npos);
   EXPECT_EQ(out.find("URL"), std::string::npos);
   EXPECT_EQ(run({"show", "00000000-0000-4000-8000-0000000000AB", "--json"}), 0);
-  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(cli::inDialect(stored[0]))));
+  EXPECT_EQ(nlohmann::json::parse(out), nlohmann::json::parse(json::pretty(report::inDialect(stored[0]))));
 }
 
 TEST_F(HistoryCommandTest, ShowsOneUninstallInDetail) {

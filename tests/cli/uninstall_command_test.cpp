@@ -9,7 +9,7 @@
 
 #include "cli/cli_capture.h"
 #include "cli/commands.h"
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 #include "corvane/analysis/finding_ids.h"
 #include "corvane/discovery/command_runner.h"
 #include "corvane/history/history_store.h"
@@ -221,7 +221,7 @@ TEST_F(UninstallCommandTest, JsonPrintsTheRecordAsKeptInTheHistory) {
   EXPECT_EQ(history.records().front().succeededCount(), 6);
   // The record as kept, every location written as a path.
   EXPECT_EQ(nlohmann::json::parse(out),
-            nlohmann::json::parse(json::pretty(cli::inDialect(json::encode(history.records().front())))));
+            nlohmann::json::parse(json::pretty(report::inDialect(json::encode(history.records().front())))));
 
   const std::string uid = std::to_string(layout.userID);
   std::ifstream in(calls);

@@ -1,10 +1,10 @@
-#include "cli/json_dialect.h"
+#include "report/json_dialect.h"
 
 #include <ostream>
 
 #include "corvane/base/url.h"
 
-namespace corvane::cli {
+namespace corvane::report {
 
 namespace {
 
@@ -38,4 +38,4 @@ json::Json inDialect(json::Json doc) {
 
 void printJSON(std::ostream& out, const json::Json& doc) { out << json::pretty(inDialect(doc)) << "\n"; }
 
-}  // namespace corvane::cli
+}  // namespace corvane::report
