@@ -1,5 +1,6 @@
 // corvane-bench orphans: the public orphan scan of a sample Mac whose Library folders hold N entries, against
-// a bare listing of the same folders in process and against `find ROOTS -maxdepth 1`.
+// a bare listing of the same folders in process and against `find ROOTS -maxdepth 1`. Two Libraries: a
+// typical one, whose entries mostly belong to installed apps, and one where nearly every entry is an orphan.
 
 #include <algorithm>
 #include <array>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/command_runner.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "platform/file_system.h"
@@ -21,33 +23,52 @@ namespace {
 constexpr std::array<const char*, 10> kFolders = {
     "Caches", "Preferences", "Containers", "Saved Application State", "HTTPStorages", "WebKit", "Logs",
     "LaunchAgents", "Logs/DiagnosticReports", "Application Support/CrashReporter"};
+// Installed apps of the typical Mac.
+constexpr int kInstalledApps = 200;
+
+std::string installedIdentifier(int app) { return "com.vendor" + std::to_string(app / 4) + ".app" + std::to_string(app); }
+
+// The name of entry `i`. Typical: 80 % items of installed apps, 10 % plain names, 8 % Apple's, 2 % orphans.
+// Nearly all orphans: every tenth a plain name, the rest identifier names of apps that are gone.
+std::string entryName(int i, bool typical) {
+  if (!typical) return i % 10 == 0 ? "Plain Name " + std::to_string(i) : "org.gone" + std::to_string(i) + ".app";
+  const int kind = i % 50;
+  if (kind < 40) return installedIdentifier(i % kInstalledApps) + ".item" + std::to_string(i) + ".plist";
+  if (kind < 45) return "Plain Name " + std::to_string(i);
+  if (kind < 49) return "com.apple.part" + std::to_string(i);
+  return "org.gone" + std::to_string(i) + ".app";
+}
 
 }  // namespace
 
-int benchOrphans(int entries, const std::string& tool) {
+int benchOrphans(int entries, bool typical, const std::string& tool) {
   testing::TemporaryFolder tmp("corvane-bench");
   testing::SampleMac mac(tmp.path());
-  std::printf("building a sample Mac whose Library holds %d entries...\n", entries);
+  const char* shape = typical ? "typical" : "all-orphan";
+  std::printf("building a sample Mac whose %s Library holds %d entries...\n", shape, entries);
   std::vector<std::string> roots;
   for (const char* folder : kFolders) roots.push_back(testing::SampleMac::makeFolder(mac.user("Library/") + folder));
-  // Mostly identifier names of apps that are gone, every fourth a folder, every tenth a plain name.
+  if (typical)
+    for (int app = 0; app < kInstalledApps; ++app)
+      mac.addApp({"App " + std::to_string(app), installedIdentifier(app), "1.0", {}, {}});
   for (int i = 0; i < entries; ++i) {
-    const std::string& root = roots[static_cast<std::size_t>(i) % 8];
-    const std::string name = i % 10 == 0 ? "Plain Name " + std::to_string(i) : "org.gone" + std::to_string(i) + ".app";
+    const std::string path = roots[static_cast<std::size_t>(i) % 8] + "/" + entryName(i, typical);
     if (i % 4 == 0)
-      testing::SampleMac::makeFolder(root + "/" + name);
+      testing::SampleMac::makeFolder(path);
     else
-      testing::SampleMac::writeFile(root + "/" + name);
+      testing::SampleMac::writeFile(path);
   }
 
+  const Layout layout = Layout::at(mac.root(), mac.home());
+  const std::vector<InstalledApplication> installed = AppDiscoveryService(layout).discover();
   OrphanScanner::Collaborators collaborators;
   collaborators.runningApplications = [] { return std::vector<RunningApplication>{}; };
-  const OrphanScanner scanner(Layout::at(mac.root(), mac.home()), collaborators);
+  const OrphanScanner scanner(layout, collaborators);
   std::size_t groups = 0;
   std::size_t listed = 0;
   std::size_t found = 0;
   const int runs = 5;
-  const Spread scan = measure(runs, [&] { groups = scanner.scan({}, {}, {}).groups.size(); });
+  const Spread scan = measure(runs, [&] { groups = scanner.scan(installed, {}, {}).groups.size(); });
   const Spread bare = measure(runs, [&] {
     listed = 0;
     for (const auto& root : roots)
@@ -61,12 +82,13 @@ int benchOrphans(int entries, const std::string& tool) {
     found = static_cast<std::size_t>(std::count(outcome.output.begin(), outcome.output.end(), '\n'));
   });
 
-  std::printf("N = %d: %zu groups, %zu entries listed, %zu found by find\n", entries, groups, listed, found);
+  const std::string label = std::string("orphans ") + shape + " " + std::to_string(entries);
+  std::printf("N = %d (%s, %zu apps installed): %zu groups, %zu entries listed, %zu found by find\n", entries, shape,
+              installed.size(), groups, listed, found);
   printSpread("orphan scan", scan);
   printSpread("bare listing", bare);
   printSpread("find -maxdepth 1 (process)", find);
-  printSummary("orphans " + std::to_string(entries), milliseconds(scan.median), "find " + milliseconds(find.median),
-               scan.median / find.median);
+  printSummary(label, milliseconds(scan.median), "find " + milliseconds(find.median), scan.median / find.median);
 
   // The command itself, its output read whole by this process: as text, then as JSON. The peak memory is the
   // largest child's so far, so it is read after each before find runs again.
@@ -82,9 +104,9 @@ int benchOrphans(int entries, const std::string& tool) {
               static_cast<double>(printed) / (1024.0 * 1024.0), textPeak, jsonPeak);
   printSpread("corvane orphans (process)", textRun);
   printSpread("corvane orphans --json (process)", jsonRun);
-  printSummary("orphans command " + std::to_string(entries), milliseconds(textRun.median),
+  printSummary(label.substr(0, 8) + "command " + label.substr(8), milliseconds(textRun.median),
                "find " + milliseconds(find.median), textRun.median / find.median);
-  printSummary("orphans --json command " + std::to_string(entries), milliseconds(jsonRun.median),
+  printSummary(label.substr(0, 8) + "--json command " + label.substr(8), milliseconds(jsonRun.median),
                "find " + milliseconds(find.median), jsonRun.median / find.median);
   return groups > 0 ? 0 : 1;
 }

@@ -10,7 +10,8 @@
 namespace corvane::cli {
 
 Access accessOf(const std::string& folder) {
-  auto listed = platform::realFileSystem().list(folder);
+  // Opening the folder and reading its first entry is enough: a folder that large is not read to its end.
+  auto listed = platform::realFileSystem().list(folder, {.skipHidden = false, .maxEntries = 0});
   if (listed.has_value()) return Access::readable;
   const int code = listed.error().code;
   return code == ENOENT || code == ENOTDIR ? Access::missing : Access::denied;

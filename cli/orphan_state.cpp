@@ -1,15 +1,10 @@
 #include "cli/orphan_state.h"
 
-#include <algorithm>
 #include <ostream>
 
-#include "corvane/analysis/finding_ids.h"
-#include "corvane/discovery/app_discovery_service.h"
-#include "corvane/discovery/installed_app_catalog.h"
-#include "corvane/history/history_store.h"
+#include "corvane/orphans/orphan_scan_session.h"
 #include "platform/atomic_file.h"
 #include "platform/file_io.h"
-#include "platform/unicode.h"
 
 namespace corvane::cli {
 
@@ -39,29 +34,10 @@ bool rememberSuppressedLabel(const Layout& layout, const std::string& label) {
   return platform::writeFileAtomically(suppressedLabelsFile(layout), json::Json(labels).dump() + "\n").has_value();
 }
 
-std::vector<InstalledApplication> listApps(const Layout& layout) {
-  std::vector<InstalledApplication> apps = AppDiscoveryService(layout).discover();
-  (void)InstalledAppCatalog(layout).record(apps, date::now());
-  return apps;
-}
+std::vector<InstalledApplication> listApps(const Layout& layout) { return OrphanScanSession::listApps(layout); }
 
 OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint64_t)> progress) {
-  const std::vector<InstalledApplication> apps = listApps(layout);
-  std::vector<AppIdentity> removed;
-  HistoryStore history(HistoryFileManager::system(), layout);
-  for (const auto& record : history.records()) removed.push_back(record.identity);
-  for (const auto& app : InstalledAppCatalog::removed(InstalledAppCatalog(layout).load(), apps)) {
-    const bool known = std::any_of(removed.begin(), removed.end(), [&](const AppIdentity& r) {
-      return r.bundleIdentifier && platform::lowercased(*r.bundleIdentifier) == platform::lowercased(app.bundleIdentifier);
-    });
-    if (!known) removed.push_back(app.identity());
-  }
-  OrphanScanner::Collaborators machine;
-  machine.progress = std::move(progress);
-  OrphanScanResult result = OrphanScanner(layout, std::move(machine)).scan(apps, removed, suppressedLabels(layout));
-  for (auto& group : result.groups)
-    FindingIDs::assign(group, layout);
-  return result;
+  return OrphanScanSession(layout, {suppressedLabels(layout), std::move(progress), {}}).scan();
 }
 
 bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,

@@ -1,74 +1,21 @@
 // corvane orphans: leftovers of apps that are no longer installed, grouped by the app they seem to belong
 // to, with the evidence for each and the notes shown above the list.
 
+#include <optional>
 #include <ostream>
 
 #include "cli/commands.h"
-#include "report/json_dialect.h"
 #include "cli/location_access.h"
 #include "cli/orphan_remove.h"
 #include "cli/orphan_state.h"
 #include "cli/progress.h"
-#include "cli/snapshot_text.h"
 #include "cli/terminal_text.h"
-#include "corvane/analysis/finding_ids.h"
-#include "corvane/orphans/orphan_guidance.h"
+#include "corvane/orphans/orphan_scan_session.h"
+#include "report/orphan_groups.h"
 
 namespace corvane::cli {
 
 namespace {
-
-json::Json encode(const OrphanGroup& group) {
-  const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
-  json::Json g = json::Json::object();
-  g["suspectedBundleIdentifier"] = group.suspectedBundleIdentifier;
-  g["headline"] = summary.headline;
-  g["points"] = summary.points;
-  g["findings"] = json::encode(group.findings);
-  return g;
-}
-
-// Writes `text` with every line after the first indented by `pad`.
-void writeIndented(std::ostream& out, const std::string& text, const char* pad) {
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.write(text.data() + start, static_cast<std::streamsize>(end + 1 - start)) << pad;
-  out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
-}
-
-// The scan's JSON form, written group by group so that no document of the whole scan is ever built: the
-// same text as the whole printed by printJSON ({"groups": [...], "backgroundItemStoreStatus": {...}}).
-void writeJSON(std::ostream& out, const OrphanScanResult& result) {
-  out << "{\n  \"groups\": [";
-  bool first = true;
-  for (const auto& group : result.groups) {
-    out << (first ? "\n    " : ",\n    ");
-    first = false;
-    writeIndented(out, json::pretty(report::inDialect(encode(group))), "    ");
-  }
-  out << (first ? "]" : "\n  ]") << ",\n  \"backgroundItemStoreStatus\": ";
-  writeIndented(out, json::pretty(report::inDialect(encodeStoreStatus(result.backgroundItemStoreStatus))), "  ");
-  out << "\n}\n";
-}
-
-void printText(std::ostream& out, const OrphanScanResult& result, const Layout& layout, bool colour) {
-  if (result.groups.empty()) {
-    out << "No leftovers of removed apps found.\n";
-    return;
-  }
-  bool first = true;
-  for (const auto& group : result.groups) {
-    const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
-    out << (first ? "" : "\n") << group.suspectedBundleIdentifier << "\n  " << summary.headline << "\n";
-    first = false;
-    for (const auto& f : group.findings) {
-      out << "  " << FindingIDs::shortForm(f.id) << "  " << tierName(f.confidence, colour) << " · " << stringValue(f.kind)
-          << " · " << displayPath(f.url, layout) << "\n";
-      for (const auto& e : f.evidence) out << "            " << e.explanation << "\n";
-    }
-    for (const auto& point : summary.points) out << "  * " << forTerminal(point) << "\n";
-  }
-}
 
 int orphans(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "orphans")) return kExitUsage;
@@ -84,18 +31,25 @@ int orphans(const ParsedArguments& args, Context& context) {
                   << ")\n";
       return kExitUsage;
     }
-  OrphanScanResult result;
-  {
-    ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
-                          std::chrono::seconds(1), "Scanning");
-    result = scanOrphans(context.layout, [&progress](std::uint64_t examined) { progress.report(examined); });
-  }
+  const bool asJSON = args.has("--json");
+  report::OrphanGroupsJSON json(context.out);
+  report::OrphanGroupsText text(context.out, {context.shown(), context.terminal.colour, forTerminal});
+  // The progress line is cleared before the first group is printed.
+  std::optional<ScanProgress> progress(std::in_place, context.err, context.terminal.progress && !asJSON,
+                                       std::chrono::steady_clock::now, std::chrono::seconds(1), "Scanning");
+  OrphanScanSession::Options options{suppressedLabels(context.layout),
+                                     [&progress](std::uint64_t examined) { progress->report(examined); }, {}};
+  const OrphanScanResult result = OrphanScanSession(context.layout, std::move(options)).scan([&](OrphanGroup&& group) {
+    progress.reset();
+    asJSON ? json.add(group) : text.add(group);
+  });
+  progress.reset();
   if (reportIncompleteScan(result.unreadableApplicationFolders, context, "orphans", "nothing is listed"))
     return kExitFailure;
-  if (args.has("--json")) {
-    writeJSON(context.out, result);
+  if (asJSON) {
+    json.finish(encodeStoreStatus(result.backgroundItemStoreStatus));
   } else {
-    printText(context.out, result, context.shown(), context.terminal.colour);
+    text.finish();
     printUnreadLocations(context.out, context.layout);
   }
   return kExitOK;

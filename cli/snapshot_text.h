@@ -10,6 +10,7 @@
 #include "corvane/model/layout.h"
 #include "corvane/model/removal_records.h"
 #include "cli/finding_sizes.h"
+#include "report/finding_text.h"
 
 namespace corvane::cli {
 
@@ -38,8 +39,7 @@ void printFindingsByTier(std::ostream& out, const std::vector<FileFinding>& find
 // One line per tier that has findings: "Safe to Remove (4) · 1.2 GB".
 void printTierTotals(std::ostream& out, const std::vector<FileFinding>& findings, const FindingSizes& sizes,
                      bool colour = false);
-// The tier's name, wrapped in its terminal colour when `colour` (green, yellow, blue, red in tier order).
-std::string tierName(FindingConfidence tier, bool colour);
+using report::tierName;
 // The header of a snapshot: app, identifiers, running state and counts.
 void printSnapshotHeader(std::ostream& out, const AnalysisSnapshot& snapshot, const Layout& layout);
 

@@ -1,6 +1,10 @@
 // The orphan scan from given facts: the Library entries named after an identifier that nothing installed
 // or running explains, crash reports matched against the apps the uninstall history removed, and the
 // system records of the further sources, grouped by the suspected identifier.
+//
+// The folder pass keeps only the name and root of each entry it suspects; the findings of a group are made
+// (examined on disk, with their evidence) when the group is handed out, one group at a time in key order, so
+// a Library full of orphans never holds all of its findings at once.
 
 #include <algorithm>
 #include <array>
@@ -75,8 +79,8 @@ class InnerScan {
       if (auto id = trimmedIdentifier(identity)) removedOwners_.push_back({platform::lowercased(*id), identity.name});
   }
 
-  std::vector<OrphanGroup> run() {
-    for (const auto& root : facts_.roots) folderPass(root);
+  void run(const OrphanScanner::GroupSink& sink) {
+    for (std::size_t i = 0; i < facts_.roots.size(); ++i) folderPass(i);
     diagnosticsPass();
     const std::function<bool(const std::string&)> ownerExists =
         facts_.ownerExists ? facts_.ownerExists
@@ -89,45 +93,104 @@ class InnerScan {
     if (facts_.packageReceiptsDirectory)
       orphans::appendOrphanReceipts(groups_, facts_.packageReceipts, *facts_.packageReceiptsDirectory, context);
     orphans::appendOrphanBackgroundItems(groups_, facts_.backgroundItems, facts_.suppressedBackgroundItemLabels, context);
-    return grouped();
+    handOut(sink);
   }
 
  private:
+  // An entry of a root that the folder pass suspects: its finding is made when its group is handed out.
+  struct Suspect {
+    std::string key;  // the suspected identifier
+    std::size_t root;
+    std::string name;
+  };
+
   void examined() {
     if (facts_.progress) facts_.progress(++examined_);
   }
 
-  void folderPass(const OrphanScanner::Root& root) {
-    for (const auto& entry : visibleEntries(root.url)) {
+  // The path of a root's entry, as Url::appending makes it.
+  static std::string folderPrefix(const Url& root) {
+    std::string prefix = root.path();
+    if (prefix.empty() || prefix.back() != '/') prefix.push_back('/');
+    return prefix;
+  }
+
+  std::string suspectPath(const Suspect& suspect) const {
+    return folderPrefix(facts_.roots[suspect.root].url) + suspect.name;
+  }
+
+  void folderPass(std::size_t rootIndex) {
+    const OrphanScanner::Root& root = facts_.roots[rootIndex];
+    const std::string prefix = folderPrefix(root.url);
+    std::string path;
+    for (auto& entry : visibleEntries(root.url)) {
       examined();
       auto suspected = OrphanScanner::inferredBundleIdentifier(entry.name);
       if (!suspected) continue;
       if (OrphanScanner::hasInstalledOwner(*suspected, installedLower_) || OrphanScanner::isLikelyTestFixture(*suspected) ||
           OrphanScanner::isKnownSharedSDKComponent(*suspected) || SystemLibraryNames::isAppleFamily(*suspected))
         continue;
-      const Url url = root.url.appending(entry.name);
-      if (claimed(url)) continue;
-      const EntryFacts facts = entryFacts(url.path());
-      std::optional<int> ageDays;
-      if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
-      const bool stale = ageDays && *ageDays >= kStaleAfterDays;
-
-      std::vector<MatchEvidence> evidence;
-      evidence.emplace_back(EvidenceKind::bundleIdentifier,
-                            "The artifact name contains reverse-DNS identifier " + *suspected + ".", kIdentifierNameWeight);
-      evidence.emplace_back(EvidenceKind::noInstalledOwner,
-                            "No currently installed application has this bundle identifier. Absence alone is not "
-                            "proof of safe removal.",
-                            0);
-      if (stale)
-        evidence.emplace_back(EvidenceKind::modificationAge,
-                              "Not modified for about " + std::to_string(*ageDays) +
-                                  " days; age is supporting evidence only.",
-                              kAgeWeight);
-      const FindingConfidence confidence = classify(*suspected, evidence);
-      const int score = kIdentifierNameWeight + (stale ? kAgeWeight : 0);
-      groups_[*suspected].push_back(makeFinding(url, root.kind, confidence, score, std::move(evidence), facts));
+      path.assign(prefix).append(entry.name);
+      if (claimed(path)) continue;
+      suspects_.push_back({std::move(*suspected), rootIndex, std::move(entry.name)});
     }
+  }
+
+  FileFinding folderFinding(const Suspect& suspect) const {
+    const OrphanScanner::Root& root = facts_.roots[suspect.root];
+    const Url url = root.url.appending(suspect.name);
+    const EntryFacts facts = entryFacts(url.path());
+    std::optional<int> ageDays;
+    if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
+    const bool stale = ageDays && *ageDays >= kStaleAfterDays;
+
+    std::vector<MatchEvidence> evidence;
+    evidence.reserve(4);
+    evidence.emplace_back(EvidenceKind::bundleIdentifier,
+                          "The artifact name contains reverse-DNS identifier " + suspect.key + ".", kIdentifierNameWeight);
+    evidence.emplace_back(EvidenceKind::noInstalledOwner,
+                          "No currently installed application has this bundle identifier. Absence alone is not "
+                          "proof of safe removal.",
+                          0);
+    if (stale)
+      evidence.emplace_back(EvidenceKind::modificationAge,
+                            "Not modified for about " + std::to_string(*ageDays) + " days; age is supporting evidence only.",
+                            kAgeWeight);
+    const FindingConfidence confidence = classify(suspect.key, evidence);
+    const int score = kIdentifierNameWeight + (stale ? kAgeWeight : 0);
+    return makeFinding(url, root.kind, confidence, score, std::move(evidence), facts);
+  }
+
+  // Every group in key order: the folder pass's suspects made into findings beside what the other sources
+  // found under the same key, sorted by path.
+  void handOut(const OrphanScanner::GroupSink& sink) {
+    std::stable_sort(suspects_.begin(), suspects_.end(),
+                     [](const Suspect& a, const Suspect& b) { return a.key < b.key; });
+    auto suspect = suspects_.begin();
+    auto other = groups_.begin();
+    while (suspect != suspects_.end() || other != groups_.end()) {
+      const bool fromSuspects = other == groups_.end() || (suspect != suspects_.end() && suspect->key <= other->first);
+      OrphanGroup group{fromSuspects ? suspect->key : other->first, {}};
+      for (; suspect != suspects_.end() && suspect->key == group.suspectedBundleIdentifier; ++suspect)
+        group.findings.push_back(folderFinding(*suspect));
+      if (other != groups_.end() && other->first == group.suspectedBundleIdentifier) {
+        for (auto& finding : other->second) group.findings.push_back(std::move(finding));
+        ++other;
+      }
+      if (group.findings.size() > 1) {
+        std::vector<std::pair<std::string, std::size_t>> order;
+        for (std::size_t i = 0; i < group.findings.size(); ++i) order.emplace_back(group.findings[i].url.path(), i);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<FileFinding> sorted;
+        sorted.reserve(order.size());
+        for (const auto& [path, i] : order) sorted.push_back(std::move(group.findings[i]));
+        group.findings = std::move(sorted);
+      }
+      sink(std::move(group));
+    }
+    suspects_.clear();
+    groups_.clear();
   }
 
   // The confidence of a folder-pass orphan, with the evidence that decides it.
@@ -177,15 +240,14 @@ class InnerScan {
     if (candidates.empty()) return;
 
     std::set<std::string> seen;
-    for (const auto& [key, findings] : groups_)
-      for (const auto& finding : findings) seen.insert(finding.url.standardized().path());
+    for (const auto& suspect : suspects_) seen.insert(url::standardizedPath(suspectPath(suspect)));
 
     for (const auto& root : facts_.diagnosticRoots) {
       for (const auto& entry : visibleEntries(root.url)) {
         examined();
         const Url url = root.url.appending(entry.name);
         const std::string standardized = url.standardized().path();
-        if (seen.contains(standardized) || claimed(url)) continue;
+        if (seen.contains(standardized) || claimed(url.path())) continue;
         const Candidate* best = nullptr;
         MatchEngine::Assessment bestAssessment;
         for (const auto& candidate : candidates) {
@@ -225,18 +287,7 @@ class InnerScan {
   }
 
   // The system's own items and the folders many apps share are no one app's leftovers.
-  bool claimed(const Url& url) const { return SystemLibraryNames::claim(url.path(), libraries_).has_value(); }
-
-  std::vector<OrphanGroup> grouped() {
-    std::vector<OrphanGroup> result;
-    result.reserve(groups_.size());
-    for (auto& [key, findings] : groups_) {  // the map keeps keys in plain text order
-      std::stable_sort(findings.begin(), findings.end(),
-                       [](const FileFinding& a, const FileFinding& b) { return a.url.path() < b.url.path(); });
-      result.push_back(OrphanGroup{key, std::move(findings)});
-    }
-    return result;
-  }
+  bool claimed(const std::string& path) const { return SystemLibraryNames::claim(path, libraries_).has_value(); }
 
   const OrphanScanner::Facts& facts_;
   const Layout& layout_;
@@ -245,14 +296,21 @@ class InnerScan {
   std::set<std::string> installedLower_;
   std::set<std::string> runningLower_;
   std::vector<RemovedOwner> removedOwners_;
-  orphans::GroupMap groups_;
+  std::vector<Suspect> suspects_;
+  orphans::GroupMap groups_;  // what the sources other than the folder pass found
   std::uint64_t examined_ = 0;
 };
 
 }  // namespace
 
+void OrphanScanner::scan(const Facts& facts, const GroupSink& sink) const {
+  InnerScan(facts, layout_, collaborators_.now ? collaborators_.now() : date::now()).run(sink);
+}
+
 std::vector<OrphanGroup> OrphanScanner::scan(const Facts& facts) const {
-  return InnerScan(facts, layout_, collaborators_.now ? collaborators_.now() : date::now()).run();
+  std::vector<OrphanGroup> groups;
+  scan(facts, [&groups](OrphanGroup&& group) { groups.push_back(std::move(group)); });
+  return groups;
 }
 
 }  // namespace corvane

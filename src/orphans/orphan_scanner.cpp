@@ -110,6 +110,17 @@ std::set<std::string> OrphanScanner::installedIdentifiers(const std::vector<Inst
 OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& installedApplications,
                                      const std::vector<AppIdentity>& knownRemovedIdentities,
                                      const std::set<std::string>& suppressedBackgroundItemLabels) const {
+  std::vector<OrphanGroup> groups;
+  OrphanScanResult result = scan(installedApplications, knownRemovedIdentities, suppressedBackgroundItemLabels,
+                                 [&groups](OrphanGroup&& group) { groups.push_back(std::move(group)); });
+  result.groups = std::move(groups);
+  return result;
+}
+
+OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& installedApplications,
+                                     const std::vector<AppIdentity>& knownRemovedIdentities,
+                                     const std::set<std::string>& suppressedBackgroundItemLabels,
+                                     const GroupSink& sink) const {
   std::vector<std::string> unreadable = AppDiscoveryService(layout_).unreadableApplicationFolders();
   if (!unreadable.empty()) return OrphanScanResult{{}, BackgroundItemStoreStatus{}, std::move(unreadable)};
   Facts facts;
@@ -147,7 +158,8 @@ OrphanScanResult OrphanScanner::scan(const std::vector<InstalledApplication>& in
   const auto tools = collaborators_.receiptTools ? collaborators_.receiptTools : receiptToolsRunner(layout_);
   facts.packageReceipts = PackageReceiptCatalog::load(Url::fileURL(layout_.receipts()), *tools);
 
-  return OrphanScanResult{scan(facts), std::move(background.status), {}};
+  scan(facts, sink);
+  return OrphanScanResult{{}, std::move(background.status), {}};
 }
 
 std::optional<BackgroundItemRecord> OrphanScanner::removableBackgroundItemOrphan(

@@ -81,13 +81,22 @@ class OrphanScanner {
   // looked up where the layout keeps them.
   explicit OrphanScanner(Layout layout, Collaborators collaborators = {});
 
+  // Hears each group once it is complete, in key order; a group is never handed out twice.
+  using GroupSink = std::function<void(OrphanGroup&& group)>;
+
   // The public scan: gathers the facts of the layout and runs the inner scan; incomplete (no groups) when
   // the layout's application folders cannot be read.
   OrphanScanResult scan(const std::vector<InstalledApplication>& installedApplications,
                         const std::vector<AppIdentity>& knownRemovedIdentities,
                         const std::set<std::string>& suppressedBackgroundItemLabels) const;
+  // The same, each group handed to `sink` as soon as it is complete rather than kept: the result's `groups`
+  // stay empty, and only one group's findings are held at a time.
+  OrphanScanResult scan(const std::vector<InstalledApplication>& installedApplications,
+                        const std::vector<AppIdentity>& knownRemovedIdentities,
+                        const std::set<std::string>& suppressedBackgroundItemLabels, const GroupSink& sink) const;
   // The inner scan, from the given facts only.
   std::vector<OrphanGroup> scan(const Facts& facts) const;
+  void scan(const Facts& facts, const GroupSink& sink) const;
 
   // The name of a Library entry as a bundle identifier ("com.acme.Tool.plist" -> "com.acme.Tool").
   static std::optional<std::string> inferredBundleIdentifier(const std::string& name);

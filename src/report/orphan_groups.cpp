@@ -1,0 +1,215 @@
+#include "report/orphan_groups.h"
+
+#include <ostream>
+#include <string_view>
+
+#include "corvane/analysis/finding_ids.h"
+#include "corvane/orphans/orphan_guidance.h"
+#include "report/finding_text.h"
+#include "report/json_dialect.h"
+
+namespace corvane::report {
+
+namespace {
+
+// Whether `text` is well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isWellFormedUTF8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) length = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4) length = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else return false;
+    if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) return false;
+    for (std::size_t k = 2; k < length; ++k)
+      if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return false;
+    i += length;
+  }
+  return true;
+}
+
+// Writes pretty JSON with two-space indents, byte for byte as the JSON values print themselves.
+class PrettyWriter {
+ public:
+  PrettyWriter(std::string& out, int depth) : out_(out), depth_(depth) {}
+
+  void open(char bracket) {
+    out_ += bracket;
+    ++depth_;
+    first_ = true;
+  }
+  void close(char bracket) {
+    --depth_;
+    if (!first_) newline();
+    out_ += bracket;
+    first_ = false;
+  }
+  // Before an object's member.
+  void key(std::string_view name) {
+    item();
+    string(name);
+    out_ += ": ";
+  }
+  // Before an array's element.
+  void item() {
+    if (!first_) out_ += ',';
+    newline();
+    first_ = false;
+  }
+  void string(std::string_view text) {
+    if (!isWellFormedUTF8(text)) {
+      out_ += json::Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+      return;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    out_ += '"';
+    for (char c : text) {
+      switch (c) {
+        case '"': out_ += "\\\""; break;
+        case '\\': out_ += "\\\\"; break;
+        case '\b': out_ += "\\b"; break;
+        case '\f': out_ += "\\f"; break;
+        case '\n': out_ += "\\n"; break;
+        case '\r': out_ += "\\r"; break;
+        case '\t': out_ += "\\t"; break;
+        default:
+          if (static_cast<unsigned char>(c) < 0x20) {
+            out_ += "\\u00";
+            out_ += kHex[(c >> 4) & 0xF];
+            out_ += kHex[c & 0xF];
+          } else {
+            out_ += c;
+          }
+      }
+    }
+    out_ += '"';
+  }
+  template <class Number>
+  void number(Number value) {
+    out_ += std::to_string(value);
+  }
+  void boolean(bool value) { out_ += value ? "true" : "false"; }
+
+  template <class T, class Write>
+  void member(std::string_view name, const std::optional<T>& value, Write write) {
+    if (!value) return;
+    key(name);
+    write(*value);
+  }
+
+ private:
+  void newline() {
+    out_ += '\n';
+    out_.append(static_cast<std::size_t>(depth_) * 2, ' ');
+  }
+
+  std::string& out_;
+  int depth_;
+  bool first_ = true;
+};
+
+// A finding in its JSON form in the dialect: its location as "path".
+void writeFinding(PrettyWriter& w, const FileFinding& f) {
+  w.open('{');
+  w.key("id"), w.string(f.id.toString());
+  w.key("path"), w.string(f.url.path());
+  w.key("kind"), w.string(stringValue(f.kind));
+  w.key("confidence"), w.string(stringValue(f.confidence));
+  w.key("score"), w.number(f.score);
+  w.key("evidence");
+  w.open('[');
+  for (const auto& e : f.evidence) {
+    w.item();
+    w.open('{');
+    w.key("id"), w.string(e.id.toString());
+    w.key("kind"), w.string(stringValue(e.kind));
+    w.key("explanation"), w.string(e.explanation);
+    w.key("weight"), w.number(e.weight);
+    w.close('}');
+  }
+  w.close(']');
+  w.member("byteCount", f.byteCount, [&](std::int64_t v) { w.number(v); });
+  w.member("modifiedAt", f.modifiedAt, [&](Date v) { w.string(date::iso8601(v)); });
+  w.key("isProtectedLocation"), w.boolean(f.isProtectedLocation);
+  w.member("displayName", f.displayName, [&](const std::string& v) { w.string(v); });
+  w.member("diskIdentity", f.diskIdentity, [&](const DiskIdentity& v) {
+    w.open('{');
+    w.key("device"), w.number(v.device);
+    w.key("fileNumber"), w.number(v.fileNumber);
+    w.key("fileType"), w.number(v.fileType);
+    w.close('}');
+  });
+  w.close('}');
+}
+
+void writeGroup(std::string& out, int depth, const OrphanGroup& group) {
+  const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
+  PrettyWriter w(out, depth);
+  w.open('{');
+  w.key("suspectedBundleIdentifier"), w.string(group.suspectedBundleIdentifier);
+  w.key("headline"), w.string(summary.headline);
+  w.key("points");
+  w.open('[');
+  for (const auto& point : summary.points) w.item(), w.string(point);
+  w.close(']');
+  w.key("findings");
+  w.open('[');
+  for (const auto& f : group.findings) w.item(), writeFinding(w, f);
+  w.close(']');
+  w.close('}');
+}
+
+}  // namespace
+
+OrphanGroupsText::OrphanGroupsText(std::ostream& out, Options options) : out_(out), options_(std::move(options)) {}
+
+void OrphanGroupsText::add(const OrphanGroup& group) {
+  const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
+  std::string text = empty_ ? "" : "\n";
+  empty_ = false;
+  text.append(group.suspectedBundleIdentifier).append("\n  ").append(summary.headline).append("\n");
+  for (const auto& f : group.findings) {
+    text.append("  ").append(FindingIDs::shortForm(f.id)).append("  ").append(tierName(f.confidence, options_.colour));
+    text.append(" · ").append(stringValue(f.kind)).append(" · ");
+    text.append(FindingIDs::macStylePath(f.url.path(), options_.shown)).append("\n");
+    for (const auto& e : f.evidence) text.append("            ").append(e.explanation).append("\n");
+  }
+  for (const auto& point : summary.points)
+    text.append("  * ").append(options_.point ? options_.point(point) : point).append("\n");
+  out_ << text;
+}
+
+void OrphanGroupsText::finish() {
+  if (empty_) out_ << "No leftovers of removed apps found.\n";
+}
+
+OrphanGroupsJSON::OrphanGroupsJSON(std::ostream& out) : out_(out) {}
+
+std::string OrphanGroupsJSON::groupText(const OrphanGroup& group) {
+  std::string text;
+  writeGroup(text, 0, group);
+  return text;
+}
+
+void OrphanGroupsJSON::add(const OrphanGroup& group) {
+  std::string text = empty_ ? "{\n  \"groups\": [\n    " : ",\n    ";
+  empty_ = false;
+  writeGroup(text, 2, group);
+  out_ << text;
+}
+
+void OrphanGroupsJSON::finish(const json::Json& backgroundItemStoreStatus) {
+  std::string text = empty_ ? "{\n  \"groups\": []" : "\n  ]";
+  text += ",\n  \"backgroundItemStoreStatus\": ";
+  for (char c : json::pretty(inDialect(backgroundItemStoreStatus))) text += c == '\n' ? "\n  " : std::string(1, c);
+  out_ << text << "\n}\n";
+}
+
+}  // namespace corvane::report

@@ -1,0 +1,53 @@
+#pragma once
+// The leftovers of removed apps as text and as JSON, written group by group as a scan hands them out, so
+// that no document of the whole scan is ever built.
+//
+// The JSON form is {"groups": [...], "backgroundItemStoreStatus": {...}} in the dialect, two-space indents;
+// each group is {"suspectedBundleIdentifier", "headline", "points", "findings"} (docs/json.md).
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "corvane/model/layout.h"
+#include "corvane/model/removal_records.h"
+#include "model/json_value.h"
+
+namespace corvane::report {
+
+class OrphanGroupsText {
+ public:
+  struct Options {
+    Layout shown;         // paths are shown as this layout's Mac shows them
+    bool colour = false;  // tier names in their terminal colours
+    // How a guidance point reads where it is shown; empty: as written.
+    std::function<std::string(std::string)> point;
+  };
+
+  OrphanGroupsText(std::ostream& out, Options options);
+  void add(const OrphanGroup& group);
+  // Says so when no group was added.
+  void finish();
+
+ private:
+  std::ostream& out_;
+  Options options_;
+  bool empty_ = true;
+};
+
+class OrphanGroupsJSON {
+ public:
+  explicit OrphanGroupsJSON(std::ostream& out);
+  void add(const OrphanGroup& group);
+  // Closes the list and writes the background-items store's status (in its JSON form) after it.
+  void finish(const json::Json& backgroundItemStoreStatus);
+
+  // One group's JSON, as add writes it at the top level (no indent before its first line).
+  static std::string groupText(const OrphanGroup& group);
+
+ private:
+  std::ostream& out_;
+  bool empty_ = true;
+};
+
+}  // namespace corvane::report
