@@ -39,6 +39,15 @@ std::string entryName(int i, bool typical) {
   return "org.gone" + std::to_string(i) + ".app";
 }
 
+// Runs `program` with its output in `file` (so that this process reads nothing, and the child's peak memory is
+// not lifted by this process's own), `runs` times; the size of the output.
+std::size_t runToFile(const CommandRunner& runner, const std::string& program, std::vector<std::string> arguments,
+                      const std::string& file, int runs, Spread& spread) {
+  arguments.insert(arguments.begin(), {"-c", "exec \"$0\" \"$@\" > \"" + file + "\"", program});
+  spread = measure(runs, [&] { (void)runner.runWithStatus("/bin/sh", arguments); });
+  return testing::SampleMac::readFile(file).size();
+}
+
 }  // namespace
 
 int benchOrphans(int entries, bool typical, const std::string& tool) {
@@ -59,6 +68,24 @@ int benchOrphans(int entries, bool typical, const std::string& tool) {
       testing::SampleMac::writeFile(path);
   }
 
+  // The command first, while this process is still small: a child's peak memory is never below its parent's
+  // at the time it was started. As text, then as JSON, each against find over the same roots, all writing to a
+  // file.
+  CommandRunner runner;
+  const std::string output = tmp.path() + "/output";
+  const std::vector<std::string> text = {"orphans", "--root", mac.root(), "--home", mac.home()};
+  std::vector<std::string> asJSON = text;
+  asJSON.push_back("--json");
+  Spread textRun, jsonRun, find;
+  (void)runToFile(runner, tool, text, output, 3, textRun);
+  const double textPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
+  const std::size_t printed = runToFile(runner, tool, asJSON, output, 3, jsonRun);
+  const double jsonPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
+  std::vector<std::string> arguments = roots;
+  arguments.insert(arguments.end(), {"-mindepth", "1", "-maxdepth", "1"});
+  (void)runToFile(runner, "/usr/bin/find", arguments, output, 5, find);
+  const std::string found = testing::SampleMac::readFile(output);
+
   const Layout layout = Layout::at(mac.root(), mac.home());
   const std::vector<InstalledApplication> installed = AppDiscoveryService(layout).discover();
   OrphanScanner::Collaborators collaborators;
@@ -66,40 +93,24 @@ int benchOrphans(int entries, bool typical, const std::string& tool) {
   const OrphanScanner scanner(layout, collaborators);
   std::size_t groups = 0;
   std::size_t listed = 0;
-  std::size_t found = 0;
   const int runs = 5;
-  const Spread scan = measure(runs, [&] { groups = scanner.scan(installed, {}, {}).groups.size(); });
+  const Spread scan = measure(runs, [&] {
+    groups = 0;
+    (void)scanner.scan(installed, {}, {}, [&groups](OrphanGroup&&) { ++groups; });
+  });
   const Spread bare = measure(runs, [&] {
     listed = 0;
     for (const auto& root : roots)
       if (auto listing = platform::realFileSystem().list(root); listing.has_value()) listed += listing->entries.size();
   });
-  std::vector<std::string> arguments = roots;
-  arguments.insert(arguments.end(), {"-mindepth", "1", "-maxdepth", "1"});
-  CommandRunner runner;
-  const Spread find = measure(runs, [&] {
-    const auto outcome = runner.runWithStatus("/usr/bin/find", arguments);
-    found = static_cast<std::size_t>(std::count(outcome.output.begin(), outcome.output.end(), '\n'));
-  });
 
   const std::string label = std::string("orphans ") + shape + " " + std::to_string(entries);
   std::printf("N = %d (%s, %zu apps installed): %zu groups, %zu entries listed, %zu found by find\n", entries, shape,
-              installed.size(), groups, listed, found);
+              installed.size(), groups, listed, static_cast<std::size_t>(std::count(found.begin(), found.end(), '\n')));
   printSpread("orphan scan", scan);
   printSpread("bare listing", bare);
   printSpread("find -maxdepth 1 (process)", find);
   printSummary(label, milliseconds(scan.median), "find " + milliseconds(find.median), scan.median / find.median);
-
-  // The command itself, its output read whole by this process: as text, then as JSON. The peak memory is the
-  // largest child's so far, so it is read after each before find runs again.
-  const std::vector<std::string> text = {"orphans", "--root", mac.root(), "--home", mac.home()};
-  std::vector<std::string> asJSON = text;
-  asJSON.push_back("--json");
-  std::size_t printed = 0;
-  const Spread textRun = measure(3, [&] { printed = runner.runWithStatus(tool, text).output.size(); });
-  const double textPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
-  const Spread jsonRun = measure(3, [&] { printed = runner.runWithStatus(tool, asJSON).output.size(); });
-  const double jsonPeak = static_cast<double>(platform::childrenPeakResidentBytes()) / (1024.0 * 1024.0);
   std::printf("  corvane orphans --json printed %.1f MB; peak memory %.1f MB (text), %.1f MB (both)\n",
               static_cast<double>(printed) / (1024.0 * 1024.0), textPeak, jsonPeak);
   printSpread("corvane orphans (process)", textRun);

@@ -15,7 +15,7 @@ std::array<std::uint8_t, 20> sha1(std::string_view bytes) {
   std::string message(bytes);
   const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
   message += static_cast<char>(0x80);
-  while (message.size() % 64 != 56) message += '\0';
+  message.resize(message.size() + (120 - message.size() % 64) % 64, '\0');  // up to 56 bytes past a block
   for (int i = 7; i >= 0; --i) message += static_cast<char>(bits >> (8 * i));
   for (std::size_t block = 0; block < message.size(); block += 64) {
     std::uint32_t w[80];
@@ -25,15 +25,14 @@ std::array<std::uint8_t, 20> sha1(std::string_view bytes) {
     }
     for (int i = 16; i < 80; ++i) w[i] = rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    for (int i = 0; i < 80; ++i) {
-      std::uint32_t f, k;
-      if (i < 20) f = (b & c) | (~b & d), k = 0x5A827999;
-      else if (i < 40) f = b ^ c ^ d, k = 0x6ED9EBA1;
-      else if (i < 60) f = (b & c) | (b & d) | (c & d), k = 0x8F1BBCDC;
-      else f = b ^ c ^ d, k = 0xCA62C1D6;
+    const auto round = [&](int i, std::uint32_t f, std::uint32_t k) {
       const std::uint32_t t = rotl(a, 5) + f + e + k + w[i];
       e = d, d = c, c = rotl(b, 30), b = a, a = t;
-    }
+    };
+    for (int i = 0; i < 20; ++i) round(i, (b & c) | (~b & d), 0x5A827999);
+    for (int i = 20; i < 40; ++i) round(i, b ^ c ^ d, 0x6ED9EBA1);
+    for (int i = 40; i < 60; ++i) round(i, (b & c) | (b & d) | (c & d), 0x8F1BBCDC);
+    for (int i = 60; i < 80; ++i) round(i, b ^ c ^ d, 0xCA62C1D6);
     h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e;
   }
   std::array<std::uint8_t, 20> digest{};

@@ -14,6 +14,7 @@
 #include "corvane/discovery/system_extension_catalog.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "orphans/orphan_sources.h"
+#include "platform/disk_identity.h"
 #include "platform/file_system.h"
 #include "platform/unicode.h"
 
@@ -27,18 +28,20 @@ constexpr int kAgeWeight = 3;
 constexpr int kStaleAfterDays = 90;
 constexpr std::int64_t kSecondsPerDay = 86'400;
 
-// What one lstat of an entry says, as a finding records it.
+// What one look at an entry says, as a finding records it.
 struct EntryFacts {
   std::optional<std::int64_t> byteCount;
   std::optional<Date> modifiedAt;
+  std::optional<DiskIdentity> diskIdentity;
 };
 
-EntryFacts entryFacts(const std::string& path) {
-  auto status = platform::realFileSystem().linkStatus(path);
-  if (!status) return {};
+EntryFacts entryFacts(const Url& url) {
+  platform::FileStatus status;
+  auto identity = platform::diskIdentityWithStatus(url, status);
+  if (!identity) return {};
   // The allocated size when the file system reports one, else the logical size.
-  const std::int64_t bytes = status->allocatedSize > 0 ? status->allocatedSize : status->size;
-  return {bytes, Date(std::chrono::seconds(status->modifiedSeconds))};
+  const std::int64_t bytes = status.allocatedSize > 0 ? status.allocatedSize : status.size;
+  return {bytes, Date(std::chrono::seconds(status.modifiedSeconds)), identity};
 }
 
 // The visible entries of a root; none when it cannot be listed.
@@ -61,7 +64,7 @@ std::optional<std::string> trimmedIdentifier(const AppIdentity& identity) {
 FileFinding makeFinding(const Url& url, FindingKind kind, FindingConfidence confidence, int score,
                         std::vector<MatchEvidence> evidence, const EntryFacts& facts) {
   return FileFinding::make(url, kind, confidence, score, std::move(evidence), facts.byteCount, facts.modifiedAt, false,
-                           std::nullopt, platform::realFileSystem().diskIdentity(url.path()));
+                           std::nullopt, facts.diskIdentity);
 }
 
 struct RemovedOwner {
@@ -139,7 +142,7 @@ class InnerScan {
   FileFinding folderFinding(const Suspect& suspect) const {
     const OrphanScanner::Root& root = facts_.roots[suspect.root];
     const Url url = root.url.appending(suspect.name);
-    const EntryFacts facts = entryFacts(url.path());
+    const EntryFacts facts = entryFacts(url);
     std::optional<int> ageDays;
     if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
     const bool stale = ageDays && *ageDays >= kStaleAfterDays;
@@ -280,7 +283,7 @@ class InnerScan {
                                 0);
         groups_[best->identifier].push_back(
             makeFinding(url, root.kind, running ? FindingConfidence::inUse : FindingConfidence::review,
-                        bestAssessment.score, std::move(evidence), entryFacts(url.path())));
+                        bestAssessment.score, std::move(evidence), entryFacts(url)));
         seen.insert(standardized);
       }
     }

@@ -5,11 +5,14 @@
 
 #include "corvane/base/url.h"
 #include "corvane/model/disk_identity.h"
+#include "platform/file_status.h"
 
 namespace corvane::platform {
 
 // The item's identity now (lstat: a final link is not followed); none when the item is missing or
 // cannot be examined.
 std::optional<DiskIdentity> diskIdentityOf(const Url& at);
+// The same, and the item's status from the same look at it, in `status`.
+std::optional<DiskIdentity> diskIdentityWithStatus(const Url& at, FileStatus& status);
 
 }  // namespace corvane::platform

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_status.h"
+
 namespace corvane::platform {
 
 struct ObjectIdentity {
@@ -20,5 +22,7 @@ struct ObjectIdentity {
 
 // Read without following a final symbolic link; none on any failure.
 std::optional<ObjectIdentity> objectIdentity(const std::string& path);
+// The same, and the item's status from the same look at it, in `status`.
+std::optional<ObjectIdentity> objectIdentity(const std::string& path, FileStatus& status);
 
 }  // namespace corvane::platform

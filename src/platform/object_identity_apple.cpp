@@ -11,4 +11,11 @@ std::optional<ObjectIdentity> objectIdentity(const std::string& path) {
                         static_cast<std::uint32_t>(st.st_mode) & 0xF000u, 0};
 }
 
+std::optional<ObjectIdentity> objectIdentity(const std::string& path, FileStatus& status) {
+  auto seen = linkStatus(path);
+  if (!seen) return std::nullopt;
+  status = *seen;
+  return ObjectIdentity{seen->device, seen->inode, seen->mode & 0xF000u, 0};
+}
+
 }  // namespace corvane::platform

@@ -14,20 +14,25 @@ std::uint64_t nanoseconds(std::int64_t seconds, std::uint32_t nanos) {
   return static_cast<std::uint64_t>(seconds) * 1000000000u + nanos;
 }
 
+ObjectIdentity identityOf(const struct statx& sx) {
+  ObjectIdentity identity;
+  identity.device = static_cast<std::uint32_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+  identity.inode = sx.stx_ino;
+  identity.fileType = sx.stx_mode & 0xF000u;
+  identity.creationStamp = (sx.stx_mask & STATX_BTIME) != 0 ? nanoseconds(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
+                                                            : nanoseconds(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
+  return identity;
+}
+
+int readStatx(const std::string& path, struct statx& sx) {
+  return ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx);
+}
+
 }  // namespace
 
 std::optional<ObjectIdentity> objectIdentity(const std::string& path) {
   struct statx sx {};
-  if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
-    ObjectIdentity identity;
-    identity.device = static_cast<std::uint32_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
-    identity.inode = sx.stx_ino;
-    identity.fileType = sx.stx_mode & 0xF000u;
-    identity.creationStamp = (sx.stx_mask & STATX_BTIME) != 0
-                                 ? nanoseconds(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
-                                 : nanoseconds(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
-    return identity;
-  }
+  if (readStatx(path, sx) == 0) return identityOf(sx);
   if (errno != ENOSYS) return std::nullopt;
   // A kernel (or sandbox) without statx: lstat and the status-change time.
   struct stat st {};
@@ -35,6 +40,27 @@ std::optional<ObjectIdentity> objectIdentity(const std::string& path) {
   return ObjectIdentity{static_cast<std::uint32_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                         static_cast<std::uint32_t>(st.st_mode) & 0xF000u,
                         nanoseconds(st.st_ctim.tv_sec, static_cast<std::uint32_t>(st.st_ctim.tv_nsec))};
+}
+
+std::optional<ObjectIdentity> objectIdentity(const std::string& path, FileStatus& status) {
+  struct statx sx {};
+  if (readStatx(path, sx) != 0) {
+    if (errno != ENOSYS) return std::nullopt;
+    auto seen = linkStatus(path);
+    if (!seen) return std::nullopt;
+    status = *seen;
+    return objectIdentity(path);
+  }
+  status.device = static_cast<std::uint32_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+  status.inode = sx.stx_ino;
+  status.mode = sx.stx_mode;
+  status.size = static_cast<std::int64_t>(sx.stx_size);
+  status.allocatedSize = static_cast<std::int64_t>(sx.stx_blocks) * 512;
+  status.modifiedSeconds = sx.stx_mtime.tv_sec;
+  status.changedSeconds = sx.stx_ctime.tv_sec;
+  status.uid = sx.stx_uid;
+  status.linkCount = sx.stx_nlink;
+  return identityOf(sx);
 }
 
 }  // namespace corvane::platform

@@ -64,31 +64,20 @@ class PrettyWriter {
     first_ = false;
   }
   void string(std::string_view text) {
-    if (!isWellFormedUTF8(text)) {
+    if (!isWellFormedUTF8(text)) {  // written with its faults replaced, as the JSON values do
       out_ += json::Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
       return;
     }
-    static constexpr char kHex[] = "0123456789abcdef";
     out_ += '"';
-    for (char c : text) {
-      switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\b': out_ += "\\b"; break;
-        case '\f': out_ += "\\f"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\r': out_ += "\\r"; break;
-        case '\t': out_ += "\\t"; break;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) {
-            out_ += "\\u00";
-            out_ += kHex[(c >> 4) & 0xF];
-            out_ += kHex[c & 0xF];
-          } else {
-            out_ += c;
-          }
-      }
+    std::size_t run = 0;  // the first character not yet written
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      out_.append(text.substr(run, i - run));
+      run = i + 1;
+      escape(c);
     }
+    out_.append(text.substr(run));
     out_ += '"';
   }
   template <class Number>
@@ -105,6 +94,23 @@ class PrettyWriter {
   }
 
  private:
+  void escape(unsigned char c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    switch (c) {
+      case '"': out_ += "\\\""; break;
+      case '\\': out_ += "\\\\"; break;
+      case '\b': out_ += "\\b"; break;
+      case '\f': out_ += "\\f"; break;
+      case '\n': out_ += "\\n"; break;
+      case '\r': out_ += "\\r"; break;
+      case '\t': out_ += "\\t"; break;
+      default:
+        out_ += "\\u00";
+        out_ += kHex[c >> 4];
+        out_ += kHex[c & 0xF];
+    }
+  }
+
   void newline() {
     out_ += '\n';
     out_.append(static_cast<std::size_t>(depth_) * 2, ' ');
@@ -166,13 +172,23 @@ void writeGroup(std::string& out, int depth, const OrphanGroup& group) {
   w.close('}');
 }
 
+// Writes out what is pending once it is large, or at the end: few large writes.
+void flush(std::ostream& out, std::string& pending, bool end = false) {
+  constexpr std::size_t kWriteSize = 1 << 16;
+  if (!end && pending.size() < kWriteSize) return;
+  out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
+  if (end) out.flush();
+  pending.clear();
+}
+
 }  // namespace
 
 OrphanGroupsText::OrphanGroupsText(std::ostream& out, Options options) : out_(out), options_(std::move(options)) {}
 
 void OrphanGroupsText::add(const OrphanGroup& group) {
   const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
-  std::string text = empty_ ? "" : "\n";
+  std::string& text = pending_;
+  if (!empty_) text += "\n";
   empty_ = false;
   text.append(group.suspectedBundleIdentifier).append("\n  ").append(summary.headline).append("\n");
   for (const auto& f : group.findings) {
@@ -183,11 +199,12 @@ void OrphanGroupsText::add(const OrphanGroup& group) {
   }
   for (const auto& point : summary.points)
     text.append("  * ").append(options_.point ? options_.point(point) : point).append("\n");
-  out_ << text;
+  flush(out_, pending_);
 }
 
 void OrphanGroupsText::finish() {
-  if (empty_) out_ << "No leftovers of removed apps found.\n";
+  if (empty_) pending_ += "No leftovers of removed apps found.\n";
+  flush(out_, pending_, true);
 }
 
 OrphanGroupsJSON::OrphanGroupsJSON(std::ostream& out) : out_(out) {}
@@ -199,17 +216,18 @@ std::string OrphanGroupsJSON::groupText(const OrphanGroup& group) {
 }
 
 void OrphanGroupsJSON::add(const OrphanGroup& group) {
-  std::string text = empty_ ? "{\n  \"groups\": [\n    " : ",\n    ";
+  pending_ += empty_ ? "{\n  \"groups\": [\n    " : ",\n    ";
   empty_ = false;
-  writeGroup(text, 2, group);
-  out_ << text;
+  writeGroup(pending_, 2, group);
+  flush(out_, pending_);
 }
 
 void OrphanGroupsJSON::finish(const json::Json& backgroundItemStoreStatus) {
-  std::string text = empty_ ? "{\n  \"groups\": []" : "\n  ]";
-  text += ",\n  \"backgroundItemStoreStatus\": ";
-  for (char c : json::pretty(inDialect(backgroundItemStoreStatus))) text += c == '\n' ? "\n  " : std::string(1, c);
-  out_ << text << "\n}\n";
+  pending_ += empty_ ? "{\n  \"groups\": []" : "\n  ]";
+  pending_ += ",\n  \"backgroundItemStoreStatus\": ";
+  for (char c : json::pretty(inDialect(backgroundItemStoreStatus))) pending_ += c == '\n' ? "\n  " : std::string(1, c);
+  pending_ += "\n}\n";
+  flush(out_, pending_, true);
 }
 
 }  // namespace corvane::report

@@ -32,6 +32,7 @@ class OrphanGroupsText {
  private:
   std::ostream& out_;
   Options options_;
+  std::string pending_;
   bool empty_ = true;
 };
 
@@ -47,6 +48,7 @@ class OrphanGroupsJSON {
 
  private:
   std::ostream& out_;
+  std::string pending_;
   bool empty_ = true;
 };
 
