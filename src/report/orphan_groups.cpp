@@ -1,5 +1,7 @@
 #include "report/orphan_groups.h"
 
+#include <array>
+#include <charconv>
 #include <ostream>
 #include <string_view>
 
@@ -35,6 +37,14 @@ bool isWellFormedUTF8(std::string_view text) {
   return true;
 }
 
+// The bytes written as they are inside a JSON string: all but the controls, '"', '\\' and those from 0x80 up
+// (which are checked for well-formed UTF-8).
+constexpr std::array<bool, 256> kPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
 // Writes pretty JSON with two-space indents, byte for byte as the JSON values print themselves.
 class PrettyWriter {
  public:
@@ -51,11 +61,12 @@ class PrettyWriter {
     out_ += bracket;
     first_ = false;
   }
-  // Before an object's member.
+  // Before an object's member; `name` needs no escapes.
   void key(std::string_view name) {
     item();
-    string(name);
-    out_ += ": ";
+    out_ += '"';
+    out_ += name;
+    out_ += "\": ";
   }
   // Before an array's element.
   void item() {
@@ -64,15 +75,20 @@ class PrettyWriter {
     first_ = false;
   }
   void string(std::string_view text) {
-    if (!isWellFormedUTF8(text)) {  // written with its faults replaced, as the JSON values do
-      out_ += json::Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-      return;
-    }
+    const std::size_t start = out_.size();
     out_ += '"';
-    std::size_t run = 0;  // the first character not yet written
+    std::size_t run = 0;       // the first character not yet written
+    bool wellFormed = false;   // the rest was found well-formed UTF-8
     for (std::size_t i = 0; i < text.size(); ++i) {
       const auto c = static_cast<unsigned char>(text[i]);
-      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      if (kPlain[c]) continue;
+      if (c >= 0x80) {
+        if (wellFormed || (wellFormed = isWellFormedUTF8(text.substr(i)))) continue;
+        // Written with its faults replaced, as the JSON values do.
+        out_.resize(start);
+        out_ += json::Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return;
+      }
       out_.append(text.substr(run, i - run));
       run = i + 1;
       escape(c);
@@ -80,9 +96,17 @@ class PrettyWriter {
     out_.append(text.substr(run));
     out_ += '"';
   }
+  // Text that needs no escapes: identifiers, dates, names of kinds.
+  void plain(std::string_view text) {
+    out_ += '"';
+    out_ += text;
+    out_ += '"';
+  }
   template <class Number>
   void number(Number value) {
-    out_ += std::to_string(value);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out_.append(digits, end);
   }
   void boolean(bool value) { out_ += value ? "true" : "false"; }
 
@@ -124,25 +148,25 @@ class PrettyWriter {
 // A finding in its JSON form in the dialect: its location as "path".
 void writeFinding(PrettyWriter& w, const FileFinding& f) {
   w.open('{');
-  w.key("id"), w.string(f.id.toString());
+  w.key("id"), w.plain(f.id.toString());
   w.key("path"), w.string(f.url.path());
-  w.key("kind"), w.string(stringValue(f.kind));
-  w.key("confidence"), w.string(stringValue(f.confidence));
+  w.key("kind"), w.plain(stringValue(f.kind));
+  w.key("confidence"), w.plain(stringValue(f.confidence));
   w.key("score"), w.number(f.score);
   w.key("evidence");
   w.open('[');
   for (const auto& e : f.evidence) {
     w.item();
     w.open('{');
-    w.key("id"), w.string(e.id.toString());
-    w.key("kind"), w.string(stringValue(e.kind));
+    w.key("id"), w.plain(e.id.toString());
+    w.key("kind"), w.plain(stringValue(e.kind));
     w.key("explanation"), w.string(e.explanation);
     w.key("weight"), w.number(e.weight);
     w.close('}');
   }
   w.close(']');
   w.member("byteCount", f.byteCount, [&](std::int64_t v) { w.number(v); });
-  w.member("modifiedAt", f.modifiedAt, [&](Date v) { w.string(date::iso8601(v)); });
+  w.member("modifiedAt", f.modifiedAt, [&](Date v) { w.plain(date::iso8601(v)); });
   w.key("isProtectedLocation"), w.boolean(f.isProtectedLocation);
   w.member("displayName", f.displayName, [&](const std::string& v) { w.string(v); });
   w.member("diskIdentity", f.diskIdentity, [&](const DiskIdentity& v) {

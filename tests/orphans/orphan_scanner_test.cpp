@@ -6,6 +6,8 @@
 
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
+#include "platform/disk_identity.h"
+#include "platform/file_status.h"
 #include "sample_mac/bundle_components.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/orphaned_mac.h"
@@ -182,7 +184,14 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   const FileFinding& plist = find(groups, "com.gone.app.plist");
   EXPECT_EQ(plist.kind, FindingKind::preference);
   EXPECT_EQ(plist.url.path(), lib("Preferences/com.gone.app.plist"));
-  EXPECT_TRUE(plist.byteCount.has_value() && plist.modifiedAt.has_value() && plist.diskIdentity.has_value());
+  // One look at the item gives its size on disk, its age and its identity, as the separate reads give them.
+  const auto status = platform::linkStatus(plist.url.path());
+  ASSERT_TRUE(status && plist.byteCount && plist.modifiedAt && plist.diskIdentity);
+  EXPECT_EQ(*plist.byteCount, status->allocatedSize > 0 ? status->allocatedSize : status->size);
+  EXPECT_EQ(*plist.modifiedAt, Date(std::chrono::seconds(status->modifiedSeconds)));
+  const auto identity = platform::diskIdentityOf(plist.url);
+  ASSERT_TRUE(identity);
+  EXPECT_TRUE(plist.diskIdentity->isSameObject(*identity) && plist.diskIdentity->creationStamp == identity->creationStamp);
   EXPECT_FALSE(plist.isProtectedLocation || plist.displayName);
 }
 
