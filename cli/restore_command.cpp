@@ -10,7 +10,7 @@
 #include "cli/history_side_file.h"
 #include "cli/launchctl_runner.h"
 #include "cli/restore_text.h"
-#include "cli/trash_view.h"
+#include "corvane/trash/trash_session.h"
 #include "corvane/history/background_service_restorer.h"
 #include "corvane/history/bulk_restore_summary.h"
 #include "corvane/history/history_store.h"
@@ -108,7 +108,7 @@ int restore(const ParsedArguments& args, Context& c) {
   std::vector<RestoreItemReport> reports;
   std::set<std::string> restoredPaths;
   for (const auto& item : present) {
-    const std::string name = trashName(item.trashPath);
+    const std::string name = TrashSession::trashName(item.trashPath);
     // The Trash folder's own Put Back record first; the history's word where there is none.
     std::optional<PutBackInfo> info;
     if (auto root = TrashLocator::root(item.trashPath, roots)) {

@@ -15,7 +15,7 @@
 #include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "cli/terminal_text.h"
-#include "cli/trash_view.h"
+#include "report/trash_text.h"
 #include "corvane/analysis/transparency_content.h"
 #include "corvane/orphans/leftover_check.h"
 #include "corvane/orphans/orphan_guidance.h"
@@ -115,12 +115,12 @@ TEST(VersionTest, OneVersionFromTheBuildDefinitionToTheTool) {
 
 TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
   const auto commands = cli::allCommands();
-  const std::string man = cli::manPage(commands);
+  const std::string man = report::manPage(cli::toolHelp(commands));
   for (const std::string shell : {"bash", "zsh", "fish"}) {
     SCOPED_TRACE(shell);
     auto printed = testing::runCli({"completions", shell});
     ASSERT_EQ(printed.status, 0);
-    EXPECT_EQ(printed.out, *cli::completionScript(shell, commands));
+    EXPECT_EQ(printed.out, *report::completionScript(shell, cli::toolHelp(commands)));
     for (const auto& c : commands) {
       EXPECT_NE(printed.out.find(c.name), std::string::npos) << c.name;
       auto options = c.options.flags;
@@ -150,7 +150,7 @@ TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
 TEST(CommandDocsTest, BashCompletesCommandsOptionsValuesAppsAndHistoryIDs) {
   testing::TemporaryFolder tmp{"corvane-bash"};
   const std::string script = tmp.path() + "/corvane.bash";
-  std::ofstream(script) << *cli::completionScript("bash", cli::allCommands());
+  std::ofstream(script) << *report::completionScript("bash", cli::toolHelp(cli::allCommands()));
   // The tool the completions ask for app names and history ids, noting how it was asked.
   const std::string tool = tmp.path() + "/corvane";
   std::ofstream(tool) << "#!/bin/sh\necho \"$*\" >> '" << tmp.path() << "/asked'\n"
@@ -326,8 +326,8 @@ TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   cli::printFindings(coloured, {f}, Layout::at("/", "/home/u"), false, nullptr, true);
   EXPECT_EQ(std::regex_replace(coloured.str(), std::regex("\033\\[[0-9]+m"), ""), plain.str());
   EXPECT_NE(coloured.str(), plain.str());
-  EXPECT_EQ(cli::laneName(TriageLane::likelyWanted, true), "\033[31mKeep?\033[0m");
-  EXPECT_EQ(cli::laneName(TriageLane::safeToPurge, false), "Safe to purge");
+  EXPECT_EQ(report::laneName(TriageLane::likelyWanted, true), "\033[31mKeep?\033[0m");
+  EXPECT_EQ(report::laneName(TriageLane::safeToPurge, false), "Safe to purge");
 }
 
 }  // namespace
