@@ -7,7 +7,7 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "cli/progress.h"
+#include "report/scan_progress.h"
 #include "cli/prompt.h"
 #include "cli/restore_text.h"
 #include "corvane/trash/trash_session.h"
@@ -36,17 +36,17 @@ int unreadable(Context& c, const std::string& label) {
 }
 
 // This machine's Trash, its scans counted for `progress` (shown only when it is enabled).
-TrashCollaborators counted(ScanProgress& progress) {
+TrashCollaborators counted(report::ScanProgress& progress) {
   TrashCollaborators machine = TrashCollaborators::system();
-  auto counting = std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(), progress);
+  auto counting = std::make_shared<report::CountingFileSystem>(platform::sharedRealFileSystem(), progress);
   machine.scanFolder = [scanner = TrashScanner(std::move(counting))](const std::string& folder) {
     return scanner.scan(folder);
   };
   return machine;
 }
 
-ScanProgress listingProgress(Context& c, const ParsedArguments& args) {
-  return ScanProgress(c.err, c.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
+report::ScanProgress listingProgress(Context& c, const ParsedArguments& args) {
+  return report::ScanProgress(c.err, c.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
                       std::chrono::seconds(1), "Listing the Trash");
 }
 
@@ -97,7 +97,7 @@ int list(const ParsedArguments& args, Context& c) {
   HistoryStore history(HistoryFileManager::system(), c.layout);
   TrashListing listing;
   {
-    ScanProgress progress = listingProgress(c, args);
+    report::ScanProgress progress = listingProgress(c, args);
     listing = TrashSession(c.layout, counted(progress), history).list(*query);
   }
   if (!listing.readable) return unreadable(c, "corvane trash");
@@ -113,7 +113,7 @@ int list(const ParsedArguments& args, Context& c) {
 }
 
 TrashPlan planned(const ParsedArguments& args, Context& c, const HistoryStore& history, const TrashRequest& request) {
-  ScanProgress progress = listingProgress(c, args);
+  report::ScanProgress progress = listingProgress(c, args);
   return TrashSession(c.layout, counted(progress), history).plan(request);
 }
 
