@@ -59,7 +59,9 @@ TEST_F(TrashSessionTest, TheConfirmationAsksForThePhraseOnlyForASelectionOverThe
     ASSERT_EQ(plan.kind, TrashPlan::Kind::ready);
     EXPECT_EQ(plan.confirmation, c.expected);
     EXPECT_EQ(plan.rows.size(), static_cast<std::size_t>(c.items));
-    if (c.action != TrashAction::putBack) EXPECT_EQ(plan.counts.admittedCount, c.items);
+    if (c.action != TrashAction::putBack) {
+      EXPECT_EQ(plan.counts.admittedCount, c.items);
+    }
     EXPECT_EQ(SampleMac::entryNames(trash).size(), static_cast<std::size_t>(c.items));  // planning only reads
   }
 }
