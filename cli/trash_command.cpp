@@ -7,13 +7,13 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "report/scan_progress.h"
 #include "cli/prompt.h"
 #include "cli/restore_text.h"
 #include "corvane/trash/trash_session.h"
 #include "corvane/trash/triage.h"
 #include "platform/file_system.h"
 #include "report/json_dialect.h"
+#include "report/scan_progress.h"
 #include "report/trash_text.h"
 
 namespace corvane::cli {
@@ -47,7 +47,7 @@ TrashCollaborators counted(report::ScanProgress& progress) {
 
 report::ScanProgress listingProgress(Context& c, const ParsedArguments& args) {
   return report::ScanProgress(c.err, c.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
-                      std::chrono::seconds(1), "Listing the Trash");
+                              std::chrono::seconds(1), "Listing the Trash");
 }
 
 // The exit status of a plan that is not ready, after saying why; none for a ready one.

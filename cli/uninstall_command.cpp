@@ -2,7 +2,6 @@
 // remembers the uninstall in the history.
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,18 +10,17 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "report/json_dialect.h"
-#include "report/uninstall_text.h"
-#include "corvane/trash/delete_plan.h"
-#include "cli/prompt.h"
 #include "cli/finding_sizes.h"
-#include "report/scan_progress.h"
+#include "cli/prompt.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/finding_ids.h"
-#include "corvane/removal/background_service_controller.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
+#include "corvane/trash/delete_plan.h"
 #include "corvane/uninstall/uninstall_session.h"
+#include "report/json_dialect.h"
+#include "report/scan_progress.h"
+#include "report/uninstall_text.h"
 
 namespace corvane::cli {
 
