@@ -1,16 +1,12 @@
 #include <sys/attr.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/descriptor_flags.h"
 #include "platform/descriptor_ops.h"
 #include "platform/retry.h"
 
 namespace corvane::platform {
-
-std::uint32_t statFlags(const struct ::stat& st) { return st.st_flags; }
 
 // The flags are set through the folder, never by opening the item: opening a named pipe waits for a
 // writer, a socket cannot be opened, and an item without read permission refuses it.

@@ -192,8 +192,8 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
   ::utimensat(AT_FDCWD, (item + "/readonly").c_str(), old, AT_SYMLINK_NOFOLLOW);
   ::utimensat(AT_FDCWD, (item + "/src").c_str(), old, AT_SYMLINK_NOFOLLOW);
   ::utimensat(AT_FDCWD, (item + "/link").c_str(), old, AT_SYMLINK_NOFOLLOW);
-  auto facts = [](const std::string& path) { return platform::entryFacts(path).value(); };
-  std::map<std::string, platform::EntryFacts> before;
+  auto facts = [](const std::string& path) { return platform::linkStatus(path).value(); };
+  std::map<std::string, platform::FileStatus> before;
   for (const char* p : {"/src", "/readonly", "/link", "/src/main.c"}) before[p] = facts(item + p);
 
   ASSERT_EQ(restore("Project", true), RestoreOutcome::restored(docs + "/Project", RestoreStrategy::copyVerifyRemove));
@@ -204,9 +204,9 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
     const auto now = facts(copy + p);
     EXPECT_EQ(now.mode, was.mode);
     EXPECT_EQ(now.size, was.size);
-    EXPECT_EQ(now.modified, was.modified);
+    EXPECT_EQ(std::pair(now.modifiedSeconds, now.modifiedNanoseconds), std::pair(was.modifiedSeconds, was.modifiedNanoseconds));
     if (p != "/src/main.c") {
-      EXPECT_EQ(now.accessed, was.accessed);
+      EXPECT_EQ(std::pair(now.accessedSeconds, now.accessedNanoseconds), std::pair(was.accessedSeconds, was.accessedNanoseconds));
     }
   }
   EXPECT_EQ(platform::readLink(copy + "/link"), "src/main.c");
@@ -279,7 +279,7 @@ TEST_F(RestoreExecutorTest, OnlyRecordedUnfinishedCopiesOfEndedRestoresAreRemove
   const restore_copy::Journal journal(own);
   auto made = [&](const std::string& name, int pid) {
     SampleMac::writeFile(docs + "/" + name + "/inside.txt", "copy");
-    const auto folder = platform::entryFacts(docs).value(), item = platform::entryFacts(docs + "/" + name).value();
+    const auto folder = platform::linkStatus(docs).value(), item = platform::linkStatus(docs + "/" + name).value();
     const restore_copy::Journal::Entry entry{pid, docs, folder.device, folder.inode, name, item.device, item.inode};
     EXPECT_TRUE(journal.record(entry));
     return entry;
