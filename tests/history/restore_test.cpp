@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "history/restore_copy.h"
 #include "platform/directory.h"
+#include "platform/fs_ops.h"
 #include "platform/processes.h"
 #include "platform/tree_copy.h"
 #include "sample_mac/sample_mac.h"
@@ -227,6 +229,24 @@ TEST_F(RestoreExecutorTest, TooDeepATreeIsNotCopiedAndNothingIsLeftBehind) {
   const auto before = test_support::treeListing(root);
   EXPECT_EQ(restore("Deep", true), RestoreOutcome::copyFailed("copy"));
   EXPECT_EQ(test_support::treeListing(root), before);
+}
+
+// The copy stops at its first failure and names it: the errno, the step and the source entry.
+TEST_F(RestoreExecutorTest, ACopyThatFailsSaysWhereAndWhy) {
+  ASSERT_EQ(::mkfifo((trash + "/pipe").c_str(), 0600), 0);
+  SampleMac::writeFile(trash + "/Item/a/b/c");
+  SampleMac::writeFile(trash + "/Taken");
+  SampleMac::writeFile(docs + "/Taken");
+  auto from = platform::openDirectory(trash), into = platform::openDirectory(docs);
+  ASSERT_TRUE(from.has_value() && into.has_value());
+  for (const auto& [item, maxDepth, error] : {std::tuple{"pipe", 5, Error::fromErrno(ENOTSUP, "copy", "pipe")},
+                                              {"Item", 1, Error::fromErrno(ELOOP, "copy", "Item/a/b")},
+                                              {"Taken", 5, Error::fromErrno(EEXIST, "create", "Taken")},
+                                              {"gone", 5, Error::fromErrno(ENOENT, "fstatat", "gone")}}) {
+    const Status copied = restore_copy::copyTree(from->get(), item, into->get(), item, maxDepth, nullptr);
+    ASSERT_FALSE(copied.has_value()) << item;
+    EXPECT_EQ(copied.error(), error) << item;
+  }
 }
 
 TEST_F(RestoreExecutorTest, RefusalsTouchNothing) {
