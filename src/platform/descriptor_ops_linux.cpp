@@ -3,6 +3,6 @@
 namespace corvane::platform {
 
 // Linux keeps no BSD file flags: there is nothing to clear.
-int setFlagsAt(int, const std::string&, bool, std::uint32_t) { return 0; }
+Status setFlagsAt(int, const std::string&, bool, std::uint32_t) { return Ok{}; }
 
 }  // namespace corvane::platform

@@ -23,19 +23,22 @@ NamedEntry entryOf(const dirent& e) {
 
 }  // namespace
 
-int unlinkAt(int dirFd, const std::string& name, bool folder) {
-  return retryAfterSignal(::unlinkat, dirFd, name.c_str(), folder ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
+Status unlinkAt(int dirFd, const std::string& name, bool folder) {
+  if (retryAfterSignal(::unlinkat, dirFd, name.c_str(), folder ? AT_REMOVEDIR : 0) != 0)
+    return Error::fromErrno(errno, folder ? "rmdir" : "unlink", name);
+  return Ok{};
 }
 
-int listEntriesAt(int dirFd, std::vector<NamedEntry>& entries) {
+Result<std::vector<NamedEntry>> listEntriesAt(int dirFd) {
   const int copy = retryAfterSignal(::fcntl, dirFd, F_DUPFD_CLOEXEC, 0);
-  if (copy < 0) return errno;
+  if (copy < 0) return Error::fromErrno(errno, "fcntl");
   DIR* stream = ::fdopendir(copy);
   if (stream == nullptr) {
     const int code = errno;
     ::close(copy);
-    return code;
+    return Error::fromErrno(code, "fdopendir");
   }
+  std::vector<NamedEntry> entries;
   ::rewinddir(stream);  // the duplicate shares its offset with dirFd
   int code = 0;
   for (;;) {
@@ -49,7 +52,8 @@ int listEntriesAt(int dirFd, std::vector<NamedEntry>& entries) {
     if (name != "." && name != "..") entries.push_back(entryOf(*entry));
   }
   ::closedir(stream);
-  return code;
+  if (code != 0) return Error::fromErrno(code, "readdir");
+  return entries;
 }
 
 }  // namespace corvane::platform

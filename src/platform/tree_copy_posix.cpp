@@ -58,11 +58,11 @@ std::vector<std::string> listNames(const std::string& path) {
   int fd = retryAfterSignal(::open, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return {};
   UniqueFd folder(fd);
-  std::vector<NamedEntry> entries;
-  if (listEntriesAt(folder.get(), entries) != 0) return {};
+  auto entries = listEntriesAt(folder.get());
+  if (!entries.has_value()) return {};
   std::vector<std::string> names;
-  names.reserve(entries.size());
-  for (NamedEntry& entry : entries) names.push_back(std::move(entry.name));
+  names.reserve(entries->size());
+  for (NamedEntry& entry : entries.value()) names.push_back(std::move(entry.name));
   return names;
 }
 

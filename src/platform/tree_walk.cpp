@@ -68,12 +68,13 @@ class Walk {
     if (options_.beforeOpening) options_.beforeOpening(item_.path);
     if (auto entered = chain_.enter(item_.name); !entered.has_value())
       return visitor_.failed(item_, Error::fromErrno(entered.error().code, "open", item_.path)) != TreeStep::stop;
-    Frame child{item_, {}, 0};
     const int fd = chain_.current().value();  // just opened
-    if (const int code = listEntriesAt(fd, child.entries)) {
+    auto entries = listEntriesAt(fd);
+    if (!entries.has_value()) {
       chain_.leave();
-      return visitor_.failed(item_, Error::fromErrno(code, "readdir", item_.path)) != TreeStep::stop;
+      return visitor_.failed(item_, Error::fromErrno(entries.error().code, "readdir", item_.path)) != TreeStep::stop;
     }
+    Frame child{item_, std::move(entries).value(), 0};
     if (options_.sorted)
       std::sort(child.entries.begin(), child.entries.end(),
                 [](const NamedEntry& a, const NamedEntry& b) { return a.name < b.name; });
@@ -126,10 +127,12 @@ class Walk {
 
 void walkEntries(int folderFd, const std::string& path, TreeVisitor& visitor, const TreeOptions& options) {
   Frame base{TreeItem{folderFd, {}, path, 0, FileType::directory, std::nullopt, 0}, {}, 0};
-  if (const int code = listEntriesAt(folderFd, base.entries)) {
-    (void)visitor.failed(base.folder, Error::fromErrno(code, "readdir", path));
+  auto entries = listEntriesAt(folderFd);
+  if (!entries.has_value()) {
+    (void)visitor.failed(base.folder, Error::fromErrno(entries.error().code, "readdir", path));
     return;
   }
+  base.entries = std::move(entries).value();
   if (options.sorted)
     std::sort(base.entries.begin(), base.entries.end(),
               [](const NamedEntry& a, const NamedEntry& b) { return a.name < b.name; });
@@ -161,8 +164,8 @@ class Removal final : public TreeVisitor {
     if (item.depth > 0 && options_.check)
       if (auto refused = options_.check(item)) return fail(std::move(*refused));
     if (item.type != FileType::directory) {
-      if (const int code = unlinkAt(item.folderFd, item.name, false); code != 0 && code != ENOENT)
-        first.keep(Error::fromErrno(code, "unlink", item.path));
+      if (auto gone = unlinkAt(item.folderFd, item.name, false); !gone.has_value() && gone.error().code != ENOENT)
+        first.keep(Error::fromErrno(gone.error().code, "unlink", item.path));
       return TreeStep::skip;
     }
     if (item.depth > options_.maxDepth) return fail(Error::fromErrno(ELOOP, kRemoveTooDeep, item.path));
@@ -170,8 +173,8 @@ class Removal final : public TreeVisitor {
   }
 
   TreeStep left(const TreeItem& folder) override {
-    if (const int code = unlinkAt(folder.folderFd, folder.name, true); code != 0 && code != ENOENT)
-      first.keep(Error::fromErrno(code, "rmdir", folder.path));
+    if (auto gone = unlinkAt(folder.folderFd, folder.name, true); !gone.has_value() && gone.error().code != ENOENT)
+      first.keep(Error::fromErrno(gone.error().code, "rmdir", folder.path));
     return TreeStep::descend;
   }
 

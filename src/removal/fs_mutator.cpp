@@ -111,7 +111,7 @@ void FSMutator::clearLocks(int dirFd, const std::string& name, bool isLink, std:
   if (flags_.set)
     flags_.set(dirFd, name, isLink, flags & ~kAllLocks);
   else
-    platform::setFlagsAt(dirFd, name, isLink, flags & ~kAllLocks);
+    (void)platform::setFlagsAt(dirFd, name, isLink, flags & ~kAllLocks);
 }
 
 ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
@@ -155,7 +155,8 @@ ItemOutcome FSMutator::removeFrom(int parentFd, const std::string& name, const s
 
   if (item.type() == platform::FileType::directory) {
     if (auto stopped = removeTree(parentFd, name, options.force, itemPath)) return *stopped;
-  } else if (const int code = platform::unlinkAt(parentFd, name, false)) {
+  } else if (auto unlinked = platform::unlinkAt(parentFd, name, false); !unlinked.has_value()) {
+    const int code = unlinked.error().code;
     if (code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
     return removalFailure(itemPath, code, "unlink");
   }
