@@ -3,41 +3,13 @@
 #include <ostream>
 
 #include "corvane/orphans/orphan_scan_session.h"
-#include "platform/atomic_file.h"
-#include "platform/file_io.h"
 
 namespace corvane::cli {
-
-namespace {
-constexpr std::size_t kMaxSuppressedFileBytes = 4u * 1024 * 1024;
-}
-
-std::string suppressedLabelsFile(const Layout& layout) {
-  return layout.applicationSupport() + "/suppressed-background-items.json";
-}
-
-std::set<std::string> suppressedLabels(const Layout& layout) {
-  std::set<std::string> labels;
-  auto bytes = platform::readFileBytes(suppressedLabelsFile(layout), kMaxSuppressedFileBytes);
-  if (!bytes.has_value()) return labels;
-  auto parsed = json::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-  if (!parsed.has_value() || !parsed->is_array()) return labels;
-  for (const auto& entry : *parsed)
-    if (entry.is_string()) labels.insert(entry.get<std::string>());
-  return labels;
-}
-
-bool rememberSuppressedLabel(const Layout& layout, const std::string& label) {
-  std::set<std::string> labels = suppressedLabels(layout);
-  labels.insert(label);
-  (void)platform::createDirectories(layout.applicationSupport());
-  return platform::writeFileAtomically(suppressedLabelsFile(layout), json::Json(labels).dump() + "\n").has_value();
-}
 
 std::vector<InstalledApplication> listApps(const Layout& layout) { return OrphanScanSession::listApps(layout); }
 
 OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint64_t)> progress) {
-  return OrphanScanSession(layout, {suppressedLabels(layout), std::move(progress), {}}).scan();
+  return OrphanScanSession(layout, {std::move(progress), {}}).scan();
 }
 
 bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,

@@ -37,8 +37,7 @@ int orphans(const ParsedArguments& args, Context& context) {
   // The progress line is cleared before the first group is printed.
   std::optional<ScanProgress> progress(std::in_place, context.err, context.terminal.progress && !asJSON,
                                        std::chrono::steady_clock::now, std::chrono::seconds(1), "Scanning");
-  OrphanScanSession::Options options{suppressedLabels(context.layout),
-                                     [&progress](std::uint64_t examined) { progress->report(examined); }, {}};
+  OrphanScanSession::Options options{[&progress](std::uint64_t examined) { progress->report(examined); }, {}};
   const OrphanScanResult result = OrphanScanSession(context.layout, std::move(options)).scan([&](OrphanGroup&& group) {
     progress.reset();
     asJSON ? json.add(group) : text.add(group);

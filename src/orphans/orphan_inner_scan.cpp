@@ -36,12 +36,11 @@ struct EntryFacts {
 };
 
 EntryFacts entryFacts(const Url& url) {
-  platform::FileStatus status;
-  auto identity = platform::diskIdentityWithStatus(url, status);
-  if (!identity) return {};
+  const auto status = platform::identityStatus(url.path());
+  if (!status) return {};
   // The allocated size when the file system reports one, else the logical size.
-  const std::int64_t bytes = status.allocatedSize > 0 ? status.allocatedSize : status.size;
-  return {bytes, Date(std::chrono::seconds(status.modifiedSeconds)), identity};
+  const std::int64_t bytes = status->allocatedSize > 0 ? status->allocatedSize : status->size;
+  return {bytes, Date(std::chrono::seconds(status->modifiedSeconds)), platform::identityIn(*status)};
 }
 
 // The visible entries of a root; none when it cannot be listed.

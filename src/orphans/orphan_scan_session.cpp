@@ -6,6 +6,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/installed_app_catalog.h"
 #include "corvane/history/history_store.h"
+#include "corvane/orphans/suppressed_background_items.h"
 #include "platform/unicode.h"
 
 namespace corvane {
@@ -55,7 +56,7 @@ OrphanScanResult OrphanScanSession::scan(const OrphanScanner::GroupSink& sink) c
   machine.progress = options_.progress;
   machine.runningApplications = options_.runningApplications;
   const OrphanScanner scanner(layout_, std::move(machine));
-  return scanner.scan(apps, removedIdentities(layout_, catalog, apps), options_.suppressedBackgroundItemLabels,
+  return scanner.scan(apps, removedIdentities(layout_, catalog, apps), SuppressedBackgroundItems(layout_).labels(),
                       [&](OrphanGroup&& group) {
                         FindingIDs::assign(group, layout_);
                         sink(std::move(group));

@@ -12,7 +12,7 @@ namespace corvane::platform {
 // The item's identity now (lstat: a final link is not followed); none when the item is missing or
 // cannot be examined.
 std::optional<DiskIdentity> diskIdentityOf(const Url& at);
-// The same, and the item's status from the same look at it, in `status`.
-std::optional<DiskIdentity> diskIdentityWithStatus(const Url& at, FileStatus& status);
+// The identity in a status read by identityStatus.
+DiskIdentity identityIn(const FileStatus& status);
 
 }  // namespace corvane::platform

@@ -1,9 +1,9 @@
 #pragma once
 // The orphan scan of a Mac as a user asks for it: the installed apps (remembered in the installed-apps
 // catalog on the way), the apps the uninstall history and the catalog know were removed, the background
-// items the user already turned off, and every finding with its stable id.
+// items the user already turned off (SuppressedBackgroundItems), and every finding with its stable id.
 //
-//     OrphanScanSession session(layout, {.suppressedBackgroundItemLabels = labels});
+//     OrphanScanSession session(layout);
 //     OrphanScanResult result = session.scan([&](OrphanGroup&& group) { show(group); });
 //
 // Handed out one at a time, the groups of a Library full of orphans never sit in memory together.
@@ -22,8 +22,6 @@ namespace corvane {
 class OrphanScanSession {
  public:
   struct Options {
-    // Labels of background items the user turned off: their records are no orphans.
-    std::set<std::string> suppressedBackgroundItemLabels;
     // Told the number of folder entries examined so far; empty: nobody is told.
     std::function<void(std::uint64_t examined)> progress;
     // The running applications; empty: the system's list.
