@@ -107,8 +107,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   destination.names = pf::listNames(folder);
 
   auto planned = RestorePlanner::plan(source, destination, putBack, roots);
-  if (auto* rejection = std::get_if<RestoreRejection>(&planned)) return RestoreOutcome::rejected(*rejection);
-  const RestorePlan plan = std::get<RestorePlan>(planned);
+  if (planned.kind == RestoreDecision::Kind::rejected) return RestoreOutcome::rejected(planned.rejection);
+  const RestorePlan plan = planned.plan;
   if (collaborators_.afterPlanning) collaborators_.afterPlanning(plan);
 
   // Execution, relative to the two opened folders.

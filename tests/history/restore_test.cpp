@@ -115,27 +115,21 @@ TEST(RestorePlannerTest, RejectionsInOrder) {
     auto source = file;
     source.resolvedLocation = c.sourceLocation;
     auto result = RestorePlanner::plan(source, c.facts, PutBackInfo{"a.txt", c.destination, "a.txt"}, roots);
-    if (c.expected) {
-      ASSERT_TRUE(std::holds_alternative<RestoreRejection>(result));
-      EXPECT_EQ(std::get<RestoreRejection>(result), *c.expected);
-    } else {
-      ASSERT_TRUE(std::holds_alternative<RestorePlan>(result));
-      EXPECT_EQ(std::get<RestorePlan>(result),
-                (RestorePlan{file.path, c.destination + "/a (restored).txt", RestoreStrategy::rename,
-                             VerifySpec{4096, false, false}}));
-    }
+    EXPECT_EQ(result, c.expected ? RestoreDecision(*c.expected)
+                                 : RestoreDecision(RestorePlan{file.path, c.destination + "/a (restored).txt",
+                                                               RestoreStrategy::rename, VerifySpec{4096, false, false}}));
   }
   // Another device means a copy; folders and links are verified without a size.
   auto other = with([](auto& f) { f.stDev = 9; });
   SourceFacts dir{"/Users/u/.Trash/b", "/Users/u/.Trash/b", false, true, 7, std::nullopt};
-  auto planned = std::get<RestorePlan>(RestorePlanner::plan(dir, other, {"b", "/Users/u/Documents", "b"}, roots));
-  EXPECT_EQ(planned, (RestorePlan{dir.path, "/Users/u/Documents/b (restored)", RestoreStrategy::copyVerifyRemove,
+  EXPECT_EQ(RestorePlanner::plan(dir, other, {"b", "/Users/u/Documents", "b"}, roots),
+            RestoreDecision(RestorePlan{dir.path, "/Users/u/Documents/b (restored)", RestoreStrategy::copyVerifyRemove,
                                   VerifySpec{std::nullopt, false, true}}));
   std::vector<std::string> full{"x"};
   for (int i = 1; i <= 200; ++i) full.push_back(i == 1 ? "x (restored)" : "x (restored " + std::to_string(i) + ")");
-  EXPECT_EQ(std::get<RestoreRejection>(RestorePlanner::plan(
-                file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"}, roots)),
-            RestoreRejection::noFreeName);
+  EXPECT_EQ(RestorePlanner::plan(file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"},
+                                 roots),
+            RestoreDecision(RestoreRejection::noFreeName));
 }
 
 // A Trash folder and a destination folder in a fresh temporary folder.
