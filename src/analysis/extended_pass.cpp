@@ -361,7 +361,7 @@ void ExtendedPass::weighBaseFindings() {
           }) && LocationAssessments::launchProgramInsideBundle(f.url, subject_.appURL, analyzer_.layout))
         why = MatchEvidence(EvidenceKind::launchDefinition,
                             "Nothing but this app runs the program the launch job names, so the job is this app's.",
-                            ExtendedMatching::kStrongWeight - 45);
+                            ExtendedMatching::kLaunchJobWeight);
       if (!why) continue;
       // Strong evidence speaks for the item at any depth.
       std::erase_if(f.evidence, deeper);
