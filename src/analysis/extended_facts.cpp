@@ -92,6 +92,14 @@ AppFacts AppFacts::of(const AppIdentity& identity, const std::vector<AppIdentity
     if (first.size() >= kShortNameLength && first != a.vendor && startsWith(a.vendor, first) && !taken) a.firstWord = first;
   }
 
+  // "Karabiner" of "Karabiner-Elements": the product line the vendor names its other components after.
+  const std::string line = alnumLower(identity.name.substr(
+      0, static_cast<std::size_t>(std::find_if_not(identity.name.begin(), identity.name.end(), isAlnum) - identity.name.begin())));
+  const bool lineTaken = std::any_of(a.peers.begin(), a.peers.end(),
+                                     [&](const AppIdentity& peer) { return startsWith(alnumLower(peer.name), line); });
+  if (line.size() >= kShortNameLength && line != a.name && line != a.vendor && !isCommonWord(line) && !lineTaken)
+    a.productLine = line;
+
   if (identity.teamIdentifier) a.team = *identity.teamIdentifier;
   for (char& c : a.team) c = isLower(c) ? static_cast<char>(c - 'a' + 'A') : c;
   // The vendor's label names the product when it is the app's name, perhaps with an edition word

@@ -30,6 +30,8 @@ struct AppFacts {
   std::string nameStem;              // the name before a last dot-label ("zoom" of "zoom.us"), lower case
   std::string nameStemWritten;       // the same as written ("zoom")
   std::string firstWord;             // the name's first word when the vendor's label begins with it
+  std::string productLine;           // the name's first word when it is no everyday word nor the vendor's
+                                     // and no other installed app's name begins with it ("karabiner")
   std::string team;                  // the developer team of the app's signature, upper case
   bool productNamed = false;         // the vendor's label is the app's name: its prefix names the product
   bool commonWord = false;           // the name is a word of everyday language

@@ -96,8 +96,8 @@ std::optional<MatchEvidence> Matcher::assess(const Url& url, std::string_view be
   return holding ? std::optional<MatchEvidence>(std::move(holding->evidence)) : std::nullopt;
 }
 
-std::optional<MatchEvidence> Matcher::strong(const Url& url) const {
-  auto holding = firstHolding(Reach::probablyLeftover, facts_, Item(url, facts_, {}));
+std::optional<MatchEvidence> Matcher::strong(const Url& url, std::string_view below, FindingKind kind) const {
+  auto holding = firstHolding(Reach::probablyLeftover, facts_, Item(url, facts_, below, kind));
   return holding ? std::optional<MatchEvidence>(std::move(holding->evidence)) : std::nullopt;
 }
 

@@ -25,7 +25,9 @@ class Matcher {
   std::optional<MatchEvidence> assess(const Url& url, std::string_view below) const;
   // Strong, specific evidence from the name alone, weighing kStrongWeight, or none: the first rule that
   // may reach "Probably Leftover" that holds.
-  std::optional<MatchEvidence> strong(const Url& url) const;
+  // `below` and `kind`: as for assess(), and the kind of the item's search location, when known.
+  std::optional<MatchEvidence> strong(const Url& url, std::string_view below = {},
+                                      FindingKind kind = FindingKind::other) const;
   // The label of the item's name that is the app's name run together with edition or role words
   // ("dockerdesktop", "zoominstall"), if any: a name inside a longer word that still names the app.
   std::optional<std::string> runTogether(const Url& url) const;

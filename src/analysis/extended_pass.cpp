@@ -153,7 +153,7 @@ void ExtendedPass::consider(const std::string& path, std::string_view name, cons
                             std::string_view belowPath, bool nameMayMatch) {
   if (nameMayMatch && namesMatter(location.mode) && matcher_.mayMatch(name)) {
     const Url url = Url::fileURL(path);
-    if (auto why = matcher_.strong(url)) return add(url, location, std::move(*why), /*strong=*/true);
+    if (auto why = matcher_.strong(url, belowPath, location.kind)) return add(url, location, std::move(*why), /*strong=*/true);
   }
   if (location.isProtected &&
       (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)) {
@@ -316,6 +316,14 @@ void ExtendedPass::removeStrongerClaims() {
   // A co-installed app's stronger claim wins over either layer; another channel's item is not this app's;
   // a name found only inside a longer word ties nothing by itself.
   const AppIdentity& identity = subject_.identity;
+  // A name inside a longer word may still stand with evidence beyond the name ("com.vendor.productnotes"
+  // under the app's unshared vendor prefix): that evidence joins the finding.
+  for (auto& f : findings_) {
+    if (f.kind == FindingKind::application || holdsIdentity(f) || tiesBeyondName(f) ||
+        ExtendedMatching::Matcher::claim(identity, f.url) != Claim::fragment || matcher_.runTogether(f.url))
+      continue;
+    if (auto why = matcher_.assess(f.url, {}); why && why->kind != EvidenceKind::appName) f.evidence.push_back(std::move(*why));
+  }
   std::erase_if(findings_, [&](const FileFinding& f) {
     if (f.kind == FindingKind::application || f.kind == FindingKind::installerReceipt || holdsIdentity(f)) return false;
     Claim own = ExtendedMatching::Matcher::claim(identity, f.url);
@@ -345,7 +353,7 @@ void ExtendedPass::weighBaseFindings() {
       bool shared = has(f, EvidenceKind::sharedOwnership);
       std::optional<MatchEvidence> why;
       if (!tiesBeyondName(f)) why = matcher_.distinctiveName(f.url);
-      if (!why) why = matcher_.strong(f.url);
+      if (!why) why = matcher_.strong(f.url, {}, f.kind);
       // The developer team alone holds a group container at Review; the app's identifier behind the
       // app's own team does not, unless another installed app claims the item too.
       if (why && shared &&

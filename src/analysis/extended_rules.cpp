@@ -130,6 +130,63 @@ Found distinctiveNameAndVersion(const AppFacts& app, const Item& item) {
   return kNo;
 }
 
+// The product line under a vendor prefix no other installed app shares ("org.pqrs.karabiner.agent" for
+// Karabiner-Elements).
+Found productLineUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
+  const std::string& form = item.identifierForm;
+  if (app.productLine.empty() || !underVendorPrefix(app, platform::lowercased(form))) return kNo;
+  const std::string_view rest = std::string_view(form).substr(std::min(form.size(), app.vendorPrefix.size() + 1));
+  if (occurrence(rest, app.productLine) < Claim::wholeWord) return kNo;
+  return Fills{app.vendorPrefix, app.identity.name.substr(0, alnumPrefixLength(app.identity.name, app.productLine))};
+}
+
+// Whether `written` is the product, then on a word boundary nothing but roles, editions and digits.
+bool productAndRoles(const AppFacts& app, std::string_view written) {
+  if (app.product == app.name || app.product.size() < kShortNameLength || isCommonWord(app.product)) return false;
+  const std::size_t end = alnumPrefixLength(written, app.product);
+  if (end == 0 || (end < written.size() && isAlnum(written[end]) && !boundary(written[end - 1], written[end])))
+    return false;
+  return onlyEditionsRolesAndNumbers(alnumLower(written.substr(end)));
+}
+
+// The product, when it is no everyday word, with nothing but a role or an edition, as the label after the
+// vendor's own prefix, even one the vendor's other apps share ("com.acme.QuillpadUpdater" for Acme Quillpad).
+Found productAndRoleUnderVendorPrefix(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 3) return kNo;
+  const std::string& form = item.identifierForm;
+  const auto parts = labels(form);
+  if (parts.size() < 3 || parts[0] != own[0] || parts[1] != own[1] || parts[2] == own[2]) return kNo;
+  const std::string written = form.substr(parts[0].size() + parts[1].size() + 2);
+  return productAndRoles(app, written.substr(0, written.find('.'))) ? Found(Fills{leadingLabels(own, 2), app.productWord})
+                                                                     : kNo;
+}
+
+// The app's own, uncommon name as the label after a prefix that frameworks give to apps of many vendors
+// ("com.electron.dockerdesktop"), with nothing but an edition or a role run together with it.
+Found nameUnderFrameworkPrefix(const AppFacts& app, const Item& item) {
+  const auto parts = labels(item.identifierForm);
+  if (parts.size() < 3 || app.commonWord || app.nameShared || app.name.size() < kShortNameLength) return kNo;
+  const std::string prefix = parts[0] + "." + parts[1];
+  if (!among(kSharedPrefixes, prefix) || prefix == "com.apple") return kNo;
+  const std::string letters = alnumLower(parts[2]);
+  return startsWith(letters, app.name) && onlyEditionsRolesAndNumbers(std::string_view(letters).substr(app.name.size()))
+             ? Found(Fills{prefix, parts[2]})
+             : kNo;
+}
+
+// A log named for the vendor, from which no other app is installed: logs hold nothing a user keeps.
+Found logNamedForVendor(const AppFacts& app, const Item& item) {
+  if (item.kind != FindingKind::log || app.vendorPrefix.empty() || app.vendor == app.name ||
+      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor))
+    return kNo;
+  const std::string& stem = item.stem;
+  const std::size_t end = alnumPrefixLength(stem, app.vendor);
+  return end > 0 && (end == stem.size() || !isAlnum(stem[end]) || boundary(stem[end - 1], stem[end]))
+             ? Found(Fills{stem.substr(0, end), {}})
+             : kNo;
+}
+
 // Rules held at Review.
 
 Found identifierBehindTeam(const AppFacts& app, const Item& item) {
@@ -286,6 +343,19 @@ constexpr Rule kRules[] = {
      "Named {1}: the application name {app}, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes.",
      distinctiveNameAndVersion},
 
+    {"product line under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named under the vendor prefix {1}, which no other installed app shares, for this app's product line {2}.",
+     productLineUnderUnsharedPrefix},
+    {"product and a role under the vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named under the vendor prefix {1} for this app's product {2} with nothing but a role or an edition.",
+     productAndRoleUnderVendorPrefix},
+    {"name under a framework prefix", kProbably, K::appName, kStrongWeight,
+     "Named {2} under the prefix {1}, which frameworks give to apps of many vendors: the application name {app}, which is no everyday word, with nothing but an edition or a role.",
+     nameUnderFrameworkPrefix},
+    {"log named for the vendor", kProbably, K::sameDeveloper, kStrongWeight,
+     "A log named for this app's vendor {1}, from which no other app is installed; logs hold nothing a user keeps.",
+     logNamedForVendor},
+
     // Weaker evidence, held at Review.
     {"identifier behind a team prefix", kReview, K::relatedComponent, kTeamExactWeight,
      "Named for this app's identifier {1} behind a developer-team prefix; held at Review because no signature declares it.",
@@ -378,11 +448,11 @@ std::optional<Holding> firstHolding(Reach reach, const AppFacts& app, const Item
   return std::nullopt;
 }
 
-Item::Item(const Url& u, const AppFacts& app, std::string_view belowPath)
-    : url(u), stem(bundleStemOf(u)), team(withoutTeamPrefix(stem)), below(belowPath) {
+Item::Item(const Url& u, const AppFacts& app, std::string_view belowPath, FindingKind locationKind)
+    : url(u), stem(bundleStemOf(u)), team(withoutTeamPrefix(stem)), below(belowPath), kind(locationKind) {
   if (startsWith(platform::lowercased(stem), "icloud.") && stem.size() > 7) cloud = stem.substr(7);
   foreignTeam = team && (app.team.size() != kTeamLength || stem.compare(0, kTeamLength, app.team) != 0);
-  identifierForm = team ? *team : stem;
+  identifierForm = team ? *team : cloud ? *cloud : stem;
   if (startsWith(platform::lowercased(identifierForm), "group.") && identifierForm.size() > 6) identifierForm.erase(0, 6);
 }
 

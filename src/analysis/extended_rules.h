@@ -20,13 +20,15 @@ struct Item {
   std::string stem;                  // the name without its extension, or a bundle's
   std::optional<std::string> team;   // the name behind a developer-team prefix
   std::optional<std::string> cloud;  // the name behind the "iCloud." of a document container
-  std::string_view below;            // the path below the search location's folder
-  // For the strong rules: the name behind the app's own team prefix and a "group." prefix; and whether
+  // The path below the search location's folder; empty for an item judged apart from a walk.
+  std::string_view below;
+  FindingKind kind = FindingKind::other;  // the kind of its search location
+  // For the strong rules: the name behind the app's own team prefix, "iCloud." and "group."; and whether
   // the name carries another team's prefix, which no strong rule accepts.
   std::string identifierForm;
   bool foreignTeam = false;
 
-  Item(const Url& url, const AppFacts& app, std::string_view below);
+  Item(const Url& url, const AppFacts& app, std::string_view below, FindingKind kind = FindingKind::other);
 };
 
 // How far a rule's finding may go.

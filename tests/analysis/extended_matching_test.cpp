@@ -27,6 +27,7 @@ struct RuleCase {
   std::vector<AppIdentity> peers;
   std::string name;
   std::string explanation;
+  FindingKind kind = FindingKind::other;  // of the search location
 };
 
 std::vector<RuleCase> reviewCases() {
@@ -95,7 +96,9 @@ std::vector<RuleCase> strongCases() {
   AppIdentity slack = app("Slack", "com.tinyspeck.slackmacgap");
   slack.teamIdentifier = "BQR82RBBHL";
   const AppIdentity docker = app("Docker", "com.docker.docker"), istat = app("iStat Menus", "com.bjango.istatmenus");
-  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac");
+  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac"), word = app("Microsoft Word", "com.microsoft.Word");
+  const AppIdentity vmware = app("VMware Fusion", "com.vmware.fusion");
+  const AppIdentity quill = app("Acme Quillpad", "com.acme.qpad"), notes = app("Acme Notes", "com.acme.notes");
   const std::string dockerPrefix = "Named under the vendor prefix com.docker, which no other installed app shares, for this app's product Docker.";
   return {
       {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap",
@@ -120,8 +123,24 @@ std::vector<RuleCase> strongCases() {
       {edge, {}, "com.microsoft.EdgeUpdater",
        "Named under the vendor prefix com.microsoft, which no other installed app shares, for this app's product Edge."},
       {edge, {}, "com.microsoft.OneDrive", ""},
-      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},
+      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},  // an everyday word under a shared vendor
       {app("Safari Tool", "com.apple.safaritool"), {}, "com.apple.Safari", ""},
+      {app("zoom.us", "us.zoom.xos"), {}, "iCloud.us.zoom.videomeetings",
+       "Named under the vendor prefix us.zoom, which no other installed app shares, for this app's product zoom.us."},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {}, "org.pqrs.karabiner.agent.karabiner_grabber",
+       "Named under the vendor prefix org.pqrs, which no other installed app shares, for this app's product line Karabiner."},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {}, "org.pqrs.karabinerx.tool", ""},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {app("Karabiner Lite", "com.other.kl")}, "org.pqrs.karabiner.agent", ""},
+      {quill, {notes}, "com.acme.QuillpadUpdater.wake",
+       "Named under the vendor prefix com.acme for this app's product Quillpad with nothing but a role or an edition."},
+      {quill, {notes}, "com.acme.QuillpadSync", ""},
+      {docker, {}, "com.electron.dockerdesktop",
+       "Named dockerdesktop under the prefix com.electron, which frameworks give to apps of many vendors: the application name Docker, which is no everyday word, with nothing but an edition or a role."},
+      {docker, {}, "com.electron.dockerhub", ""},
+      {vmware, {}, "VMware Graphics Service.log",
+       "A log named for this app's vendor VMware, from which no other app is installed; logs hold nothing a user keeps.", FindingKind::log},
+      {vmware, {}, "VMware Graphics Service.log", ""},  // not among logs
+      {vmware, {app("VMware Horizon", "com.vmware.horizon")}, "VMware.log", "", FindingKind::log},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.acc.helper",
        "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.headlights.helper", ""},
@@ -158,7 +177,7 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
 TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
   for (const auto& c : strongCases()) {
     SCOPED_TRACE(c.identity.name + " / " + c.name);
-    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name));
+    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name), c.name, c.kind);
     EXPECT_EQ(why ? why->explanation : "", c.explanation);
     EXPECT_EQ(why ? why->weight : ExtendedMatching::kStrongWeight, ExtendedMatching::kStrongWeight);
   }
@@ -181,7 +200,7 @@ TEST(ExtendedMatchingTest, EveryRuleHasItsCase) {
     for (const auto& c : cases) {
       const AppFacts facts = AppFacts::of(c.identity, c.peers);
       const Url url = Url::fileURL("/L/Caches/" + c.name);
-      if (const auto holding = firstHolding(reach, facts, Item(url, facts, c.name))) unused.erase(holding->rule->name);
+      if (const auto holding = firstHolding(reach, facts, Item(url, facts, c.name, c.kind))) unused.erase(holding->rule->name);
     }
   EXPECT_EQ(unused, std::set<std::string_view>{});
 }
