@@ -233,14 +233,16 @@ void ExtendedPass::vendorFoldersOfTheHomeLibrary() {
 
 void ExtendedPass::foldersOutsideTheListedOnes() {
   const Url& library = subject_.homeLibrary;
-  // Help indexes that the system keeps per app, and iCloud document containers.
+  // Help indexes that the system keeps per app, iCloud document containers and file-provider domains.
   const Location inLibrary[] = {
       {library.appending("Caches/com.apple.helpd/Generated"), FindingKind::cache, false, 1,
        AppAnalyzer::MatchMode::identifier},
       {library.appending("Caches/com.apple.helpd/SDMHelpData/Other"), FindingKind::cache, false, 3,
        AppAnalyzer::MatchMode::identifier},
       {library.appending("Application Support/CloudDocs/session/containers"), FindingKind::applicationSupport, false,
-       1, AppAnalyzer::MatchMode::identifier}};
+       1, AppAnalyzer::MatchMode::identifier},
+      {library.appending("Application Support/FileProvider"), FindingKind::applicationSupport, false, 1,
+       AppAnalyzer::MatchMode::identifier}};
   for (const auto& location : inLibrary) {
     beginLocation(location);
     analyzer_.visitContents(location.url, location.maxDepth, [&](const AppAnalyzer::WalkedEntry& entry) {

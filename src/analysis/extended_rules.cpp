@@ -36,11 +36,11 @@ bool underVendorPrefix(const AppFacts& app, const std::string& lowered) {
   return !app.vendorPrefix.empty() && (lowered == app.vendorPrefix || startsWith(lowered, app.vendorPrefix + "."));
 }
 
-// Applies `test` to the name as written, behind a team prefix and behind "iCloud.", the first that holds.
+// Applies `test` to the name as written, behind a team prefix and inside a wrapper, the first that holds.
 template <typename Test>
-Found inEachForm(const Item& item, Test test, bool cloud = true) {
+Found inEachForm(const Item& item, Test test, bool wrapped = true) {
   if (auto found = test(item.stem)) return found;
-  for (const std::optional<std::string>* form : {&item.team, cloud ? &item.cloud : nullptr})
+  for (const std::optional<std::string>* form : {&item.team, wrapped ? &item.wrapped : nullptr})
     if (form && *form)
       if (auto found = test(**form)) return found;
   return kNo;
@@ -187,6 +187,19 @@ Found logNamedForVendor(const AppFacts& app, const Item& item) {
              : kNo;
 }
 
+// A label of the app's own identifier, no everyday word, as the whole name of an item in the vendor's
+// folder ("Google/DriveFS" for com.google.drivefs).
+Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
+  const auto parts = url::pathComponents(item.below);
+  if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  const std::string letters = alnumLower(item.stem);
+  for (std::size_t i = 2; i < own.size(); ++i)
+    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters))
+      return Fills{parts[parts.size() - 2], own[i]};
+  return kNo;
+}
+
 // Rules held at Review.
 
 Found identifierBehindTeam(const AppFacts& app, const Item& item) {
@@ -259,7 +272,7 @@ Found nameStemAndWord(const AppFacts& app, const Item& item) {
                    ? Found(Fills{app.nameStemWritten, form.substr(end)})
                    : kNo;
       },
-      /*cloud=*/false);
+      /*wrapped=*/false);
 }
 // An identifier of another vendor whose last label is this app's whole name ("org.keepassx.keepassxc").
 Found identifierEndingInName(const AppFacts& app, const Item& item) {
@@ -352,6 +365,9 @@ constexpr Rule kRules[] = {
     {"name under a framework prefix", kProbably, K::appName, kStrongWeight,
      "Named {2} under the prefix {1}, which frameworks give to apps of many vendors: the application name {app}, which is no everyday word, with nothing but an edition or a role.",
      nameUnderFrameworkPrefix},
+    {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
+     "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
+     identifierLabelInVendorFolder},
     {"log named for the vendor", kProbably, K::sameDeveloper, kStrongWeight,
      "A log named for this app's vendor {1}, from which no other app is installed; logs hold nothing a user keeps.",
      logNamedForVendor},
@@ -450,9 +466,14 @@ std::optional<Holding> firstHolding(Reach reach, const AppFacts& app, const Item
 
 Item::Item(const Url& u, const AppFacts& app, std::string_view belowPath, FindingKind locationKind)
     : url(u), stem(bundleStemOf(u)), team(withoutTeamPrefix(stem)), below(belowPath), kind(locationKind) {
-  if (startsWith(platform::lowercased(stem), "icloud.") && stem.size() > 7) cloud = stem.substr(7);
+  const std::string lowered = platform::lowercased(stem);
+  if (startsWith(lowered, "icloud.") && stem.size() > 7) wrapped = stem.substr(7);
+  if (const auto date = lowered.find('.', 6); startsWith(lowered, "regid.") && date != std::string::npos && date > 6 &&
+                                              std::all_of(lowered.begin() + 6, lowered.begin() + static_cast<std::ptrdiff_t>(date),
+                                                          [](char c) { return isDigit(c) || c == '-'; }))
+    wrapped = stem.substr(date + 1);
   foreignTeam = team && (app.team.size() != kTeamLength || stem.compare(0, kTeamLength, app.team) != 0);
-  identifierForm = team ? *team : cloud ? *cloud : stem;
+  identifierForm = team ? *team : wrapped ? *wrapped : stem;
   if (startsWith(platform::lowercased(identifierForm), "group.") && identifierForm.size() > 6) identifierForm.erase(0, 6);
 }
 

@@ -19,11 +19,13 @@ struct Item {
   const Url& url;
   std::string stem;                  // the name without its extension, or a bundle's
   std::optional<std::string> team;   // the name behind a developer-team prefix
-  std::optional<std::string> cloud;  // the name behind the "iCloud." of a document container
+  // The identifier a wrapper names: behind the "iCloud." of a document container, or the
+  // "regid.<date>." of a software tag.
+  std::optional<std::string> wrapped;
   // The path below the search location's folder; empty for an item judged apart from a walk.
   std::string_view below;
   FindingKind kind = FindingKind::other;  // the kind of its search location
-  // For the strong rules: the name behind the app's own team prefix, "iCloud." and "group."; and whether
+  // For the strong rules: the name behind the app's own team prefix, a wrapper and "group."; and whether
   // the name carries another team's prefix, which no strong rule accepts.
   std::string identifierForm;
   bool foreignTeam = false;

@@ -36,9 +36,9 @@ inline constexpr std::size_t kMinimumProductLength = 3;
 // Vocabulary. Prefixes that framework makers and hosting sites give to apps of many vendors.
 inline constexpr std::array<std::string_view, 5> kSharedPrefixes = {"com.apple", "com.electron", "com.github",
                                                                     "io.github", "org.chromium"};
-// Words that name an edition or a packaging of a product rather than another product.
-inline constexpr std::array<std::string_view, 10> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app",
-                                                                 "lite", "free", "plus",    "client",   "classic"};
+// Words that name an edition, a packaging or a platform of a product rather than another product.
+inline constexpr std::array<std::string_view, 12> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app", "lite",
+                                                                 "free", "plus", "client",  "classic",  "mac", "pc"};
 // Words a product's own processes and files add to its name; longer words before their prefixes.
 inline constexpr std::array<std::string_view, 15> kRoles = {
     "privileged", "helper",  "agent",   "daemon",   "services", "service", "installer",    "install",

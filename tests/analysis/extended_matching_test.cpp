@@ -137,6 +137,13 @@ std::vector<RuleCase> strongCases() {
       {docker, {}, "com.electron.dockerdesktop",
        "Named dockerdesktop under the prefix com.electron, which frameworks give to apps of many vendors: the application name Docker, which is no everyday word, with nothing but an edition or a role."},
       {docker, {}, "com.electron.dockerhub", ""},
+      {docker, {}, "regid.1986-12.com.docker", dockerPrefix},  // a software tag
+      {docker, {}, "regid.1986-12.com.dockerhub", ""},
+      {app("Google Drive", "com.google.drivefs"), {}, "Google/DriveFS",
+       "Found in the vendor folder Google and named exactly for the label drivefs of this app's identifier."},
+      {app("Google Drive", "com.google.drivefs"), {}, "Other/DriveFS", ""},
+      {app("Viber", "com.viber.osx"), {}, "ViberPC",
+       "Named ViberPC: the application name Viber, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {vmware, {}, "VMware Graphics Service.log",
        "A log named for this app's vendor VMware, from which no other app is installed; logs hold nothing a user keeps.", FindingKind::log},
       {vmware, {}, "VMware Graphics Service.log", ""},  // not among logs
