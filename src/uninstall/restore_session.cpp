@@ -54,10 +54,8 @@ RestoreSession::RestoreSession(Layout layout, RestoreCollaborators collaborators
 RestoreSessionPlan RestoreSession::plan(const std::string& recordID) const {
   RestoreSessionPlan plan;
   plan.recordID = recordID;
-  auto id = Uuid::parse(recordID);
-  const auto& records = history_.records();
-  auto found = std::find_if(records.begin(), records.end(), [&](const UninstallRecord& r) { return id && r.id == *id; });
-  if (found == records.end()) return plan;
+  const UninstallRecord* found = history_.find(recordID);
+  if (!found) return plan;
   plan.record = *found;
   if (plan.record.backgroundServiceOperations)
     for (const auto& service : *plan.record.backgroundServiceOperations)
