@@ -194,6 +194,41 @@ TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
             "Another installed app also matches this item, so it is held at Review only.");
 }
 
+// Each rule of the arbitration against co-installed apps alone: who takes an item away, who only shares it.
+TEST(PeerArbitrationTest, CloserOwnersTakeItemsAwayAndEqualOnesHoldThemAtReview) {
+  using A = AppAnalyzer::Arbitration;
+  const AppAnalyzer analyzer{Layout()};
+  AppIdentity tool = identity("Gizmo", "com.example.tool"), groupPeer = identity("Suite", "com.example.suite");
+  tool.applicationGroups = groupPeer.applicationGroups = std::vector<std::string>{"group.com.example.shared"};
+  struct Case {
+    const char* item;
+    AppIdentity peer;
+    bool groupContainer;
+    A expected;
+  } cases[] = {
+      {"com.example.tool", identity("Twin", "com.example.tool"), false, {true, false}},
+      {"com.example.tool.helper", identity("Helper", "com.example.tool.helper"), false, {true, false}},
+      {"com.example.tool-shared.x", identity("Twin", "com.example.tool"), false, {false, true}},
+      {"com.example.tool", identity("Vendor", "com.example"), false, {false, false}},
+      {"com.example.tool", identity("Other", "com.other.tool"), false, {false, false}},
+      {"group.com.example.shared", groupPeer, true, {true, false}},
+      {"group.com.example.shared", groupPeer, false, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.item) + " / " + c.peer.name);
+    EXPECT_EQ(analyzer.arbitrate(Url::fileURL("/Users/u/Library/Caches/" + std::string(c.item)), tool, {c.peer},
+                                 c.groupContainer, {}),
+              c.expected);
+  }
+  // Peers of the same vendor (the first two identifier pieces, either way round) have their signatures read.
+  EXPECT_EQ(AppAnalyzer::vendorPrefixes("Com.Example.Tool", "team.sign.x"), (std::set<std::string>{"com.example", "team.sign"}));
+  EXPECT_EQ(AppAnalyzer::vendorPrefixes("single", std::nullopt), std::set<std::string>{});
+  const std::set<std::string> vendor{"com.example"};
+  const std::pair<const char*, bool> peers[] = {
+      {"com.example", true}, {"com.example.other", true}, {"com", true}, {"com.examples", false}, {"org.example", false}};
+  for (const auto& [peer, shares] : peers) EXPECT_EQ(AppAnalyzer::peerSharesVendor(peer, vendor), shares) << peer;
+}
+
 TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {
   // Frameworks in their real layout (Resources is a link into Versions/Current) in both Frameworks folders
   // and in a plug-in folder, a flat bundle with Info.plist at its top, and an app-style plug-in.
