@@ -1,8 +1,8 @@
-#include "cli/launchctl_runner.h"
+#include "corvane/removal/launchctl_runner.h"
 
 #include "corvane/removal/background_service_controller.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 namespace {
 
@@ -28,8 +28,8 @@ class LaunchctlRunner final : public CommandRunning {
 
 }  // namespace
 
-std::unique_ptr<CommandRunning> launchctlRunner(std::string launchctl) {
-  return std::make_unique<LaunchctlRunner>(std::move(launchctl));
+std::shared_ptr<CommandRunning> launchctlRunner(std::string launchctl) {
+  return std::make_shared<LaunchctlRunner>(std::move(launchctl));
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane

@@ -1,13 +1,12 @@
-#include "cli/location_access.h"
+#include "corvane/analysis/location_access.h"
 
 #include <cerrno>
-#include <ostream>
 #include <set>
 
 #include "corvane/analysis/app_analyzer.h"
 #include "platform/file_system.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 Access accessOf(const std::string& folder) {
   auto listed = platform::realFileSystem().list(folder);
@@ -40,12 +39,4 @@ std::vector<LocationAccess> searchedLocations(const Layout& layout) {
   return found;
 }
 
-void printUnreadLocations(std::ostream& out, const Layout& layout) {
-  std::size_t denied = 0;
-  for (const auto& location : searchedLocations(layout)) denied += location.access == Access::denied;
-  if (denied == 0) return;
-  out << denied << (denied == 1 ? " searched location" : " searched locations")
-      << " could not be read (see corvane doctor).\n";
-}
-
-}  // namespace corvane::cli
+}  // namespace corvane
