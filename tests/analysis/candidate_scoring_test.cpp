@@ -41,7 +41,6 @@ TEST(CandidateScoringTest, AgeAndTheLowestScoreAtTheirEdges) {
   } cases[] = {
       {60, true, 179, std::pair{72, C::probablyLeftover}},
       {60, true, 180, std::pair{75, C::safeToRemove}},
-      {60, true, 181, std::pair{75, C::safeToRemove}},
       {9, false, 0, std::nullopt},
       {10, false, 0, std::pair{22, C::review}},
       {9, true, 0, std::pair{21, C::review}},
