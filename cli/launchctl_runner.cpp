@@ -4,32 +4,16 @@
 
 namespace corvane::cli {
 
-namespace {
-
-class LaunchctlRunner final : public CommandRunning {
- public:
-  explicit LaunchctlRunner(std::string launchctl) : launchctl_(std::move(launchctl)) {}
-
-  std::optional<std::string> run(const std::string& executable, const std::vector<std::string>& arguments) const override {
-    return real_.run(resolve(executable), arguments);
-  }
-  CommandOutcome runWithStatus(const std::string& executable, const std::vector<std::string>& arguments) const override {
-    return real_.runWithStatus(resolve(executable), arguments);
-  }
-
- private:
-  const std::string& resolve(const std::string& executable) const {
-    return executable == kLaunchctlPath ? launchctl_ : executable;
-  }
-
-  std::string launchctl_;
-  CommandRunner real_;
-};
-
-}  // namespace
-
 std::unique_ptr<CommandRunning> launchctlRunner(std::string launchctl) {
-  return std::make_unique<LaunchctlRunner>(std::move(launchctl));
+  auto resolve = [launchctl = std::move(launchctl)](const std::string& executable) {
+    return executable == kLaunchctlPath ? launchctl : executable;
+  };
+  const CommandRunner real;
+  return std::make_unique<CommandRunning>(CommandRunning{
+      [resolve, real](const std::string& e, const CommandRunning::Arguments& a) { return real.run(resolve(e), a); },
+      [resolve, real](const std::string& e, const CommandRunning::Arguments& a) {
+        return real.runWithStatus(resolve(e), a);
+      }});
 }
 
 }  // namespace corvane::cli

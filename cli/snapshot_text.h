@@ -10,6 +10,7 @@
 #include "corvane/model/layout.h"
 #include "corvane/model/removal_records.h"
 #include "cli/finding_sizes.h"
+#include "report/text_table.h"
 
 namespace corvane::cli {
 
@@ -21,8 +22,7 @@ std::string displayPath(const Url& url, const Layout& layout);
 // One line per item that was to move to the Trash: "moved FROM -> TO", or "failed FROM: why (reason)".
 void printTrashOperations(std::ostream& out, const std::vector<TrashOperation>& operations, const Layout& layout);
 
-// Rows in columns two spaces apart, each as wide as its widest cell (counted in characters).
-void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+using report::printTable;
 // `text` with the paths in it shown as the Mac shows them: the layout's home as "~", a copied tree's
 // root as "/".
 std::string macStyleText(std::string text, const Layout& layout);

@@ -1,26 +1,25 @@
-#include "cli/location_access.h"
+#include "corvane/analysis/location_access.h"
 
 #include <cerrno>
-#include <ostream>
 #include <set>
 
 #include "corvane/analysis/app_analyzer.h"
 #include "platform/file_system.h"
 
-namespace corvane::cli {
+namespace corvane {
 
-Access accessOf(const std::string& folder) {
+LocationAccess::Kind accessOf(const std::string& folder) {
   auto listed = platform::realFileSystem().list(folder);
-  if (listed.has_value()) return Access::readable;
+  if (listed.has_value()) return LocationAccess::Kind::readable;
   const int code = listed.error().code;
-  return code == ENOENT || code == ENOTDIR ? Access::missing : Access::denied;
+  return code == ENOENT || code == ENOTDIR ? LocationAccess::Kind::missing : LocationAccess::Kind::denied;
 }
 
-const char* accessText(Access access) {
+const char* accessText(LocationAccess::Kind access) {
   switch (access) {
-    case Access::readable: return "readable";
-    case Access::missing: return "missing";
-    case Access::denied: return "denied";
+    case LocationAccess::Kind::readable: return "readable";
+    case LocationAccess::Kind::missing: return "missing";
+    case LocationAccess::Kind::denied: return "denied";
   }
   return "denied";
 }
@@ -40,12 +39,4 @@ std::vector<LocationAccess> searchedLocations(const Layout& layout) {
   return found;
 }
 
-void printUnreadLocations(std::ostream& out, const Layout& layout) {
-  std::size_t denied = 0;
-  for (const auto& location : searchedLocations(layout)) denied += location.access == Access::denied;
-  if (denied == 0) return;
-  out << denied << (denied == 1 ? " searched location" : " searched locations")
-      << " could not be read (see corvane doctor).\n";
-}
-
-}  // namespace corvane::cli
+}  // namespace corvane
