@@ -58,11 +58,29 @@ file(WRITE ${mac}/Users/me/Library/Caches/com.acme.tool/a.db "${eightKiB}")
 file(WRITE ${mac}/Users/me/Library/Caches/com.acme.tool/b.db "${eightKiB}")
 file(WRITE ${mac}/Users/me/Library/Preferences/com.acme.tool.plist "${eightKiB}")
 step(${WORK_DIR}/example/use_corvane ${mac} ${mac}/Users/me Tool)
+# Sizes are the blocks allocated on a file system of 4 KiB blocks: a folder takes one.
 set(expected "Tool (com.acme.tool) /Applications/Tool.app
 Viewer (com.other.viewer) /Applications/Viewer.app
+  Safe to Remove: /Applications/Tool.app, 12288 bytes
+  Safe to Remove: /Users/me/Library/Preferences/com.acme.tool.plist, 8192 bytes
+  Safe to Remove: /Users/me/Library/Caches/com.acme.tool, 20480 bytes
+  in all 40960 bytes
+Would move to the Trash:
+  /Applications/Tool.app
+  /Users/me/Library/Preferences/com.acme.tool.plist
+  /Users/me/Library/Caches/com.acme.tool
 ")
 if(NOT output STREQUAL expected)
   message(FATAL_ERROR "the example printed:\n${output}")
+endif()
+# Planned only: everything is still in place and nothing was written.
+foreach(kept Applications/Tool.app Users/me/Library/Caches/com.acme.tool/a.db Users/me/Library/Preferences/com.acme.tool.plist)
+  if(NOT EXISTS ${mac}/${kept})
+    message(FATAL_ERROR "the example moved ${kept}")
+  endif()
+endforeach()
+if(EXISTS ${mac}/Users/me/.Trash OR EXISTS "${mac}/Users/me/Library/Application Support/Corvane")
+  message(FATAL_ERROR "the example wrote into the Mac")
 endif()
 # The example, as the README shows it, against the same prefix.
 file(READ ${EXAMPLE_DIR}/use_corvane.cpp example)
@@ -89,10 +107,28 @@ file(WRITE ${mac}/Users/me/Library/Caches/com.acme.tool/a.db "${eightKiB}")
 file(WRITE ${mac}/Users/me/Library/Caches/com.acme.tool/b.db "${eightKiB}")
 file(WRITE ${mac}/Users/me/Library/Preferences/com.acme.tool.plist "${eightKiB}")
 step(${WORK_DIR}/example/use_corvane ${mac} ${mac}/Users/me Tool)
+# Sizes are the blocks allocated on a file system of 4 KiB blocks: a folder takes one.
 set(expected "Tool (com.acme.tool) /Applications/Tool.app
 Viewer (com.other.viewer) /Applications/Viewer.app
+  Safe to Remove: /Applications/Tool.app, 12288 bytes
+  Safe to Remove: /Users/me/Library/Preferences/com.acme.tool.plist, 8192 bytes
+  Safe to Remove: /Users/me/Library/Caches/com.acme.tool, 20480 bytes
+  in all 40960 bytes
+Would move to the Trash:
+  /Applications/Tool.app
+  /Users/me/Library/Preferences/com.acme.tool.plist
+  /Users/me/Library/Caches/com.acme.tool
 ")
 if(NOT output STREQUAL expected)
   message(FATAL_ERROR "the example printed:\n${output}")
+endif()
+# Planned only: everything is still in place and nothing was written.
+foreach(kept Applications/Tool.app Users/me/Library/Caches/com.acme.tool/a.db Users/me/Library/Preferences/com.acme.tool.plist)
+  if(NOT EXISTS ${mac}/${kept})
+    message(FATAL_ERROR "the example moved ${kept}")
+  endif()
+endforeach()
+if(EXISTS ${mac}/Users/me/.Trash OR EXISTS "${mac}/Users/me/Library/Application Support/Corvane")
+  message(FATAL_ERROR "the example wrote into the Mac")
 endif()
 file(REMOVE_RECURSE ${WORK_DIR})
