@@ -1,11 +1,16 @@
 #pragma once
-// The locations' access for the commands: read by the library, the one-line warning written by the report.
+// Which searched locations can be read: `corvane doctor` lists them; analyze and orphans end with one line
+// when some could not be read.
+
+#include <ostream>
 
 #include "corvane/analysis/location_access.h"
-#include "report/doctor_report.h"
+#include "report/location_text.h"
 
 namespace corvane::cli {
 
-using report::printUnreadLocations;
+inline void printUnreadLocations(std::ostream& out, const Layout& layout) {
+  out << report::unreadLocationsLine(searchedLocations(layout));
+}
 
 }  // namespace corvane::cli

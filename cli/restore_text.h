@@ -1,32 +1,23 @@
 #pragma once
-// How the tool shows items put back from the Trash: one sentence per item, the batch's summary, and the
-// launch agents turned on again; or the same as JSON.
+// The restore's text and JSON for the Trash's put-back, which the report layer renders.
 
-#include <iosfwd>
-#include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
+#include <ostream>
 
-#include "corvane/history/background_service_restorer.h"
-#include "corvane/history/restore.h"
-#include "corvane/model/layout.h"
+#include "report/restore_report.h"
 
 namespace corvane::cli {
 
-struct RestoreItemReport {
-  std::string trashPath;
-  std::string name;  // as the Trash shows it
-  RestoreOutcome outcome;
-};
+using RestoreItemReport = RestoreItemResult;
 
-// {"kind": "restored", "to": ..., "strategy": "rename"} and the like: only the fields of the kind.
-nlohmann::json outcomeJSON(const RestoreOutcome& outcome);
-std::string restoreJSON(const std::vector<RestoreItemReport>& items,
-                        const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
-                        std::size_t notInTrash);
-// The sentences with their paths shown for `shown` (macStyleText).
-void printRestore(std::ostream& out, const std::vector<RestoreItemReport>& items,
-                  const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
-                  const Layout& shown);
+inline std::string restoreJSON(const std::vector<RestoreItemReport>& items,
+                               const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
+                               std::size_t notInTrash) {
+  return json::pretty(report::restoreJSON(items, services, summary, notInTrash));
+}
+inline void printRestore(std::ostream& out, const std::vector<RestoreItemReport>& items,
+                         const std::vector<BackgroundServiceRestoreOutcome>& services, const std::string& summary,
+                         const Layout& shown) {
+  out << report::restoreText(items, services, summary, shown);
+}
 
 }  // namespace corvane::cli

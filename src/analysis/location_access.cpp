@@ -8,18 +8,18 @@
 
 namespace corvane {
 
-LocationAccess::Kind accessOf(const std::string& folder) {
+Access accessOf(const std::string& folder) {
   auto listed = platform::realFileSystem().list(folder);
-  if (listed.has_value()) return LocationAccess::Kind::readable;
+  if (listed.has_value()) return Access::readable;
   const int code = listed.error().code;
-  return code == ENOENT || code == ENOTDIR ? LocationAccess::Kind::missing : LocationAccess::Kind::denied;
+  return code == ENOENT || code == ENOTDIR ? Access::missing : Access::denied;
 }
 
-const char* accessText(LocationAccess::Kind access) {
+const char* accessText(Access access) {
   switch (access) {
-    case LocationAccess::Kind::readable: return "readable";
-    case LocationAccess::Kind::missing: return "missing";
-    case LocationAccess::Kind::denied: return "denied";
+    case Access::readable: return "readable";
+    case Access::missing: return "missing";
+    case Access::denied: return "denied";
   }
   return "denied";
 }

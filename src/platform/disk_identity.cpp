@@ -1,13 +1,14 @@
 #include "platform/disk_identity.h"
 
-#include "platform/object_identity.h"
+#include "platform/file_status.h"
 
 namespace corvane::platform {
 
 std::optional<DiskIdentity> diskIdentityOf(const Url& at) {
-  auto id = objectIdentity(at.path());
-  if (!id) return std::nullopt;
-  return DiskIdentity{static_cast<std::uint64_t>(id->device), id->inode, id->fileType, id->creationStamp};
+  auto st = identityStatus(at.path());
+  if (!st) return std::nullopt;
+  // The 32-bit device number, as identities have always been recorded.
+  return DiskIdentity{static_cast<std::uint32_t>(st->device), st->inode, st->mode & kFileTypeMask, st->creationStamp};
 }
 
 }  // namespace corvane::platform

@@ -32,8 +32,7 @@ json::Json doctorJSON(const DoctorCheck& check, const Layout& layout) {
 }
 
 void printDoctor(std::ostream& out, const DoctorCheck& check, const Layout& layout, const Layout& shown) {
-  using Kind = LocationAccess::Kind;
-  const std::size_t denied = check.count(Kind::denied), missing = check.count(Kind::missing);
+  const std::size_t denied = check.count(Access::denied), missing = check.count(Access::missing);
   out << "Mac: root " << layout.root << ", home " << layout.home << "\n\nSearched locations ("
       << check.locations.size() - denied - missing << " readable, " << missing << " missing, " << denied << " denied)\n";
   for (const auto& l : check.locations) out << "  " << padded(accessText(l.access), 10) << shownPath(l.path, shown) << "\n";
@@ -43,14 +42,6 @@ void printDoctor(std::ostream& out, const DoctorCheck& check, const Layout& layo
     out << "  " << padded(tool.name, 11) << (tool.path ? "found at " + *tool.path : "not found: " + tool.without) << "\n";
   out << "\nFiles Corvane keeps\n";
   for (const auto& f : check.stateFiles) out << "  " << padded(f.name, 14) << shownPath(f.path, shown) << ": " << f.health << "\n";
-}
-
-void printUnreadLocations(std::ostream& out, const Layout& layout) {
-  std::size_t denied = 0;
-  for (const auto& location : searchedLocations(layout)) denied += location.access == LocationAccess::Kind::denied;
-  if (denied == 0) return;
-  out << denied << (denied == 1 ? " searched location" : " searched locations")
-      << " could not be read (see corvane doctor).\n";
 }
 
 }  // namespace corvane::report

@@ -1,5 +1,5 @@
 #pragma once
-// What `doctor` shows, and the one line other commands end with when some locations could not be read.
+// What `doctor` shows.
 
 #include <iosfwd>
 
@@ -12,8 +12,5 @@ namespace corvane::report {
 json::Json doctorJSON(const DoctorCheck& check, const Layout& layout);
 // Paths as the Mac `shown` sees them.
 void printDoctor(std::ostream& out, const DoctorCheck& check, const Layout& layout, const Layout& shown);
-
-// "2 searched locations could not be read (see corvane doctor)." when any is denied; nothing otherwise.
-void printUnreadLocations(std::ostream& out, const Layout& layout);
 
 }  // namespace corvane::report

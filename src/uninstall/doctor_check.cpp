@@ -52,7 +52,7 @@ std::vector<DoctorCheck::StateFile> stateFiles(const Layout& layout) {
 
 }  // namespace
 
-std::size_t DoctorCheck::count(LocationAccess::Kind access) const {
+std::size_t DoctorCheck::count(Access access) const {
   return static_cast<std::size_t>(
       std::count_if(locations.begin(), locations.end(), [access](const LocationAccess& l) { return l.access == access; }));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// What can be read on a Mac: each location the analysis searches or the library reads, and whether it is
-// readable, missing or denied, so that a miss is never silent.
+// What can be read on a Mac: each location the analysis searches or reads, and whether it is readable,
+// missing or denied, so that a miss is never silent.
 
 #include <string>
 #include <vector>
@@ -9,18 +9,17 @@
 
 namespace corvane {
 
-struct LocationAccess {
-  enum class Kind { readable, missing, denied };
+enum class Access { readable, missing, denied };
 
+struct LocationAccess {
   std::string path;  // on this machine
-  Kind access = Kind::missing;
+  Access access = Access::missing;
   bool operator==(const LocationAccess&) const = default;
 };
 
-// Whether the folder can be listed, is not there (or not a folder), or is refused.
-LocationAccess::Kind accessOf(const std::string& folder);
+Access accessOf(const std::string& folder);
 // "readable", "missing", "denied".
-const char* accessText(LocationAccess::Kind access);
+const char* accessText(Access access);
 
 // The analysis's search locations, then the catalogs and the Trash, once each, in that order.
 std::vector<LocationAccess> searchedLocations(const Layout& layout);

@@ -31,7 +31,7 @@ struct DoctorCheck {
   // Where the system lets the user give access to denied folders; none where it has no such setting.
   std::optional<std::string> privacyHint;
 
-  std::size_t count(LocationAccess::Kind access) const;
+  std::size_t count(Access access) const;
   bool operator==(const DoctorCheck&) const = default;
 };
 

@@ -1,6 +1,6 @@
-#include "cli/terminal_text.h"
+#include "report/terminal_text.h"
 
-namespace corvane::cli {
+namespace corvane::report {
 
 const std::vector<std::pair<std::string, std::string>>& terminalPhrases() {
   static const std::vector<std::pair<std::string, std::string>> kPhrases = {
@@ -27,4 +27,4 @@ std::string forTerminal(std::string text) {
   return text;
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::report

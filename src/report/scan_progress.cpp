@@ -1,9 +1,9 @@
-#include "cli/progress.h"
+#include "report/scan_progress.h"
 
 #include <ostream>
 #include <string>
 
-namespace corvane::cli {
+namespace corvane::report {
 
 ScanProgress::ScanProgress(std::ostream& err, bool enabled, Clock clock, std::chrono::milliseconds delay, std::string what)
     : err_(err), enabled_(enabled), clock_(std::move(clock)), start_(clock_()), delay_(delay), what_(std::move(what)) {}
@@ -45,4 +45,4 @@ Status CountingFileSystem::walk(const std::string& root, const platform::WalkLim
   });
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::report
