@@ -1,6 +1,5 @@
 // corvane analyze APP: the snapshot of one app; corvane explain: how the grading works.
 
-#include <map>
 #include <ostream>
 
 #include "cli/accepted_names.h"
@@ -26,27 +25,6 @@ std::optional<FindingSortKey> sortKey(const std::string& text) {
   auto index = acceptedIndex(text, names);
   if (!index) return std::nullopt;
   return kAllFindingSortKeys[*index];
-}
-
-// Sorted by the sizes shown, each finding's total on disk, rather than by its own entry's size.
-std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, const FindingSizes& sizes,
-                                         FindingSortDirection direction) {
-  std::map<Uuid, std::optional<std::int64_t>> own;
-  for (auto& f : findings) {
-    own[f.id] = f.byteCount;
-    auto total = sizes.find(f.id.toString());
-    f.byteCount = total == sizes.end() ? std::nullopt : std::optional<std::int64_t>(total->second.allocatedBytes);
-  }
-  findings = FindingArranger::arrange(std::move(findings), FindingSortKey::size, direction);
-  for (auto& f : findings) f.byteCount = own[f.id];
-  return findings;
-}
-
-// The snapshot, every finding with its total on disk beside its entry's own size.
-json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
-  json::Json doc = json::encode(snapshot);
-  doc["findings"] = findingsJSON(snapshot.findings, sizes);
-  return doc;
 }
 
 struct Sorting {
@@ -125,10 +103,10 @@ int analyze(const ParsedArguments& args, Context& context) {
     ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"));
     sizes = rollUpFindingSizes(findings, progress.callback());
   }
-  findings = sort->key == FindingSortKey::size ? arrangedByTotal(std::move(findings), sizes, sort->direction)
+  findings = sort->key == FindingSortKey::size ? report::arrangedByTotal(std::move(findings), sizes, sort->direction)
                                                : FindingArranger::arrange(std::move(findings), sort->key, sort->direction);
   if (args.has("--json"))
-    report::printJSON(context.out, snapshotJSON(analysis.snapshot, sizes));
+    report::printJSON(context.out, report::snapshotJSON(analysis.snapshot, sizes));
   else
     printText(context, analysis, sizes, args.has("--explain"));
   return kExitOK;

@@ -4,6 +4,7 @@
 
 #include "corvane/base/date.h"
 #include "corvane/discovery/package_receipt_catalog.h"
+#include "corvane/history/history_facts.h"
 #include "corvane/history/history_store.h"
 #include "corvane/orphans/leftover_check.h"
 #include "corvane/removal/background_service_controller.h"
@@ -44,8 +45,7 @@ std::vector<DoctorCheck::StateFile> stateFiles(const Layout& layout) {
   files.push_back({"weekly check", check.fileURL(),
                    notWrittenOr(check.fileURL(), state.lastCheckedAt ? "ok, last check " + date::iso8601(std::chrono::floor<std::chrono::seconds>(*state.lastCheckedAt))
                                                                      : "ok, no check yet")});
-  // What uninstalls freed is kept beside the history file.
-  const std::string sizes = historyPath + ".sizes.json";
+  const std::string sizes = HistoryFacts::sideFilePath(historyPath, "sizes");
   files.push_back({"freed sizes", sizes, notWrittenOr(sizes, "ok")});
   return files;
 }

@@ -1,14 +1,14 @@
-#include "cli/snapshot_text.h"
-
-#include "report/mac_style_text.h"
+#include "report/snapshot_text.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 #include "corvane/analysis/finding_ids.h"
+#include "report/size_text.h"
 
-namespace corvane::cli {
+namespace corvane::report {
 
 std::string formatSize(const std::optional<std::int64_t>& bytes) {
   if (!bytes) return "-";
@@ -28,10 +28,6 @@ std::string formatSize(const std::optional<std::int64_t>& bytes) {
 }
 
 std::string displayPath(const Url& url, const Layout& layout) { return FindingIDs::macStylePath(url.path(), layout); }
-
-std::string macStyleText(std::string text, const Layout& layout) {
-  return report::macStyleText(std::move(text), layout);
-}
 
 std::string tierName(FindingConfidence tier, bool colour) {
   std::string name(stringValue(tier));
@@ -155,4 +151,23 @@ void printTrashOperations(std::ostream& out, const std::vector<TrashOperation>& 
   }
 }
 
-}  // namespace corvane::cli
+std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, const FindingSizes& sizes,
+                                         FindingSortDirection direction) {
+  std::map<Uuid, std::optional<std::int64_t>> own;
+  for (auto& f : findings) {
+    own[f.id] = f.byteCount;
+    auto total = sizes.find(f.id.toString());
+    f.byteCount = total == sizes.end() ? std::nullopt : std::optional<std::int64_t>(total->second.allocatedBytes);
+  }
+  findings = FindingArranger::arrange(std::move(findings), FindingSortKey::size, direction);
+  for (auto& f : findings) f.byteCount = own[f.id];
+  return findings;
+}
+
+json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
+  json::Json doc = json::encode(snapshot);
+  doc["findings"] = findingsJSON(snapshot.findings, sizes);
+  return doc;
+}
+
+}  // namespace corvane::report
