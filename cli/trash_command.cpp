@@ -7,13 +7,13 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "report/scan_progress.h"
 #include "cli/prompt.h"
-#include "cli/restore_text.h"
 #include "corvane/trash/trash_session.h"
 #include "corvane/trash/triage.h"
 #include "platform/file_system.h"
 #include "report/json_dialect.h"
+#include "report/restore_report.h"
+#include "report/scan_progress.h"
 #include "report/trash_text.h"
 
 namespace corvane::cli {
@@ -47,7 +47,7 @@ TrashCollaborators counted(report::ScanProgress& progress) {
 
 report::ScanProgress listingProgress(Context& c, const ParsedArguments& args) {
   return report::ScanProgress(c.err, c.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
-                      std::chrono::seconds(1), "Listing the Trash");
+                              std::chrono::seconds(1), "Listing the Trash");
 }
 
 // The exit status of a plan that is not ready, after saying why; none for a ready one.
@@ -128,12 +128,12 @@ int putBack(const ParsedArguments& args, Context& c) {
   for (const auto& notice : result.notices) c.err << notice << "\n";
   for (const auto& path : plan.unsafe)
     c.err << label << ": " << path << " leads out of the Trash through a link; it was left where it is\n";
-  std::vector<RestoreItemReport> reports;
-  for (const auto& item : result.putBack) reports.push_back({item.trashPath, item.name, item.outcome});
+  std::vector<RestoreItemResult> items;
+  for (const auto& item : result.putBack) items.push_back({item.trashPath, item.name, item.outcome});
   if (args.has("--json"))
-    c.out << restoreJSON(reports, {}, result.summary, 0) << "\n";
+    report::printJSON(c.out, report::restoreJSON(items, {}, result.summary, 0));
   else
-    printRestore(c.out, reports, {}, result.summary, c.shown());
+    c.out << report::restoreText(items, {}, result.summary, c.shown());
   return result.succeeded() ? kExitOK : kExitFailure;
 }
 

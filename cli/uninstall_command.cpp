@@ -2,7 +2,6 @@
 // remembers the uninstall in the history.
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,18 +10,18 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "report/json_dialect.h"
-#include "report/uninstall_text.h"
-#include "corvane/trash/delete_plan.h"
 #include "cli/prompt.h"
-#include "cli/finding_sizes.h"
-#include "report/scan_progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/finding_ids.h"
-#include "corvane/removal/background_service_controller.h"
+#include "corvane/history/history_facts.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
+#include "corvane/trash/delete_plan.h"
 #include "corvane/uninstall/uninstall_session.h"
+#include "report/json_dialect.h"
+#include "report/scan_progress.h"
+#include "report/size_text.h"
+#include "report/uninstall_text.h"
 
 namespace corvane::cli {
 
@@ -58,7 +57,7 @@ void printSelection(std::ostream& out, const std::vector<FileFinding>& selected,
                     const FindingSizes& sizes, bool colour) {
   for (const auto& f : selected) {
     out << "  " << FindingIDs::shortForm(f.id) << "  " << tierName(f.confidence, colour) << " · " << stringValue(f.kind) << " · "
-        << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
+        << report::formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
   }
 }
 
@@ -116,9 +115,9 @@ int perform(const UninstallSession& session, const UninstallPlan& plan, const Fi
   report::printBackgroundServices(text, record);
   printTrashOperations(text, record.operations, context.shown());
   const SizeTotal freed = totalOf(findingsOf(plan.selected, &record), sizes);
-  report::printMoved(text, result, formatTotal(freed));
+  report::printMoved(text, result, report::formatTotal(freed));
   if (result.kind == UninstallResult::Kind::recorded)
-    rememberFreed(historyFile, record.id.toString(), freed);
+    (void)HistoryFacts(HistoryFileManager::system(), Url::fileURL(historyFile)).rememberFreed(record.id, freed);
   else
     context.err << "corvane uninstall: " << report::notRecorded(*result.historyError, historyFile) << "\n";
   report::printRemaining(text, plan, record);
@@ -153,7 +152,7 @@ int uninstall(const ParsedArguments& args, Context& context) {
     sizes = rollUpFindingSizes(plan.selected, progress.callback());
   }
   text << "To move to the Trash (" << countLabel(static_cast<long long>(plan.selected.size()), "item") << ", "
-       << formatTotal(totalOf(findingsOf(plan.selected, nullptr), sizes)) << "):\n";
+       << report::formatTotal(totalOf(findingsOf(plan.selected, nullptr), sizes)) << "):\n";
   printSelection(text, plan.selected, context.shown(), sizes, context.terminal.colour && !asJSON);
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
