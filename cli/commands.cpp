@@ -4,8 +4,8 @@
 #include <exception>
 #include <iostream>
 
-#include "cli/app_argument.h"
 #include "cli/command_docs.h"
+#include "corvane/discovery/app_lookup.h"
 #include "corvane/base/url.h"
 #include "corvane/base/version.h"
 #include "corvane/discovery/app_discovery_service.h"

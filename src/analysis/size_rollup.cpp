@@ -159,4 +159,8 @@ SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector
   return result;
 }
 
+SizeRollup rollUpSizes(const std::vector<std::string>& paths, const SizeRollupOptions& options) {
+  return rollUpSizes(platform::realFileSystem(), paths, options);
+}
+
 }  // namespace corvane

@@ -53,32 +53,33 @@ std::optional<ToolAnswer> answer(const std::string& receiptsDirectory, const std
 
 }  // namespace
 
-NativeReceiptTools::NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other)
-    : receiptsDirectory_(std::move(receiptsDirectory)),
-      other_(other ? std::move(other) : std::make_shared<CommandRunner>()) {}
-
-std::optional<std::string> NativeReceiptTools::run(const std::string& executable,
-                                                   const std::vector<std::string>& arguments) const {
-  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
-  if (!answered) return other_->run(executable, arguments);
-  // Like the real runner: a failing tool, or output that is not UTF-8, gives nothing.
-  if (answered->status != 0 || !tool_output::isValidUTF8(answered->output)) return std::nullopt;
-  return std::move(answered->output);
+NativeReceiptTools::NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other) {
+  if (!other) other = std::make_shared<CommandRunner>();
+  auto folder = std::make_shared<const std::string>(std::move(receiptsDirectory));
+  output = [folder, other](const std::string& executable, const Arguments& arguments) -> std::optional<std::string> {
+    std::optional<ToolAnswer> answered = answer(*folder, executable, arguments);
+    if (!answered) return other->run(executable, arguments);
+    // Like the real runner: a failing tool, or output that is not UTF-8, gives nothing.
+    if (answered->status != 0 || !tool_output::isValidUTF8(answered->output)) return std::nullopt;
+    return std::move(answered->output);
+  };
+  outcome = [folder, other](const std::string& executable, const Arguments& arguments) {
+    std::optional<ToolAnswer> answered = answer(*folder, executable, arguments);
+    if (!answered) return other->runWithStatus(executable, arguments);
+    std::string text = tool_output::isValidUTF8(answered->output) ? answered->output : std::string();
+    return CommandOutcome{answered->status, tool_output::trimmedWhitespaceAndNewlines(text)};
+  };
 }
 
-CommandOutcome NativeReceiptTools::runWithStatus(const std::string& executable,
-                                                 const std::vector<std::string>& arguments) const {
-  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
-  if (!answered) return other_->runWithStatus(executable, arguments);
-  std::string text = tool_output::isValidUTF8(answered->output) ? answered->output : std::string();
-  return {answered->status, tool_output::trimmedWhitespaceAndNewlines(text)};
+bool usesRealReceiptTools(const Layout& layout, const std::function<bool(const std::string&)>& toolExists) {
+  auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
+  // The real tools answer for the real machine only, never for a tree under another root.
+  return layout.isLiveSystem() && exists(kPackageToolPath) && exists(kBomToolPath);
 }
 
 std::shared_ptr<const CommandRunning> receiptToolsRunner(const Layout& layout,
                                                          const std::function<bool(const std::string&)>& toolExists) {
-  auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
-  // The real tools answer for the real machine only, never for a tree under another root.
-  if (layout.isLiveSystem() && exists(kPackageToolPath) && exists(kBomToolPath)) return std::make_shared<CommandRunner>();
+  if (usesRealReceiptTools(layout, toolExists)) return std::make_shared<CommandRunner>();
   return std::make_shared<NativeReceiptTools>(layout.receipts());
 }
 

@@ -101,7 +101,7 @@ RestoreSessionResult RestoreSession::perform(const RestoreSessionPlan& plan) con
     result.items.push_back({item.trashPath, item.name, std::move(outcome)});
   }
 
-  BackgroundServiceRestorer services(*collaborators_.commandRunner, layout_.userID, Url::fileURL(layout_.home),
+  BackgroundServiceRestorer services(collaborators_.commandRunner, layout_.userID, Url::fileURL(layout_.home),
                                      &BackgroundServiceRestorer::readPlistFromDisk,
                                      [this](const std::string& program) {
                                        return platform::itemExists(layout_.hostPath(program));

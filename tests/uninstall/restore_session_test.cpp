@@ -34,7 +34,7 @@ class RestoreSessionTest : public ::testing::Test {
   }
   RestoreSession session() {
     RestoreCollaborators c = RestoreCollaborators::system(layout);
-    c.commandRunner = runner;
+    c.commandRunner = *runner;
     c.clock = [] { return testing::isoDate("2026-12-06T09:00:00Z"); };
     return RestoreSession(layout, std::move(c), history, facts);
   }

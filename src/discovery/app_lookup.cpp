@@ -1,4 +1,4 @@
-#include "cli/app_argument.h"
+#include "corvane/discovery/app_lookup.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 namespace {
 
@@ -133,4 +133,4 @@ AppLookup findApp(const std::string& given, const std::vector<InstalledApplicati
   return {std::nullopt, problem + "?\n"};
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane
