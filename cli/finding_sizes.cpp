@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/history_side_file.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::cli {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "corvane/analysis/size_rollup.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::cli {
 

@@ -12,7 +12,7 @@
 #include "corvane/analysis/evidence_classifier.h"
 #include "corvane/discovery/signature_validator.h"
 #include "analysis/grading.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 #include "platform/system_layout.h"
 
@@ -307,7 +307,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   for (const auto& id : identity.serviceIdentifiers()) services.insert(id);
   for (const auto& f : outer) {
     if (f.kind != FindingKind::launchAgent || f.isProtectedLocation) continue;
-    if (auto label = LocationAssessments::userLaunchServiceIdentifier(f.url, identity, appURL, layout)) services.insert(*label);
+    if (auto label = LocationAssessments::userLaunchServiceIdentifier(*machine.fileSystem, f.url, identity, appURL, layout)) services.insert(*label);
   }
 
   AnalysisSnapshot snapshot;

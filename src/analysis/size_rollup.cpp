@@ -8,7 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "discovery/bundle_reader.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/mounted_volumes.h"
 #include "platform/unicode.h"
 #include "platform/system_layout.h"
@@ -124,8 +124,9 @@ std::vector<std::string> AppDiscoveryService::unreadableApplicationFolders() con
 }
 
 InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const {
-  std::optional<PropertyList> info = bundle::infoDictionary(url.path());
-  const strings::StringsTable localized = info ? bundle::localizedInfoStrings(url.path(), *info) : strings::StringsTable{};
+  std::optional<PropertyList> info = bundle::infoDictionary(*fileSystem_, url.path());
+  const strings::StringsTable localized =
+      info ? bundle::localizedInfoStrings(*fileSystem_, url.path(), *info) : strings::StringsTable{};
   // The localization's value where it gives one (what the Finder shows), else the information list's own.
   auto text = [&](const char* key) -> std::optional<std::string> {
     if (auto it = localized.find(std::string_view(key)); it != localized.end()) return it->second;

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/file_status.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 

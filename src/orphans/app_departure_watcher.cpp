@@ -7,7 +7,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/orphans/removed_app_leftovers.h"
 #include "corvane/removal/trash_locator.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/fs_ops.h"
 #include "platform/folder_events.h"
 #include "platform/unicode.h"

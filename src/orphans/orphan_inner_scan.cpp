@@ -10,7 +10,7 @@
 #include "corvane/discovery/system_extension_catalog.h"
 #include "corvane/orphans/orphan_scanner.h"
 #include "orphans/orphan_sources.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 
 namespace corvane {

@@ -13,7 +13,7 @@
 #include "discovery/bundle_reader.h"
 #include "platform/disk_identity.h"
 #include "platform/file_status.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::orphans {
 
@@ -143,7 +143,7 @@ void appendOrphanSystemExtensions(GroupMap& groups, const std::vector<SystemExte
     const std::optional<std::string> staged = stagedBundlePath(record, stagingRoot);
     std::vector<std::string> candidates;
     if (staged) {
-      if (auto identifier = bundle::identifier(*staged)) candidates.push_back(*identifier);
+      if (auto identifier = bundle::identifier(platform::realFileSystem(), *staged)) candidates.push_back(*identifier);
     }
     candidates.push_back(record.extID);
     candidates.insert(candidates.end(), record.ownerAppIdentifiers.begin(), record.ownerAppIdentifiers.end());

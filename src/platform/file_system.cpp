@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "corvane/base/url.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_walk.h"
 
 namespace corvane::platform {

@@ -13,7 +13,7 @@
 #include "platform/file_status.h"
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_chain.h"
 #include "platform/folder_walk.h"
 #include "platform/fs_ops.h"

@@ -1,6 +1,6 @@
 #include "platform/system_layout.h"
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/user.h"
 
 namespace corvane::platform {

@@ -6,7 +6,7 @@
 
 #include "base/hashing.h"
 #include "corvane/analysis/size_rollup.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_walk.h"
 #include "platform/trash_entry.h"
 

@@ -12,7 +12,7 @@
 #include "corvane/history/restore.h"
 #include "corvane/removal/fs_mutator.h"
 #include "platform/directory.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_chain.h"
 #include "platform/fs_ops.h"
 #include "sample_mac/sample_mac.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/file_system.h"
-#include "sample_mac/memory_file_system.h"
+#include "corvane/platform/file_system.h"
+#include "corvane/platform/memory_file_system.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane::platform {
@@ -33,7 +33,7 @@ Subject onDisk() {
 }
 
 Subject inMemory() {
-  auto memory = std::make_shared<testing::MemoryFileSystem>();
+  auto memory = std::make_shared<platform::MemoryFileSystem>();
   const std::string root = "/mac";
   return Subject{memory.get(), root,
                  [memory, root](const std::string& p, const std::string& c) { memory->addFile(root + "/" + p, c); },

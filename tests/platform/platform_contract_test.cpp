@@ -25,7 +25,7 @@
 #include "support/result_matchers.h"
 #include "base/decimal_number.h"
 #include "platform/directory.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/file_io.h"
 #include "platform/file_status.h"
 #include "platform/fs_ops.h"

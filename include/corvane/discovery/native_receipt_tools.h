@@ -11,14 +11,16 @@
 
 #include "corvane/discovery/command_runner.h"
 #include "corvane/model/layout.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
 class NativeReceiptTools final : public CommandRunning {
  public:
-  // Answers the two command lines from `receiptsDirectory`; any other command goes to `other`
-  // (a CommandRunner when none is given).
-  explicit NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other = nullptr);
+  // Answers the two command lines from `receiptsDirectory` on `fileSystem` (this machine's when none is
+  // given); any other command goes to `other` (a CommandRunner when none is given).
+  explicit NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other = nullptr,
+                              std::shared_ptr<const platform::FileSystem> fileSystem = nullptr);
 
   // "/usr/sbin/pkgutil" "--pkgs": the identifiers of the receipt property lists ("<id>.plist", hidden
   // files left out) in code-point order, one a line. A folder that cannot be listed has no packages.
@@ -35,12 +37,15 @@ class NativeReceiptTools final : public CommandRunning {
  private:
   std::string receiptsDirectory_;
   std::shared_ptr<const CommandRunning> other_;
+  std::shared_ptr<const platform::FileSystem> fileSystem_;
 };
 
-// The runner for the receipt tools on `layout`: a CommandRunner when the layout's root is "/" and both
-// tools exist, otherwise NativeReceiptTools over layout.receipts(). `toolExists` defaults to a check for
-// any item at the path.
+// The runner for the receipt tools on `layout`: a CommandRunner when the layout's root is "/", both
+// tools exist and the receipts are read from this machine's disk; otherwise NativeReceiptTools over
+// layout.receipts() on `fileSystem` (this machine's when none is given). `toolExists` defaults to a check
+// for any item at the path.
 std::shared_ptr<const CommandRunning> receiptToolsRunner(
-    const Layout& layout, const std::function<bool(const std::string&)>& toolExists = {});
+    const Layout& layout, const std::function<bool(const std::string&)>& toolExists = {},
+    std::shared_ptr<const platform::FileSystem> fileSystem = nullptr);
 
 }  // namespace corvane
