@@ -203,7 +203,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       }
     }
     const std::string usage = usageLine(command);
-    const std::optional<std::string> folder = workingFolder ? workingFolder : platform::currentDirectory();
+    const std::optional<std::string> folder = workingFolder ? workingFolder : valueIfAny(platform::currentDirectory());
     ParsedArguments parsed;
     if (auto problem = parseArguments(rest, command.options, folder, parsed)) {
       err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";

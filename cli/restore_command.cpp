@@ -50,7 +50,7 @@ std::vector<MovedItem> movedItems(const UninstallRecord& record) {
 // object as the one analysed when that is known (a later item of the same name is not ours to move).
 bool stillInTrash(const MovedItem& item) {
   auto now = platform::diskIdentityOf(Url::fileURL(item.trashPath));
-  if (!now) return false;
+  if (!now.has_value()) return false;
   return !item.identity || item.identity->isSameObject(*now);
 }
 

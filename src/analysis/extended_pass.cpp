@@ -297,7 +297,7 @@ void ExtendedPass::commandLineTools() {
     (void)analyzer_.machine.fileSystem->walk(folder, limits, [&](const platform::WalkItem& entry) {
       if (entry.type != platform::EntryType::symbolicLink) return platform::WalkStep::skipDescendants;
       const auto target = analyzer_.machine.fileSystem->readLink(entry.path);
-      if (!target || target->empty()) return platform::WalkStep::skipDescendants;
+      if (!target.has_value() || target->empty()) return platform::WalkStep::skipDescendants;
       const std::string mac = target->front() == '/' ? *target : macFolder + "/" + *target;
       const std::string host = layout.hostPath(mac);
       if (host.size() > bundle.size() && host.compare(0, bundle.size(), bundle) == 0 && host[bundle.size()] == '/')

@@ -123,7 +123,7 @@ std::optional<FileFinding> gradeOnDisk(const AppAnalyzer::Collaborators& machine
   item.arbitration = arbitration;
   auto st = machine.fileSystem->linkStatus(url.path());
   std::optional<std::int64_t> size;
-  if (st) {
+  if (st.has_value()) {
     item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
     size = st->allocatedSize;
   }
@@ -135,7 +135,7 @@ std::optional<FileFinding> gradeOnDisk(const AppAnalyzer::Collaborators& machine
   if (!graded) return std::nullopt;
   return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
                            item.modifiedAt, location.isProtected, std::nullopt,
-                           machine.fileSystem->diskIdentity(url.path()));
+                           valueIfAny(machine.fileSystem->diskIdentity(url.path())));
 }
 
 }  // namespace corvane

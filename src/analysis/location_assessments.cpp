@@ -243,13 +243,13 @@ FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID, con
                     0)};
   std::optional<std::int64_t> size;
   std::optional<Date> modified;
-  if (auto st = fs.linkStatus(url.path())) {
+  if (auto st = fs.linkStatus(url.path()); st.has_value()) {
     size = st->allocatedSize;
     modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   }
   return FileFinding::make(url, FindingKind::installerReceipt, FindingConfidence::probablyLeftover, 60,
                            std::move(evidence), size, modified, false, std::nullopt,
-                           fs.diskIdentity(url.path()));
+                           valueIfAny(fs.diskIdentity(url.path())));
 }
 
 std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory,

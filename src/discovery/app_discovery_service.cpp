@@ -74,7 +74,7 @@ AppDiscoveryService::VolumeLister AppDiscoveryService::folderVolumeLister(
 AppDiscoveryService::VolumeLister AppDiscoveryService::systemVolumeLister() {
   return []() -> std::optional<std::vector<MountedVolume>> {
     auto mounted = platform::mountedVolumes();
-    if (!mounted) return std::nullopt;
+    if (!mounted.has_value()) return std::nullopt;
     std::vector<MountedVolume> volumes;
     volumes.reserve(mounted->size());
     for (auto& m : *mounted)

@@ -35,8 +35,9 @@ std::string withoutTrailingSlashes(std::string path) {
 // A folder, or a link leading to one.
 bool isFolder(const platform::FileSystem& fs, const std::string& path) {
   auto real = fs.realPath(path);
-  auto st = real ? fs.linkStatus(*real) : std::nullopt;
-  return st && st->type() == platform::FileType::directory;
+  if (!real.has_value()) return false;
+  auto st = fs.linkStatus(*real);
+  return st.has_value() && st->type() == platform::FileType::directory;
 }
 
 // The folder (relative to the bundle) that holds the information list and the localized resources.
@@ -77,10 +78,10 @@ std::optional<std::string> resolveInside(const platform::FileSystem& fs, const s
     resolved.push_back(std::move(part));
     const std::string path = joined(root, resolved);
     auto st = fs.linkStatus(path);
-    if (!st) return std::nullopt;
+    if (!st.has_value()) return std::nullopt;
     if (st->type() != platform::FileType::symlink) continue;
     auto target = fs.readLink(path);
-    if (++links > kMaxLinksInsideBundle || !target || target->empty() || target->size() > kMaxLinkTargetBytes ||
+    if (++links > kMaxLinksInsideBundle || !target.has_value() || target->empty() || target->size() > kMaxLinkTargetBytes ||
         target->front() == '/')
       return std::nullopt;
     resolved.pop_back();

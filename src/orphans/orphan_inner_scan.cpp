@@ -31,7 +31,7 @@ struct EntryFacts {
 
 EntryFacts entryFacts(const std::string& path) {
   auto status = platform::realFileSystem().linkStatus(path);
-  if (!status) return {};
+  if (!status.has_value()) return {};
   // The allocated size when the file system reports one, else the logical size.
   const std::int64_t bytes = status->allocatedSize > 0 ? status->allocatedSize : status->size;
   return {bytes, Date(std::chrono::seconds(status->modifiedSeconds))};
@@ -57,7 +57,7 @@ std::optional<std::string> trimmedIdentifier(const AppIdentity& identity) {
 FileFinding makeFinding(const Url& url, FindingKind kind, FindingConfidence confidence, int score,
                         std::vector<MatchEvidence> evidence, const EntryFacts& facts) {
   return FileFinding::make(url, kind, confidence, score, std::move(evidence), facts.byteCount, facts.modifiedAt, false,
-                           std::nullopt, platform::realFileSystem().diskIdentity(url.path()));
+                           std::nullopt, valueIfAny(platform::realFileSystem().diskIdentity(url.path())));
 }
 
 struct RemovedOwner {

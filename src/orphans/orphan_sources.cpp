@@ -49,7 +49,7 @@ FileFinding findingAt(const std::string& path, FindingKind kind, std::vector<Mat
                       std::optional<std::int64_t> byteCount, std::optional<Date> modifiedAt, bool isProtected,
                       std::optional<std::string> displayName) {
   Url url = Url::fileURL(path);
-  auto identity = platform::diskIdentityOf(url);
+  auto identity = valueIfAny(platform::diskIdentityOf(url));
   return FileFinding::make(std::move(url), kind, FindingConfidence::review, kSourceScore, std::move(evidence),
                            byteCount, modifiedAt, isProtected, std::move(displayName), identity);
 }

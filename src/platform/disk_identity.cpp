@@ -4,9 +4,9 @@
 
 namespace corvane::platform {
 
-std::optional<DiskIdentity> diskIdentityOf(const Url& at) {
+Result<DiskIdentity> diskIdentityOf(const Url& at) {
   auto id = objectIdentity(at.path());
-  if (!id) return std::nullopt;
+  if (!id.has_value()) return id.error();
   return DiskIdentity{static_cast<std::uint64_t>(id->device), id->inode, id->fileType, id->creationStamp};
 }
 

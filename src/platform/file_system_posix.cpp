@@ -152,14 +152,16 @@ class PosixFileSystem final : public FileSystem {
     return Ok{};
   }
 
-  std::optional<FileStatus> linkStatus(const std::string& path) const override {
-    return platform::linkStatus(path);
+  Result<FileStatus> linkStatus(const std::string& path) const override {
+    int error = 0;
+    if (auto st = platform::linkStatus(path, &error)) return *st;
+    return Error::fromErrno(error, "lstat", path);
   }
-  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override {
+  Result<DiskIdentity> diskIdentity(const std::string& path) const override {
     return diskIdentityOf(Url::fileURL(path));
   }
-  std::optional<std::string> readLink(const std::string& path) const override { return platform::readLink(path); }
-  std::optional<std::string> realPath(const std::string& path) const override { return platform::realPath(path); }
+  Result<std::string> readLink(const std::string& path) const override { return platform::readLink(path); }
+  Result<std::string> realPath(const std::string& path) const override { return platform::realPath(path); }
   Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override {
     return readFileBytes(path, maxBytes);
   }

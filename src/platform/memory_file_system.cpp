@@ -55,7 +55,7 @@ const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& rawPath,
   std::string at = path;
   if (path != "/") {
     auto folder = realPath(parentOf(path));
-    if (!folder) return nullptr;
+    if (!folder.has_value()) return nullptr;
     at = childOf(*folder, nameOf(path));
   }
   auto it = nodes_.find(at);
@@ -64,14 +64,14 @@ const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& rawPath,
   return &it->second;
 }
 
-std::optional<std::string> MemoryFileSystem::realPath(const std::string& path) const {
-  if (path.empty() || path.front() != '/') return std::nullopt;
-  return followComponents("/", "/", path);
+Result<std::string> MemoryFileSystem::realPath(const std::string& path) const {
+  if (path.empty() || path.front() != '/') return Error::fromErrno(ENOENT, "realpath", path);
+  return followComponents("/", "/", path, path);
 }
 
 Result<Listing> MemoryFileSystem::list(const std::string& folder, const ListOptions& options) const {
   auto real = realPath(folder);
-  if (!real) return Error::fromErrno(ENOENT, "open", folder);
+  if (!real.has_value()) return Error::fromErrno(real.error().code, "open", folder);
   if (nodes_.at(*real).type != EntryType::directory) return Error::fromErrno(ENOTDIR, "open", folder);
   if (denied_.contains(*real)) return Error::fromErrno(EACCES, "open", folder);
   const std::string prefix = *real == "/" ? "/" : *real + "/";
@@ -94,9 +94,9 @@ Status MemoryFileSystem::walk(const std::string& root, const WalkLimits& limits,
   return walkByListing(root, limits, visit);
 }
 
-std::optional<FileStatus> MemoryFileSystem::linkStatus(const std::string& path) const {
+Result<FileStatus> MemoryFileSystem::linkStatus(const std::string& path) const {
   const Node* node = find(path);
-  if (!node) return std::nullopt;
+  if (!node) return Error::fromErrno(ENOENT, "lstat", path);
   FileStatus st;
   st.device = 1;
   st.inode = node->inode;
@@ -108,21 +108,22 @@ std::optional<FileStatus> MemoryFileSystem::linkStatus(const std::string& path) 
   return st;
 }
 
-std::optional<DiskIdentity> MemoryFileSystem::diskIdentity(const std::string& path) const {
+Result<DiskIdentity> MemoryFileSystem::diskIdentity(const std::string& path) const {
   auto st = linkStatus(path);
-  if (!st) return std::nullopt;
+  if (!st.has_value()) return st.error();
   return DiskIdentity{st->device, st->inode, st->mode & kFileTypeMask, 0};
 }
 
-std::optional<std::string> MemoryFileSystem::readLink(const std::string& path) const {
+Result<std::string> MemoryFileSystem::readLink(const std::string& path) const {
   const Node* node = find(path);
-  if (!node || node->type != EntryType::symbolicLink) return std::nullopt;
+  if (!node) return Error::fromErrno(ENOENT, "readlink", path);
+  if (node->type != EntryType::symbolicLink) return Error::fromErrno(EINVAL, "readlink", path);
   return node->data;
 }
 
 Result<std::vector<std::uint8_t>> MemoryFileSystem::readFile(const std::string& path, std::size_t maxBytes) const {
   auto real = realPath(path);
-  if (!real) return Error::fromErrno(ENOENT, "open", path);
+  if (!real.has_value()) return Error::fromErrno(real.error().code, "open", path);
   const Node& node = nodes_.at(*real);
   if (node.type == EntryType::directory) return Error::fromErrno(EISDIR, "read", path);
   if (node.data.size() > maxBytes) {
@@ -137,7 +138,7 @@ Status MemoryFileSystem::renameExclusive(const std::string& from, const std::str
   std::string source;
   if (!find(from, &source)) return Error::fromErrno(ENOENT, "rename", from);
   auto toFolder = realPath(parentOf(url::standardizedPath(to)));
-  if (!toFolder || nodes_.at(*toFolder).type != EntryType::directory) return Error::fromErrno(ENOENT, "rename", from);
+  if (!toFolder.has_value() || nodes_.at(*toFolder).type != EntryType::directory) return Error::fromErrno(ENOENT, "rename", from);
   const std::string destination = childOf(*toFolder, nameOf(url::standardizedPath(to)));
   if (nodes_.count(destination)) return Error::fromErrno(EEXIST, "rename", from);
   if (destination.starts_with(source + "/")) return Error::fromErrno(EINVAL, "rename", from);

@@ -3,8 +3,9 @@
 // inode numbers come back at once after a delete, a stamp of when the object was made.
 
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "corvane/base/result.h"
 
 namespace corvane::platform {
 
@@ -18,7 +19,7 @@ struct ObjectIdentity {
   std::uint64_t creationStamp = 0;
 };
 
-// Read without following a final symbolic link; none on any failure.
-std::optional<ObjectIdentity> objectIdentity(const std::string& path);
+// Read without following a final symbolic link; fails with the errno of the status call.
+Result<ObjectIdentity> objectIdentity(const std::string& path);
 
 }  // namespace corvane::platform

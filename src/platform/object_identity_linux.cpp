@@ -16,7 +16,7 @@ std::uint64_t nanoseconds(std::int64_t seconds, std::uint32_t nanos) {
 
 }  // namespace
 
-std::optional<ObjectIdentity> objectIdentity(const std::string& path) {
+Result<ObjectIdentity> objectIdentity(const std::string& path) {
   struct statx sx {};
   if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     ObjectIdentity identity;
@@ -28,10 +28,10 @@ std::optional<ObjectIdentity> objectIdentity(const std::string& path) {
                                  : nanoseconds(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
     return identity;
   }
-  if (errno != ENOSYS) return std::nullopt;
+  if (errno != ENOSYS) return Error::fromErrno(errno, "statx", path);
   // A kernel (or sandbox) without statx: lstat and the status-change time.
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  if (::lstat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "lstat", path);
   return ObjectIdentity{static_cast<std::uint32_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                         static_cast<std::uint32_t>(st.st_mode) & 0xF000u,
                         nanoseconds(st.st_ctim.tv_sec, static_cast<std::uint32_t>(st.st_ctim.tv_nsec))};

@@ -13,7 +13,7 @@ Layout systemLayout() {
   return layout;
 }
 
-std::optional<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) {
+Result<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) {
   return realFileSystem().resolvedPath(layout, hostPath);
 }
 

@@ -2,6 +2,7 @@
 // Result<T>: a value or an Error, with std::expected's names so it can be swapped later.
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -68,5 +69,12 @@ struct Ok {
   bool operator==(const Ok&) const = default;
 };
 using Status = Result<Ok>;
+
+// The value when there is one: for callers to whom a failure means only "not known".
+template <class T>
+std::optional<T> valueIfAny(const Result<T>& result) {
+  if (!result.has_value()) return std::nullopt;
+  return result.value();
+}
 
 }  // namespace corvane

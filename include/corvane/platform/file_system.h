@@ -87,14 +87,15 @@ class FileSystem {
   // entered only when the visitor asks and it lies less than `maxDepth` below the root. Fails only when
   // the root cannot be listed.
   virtual Status walk(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const = 0;
-  // lstat: none when the item is missing or cannot be examined.
-  virtual std::optional<FileStatus> linkStatus(const std::string& path) const = 0;
-  // The item's identity now (a final link is not followed); none when it is missing.
-  virtual std::optional<DiskIdentity> diskIdentity(const std::string& path) const = 0;
-  // The target of a link as stored; none when the path is not a link.
-  virtual std::optional<std::string> readLink(const std::string& path) const = 0;
-  // The absolute path with every link resolved as this machine does; none when something is missing.
-  virtual std::optional<std::string> realPath(const std::string& path) const = 0;
+  // Each of these fails with the errno and the path (ENOENT when the item is missing).
+  // lstat.
+  virtual Result<FileStatus> linkStatus(const std::string& path) const = 0;
+  // The item's identity now (a final link is not followed).
+  virtual Result<DiskIdentity> diskIdentity(const std::string& path) const = 0;
+  // The target of a link as stored; EINVAL when the path is not a link.
+  virtual Result<std::string> readLink(const std::string& path) const = 0;
+  // The absolute path with every link resolved as this machine does.
+  virtual Result<std::string> realPath(const std::string& path) const = 0;
   // The bytes of a file (a final link is followed); fails with EFBIG beyond `maxBytes`, EISDIR for a
   // folder, EINVAL for anything else that is not a regular file.
   virtual Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const = 0;
@@ -105,15 +106,15 @@ class FileSystem {
   bool exists(const std::string& path) const { return linkStatus(path).has_value(); }
   // `hostPath` with its links resolved as `layout`'s Mac resolves them: an absolute link target is a Mac
   // path, so it leads under the layout's root, and ".." does not climb above the root. Inside the home
-  // folder, the home's own location is resolved by the host. None when an item on the way is missing or
-  // the links loop.
-  std::optional<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) const;
+  // folder, the home's own location is resolved by the host. Fails with ENOENT when an item on the way is
+  // missing, ELOOP when the links loop.
+  Result<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) const;
 
  protected:
   // Follows `rest` (relative components) from the already resolved folder `current`, an absolute link
-  // target starting again at `realRoot`, ".." stopping there.
-  std::optional<std::string> followComponents(std::string current, const std::string& realRoot,
-                                              std::string_view rest) const;
+  // target starting again at `realRoot`, ".." stopping there; `path` is what the errors name.
+  Result<std::string> followComponents(std::string current, const std::string& realRoot, std::string_view rest,
+                                       const std::string& path) const;
   // The walk on top of list(), for implementations with nothing better.
   Status walkByListing(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const;
 };

@@ -23,10 +23,10 @@ class MemoryFileSystem final : public FileSystem {
   Result<Listing> list(const std::string& folder, const ListOptions& options) const override;
   Status walk(const std::string& root, const WalkLimits& limits,
               const WalkVisitor& visit) const override;
-  std::optional<FileStatus> linkStatus(const std::string& path) const override;
-  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override;
-  std::optional<std::string> readLink(const std::string& path) const override;
-  std::optional<std::string> realPath(const std::string& path) const override;
+  Result<FileStatus> linkStatus(const std::string& path) const override;
+  Result<DiskIdentity> diskIdentity(const std::string& path) const override;
+  Result<std::string> readLink(const std::string& path) const override;
+  Result<std::string> realPath(const std::string& path) const override;
   Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override;
   Status renameExclusive(const std::string& from, const std::string& to) const override;
 
