@@ -4,123 +4,24 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "report/json_dialect.h"
-#include "cli/snapshot_text.h"
 #include "cli/orphan_state.h"
+#include "cli/snapshot_text.h"
 #include "corvane/discovery/background_items_store.h"
 #include "corvane/discovery/login_scope_identity.h"
-#include "model/json_value.h"
 #include "platform/directory.h"
+#include "report/background_items_report.h"
+#include "report/json_dialect.h"
 
 namespace corvane::cli {
 
 namespace {
 
-json::Json encodeRecord(const BackgroundItemRecord& r) {
-  json::Json j = json::Json::object();
-  auto optional = [&j](const char* key, const std::optional<std::string>& value) {
-    if (value) j[key] = *value;
-  };
-  optional("scopeUUID", r.scopeUUID);
-  j["scopeKind"] = std::string(stringValue(r.scopeKind));
-  optional("identifier", r.identifier);
-  optional("label", r.label);
-  optional("name", r.name);
-  optional("developerName", r.developerName);
-  optional("teamIdentifier", r.teamIdentifier);
-  optional("bundleIdentifier", r.bundleIdentifier);
-  j["associatedBundleIdentifiers"] = r.associatedBundleIdentifiers;
-  optional("executablePath", r.executablePath);
-  optional("registeredURLPath", r.registeredURLPath);
-  optional("container", r.container);
-  j["type"] = r.type;
-  j["disposition"] = r.disposition;
-  json::Json subItems = json::Json::array();
-  for (const auto& sub : r.subItems) subItems.push_back(encodeRecord(sub));
-  j["subItems"] = std::move(subItems);
-  return j;
-}
-
-
-json::Json encode(const BackgroundItemsLoadResult& result) {
-  json::Json records = json::Json::array();
-  for (const auto& r : result.records) records.push_back(encodeRecord(r));
-  json::Json j = json::Json::object();
-  j["records"] = std::move(records);
-  j["status"] = encodeStoreStatus(result.status);
-  j["scopesSeen"] = result.scopesSeen;
-  return j;
-}
-
-std::string plural(int count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-std::string statusText(const BackgroundItemStoreStatus& status) {
-  using S = BackgroundItemStoreStatus;
-  if (const auto* p = status.as<S::Parsed>())
-    return "read (version " + std::to_string(p->version) + ", " + plural(p->filesParsed, "file", "files") + ")";
-  if (const auto* d = status.as<S::Degraded>()) {
-    std::string text = "partly read (version " + std::to_string(d->version) + ", " +
-                       plural(d->filesParsed, "file", "files") + " read, " + std::to_string(d->filesSkipped) +
-                       " skipped";
-    return text + (d->truncated ? ", cut short by a limit)" : ")");
-  }
-  if (const auto* u = status.as<S::UnreadableShape>()) {
-    std::string text = "no file could be read (version " + std::to_string(u->version) + "):";
-    for (const auto& f : u->files) text += " " + f;
-    return text;
-  }
-  if (status.kind() == S::Kind::directoryEntryLimitExceeded)
-    return "not read: the folder holds more than " + std::to_string(BackgroundItemsStore::maxDirectoryEntries) +
-           " entries";
-  return "no store found";
-}
-
-std::string typeText(const BackgroundItemRecord& r) {
-  static const std::pair<std::int64_t, const char*> kTypes[] = {
-      {BackgroundItemBits::userItem, "user item"}, {BackgroundItemBits::app, "app"},
-      {BackgroundItemBits::loginItem, "login item"}, {BackgroundItemBits::agent, "agent"},
-      {BackgroundItemBits::daemon, "daemon"},      {BackgroundItemBits::developer, "developer"}};
-  std::string text;
-  std::int64_t rest = r.typeCategory();
-  for (const auto& [bit, name] : kTypes) {
-    if (!(rest & bit)) continue;
-    text += (text.empty() ? "" : "+") + std::string(name);
-    rest &= ~bit;
-  }
-  if (rest != 0 || text.empty()) text += (text.empty() ? "" : "+") + std::string("type ") + std::to_string(rest);
-  return text;
-}
-
-std::string stateText(const BackgroundItemRecord& r) {
-  std::string text = r.isEnabled() ? "enabled" : "disabled";
-  if (r.isAllowed()) text += ", allowed";
-  if (r.isHidden()) text += ", hidden";
-  if (r.isNotified()) text += ", notified";
-  return text;
-}
-
-void addRows(std::vector<std::vector<std::string>>& rows, const BackgroundItemRecord& r, std::size_t depth) {
-  rows.push_back({std::string(2 * depth, ' ') + r.name.value_or(r.identifier.value_or("(unnamed)")),
-                  r.identifier.value_or("-"), typeText(r), stateText(r), std::string(stringValue(r.scopeKind)),
-                  r.registeredURLPath.value_or("-")});
-  for (const auto& sub : r.subItems) addRows(rows, sub, depth + 1);
-}
-
 void printText(std::ostream& out, const std::string& store, const BackgroundItemsLoadResult& result) {
-  out << "Background items in " << store << "\n";
-  out << "Status: " << statusText(result.status) << "\n";
-  out << "Scopes seen: ";
-  if (result.scopesSeen.empty()) out << "none";
-  for (std::size_t i = 0; i < result.scopesSeen.size(); ++i) out << (i ? ", " : "") << result.scopesSeen[i];
-  out << "\n";
+  out << report::backgroundItemsHeading(store, result);
   if (result.records.empty()) return;
-  out << "\n";
   // Sub-items are indented below the item they belong to.
-  std::vector<std::vector<std::string>> rows = {{"NAME", "IDENTIFIER", "TYPE", "STATE", "SCOPE", "PATH"}};
-  for (const auto& r : result.records) addRows(rows, r, 0);
-  printTable(out, rows);
+  out << "\n";
+  printTable(out, report::backgroundItemRows(result));
 }
 
 int backgroundItems(const ParsedArguments& args, Context& context) {
@@ -140,7 +41,7 @@ int backgroundItems(const ParsedArguments& args, Context& context) {
   }
   BackgroundItemsLoadResult result = BackgroundItemsStore::loadDetailed(store, scope);
   if (args.has("--json")) {
-    report::printJSON(context.out, encode(result));
+    report::printJSON(context.out, report::backgroundItemsJSON(result, encodeStoreStatus(result.status)));
   } else {
     printText(context.out, store, result);
   }

@@ -1,18 +1,15 @@
 #pragma once
-// Text generated from the command table: shell completions and the man page, so that each command
-// appears in them as it does in --help.
+// The command table as the tool's documentation sees it: --help, the shell completions and the man page
+// are written from it (report/command_help.h), so that each command appears in all of them alike.
 
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "report/command_help.h"
 
 namespace corvane::cli {
 
-// The completion script for "bash", "zsh" or "fish"; none for another shell.
-std::optional<std::string> completionScript(const std::string& shell, const std::vector<Command>& commands);
-// The man page, in roff.
-std::string manPage(const std::vector<Command>& commands);
+report::CommandHelp helpOf(const Command& command);
+report::ToolHelp toolHelp(const std::vector<Command>& commands);
 
 }  // namespace corvane::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/app_argument.h"
+#include "cli/command_docs.h"
 #include "corvane/base/url.h"
 #include "corvane/base/version.h"
 #include "corvane/discovery/app_discovery_service.h"
@@ -37,34 +38,6 @@ std::vector<Command> allCommands() {
 }
 
 namespace {
-
-void printLayoutOptions(std::ostream& out) {
-  for (const auto& option : kLayoutOptions)
-    out << "  " << option.name << " " << option.placeholder << "  " << option.help << "\n";
-  out << "  " << kHostPathsOption.name << "  " << kHostPathsOption.help << "\n";
-}
-
-void printHelp(std::ostream& out) {
-  out << "usage: corvane COMMAND [OPTIONS]\n\nCommands:\n";
-  for (const auto& c : allCommands()) {
-    out << "  " << usageLine(c) << "\n      " << c.summary << "\n";
-  }
-  out << "\nCommands that read a Mac take:\n";
-  printLayoutOptions(out);
-}
-
-void printCommandHelp(std::ostream& out, const Command& command) {
-  out << "usage: corvane " << usageLine(command) << "\n" << command.summary << "\n";
-  const std::vector<OptionDoc> options = documentedOptions(command);
-  if (options.empty()) return;
-  std::size_t width = 0;
-  for (const auto& o : options) width = std::max(width, o.name.size() + (o.value.empty() ? 0 : o.value.size() + 1));
-  out << "\nOptions:\n";
-  for (const auto& o : options) {
-    const std::string left = o.name + (o.value.empty() ? "" : " " + o.value);
-    out << "  " << left << std::string(width + 2 - left.size(), ' ') << o.help << "\n";
-  }
-}
 
 bool isLayoutOption(const std::string& name) {
   for (const auto& option : kLayoutOptions)
@@ -123,60 +96,142 @@ std::string usageLine(const Command& command) {
   return line;
 }
 
+namespace {
+
+// The path made absolute into `into`; else what is wrong with it.
+std::optional<std::string> takePath(const std::string& given, const std::string& what,
+                                    const std::optional<std::string>& workingFolder, std::string& into) {
+  if (given.empty()) return what + " needs a path";
+  auto absolute = absolutePath(given, workingFolder);
+  if (!absolute) return "the working folder is unknown: give " + what + " as an absolute path";
+  into = std::move(*absolute);
+  return std::nullopt;
+}
+
+// The option at args[i] (and its value, which moves i on); else what is wrong with it.
+std::optional<std::string> parseOption(const std::vector<std::string>& args, std::size_t& i, const OptionSpec& spec,
+                                       const std::optional<std::string>& workingFolder, ParsedArguments& parsed) {
+  const std::string& a = args[i];
+  std::string name = a;
+  std::optional<std::string> inlineValue;
+  if (auto eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
+    name = a.substr(0, eq);
+    inlineValue = a.substr(eq + 1);
+  }
+  const bool layoutOption = spec.layout && isLayoutOption(name);
+  if ((spec.flags.count(name) || (spec.layout && name == kHostPathsOption.name)) && !inlineValue) {
+    parsed.flags.insert(name);
+    return std::nullopt;
+  }
+  if (!spec.values.count(name) && !layoutOption) return "unknown option " + name;
+  if (!inlineValue) {
+    if (i + 1 >= args.size()) return "option " + name + " needs a value";
+    inlineValue = args[++i];
+  }
+  if (layoutOption || spec.paths.count(name))
+    if (auto problem = takePath(*inlineValue, "option " + name, workingFolder, *inlineValue)) return problem;
+  parsed.values[name] = std::move(*inlineValue);
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> parseArguments(const std::vector<std::string>& args, const OptionSpec& spec,
                                           const std::optional<std::string>& workingFolder, ParsedArguments& parsed) {
-  auto takePath = [&](const std::string& given, const std::string& what, std::string& into) -> std::optional<std::string> {
-    if (given.empty()) return what + " needs a path";
-    auto absolute = absolutePath(given, workingFolder);
-    if (!absolute) return "the working folder is unknown: give " + what + " as an absolute path";
-    into = std::move(*absolute);
-    return std::nullopt;
-  };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (!optionsEnded && a == "--") {
       optionsEnded = true;
-      continue;
+    } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+      if (auto problem = parseOption(args, i, spec, workingFolder, parsed)) return problem;
+    } else {
+      const bool atApp = spec.appArgument && parsed.positional.size() == spec.firstPathArgument;
+      if (atApp && a.empty()) return "APP is empty: give an app's path, name or bundle identifier";
+      std::string argument = a;
+      // An app's name or bundle identifier stays as given: it is looked up once the layout is known.
+      if (spec.positionalPaths && parsed.positional.size() >= spec.firstPathArgument && !(atApp && !looksLikeAppPath(a)))
+        if (auto problem = takePath(a, "the argument", workingFolder, argument)) return problem;
+      parsed.positional.push_back(std::move(argument));
     }
-    if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-      std::string name = a;
-      std::optional<std::string> inlineValue;
-      if (auto eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
-        name = a.substr(0, eq);
-        inlineValue = a.substr(eq + 1);
-      }
-      const bool layoutOption = spec.layout && isLayoutOption(name);
-      const bool takesValue = spec.values.count(name) || layoutOption;
-      if ((spec.flags.count(name) || (spec.layout && name == kHostPathsOption.name)) && !inlineValue) {
-        parsed.flags.insert(name);
-      } else if (takesValue) {
-        if (!inlineValue) {
-          if (i + 1 >= args.size()) return "option " + name + " needs a value";
-          inlineValue = args[++i];
-        }
-        if (layoutOption || spec.paths.count(name))
-          if (auto problem = takePath(*inlineValue, "option " + name, *inlineValue)) return problem;
-        parsed.values[name] = std::move(*inlineValue);
-      } else {
-        return "unknown option " + name;
-      }
-      continue;
-    }
-    std::string argument = a;
-    if (spec.appArgument && parsed.positional.size() == spec.firstPathArgument && a.empty())
-      return "APP is empty: give an app's path, name or bundle identifier";
-    // An app's name or bundle identifier stays as given: it is looked up once the layout is known.
-    const bool appByName =
-        spec.appArgument && parsed.positional.size() == spec.firstPathArgument && !looksLikeAppPath(a);
-    if (spec.positionalPaths && parsed.positional.size() >= spec.firstPathArgument && !appByName)
-      if (auto problem = takePath(a, "the argument", argument)) return problem;
-    parsed.positional.push_back(std::move(argument));
   }
   if (parsed.positional.size() < spec.minPositional) return "missing argument";
   if (parsed.positional.size() > spec.maxPositional) return "unexpected argument " + parsed.positional.back();
   return std::nullopt;
 }
+
+namespace {
+
+// The layout the command reads: this machine's, or the one --root and --home give; else why it cannot be read.
+std::optional<std::string> layoutFor(const Command& command, const ParsedArguments& parsed,
+                                     const std::optional<std::string>& folder, Context& context) {
+  // The home from the environment is held to the same form as one given on the command line.
+  if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
+  if (auto root = parsed.value("--root")) context.layout.root = *root;
+  if (auto home = parsed.value("--home")) context.layout.home = *home;
+  // Answers computed from folders that are not there would be made up.
+  if (!command.options.layout) return std::nullopt;
+  return layoutProblem(context.layout, parsed.value("--root").has_value(), parsed.value("--home").has_value());
+}
+
+// APP as the bundle's path: a name or bundle identifier looked up among the installed apps. False, after
+// saying why, when there is no such app.
+bool resolveApp(const Command& command, ParsedArguments& parsed, Context& context) {
+  const std::size_t app = command.options.firstPathArgument;
+  // A gone app named by --removed has no bundle to look for; the command itself refuses an APP beside it.
+  if (!command.options.appArgument || app >= parsed.positional.size() || parsed.value("--removed")) return true;
+  const std::string label = "corvane " + command.name + ": ";
+  if (!looksLikeAppPath(parsed.positional[app])) {
+    AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
+    if (!found.path) {
+      context.err << label << found.problem;
+      return false;
+    }
+    parsed.positional[app] = *found.path;
+  }
+  AppPath bundle = resolveAppPath(parsed.positional[app], context.layout);
+  if (!bundle.path) context.err << label << bundle.problem << "\n";
+  if (!bundle.path) return false;
+  if (!bundle.note.empty()) context.err << label << bundle.note << "\n";
+  parsed.positional[app] = *bundle.path;
+  return true;
+}
+
+// Whether the installed applications can all be read, for a command that works from them.
+bool appsReadable(const Command& command, Context& context) {
+  if (!command.options.readsInstalledApps) return true;
+  const std::vector<std::string> unreadable = AppDiscoveryService(context.layout).unreadableApplicationFolders();
+  if (unreadable.empty()) return true;
+  context.err << "corvane " << command.name << ": " << unreadable.front()
+              << " could not be read, so the installed apps cannot be known; nothing was done.\n";
+  return false;
+}
+
+int runCommand(const Command& command, const std::vector<std::string>& rest, std::ostream& out, std::ostream& err,
+               std::istream& in, const std::optional<std::string>& workingFolder, const Terminal& terminal) {
+  for (const auto& a : rest) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") {
+      report::printCommandHelp(out, helpOf(command));
+      return kExitOK;
+    }
+  }
+  const std::string usage = usageLine(command);
+  const std::optional<std::string> folder = workingFolder ? workingFolder : valueIfAny(platform::currentDirectory());
+  ParsedArguments parsed;
+  Context context{out, err, in, platform::systemLayout(), usage, terminal};
+  auto problem = parseArguments(rest, command.options, folder, parsed);
+  if (!problem) problem = layoutFor(command, parsed, folder, context);
+  if (problem) {
+    err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
+    return kExitUsage;
+  }
+  context.hostPaths = parsed.has(kHostPathsOption.name);
+  if (!appsReadable(command, context) || !resolveApp(command, parsed, context)) return kExitFailure;
+  return runGuarded(command, parsed, context);
+}
+
+}  // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
         const std::optional<std::string>& workingFolder, const Terminal& terminal) {
@@ -185,73 +240,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return kExitOK;
   }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    if (args.empty()) {
-      printHelp(err);
-      return kExitUsage;
-    }
-    printHelp(out);
-    return kExitOK;
+    report::printHelp(args.empty() ? err : out, toolHelp(allCommands()));
+    return args.empty() ? kExitUsage : kExitOK;
   }
-  for (const auto& command : allCommands()) {
-    if (command.name != args[0]) continue;
-    std::vector<std::string> rest(args.begin() + 1, args.end());
-    for (const auto& a : rest) {
-      if (a == "--") break;
-      if (a == "--help" || a == "-h") {
-        printCommandHelp(out, command);
-        return kExitOK;
-      }
-    }
-    const std::string usage = usageLine(command);
-    const std::optional<std::string> folder = workingFolder ? workingFolder : valueIfAny(platform::currentDirectory());
-    ParsedArguments parsed;
-    if (auto problem = parseArguments(rest, command.options, folder, parsed)) {
-      err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
-      return kExitUsage;
-    }
-    Context context{out, err, in, platform::systemLayout(), usage, terminal};
-    context.hostPaths = parsed.has(kHostPathsOption.name);
-    // The home from the environment is held to the same form as one given on the command line.
-    if (auto home = absolutePath(context.layout.home, folder)) context.layout.home = *home;
-    if (auto root = parsed.value("--root")) context.layout.root = *root;
-    if (auto home = parsed.value("--home")) context.layout.home = *home;
-    // Answers computed from folders that are not there would be made up.
-    if (command.options.layout) {
-      const bool rootGiven = parsed.value("--root").has_value(), homeGiven = parsed.value("--home").has_value();
-      if (auto problem = layoutProblem(context.layout, rootGiven, homeGiven)) {
-        err << "corvane " << command.name << ": " << *problem << " (usage: corvane " << usage << ")\n";
-        return kExitUsage;
-      }
-    }
-    if (command.options.readsInstalledApps) {
-      const std::vector<std::string> unreadable = AppDiscoveryService(context.layout).unreadableApplicationFolders();
-      if (!unreadable.empty()) {
-        err << "corvane " << command.name << ": " << unreadable.front()
-            << " could not be read, so the installed apps cannot be known; nothing was done.\n";
-        return kExitFailure;
-      }
-    }
-    const std::size_t app = command.options.firstPathArgument;
-    // A gone app named by --removed has no bundle to look for; the command itself refuses an APP beside it.
-    if (command.options.appArgument && app < parsed.positional.size() && !parsed.value("--removed")) {
-      if (!looksLikeAppPath(parsed.positional[app])) {
-        AppLookup found = findApp(parsed.positional[app], AppDiscoveryService(context.layout).discover());
-        if (!found.path) {
-          err << "corvane " << command.name << ": " << found.problem;
-          return kExitFailure;
-        }
-        parsed.positional[app] = *found.path;
-      }
-      AppPath bundle = resolveAppPath(parsed.positional[app], context.layout);
-      if (!bundle.path) {
-        err << "corvane " << command.name << ": " << bundle.problem << "\n";
-        return kExitFailure;
-      }
-      if (!bundle.note.empty()) err << "corvane " << command.name << ": " << bundle.note << "\n";
-      parsed.positional[app] = *bundle.path;
-    }
-    return runGuarded(command, parsed, context);
-  }
+  for (const auto& command : allCommands())
+    if (command.name == args[0])
+      return runCommand(command, {args.begin() + 1, args.end()}, out, err, in, workingFolder, terminal);
   err << "corvane: unknown command " << args[0] << " (see corvane --help)\n";
   return kExitUsage;
 }

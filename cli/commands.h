@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "corvane/model/layout.h"
+#include "report/command_help.h"
 
 namespace corvane::cli {
 
@@ -90,7 +91,7 @@ struct OptionDoc {
 };
 
 // What the arguments that are not options complete to.
-enum class Operand { none, files, app, historyID };
+using Operand = report::Operand;
 
 struct Command {
   std::string name;

@@ -1,11 +1,5 @@
 // corvane demo: builds a sample Mac and shows what a user sees.
 
-#include <algorithm>
-#include <functional>
-#include <streambuf>
-#include <utility>
-#include <map>
-#include <nlohmann/json.hpp>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -13,16 +7,10 @@
 
 #include "cli/commands.h"
 #include "cli/snapshot_text.h"
-#include "corvane/analysis/app_analyzer.h"
-#include "corvane/discovery/app_discovery_service.h"
 #include "corvane/history/history_store.h"
-#include "sample_mac/demo_mac.h"
-#include "sample_mac/ds_store_writer.h"
+#include "report/demo_text.h"
 #include "sample_mac/background_items_builder.h"
-#include "sample_mac/launchctl_stand_in.h"
-#include "sample_mac/orphaned_mac.h"
-#include "sample_mac/stale_records.h"
-#include "platform/user.h"
+#include "sample_mac/demo_scene.h"
 
 namespace corvane::cli {
 
@@ -47,128 +35,82 @@ class Session {
   const Layout& layout_;
 };
 
-// Swallows what is written to it; at the end of the first line, runs `then` once. The watcher writes its
-// first line once its folders are watched, so an app moved from `then` is seen leaving.
-class AfterFirstLine : public std::streambuf {
- public:
-  explicit AfterFirstLine(std::function<void()> then) : then_(std::move(then)) {}
-
- protected:
-  int_type overflow(int_type c) override {
-    if (c == '\n' && then_) std::exchange(then_, nullptr)();
-    return traits_type::not_eof(c);
+// The folder the demo builds its Mac in; none, after saying why, for one that is not new or empty.
+std::optional<std::string> demoFolder(const ParsedArguments& args, Context& context, int& status) {
+  const std::string folder = *args.value("--at");
+  // The demo never writes among files that are already there (an earlier demo's included: its moves and
+  // history would no longer match what is shown).
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(folder, ec))) return testing::SampleMac::makeFolder(folder);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    context.err << "corvane demo: --at " << folder << " is not a folder (usage: corvane " << context.usage << ")\n";
+    status = kExitUsage;
+  } else if (!std::filesystem::is_empty(folder, ec) || ec) {
+    context.err << "corvane demo: " << folder << " is not empty (an earlier demo?); give a new or empty folder. Nothing was written.\n";
+    status = kExitFailure;
   }
-
- private:
-  std::function<void()> then_;
-};
-
-// One line per group of leftovers: the app they seem to belong to, and how many items in which tiers.
-void printOrphanGroups(std::ostream& out, const std::string& printed) {
-  const nlohmann::json doc = nlohmann::json::parse(printed, nullptr, /*allow_exceptions=*/false);
-  if (!doc.is_object() || !doc.contains("groups")) return;
-  for (const auto& group : doc["groups"]) {
-    std::map<std::string, int> tiers;
-    for (const auto& f : group["findings"]) ++tiers[f["confidence"].get<std::string>()];
-    std::string counts;
-    for (const auto& [tier, n] : tiers) counts += (counts.empty() ? "" : ", ") + std::to_string(n) + " " + tier;
-    const std::size_t n = group["findings"].size();
-    out << "  " << group["suspectedBundleIdentifier"].get<std::string>() << ": " << n << (n == 1 ? " item" : " items")
-        << " (" << counts << ")\n";
-  }
+  return status == kExitOK ? std::optional<std::string>(folder) : std::nullopt;
 }
 
-int demo(const ParsedArguments& args, Context& context) {
-  std::unique_ptr<testing::TemporaryFolder> temporary;
-  std::string folder;
-  if (auto at = args.value("--at")) {
-    folder = *at;
-    // The demo builds its Mac in a folder of its own; it never writes among files that are already there
-    // (an earlier demo's included: its moves and history would no longer match what is shown).
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(folder, ec))) {
-      if (!std::filesystem::is_directory(folder, ec)) {
-        context.err << "corvane demo: --at " << folder << " is not a folder (usage: corvane " << context.usage << ")\n";
-        return kExitUsage;
-      }
-      if (!std::filesystem::is_empty(folder, ec) || ec) {
-        context.err << "corvane demo: " << folder
-                    << " is not empty (an earlier demo?); give a new or empty folder. Nothing was written.\n";
-        return kExitFailure;
-      }
-    }
-    testing::SampleMac::makeFolder(folder);
-  } else {
-    temporary = std::make_unique<testing::TemporaryFolder>("corvane-demo");
-    folder = temporary->path();
-  }
-  testing::SampleMac mac(folder);
-  auto demoApps = testing::buildDemoMac(mac);
-  // Apps removed long ago (some by dragging them to the Trash) left files and system records behind.
-  testing::addRemovedAppLeftovers(mac);
-  testing::addStaleSystemRecords(mac);
-  Layout layout = Layout::at(mac.root(), mac.home(), platform::currentUserID());
-  // Things the user threw away earlier, moved by the file manager with their Put Back records.
-  for (const char* name : {"Setup Helper 2.4.dmg", "Screenshot 2026-11-30 at 10.02.14.png", "node_modules", "Q3 Report.pdf"})
-    testing::SampleMac::writeFile(layout.userTrash() + "/" + name + (std::string(name) == "node_modules" ? "/left-pad/index.js" : ""),
-                                  std::string(20000, 'x'));
-  testing::writeTrashDSStore(layout.userTrash(),
-                             {{"Setup Helper 2.4.dmg", "Users/demo/Downloads/", std::nullopt},
-                              {"Screenshot 2026-11-30 at 10.02.14.png", "Users/demo/Desktop/", std::nullopt},
-                              {"node_modules", "Users/demo/Projects/site/", std::nullopt},
-                              {"Q3 Report.pdf", "Users/demo/Documents/", "Q3 Report.pdf"}});
-  // The folder the report came from, where its Put Back record says it was.
-  testing::SampleMac::makeFolder(layout.hostPath("/Users/demo/Documents"));
-  const auto launchctl = testing::LaunchctlStandIn::write(folder, {"com.dropzone.sync.agent"});
-  (void)testing::recordGlimmerUninstall(mac);
-
-  std::ostream& out = context.out;
-  out << "A sample Mac with " << demoApps.size() << " apps in " << folder << "; "
-      << (temporary ? "it is removed at the end (corvane demo --at DIR keeps it).\n"
-                    : "add --root " + folder + "/root --home " + folder + "/home to any command to look at it.\n");
-  Session session(context, layout);
-
-  // Analysis, with the evidence for each item.
-  if (int status = session.step("analyze \"Pebble Notes\" --explain", {"analyze", "Pebble Notes", "--explain"}))
-    return status;
-
-  // An uninstall, recorded in the history; the Trash with its lanes; one item put back; the uninstall undone.
+// Analysis with evidence; an uninstall recorded in the history; the Trash with its lanes; one item put
+// back; the uninstall undone.
+int analyseUninstallAndRestore(Session& session, const testing::DemoScene& scene, std::ostream& out) {
+  const std::string launchctl = scene.launchctl.script;
+  if (int status = session.step("analyze \"Pebble Notes\" --explain", {"analyze", "Pebble Notes", "--explain"})) return status;
   if (int status = session.step("uninstall \"Dropzone Sync\" --select probable --yes",
-                                {"uninstall", "Dropzone Sync", "--select", "probable", "--yes", "--launchctl", launchctl.script}))
+                                {"uninstall", "Dropzone Sync", "--select", "probable", "--yes", "--launchctl", launchctl}))
     return status;
-  HistoryStore history(HistoryFileManager::system(), layout);
+  HistoryStore history(HistoryFileManager::system(), scene.layout);
   if (history.records().empty()) return kExitFailure;
   const std::string id = history.records().front().id.toString();
   if (int status = session.step("trash --sort lane", {"trash", "--sort", "lane"})) return status;
   if (int status = session.step("trash put-back ~/.Trash/\"Q3 Report.pdf\"",
-                                {"trash", "put-back", layout.userTrash() + "/Q3 Report.pdf"}))
+                                {"trash", "put-back", scene.layout.userTrash() + "/Q3 Report.pdf"}))
     return status;
-  const std::size_t callsBefore = launchctl.calls().size();
-  if (int status = session.step("restore " + id, {"restore", id, "--launchctl", launchctl.script})) return status;
-  for (const auto& call : launchctl.calls(callsBefore)) out << "  (" << macStyleText(call, layout) << ")\n";
+  const std::size_t callsBefore = scene.launchctl.calls().size();
+  if (int status = session.step("restore " + id, {"restore", id, "--launchctl", launchctl})) return status;
+  for (const auto& call : scene.launchctl.calls(callsBefore)) out << "  (" << macStyleText(call, scene.layout) << ")\n";
+  return kExitOK;
+}
 
-  // Leftovers of apps removed earlier, one line per app here (corvane orphans shows the evidence).
+// Leftovers of apps removed earlier and their removal; the weekly check; the watcher catching an app
+// dragged to the Trash while it watches.
+int leftoversAndWatcher(Session& session, const Layout& layout, std::ostream& out) {
   out << "\n$ corvane orphans    # one line per app here; the command lists each item with its evidence\n";
   std::ostringstream orphans;
   if (int status = session.step("", {"orphans", "--json", "--scope", testing::kDemoUserScope}, &orphans)) return status;
-  printOrphanGroups(out, orphans.str());
+  report::printOrphanGroups(out, orphans.str());
   if (int status = session.step("orphans remove com.glimmerapps.Glimmer --yes",
                                 {"orphans", "remove", "com.glimmerapps.Glimmer", "--yes", "--scope", testing::kDemoUserScope}))
     return status;
-
-  // The weekly check, as the scheduled run makes it.
   if (int status = session.step("leftover-check --if-due", {"leftover-check", "--if-due", "--scope", testing::kDemoUserScope}))
     return status;
-
-  // The watcher, catching an app dragged to the Trash while it watches.
   const std::string dragged = "Fathom Reader.app";
-  AfterFirstLine drag([&] {
+  testing::AfterFirstLine drag([&] {
     out << "(" << dragged << " is dragged to the Trash)\n";
     std::error_code ec;
     std::filesystem::rename(layout.hostPath("/Applications/" + dragged), layout.userTrash() + "/" + dragged, ec);
   });
   std::ostream watching(&drag);
   return session.step("watch --once --settle 0.2", {"watch", "--once", "--settle", "0.2"}, nullptr, &watching);
+}
+
+int demo(const ParsedArguments& args, Context& context) {
+  std::unique_ptr<testing::TemporaryFolder> temporary;
+  std::optional<std::string> folder;
+  int status = kExitOK;
+  if (args.value("--at")) {
+    folder = demoFolder(args, context, status);
+    if (!folder) return status;
+  } else {
+    temporary = std::make_unique<testing::TemporaryFolder>("corvane-demo");
+    folder = temporary->path();
+  }
+  const testing::DemoScene scene = testing::buildDemoScene(*folder);
+  context.out << report::demoIntro(scene.appCount, *folder, !temporary);
+  Session session(context, scene.layout);
+  status = analyseUninstallAndRestore(session, scene, context.out);
+  return status != kExitOK ? status : leftoversAndWatcher(session, scene.layout, context.out);
 }
 
 }  // namespace

@@ -8,26 +8,20 @@
 #include "report/json_dialect.h"
 #include "cli/terminal_text.h"
 #include "cli/orphan_state.h"
-#include "corvane/orphans/leftover_check.h"
+#include "corvane/orphans/leftover_check_session.h"
+#include "report/leftover_check_report.h"
 
 namespace corvane::cli {
 
 namespace {
 
-// How often --reset tries for the lock, and how long it waits between tries.
-constexpr int kResetAttempts = 5;
-constexpr unsigned kResetPauseMicroseconds = 100000;
-
-void printHeld(Context& context, const LeftoverCheckStore& store) {
-  context.err << "corvane leftover-check: another leftover check is running (it holds " << store.lockURL()
-              << "); nothing was done.\n";
-}
-
 int leftoverCheck(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "leftover-check")) return kExitUsage;
-  const LeftoverCheckStore store(context.layout);
+  const Layout& layout = context.layout;
+  const LeftoverCheckSession session(LeftoverCheckStore(layout), {[&layout] { return scanOrphans(layout); }, &date::now});
+  const LeftoverCheckStore& store = session.store();
   if (args.has("--reset")) {
-    if (!store.reset(kResetAttempts, kResetPauseMicroseconds)) {
+    if (!session.reset()) {
       context.err << "corvane leftover-check: could not reset " << store.fileURL()
                   << " (another check holds its lock, or it could not be written).\n";
       return kExitFailure;
@@ -35,44 +29,27 @@ int leftoverCheck(const ParsedArguments& args, Context& context) {
     context.out << "The leftover check starts afresh: everything found next time is reported as new.\n";
     return kExitOK;
   }
-  auto lock = store.acquireLock();
-  if (!lock) {
-    printHeld(context, store);
-    return kExitFailure;
-  }
-  LeftoverCheckState state = store.load();
-  const Date now = date::now();
-  const bool due = LeftoverCheckPolicy::isDue(state.lastCheckedAt, now);
-  LeftoverCheckOutcome outcome;
-  std::optional<LeftoverCheckNotificationText> text;
-  if (due || !args.has("--if-due")) {
-    const OrphanScanResult scanned = scanOrphans(context.layout);
-    // An incomplete scan would report the apps it could not see as leftovers, and remember them so.
-    if (reportIncompleteScan(scanned.unreadableApplicationFolders, context, "leftover-check",
-                             "nothing is reported or remembered"))
+  const LeftoverCheckResult result = session.perform(session.plan(args.has("--if-due")));
+  switch (result.kind) {
+    case LeftoverCheckResult::Kind::busy:
+      context.err << "corvane leftover-check: another leftover check is running (it holds " << store.lockURL()
+                  << "); nothing was done.\n";
       return kExitFailure;
-    outcome = LeftoverCheckPolicy::evaluate(scanned.groups, state.reportedKeys);
-    text = LeftoverCheckPolicy::notificationText(outcome);
-    state.lastCheckedAt = now;
-    // The keys are remembered once something was reported, so the first report stays the first until then.
-    if (text || state.reportedKeys) state.reportedKeys = outcome.nextReportedKeys;
-    if (auto saved = store.save(state); !saved.has_value()) {
+    case LeftoverCheckResult::Kind::incompleteScan:
+      reportIncompleteScan(result.unreadableApplicationFolders, context, "leftover-check",
+                           "nothing is reported or remembered");
+      return kExitFailure;
+    case LeftoverCheckResult::Kind::notSaved:
       context.err << "corvane leftover-check: could not write " << store.fileURL() << " ("
-                  << saved.error().describe() << ").\n";
+                  << result.saveError->describe() << ").\n";
       return kExitFailure;
-    }
+    case LeftoverCheckResult::Kind::checked:
+    case LeftoverCheckResult::Kind::notDue: break;
   }
-  if (args.has("--json")) {
-    json::Json j = json::Json::object();
-    j["due"] = due;
-    j["newFindingCount"] = outcome.newFindingCount;
-    j["newAppCount"] = outcome.newAppCount;
-    j["isFirstReport"] = outcome.isFirstReport;
-    j["notification"] = text ? json::Json{{"title", text->title}, {"body", text->body}} : json::Json(nullptr);
-    report::printJSON(context.out, j);
-  } else if (text) {
-    context.out << text->title << "\n" << forTerminal(text->body) << "\n";
-  }
+  if (args.has("--json"))
+    report::printJSON(context.out, report::leftoverCheckJSON(result));
+  else if (result.notification)
+    context.out << result.notification->title << "\n" << forTerminal(result.notification->body) << "\n";
   return kExitOK;
 }
 

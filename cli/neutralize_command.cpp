@@ -5,11 +5,9 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "cli/launchctl_runner.h"
 #include "cli/orphan_state.h"
-#include "corvane/discovery/app_discovery_service.h"
-#include "corvane/discovery/background_items_store.h"
-#include "corvane/removal/background_item_neutralizer.h"
+#include "corvane/orphans/neutralize_session.h"
+#include "corvane/orphans/suppressed_background_items.h"
 
 namespace corvane::cli {
 
@@ -17,31 +15,22 @@ namespace {
 
 int neutralize(const ParsedArguments& args, Context& context) {
   if (!applyScope(args, context, "neutralize")) return kExitUsage;
-  const Layout& layout = context.layout;
-  const std::string& label = args.positional[0];
-  const AppDiscoveryService discovery(layout);
-  if (reportIncompleteScan(discovery.unreadableApplicationFolders(), context, "neutralize", "nothing was changed"))
+  const std::string launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
+  const NeutralizeSession session(context.layout, NeutralizeCollaborators::system(context.layout, launchctl));
+  const NeutralizePlan plan = session.plan(args.positional[0]);
+  if (reportIncompleteScan(plan.unreadableApplicationFolders, context, "neutralize", "nothing was changed"))
     return kExitFailure;
-  const BackgroundItemsLoadResult items = BackgroundItemsStore::loadDetailed(layout);
-  const auto record = OrphanScanner(layout).removableBackgroundItemOrphan(label, items.records, discovery.discover());
-  if (!record) {
-    context.err << "corvane neutralize: " << label
+  if (plan.kind != NeutralizePlan::Kind::ready) {
+    context.err << "corvane neutralize: " << plan.label
                 << " is not a leftover login item of a removed app (see corvane orphans). Nothing was changed.\n";
     return kExitFailure;
   }
-  const std::string launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
-  const BackgroundItemNeutralizer neutralizer(launchctlRunner(launchctl), layout.userID,
-                                              BackgroundItemNeutralizer::userLeftovers(layout));
-  const BackgroundItemNeutralizeOutcome outcome = neutralizer.neutralize(label, record->name);
-  context.out << outcome.message() << "\n";
-  // Only a service launchd now keeps off stops being listed; anything less is a failure to report.
-  if (outcome.refused || !outcome.disabled) return kExitFailure;
-  if (!rememberSuppressedLabel(layout, label)) {
-    context.err << "corvane neutralize: could not remember " << label << " in " << suppressedLabelsFile(layout)
-                << "; later scans may list it again.\n";
-    return kExitFailure;
-  }
-  return kExitOK;
+  const NeutralizeResult result = session.perform(plan);
+  context.out << result.outcome.message() << "\n";
+  if (result.kind == NeutralizeResult::Kind::notRemembered)
+    context.err << "corvane neutralize: could not remember " << plan.label << " in "
+                << SuppressedBackgroundItems(context.layout).path() << "; later scans may list it again.\n";
+  return result.kind == NeutralizeResult::Kind::neutralized ? kExitOK : kExitFailure;
 }
 
 }  // namespace

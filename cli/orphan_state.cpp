@@ -7,37 +7,10 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/installed_app_catalog.h"
 #include "corvane/history/history_store.h"
-#include "platform/atomic_file.h"
-#include "platform/file_io.h"
+#include "corvane/orphans/suppressed_background_items.h"
 #include "platform/unicode.h"
 
 namespace corvane::cli {
-
-namespace {
-constexpr std::size_t kMaxSuppressedFileBytes = 4u * 1024 * 1024;
-}
-
-std::string suppressedLabelsFile(const Layout& layout) {
-  return layout.applicationSupport() + "/suppressed-background-items.json";
-}
-
-std::set<std::string> suppressedLabels(const Layout& layout) {
-  std::set<std::string> labels;
-  auto bytes = platform::readFileBytes(suppressedLabelsFile(layout), kMaxSuppressedFileBytes);
-  if (!bytes.has_value()) return labels;
-  auto parsed = json::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-  if (!parsed.has_value() || !parsed->is_array()) return labels;
-  for (const auto& entry : *parsed)
-    if (entry.is_string()) labels.insert(entry.get<std::string>());
-  return labels;
-}
-
-bool rememberSuppressedLabel(const Layout& layout, const std::string& label) {
-  std::set<std::string> labels = suppressedLabels(layout);
-  labels.insert(label);
-  (void)platform::createDirectories(layout.applicationSupport());
-  return platform::writeFileAtomically(suppressedLabelsFile(layout), json::Json(labels).dump() + "\n").has_value();
-}
 
 std::vector<InstalledApplication> listApps(const Layout& layout) {
   std::vector<InstalledApplication> apps = AppDiscoveryService(layout).discover();
@@ -58,7 +31,7 @@ OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint6
   }
   OrphanScanner::Collaborators machine;
   machine.progress = std::move(progress);
-  OrphanScanResult result = OrphanScanner(layout, std::move(machine)).scan(apps, removed, suppressedLabels(layout));
+  OrphanScanResult result = OrphanScanner(layout, std::move(machine)).scan(apps, removed, SuppressedBackgroundItems(layout).labels());
   for (auto& group : result.groups)
     FindingIDs::assign(group, layout);
   return result;

@@ -16,13 +16,6 @@
 
 namespace corvane::cli {
 
-// The layout's Corvane folder + "/suppressed-background-items.json": a JSON array of labels.
-std::string suppressedLabelsFile(const Layout& layout);
-// The remembered labels; none for a missing or unreadable file.
-std::set<std::string> suppressedLabels(const Layout& layout);
-// Adds a label to the file (rewritten whole and atomically); false when it could not be written.
-bool rememberSuppressedLabel(const Layout& layout, const std::string& label);
-
 // Every installed application, remembered in the installed-apps catalog on the way (a catalog that
 // cannot be written is left as it is: the listing still answers).
 std::vector<InstalledApplication> listApps(const Layout& layout);

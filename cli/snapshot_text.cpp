@@ -1,5 +1,7 @@
 #include "cli/snapshot_text.h"
 
+#include "report/mac_style_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -28,21 +30,7 @@ std::string formatSize(const std::optional<std::int64_t>& bytes) {
 std::string displayPath(const Url& url, const Layout& layout) { return FindingIDs::macStylePath(url.path(), layout); }
 
 std::string macStyleText(std::string text, const Layout& layout) {
-  auto replace = [&text](const std::string& from, const std::string& to) {
-    if (from.empty() || from == "/") return;
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-      const std::size_t end = at + from.size();
-      // Only whole path components: "/home/u" in "/home/u/x" or at the end, not in "/home/user".
-      if (end < text.size() && text[end] != '/' && text[end] != '\'' && text[end] != '.' && text[end] != ' ') {
-        at += 1;
-        continue;
-      }
-      text.replace(at, from.size(), to);
-    }
-  };
-  replace(layout.underHome(""), "~");
-  if (!layout.isLiveSystem()) replace(layout.root, "");
-  return text;
+  return report::macStyleText(std::move(text), layout);
 }
 
 std::string tierName(FindingConfidence tier, bool colour) {

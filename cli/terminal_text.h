@@ -1,17 +1,9 @@
 #pragma once
-// The library's sentences are written for the app's window ("Expand a row", "Click to review"); the tool
-// shows them in a terminal, where they point at the commands that do the same instead.
+// The library's window phrases as the commands show them (report/terminal_text.h).
 
-#include <string>
-#include <utility>
-#include <vector>
+#include "report/terminal_text.h"
 
 namespace corvane::cli {
-
-// Each window phrase and what the terminal shows in its place.
-const std::vector<std::pair<std::string, std::string>>& terminalPhrases();
-
-// `text` with every window phrase replaced.
-std::string forTerminal(std::string text);
-
+using report::forTerminal;
+using report::terminalPhrases;
 }  // namespace corvane::cli

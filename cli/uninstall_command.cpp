@@ -2,9 +2,6 @@
 // remembers the uninstall in the history.
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,16 +10,18 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
-#include "report/json_dialect.h"
 #include "cli/prompt.h"
-#include "cli/finding_sizes.h"
-#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "corvane/analysis/finding_ids.h"
-#include "corvane/removal/background_service_controller.h"
+#include "corvane/history/history_facts.h"
 #include "corvane/history/history_store.h"
 #include "corvane/model/json_forms.h"
+#include "corvane/trash/delete_plan.h"
 #include "corvane/uninstall/uninstall_session.h"
+#include "report/json_dialect.h"
+#include "report/scan_progress.h"
+#include "report/size_text.h"
+#include "report/uninstall_text.h"
 
 namespace corvane::cli {
 
@@ -54,153 +53,117 @@ std::optional<UninstallSelection> parseSelect(const std::string& text) {
   return selection;
 }
 
-std::string items(std::size_t n) { return std::to_string(n) + (n == 1 ? " item" : " items"); }
-
 void printSelection(std::ostream& out, const std::vector<FileFinding>& selected, const Layout& layout,
                     const FindingSizes& sizes, bool colour) {
   for (const auto& f : selected) {
     out << "  " << FindingIDs::shortForm(f.id) << "  " << tierName(f.confidence, colour) << " · " << stringValue(f.kind) << " · "
-        << formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
+        << report::formatFindingTotal(f, sizes) << "  " << displayPath(f.url, layout) << "\n";
   }
 }
 
-std::vector<const FileFinding*> pointers(const std::vector<FileFinding>& findings) {
-  std::vector<const FileFinding*> all;
-  for (const auto& f : findings) all.push_back(&f);
-  return all;
-}
-
-// The selected findings whose items were moved.
-std::vector<const FileFinding*> moved(const std::vector<FileFinding>& selected, const UninstallRecord& record) {
+// The selected findings, or only those whose items were moved.
+std::vector<const FileFinding*> findingsOf(const std::vector<FileFinding>& selected, const UninstallRecord* movedBy) {
   std::vector<const FileFinding*> found;
   for (const auto& f : selected)
-    for (const auto& op : record.operations)
-      if (op.succeeded && op.originalURL.standardized() == f.url.standardized()) {
-        found.push_back(&f);
-        break;
-      }
+    if (!movedBy || std::any_of(movedBy->operations.begin(), movedBy->operations.end(), [&](const TrashOperation& op) {
+          return op.succeeded && op.originalURL.standardized() == f.url.standardized();
+        }))
+      found.push_back(&f);
   return found;
 }
 
-void printOutcome(std::ostream& out, const UninstallRecord& record, const Layout& layout) {
-  const auto& services = record.backgroundServiceOperations;
-  if (services && !services->empty()) out << "Background services:\n";
-  for (const auto& s : services.value_or(std::vector<BackgroundServiceOperation>{})) {
-    out << "  " << s.serviceIdentifier << ": "
-        << (s.paused ? "paused" : s.wasRegistered ? "not paused" : "not registered, nothing to pause");
-    if (s.errorDescription) out << ": " << *s.errorDescription;
-    out << "\n";
-  }
-  printTrashOperations(out, record.operations, layout);
-}
-
-bool confirmed(Context& context, std::ostream& text, std::size_t count, const std::string& appPath) {
-  text << "Uninstall " << appPath << ": move " << items(count) << " to the Trash? [y/N] " << std::flush;
-  return answeredYes(context.in);
-}
-
-int uninstall(const ParsedArguments& args, Context& context) {
+// What --select asks for; none, after saying why, when it is missing or not understood.
+std::optional<UninstallSelection> selectionOf(const ParsedArguments& args, Context& context) {
   auto selectText = args.value("--select");
   if (!selectText) {
     context.err << "corvane uninstall: --select is required: nothing is selected until you choose (usage: corvane "
                 << context.usage << ")\n";
-    return kExitUsage;
+    return std::nullopt;
   }
   auto selection = parseSelect(*selectText);
-  if (!selection) {
+  if (!selection)
     context.err << "corvane uninstall: --select takes safe, probable, all or finding ids separated by commas, not "
                 << *selectText << "\n";
-    return kExitUsage;
+  else
+    selection->keepApplication = args.has("--keep-app");
+  return selection;
+}
+
+UninstallOptions optionsOf(const ParsedArguments& args, const Layout& layout) {
+  UninstallOptions options;
+  options.launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
+  options.assignFindingIDs = [layout](AnalysisSnapshot& snapshot) { FindingIDs::assign(snapshot, layout); };
+  options.baseRulesOnly = args.has("--base-rules-only");
+  return options;
+}
+
+bool confirmed(Context& context, std::ostream& text, const UninstallPlan& plan) {
+  text << report::uninstallQuestion(plan) << std::flush;
+  return answeredYes(context.in);
+}
+
+// Moves the plan's items and says what happened; the record goes to the output with --json.
+int perform(const UninstallSession& session, const UninstallPlan& plan, const FindingSizes& sizes,
+            const std::string& historyFile, const ParsedArguments& args, Context& context) {
+  std::ostream& text = args.has("--json") ? context.err : context.out;
+  UninstallResult result = session.perform(plan);
+  if (result.kind == UninstallResult::Kind::historyUnavailable) {
+    context.err << "corvane uninstall: " << report::historyUnavailable(*result.historyError, historyFile) << "\n";
+    return kExitFailure;
   }
-  selection->keepApplication = args.has("--keep-app");
+  const UninstallRecord& record = result.record;
+  report::printBackgroundServices(text, record);
+  printTrashOperations(text, record.operations, context.shown());
+  const SizeTotal freed = totalOf(findingsOf(plan.selected, &record), sizes);
+  report::printMoved(text, result, report::formatTotal(freed));
+  if (result.kind == UninstallResult::Kind::recorded)
+    (void)HistoryFacts(HistoryFileManager::system(), Url::fileURL(historyFile)).rememberFreed(record.id, freed);
+  else
+    context.err << "corvane uninstall: " << report::notRecorded(*result.historyError, historyFile) << "\n";
+  report::printRemaining(text, plan, record);
+  if (args.has("--json")) report::printJSON(context.out, json::encode(record));
+  return result.kind == UninstallResult::Kind::recorded && result.allMoved() ? kExitOK : kExitFailure;
+}
+
+int uninstall(const ParsedArguments& args, Context& context) {
+  const auto selection = selectionOf(args, context);
+  if (!selection) return kExitUsage;
   const bool asJSON = args.has("--json");
   // With --json only the record (or the selection) goes to the output; everything for people goes to
   // the error stream.
   std::ostream& text = asJSON ? context.err : context.out;
-  const Layout& layout = context.layout;
-  const Layout shown = context.shown();
-
-  HistoryStore history(HistoryFileManager::system(), layout);
-  UninstallOptions options;
-  options.launchctl = args.value("--launchctl").value_or(std::string(kLaunchctlPath));
-  options.assignFindingIDs = [&layout](AnalysisSnapshot& snapshot) { FindingIDs::assign(snapshot, layout); };
-  options.baseRulesOnly = args.has("--base-rules-only");
-  UninstallSession session(layout, UninstallCollaborators::system(layout), history, options);
-
-  UninstallPlan plan = session.prepare(Url::fileURL(args.positional[0]), *selection);
-  if (plan.kind == UninstallPlan::Kind::noApplication) {
-    context.err << "corvane uninstall: no application at " << plan.appURL.path() << "\n";
+  HistoryStore history(HistoryFileManager::system(), context.layout);
+  UninstallSession session(context.layout, UninstallCollaborators::system(context.layout), history,
+                           optionsOf(args, context.layout));
+  const UninstallPlan plan = session.prepare(Url::fileURL(args.positional[0]), *selection);
+  if (const std::string refusal = report::planRefusal(plan); !refusal.empty()) {
+    context.err << "corvane uninstall: " << refusal << "\n";
     return kExitFailure;
   }
-  if (plan.kind == UninstallPlan::Kind::notSelectable) {
-    context.err << "corvane uninstall: " << plan.refused << " is not a selectable item of "
-                << plan.application.name
-                << " (see corvane uninstall APP --select all --dry-run). Nothing was moved.\n";
-    return kExitFailure;
-  }
-
-  printSnapshotHeader(text, plan.before, shown);
+  printSnapshotHeader(text, plan.before, context.shown());
   if (plan.kind == UninstallPlan::Kind::nothingSelected) {
-    text << "Nothing to move: no selectable item matches --select " << *selectText << ".\n";
+    text << "Nothing to move: no selectable item matches --select " << *args.value("--select") << ".\n";
     if (asJSON && args.has("--dry-run")) report::printJSON(context.out, json::Json::array());
     return kExitOK;
   }
   FindingSizes sizes;
   {
-    ScanProgress progress(context.err, context.terminal.progress && !asJSON);
+    report::ScanProgress progress(context.err, context.terminal.progress && !asJSON);
     sizes = rollUpFindingSizes(plan.selected, progress.callback());
   }
-  text << "To move to the Trash (" << items(plan.selected.size()) << ", " << formatTotal(totalOf(pointers(plan.selected), sizes))
-       << "):\n";
-  printSelection(text, plan.selected, shown, sizes, context.terminal.colour && !asJSON);
-
+  text << "To move to the Trash (" << countLabel(static_cast<long long>(plan.selected.size()), "item") << ", "
+       << report::formatTotal(totalOf(findingsOf(plan.selected, nullptr), sizes)) << "):\n";
+  printSelection(text, plan.selected, context.shown(), sizes, context.terminal.colour && !asJSON);
   if (args.has("--dry-run")) {
     text << "Dry run: nothing was moved.\n";
-    if (asJSON) {
-      report::printJSON(context.out, json::encode(plan.selected));
-    }
+    if (asJSON) report::printJSON(context.out, json::encode(plan.selected));
     return kExitOK;
   }
-  if (!args.has("--yes") && !confirmed(context, text, plan.selected.size(), plan.appURL.path())) {
+  if (!args.has("--yes") && !confirmed(context, text, plan)) {
     text << "Cancelled. Nothing was moved.\n";
     return kExitFailure;
   }
-
-  UninstallResult result = session.perform(plan);
-  if (result.kind == UninstallResult::Kind::historyUnavailable) {
-    const Error& error = *result.historyError;
-    context.err << "corvane uninstall: "
-                << (error.code == EWOULDBLOCK ? "another Corvane process has held the history file " +
-                                                    history.fileURL().path() +
-                                                    " for too long; nothing was moved. Try again when it has finished.\n"
-                                              : "cannot write the history file " + history.fileURL().path() + " (" +
-                                                    error.describe() + "); nothing was moved.\n");
-    return kExitFailure;
-  }
-  const UninstallRecord& record = result.record;
-  printOutcome(text, record, shown);
-  const SizeTotal freed = totalOf(moved(plan.selected, record), sizes);
-  const std::size_t succeeded = static_cast<std::size_t>(record.succeededCount());
-  text << "Moved " << (succeeded == record.operations.size() ? items(succeeded)
-                                                             : std::to_string(succeeded) + " of " + items(record.operations.size()))
-       << " to the Trash (" << formatTotal(freed) << "); ";
-  if (result.kind == UninstallResult::Kind::recorded) {
-    rememberFreed(history.fileURL().path(), record.id.toString(), freed);
-    text << "recorded in the history as " << record.id.toString() << ".\n";
-  } else {
-    text << "not recorded in the history.\n";
-    const Error& error = *result.historyError;
-    context.err << "corvane uninstall: could not record this uninstall in the history file "
-                << history.fileURL().path() << ": "
-                << (error.code != 0 ? std::string(std::strerror(error.code)) : error.message) << "\n";
-  }
-  std::size_t left = record.postRemovalSnapshot ? record.postRemovalSnapshot->findings.size() : 0;
-  text << (left == 0 ? std::string("Nothing of ") + plan.application.name + " was found afterwards.\n"
-                     : items(left) + " of " + plan.application.name + (left == 1 ? " remains" : " remain") +
-                           " (see corvane analyze).\n");
-  if (asJSON) report::printJSON(context.out, json::encode(record));
-  if (result.kind != UninstallResult::Kind::recorded) return kExitFailure;
-  return result.allMoved() ? kExitOK : kExitFailure;
+  return perform(session, plan, sizes, history.fileURL().path(), args, context);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ SizeTotal SizeRollup::sum() const {
 namespace {
 
 struct InodeKey {
-  std::uint32_t device;
+  std::uint64_t device;
   std::uint64_t inode;
   bool operator==(const InodeKey&) const = default;
 };
@@ -78,7 +78,7 @@ std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::strin
   std::int64_t bytesSinceReport = top->allocatedSize;
   bool stopped = false;
   if (top->type() == platform::FileType::directory) {
-    const std::uint32_t device = top->device;
+    const std::uint64_t device = top->device;
     std::unordered_set<InodeKey, InodeHash> linked;
     platform::WalkLimits limits;
     limits.skipHidden = false;

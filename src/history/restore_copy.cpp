@@ -5,11 +5,10 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/atomic_file.h"
-#include "platform/descriptor_ops.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
-#include "platform/folder_chain.h"
 #include "platform/fs_ops.h"
+#include "platform/tree_walk.h"
 
 namespace corvane::restore_copy {
 
@@ -24,33 +23,95 @@ constexpr std::size_t kMaxJournalBytes = 1 << 20;
 // Each of the two folder chains of a copy; two file descriptors more are open while a file is copied.
 constexpr std::size_t kChainBudget = pf::kTreeDescriptorBudget / 2 - 1;
 
-// Makes the copy of the entry `name` (whose facts are `facts`) of `srcDir` as `dstName` in `dstDir`; a
+// Makes the copy of the entry `name` (whose status is `status`) of `srcDir` as `dstName` in `dstDir`; a
 // folder is made empty, to be filled by the caller.
-bool copyEntry(int srcDir, const std::string& name, const pf::EntryFacts& facts, int dstDir, const std::string& dstName) {
-  switch (facts.type) {
+Status copyEntry(int srcDir, const std::string& name, const pf::FileStatus& status, int dstDir, const std::string& dstName) {
+  switch (status.type()) {
     case pf::FileType::symlink: {
       auto target = pf::readLinkAt(srcDir, name);
-      if (!target.has_value() || !pf::makeSymlinkAt(*target, dstDir, dstName).has_value()) return false;
-      (void)pf::setLinkTimesAt(dstDir, dstName, facts);  // a link's times are a courtesy
-      return true;
+      if (!target.has_value()) return target.error();
+      if (auto made = pf::makeSymlinkAt(*target, dstDir, dstName); !made.has_value()) return made;
+      (void)pf::setLinkTimesAt(dstDir, dstName, status);  // a link's times are a courtesy
+      return Ok{};
     }
     case pf::FileType::directory: {
       auto made = pf::makeDirectoryAt(dstDir, dstName, 0700);
-      return made.has_value() || made.error().code == EEXIST;
+      return made.has_value() || made.error().code == EEXIST ? Status(Ok{}) : made;
     }
     case pf::FileType::regular: {
       auto source = pf::openFileNoFollow(srcDir, name);
-      if (!source.has_value()) return false;
+      if (!source.has_value()) return source.error();
       auto copy = pf::createFileExclusive(dstDir, dstName, 0600);
-      if (!copy.has_value()) return false;
-      return pf::copyFileContents(source->get(), copy->get()).has_value() &&
-             pf::setModeAndTimes(copy->get(), facts).has_value() && pf::syncDescriptor(copy->get()).has_value();
+      if (!copy.has_value()) return copy.error();
+      if (auto data = pf::copyFileContents(source->get(), copy->get()); !data.has_value()) return data;
+      if (auto set = pf::setModeAndTimes(copy->get(), status); !set.has_value()) return set;
+      return pf::syncDescriptor(copy->get());
     }
     case pf::FileType::other:
       break;  // pipes, sockets and devices are not carried over (opening a pipe would wait for a writer)
   }
-  return false;
+  return Error::fromErrno(ENOTSUP, "copy");
 }
+
+// The source walked by the tree engine; the copy's folders are held by a chain of their own, entered
+// and left in step with the walk. The first failure stops the walk.
+class TreeCopier final : public pf::TreeVisitor {
+ public:
+  TreeCopier(int dstDir, const std::string& dstName, int maxDepth,
+             const std::function<void(const pf::FileStatus&)>& created)
+      : copy_(dstDir, kChainBudget), dstDir_(dstDir), dstName_(dstName), maxDepth_(static_cast<std::size_t>(maxDepth)),
+        created_(created) {}
+
+  pf::TreeStep visit(const pf::TreeItem& item) override {
+    if (!item.status) return fail(Error::fromErrno(item.statusError, "fstatat", item.path));
+    if (item.depth > maxDepth_) return fail(Error::fromErrno(ELOOP, "copy", item.path));
+    auto into = copy_.current();
+    if (!into.has_value()) return fail(Error::fromErrno(into.error().code, "open", item.path));
+    const std::string& name = item.depth == 0 ? dstName_ : item.name;
+    if (auto made = copyEntry(item.folderFd, item.name, *item.status, into.value(), name); !made.has_value())
+      return fail(Error::fromErrno(made.error().code, made.error().operation, item.path));
+    if (item.depth == 0 && created_)
+      if (auto status = pf::statusAt(dstDir_, dstName_); status.has_value()) created_(status.value());
+    return pf::TreeStep::descend;
+  }
+
+  pf::TreeStep entered(const pf::TreeItem& folder, int) override {
+    auto entered = copy_.enter(folder.depth == 0 ? dstName_ : folder.name);
+    if (!entered.has_value()) return fail(Error::fromErrno(entered.error().code, "open", folder.path));
+    statuses_.push_back(*folder.status);
+    return pf::TreeStep::descend;
+  }
+
+  // The folder's copy is full: its mode and times now, so that a read-only folder could still be filled.
+  pf::TreeStep left(const pf::TreeItem& folder) override {
+    auto full = copy_.current();
+    if (!full.has_value()) return fail(Error::fromErrno(full.error().code, "open", folder.path));
+    if (auto set = pf::setModeAndTimes(full.value(), statuses_.back()); !set.has_value())
+      return fail(Error::fromErrno(set.error().code, set.error().operation, folder.path));
+    if (auto synced = pf::syncDescriptor(full.value()); !synced.has_value())
+      return fail(Error::fromErrno(synced.error().code, "fsync", folder.path));
+    statuses_.pop_back();
+    copy_.leave();
+    return pf::TreeStep::descend;
+  }
+
+  pf::TreeStep failed(const pf::TreeItem&, const Error& error) override { return fail(error); }
+
+  pf::FirstError first;
+
+ private:
+  pf::TreeStep fail(Error error) {
+    first.keep(std::move(error));
+    return pf::TreeStep::stop;
+  }
+
+  pf::FolderChain copy_;
+  int dstDir_;
+  const std::string& dstName_;
+  std::size_t maxDepth_;
+  const std::function<void(const pf::FileStatus&)>& created_;
+  std::vector<pf::FileStatus> statuses_;  // of the source folders being copied, deepest last
+};
 
 std::uint64_t unsignedField(const nlohmann::json& doc, const char* key) {
   auto found = doc.find(key);
@@ -91,75 +152,37 @@ enum class Fate { removed, gone, notOurs, stuck };
 Fate removeIfOurs(const Journal::Entry& entry) {
   auto folder = pf::openDirectoryNoFollow(entry.folder);
   if (!folder.has_value()) return folder.error().code == ENOENT ? Fate::gone : Fate::stuck;
-  auto folderFacts = pf::entryFactsOf(folder->get());
+  auto folderFacts = pf::statusOf(folder->get());
   if (!folderFacts.has_value() || folderFacts->device != entry.folderDevice || folderFacts->inode != entry.folderInode)
     return Fate::gone;  // another folder stands there now: the copy went with the old one
-  auto item = pf::entryFactsAt(folder->get(), entry.name);
+  auto item = pf::statusAt(folder->get(), entry.name);
   if (!item.has_value()) return item.error().code == ENOENT ? Fate::gone : Fate::stuck;
   const bool identified = entry.device != 0 || entry.inode != 0;
   if (identified && (item->device != entry.device || item->inode != entry.inode)) return Fate::notOurs;
-  return pf::removeTreeAt(folder->get(), entry.name).has_value() ? Fate::removed : Fate::stuck;
+  return pf::removeTree(folder->get(), entry.name, entry.folder + "/" + entry.name).has_value() ? Fate::removed : Fate::stuck;
 }
 
 }  // namespace
 
-bool copyTree(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName, int maxDepth,
-              const std::function<void(const pf::EntryFacts&)>& created) {
-  auto top = pf::entryFactsAt(srcDir, srcName);
-  if (!top.has_value() || !copyEntry(srcDir, srcName, *top, dstDir, dstName)) return false;
-  if (created)
-    if (auto made = pf::entryFactsAt(dstDir, dstName); made.has_value()) created(*made);
-  if (top->type != pf::FileType::directory) return true;
-
-  // Folder by folder with an explicit stack; each level keeps its source folder's facts for the mode and
-  // times its copy gets once it is full (so that a read-only folder can still be filled).
-  struct Level {
-    pf::EntryFacts facts;
-    std::vector<std::string> names;
-    std::size_t next = 0;
-  };
-  pf::FolderChain source(srcDir, kChainBudget), copy(dstDir, kChainBudget);
-  std::vector<Level> levels;
-  auto enter = [&](const std::string& name, const std::string& copyName, const pf::EntryFacts& facts) {
-    if (!source.enter(name).has_value() || !copy.enter(copyName).has_value()) return false;
-    Level level{facts, {}, 0};
-    if (pf::listNamesAt(source.current().value(), level.names) != 0) return false;
-    levels.push_back(std::move(level));
-    return true;
-  };
-  if (!enter(srcName, dstName, *top)) return false;
-  while (!levels.empty()) {
-    auto from = source.current();
-    auto to = copy.current();
-    if (!from.has_value() || !to.has_value()) return false;
-    Level& level = levels.back();
-    if (level.next == level.names.size()) {
-      if (!pf::setModeAndTimes(to.value(), level.facts).has_value() || !pf::syncDescriptor(to.value()).has_value())
-        return false;
-      levels.pop_back();
-      source.leave();
-      copy.leave();
-      continue;
-    }
-    const std::string name = level.names[level.next++];
-    if (levels.size() > static_cast<std::size_t>(maxDepth)) return false;
-    auto facts = pf::entryFactsAt(from.value(), name);
-    if (!facts.has_value() || !copyEntry(from.value(), name, *facts, to.value(), name)) return false;
-    if (facts->type == pf::FileType::directory && !enter(name, name, *facts)) return false;
-  }
-  return true;
+Status copyTree(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName, int maxDepth,
+                const std::function<void(const pf::FileStatus&)>& created) {
+  TreeCopier copier(dstDir, dstName, maxDepth, created);
+  pf::TreeOptions options;
+  options.descriptorBudget = kChainBudget;
+  pf::walkItem(srcDir, srcName, srcName, copier, options);
+  return copier.first.status();
 }
 
-bool matches(int srcDir, const std::string& name, const pf::EntryFacts& item, int dstDir, const std::string& copyName) {
-  auto copy = pf::entryFactsAt(dstDir, copyName);
-  if (!copy.has_value() || copy->type != item.type) return false;
-  if (item.type == pf::FileType::symlink) {
+bool matches(int srcDir, const std::string& name, const pf::FileStatus& item, int dstDir, const std::string& copyName) {
+  auto copy = pf::statusAt(dstDir, copyName);
+  if (!copy.has_value() || copy->type() != item.type()) return false;
+  if (item.type() == pf::FileType::symlink) {
     auto original = pf::readLinkAt(srcDir, name);
     auto copied = pf::readLinkAt(dstDir, copyName);
     if (original.has_value() != copied.has_value()) return false;
     return !original.has_value() || *original == *copied;
   }
-  if (item.type == pf::FileType::directory) return true;
+  if (item.type() == pf::FileType::directory) return true;
   return copy->size == item.size;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The copy half of a restore across volumes: an item tree copied between two open folders within a fixed
-// number of descriptors, its check against the original, and the journal that lets a later restore remove
+// The copy half of a restore across volumes: an item tree copied between two open folders by the tree
+// engine, within a fixed number of descriptors, its check against the original, and the journal that lets a later restore remove
 // a copy left unfinished by a restore that was killed, and nothing else.
 
 #include <cstdint>
@@ -15,13 +15,13 @@ namespace corvane::restore_copy {
 // Copies the entry `srcName` of `srcDir` to the new entry `dstName` of `dstDir`: links recreated with
 // their target, folders with their entries, mode and times, files created exclusively with their data,
 // extended attributes, mode and times, everything flushed. Entries more than `maxDepth` levels below the
-// item fail the copy. `created` is told the new top entry's facts as soon as it exists. Stops at the
-// first failure.
-bool copyTree(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName, int maxDepth,
-              const std::function<void(const platform::EntryFacts&)>& created);
+// item fail the copy (ELOOP). `created` is told the new top entry's status as soon as it exists. Stops at
+// the first failure, which carries the errno and the path of the source entry it was copying.
+Status copyTree(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName, int maxDepth,
+                const std::function<void(const platform::FileStatus&)>& created);
 
 // Whether the copy `copyName` in `dstDir` matches the item `item` (named `name` in `srcDir`).
-bool matches(int srcDir, const std::string& name, const platform::EntryFacts& item, int dstDir,
+bool matches(int srcDir, const std::string& name, const platform::FileStatus& item, int dstDir,
              const std::string& copyName);
 
 // The copies in progress, kept in a file in Corvane's own folder: each with the process making it, the

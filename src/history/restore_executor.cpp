@@ -14,6 +14,7 @@
 #include "platform/fs_ops.h"
 #include "platform/processes.h"
 #include "platform/tree_copy.h"
+#include "platform/tree_walk.h"
 
 namespace corvane {
 
@@ -77,26 +78,26 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   // Source facts.
   auto split = pf::splitPath(sourcePath);
   if (!split) return RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash);
-  auto item = pf::entryFacts(sourcePath);
-  if (!item.has_value())
-    return item.error().code == ENOENT ? RestoreOutcome::sourceGone() : RestoreOutcome::failed("lstat source");
+  int lstatError = 0;
+  auto item = pf::linkStatus(sourcePath, &lstatError);
+  if (!item) return lstatError == ENOENT ? RestoreOutcome::sourceGone() : RestoreOutcome::failed("lstat source");
   auto parentReal = TrashLocator::resolvedRealPath(split->parent);
   if (!parentReal) return RestoreOutcome::failed("resolve source parent");
   SourceFacts source;
   source.path = sourcePath;
   source.resolvedLocation = (*parentReal == "/" ? "" : *parentReal) + "/" + split->name;
-  source.isSymlink = item->type == pf::FileType::symlink;
-  source.isDirectory = item->type == pf::FileType::directory;
+  source.isSymlink = item->type() == pf::FileType::symlink;
+  source.isDirectory = item->type() == pf::FileType::directory;
   source.stDev = item->device;
   if (!source.isSymlink && !source.isDirectory) source.sizeBytes = item->allocatedSize;
 
   // Destination facts.
   const std::string& folder = putBack.originalParent;
   RestorePlanner::DestinationFacts destination;
-  if (auto facts = pf::entryFacts(folder); facts.has_value()) {
+  if (auto facts = pf::linkStatus(folder)) {
     destination.exists = true;
-    destination.isSymlink = facts->type == pf::FileType::symlink;
-    destination.isDirectory = facts->type == pf::FileType::directory;
+    destination.isSymlink = facts->type() == pf::FileType::symlink;
+    destination.isDirectory = facts->type() == pf::FileType::directory;
     destination.isWritable = collaborators_.isWritable(folder);
     destination.stDev = facts->device;
     destination.inode = facts->inode;
@@ -106,8 +107,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   destination.names = pf::listNames(folder);
 
   auto planned = RestorePlanner::plan(source, destination, putBack, roots);
-  if (auto* rejection = std::get_if<RestoreRejection>(&planned)) return RestoreOutcome::rejected(*rejection);
-  const RestorePlan plan = std::get<RestorePlan>(planned);
+  if (planned.kind == RestoreDecision::Kind::rejected) return RestoreOutcome::rejected(planned.rejection);
+  const RestorePlan plan = planned.plan;
   if (collaborators_.afterPlanning) collaborators_.afterPlanning(plan);
 
   // Execution, relative to the two opened folders.
@@ -127,15 +128,15 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   auto dstDir = pf::openDirectoryNoFollow(*destReal);
   if (!dstDir.has_value()) return RestoreOutcome::failed("open dest parent");
   // The folder planned for, not one swapped in since (a link now resolving elsewhere, another folder).
-  auto opened = pf::entryFactsOf(dstDir->get());
+  auto opened = pf::statusOf(dstDir->get());
   if (!opened.has_value() || opened->device != destination.stDev || opened->inode != destination.inode)
     return RestoreOutcome::failed("dest parent changed");
 
   const std::string& name = split->name;
   const std::string chosen = plan.destPath.substr(plan.destPath.rfind('/') + 1);
   // A user-locked item cannot be renamed or removed: clear exactly those two flags (failures ignored).
-  if (pf::EntryStatus status; pf::entryStatusAt(srcDir->get(), name, status) == 0 && (status.flags & kUserLockFlags) != 0)
-    (void)pf::setFlagsAt(srcDir->get(), name, status.type == pf::FileType::symlink, status.flags & ~kUserLockFlags);
+  if (auto status = pf::statusAt(srcDir->get(), name); status.has_value() && (status->flags & kUserLockFlags) != 0)
+    (void)pf::setFlagsAt(srcDir->get(), name, status->type() == pf::FileType::symlink, status->flags & ~kUserLockFlags);
 
   if (!forceCopy && plan.strategy == RestoreStrategy::rename) {
     auto renamed = pf::renameExclusive(srcDir->get(), name, dstDir->get(), chosen);
@@ -155,17 +156,17 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
     if (collaborators_.notice) collaborators_.notice(notice);
   const std::string temporary = std::string(kCopyPrefix) + std::to_string(pf::currentProcessId()) + "." +
                                 Uuid::random().toString();
-  auto original = pf::entryFactsAt(srcDir->get(), name);
+  auto original = pf::statusAt(srcDir->get(), name);
   if (!original.has_value()) return RestoreOutcome::sourceGone();
   auto discard = [&] {
-    (void)pf::removeTreeAt(dstDir->get(), temporary);
+    (void)pf::removeTree(dstDir->get(), temporary, *destReal + "/" + temporary);
     journal.forget(*destReal, temporary);
   };
   (void)journal.record({pf::currentProcessId(), *destReal, opened->device, opened->inode, temporary, 0, 0});
-  const auto identifyCopy = [&](const pf::EntryFacts& made) {
+  const auto identifyCopy = [&](const pf::FileStatus& made) {
     journal.identify(*destReal, temporary, made.device, made.inode);
   };
-  if (!restore_copy::copyTree(srcDir->get(), name, dstDir->get(), temporary, kMaxCopyDepth, identifyCopy)) {
+  if (!restore_copy::copyTree(srcDir->get(), name, dstDir->get(), temporary, kMaxCopyDepth, identifyCopy).has_value()) {
     discard();
     return RestoreOutcome::copyFailed("copy");
   }

@@ -67,7 +67,7 @@ std::optional<std::string> firstFreeName(const std::string& base, const std::vec
   return std::nullopt;
 }
 
-std::variant<RestorePlan, RestoreRejection> plan(const SourceFacts& source, const DestinationFacts& destination,
+RestoreDecision plan(const SourceFacts& source, const DestinationFacts& destination,
                                                  const PutBackInfo& putBack, const std::vector<std::string>& roots) {
   if (!TrashSafety::isInsideAnyTrash(source.resolvedLocation, roots)) return RestoreRejection::sourceNotInTrash;
   const std::string& folder = putBack.originalParent;

@@ -1,59 +1,44 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/descriptor_flags.h"
 #include "platform/descriptor_ops.h"
 #include "platform/retry.h"
 
 namespace corvane::platform {
+
 namespace {
 
-void fill(const struct stat& st, EntryStatus& out) {
-  if (S_ISREG(st.st_mode))
-    out.type = FileType::regular;
-  else if (S_ISDIR(st.st_mode))
-    out.type = FileType::directory;
-  else if (S_ISLNK(st.st_mode))
-    out.type = FileType::symlink;
-  else
-    out.type = FileType::other;
-  out.device = static_cast<std::uint64_t>(st.st_dev);
-  out.flags = statFlags(st);
+NamedEntry entryOf(const dirent& e) {
+  switch (e.d_type) {
+    case DT_DIR: return {e.d_name, FileType::directory, true};
+    case DT_REG: return {e.d_name, FileType::regular, true};
+    case DT_LNK: return {e.d_name, FileType::symlink, true};
+    case DT_UNKNOWN: return {e.d_name, FileType::other, false};
+    default: return {e.d_name, FileType::other, true};
+  }
 }
 
 }  // namespace
 
-int entryStatusAt(int dirFd, const std::string& name, EntryStatus& out) {
-  struct stat st {};
-  if (retryAfterSignal(::fstatat, dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-  fill(st, out);
-  return 0;
+Status unlinkAt(int dirFd, const std::string& name, bool folder) {
+  if (retryAfterSignal(::unlinkat, dirFd, name.c_str(), folder ? AT_REMOVEDIR : 0) != 0)
+    return Error::fromErrno(errno, folder ? "rmdir" : "unlink", name);
+  return Ok{};
 }
 
-int descriptorStatus(int fd, EntryStatus& out) {
-  struct stat st {};
-  if (retryAfterSignal(::fstat, fd, &st) != 0) return errno;
-  fill(st, out);
-  return 0;
-}
-
-int unlinkAt(int dirFd, const std::string& name, bool folder) {
-  return retryAfterSignal(::unlinkat, dirFd, name.c_str(), folder ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
-}
-
-int listNamesAt(int dirFd, std::vector<std::string>& names) {
+Result<std::vector<NamedEntry>> listEntriesAt(int dirFd) {
   const int copy = retryAfterSignal(::fcntl, dirFd, F_DUPFD_CLOEXEC, 0);
-  if (copy < 0) return errno;
+  if (copy < 0) return Error::fromErrno(errno, "fcntl");
   DIR* stream = ::fdopendir(copy);
   if (stream == nullptr) {
     const int code = errno;
     ::close(copy);
-    return code;
+    return Error::fromErrno(code, "fdopendir");
   }
+  std::vector<NamedEntry> entries;
   ::rewinddir(stream);  // the duplicate shares its offset with dirFd
   int code = 0;
   for (;;) {
@@ -63,11 +48,12 @@ int listNamesAt(int dirFd, std::vector<std::string>& names) {
       code = errno;
       break;
     }
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") entries.push_back(entryOf(*entry));
   }
   ::closedir(stream);
-  return code;
+  if (code != 0) return Error::fromErrno(code, "readdir");
+  return entries;
 }
 
 }  // namespace corvane::platform

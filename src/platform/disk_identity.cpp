@@ -1,13 +1,17 @@
 #include "platform/disk_identity.h"
 
-#include "platform/object_identity.h"
+#include <cerrno>
+
+#include "platform/file_status.h"
 
 namespace corvane::platform {
 
 Result<DiskIdentity> diskIdentityOf(const Url& at) {
-  auto id = objectIdentity(at.path());
-  if (!id.has_value()) return id.error();
-  return DiskIdentity{static_cast<std::uint64_t>(id->device), id->inode, id->fileType, id->creationStamp};
+  errno = 0;
+  auto st = identityStatus(at.path());
+  if (!st) return Error::fromErrno(errno != 0 ? errno : ENOENT, "lstat", at.path());
+  // The 32-bit device number, as identities have always been recorded.
+  return DiskIdentity{static_cast<std::uint32_t>(st->device), st->inode, st->mode & kFileTypeMask, st->creationStamp};
 }
 
 }  // namespace corvane::platform

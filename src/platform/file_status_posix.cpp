@@ -4,14 +4,14 @@
 #include <cerrno>
 
 #include "platform/file_status.h"
+#include "platform/retry.h"
+#include "platform/stat_fields.h"
 
 namespace corvane::platform {
 
-namespace {
-
-FileStatus fromStat(const struct stat& st) {
+FileStatus statusFromStat(const struct stat& st) {
   FileStatus s;
-  s.device = static_cast<std::uint32_t>(st.st_dev);
+  s.device = static_cast<std::uint64_t>(st.st_dev);
   s.inode = static_cast<std::uint64_t>(st.st_ino);
   s.mode = static_cast<std::uint32_t>(st.st_mode);
   s.size = static_cast<std::int64_t>(st.st_size);
@@ -20,10 +20,10 @@ FileStatus fromStat(const struct stat& st) {
   s.changedSeconds = static_cast<std::int64_t>(st.st_ctime);
   s.uid = static_cast<std::uint32_t>(st.st_uid);
   s.linkCount = static_cast<std::uint64_t>(st.st_nlink);
+  s.flags = statFlags(st);
+  readStatTimes(st, s);
   return s;
 }
-
-}  // namespace
 
 FileType FileStatus::type() const {
   switch (mode & S_IFMT) {
@@ -40,16 +40,7 @@ std::optional<FileStatus> linkStatus(const std::string& path, int* error) {
     if (error) *error = errno;
     return std::nullopt;
   }
-  return fromStat(st);
-}
-
-std::optional<FileStatus> linkStatusAt(int dirFd, const char* name, int* error) {
-  struct stat st {};
-  if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    if (error) *error = errno;
-    return std::nullopt;
-  }
-  return fromStat(st);
+  return statusFromStat(st);
 }
 
 std::optional<FileStatus> status(const std::string& path, int* error) {
@@ -58,7 +49,20 @@ std::optional<FileStatus> status(const std::string& path, int* error) {
     if (error) *error = errno;
     return std::nullopt;
   }
-  return fromStat(st);
+  return statusFromStat(st);
+}
+
+Result<FileStatus> statusAt(int dirFd, const std::string& name) {
+  struct stat st {};
+  if (retryAfterSignal(::fstatat, dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return Error::fromErrno(errno, "fstatat", name);
+  return statusFromStat(st);
+}
+
+Result<FileStatus> statusOf(int fd) {
+  struct stat st {};
+  if (retryAfterSignal(::fstat, fd, &st) != 0) return Error::fromErrno(errno, "fstat");
+  return statusFromStat(st);
 }
 
 }  // namespace corvane::platform

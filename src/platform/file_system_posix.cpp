@@ -14,8 +14,7 @@
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
 #include "corvane/platform/file_system.h"
-#include "platform/folder_chain.h"
-#include "platform/folder_walk.h"
+#include "platform/tree_walk.h"
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {
@@ -87,6 +86,52 @@ Result<Listing> readEntries(const ScopedDir& dir, const std::string& path, const
   return listing;
 }
 
+// A walk's visitor and limits as the tree engine's visitor.
+class WalkAdapter final : public TreeVisitor {
+ public:
+  WalkAdapter(const WalkLimits& limits, const WalkVisitor& visit, FirstError& unlisted)
+      : limits_(limits), visit_(visit), unlisted_(unlisted), maxDepth_(std::min(limits.maxDepth, kMaxWalkDepth)) {}
+
+  TreeStep visit(const TreeItem& item) override {
+    if (limits_.skipHidden && isHiddenItem(parentOf(item), item.name)) return TreeStep::skip;
+    WalkItem walked{item.path, item.name, entryType(item), item.depth, item.status};
+    const WalkStep step = visit_(walked);
+    if (step == WalkStep::stop) return TreeStep::stop;
+    if (step != WalkStep::descend || item.type != FileType::directory) return TreeStep::skip;
+    if (item.depth < maxDepth_) return TreeStep::descend;
+    // A walk that asked for everything is told about the folders too deep to enter.
+    if (limits_.maxDepth >= kMaxWalkDepth && limits_.onUnopened) limits_.onUnopened(item.path, ELOOP);
+    return TreeStep::skip;
+  }
+
+  TreeStep failed(const TreeItem& item, const Error& error) override {
+    if (item.depth == 0)
+      unlisted_.keep(error);  // the root itself
+    else if (limits_.onUnopened)
+      limits_.onUnopened(item.path, error.code);
+    return TreeStep::descend;
+  }
+
+ private:
+  static std::string parentOf(const TreeItem& item) {
+    return item.path.substr(0, item.path.size() - item.name.size() - 1);
+  }
+  static EntryType entryType(const TreeItem& item) {
+    switch (item.type) {
+      case FileType::directory: return EntryType::directory;
+      case FileType::regular: return EntryType::file;
+      case FileType::symlink: return EntryType::symbolicLink;
+      case FileType::other: break;
+    }
+    return EntryType::other;
+  }
+
+  const WalkLimits& limits_;
+  const WalkVisitor& visit_;
+  FirstError& unlisted_;
+  std::size_t maxDepth_;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
   Result<Listing> list(const std::string& folder, const ListOptions& options) const override {
@@ -97,59 +142,18 @@ class PosixFileSystem final : public FileSystem {
     return readEntries(*dir, folder, options);
   }
 
-  // Each folder below the root is opened relative to its parent's descriptor without following a link,
-  // so a folder swapped for a link during the walk is passed over rather than followed. Only the deepest
-  // folders keep their descriptor; the others are opened again by name, as the same folder, on the way
-  // back up.
+  // Through the tree engine: each folder below the root opened relative to its parent without following
+  // a link (a folder swapped for a link is passed over, not followed), within the descriptor budget.
   Status walk(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const override {
-    const ListOptions options{limits.skipHidden, limits.sorted};
-    struct Folder {
-      UniqueFd fd;
-      std::string name;
-      std::uint64_t device = 0;
-      std::uint64_t inode = 0;
-      std::string path;
-      std::vector<FolderEntry> entries;
-    };
-    auto open = [&](Result<UniqueFd> fd, const std::string& name, const std::string& path) -> Result<Folder> {
-      if (!fd.has_value()) return Error::fromErrno(fd.error().code, "open", path);
-      struct stat st {};
-      if (::fstat(fd->get(), &st) != 0) return Error::fromErrno(errno, "fstat", path);
-      // The listing goes through a duplicate, so that the folder's own descriptor stays usable.
-      auto dir = ScopedDir::from(UniqueFd(::fcntl(fd->get(), F_DUPFD_CLOEXEC, 0)), path);
-      if (!dir.has_value()) return dir.error();
-      auto listing = readEntries(*dir, path, options);
-      if (!listing.has_value()) return listing.error();
-      return Folder{std::move(fd).value(), name, static_cast<std::uint64_t>(st.st_dev),
-                    static_cast<std::uint64_t>(st.st_ino), path, std::move(listing->entries)};
-    };
-    struct WithinBudget {
-      std::size_t budget = kTreeDescriptorBudget;
-      bool isOpen(const Folder& folder) const { return folder.fd.valid(); }
-      void giveUp(Folder& folder) const { folder.fd.reset(); }
-      bool reopen(const Folder& parent, Folder& folder) const {
-        if (folder.fd.valid()) return true;
-        auto fd = openDirectoryNoFollow(parent.fd.get(), folder.name);
-        struct stat st {};
-        if (!fd.has_value() || ::fstat(fd->get(), &st) != 0) return false;
-        if (static_cast<std::uint64_t>(st.st_dev) != folder.device || static_cast<std::uint64_t>(st.st_ino) != folder.inode)
-          return false;
-        folder.fd = std::move(fd).value();
-        return true;
-      }
-    };
-    auto top = open(openDirectory(root), root, root);
-    if (!top.has_value()) return top.error();
-    walkFolders(
-        std::move(top).value(), limits, visit,
-        [](const Folder& parent, const FolderEntry& entry, const std::string&) {
-          return linkStatusAt(parent.fd.get(), entry.name.c_str());
-        },
-        [&](const Folder& parent, const FolderEntry& entry, const std::string& path) {
-          return open(openDirectoryNoFollow(parent.fd.get(), entry.name), entry.name, path);
-        },
-        WithinBudget{});
-    return Ok{};
+    auto top = openDirectory(root);
+    if (!top.has_value()) return Error::fromErrno(top.error().code, "open", root);
+    FirstError unlisted;
+    WalkAdapter adapter(limits, visit, unlisted);
+    TreeOptions options;
+    options.withStatus = limits.withStatus;
+    options.sorted = limits.sorted;
+    walkEntries(top->get(), root, adapter, options);
+    return unlisted.status();
   }
 
   Result<FileStatus> linkStatus(const std::string& path) const override {

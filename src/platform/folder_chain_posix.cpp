@@ -1,26 +1,11 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/file_status.h"
 #include "platform/folder_chain.h"
 #include "platform/fs_ops.h"
 
 namespace corvane::platform {
-
-namespace {
-
-// A descriptor's device and inode; false when they cannot be read.
-bool identityOf(int fd, std::uint64_t& device, std::uint64_t& inode) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return false;
-  device = static_cast<std::uint64_t>(st.st_dev);
-  inode = static_cast<std::uint64_t>(st.st_ino);
-  return true;
-}
-
-}  // namespace
 
 FolderChain::FolderChain(int baseFd, std::size_t budget) : base_(baseFd), budget_(std::max<std::size_t>(budget, 2)) {}
 
@@ -40,9 +25,9 @@ Status FolderChain::enter(const std::string& name) {
   if (frames_.size() - firstOpen_ >= budget_) frames_[firstOpen_++].fd.reset();
   auto opened = openChild(parent.value(), name);
   if (!opened.has_value()) return opened.error();
-  Frame frame{name, 0, 0, std::move(opened).value()};
-  if (!identityOf(frame.fd.get(), frame.device, frame.inode)) return Error::fromErrno(errno, "fstat", name);
-  frames_.push_back(std::move(frame));
+  auto status = statusOf(opened->get());
+  if (!status.has_value()) return Error::fromErrno(status.error().code, "fstat", name);
+  frames_.push_back(Frame{name, status->device, status->inode, std::move(opened).value()});
   return Ok{};
 }
 
@@ -71,10 +56,11 @@ Status FolderChain::reopen() {
     if (i - firstOpen_ >= budget_) frames_[firstOpen_++].fd.reset();
     auto opened = openChild(parent, frame.name);
     if (!opened.has_value()) return opened.error();
-    std::uint64_t device = 0, inode = 0;
-    if (!identityOf(opened->get(), device, inode)) return Error::fromErrno(errno, "fstat", frame.name);
+    auto status = statusOf(opened->get());
+    if (!status.has_value()) return Error::fromErrno(status.error().code, "fstat", frame.name);
     // Not the folder entered before: it was moved or replaced while we were deeper down.
-    if (device != frame.device || inode != frame.inode) return Error::fromErrno(ESTALE, "open", frame.name);
+    if (status->device != frame.device || status->inode != frame.inode)
+      return Error::fromErrno(ESTALE, "open", frame.name);
     frame.fd = std::move(opened).value();
     parent = frame.fd.get();
   }

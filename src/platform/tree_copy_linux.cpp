@@ -68,22 +68,6 @@ Status copyAttributes(int fromFd, int toFd) {
 
 }  // namespace
 
-EntryFacts entryFactsFrom(const struct stat& st) {
-  EntryFacts f;
-  f.type = S_ISLNK(st.st_mode) ? FileType::symlink
-           : S_ISDIR(st.st_mode) ? FileType::directory
-           : S_ISREG(st.st_mode) ? FileType::regular
-                                 : FileType::other;
-  f.device = static_cast<std::uint64_t>(st.st_dev);
-  f.inode = static_cast<std::uint64_t>(st.st_ino);
-  f.mode = static_cast<std::uint32_t>(st.st_mode);
-  f.size = static_cast<std::int64_t>(st.st_size);
-  f.allocatedSize = static_cast<std::int64_t>(st.st_blocks) * 512;
-  f.accessed = {static_cast<std::int64_t>(st.st_atim.tv_sec), static_cast<std::int64_t>(st.st_atim.tv_nsec)};
-  f.modified = {static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
-  return f;
-}
-
 Status copyFileContents(int fromFd, int toFd) {
   auto data = copyData(fromFd, toFd);
   if (!data.has_value()) return data;

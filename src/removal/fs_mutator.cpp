@@ -7,8 +7,8 @@
 #include "corvane/removal/trash_safety.h"
 #include "platform/descriptor_ops.h"
 #include "platform/file_status.h"
-#include "platform/folder_chain.h"
 #include "platform/fs_ops.h"
+#include "platform/tree_walk.h"
 
 namespace corvane {
 
@@ -111,7 +111,7 @@ void FSMutator::clearLocks(int dirFd, const std::string& name, bool isLink, std:
   if (flags_.set)
     flags_.set(dirFd, name, isLink, flags & ~kAllLocks);
   else
-    platform::setFlagsAt(dirFd, name, isLink, flags & ~kAllLocks);
+    (void)platform::setFlagsAt(dirFd, name, isLink, flags & ~kAllLocks);
 }
 
 ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
@@ -138,98 +138,66 @@ ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::in
 ItemOutcome FSMutator::removeFrom(int parentFd, const std::string& name, const std::string& itemPath,
                                   std::optional<std::int64_t> sizeBytes, const DeleteOptions& options) const {
   const std::int64_t bytes = sizeBytes && *sizeBytes > 0 ? *sizeBytes : 0;
-  platform::EntryStatus item;
-  if (const int code = platform::entryStatusAt(parentFd, name, item)) {
-    if (code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
-    return ItemOutcome::failed(itemPath, code, "fstatat");
+  auto status = platform::statusAt(parentFd, name);
+  if (!status.has_value()) {
+    if (status.error().code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
+    return ItemOutcome::failed(itemPath, status.error().code, "fstatat");
   }
-  platform::EntryStatus parentStatus;
-  if (platform::descriptorStatus(parentFd, parentStatus) == 0 && parentStatus.device != item.device)
+  const platform::FileStatus& item = status.value();
+  if (auto parent = platform::statusOf(parentFd); parent.has_value() && parent->device != item.device)
     return ItemOutcome::skippedUnsafe(itemPath, SkipReason::notInTrashAfterRealpath);
 
   const std::uint32_t flags = flagsOf(parentFd, name, item.flags);
   if (flags & kSystemLockFlags) return ItemOutcome::blocked(itemPath, BlockerKind::systemImmutable());
   if ((flags & kUserLockFlags) && !options.force) return ItemOutcome::blocked(itemPath, BlockerKind::userLocked());
   if (options.dryRun) return ItemOutcome::wouldDelete(itemPath, bytes);
-  if (flags & kUserLockFlags) clearLocks(parentFd, name, item.type == platform::FileType::symlink, flags);
+  if (flags & kUserLockFlags) clearLocks(parentFd, name, item.type() == platform::FileType::symlink, flags);
 
-  if (item.type == platform::FileType::directory) {
-    if (auto stopped = removeTree(parentFd, name, options.force, itemPath, item.device)) return *stopped;
-  } else if (const int code = platform::unlinkAt(parentFd, name, false)) {
+  if (item.type() == platform::FileType::directory) {
+    if (auto stopped = removeTree(parentFd, name, options.force, itemPath)) return *stopped;
+  } else if (auto unlinked = platform::unlinkAt(parentFd, name, false); !unlinked.has_value()) {
+    const int code = unlinked.error().code;
     if (code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
     return removalFailure(itemPath, code, "unlink");
   }
-  platform::EntryStatus after;
-  if (platform::entryStatusAt(parentFd, name, after) == 0)
+  if (platform::statusAt(parentFd, name).has_value())
     return ItemOutcome::failed(itemPath, 0, "still present after delete");
   return ItemOutcome::deleted(itemPath, bytes);
 }
 
 std::optional<ItemOutcome> FSMutator::removeTree(int parentFd, const std::string& name, bool force,
-                                                 const std::string& itemPath, std::uint64_t device) const {
-  // Depth first with an explicit stack: each level keeps the names it still has to remove, and the
-  // chain keeps the folders' descriptors within its budget however deep the tree is.
-  struct Level {
-    std::vector<std::string> names;
-    std::size_t next = 0;
+                                                 const std::string& itemPath) const {
+  // The first thing refused inside, as this remover tells it; the tree engine goes on with the rest.
+  std::optional<ItemOutcome> refused;
+  platform::RemoveTreeOptions options;
+  options.maxDepth = static_cast<std::size_t>(kMaxDepth);
+  options.beforeOpening = beforeOpening_;
+  options.check = [&](const platform::TreeItem& entry) -> std::optional<Error> {
+    const std::uint32_t flags = flagsOf(entry.folderFd, entry.name, entry.status->flags);
+    std::optional<ItemOutcome> blocked;
+    if (flags & kSystemLockFlags)
+      blocked = ItemOutcome::blocked(itemPath, BlockerKind::systemImmutable());
+    else if ((flags & kUserLockFlags) && !force)
+      blocked = ItemOutcome::blocked(itemPath, BlockerKind::userLocked());
+    else if (flags & kUserLockFlags)
+      clearLocks(entry.folderFd, entry.name, entry.type == platform::FileType::symlink, flags);
+    if (!blocked) return std::nullopt;
+    if (!refused) refused = std::move(blocked);
+    return Error::fromErrno(EPERM, "locked", entry.path);
   };
-  platform::FolderChain chain(parentFd);
-  std::vector<Level> levels;
-  // Enters the folder `child` of the current one and reads its names; an outcome when that fails.
-  auto enter = [&](const std::string& child) -> std::optional<ItemOutcome> {
-    if (auto entered = chain.enter(child); !entered.has_value()) {
-      const int code = entered.error().code;
-      if (code == ENOENT) return std::nullopt;
-      return removalFailure(itemPath, code, "openat dir");
-    }
-    Level level;
-    if (const int code = platform::listNamesAt(chain.current().value(), level.names))
-      return ItemOutcome::failed(itemPath, code, "fdopendir");
-    levels.push_back(std::move(level));
-    return std::nullopt;
-  };
-  if (auto stopped = enter(name)) return stopped;
-
-  while (!levels.empty()) {
-    auto folderFd = chain.current();
-    if (!folderFd.has_value()) return ItemOutcome::failed(itemPath, folderFd.error().code, "reopen dir");
-    const int folder = folderFd.value();
-    Level& level = levels.back();
-    if (level.next == level.names.size()) {
-      // Everything inside is gone: the folder itself goes from its parent.
-      const std::string done = chain.name();
-      levels.pop_back();
-      chain.leave();
-      auto parent = chain.current();
-      if (!parent.has_value()) return ItemOutcome::failed(itemPath, parent.error().code, "reopen dir");
-      if (const int code = platform::unlinkAt(parent.value(), done, true); code != 0 && code != ENOENT)
-        return removalFailure(itemPath, code, "rmdir");
-      continue;
-    }
-    const std::string child = level.names[level.next++];
-    platform::EntryStatus entry;
-    if (const int code = platform::entryStatusAt(folder, child, entry)) {
-      if (code == ENOENT) continue;
-      return ItemOutcome::failed(itemPath, code, "fstatat child");
-    }
-    const std::uint32_t flags = flagsOf(folder, child, entry.flags);
-    if (flags & kSystemLockFlags) return ItemOutcome::blocked(itemPath, BlockerKind::systemImmutable());
-    if (flags & kUserLockFlags) {
-      if (!force) return ItemOutcome::blocked(itemPath, BlockerKind::userLocked());
-      clearLocks(folder, child, entry.type == platform::FileType::symlink, flags);
-    }
-    if (entry.type == platform::FileType::directory) {
-      // Another volume mounted inside the tree is not part of it: nothing of it is removed.
-      if (entry.device != device) return ItemOutcome::skippedUnsafe(itemPath, SkipReason::notInTrashAfterRealpath);
-      // The item itself is level 0; a folder below the limit is not entered.
-      if (levels.size() > static_cast<std::size_t>(kMaxDepth))
-        return ItemOutcome::failed(itemPath, 0, "directory nested too deep (" + std::to_string(kMaxDepth) + ")");
-      if (auto stopped = enter(child)) return stopped;
-    } else if (const int code = platform::unlinkAt(folder, child, false); code != 0 && code != ENOENT) {
-      return removalFailure(itemPath, code, "unlink child");
-    }
-  }
-  return std::nullopt;
+  const Status removed = platform::removeTree(parentFd, name, itemPath, options);
+  if (removed.has_value()) return std::nullopt;
+  const Error& error = removed.error();
+  if (error.operation == "locked") return refused;
+  if (error.operation == platform::kRemoveOtherVolume)
+    return ItemOutcome::skippedUnsafe(itemPath, SkipReason::notInTrashAfterRealpath);
+  if (error.operation == platform::kRemoveTooDeep)
+    return ItemOutcome::failed(itemPath, 0, "directory nested too deep (" + std::to_string(kMaxDepth) + ")");
+  if (error.operation == "open") return removalFailure(itemPath, error.code, "openat dir");
+  if (error.operation == "readdir") return ItemOutcome::failed(itemPath, error.code, "fdopendir");
+  if (error.operation == "fstatat") return ItemOutcome::failed(itemPath, error.code, "fstatat child");
+  if (error.operation == "unlink") return removalFailure(itemPath, error.code, "unlink child");
+  return removalFailure(itemPath, error.code, error.operation.c_str());
 }
 
 }  // namespace corvane

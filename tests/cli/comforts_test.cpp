@@ -1,5 +1,5 @@
-// APP by name or identifier, --version, completions, the man page, the README's command list, progress
-// and colours.
+// APP by name or identifier, --version, completions, the man page, the README's command list and
+// colours.
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,9 @@
 #include "cli/app_argument.h"
 #include "cli/cli_capture.h"
 #include "cli/command_docs.h"
-#include "cli/progress.h"
 #include "cli/snapshot_text.h"
 #include "cli/terminal_text.h"
-#include "cli/trash_view.h"
+#include "report/trash_text.h"
 #include "corvane/analysis/transparency_content.h"
 #include "corvane/orphans/leftover_check.h"
 #include "corvane/orphans/orphan_guidance.h"
@@ -115,12 +114,12 @@ TEST(VersionTest, OneVersionFromTheBuildDefinitionToTheTool) {
 
 TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
   const auto commands = cli::allCommands();
-  const std::string man = cli::manPage(commands);
+  const std::string man = report::manPage(cli::toolHelp(commands));
   for (const std::string shell : {"bash", "zsh", "fish"}) {
     SCOPED_TRACE(shell);
     auto printed = testing::runCli({"completions", shell});
     ASSERT_EQ(printed.status, 0);
-    EXPECT_EQ(printed.out, *cli::completionScript(shell, commands));
+    EXPECT_EQ(printed.out, *report::completionScript(shell, cli::toolHelp(commands)));
     for (const auto& c : commands) {
       EXPECT_NE(printed.out.find(c.name), std::string::npos) << c.name;
       auto options = c.options.flags;
@@ -150,7 +149,7 @@ TEST(CommandDocsTest, CompletionsAndManPageCoverEveryCommandAndOption) {
 TEST(CommandDocsTest, BashCompletesCommandsOptionsValuesAppsAndHistoryIDs) {
   testing::TemporaryFolder tmp{"corvane-bash"};
   const std::string script = tmp.path() + "/corvane.bash";
-  std::ofstream(script) << *cli::completionScript("bash", cli::allCommands());
+  std::ofstream(script) << *report::completionScript("bash", cli::toolHelp(cli::allCommands()));
   // The tool the completions ask for app names and history ids, noting how it was asked.
   const std::string tool = tmp.path() + "/corvane";
   std::ofstream(tool) << "#!/bin/sh\necho \"$*\" >> '" << tmp.path() << "/asked'\n"
@@ -203,34 +202,6 @@ TEST(CommandDocsTest, ReadmeListsTheCommandsAsHelpDoes) {
   const auto from = help.find("Commands:\n") + 10;
   EXPECT_EQ(listed, help.substr(from, help.find("\nCommands that read a Mac take:") - from))
       << "update README.md's command list from corvane --help";
-}
-
-TEST(ScanProgressTest, ShowsEntriesAfterTheDelayOnlyWhenEnabled) {
-  using namespace std::chrono;
-  steady_clock::time_point now{};
-  auto clock = [&now] { return now; };
-  struct Case {
-    bool enabled;
-    std::vector<std::pair<int, std::uint64_t>> reports;  // milliseconds since start, entries
-    std::string shown;
-  } cases[] = {
-      {true, {{500, 10}, {1000, 1}, {1050, 20}, {1200, 4096}}, "\r\033[KMeasuring… 1 entry walked\r\033[KMeasuring… 4096 entries walked\r\033[K"},
-      {true, {{999, 10}}, ""},
-      {false, {{5000, 10}}, ""},
-  };
-  for (const auto& c : cases) {
-    std::ostringstream err;
-    now = {};
-    {
-      cli::ScanProgress progress(err, c.enabled, clock);
-      EXPECT_EQ(static_cast<bool>(progress.callback()), c.enabled);
-      for (auto [ms, entries] : c.reports) {
-        now = steady_clock::time_point{} + milliseconds(ms);
-        progress.report(entries);
-      }
-    }
-    EXPECT_EQ(err.str(), c.shown);
-  }
 }
 
 TEST(TerminalTest, ColourOnlyOnATerminalThatAsksForIt) {
@@ -298,22 +269,6 @@ TEST(TerminalTest, WindowPhrasesBecomeCommands) {
             std::string::npos);
 }
 
-TEST(ScanProgressTest, AnyScanOverTheFileSystemCountsWhatItMeets) {
-  testing::TemporaryFolder tmp{"corvane-progress"};
-  for (const char* name : {"a/1", "a/2", "b"}) testing::SampleMac::writeFile(tmp.path() + "/" + name, "x");
-  std::ostringstream err;
-  {
-    cli::ScanProgress progress(err, true, std::chrono::steady_clock::now, std::chrono::milliseconds(0), "Analysing");
-    cli::CountingFileSystem counting(platform::sharedRealFileSystem(), progress);
-    ASSERT_TRUE(counting.list(tmp.path(), {}).has_value());
-    ASSERT_TRUE(counting.walk(tmp.path() + "/a", {}, [](const platform::WalkItem&) { return platform::WalkStep::descend; })
-                    .has_value());
-  }
-  // The first report shows at once (no delay here); those within a tenth of a second after it do not.
-  EXPECT_TRUE(err.str().starts_with("\r\033[KAnalysing… 2 entries walked")) << err.str();
-  EXPECT_TRUE(err.str().ends_with("\r\033[K")) << err.str();
-}
-
 TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, false), "Safe to Remove");
   EXPECT_EQ(cli::tierName(FindingConfidence::safeToRemove, true), "\033[32mSafe to Remove\033[0m");
@@ -326,8 +281,8 @@ TEST(TierColourTest, ColouredOnlyWhenTheTerminalAsksAndAlignedAlike) {
   cli::printFindings(coloured, {f}, Layout::at("/", "/home/u"), false, nullptr, true);
   EXPECT_EQ(std::regex_replace(coloured.str(), std::regex("\033\\[[0-9]+m"), ""), plain.str());
   EXPECT_NE(coloured.str(), plain.str());
-  EXPECT_EQ(cli::laneName(TriageLane::likelyWanted, true), "\033[31mKeep?\033[0m");
-  EXPECT_EQ(cli::laneName(TriageLane::safeToPurge, false), "Safe to purge");
+  EXPECT_EQ(report::laneName(TriageLane::likelyWanted, true), "\033[31mKeep?\033[0m");
+  EXPECT_EQ(report::laneName(TriageLane::safeToPurge, false), "Safe to purge");
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "history/restore_copy.h"
 #include "platform/directory.h"
+#include "platform/fs_ops.h"
 #include "platform/processes.h"
 #include "platform/tree_copy.h"
 #include "sample_mac/sample_mac.h"
@@ -113,27 +115,21 @@ TEST(RestorePlannerTest, RejectionsInOrder) {
     auto source = file;
     source.resolvedLocation = c.sourceLocation;
     auto result = RestorePlanner::plan(source, c.facts, PutBackInfo{"a.txt", c.destination, "a.txt"}, roots);
-    if (c.expected) {
-      ASSERT_TRUE(std::holds_alternative<RestoreRejection>(result));
-      EXPECT_EQ(std::get<RestoreRejection>(result), *c.expected);
-    } else {
-      ASSERT_TRUE(std::holds_alternative<RestorePlan>(result));
-      EXPECT_EQ(std::get<RestorePlan>(result),
-                (RestorePlan{file.path, c.destination + "/a (restored).txt", RestoreStrategy::rename,
-                             VerifySpec{4096, false, false}}));
-    }
+    EXPECT_EQ(result, c.expected ? RestoreDecision(*c.expected)
+                                 : RestoreDecision(RestorePlan{file.path, c.destination + "/a (restored).txt",
+                                                               RestoreStrategy::rename, VerifySpec{4096, false, false}}));
   }
   // Another device means a copy; folders and links are verified without a size.
   auto other = with([](auto& f) { f.stDev = 9; });
   SourceFacts dir{"/Users/u/.Trash/b", "/Users/u/.Trash/b", false, true, 7, std::nullopt};
-  auto planned = std::get<RestorePlan>(RestorePlanner::plan(dir, other, {"b", "/Users/u/Documents", "b"}, roots));
-  EXPECT_EQ(planned, (RestorePlan{dir.path, "/Users/u/Documents/b (restored)", RestoreStrategy::copyVerifyRemove,
+  EXPECT_EQ(RestorePlanner::plan(dir, other, {"b", "/Users/u/Documents", "b"}, roots),
+            RestoreDecision(RestorePlan{dir.path, "/Users/u/Documents/b (restored)", RestoreStrategy::copyVerifyRemove,
                                   VerifySpec{std::nullopt, false, true}}));
   std::vector<std::string> full{"x"};
   for (int i = 1; i <= 200; ++i) full.push_back(i == 1 ? "x (restored)" : "x (restored " + std::to_string(i) + ")");
-  EXPECT_EQ(std::get<RestoreRejection>(RestorePlanner::plan(
-                file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"}, roots)),
-            RestoreRejection::noFreeName);
+  EXPECT_EQ(RestorePlanner::plan(file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"},
+                                 roots),
+            RestoreDecision(RestoreRejection::noFreeName));
 }
 
 // A Trash folder and a destination folder in a fresh temporary folder.
@@ -192,8 +188,8 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
   ::utimensat(AT_FDCWD, (item + "/readonly").c_str(), old, AT_SYMLINK_NOFOLLOW);
   ::utimensat(AT_FDCWD, (item + "/src").c_str(), old, AT_SYMLINK_NOFOLLOW);
   ::utimensat(AT_FDCWD, (item + "/link").c_str(), old, AT_SYMLINK_NOFOLLOW);
-  auto facts = [](const std::string& path) { return platform::entryFacts(path).value(); };
-  std::map<std::string, platform::EntryFacts> before;
+  auto facts = [](const std::string& path) { return platform::linkStatus(path).value(); };
+  std::map<std::string, platform::FileStatus> before;
   for (const char* p : {"/src", "/readonly", "/link", "/src/main.c"}) before[p] = facts(item + p);
 
   ASSERT_EQ(restore("Project", true), RestoreOutcome::restored(docs + "/Project", RestoreStrategy::copyVerifyRemove));
@@ -204,9 +200,9 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
     const auto now = facts(copy + p);
     EXPECT_EQ(now.mode, was.mode);
     EXPECT_EQ(now.size, was.size);
-    EXPECT_EQ(now.modified, was.modified);
+    EXPECT_EQ(std::pair(now.modifiedSeconds, now.modifiedNanoseconds), std::pair(was.modifiedSeconds, was.modifiedNanoseconds));
     if (p != "/src/main.c") {
-      EXPECT_EQ(now.accessed, was.accessed);
+      EXPECT_EQ(std::pair(now.accessedSeconds, now.accessedNanoseconds), std::pair(was.accessedSeconds, was.accessedNanoseconds));
     }
   }
   EXPECT_EQ(platform::readLink(copy + "/link").value_or(""), "src/main.c");
@@ -227,6 +223,24 @@ TEST_F(RestoreExecutorTest, TooDeepATreeIsNotCopiedAndNothingIsLeftBehind) {
   const auto before = test_support::treeListing(root);
   EXPECT_EQ(restore("Deep", true), RestoreOutcome::copyFailed("copy"));
   EXPECT_EQ(test_support::treeListing(root), before);
+}
+
+// The copy stops at its first failure and names it: the errno, the step and the source entry.
+TEST_F(RestoreExecutorTest, ACopyThatFailsSaysWhereAndWhy) {
+  ASSERT_EQ(::mkfifo((trash + "/pipe").c_str(), 0600), 0);
+  SampleMac::writeFile(trash + "/Item/a/b/c");
+  SampleMac::writeFile(trash + "/Taken");
+  SampleMac::writeFile(docs + "/Taken");
+  auto from = platform::openDirectory(trash), into = platform::openDirectory(docs);
+  ASSERT_TRUE(from.has_value() && into.has_value());
+  for (const auto& [item, maxDepth, error] : {std::tuple{"pipe", 5, Error::fromErrno(ENOTSUP, "copy", "pipe")},
+                                              {"Item", 1, Error::fromErrno(ELOOP, "copy", "Item/a/b")},
+                                              {"Taken", 5, Error::fromErrno(EEXIST, "create", "Taken")},
+                                              {"gone", 5, Error::fromErrno(ENOENT, "fstatat", "gone")}}) {
+    const Status copied = restore_copy::copyTree(from->get(), item, into->get(), item, maxDepth, nullptr);
+    ASSERT_FALSE(copied.has_value()) << item;
+    EXPECT_EQ(copied.error(), error) << item;
+  }
 }
 
 TEST_F(RestoreExecutorTest, RefusalsTouchNothing) {
@@ -279,7 +293,7 @@ TEST_F(RestoreExecutorTest, OnlyRecordedUnfinishedCopiesOfEndedRestoresAreRemove
   const restore_copy::Journal journal(own);
   auto made = [&](const std::string& name, int pid) {
     SampleMac::writeFile(docs + "/" + name + "/inside.txt", "copy");
-    const auto folder = platform::entryFacts(docs).value(), item = platform::entryFacts(docs + "/" + name).value();
+    const auto folder = platform::linkStatus(docs).value(), item = platform::linkStatus(docs + "/" + name).value();
     const restore_copy::Journal::Entry entry{pid, docs, folder.device, folder.inode, name, item.device, item.inode};
     EXPECT_TRUE(journal.record(entry));
     return entry;

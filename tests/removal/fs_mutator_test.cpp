@@ -96,17 +96,44 @@ TEST_F(FSMutatorTest, LockedItemsNeedForceAndSystemLocksAlwaysBlock) {
                                          {"tree/inner", 0x8006, true, std::nullopt},
                                          {"sys/inner", 0x40000, true, BlockerKind::systemImmutable()}}) {
     SCOPED_TRACE(c.item + (c.force ? " forced" : ""));
-    SampleMac::writeFile(trash + "/" + c.item);
     const std::string item = trash + "/" + c.item.substr(0, c.item.find('/'));
+    const bool inside = c.item.find('/') != std::string::npos;
+    if (inside)  // removed whatever becomes of the locked one
+      for (const char* beside : {"a", "m", "z"}) SampleMac::writeFile(item + "/" + beside);
+    SampleMac::writeFile(trash + "/" + c.item);
     flags = {{fs::path(c.item).filename().string(), c.flags}};
     setTo.clear();
     EXPECT_EQ(mutator.remove(item, 3, {trash}, {c.force, false}),
               c.blocker ? ItemOutcome::blocked(item, *c.blocker) : ItemOutcome::deleted(item, 3));
     EXPECT_EQ(fs::exists(trash + "/" + c.item), c.blocker.has_value());
+    if (inside && c.blocker) EXPECT_EQ(SampleMac::entryNames(item), std::set<std::string>{"inner"});
     EXPECT_EQ(setTo, c.blocker ? std::vector<std::uint32_t>{} : std::vector<std::uint32_t>{c.flags & 0x8000});
   }
 }
 
+// The swap forced at the one moment it matters: the remover has seen a folder and is about to open it.
+// Opened without O_NOFOLLOW, the link would lead it into the outside folder, which it would empty.
+TEST_F(FSMutatorTest, AFolderSwappedForALinkJustBeforeItIsOpenedIsNotFollowed) {
+  const auto outsideBefore = treeListing(top + "/outside");
+  const std::string victim = trash + "/victim";
+  SampleMac::writeFile(victim + "/sub/sub/f");
+  SampleMac::writeFile(victim + "/z");
+  std::vector<std::string> opened;
+  const FSMutator mutator({}, [&](const std::string& folder) {
+    opened.push_back(folder.substr(trash.size()));
+    if (folder != victim + "/sub") return;
+    fs::rename(folder, trash + "/aside");
+    fs::create_directory_symlink(top + "/outside", folder);
+  });
+  EXPECT_EQ(mutator.remove(victim, 1, {trash}, {}), ItemOutcome::failed(victim, ELOOP, "openat dir"));
+  EXPECT_EQ(treeListing(top + "/outside"), outsideBefore);
+  EXPECT_EQ(opened, (std::vector<std::string>{"/victim", "/victim/sub"}));
+  // The rest went on regardless: the file beside the link is gone, the link itself stays.
+  EXPECT_EQ(SampleMac::entryNames(victim), std::set<std::string>{"sub"});
+  EXPECT_EQ(SampleMac::entryNames(trash + "/aside/sub"), std::set<std::string>{"f"});
+}
+
+// The same race free-running, against a thread that keeps swapping.
 TEST_F(FSMutatorTest, AFolderSwappedForALinkWhileRemovingLeavesTheOutsideAlone) {
   const auto outsideBefore = treeListing(top + "/outside");
   const std::string victim = trash + "/victim";

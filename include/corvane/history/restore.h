@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <variant>
+#include <utility>
 #include <vector>
 
 #include "corvane/history/put_back.h"
@@ -55,6 +55,18 @@ struct RestorePlan {
   VerifySpec verify;
 
   bool operator==(const RestorePlan&) const = default;
+};
+
+// What planning decided, tagged by kind: `plan` for planned, `rejection` for rejected.
+struct RestoreDecision {
+  enum class Kind { planned, rejected };
+  Kind kind = Kind::rejected;
+  RestorePlan plan;
+  RestoreRejection rejection = RestoreRejection::sourceNotInTrash;
+
+  RestoreDecision(RestorePlan planned) : kind(Kind::planned), plan(std::move(planned)) {}  // NOLINT: a decision
+  RestoreDecision(RestoreRejection reason) : rejection(reason) {}                         // NOLINT: a decision
+  bool operator==(const RestoreDecision&) const = default;
 };
 
 // One restore's outcome, tagged by kind: `to` and `strategy` for restored, `to` for sourceRemoveFailed,
@@ -108,8 +120,8 @@ struct DestinationFacts {
 
 // The checks in order, the first failing one giving the rejection; otherwise the plan: a free name in
 // the folder, a rename on the same device and a copy across devices.
-std::variant<RestorePlan, RestoreRejection> plan(const SourceFacts& source, const DestinationFacts& destination,
-                                                 const PutBackInfo& putBack, const std::vector<std::string>& roots);
+RestoreDecision plan(const SourceFacts& source, const DestinationFacts& destination, const PutBackInfo& putBack,
+                     const std::vector<std::string>& roots);
 }  // namespace RestorePlanner
 
 class RestoreExecutor {

@@ -82,8 +82,13 @@ class FSMutator {
     std::function<void(int dirFd, const std::string& name, bool isLink, std::uint32_t flags)> set;
   };
 
+  // Called with a folder's path just before a folder inside the item is opened: a pause point where
+  // tests change the tree under the remover.
+  using BeforeOpening = std::function<void(const std::string& folderPath)>;
+
   FSMutator() = default;
-  explicit FSMutator(FlagAccess flags) : flags_(std::move(flags)) {}
+  explicit FSMutator(FlagAccess flags, BeforeOpening beforeOpening = nullptr)
+      : flags_(std::move(flags)), beforeOpening_(std::move(beforeOpening)) {}
 
   // deleteItem with this remover's flag access.
   ItemOutcome remove(const std::string& itemPath, std::optional<std::int64_t> sizeBytes,
@@ -94,14 +99,15 @@ class FSMutator {
                          std::optional<std::int64_t> sizeBytes, const DeleteOptions& options) const;
 
  private:
-  // Removes the folder `name` and everything in it, staying on `device`, with a fixed number of open
-  // descriptors at any depth; an outcome when it stopped.
+  // Removes the folder `name` and everything in it through the tree engine, going on past what it
+  // cannot remove; the outcome of the first failure, if any.
   std::optional<ItemOutcome> removeTree(int parentFd, const std::string& name, bool force,
-                                        const std::string& itemPath, std::uint64_t device) const;
+                                        const std::string& itemPath) const;
   std::uint32_t flagsOf(int dirFd, const std::string& name, std::uint32_t fromStatus) const;
   void clearLocks(int dirFd, const std::string& name, bool isLink, std::uint32_t flags) const;
 
   FlagAccess flags_;
+  BeforeOpening beforeOpening_;
 };
 
 }  // namespace corvane
