@@ -109,6 +109,14 @@ int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers) {
   row("Apple's paths offered", std::to_string(S::total(base.appleOffered)),
       std::to_string(S::total(extended.appleOffered)));
   tiers(base.appleOffered, extended.appleOffered);
+  std::printf("  apps under 80 %% at Safe or Probably in the searched folders with either (base rules, extended):\n");
+  const auto under = [](const S::PerApp& a) { return a.searched > 0 && a.selectable * 5 < a.searched * 4; };
+  for (std::size_t i = 0; i < extended.perApp.size(); ++i) {
+    const auto &b = base.perApp[i], &e = extended.perApp[i];
+    if (under(b) || under(e))
+      std::printf("    %-28s %3d of %3d  %14s %14s\n", e.token.c_str(), e.selectable, e.searched,
+                  percent(b.selectable, b.searched).c_str(), percent(e.selectable, e.searched).c_str());
+  }
   if (verbose) {
     for (const auto* score : {&base, &extended}) {
       std::printf("\n%s: missed\n", score == &base ? "base rules" : "extended");

@@ -6,9 +6,7 @@
 #include "cli/commands.h"
 #include "cli/orphan_state.h"
 #include "cli/snapshot_text.h"
-#include "corvane/discovery/background_items_store.h"
-#include "corvane/discovery/login_scope_identity.h"
-#include "platform/directory.h"
+#include "corvane/discovery/background_items_listing.h"
 #include "report/background_items_report.h"
 #include "report/json_dialect.h"
 
@@ -25,26 +23,21 @@ void printText(std::ostream& out, const std::string& store, const BackgroundItem
 }
 
 int backgroundItems(const ParsedArguments& args, Context& context) {
-  std::optional<std::string> scope = LoginScopeIdentity::currentUserScopeUUID(context.layout);
-  if (auto given = args.value("--scope")) {
-    if (!BackgroundItemsStore::matchesUUIDPattern(*given)) {
+  const BackgroundItemsListing listing = listBackgroundItems(context.layout, args.value("--store"), args.value("--scope"));
+  switch (listing.kind) {
+    case BackgroundItemsListing::Kind::badScope:
       context.err << "corvane background-items: --scope needs a scope identifier such as "
-                     "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9, not \"" << *given << "\"\n";
+                     "0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9, not \"" << *listing.scope << "\"\n";
       return kExitUsage;
-    }
-    scope = *given;
+    case BackgroundItemsListing::Kind::noStore:
+      context.err << "corvane background-items: no store at " << listing.store << "\n";
+      return kExitFailure;
+    case BackgroundItemsListing::Kind::listed: break;
   }
-  const std::string store = args.value("--store").value_or(context.layout.backgroundItems());
-  if (args.value("--store") && !platform::itemExists(store)) {
-    context.err << "corvane background-items: no store at " << store << "\n";
-    return kExitFailure;
-  }
-  BackgroundItemsLoadResult result = BackgroundItemsStore::loadDetailed(store, scope);
-  if (args.has("--json")) {
-    report::printJSON(context.out, report::backgroundItemsJSON(result, encodeStoreStatus(result.status)));
-  } else {
-    printText(context.out, store, result);
-  }
+  if (args.has("--json"))
+    report::printJSON(context.out, report::backgroundItemsJSON(listing.result, encodeStoreStatus(listing.result.status)));
+  else
+    printText(context.out, listing.store, listing.result);
   return kExitOK;
 }
 

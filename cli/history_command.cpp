@@ -17,14 +17,6 @@ namespace {
 
 const char* const kUsage = "history [show ID | delete ID | clear [--dry-run] [--yes]] [--json]";
 
-const UninstallRecord* findRecord(const HistoryStore& store, const std::string& text) {
-  auto id = Uuid::parse(text);
-  if (!id) return nullptr;
-  const auto& records = store.records();
-  auto it = std::find_if(records.begin(), records.end(), [&](const UninstallRecord& r) { return r.id == *id; });
-  return it == records.end() ? nullptr : &*it;
-}
-
 // The usage problem of the arguments, if any.
 std::optional<std::string> usageProblem(const ParsedArguments& args, const std::string& sub) {
   const bool takesID = sub == "show" || sub == "delete";
@@ -70,7 +62,7 @@ int clearHistory(const ParsedArguments& args, Context& c, HistoryStore& store, c
 
 int showOrDelete(const ParsedArguments& args, Context& c, HistoryStore& store, const std::string& label) {
   const std::string& idText = args.positional[1];
-  const UninstallRecord* record = findRecord(store, idText);
+  const UninstallRecord* record = store.find(idText);
   if (!record) {
     c.err << label << ": no uninstall with id " << idText << " in the history\n";
     return kExitFailure;
@@ -86,7 +78,7 @@ int showOrDelete(const ParsedArguments& args, Context& c, HistoryStore& store, c
   const UninstallRecord removed = *record;
   Status deleted = store.remove(removed.id);
   HistoryStore check(HistoryFileManager::system(), store.fileURL());
-  if (!deleted.has_value() || findRecord(check, idText) || check.fileIsUnreadable()) {
+  if (!deleted.has_value() || check.find(idText) || check.fileIsUnreadable()) {
     c.err << label << ": could not write the history file " << store.fileURL().path() << "\n";
     return kExitFailure;
   }

@@ -153,7 +153,7 @@ void ExtendedPass::consider(const std::string& path, std::string_view name, cons
                             std::string_view belowPath, bool nameMayMatch) {
   if (nameMayMatch && namesMatter(location.mode) && matcher_.mayMatch(name)) {
     const Url url = Url::fileURL(path);
-    if (auto why = matcher_.strong(url)) return add(url, location, std::move(*why), /*strong=*/true);
+    if (auto why = matcher_.strong(url, belowPath, location.kind)) return add(url, location, std::move(*why), /*strong=*/true);
   }
   if (location.isProtected &&
       (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)) {
@@ -233,14 +233,16 @@ void ExtendedPass::vendorFoldersOfTheHomeLibrary() {
 
 void ExtendedPass::foldersOutsideTheListedOnes() {
   const Url& library = subject_.homeLibrary;
-  // Help indexes that the system keeps per app, and iCloud document containers.
+  // Help indexes that the system keeps per app, iCloud document containers and file-provider domains.
   const Location inLibrary[] = {
       {library.appending("Caches/com.apple.helpd/Generated"), FindingKind::cache, false, 1,
        AppAnalyzer::MatchMode::identifier},
       {library.appending("Caches/com.apple.helpd/SDMHelpData/Other"), FindingKind::cache, false, 3,
        AppAnalyzer::MatchMode::identifier},
       {library.appending("Application Support/CloudDocs/session/containers"), FindingKind::applicationSupport, false,
-       1, AppAnalyzer::MatchMode::identifier}};
+       1, AppAnalyzer::MatchMode::identifier},
+      {library.appending("Application Support/FileProvider"), FindingKind::applicationSupport, false, 1,
+       AppAnalyzer::MatchMode::identifier}};
   for (const auto& location : inLibrary) {
     beginLocation(location);
     analyzer_.visitContents(location.url, location.maxDepth, [&](const AppAnalyzer::WalkedEntry& entry) {
@@ -316,6 +318,14 @@ void ExtendedPass::removeStrongerClaims() {
   // A co-installed app's stronger claim wins over either layer; another channel's item is not this app's;
   // a name found only inside a longer word ties nothing by itself.
   const AppIdentity& identity = subject_.identity;
+  // A name inside a longer word may still stand with evidence beyond the name ("com.vendor.productnotes"
+  // under the app's unshared vendor prefix): that evidence joins the finding.
+  for (auto& f : findings_) {
+    if (f.kind == FindingKind::application || holdsIdentity(f) || tiesBeyondName(f) ||
+        ExtendedMatching::Matcher::claim(identity, f.url) != Claim::fragment || matcher_.runTogether(f.url))
+      continue;
+    if (auto why = matcher_.assess(f.url, {}); why && why->kind != EvidenceKind::appName) f.evidence.push_back(std::move(*why));
+  }
   std::erase_if(findings_, [&](const FileFinding& f) {
     if (f.kind == FindingKind::application || f.kind == FindingKind::installerReceipt || holdsIdentity(f)) return false;
     Claim own = ExtendedMatching::Matcher::claim(identity, f.url);
@@ -345,7 +355,7 @@ void ExtendedPass::weighBaseFindings() {
       bool shared = has(f, EvidenceKind::sharedOwnership);
       std::optional<MatchEvidence> why;
       if (!tiesBeyondName(f)) why = matcher_.distinctiveName(f.url);
-      if (!why) why = matcher_.strong(f.url);
+      if (!why) why = matcher_.strong(f.url, {}, f.kind);
       // The developer team alone holds a group container at Review; the app's identifier behind the
       // app's own team does not, unless another installed app claims the item too.
       if (why && shared &&
@@ -361,7 +371,7 @@ void ExtendedPass::weighBaseFindings() {
           }) && LocationAssessments::launchProgramInsideBundle(*analyzer_.machine.fileSystem, f.url, subject_.appURL, analyzer_.layout))
         why = MatchEvidence(EvidenceKind::launchDefinition,
                             "Nothing but this app runs the program the launch job names, so the job is this app's.",
-                            ExtendedMatching::kStrongWeight - 45);
+                            ExtendedMatching::kLaunchJobWeight);
       if (!why) continue;
       // Strong evidence speaks for the item at any depth.
       std::erase_if(f.evidence, deeper);

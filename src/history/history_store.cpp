@@ -60,6 +60,13 @@ HistoryStore::HistoryStore(HistoryFileManager fileManager, Url historyURL)
   load();
 }
 
+const UninstallRecord* HistoryStore::find(const std::string& idText) const {
+  auto id = Uuid::parse(idText);
+  if (!id) return nullptr;
+  auto it = std::find_if(records_.begin(), records_.end(), [&](const UninstallRecord& r) { return r.id == *id; });
+  return it == records_.end() ? nullptr : &*it;
+}
+
 Url HistoryStore::defaultURL(const Layout& layout) { return Url::fileURL(layout.applicationSupport() + "/history.json"); }
 
 Status HistoryStore::append(UninstallRecord record) {

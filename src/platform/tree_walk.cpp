@@ -97,7 +97,8 @@ class Walk {
     stack_.pop_back();
     chain_.leave();
     auto parent = chain_.current();
-    if (!parent.has_value()) return visitor_.failed(done, parent.error()) != TreeStep::stop;
+    if (!parent.has_value())
+      return visitor_.failed(done, Error::fromErrno(parent.error().code, "open", done.path)) != TreeStep::stop;
     done.folderFd = parent.value();
     return visitor_.left(done) != TreeStep::stop;
   }

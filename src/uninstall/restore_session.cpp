@@ -54,10 +54,8 @@ RestoreSession::RestoreSession(Layout layout, RestoreCollaborators collaborators
 RestoreSessionPlan RestoreSession::plan(const std::string& recordID) const {
   RestoreSessionPlan plan;
   plan.recordID = recordID;
-  auto id = Uuid::parse(recordID);
-  const auto& records = history_.records();
-  auto found = std::find_if(records.begin(), records.end(), [&](const UninstallRecord& r) { return id && r.id == *id; });
-  if (found == records.end()) return plan;
+  const UninstallRecord* found = history_.find(recordID);
+  if (!found) return plan;
   plan.record = *found;
   if (plan.record.backgroundServiceOperations)
     for (const auto& service : *plan.record.backgroundServiceOperations)
@@ -96,8 +94,8 @@ RestoreSessionResult RestoreSession::perform(const RestoreSessionPlan& plan) con
   std::vector<NamedRestoreOutcome> named;
   std::set<std::string> restoredPaths;
   for (const auto& item : plan.items) {
-    RestoreOutcome outcome = item.putBack ? executor.restore(item.trashPath, *item.putBack, rootPaths, false)
-                                          : RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
+    RestoreOutcome outcome = RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
+    if (item.putBack) outcome = executor.restore(item.trashPath, *item.putBack, rootPaths, /*forceCopy=*/false);
     if (auto to = outcome.restoredPath()) restoredPaths.insert(*to);
     named.push_back({item.name, outcome});
     result.items.push_back({item.trashPath, item.name, std::move(outcome)});

@@ -70,6 +70,7 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
     if (!snapshot) continue;
     std::vector<std::string> own, others;
     for (const auto& [path, o] : owner) (o == static_cast<long>(i) ? own : others).push_back(path);
+    CorpusScore::PerApp& tally = score.perApp.emplace_back(CorpusScore::PerApp{app.token});
     std::vector<const FileFinding*> findings;
     for (const auto& f : snapshot->findings)
       if (f.kind != FindingKind::application && f.kind != FindingKind::installerReceipt) findings.push_back(&f);
@@ -79,6 +80,7 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
                                         [&](const std::string& folder) { return inside(path, folder); });
       ++score.ownPaths;
       score.ownPathsSearched += searched ? 1 : 0;
+      tally.searched += searched ? 1 : 0;
       auto hit = std::find_if(findings.begin(), findings.end(), [&](const FileFinding* f) {
         return f->url.path() == path || inside(path, f->url.path());
       });
@@ -87,9 +89,12 @@ CorpusScore scoreCorpus(const CorpusMac& corpus, const std::vector<std::string>&
         continue;
       }
       const auto tier = static_cast<std::size_t>((*hit)->confidence);
-      if ((*hit)->confidence == FindingConfidence::review) score.heldAtReview.push_back(app.token + ": " + path);
+      if ((*hit)->confidence == FindingConfidence::review)
+        score.heldAtReview.push_back(app.token + ": " + path +
+                                     ((*hit)->evidence.empty() ? "" : " | " + (*hit)->evidence.back().explanation));
       ++score.foundOverall[tier];
       if (searched) ++score.foundSearched[tier];
+      if (searched && tier <= static_cast<std::size_t>(FindingConfidence::probablyLeftover)) ++tally.selectable;
     }
     for (const FileFinding* f : findings) {
       const std::string p = f->url.path();

@@ -28,7 +28,13 @@ struct CorpusScore {
   ByTier distractorOffered{};  // findings on, inside or around a look-alike item of no app
   std::vector<std::string> misses;       // "token: path"
   std::vector<std::string> falseOffers;  // "token: tier path"
-  std::vector<std::string> heldAtReview;  // own paths found at Review: "token: path"
+  std::vector<std::string> heldAtReview;  // own paths found at Review: "token: path | last evidence"
+  struct PerApp {
+    std::string token;
+    int searched = 0;    // own paths inside the searched folders
+    int selectable = 0;  // of those, found at Safe to Remove or Probably Leftover
+  };
+  std::vector<PerApp> perApp;  // each analysed app
 
   static int total(const ByTier& t) { return t[0] + t[1] + t[2] + t[3]; }
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "analysis/analyzer_texts.h"
 #include "analysis/extended_matching.h"
@@ -19,20 +20,24 @@ using ExtendedMatching::Matcher;
 
 AppIdentity app(std::string name, std::string id) { return AppIdentity{std::move(name), std::move(id), {}, {}, {}, {}, {}}; }
 
-TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
-  struct Case {
-    AppIdentity identity;
-    std::vector<AppIdentity> peers;
-    std::string below;  // path below the search location's folder
-    std::string explanation;  // empty: no match
-  };
+// One case per rule of the table and a near miss: `name` is the path below the search location's folder,
+// `explanation` the evidence the rule gives (empty: no rule holds).
+struct RuleCase {
+  AppIdentity identity;
+  std::vector<AppIdentity> peers;
+  std::string name;
+  std::string explanation;
+  FindingKind kind = FindingKind::other;  // of the search location
+};
+
+std::vector<RuleCase> reviewCases() {
   const AppIdentity zoom = app("zoom.us", "us.zoom.xos"), slack = app("Slack", "com.tinyspeck.slackmacgap");
   const AppIdentity docker = app("Docker", "com.docker.docker"), edge = app("Microsoft Edge", "com.microsoft.edgemac");
   const AppIdentity earth = app("Google Earth Pro", "com.Google.GoogleEarthPro"), zed = app("Zed", "dev.zed.Zed");
   const AppIdentity istat = app("iStat Menus", "com.bjango.istatmenus"), vmware = app("VMware Fusion", "com.vmware.fusion");
   const AppIdentity epic = app("Epic Games Launcher", "com.epicgames.EpicGamesLauncher");
   const AppIdentity snitch = app("Little Snitch", "at.obdev.LittleSnitchConfiguration");
-  const std::vector<Case> cases = {
+  return {
       {zoom, {}, "zoom.us", "Named exactly for the application name zoom.us, whose last dot-label is part of the name; held at Review."},
       {zoom, {}, "zoomed.plist", ""},
       {zoom, {}, "ZoomUpdater", "Named as the application name zoom followed directly by the word Updater, the way its helpers are named; held at Review."},
@@ -56,6 +61,8 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {snitch, {}, "LittleSnitcher.kext", ""},
       {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap",
        "Named for this app's identifier com.tinyspeck.slackmacgap behind a developer-team prefix; held at Review because no signature declares it."},
+      {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap.helper",
+       "Named for a member of this app's identifier family (com.tinyspeck.slackmacgap) behind a developer-team prefix; held at Review because no signature declares it."},
       {slack, {}, "ABCDE12345.slack",
        "Named for the application name Slack behind a developer-team prefix; held at Review because no signature declares it."},
       {slack, {}, "abcde12345.slack", ""},  // not a team prefix
@@ -83,33 +90,23 @@ TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
       {zed, {}, "Zedge", ""},
       {zed, {}, "Blazed", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.identity.name + " / " + c.below);
-    auto why = Matcher(c.identity, c.peers).assess(Url::fileURL("/L/Caches/" + c.below), c.below);
-    EXPECT_EQ(why ? why->explanation : "", c.explanation);
-    if (why) {
-      EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
-    }
-  }
 }
 
-TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
-  struct Case {
-    AppIdentity identity;
-    std::vector<AppIdentity> peers;
-    std::string name;
-    std::string explanation;  // empty: nothing strong
-  };
+std::vector<RuleCase> strongCases() {
   AppIdentity slack = app("Slack", "com.tinyspeck.slackmacgap");
   slack.teamIdentifier = "BQR82RBBHL";
   const AppIdentity docker = app("Docker", "com.docker.docker"), istat = app("iStat Menus", "com.bjango.istatmenus");
-  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac");
+  const AppIdentity edge = app("Microsoft Edge", "com.microsoft.edgemac"), word = app("Microsoft Word", "com.microsoft.Word");
+  const AppIdentity vmware = app("VMware Fusion", "com.vmware.fusion");
+  const AppIdentity quill = app("Acme Quillpad", "com.acme.qpad"), notes = app("Acme Notes", "com.acme.notes");
   const std::string dockerPrefix = "Named under the vendor prefix com.docker, which no other installed app shares, for this app's product Docker.";
-  const std::vector<Case> cases = {
+  return {
       {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap",
        "Named for this app's identifier com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
       {slack, {}, "BQR82RBBHL.com.tinyspeck.slackmacgap.helper",
        "Named for a member of this app's identifier family com.tinyspeck.slackmacgap behind the developer team BQR82RBBHL that the app's signature declares."},
+      {slack, {}, "BQR82RBBHL.slack",
+       "Named for the application name Slack behind the developer team BQR82RBBHL that the app's signature declares."},
       {slack, {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // another team
       {slack, {}, "BQR82RBBHL.com.tinyspeck.other", ""},
       {app("Slack", "com.tinyspeck.slackmacgap"), {}, "ABCDE12345.com.tinyspeck.slackmacgap", ""},  // no signature
@@ -126,8 +123,31 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
       {edge, {}, "com.microsoft.EdgeUpdater",
        "Named under the vendor prefix com.microsoft, which no other installed app shares, for this app's product Edge."},
       {edge, {}, "com.microsoft.OneDrive", ""},
-      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},
+      {edge, {app("OneDrive", "com.microsoft.OneDrive")}, "com.microsoft.EdgeUpdater", ""},  // an everyday word under a shared vendor
       {app("Safari Tool", "com.apple.safaritool"), {}, "com.apple.Safari", ""},
+      {app("zoom.us", "us.zoom.xos"), {}, "iCloud.us.zoom.videomeetings",
+       "Named under the vendor prefix us.zoom, which no other installed app shares, for this app's product zoom.us."},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {}, "org.pqrs.karabiner.agent.karabiner_grabber",
+       "Named under the vendor prefix org.pqrs, which no other installed app shares, for this app's product line Karabiner."},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {}, "org.pqrs.karabinerx.tool", ""},
+      {app("Karabiner-Elements", "org.pqrs.Karabiner-Elements"), {app("Karabiner Lite", "com.other.kl")}, "org.pqrs.karabiner.agent", ""},
+      {quill, {notes}, "com.acme.QuillpadUpdater.wake",
+       "Named under the vendor prefix com.acme for this app's product Quillpad with nothing but a role or an edition."},
+      {quill, {notes}, "com.acme.QuillpadSync", ""},
+      {docker, {}, "com.electron.dockerdesktop",
+       "Named dockerdesktop under the prefix com.electron, which frameworks give to apps of many vendors: the application name Docker, which is no everyday word, with nothing but an edition or a role."},
+      {docker, {}, "com.electron.dockerhub", ""},
+      {docker, {}, "regid.1986-12.com.docker", dockerPrefix},  // a software tag
+      {docker, {}, "regid.1986-12.com.dockerhub", ""},
+      {app("Google Drive", "com.google.drivefs"), {}, "Google/DriveFS",
+       "Found in the vendor folder Google and named exactly for the label drivefs of this app's identifier."},
+      {app("Google Drive", "com.google.drivefs"), {}, "Other/DriveFS", ""},
+      {app("Viber", "com.viber.osx"), {}, "ViberPC",
+       "Named ViberPC: the application name Viber, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {vmware, {}, "VMware Graphics Service.log",
+       "A log named for this app's vendor VMware, from which no other app is installed; logs hold nothing a user keeps.", FindingKind::log},
+      {vmware, {}, "VMware Graphics Service.log", ""},  // not among logs
+      {vmware, {app("VMware Horizon", "com.vmware.horizon")}, "VMware.log", "", FindingKind::log},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.acc.helper",
        "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.headlights.helper", ""},
@@ -148,9 +168,23 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
       {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
       {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
   };
-  for (const auto& c : cases) {
+}
+
+TEST(ExtendedMatchingTest, EachKindOfItemAndItsNearMiss) {
+  for (const auto& c : reviewCases()) {
     SCOPED_TRACE(c.identity.name + " / " + c.name);
-    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name));
+    auto why = Matcher(c.identity, c.peers).assess(Url::fileURL("/L/Caches/" + c.name), c.name);
+    EXPECT_EQ(why ? why->explanation : "", c.explanation);
+    if (why) {
+      EXPECT_LE(why->weight, ExtendedMatching::kMaximumWeight);
+    }
+  }
+}
+
+TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
+  for (const auto& c : strongCases()) {
+    SCOPED_TRACE(c.identity.name + " / " + c.name);
+    auto why = Matcher(c.identity, c.peers).strong(Url::fileURL("/L/Caches/" + c.name), c.name, c.kind);
     EXPECT_EQ(why ? why->explanation : "", c.explanation);
     EXPECT_EQ(why ? why->weight : ExtendedMatching::kStrongWeight, ExtendedMatching::kStrongWeight);
   }
@@ -159,6 +193,23 @@ TEST(ExtendedMatchingTest, StrongEvidenceAndItsNearMiss) {
     SCOPED_TRACE(name);
     EXPECT_EQ(Matcher(app(name, "com.example.x"), {}).nameIsCommonWord(), common);
   }
+}
+
+// Every row of the rule table is the first to hold for some case above, so a row without a test fails here.
+TEST(ExtendedMatchingTest, EveryRuleHasItsCase) {
+  using namespace ExtendedMatching;
+  std::set<std::string_view> unused;
+  for (const Rule& rule : rules()) {
+    EXPECT_TRUE(unused.insert(rule.name).second) << rule.name;
+    EXPECT_LE(rule.weight, rule.reach == Reach::review ? kMaximumWeight : kStrongWeight) << rule.name;
+  }
+  for (const auto& [reach, cases] : {std::pair{Reach::review, reviewCases()}, std::pair{Reach::probablyLeftover, strongCases()}})
+    for (const auto& c : cases) {
+      const AppFacts facts = AppFacts::of(c.identity, c.peers);
+      const Url url = Url::fileURL("/L/Caches/" + c.name);
+      if (const auto holding = firstHolding(reach, facts, Item(url, facts, c.name, c.kind))) unused.erase(holding->rule->name);
+    }
+  EXPECT_EQ(unused, std::set<std::string_view>{});
 }
 
 TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {

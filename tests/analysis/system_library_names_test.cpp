@@ -65,6 +65,9 @@ TEST(SystemLibraryNamesTest, WhatEachPathIsClaimedFor) {
       {"Caches/DiagnosticReports/Tidy.log", Role::system, "Caches/DiagnosticReports"},  // macOS's name elsewhere
       {"Application Support/CloudDocs/session", Role::store, "Application Support/CloudDocs"},
       {"Application Support/CloudDocs/session/containers/iCloud.com.vendor.app.plist", std::nullopt},
+      {"Application Support/FileProvider/com.vendor.app.provider", std::nullopt},
+      {"Safari/Extensions/Open in Tidy.safariextz", std::nullopt},
+      {"Safari/History.db", Role::store, "Safari"},
       {recents + "/FavoriteItems.sfl2", Role::store, recents},
       {recents + "/com.apple.LSSharedFileList.ApplicationRecentDocuments/com.vendor.app.sfl2", std::nullopt},
       {recents + "/com.apple.LSSharedFileList.ApplicationRecentDocuments/com.apple.Safari.sfl2", Role::system,

@@ -121,6 +121,8 @@ class HistoryStore {
   static Url defaultURL(const Layout& layout);
 
   const std::vector<UninstallRecord>& records() const { return records_; }
+  // The first record whose id is `idText` (as Uuid::parse reads it); none for no such record or no id.
+  const UninstallRecord* find(const std::string& idText) const;
   const Url& fileURL() const { return historyURL_; }
 
   // Adds the record first (without re-sorting) and writes the file. An error when the record could not be

@@ -64,8 +64,8 @@ struct RestoreDecision {
   RestorePlan plan;
   RestoreRejection rejection = RestoreRejection::sourceNotInTrash;
 
-  RestoreDecision(RestorePlan planned) : kind(Kind::planned), plan(std::move(planned)) {}  // NOLINT: a decision
-  RestoreDecision(RestoreRejection reason) : rejection(reason) {}                         // NOLINT: a decision
+  RestoreDecision(RestorePlan planned) : kind(Kind::planned), plan(std::move(planned)) {}  // NOLINT: implicit by design
+  RestoreDecision(RestoreRejection reason) : rejection(reason) {}                         // NOLINT: implicit by design
   bool operator==(const RestoreDecision&) const = default;
 };
 

@@ -2,7 +2,9 @@
 // The one remover that destroys data: it deletes an item inside a Trash folder for good, working relative
 // to the opened parent folder, never following a link, never leaving the parent's device, refusing
 // locked items unless forced and anything not provably inside a Trash folder, and checking afterwards
-// that the item is really gone. Every call ends with exactly one ItemOutcome; nothing is thrown.
+// that the item is really gone. Inside a folder it goes on past what it cannot remove (a locked file, a
+// folder swapped for a link) and removes the rest. Every call ends with exactly one ItemOutcome, that of
+// the first failure when there was one; nothing is thrown.
 
 #include <cstdint>
 #include <functional>

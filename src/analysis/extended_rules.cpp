@@ -1,0 +1,480 @@
+#include "analysis/extended_rules.h"
+
+#include <algorithm>
+
+#include "analysis/common_words.h"
+#include "analysis/extended_text.h"
+#include "platform/unicode.h"
+
+namespace corvane::ExtendedMatching {
+
+namespace {
+
+using namespace text;
+using IdentifierMatch = MatchEngine::IdentifierMatch;
+using Found = std::optional<Fills>;
+constexpr Found kNo = std::nullopt;
+
+// The first of the app's identifiers that the name behind a team prefix matches, and how.
+std::pair<IdentifierMatch, std::string> teamMatch(const AppFacts& app, const Item& item) {
+  if (item.team)
+    for (const auto& t : app.targets)
+      if (const auto m = MatchEngine::identifierMatch(*item.team, t); m != IdentifierMatch::none) return {m, t};
+  return {IdentifierMatch::none, {}};
+}
+
+// The app's identifier followed directly by a capitalised word, in `form`.
+Found identifierAndWord(const AppFacts& app, std::string_view form) {
+  const std::string lowered = platform::lowercased(form);
+  for (const auto& t : app.targets)
+    if (lowered.size() > t.size() && startsWith(lowered, t) && isUpper(form[t.size()]))
+      return Fills{t, std::string(form.substr(t.size()))};
+  return kNo;
+}
+
+bool underVendorPrefix(const AppFacts& app, const std::string& lowered) {
+  return !app.vendorPrefix.empty() && (lowered == app.vendorPrefix || startsWith(lowered, app.vendorPrefix + "."));
+}
+
+// Applies `test` to the name as written, behind a team prefix and inside a wrapper, the first that holds.
+template <typename Test>
+Found inEachForm(const Item& item, Test test, bool wrapped = true) {
+  if (auto found = test(item.stem)) return found;
+  for (const std::optional<std::string>* form : {&item.team, wrapped ? &item.wrapped : nullptr})
+    if (form && *form)
+      if (auto found = test(**form)) return found;
+  return kNo;
+}
+
+// Strong rules.
+
+Found ownIdentifierBehindOwnTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
+}
+Found familyBehindOwnTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
+}
+Found nameBehindOwnTeam(const AppFacts& app, const Item& item) {
+  if (!item.team) return kNo;
+  for (const std::string* n : {&app.name, &app.nameStem})
+    if (n->size() >= kShortNameLength && occurrence(*item.team, *n) >= Claim::wholeWord) return Fills{};
+  return kNo;
+}
+Found ownIdentifierAndWord(const AppFacts& app, const Item& item) { return identifierAndWord(app, item.identifierForm); }
+
+Found productUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
+  const std::string& form = item.identifierForm;
+  const std::string lowered = platform::lowercased(form);
+  if (!underVendorPrefix(app, lowered)) return kNo;
+  const auto parts = labels(lowered);
+  const std::string_view rest = std::string_view(form).substr(std::min(form.size(), app.vendorPrefix.size() + 1));
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  const bool productLabel = own.size() >= 4 && parts.size() >= 3 && parts[2] == own[2];
+  if (app.productNamed || productLabel ||
+      (app.product.size() >= kMinimumProductLength && occurrence(rest, app.product) >= Claim::wholeWord))
+    return Fills{app.vendorPrefix, app.productNamed || productLabel ? app.identity.name : app.productWord};
+  return kNo;
+}
+Found vendorServiceUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
+  const std::string lowered = platform::lowercased(item.identifierForm);
+  const auto parts = labels(lowered);
+  if (!underVendorPrefix(app, lowered) || parts.size() < 3 || !among(kVendorServices, alnumLower(parts[2]))) return kNo;
+  return Fills{parts[2], app.vendorPrefix};
+}
+
+// Another identifier that names the app's product by its whole, uncommon name, under a prefix no
+// installed app uses ("com.webex.meetingmanager" for Webex).
+Found productIdentifierUnderUnusedPrefix(const AppFacts& app, const Item& item) {
+  const std::string_view form = item.identifierForm;
+  const auto parts = labels(platform::lowercased(form));
+  if (parts.size() < 3 || parts[0].size() < 2 || parts[0].size() > 6 || app.name.size() < kShortNameLength ||
+      app.commonWord || app.nameShared)
+    return kNo;
+  const std::string prefix = parts[0] + "." + parts[1];
+  if (prefixUsedBy(app.peers, prefix) || among(kSharedPrefixes, prefix)) return kNo;
+  // Labels as written, for the word boundary after the name.
+  std::vector<std::string> written;
+  for (std::size_t start = 0, dot = 0; dot != std::string_view::npos; start = dot + 1) {
+    dot = form.find('.', start);
+    if (const auto l = form.substr(start, dot == std::string_view::npos ? dot : dot - start); !l.empty())
+      written.emplace_back(l);
+  }
+  const bool named = std::any_of(written.begin() + 1, written.end(), [&](const std::string& l) {
+    const std::string letters = alnumLower(l);
+    return startsWith(letters, app.name) &&
+           (letters.size() == app.name.size() ||
+            (isUpper(l[alnumPrefixLength(l, app.name)]) &&
+             onlyEditionsRolesAndNumbers(std::string_view(letters).substr(app.name.size()))));
+  });
+  return named ? Found(Fills{prefix, {}}) : kNo;
+}
+
+// The app's own, uncommon name, or that name without its trailing qualifier, followed by nothing but a
+// version, a date or an edition word ("PyCharm2025.1", "firefox_2024-05-01", "Docker Desktop").
+Found distinctiveNameAndVersion(const AppFacts& app, const Item& item) {
+  if (app.commonWord || app.nameShared || app.name.size() < kShortNameLength) return kNo;
+  const std::string name = item.url.lastPathComponent(), extension = item.url.pathExtension();
+  for (const std::string& text : {item.stem, name.substr(0, name.size() - (extension.empty() ? 0 : extension.size() + 1))}) {
+    const std::string letters = alnumLower(text);
+    // The whole name, the name without its trailing qualifier, or the product without the vendor's name.
+    for (const std::string* n : {&app.name, &app.shortened, &app.product}) {
+      if (n->size() < kShortNameLength || !startsWith(letters, *n) || (n != &app.name && isCommonWord(*n))) continue;
+      const std::size_t end = alnumPrefixLength(text, *n);
+      if (end < text.size() && isAlnum(text[end]) && !boundary(text[end - 1], text[end])) continue;
+      if (!onlyEditionsRolesAndNumbers(std::string_view(letters).substr(n->size()))) continue;
+      return Fills{text, {}};
+    }
+  }
+  return kNo;
+}
+
+// The product line under a vendor prefix no other installed app shares ("org.pqrs.karabiner.agent" for
+// Karabiner-Elements).
+Found productLineUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
+  const std::string& form = item.identifierForm;
+  if (app.productLine.empty() || !underVendorPrefix(app, platform::lowercased(form))) return kNo;
+  const std::string_view rest = std::string_view(form).substr(std::min(form.size(), app.vendorPrefix.size() + 1));
+  if (occurrence(rest, app.productLine) < Claim::wholeWord) return kNo;
+  return Fills{app.vendorPrefix, app.identity.name.substr(0, alnumPrefixLength(app.identity.name, app.productLine))};
+}
+
+// Whether `written` is the product, then on a word boundary nothing but roles, editions and digits.
+bool productAndRoles(const AppFacts& app, std::string_view written) {
+  if (app.product == app.name || app.product.size() < kShortNameLength || isCommonWord(app.product)) return false;
+  const std::size_t end = alnumPrefixLength(written, app.product);
+  if (end == 0 || (end < written.size() && isAlnum(written[end]) && !boundary(written[end - 1], written[end])))
+    return false;
+  return onlyEditionsRolesAndNumbers(alnumLower(written.substr(end)));
+}
+
+// The product, when it is no everyday word, with nothing but a role or an edition, as the label after the
+// vendor's own prefix, even one the vendor's other apps share ("com.acme.QuillpadUpdater" for Acme Quillpad).
+Found productAndRoleUnderVendorPrefix(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 3) return kNo;
+  const std::string& form = item.identifierForm;
+  const auto parts = labels(form);
+  if (parts.size() < 3 || parts[0] != own[0] || parts[1] != own[1] || parts[2] == own[2]) return kNo;
+  const std::string written = form.substr(parts[0].size() + parts[1].size() + 2);
+  return productAndRoles(app, written.substr(0, written.find('.'))) ? Found(Fills{leadingLabels(own, 2), app.productWord})
+                                                                     : kNo;
+}
+
+// The app's own, uncommon name as the label after a prefix that frameworks give to apps of many vendors
+// ("com.electron.dockerdesktop"), with nothing but an edition or a role run together with it.
+Found nameUnderFrameworkPrefix(const AppFacts& app, const Item& item) {
+  const auto parts = labels(item.identifierForm);
+  if (parts.size() < 3 || app.commonWord || app.nameShared || app.name.size() < kShortNameLength) return kNo;
+  const std::string prefix = parts[0] + "." + parts[1];
+  if (!among(kSharedPrefixes, prefix) || prefix == "com.apple") return kNo;
+  const std::string letters = alnumLower(parts[2]);
+  return startsWith(letters, app.name) && onlyEditionsRolesAndNumbers(std::string_view(letters).substr(app.name.size()))
+             ? Found(Fills{prefix, parts[2]})
+             : kNo;
+}
+
+// A log named for the vendor, from which no other app is installed: logs hold nothing a user keeps.
+Found logNamedForVendor(const AppFacts& app, const Item& item) {
+  if (item.kind != FindingKind::log || app.vendorPrefix.empty() || app.vendor == app.name ||
+      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor))
+    return kNo;
+  const std::string& stem = item.stem;
+  const std::size_t end = alnumPrefixLength(stem, app.vendor);
+  return end > 0 && (end == stem.size() || !isAlnum(stem[end]) || boundary(stem[end - 1], stem[end]))
+             ? Found(Fills{stem.substr(0, end), {}})
+             : kNo;
+}
+
+// A label of the app's own identifier, no everyday word, as the whole name of an item in the vendor's
+// folder ("Google/DriveFS" for com.google.drivefs).
+Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
+  const auto parts = url::pathComponents(item.below);
+  if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  const std::string letters = alnumLower(item.stem);
+  for (std::size_t i = 2; i < own.size(); ++i)
+    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters))
+      return Fills{parts[parts.size() - 2], own[i]};
+  return kNo;
+}
+
+// Rules held at Review.
+
+Found identifierBehindTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
+}
+Found familyBehindTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
+}
+Found nameBehindTeam(const AppFacts& app, const Item& item) {
+  return item.team && !app.name.empty() && occurrence(*item.team, app.name) >= Claim::wholeWord ? Found(Fills{}) : kNo;
+}
+// Recent-document lists write the team in lower case; only an identifier of the app may follow it.
+Found familyBehindLowerCaseTeam(const AppFacts& app, const Item& item) {
+  if (item.team || item.stem.size() <= kTeamLength + 1 || item.stem[kTeamLength] != '.') return kNo;
+  const std::string rest = item.stem.substr(kTeamLength + 1);
+  for (const auto& t : app.targets)
+    if (MatchEngine::identifierMatch(rest, t) != IdentifierMatch::none) return Fills{t, {}};
+  return kNo;
+}
+Found identifierAndWordInAnyForm(const AppFacts& app, const Item& item) {
+  return inEachForm(item, [&](const std::string& form) { return identifierAndWord(app, form); });
+}
+Found underUnsharedPrefix(const AppFacts& app, const Item& item) {
+  return inEachForm(item, [&](const std::string& form) {
+    return underVendorPrefix(app, platform::lowercased(form)) ? Found(Fills{app.vendorPrefix, {}}) : kNo;
+  });
+}
+// Under a prefix the vendor's other apps share, only a label that starts with this app's product.
+Found productUnderSharedPrefix(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 3 || app.product == app.name || app.product.size() < kMinimumProductLength) return kNo;
+  return inEachForm(item, [&](const std::string& form) {
+    const auto parts = labels(form);
+    if (parts.size() < 3 || parts[0] != own[0] || parts[1] != own[1] || parts[2] == own[2]) return kNo;
+    const std::string written = form.substr(parts[0].size() + parts[1].size() + 2);
+    if (!startsWith(alnumLower(parts[2]), app.product) ||
+        occurrence(written.substr(0, written.find('.')), app.product) < Claim::wholeWord)
+      return kNo;
+    return Found(Fills{leadingLabels(own, 2), app.productWord});
+  });
+}
+Found shortNameAsWord(const AppFacts& app, const Item& item) {
+  return app.name.size() < kShortNameLength && !app.name.empty() && occurrence(item.stem, app.name) >= Claim::wholeWord &&
+                 startsWith(alnumLower(item.stem), app.name)
+             ? Found(Fills{})
+             : kNo;
+}
+Found exactDottedName(const AppFacts& app, const Item& item) {
+  return app.name.size() >= kShortNameLength && alnumLower(item.stem) == app.name &&
+                 app.identity.name.find('.') != std::string::npos
+             ? Found(Fills{})
+             : kNo;
+}
+Found exactName(const AppFacts& app, const Item& item) {
+  return app.name.size() >= kShortNameLength && alnumLower(item.stem) == app.name ? Found(Fills{}) : kNo;
+}
+Found nameWithoutQualifier(const AppFacts& app, const Item& item) {
+  return !app.shortened.empty() && alnumLower(item.stem) == app.shortened ? Found(Fills{item.stem, {}}) : kNo;
+}
+// "ZoomUpdater" for "zoom.us": the name before its dot-label, then directly a new word.
+Found nameStemAndWord(const AppFacts& app, const Item& item) {
+  if (app.nameStem.empty()) return kNo;
+  return inEachForm(
+      item,
+      [&](const std::string& form) {
+        const std::size_t end = alnumPrefixLength(form, app.nameStem);
+        return end > 0 && end < form.size() && isUpper(form[end]) && isLower(form[end - 1])
+                   ? Found(Fills{app.nameStemWritten, form.substr(end)})
+                   : kNo;
+      },
+      /*wrapped=*/false);
+}
+// An identifier of another vendor whose last label is this app's whole name ("org.keepassx.keepassxc").
+Found identifierEndingInName(const AppFacts& app, const Item& item) {
+  const auto parts = labels(item.stem);
+  return parts.size() >= 3 && app.name.size() >= kShortNameLength && alnumLower(parts.back()) == app.name &&
+                 parts.back().size() == app.name.size()
+             ? Found(Fills{})
+             : kNo;
+}
+Found nameRunTogether(const AppFacts& app, const Item& item) {
+  if (auto label = runTogether(app, item.url)) return Fills{*label, {}};
+  return kNo;
+}
+// A label of the app's own identifier past its vendor's, as a whole name ("Codex" for com.openai.codex).
+Found identifierLabel(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  const std::string letters = alnumLower(item.stem);
+  for (std::size_t i = 2; own.size() >= 3 && i < own.size(); ++i)
+    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters) && letters != app.name)
+      return Fills{own[i], {}};
+  return kNo;
+}
+// The vendor's own name, when no other installed app comes from that vendor.
+Found vendorName(const AppFacts& app, const Item& item) {
+  return !app.vendorPrefix.empty() && app.vendor != app.name && alnumLower(item.stem) == app.vendor
+             ? Found(Fills{item.stem, {}})
+             : kNo;
+}
+Found startsWithVendorName(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.vendor == app.name) return kNo;
+  const std::string& stem = item.stem;
+  const std::size_t end = alnumPrefixLength(stem, app.vendor);
+  return end > 0 && end < stem.size() && (!isAlnum(stem[end]) || boundary(stem[end - 1], stem[end]))
+             ? Found(Fills{stem.substr(0, end), {}})
+             : kNo;
+}
+Found firstWordOfNameAndVendor(const AppFacts& app, const Item& item) {
+  return !app.firstWord.empty() && alnumLower(item.stem) == app.firstWord ? Found(Fills{item.stem, {}}) : kNo;
+}
+// The nearest vendor folder above the item, and the item named for the product.
+Found productInVendorFolder(const AppFacts& app, const Item& item) {
+  const auto parts = url::pathComponents(item.below);
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    if (!isVendorFolder(app, parts[i])) continue;
+    if (app.product.size() >= kMinimumProductLength && occurrence(item.stem, app.product) >= Claim::wholeWord)
+      return Fills{parts[i], {}};
+    break;
+  }
+  return kNo;
+}
+
+constexpr Reach kProbably = Reach::probablyLeftover, kReview = Reach::review;
+using K = EvidenceKind;
+
+// clang-format off
+constexpr Rule kRules[] = {
+    // Strong, specific evidence: "Probably Leftover" in every location. A name behind another team's
+    // prefix meets none of these.
+    {"own identifier behind own team", kProbably, K::teamIdentifier, kStrongWeight,
+     "Named for this app's identifier {1} behind the developer team {team} that the app's signature declares.",
+     ownIdentifierBehindOwnTeam},
+    {"identifier family behind own team", kProbably, K::teamIdentifier, kStrongWeight,
+     "Named for a member of this app's identifier family {1} behind the developer team {team} that the app's signature declares.",
+     familyBehindOwnTeam},
+    {"name behind own team", kProbably, K::teamIdentifier, kStrongWeight,
+     "Named for the application name {app} behind the developer team {team} that the app's signature declares.",
+     nameBehindOwnTeam},
+    {"identifier and a word", kProbably, K::relatedComponent, kStrongWeight,
+     "Named as this app's identifier {1} followed directly by the word {2}, the way its helpers are named.",
+     ownIdentifierAndWord},
+    {"product under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named under the vendor prefix {1}, which no other installed app shares, for this app's product {2}.",
+     productUnderUnsharedPrefix},
+    {"vendor service under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named for the {1} of the vendor prefix {2}, which no other installed app shares.",
+     vendorServiceUnderUnsharedPrefix},
+    {"product identifier under an unused prefix", kProbably, K::appName, kStrongWeight,
+     "Named like an identifier of this app's product {app} under the prefix {1}, which no installed app uses.",
+     productIdentifierUnderUnusedPrefix},
+    {"distinctive name and a version", kProbably, K::appName, kStrongWeight,
+     "Named {1}: the application name {app}, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes.",
+     distinctiveNameAndVersion},
+
+    {"product line under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named under the vendor prefix {1}, which no other installed app shares, for this app's product line {2}.",
+     productLineUnderUnsharedPrefix},
+    {"product and a role under the vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named under the vendor prefix {1} for this app's product {2} with nothing but a role or an edition.",
+     productAndRoleUnderVendorPrefix},
+    {"name under a framework prefix", kProbably, K::appName, kStrongWeight,
+     "Named {2} under the prefix {1}, which frameworks give to apps of many vendors: the application name {app}, which is no everyday word, with nothing but an edition or a role.",
+     nameUnderFrameworkPrefix},
+    {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
+     "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
+     identifierLabelInVendorFolder},
+    {"log named for the vendor", kProbably, K::sameDeveloper, kStrongWeight,
+     "A log named for this app's vendor {1}, from which no other app is installed; logs hold nothing a user keeps.",
+     logNamedForVendor},
+
+    // Weaker evidence, held at Review.
+    {"identifier behind a team prefix", kReview, K::relatedComponent, kTeamExactWeight,
+     "Named for this app's identifier {1} behind a developer-team prefix; held at Review because no signature declares it.",
+     identifierBehindTeam},
+    {"identifier family behind a team prefix", kReview, K::relatedComponent, kHelperWeight,
+     "Named for a member of this app's identifier family ({1}) behind a developer-team prefix; held at Review because no signature declares it.",
+     familyBehindTeam},
+    {"name behind a team prefix", kReview, K::appName, kNameWeight,
+     "Named for the application name {app} behind a developer-team prefix; held at Review because no signature declares it.",
+     nameBehindTeam},
+    {"identifier family behind a lower-case team", kReview, K::relatedComponent, kHelperWeight,
+     "Named for this app's identifier family ({1}) behind a developer-team prefix; held at Review because no signature declares it.",
+     familyBehindLowerCaseTeam},
+    {"identifier and a word, any form", kReview, K::relatedComponent, kHelperWeight,
+     "Named as this app's identifier {1} followed directly by the word {2}, the way its helpers are named; held at Review.",
+     identifierAndWordInAnyForm},
+    {"unshared vendor prefix", kReview, K::sameDeveloper, kHelperWeight,
+     "Named under this app's vendor prefix {1}, which no other installed app uses; held at Review because the vendor may ship more apps.",
+     underUnsharedPrefix},
+    {"product under a shared vendor prefix", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named under the vendor prefix {1} for this app's product {2}; held at Review because other apps of the vendor share the prefix.",
+     productUnderSharedPrefix},
+    {"short name as a word", kReview, K::appName, kShortNameWeight,
+     "Named with the short application name {app} as a whole word; short names match by accident more easily, so it is held at Review.",
+     shortNameAsWord},
+    {"exact name with a dot-label", kReview, K::appName, kNameWeight,
+     "Named exactly for the application name {app}, whose last dot-label is part of the name; held at Review.",
+     exactDottedName},
+    {"exact name", kReview, K::appName, kNameWeight,
+     "Named exactly for the application name {app} where items are usually tied by their identifier; held at Review.",
+     exactName},
+    {"name without its qualifier", kReview, K::appName, kQualifiedNameWeight,
+     "Named {1}, the application name without its trailing qualifier; held at Review.",
+     nameWithoutQualifier},
+    {"name before its dot-label and a word", kReview, K::appName, kHelperWeight,
+     "Named as the application name {1} followed directly by the word {2}, the way its helpers are named; held at Review.",
+     nameStemAndWord},
+    {"identifier ending in the name", kReview, K::appName, kQualifiedNameWeight,
+     "Named like an identifier whose last label is the application name {app}; held at Review because the identifier is not this app's.",
+     identifierEndingInName},
+    {"name run together", kReview, K::appName, kQualifiedNameWeight,
+     "Named {1}: the application name {app} run together with an edition or a role word; held at Review.",
+     nameRunTogether},
+    {"label of the identifier", kReview, K::relatedComponent, kQualifiedNameWeight,
+     "Named exactly for the label {1} of this app's identifier; held at Review.",
+     identifierLabel},
+    {"vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named for this app's vendor {1}, from which no other app is installed; held at Review because it may hold the vendor's other products' data.",
+     vendorName},
+    {"starts with the vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named starting with this app's vendor {1}, from which no other app is installed; held at Review because the vendor may ship more apps.",
+     startsWithVendorName},
+    {"first word of name and vendor", kReview, K::appName, kQualifiedNameWeight,
+     "Named {1}, the first word of the application name and of its vendor's; held at Review.",
+     firstWordOfNameAndVendor},
+    {"product in a vendor folder", kReview, K::appName, kQualifiedNameWeight,
+     "Found in the vendor folder {1} and named for this app's product; held at Review.",
+     productInVendorFolder},
+};
+// clang-format on
+
+std::string filled(std::string_view sentence, const AppFacts& app, const Fills& fills) {
+  std::string out;
+  for (std::size_t i = 0; i < sentence.size();) {
+    const auto open = sentence.find('{', i);
+    const auto close = open == std::string_view::npos ? open : sentence.find('}', open);
+    if (close == std::string_view::npos) {
+      out.append(sentence.substr(i));
+      break;
+    }
+    out.append(sentence.substr(i, open - i));
+    const std::string_view key = sentence.substr(open + 1, close - open - 1);
+    out += key == "app" ? app.identity.name : key == "team" ? app.team : key == "1" ? fills.first : fills.second;
+    i = close + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::span<const Rule> rules() { return kRules; }
+
+std::optional<Holding> firstHolding(Reach reach, const AppFacts& app, const Item& item) {
+  if (reach == Reach::probablyLeftover && item.foreignTeam) return std::nullopt;
+  for (const Rule& rule : kRules) {
+    if (rule.reach != reach) continue;
+    if (auto fills = rule.holds(app, item))
+      return Holding{&rule, MatchEvidence(rule.kind, filled(rule.sentence, app, *fills), rule.weight)};
+  }
+  return std::nullopt;
+}
+
+Item::Item(const Url& u, const AppFacts& app, std::string_view belowPath, FindingKind locationKind)
+    : url(u), stem(bundleStemOf(u)), team(withoutTeamPrefix(stem)), below(belowPath), kind(locationKind) {
+  const std::string lowered = platform::lowercased(stem);
+  if (startsWith(lowered, "icloud.") && stem.size() > 7) wrapped = stem.substr(7);
+  if (const auto date = lowered.find('.', 6); startsWith(lowered, "regid.") && date != std::string::npos && date > 6 &&
+                                              std::all_of(lowered.begin() + 6, lowered.begin() + static_cast<std::ptrdiff_t>(date),
+                                                          [](char c) { return isDigit(c) || c == '-'; }))
+    wrapped = stem.substr(date + 1);
+  foreignTeam = team && (app.team.size() != kTeamLength || stem.compare(0, kTeamLength, app.team) != 0);
+  identifierForm = team ? *team : wrapped ? *wrapped : stem;
+  if (startsWith(platform::lowercased(identifierForm), "group.") && identifierForm.size() > 6) identifierForm.erase(0, 6);
+}
+
+}  // namespace corvane::ExtendedMatching
