@@ -217,7 +217,7 @@ int runCommand(const Command& command, const std::vector<std::string>& rest, std
     }
   }
   const std::string usage = usageLine(command);
-  const std::optional<std::string> folder = workingFolder ? workingFolder : platform::currentDirectory();
+  const std::optional<std::string> folder = workingFolder ? workingFolder : valueIfAny(platform::currentDirectory());
   ParsedArguments parsed;
   Context context{out, err, in, platform::systemLayout(), usage, terminal};
   auto problem = parseArguments(rest, command.options, folder, parsed);

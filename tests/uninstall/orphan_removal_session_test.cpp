@@ -28,7 +28,7 @@ class OrphanRemovalSessionTest : public ::testing::Test {
   FileFinding finding(const std::string& relative, FindingKind kind, FindingConfidence tier, bool protectedItem = false) {
     const std::string path = testing::SampleMac::writeFile(mac.user("Library/" + relative));
     return FileFinding::make(Url::fileURL(path), kind, tier, 40, {}, 1, std::nullopt, protectedItem, std::nullopt,
-                             platform::diskIdentityOf(Url::fileURL(path)));
+                             valueIfAny(platform::diskIdentityOf(Url::fileURL(path))));
   }
   UninstallCollaborators collaborators() {
     UninstallCollaborators c = UninstallCollaborators::system(layout);

@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace corvane {
+#include "corvane/platform/file_system.h"
 
-namespace platform {
-class FileSystem;
-}
+namespace corvane {
 
 struct SizeTotal {
   std::int64_t allocatedBytes = 0;

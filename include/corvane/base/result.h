@@ -72,4 +72,11 @@ struct Ok {
 };
 using Status = Result<Ok>;
 
+// The value when there is one: for callers to whom a failure means only "not known".
+template <class T>
+std::optional<T> valueIfAny(const Result<T>& result) {
+  if (!result.has_value()) return std::nullopt;
+  return result.value();
+}
+
 }  // namespace corvane
