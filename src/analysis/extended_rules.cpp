@@ -309,6 +309,26 @@ Found startsWithVendorName(const AppFacts& app, const Item& item) {
              ? Found(Fills{stem.substr(0, end), {}})
              : kNo;
 }
+// Whether the vendor's label is the words' beginnings run together, each at least two letters ("obdev").
+bool abbreviates(std::string_view label, const std::vector<std::string>& words, std::size_t next = 0) {
+  if (next == words.size()) return label.empty();
+  for (std::size_t n = std::min(label.size(), words[next].size()); n >= 2; --n)
+    if (words[next].compare(0, n, label.substr(0, n)) == 0 && abbreviates(label.substr(n), words, next + 1)) return true;
+  return false;
+}
+// The vendor's name written out in two or more words that its label abbreviates ("Objective Development" for
+// at.obdev), when no other installed app comes from that vendor.
+Found vendorNameWrittenOut(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.vendor == app.name || app.vendor.size() < kShortNameLength + 1) return kNo;
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < item.stem.size();) {
+    std::size_t end = i;
+    while (end < item.stem.size() && isAlnum(item.stem[end])) ++end;
+    if (end > i) words.push_back(platform::lowercased(item.stem.substr(i, end - i)));
+    i = end + 1;
+  }
+  return words.size() >= 2 && abbreviates(app.vendor, words) ? Found(Fills{item.stem, {}}) : kNo;
+}
 Found firstWordOfNameAndVendor(const AppFacts& app, const Item& item) {
   return !app.firstWord.empty() && alnumLower(item.stem) == app.firstWord ? Found(Fills{item.stem, {}}) : kNo;
 }
@@ -320,6 +340,26 @@ Found productInVendorFolder(const AppFacts& app, const Item& item) {
     if (app.product.size() >= kMinimumProductLength && occurrence(item.stem, app.product) >= Claim::wholeWord)
       return Fills{parts[i], {}};
     break;
+  }
+  return kNo;
+}
+
+// An identifier under a web domain made of the app's own, uncommon name and a domain word, under a prefix no
+// other installed app uses ("com.getquillpad.app" for Quillpad).
+Found nameAsWebDomain(const AppFacts& app, const Item& item) {
+  const auto parts = labels(platform::lowercased(item.identifierForm));
+  if (parts.size() < 2 || parts[0].size() < 2 || parts[0].size() > 6 || app.commonWord || app.nameShared ||
+      prefixUsedBy(app.peers, parts[0] + "." + parts[1]))
+    return kNo;
+  const std::string domain = alnumLower(parts[1]);
+  for (const std::string* n : {&app.name, &app.shortened}) {
+    if (n->size() < kShortNameLength || isCommonWord(*n) || domain.size() <= n->size()) continue;
+    const std::size_t at = domain.find(*n);
+    const std::string_view before = std::string_view(domain).substr(0, at);
+    const std::string_view after = std::string_view(domain).substr(at == std::string::npos ? 0 : at + n->size());
+    if (at != std::string::npos && ((after.empty() && among(kDomainPrefixes, before)) ||
+                                     (before.empty() && among(kDomainSuffixes, after))))
+      return Fills{parts[0] + "." + parts[1], {}};
   }
   return kNo;
 }
@@ -424,9 +464,15 @@ constexpr Rule kRules[] = {
     {"starts with the vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
      "Named starting with this app's vendor {1}, from which no other app is installed; held at Review because the vendor may ship more apps.",
      startsWithVendorName},
+    {"vendor name written out", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named {1}, the vendor's name that this app's identifier abbreviates, and no other installed app comes from that vendor; held at Review because it may hold the vendor's other products' data.",
+     vendorNameWrittenOut},
     {"first word of name and vendor", kReview, K::appName, kQualifiedNameWeight,
      "Named {1}, the first word of the application name and of its vendor's; held at Review.",
      firstWordOfNameAndVendor},
+    {"name as a web domain", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named under {1}, a web domain made of the application name {app}; held at Review because the vendor may ship more apps.",
+     nameAsWebDomain},
     {"product in a vendor folder", kReview, K::appName, kQualifiedNameWeight,
      "Found in the vendor folder {1} and named for this app's product; held at Review.",
      productInVendorFolder},
