@@ -28,7 +28,6 @@ Matcher::Matcher(const AppIdentity& identity, const std::vector<AppIdentity>& co
   for (const auto& w : wanted)
     if (std::none_of(needles_.begin(), needles_.end(), [&](const std::string& n) { return w.find(n) != std::string::npos; }))
       needles_.push_back(w);
-  if (!a.vendorPrefix.empty() && a.vendor != a.name && a.vendor.size() > kShortNameLength) abbreviated_ = a.vendor.substr(0, 2);
 }
 
 bool Matcher::mayMatch(std::string_view name) const {
@@ -45,7 +44,6 @@ bool Matcher::mayMatch(std::string_view name) const {
     count += isAlnum(c) ? 1 : 0;
   }
   const std::string_view folded(letters, count);
-  if (!abbreviated_.empty() && count < name.size() && startsWith(folded, abbreviated_)) return true;
   return std::any_of(needles_.begin(), needles_.end(),
                      [&](const std::string& n) { return folded.find(n) != std::string_view::npos; });
 }

@@ -63,7 +63,6 @@ class Matcher {
  private:
   AppFacts facts_;
   std::vector<std::string> needles_;  // what mayMatch() looks for, letters and digits, lower case
-  std::string abbreviated_;           // how a name of two words or more that the vendor's label abbreviates begins
 };
 
 }  // namespace corvane::ExtendedMatching

@@ -309,26 +309,6 @@ Found startsWithVendorName(const AppFacts& app, const Item& item) {
              ? Found(Fills{stem.substr(0, end), {}})
              : kNo;
 }
-// Whether the vendor's label is the words' beginnings run together, each at least two letters ("obdev").
-bool abbreviates(std::string_view label, const std::vector<std::string>& words, std::size_t next = 0) {
-  if (next == words.size()) return label.empty();
-  for (std::size_t n = std::min(label.size(), words[next].size()); n >= 2; --n)
-    if (words[next].compare(0, n, label.substr(0, n)) == 0 && abbreviates(label.substr(n), words, next + 1)) return true;
-  return false;
-}
-// The vendor's name written out in two or more words that its label abbreviates ("Objective Development" for
-// at.obdev), when no other installed app comes from that vendor.
-Found vendorNameWrittenOut(const AppFacts& app, const Item& item) {
-  if (app.vendorPrefix.empty() || app.vendor == app.name || app.vendor.size() < kShortNameLength + 1) return kNo;
-  std::vector<std::string> words;
-  for (std::size_t i = 0; i < item.stem.size();) {
-    std::size_t end = i;
-    while (end < item.stem.size() && isAlnum(item.stem[end])) ++end;
-    if (end > i) words.push_back(platform::lowercased(item.stem.substr(i, end - i)));
-    i = end + 1;
-  }
-  return words.size() >= 2 && abbreviates(app.vendor, words) ? Found(Fills{item.stem, {}}) : kNo;
-}
 Found firstWordOfNameAndVendor(const AppFacts& app, const Item& item) {
   return !app.firstWord.empty() && alnumLower(item.stem) == app.firstWord ? Found(Fills{item.stem, {}}) : kNo;
 }
@@ -464,9 +444,6 @@ constexpr Rule kRules[] = {
     {"starts with the vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
      "Named starting with this app's vendor {1}, from which no other app is installed; held at Review because the vendor may ship more apps.",
      startsWithVendorName},
-    {"vendor name written out", kReview, K::sameDeveloper, kQualifiedNameWeight,
-     "Named {1}, the vendor's name that this app's identifier abbreviates, and no other installed app comes from that vendor; held at Review because it may hold the vendor's other products' data.",
-     vendorNameWrittenOut},
     {"first word of name and vendor", kReview, K::appName, kQualifiedNameWeight,
      "Named {1}, the first word of the application name and of its vendor's; held at Review.",
      firstWordOfNameAndVendor},
