@@ -64,7 +64,8 @@ json::Json restoreJSON(const std::vector<RestoreItemResult>& items,
                             {"path", item.trashPath},
                             {"sentence", BulkRestoreSummary::single(item.outcome, item.name)}});
   for (const auto& s : services)
-    doc["services"].push_back({{"enabled", s.enabled}, {"label", s.label}, {"loaded", s.loaded}, {"plistPath", s.plistPath}});
+    doc["services"].push_back(
+        {{"enabled", s.enabled}, {"label", s.label}, {"loaded", s.loaded}, {"plistPath", s.plistPath}});
   return doc;
 }
 

@@ -94,8 +94,8 @@ RestoreSessionResult RestoreSession::perform(const RestoreSessionPlan& plan) con
   std::vector<NamedRestoreOutcome> named;
   std::set<std::string> restoredPaths;
   for (const auto& item : plan.items) {
-    RestoreOutcome outcome = item.putBack ? executor.restore(item.trashPath, *item.putBack, rootPaths, false)
-                                          : RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
+    RestoreOutcome outcome = RestoreOutcome::rejected(RestoreRejection::destinationUntrusted);
+    if (item.putBack) outcome = executor.restore(item.trashPath, *item.putBack, rootPaths, /*forceCopy=*/false);
     if (auto to = outcome.restoredPath()) restoredPaths.insert(*to);
     named.push_back({item.name, outcome});
     result.items.push_back({item.trashPath, item.name, std::move(outcome)});

@@ -27,7 +27,8 @@ class RestoreSessionTest : public ::testing::Test {
           TrashOperation::success(Url::fileURL(mac.user("Documents/" + name)), Url::fileURL(trash + "/" + name)));
     for (const auto& name : kept) SampleMac::writeFile(trash + "/" + name, name);
     r.backgroundServiceOperations = std::vector<BackgroundServiceOperation>{
-        {sampleServiceID, "com.acme.agent", true, true, std::nullopt}, {sampleServiceID, "com.acme.off", false, false, std::nullopt}};
+        {sampleServiceID, "com.acme.agent", true, true, std::nullopt},
+        {sampleServiceID, "com.acme.off", false, false, std::nullopt}};
     EXPECT_TRUE(history.append(r).has_value());
     return r;
   }

@@ -30,6 +30,7 @@
 #include "corvane/history/restore.h"
 #include "corvane/model/layout.h"
 #include "corvane/model/removal_records.h"
+#include "corvane/removal/background_service_controller.h"
 #include "corvane/removal/trash_locator.h"
 
 namespace corvane {
@@ -47,7 +48,7 @@ struct RestoreCollaborators {
   std::function<std::vector<TrashLocator::Root>()> trashRoots;
 
   // This machine for `layout`, with launchctl at `launchctl`.
-  static RestoreCollaborators system(const Layout& layout, const std::string& launchctl = "/bin/launchctl");
+  static RestoreCollaborators system(const Layout& layout, const std::string& launchctl = std::string(kLaunchctlPath));
 };
 
 // One item the uninstall moved that is still in the Trash.
