@@ -1,5 +1,7 @@
 #include "corvane/base/url.h"
 
+#include "base/url_reading.h"
+
 namespace corvane {
 
 namespace {
@@ -108,14 +110,22 @@ std::string standardizedPath(std::string_view path) {
 Url Url::fileURL(std::string path) { return Url(std::move(path)); }
 
 std::optional<Url> Url::parse(std::string_view text) {
+  auto read = url::readFileURL(text);
+  if (!read.has_value()) return std::nullopt;
+  return std::move(read).value();
+}
+
+Result<Url> url::readFileURL(std::string_view text) {
   constexpr std::string_view kScheme = "file://";
-  if (text.substr(0, kScheme.size()) != kScheme) return std::nullopt;
+  const std::string given(text);
+  if (text.substr(0, kScheme.size()) != kScheme) return Error::invalid("not a file URL", given);
   text.remove_prefix(kScheme.size());
   if (text.substr(0, 9) == "localhost") text.remove_prefix(9);
-  if (text.empty() || text.front() != '/') return std::nullopt;
+  if (text.empty() || text.front() != '/') return Error::invalid("not an absolute path", given);
   auto decoded = url::percentDecode(text);
-  if (!decoded || decoded->find('\0') != std::string::npos) return std::nullopt;
-  return Url(std::move(*decoded));
+  if (!decoded) return Error::invalid("a malformed percent escape", given);
+  if (decoded->find('\0') != std::string::npos) return Error::invalid("a NUL byte in the path", given);
+  return Url::fileURL(std::move(*decoded));
 }
 
 std::string Url::path() const {

@@ -179,11 +179,6 @@ TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
   auto withTwin = analyze(tool, {identity("Twin", "com.example.tool")});
   EXPECT_EQ(summary(withTwin), (std::vector<std::string>{"Review 67 home/Library/Caches/com.example.tool-shared.x",
                                                          "Review 67 home/Library/Caches/com.example.tool.helper"}));
-  // A helper app's own folder belongs to the helper, not to the app whose family it extends.
-  auto withHelper = analyze(tool, {identity("Helper", "com.example.tool.helper")});
-  EXPECT_EQ(summary(withHelper),
-            (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
-                                      "Probably Leftover 67 home/Library/Caches/com.example.tool-shared.x"}));
   // A peer whose identifier is only a shorter prefix ranks lower, but family items it also matches are held.
   auto withPrefix = analyze(tool, {identity("Suite", "com.example")});
   EXPECT_EQ(summary(withPrefix), (std::vector<std::string>{"Safe to Remove 82 home/Library/Caches/com.example.tool",
@@ -192,6 +187,42 @@ TEST_F(AnalyzerTest, ArbitrationAgainstCoInstalledApps) {
   EXPECT_EQ(withPrefix.findings[1].evidence.back().kind, EvidenceKind::sharedOwnership);
   EXPECT_EQ(withPrefix.findings[1].evidence.back().explanation,
             "Another installed app also matches this item, so it is held at Review only.");
+}
+
+// Each rule of the arbitration against co-installed apps alone: who takes an item away, who only shares it.
+TEST(PeerArbitrationTest, CloserOwnersTakeItemsAwayAndEqualOnesHoldThemAtReview) {
+  using A = AppAnalyzer::Arbitration;
+  const AppAnalyzer analyzer{Layout()};
+  AppIdentity tool = identity("Gizmo", "com.example.tool"), groupPeer = identity("Suite", "com.example.suite");
+  tool.applicationGroups = groupPeer.applicationGroups = std::vector<std::string>{"group.com.example.shared"};
+  struct Case {
+    const char* item;
+    AppIdentity peer;
+    bool groupContainer;
+    A expected;
+  } cases[] = {
+      {"com.example.tool", identity("Twin", "com.example.tool"), false, {true, false}},
+      {"com.example.tool.helper", identity("Helper", "com.example.tool.helper"), false, {true, false}},
+      {"com.example.tool-shared.x", identity("Twin", "com.example.tool"), false, {false, true}},
+      {"com.example.tool", identity("Vendor", "com.example"), false, {false, false}},
+      {"com.example.tool", identity("Other", "com.other.tool"), false, {false, false}},
+      {"group.com.example.shared", groupPeer, true, {true, false}},
+      {"group.com.example.shared", groupPeer, false, {false, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.item) + " / " + c.peer.name);
+    EXPECT_EQ(analyzer.arbitrate(Url::fileURL("/Users/u/Library/Caches/" + std::string(c.item)), tool, {c.peer},
+                                 c.groupContainer, {}),
+              c.expected);
+  }
+  // Peers of the same vendor (the first two identifier pieces, either way round) have their signatures read.
+  EXPECT_EQ(AppAnalyzer::vendorPrefixes("Com.Example.Tool", "team.sign.x"),
+            (std::set<std::string>{"com.example", "team.sign"}));
+  EXPECT_EQ(AppAnalyzer::vendorPrefixes("single", std::nullopt), std::set<std::string>{});
+  const std::set<std::string> vendor{"com.example"};
+  const std::pair<const char*, bool> peers[] = {
+      {"com.example", true}, {"com.example.other", true}, {"com", true}, {"com.examples", false}};
+  for (const auto& [peer, shares] : peers) EXPECT_EQ(AppAnalyzer::peerSharesVendor(peer, vendor), shares) << peer;
 }
 
 TEST_F(AnalyzerTest, BundlesAreReadInEachLayoutAndLinksStayInside) {

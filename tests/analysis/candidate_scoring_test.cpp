@@ -30,5 +30,30 @@ TEST(CandidateScoringTest, RecordedOwnerAndAgeSentences) {
   EXPECT_EQ(graded->score, 85);
 }
 
+// The age threshold and the lowest score worth a finding, each at its value and one on each side; a
+// signing-identifier name in a cache location with its age makes exactly the Safe to Remove threshold.
+TEST(CandidateScoringTest, AgeAndTheLowestScoreAtTheirEdges) {
+  struct Case {
+    int weight;  // of the one identity evidence, beside a location's 12
+    bool exact;
+    int ageDays;
+    std::optional<std::pair<int, C>> graded;
+  } cases[] = {
+      {60, true, 179, std::pair{72, C::probablyLeftover}},
+      {60, true, 180, std::pair{75, C::safeToRemove}},
+      {9, false, 0, std::nullopt},
+      {10, false, 0, std::pair{22, C::review}},
+      {9, true, 0, std::pair{21, C::review}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.weight) + " " + std::to_string(c.ageDays));
+    IdentityFacts facts{.kind = F::cache, .evidence = {ev(K::signingIdentifier, c.weight), ev(K::location, 12)},
+                        .score = c.weight + 12, .exact = c.exact};
+    auto graded = CandidateScoring::score(facts, {.modifiedAt = kNow - std::chrono::days{c.ageDays}, .now = kNow});
+    ASSERT_EQ(graded.has_value(), c.graded.has_value());
+    if (graded) EXPECT_EQ(std::pair(graded->score, graded->tier), *c.graded);
+  }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -10,6 +10,36 @@ namespace {
 
 using C = FindingConfidence;
 
+// Every threshold at its value and one point on each side; the overrides beside them.
+TEST(GradingTest, EachTierStartsAtItsThreshold) {
+  using K = FindingKind;
+  struct Case {
+    int score;
+    bool exact;
+    K kind;
+    bool isProtected, running, reviewCap;
+    C expected;
+  } cases[] = {
+      {74, true, K::cache, false, false, false, C::probablyLeftover},
+      {75, true, K::cache, false, false, false, C::safeToRemove},
+      {76, true, K::cache, false, false, false, C::safeToRemove},
+      {100, false, K::cache, false, false, false, C::probablyLeftover},  // no exact identity signal
+      {100, true, K::log, false, false, false, C::probablyLeftover},     // not a safe-eligible kind
+      {51, false, K::log, false, false, false, C::review},
+      {52, false, K::log, false, false, false, C::probablyLeftover},
+      {53, false, K::log, false, false, false, C::probablyLeftover},
+      {64, true, K::cache, true, false, false, C::review},
+      {65, true, K::cache, true, false, false, C::probablyLeftover},
+      {100, true, K::cache, true, false, false, C::probablyLeftover},  // protected: never Safe
+      {100, true, K::cache, false, false, true, C::review},
+      {0, false, K::other, true, true, true, C::inUse},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.score) + " " + std::string(stringValue(c.kind)));
+    EXPECT_EQ(EvidenceClassifier::tier(c.score, c.exact, c.kind, c.isProtected, c.running, c.reviewCap), c.expected);
+  }
+}
+
 TEST(TransparencyContentTest, SectionsInOrderWithTheirTitlesAndTheGradingNumbers) {
   TransparencyContent content = TransparencyContent::current();
   EXPECT_EQ(content.title, "How Corvane decides what is safe");

@@ -160,6 +160,12 @@ TEST(MachOSignatureTest, DamagedBlobsLoseOnlyWhatTheyHold) {
        {std::nullopt, kTeam, kGroups}},
       {"identOffset inside the fixed fields", [&](Bytes& b) { putBig32(b, directory(b) + 20, 8); },
        {std::nullopt, kTeam, kGroups}},
+      // The last byte of the fixed fields made a one-letter string, and the first byte after them.
+      {"identOffset at the last fixed byte",
+       [&](Bytes& b) { putBig32(b, directory(b) + 20, 43), b[directory(b) + 43] = 'X'; }, {std::nullopt, kTeam, kGroups}},
+      {"identOffset right after the fixed fields",
+       [&](Bytes& b) { putBig32(b, directory(b) + 20, 44), b[directory(b) + 44] = 'Y', b[directory(b) + 45] = 0; },
+       {"Y", kTeam, kGroups}},
       {"teamOffset out of range", [&](Bytes& b) { putBig32(b, directory(b) + 48, 0x7fffffff); },
        {kIdentifier, std::nullopt, kGroups}},
       {"entitlements length below a blob header",

@@ -29,6 +29,11 @@ void put(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t val
 
 const std::string kMalformed = "malformed bill of materials: ";
 
+std::uint32_t be32At(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  return std::uint32_t{bytes.at(offset)} << 24 | std::uint32_t{bytes.at(offset + 1)} << 16 |
+         std::uint32_t{bytes.at(offset + 2)} << 8 | bytes.at(offset + 3);
+}
+
 // The message of a failure, without the prefix every message carries.
 std::string errorOf(const std::vector<std::uint8_t>& bytes, const bom::Limits& limits = {}) {
   auto paths = bom::readPaths(bytes, limits);
@@ -71,6 +76,11 @@ TEST(BomReaderTest, RefusesABrokenHeaderBlockTableVariablesOrTree) {
       {[&](auto& b) { put(b, lastLeaf + 4, image.rootNodeBlock); }, "the leaf chain reaches an inner node"},
       {[&](auto& b) { put(b, lastLeaf + 2, 0xFFFF, 2); },
        "tree node " + std::to_string(lastBlock) + " has more entries than its block holds"},
+      // One entry, or one block, more than the region holds.
+      {[&](auto& b) { put(b, lastLeaf + 2, testing::kBomMaxEntriesPerNode + 1, 2); },
+       "tree node " + std::to_string(lastBlock) + " has more entries than its block holds"},
+      {[&](auto& b) { put(b, image.blockTableOffset, (be32At(b, 20) - 4) / 8 + 1); },
+       "the block table is shorter than its count"},
       // The inner root node's first entry leading back to itself, or an inner node with no entries.
       {[&](auto& b) { put(b, root + 12, image.rootNodeBlock); }, "the paths tree is deeper than 64"},
       {[&](auto& b) { put(b, root + 2, 0, 2); }, "an inner tree node has no entries"},
@@ -82,6 +92,9 @@ TEST(BomReaderTest, RefusesABrokenHeaderBlockTableVariablesOrTree) {
     c.damage(bytes);
     EXPECT_EQ(errorOf(bytes), c.message);
   }
+  std::vector<std::uint8_t> fullLeaf = image.bytes;  // as many entries as the block holds: the rest are empty
+  put(fullLeaf, lastLeaf + 2, testing::kBomMaxEntriesPerNode, 2);
+  EXPECT_EQ(errorOf(fullLeaf), errorOf(image.bytes));
   bom::Limits fewPaths;
   fewPaths.maxPaths = 10;
   EXPECT_EQ(errorOf(image.bytes, fewPaths), "more than 10 paths");

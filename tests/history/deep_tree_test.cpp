@@ -70,16 +70,16 @@ void runDeepTreeOperations(const std::string& folder) {
   EXPECT_EQ(SampleMac::readFile(deepPath(docs + "/Deep", 511) + "/leaf"), "x");
   EXPECT_FALSE(fs::exists(trash + "/Deep"));
   // One level more than a copy takes: nothing is left of the partial copy.
-  deepTree(trash + "/Deeper", 514);
+  deepTree(trash + "/Deeper", 512);
   EXPECT_EQ(RestoreExecutor().restore(trash + "/Deeper", {"Deeper", docs, "Deeper"}, {trash}, true),
             RestoreOutcome::copyFailed("copy"));
   EXPECT_EQ(SampleMac::entryNames(docs), std::set<std::string>{"Deep"});
 
-  // The remover takes 512 levels and stops at its limit below that.
-  deepTree(trash + "/Gone", 512);
-  EXPECT_EQ(FSMutator::deleteItem(trash + "/Gone", 1, {trash}, {}), ItemOutcome::deleted(trash + "/Gone", 1));
-  EXPECT_EQ(FSMutator::deleteItem(trash + "/Deeper", 1, {trash}, {}),
-            ItemOutcome::failed(trash + "/Deeper", 0, "directory nested too deep (512)"));
+  // The remover takes 512 levels and stops at its limit one level below that.
+  EXPECT_EQ(FSMutator::deleteItem(trash + "/Deeper", 1, {trash}, {}), ItemOutcome::deleted(trash + "/Deeper", 1));
+  deepTree(trash + "/Deepest", 513);
+  EXPECT_EQ(FSMutator::deleteItem(trash + "/Deepest", 1, {trash}, {}),
+            ItemOutcome::failed(trash + "/Deepest", 0, "directory nested too deep (512)"));
 }
 
 TEST(DeepTreeTest, EveryTreeOperationReachesItsDepthLimitWithFewDescriptors) {

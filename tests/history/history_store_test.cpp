@@ -121,14 +121,14 @@ TEST_F(HistoryStoreTest, AnUndecodableFileLoadsEmptyAndIsKeptAsideByteForByteBef
 TEST_F(HistoryStoreTest, AFolderAtTheHistoryPathIsMovedAsideWholeWithoutReplacingEarlierKeptFiles) {
   SampleMac::writeFile(historyPath + "/inside.txt", "mine");
   SampleMac::writeFile(aside, "earlier");
-  SampleMac::writeFile(aside + "-2", "earlier 2");
+  for (int n = 2; n < kMaxKeptAsideNames; ++n) SampleMac::writeFile(aside + "-" + std::to_string(n), "earlier 2");
   HistoryStore store(files.manager(), layout);
   EXPECT_TRUE(store.fileIsUnreadable());
   EXPECT_TRUE(store.append(a).has_value());
   EXPECT_EQ(SampleMac::readFile(aside), "earlier");
   EXPECT_EQ(SampleMac::readFile(aside + "-2"), "earlier 2");
-  EXPECT_EQ(SampleMac::readFile(aside + "-3/inside.txt"), "mine");
-  EXPECT_EQ(store.keptAsideURL(), Url::fileURL(aside + "-3"));
+  EXPECT_EQ(SampleMac::readFile(aside + "-99/inside.txt"), "mine");  // the last name there is
+  EXPECT_EQ(store.keptAsideURL(), Url::fileURL(aside + "-99"));
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText({a}));
 }
 
@@ -219,6 +219,27 @@ TEST_F(HistoryStoreTest, WritersInTwoProcessesAtOnceLoseNoRecord) {
   EXPECT_EQ(ids.size(), expected.size());
   // Equal dates: the records load in file order, which the interleaved writes left fully encoded.
   EXPECT_EQ(SampleMac::readFile(historyPath), historyText(HistoryStore(files.manager(), layout).records()));
+}
+
+// The same, with the interleaving forced: a second writer comes while the first holds the lock (inside its
+// write), waits out its short wait and fails without writing; the first writer's record is not overwritten.
+TEST_F(HistoryStoreTest, AWriterThatFindsTheLockHeldWaitsAndNeverWritesOverTheHolder) {
+  HistoryStore second(HistoryFileManager::system(std::chrono::milliseconds(50)), layout);
+  std::optional<Status> meanwhile;
+  HistoryFileManager holder = files.manager();
+  holder.writeAtomically = [&, write = holder.writeAtomically](const std::string& path, const std::string& bytes) {
+    if (!meanwhile) meanwhile = second.append(b);
+    return write(path, bytes);
+  };
+  HistoryStore first(holder, layout);
+  ASSERT_TRUE(first.append(a).has_value());
+  ASSERT_TRUE(meanwhile && !meanwhile->has_value());
+  EXPECT_EQ(meanwhile->error().describe(),
+            "flock " + folder() + "/.history.json.lock: Resource temporarily unavailable");
+  EXPECT_EQ(idsOf(HistoryStore(files.manager(), layout).records()), (Ids{a.id}));
+  // With the lock free again the second writer's next change lands on top of the first's record.
+  ASSERT_TRUE(second.append(c).has_value());
+  EXPECT_EQ(idsOf(HistoryStore(files.manager(), layout).records()), (Ids{c.id, a.id}));
 }
 
 TEST_F(HistoryStoreTest, AppendsLeaveExactlyTheTextEncodingTheWholeHistoryGives) {

@@ -6,9 +6,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
+#include "corvane/discovery/command_runner.h"
+#include "corvane/history/bulk_restore_summary.h"
 #include "history/restore_copy.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
@@ -130,6 +133,8 @@ TEST(RestorePlannerTest, RejectionsInOrder) {
   EXPECT_EQ(RestorePlanner::plan(file, with([&](auto& f) { f.names = full; }), {"a.txt", "/Users/u/Documents", "x"},
                                  roots),
             RestoreDecision(RestoreRejection::noFreeName));
+  full.pop_back();  // the last candidate is still tried
+  EXPECT_EQ(RestorePlanner::firstFreeName("x", full, false), "x (restored 200)");
 }
 
 // A Trash folder and a destination folder in a fresh temporary folder.
@@ -217,7 +222,7 @@ TEST_F(RestoreExecutorTest, CopyKeepsModesTimesLinksAndExtendedAttributes) {
 
 TEST_F(RestoreExecutorTest, TooDeepATreeIsNotCopiedAndNothingIsLeftBehind) {
   std::string deep = trash + "/Deep";
-  for (int level = 0; level < 514; ++level) deep += "/d";
+  for (int level = 0; level < 512; ++level) deep += "/d";  // one level more than a copy takes
   fs::create_directories(deep);
   SampleMac::writeFile(deep + "/leaf", "x");
   const auto before = test_support::treeListing(root);
@@ -340,27 +345,69 @@ TEST_F(RestoreExecutorTest, ChangesAfterPlanning) {
          fs::create_directory_symlink(elsewhere, docs);
        },
        RestoreOutcome::failed("dest parent changed")},
+      // The item's own folder in the Trash, for a link to a folder holding another item of its name.
+      {"source folder swapped for a link",
+       [&](const RestorePlan&) {
+         SampleMac::writeFile(elsewhere + "/item", "theirs");
+         fs::rename(trash + "/box", root + "/moved");
+         fs::create_directory_symlink(elsewhere, trash + "/box");
+       },
+       RestoreOutcome::failed("open source parent")},
   };
   for (bool forceCopy : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.label) + (forceCopy ? " copy" : " rename"));
       fs::remove_all(root + "/moved");
-      if (fs::is_symlink(docs)) fs::remove(docs);
+      for (const std::string& folder : {docs, trash + "/box"})
+        if (fs::is_symlink(folder)) fs::remove(folder);
       fs::remove_all(docs);
       fs::remove_all(elsewhere);
       fs::create_directories(docs);
       fs::create_directories(elsewhere);
       SampleMac::writeFile(trash + "/item", "ours");
+      SampleMac::writeFile(trash + "/box/item", "ours");
+      const bool inBox = std::string(c.label).starts_with("source");
       std::map<std::string, std::string> after;
       RestoreExecutor::Collaborators hook;
       hook.afterPlanning = [&](const RestorePlan& p) {
         c.change(p);
         after = test_support::treeListing(root);
       };
-      EXPECT_EQ(restore("item", forceCopy, hook), c.expected);
+      EXPECT_EQ(RestoreExecutor(hook).restore(trash + (inBox ? "/box/item" : "/item"), {"item", docs, "item"}, roots,
+                                              forceCopy),
+                c.expected);
       EXPECT_EQ(test_support::treeListing(root), after);  // nothing written, the item where it was
     }
   }
+}
+
+// A restore by copy whose original cannot be removed afterwards (its Trash folder is mounted read-only in a
+// private mount namespace) says so: the copy is in place and the original is still in the Trash.
+TEST(RestoreSourceRemoveTest, AnOriginalThatCannotBeRemovedAfterTheCopyIsReported) {
+  if (const char* folder = std::getenv("CORVANE_READ_ONLY_TRASH")) {
+    const std::string trash = std::string(folder) + "/.Trash", docs = std::string(folder) + "/Documents";
+    const RestoreOutcome outcome = RestoreExecutor().restore(trash + "/item", {"item", docs, "item"}, {trash}, true);
+    EXPECT_EQ(outcome, RestoreOutcome::sourceRemoveFailed(docs + "/item"));
+    EXPECT_EQ(BulkRestoreSummary::single(outcome, "item"),
+              "Put 'item' back to " + docs + ", but a copy still remains in the Trash.");
+    EXPECT_EQ(SampleMac::readFile(docs + "/item"), "ours");
+    EXPECT_EQ(SampleMac::readFile(trash + "/item"), "ours");
+    return;
+  }
+  TemporaryFolder tmp("read-only-trash");
+  const std::string root = *platform::realPath(tmp.path());
+  SampleMac::writeFile(root + "/.Trash/item", "ours");
+  fs::create_directories(root + "/Documents");
+  CommandRunner shell;
+  if (shell.runWithStatus("/usr/bin/unshare", {"-m", "true"}).status != 0) GTEST_SKIP() << "no private mount namespace";
+  auto outcome = shell.runWithStatus(
+      "/usr/bin/unshare",
+      {"-m", "--propagation", "private", "/bin/sh", "-c",
+       "mount --bind \"$1/.Trash\" \"$1/.Trash\" && mount -o remount,bind,ro \"$1/.Trash\" && "
+       "CORVANE_READ_ONLY_TRASH=\"$1\" exec \"$2\" --gtest_filter=RestoreSourceRemoveTest.*",
+       "sh", root, fs::read_symlink("/proc/self/exe").string()});
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("[  PASSED  ] 1 test."), std::string::npos) << outcome.output;
 }
 
 }  // namespace

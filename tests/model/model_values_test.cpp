@@ -5,6 +5,7 @@
 #include "corvane/model/file_finding.h"
 #include "corvane/model/removal_records.h"
 #include "corvane/base/url.h"
+#include "base/url_reading.h"
 
 namespace corvane {
 namespace {
@@ -46,12 +47,21 @@ TEST(UrlTest, WritesPathsPercentEncodedAsFileURLs) {
 }
 
 TEST(UrlTest, RefusesWhatIsNotAnAbsoluteFileURL) {
-  EXPECT_FALSE(Url::parse("/tmp/x").has_value());
-  EXPECT_FALSE(Url::parse("https://example.com/x").has_value());
-  EXPECT_FALSE(Url::parse("file://relative/x").has_value());
-  EXPECT_FALSE(Url::parse("file:///bad%2").has_value());
-  EXPECT_FALSE(Url::parse("file:///bad%zz").has_value());
-  EXPECT_FALSE(Url::parse("file:///nul%00byte").has_value());
+  const std::pair<const char*, const char*> cases[] = {
+      {"/tmp/x", "not a file URL"},
+      {"https:///x", "not a file URL"},
+      {"file://relative/x", "not an absolute path"},
+      {"file:///bad%2", "a malformed percent escape"},
+      {"file:///bad%zz", "a malformed percent escape"},
+      {"file:///nul%00byte", "a NUL byte in the path"},
+  };
+  for (const auto& [text, problem] : cases) {
+    auto url = url::readFileURL(text);
+    ASSERT_FALSE(url.has_value()) << text;
+    EXPECT_EQ(url.error().message, problem) << text;
+    EXPECT_EQ(url.error().path, text);
+    EXPECT_EQ(Url::parse(text), std::nullopt);
+  }
 }
 
 }  // namespace

@@ -46,11 +46,18 @@ TEST(DeletePlannerTest, AdmitsOnlyItemsStrictlyInsideATrashOnce) {
   const BlockerBreakdown blockers{1, 0, 2, 0, 0};
   EXPECT_EQ(ConfirmationPolicy::request(plan, blockers, "Trash"),
             (ConfirmationRequest{DeleteMode::forceEmpty, "Trash", 4, 100, 2, blockers, false, std::nullopt}));
-  std::vector<DeleteCandidate> many(101, candidate("/U/.Trash/x", std::nullopt));
-  for (std::size_t i = 0; i < many.size(); ++i) many[i].resolvedPath = "/U/.Trash/" + std::to_string(i);
-  for (auto mode : {DeleteMode::normalEmpty, DeleteMode::forceEmpty, DeleteMode::deleteSelection})
-    EXPECT_EQ(ConfirmationPolicy::request(DeletePlanner::plan(many, {"/U/.Trash"}, mode), {}, "").phrase,
-              mode == DeleteMode::deleteSelection ? std::optional<std::string>("Delete Permanently") : std::nullopt);
+  // The phrase from the 101st item or the 1,000,000,001st byte.
+  const std::tuple<std::size_t, std::int64_t, bool> selections[] = {
+      {100, 1, false}, {101, 1, true}, {2, 500'000'000, false}, {1, 1'000'000'000, false}, {1, 1'000'000'001, true}};
+  for (const auto& [count, bytes, asks] : selections) {
+    std::vector<DeleteCandidate> many(count, candidate("/U/.Trash/x", std::nullopt, bytes));
+    for (std::size_t i = 0; i < many.size(); ++i) many[i].resolvedPath = "/U/.Trash/" + std::to_string(i);
+    for (auto mode : {DeleteMode::normalEmpty, DeleteMode::forceEmpty, DeleteMode::deleteSelection})
+      EXPECT_EQ(ConfirmationPolicy::request(DeletePlanner::plan(many, {"/U/.Trash"}, mode), {}, "").phrase,
+                mode == DeleteMode::deleteSelection && asks ? std::optional<std::string>("Delete Permanently")
+                                                            : std::nullopt)
+          << count << " x " << bytes;
+  }
 }
 
 TEST(DeleteReportTest, DerivedCounts) {

@@ -45,31 +45,40 @@ TEST(ConfidenceScorer, LanesFromKindOriginAndAge) {
     std::optional<std::string> origin;
     std::optional<Date> trashed;
     TriageLane lane;
+    int score;
     Reasons reasons;
   } cases[] = {
-      {TrashCategory::installer, "/Users/u/Downloads", daysAgo(40), TriageLane::safeToPurge,
+      {TrashCategory::installer, "/Users/u/Downloads", daysAgo(40), TriageLane::safeToPurge, 100,
        {"Regenerable installer", "Trashed over a month ago"}},
-      {TrashCategory::screenshot, "/Users/u/Desktop", kNow - std::chrono::hours(14), TriageLane::likelyWanted,
+      {TrashCategory::screenshot, "/Users/u/Desktop", kNow - std::chrono::hours(14), TriageLane::likelyWanted, 35,
        {"Screenshot", "From Desktop", "Trashed today"}},
-      {TrashCategory::document, "/Users/u/DesktopOld", daysAgo(31), TriageLane::review,
+      {TrashCategory::screenshot, std::nullopt, daysAgo(3), TriageLane::safeToPurge, 75, {"Screenshot"}},
+      {TrashCategory::screenshot, "/Users/u/Pictures/Shots", daysAgo(3), TriageLane::review, 55,
+       {"Screenshot", "From Pictures"}},
+      {TrashCategory::document, "/Users/u/DesktopOld", daysAgo(31), TriageLane::review, 50,
        {"Personal document", "Trashed over a month ago"}},
-      {TrashCategory::folder, std::nullopt, std::nullopt, TriageLane::review, {}},
-      {TrashCategory::application, std::nullopt, daysAgo(1), TriageLane::likelyWanted,
+      {TrashCategory::folder, std::nullopt, std::nullopt, TriageLane::review, 50, {}},
+      {TrashCategory::application, std::nullopt, daysAgo(1), TriageLane::likelyWanted, 25,
        {"Application", "Trashed yesterday"}},
+      // One point below the purge lane.
+      {TrashCategory::application, std::nullopt, daysAgo(30), TriageLane::review, 65,
+       {"Application", "Trashed over a month ago"}},
       // 0.8 - 0.2 - 0.2 lands exactly on the boundary of the wanted lane.
-      {TrashCategory::archive, "/Users/u/", daysAgo(0), TriageLane::likelyWanted,
+      {TrashCategory::archive, "/Users/u/", daysAgo(0), TriageLane::likelyWanted, 40,
        {"Regenerable archive", "From your Home folder", "Trashed today"}},
-      {TrashCategory::developer, "/Users/u/Documents/app", daysAgo(5), TriageLane::review,
+      {TrashCategory::developer, "/Users/u/Documents/app", daysAgo(5), TriageLane::review, 60,
        {"Developer build output", "From Documents"}},
-      {TrashCategory::audio, "/Users/u/Music/Loops/", daysAgo(-3), TriageLane::likelyWanted,
+      {TrashCategory::audio, "/Users/u/Music/Loops/", daysAgo(-3), TriageLane::likelyWanted, -10,
        {"Personal audio", "From Music", "Trashed today"}},
-      {TrashCategory::image, "/Users/other/Pictures", daysAgo(8), TriageLane::likelyWanted, {"Personal image"}},
-      {TrashCategory::symlink, std::nullopt, daysAgo(30), TriageLane::safeToPurge, {"Trashed over a month ago"}},
+      {TrashCategory::image, "/Users/other/Pictures", daysAgo(8), TriageLane::likelyWanted, 30, {"Personal image"}},
+      {TrashCategory::symlink, std::nullopt, daysAgo(30), TriageLane::safeToPurge, 70, {"Trashed over a month ago"}},
+      {TrashCategory::symlink, std::nullopt, daysAgo(29), TriageLane::review, 50, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(triage::kindLabel(c.category));
+    SCOPED_TRACE(std::string(triage::kindLabel(c.category)) + " " + std::to_string(c.score));
     auto result = ConfidenceScorer::triage(c.category, c.origin, "/Users/u", c.trashed, kNow, kUTC);
     EXPECT_EQ(result.lane, c.lane);
+    EXPECT_EQ(result.score, c.score);
     EXPECT_EQ(result.reasons, c.reasons);
   }
 }
