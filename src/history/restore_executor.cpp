@@ -78,9 +78,8 @@ RestoreOutcome RestoreExecutor::restore(const std::string& sourcePath, const Put
   // Source facts.
   auto split = pf::splitPath(sourcePath);
   if (!split) return RestoreOutcome::rejected(RestoreRejection::sourceNotInTrash);
-  int lstatError = 0;
-  auto item = pf::linkStatus(sourcePath, &lstatError);
-  if (!item) return lstatError == ENOENT ? RestoreOutcome::sourceGone() : RestoreOutcome::failed("lstat source");
+  auto item = pf::linkStatus(sourcePath);
+  if (!item) return item.error().code == ENOENT ? RestoreOutcome::sourceGone() : RestoreOutcome::failed("lstat source");
   auto parentReal = TrashLocator::resolvedRealPath(split->parent);
   if (!parentReal) return RestoreOutcome::failed("resolve source parent");
   SourceFacts source;

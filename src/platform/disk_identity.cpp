@@ -7,9 +7,8 @@
 namespace corvane::platform {
 
 Result<DiskIdentity> diskIdentityOf(const Url& at) {
-  errno = 0;
   auto st = identityStatus(at.path());
-  if (!st) return Error::fromErrno(errno != 0 ? errno : ENOENT, "lstat", at.path());
+  if (!st) return st.error();
   return identityIn(*st);
 }
 

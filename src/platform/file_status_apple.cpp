@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "platform/stat_fields.h"
 
 namespace corvane::platform {
@@ -13,9 +15,9 @@ void readStatTimes(const struct ::stat& st, FileStatus& into) {
 }
 
 // Inode numbers are not handed out again at once: device and inode tell objects apart.
-std::optional<FileStatus> identityStatus(const std::string& path) {
+Result<FileStatus> identityStatus(const std::string& path) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  if (::lstat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "lstat", path);
   return statusFromStat(st);
 }
 

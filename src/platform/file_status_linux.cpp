@@ -28,7 +28,7 @@ void readStatTimes(const struct ::stat& st, FileStatus& into) {
 // ext4 hands a freed inode number to the next new file at once, so device and inode alone cannot tell a
 // recreated file from the original: the birth time where the file system keeps one, else the last
 // status change, tells them apart.
-std::optional<FileStatus> identityStatus(const std::string& path) {
+Result<FileStatus> identityStatus(const std::string& path) {
   // One statx says it all where the kernel has it; the scans of large folders ask this of every item.
   struct statx sx {};
   if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
@@ -49,9 +49,9 @@ std::optional<FileStatus> identityStatus(const std::string& path) {
                                                             : nanoseconds(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
     return status;
   }
-  if (errno != ENOSYS) return std::nullopt;
+  if (errno != ENOSYS) return Error::fromErrno(errno, "statx", path);
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  if (::lstat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "lstat", path);
   FileStatus status = statusFromStat(st);
   status.creationStamp = nanoseconds(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
   return status;

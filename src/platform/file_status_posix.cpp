@@ -34,21 +34,15 @@ FileType FileStatus::type() const {
   }
 }
 
-std::optional<FileStatus> linkStatus(const std::string& path, int* error) {
+Result<FileStatus> linkStatus(const std::string& path) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (error) *error = errno;
-    return std::nullopt;
-  }
+  if (::lstat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "lstat", path);
   return statusFromStat(st);
 }
 
-std::optional<FileStatus> status(const std::string& path, int* error) {
+Result<FileStatus> status(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (error) *error = errno;
-    return std::nullopt;
-  }
+  if (::stat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "stat", path);
   return statusFromStat(st);
 }
 

@@ -156,11 +156,7 @@ class PosixFileSystem final : public FileSystem {
     return unlisted.status();
   }
 
-  Result<FileStatus> linkStatus(const std::string& path) const override {
-    int error = 0;
-    if (auto st = platform::linkStatus(path, &error)) return *st;
-    return Error::fromErrno(error, "lstat", path);
-  }
+  Result<FileStatus> linkStatus(const std::string& path) const override { return platform::linkStatus(path); }
   Result<DiskIdentity> diskIdentity(const std::string& path) const override {
     return diskIdentityOf(Url::fileURL(path));
   }

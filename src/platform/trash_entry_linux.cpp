@@ -5,9 +5,8 @@ namespace corvane::platform {
 
 // Linux keeps no added-to-folder date; a rename into the folder updates the status-change time.
 Result<std::int64_t> addedToFolderSeconds(const std::string& path) {
-  int error = 0;
-  const auto status = linkStatus(path, &error);
-  if (!status) return Error::fromErrno(error, "lstat", path);
+  const auto status = linkStatus(path);
+  if (!status) return status.error();
   return status->changedSeconds;
 }
 

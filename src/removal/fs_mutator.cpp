@@ -123,8 +123,8 @@ ItemOutcome FSMutator::remove(const std::string& itemPath, std::optional<std::in
 
   const auto parentReal = TrashLocator::resolvedRealPath(split->parent);
   if (!parentReal) {
-    int code = 0;
-    if (!platform::linkStatus(itemPath, &code) && code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
+    const auto item = platform::linkStatus(itemPath);
+    if (!item && item.error().code == ENOENT) return ItemOutcome::alreadyGone(itemPath);
     return ItemOutcome::skippedUnsafe(itemPath, SkipReason::notInTrashAfterRealpath);
   }
   const auto root = enclosingRoot(*parentReal, roots);

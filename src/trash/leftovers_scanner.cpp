@@ -84,10 +84,10 @@ LeftoversScanState LeftoversScanner::scan(const HistoryOrigins& historyOrigins) 
 }
 
 bool LeftoversScanner::homeTrashIsAbsent() const {
-  int error = 0;
   const auto home = platform::linkStatus(layout_.home);
-  return home && home->type() == platform::FileType::directory && !platform::linkStatus(layout_.userTrash(), &error) &&
-         error == ENOENT;
+  if (!home || home->type() != platform::FileType::directory) return false;
+  const auto trash = platform::linkStatus(layout_.userTrash());
+  return !trash && trash.error().code == ENOENT;
 }
 
 PutBackTable LeftoversScanner::loadPutBack(const std::string& trashRoot, const std::string& volumeRoot) const {

@@ -119,9 +119,9 @@ TEST_F(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   EXPECT_EQ(status(at("link"))->type(), FileType::directory);
   EXPECT_EQ(linkStatus(t + "/file")->type(), FileType::regular);
   EXPECT_EQ(linkStatus(t + "/file")->size, 5);
-  int error = 0;
-  EXPECT_EQ(linkStatus(t + "/missing", &error), std::nullopt);
-  EXPECT_EQ(error, ENOENT);
+  EXPECT_EQ(linkStatus(t + "/missing").error(), Error::fromErrno(ENOENT, "lstat", t + "/missing"));
+  EXPECT_EQ(status(t + "/missing").error(), Error::fromErrno(ENOENT, "stat", t + "/missing"));
+  EXPECT_EQ(identityStatus(t + "/missing").error().code, ENOENT);
   EXPECT_EQ(realPath(t + "/link/").value_or(""), t + "/folder");
   EXPECT_EQ(realPath(t + "/missing").error(), Error::fromErrno(ENOENT, "realpath", t + "/missing"));
   EXPECT_EQ(readLink(t + "/file").error(), Error::fromErrno(EINVAL, "readlink", t + "/file"));

@@ -34,6 +34,7 @@ class [[nodiscard]] Result {
   Result(Error error) : error_(std::move(error)) {}  // NOLINT
 
   bool has_value() const { return value_.has_value(); }
+  explicit operator bool() const { return has_value(); }
 
   T& value() & {
     if (!has_value()) std::abort();
