@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "corvane/analysis/app_analyzer.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "bench_timing.h"
 #include "corvane/discovery/command_runner.h"
 #include "platform/resources.h"

@@ -11,7 +11,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/discovery/command_runner.h"
 #include "corvane/orphans/orphan_scanner.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/resources.h"
 #include "bench_timing.h"
 #include "sample_mac/sample_mac.h"

@@ -19,7 +19,7 @@
 #include "formats/macho_signature.h"
 #include "platform/code_signature.h"
 #include "platform/file_io.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/bom_writer.h"
 #include "sample_mac/macho_builder.h"

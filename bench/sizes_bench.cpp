@@ -11,7 +11,7 @@
 #include "corvane/analysis/app_analyzer.h"
 #include "corvane/analysis/size_rollup.h"
 #include "corvane/discovery/command_runner.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/resources.h"
 #include "sample_mac/sample_mac.h"
 

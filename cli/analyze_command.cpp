@@ -1,6 +1,5 @@
 // corvane analyze APP: the snapshot of one app; corvane explain: how the grading works.
 
-#include <map>
 #include <ostream>
 
 #include "cli/accepted_names.h"
@@ -11,14 +10,9 @@
 #include "cli/progress.h"
 #include "cli/terminal_text.h"
 #include "cli/snapshot_text.h"
-#include "corvane/analysis/app_analyzer.h"
-#include "corvane/analysis/finding_ids.h"
-#include "corvane/discovery/app_discovery_service.h"
 #include "corvane/analysis/finding_arranger.h"
-#include "corvane/model/json_forms.h"
 #include "corvane/analysis/transparency_content.h"
-#include "corvane/discovery/installed_app_catalog.h"
-#include "corvane/orphans/removed_app_leftovers.h"
+#include "corvane/uninstall/app_analysis.h"
 
 namespace corvane::cli {
 
@@ -33,110 +27,88 @@ std::optional<FindingSortKey> sortKey(const std::string& text) {
   return kAllFindingSortKeys[*index];
 }
 
-// Sorted by the sizes shown, each finding's total on disk, rather than by its own entry's size.
-std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, const FindingSizes& sizes,
-                                         FindingSortDirection direction) {
-  std::map<Uuid, std::optional<std::int64_t>> own;
-  for (auto& f : findings) {
-    own[f.id] = f.byteCount;
-    auto total = sizes.find(f.id.toString());
-    f.byteCount = total == sizes.end() ? std::nullopt : std::optional<std::int64_t>(total->second.allocatedBytes);
-  }
-  findings = FindingArranger::arrange(std::move(findings), FindingSortKey::size, direction);
-  for (auto& f : findings) f.byteCount = own[f.id];
-  return findings;
-}
+struct Sorting {
+  FindingSortKey key = FindingSortKey::recommended;
+  FindingSortDirection direction = FindingSortDirection::descending;
+};
 
-// The snapshot, every finding with its total on disk beside its entry's own size.
-json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
-  json::Json doc = json::encode(snapshot);
-  doc["findings"] = findingsJSON(snapshot.findings, sizes);
-  return doc;
-}
-
-int analyze(const ParsedArguments& args, Context& context) {
-  FindingSortKey sort = FindingSortKey::recommended;
+// --sort, --ascending and --descending; none after saying what is wrong with them.
+std::optional<Sorting> sorting(const ParsedArguments& args, Context& context) {
+  Sorting sort;
   if (auto value = args.value("--sort")) {
     auto key = sortKey(*value);
     if (!key) {
       context.err << "corvane analyze: unknown sort " << *value << " (recommended, name, size or dateModified)\n";
-      return kExitUsage;
+      return std::nullopt;
     }
-    sort = *key;
+    sort.key = *key;
   }
   if (args.has("--ascending") && args.has("--descending")) {
     context.err << "corvane analyze: --ascending and --descending cannot be used together\n";
-    return kExitUsage;
+    return std::nullopt;
   }
-  FindingSortDirection direction = defaultDirection(sort);
-  if (args.has("--ascending")) direction = FindingSortDirection::ascending;
-  if (args.has("--descending")) direction = FindingSortDirection::descending;
+  sort.direction = defaultDirection(sort.key);
+  if (args.has("--ascending")) sort.direction = FindingSortDirection::ascending;
+  if (args.has("--descending")) sort.direction = FindingSortDirection::descending;
+  return sort;
+}
 
+AppAnalysis analysed(const ParsedArguments& args, Context& context, const std::optional<std::string>& removed) {
+  const std::vector<InstalledApplication> installed = listApps(context.layout);
+  ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
+                        std::chrono::seconds(1), "Analysing");
+  AppAnalyzer::Collaborators machine;
+  machine.fileSystem = std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(), progress);
+  const AppAnalysisRequest request{removed ? Url() : Url::fileURL(args.positional[0]), removed,
+                                   args.has("--base-rules-only")};
+  return analyzeApp(context.layout, installed, request, std::move(machine));
+}
+
+void printText(Context& context, const AppAnalysis& analysis, const FindingSizes& sizes, bool explain) {
+  const Layout shown = context.shown();
+  const std::vector<FileFinding>& findings = analysis.snapshot.findings;
+  printSnapshotHeader(context.out, analysis.snapshot, shown);
+  context.out << "\n";
+  printFindings(context.out, findings, shown, explain, &sizes, context.terminal.colour);
+  if (!findings.empty()) {
+    context.out << "\n";
+    printTierTotals(context.out, findings, sizes, context.terminal.colour);
+  }
+  if (explain && !analysis.withheld.empty()) {
+    // What the names alone would have offered, and why it is not.
+    context.out << "\nNot offered, the system's own or shared by many apps (" << analysis.withheld.size() << ")\n";
+    printFindings(context.out, analysis.withheld, shown, true, nullptr, context.terminal.colour);
+  }
+  printUnreadLocations(context.out, context.layout);
+}
+
+int analyze(const ParsedArguments& args, Context& context) {
+  const std::optional<Sorting> sort = sorting(args, context);
+  if (!sort) return kExitUsage;
   const auto removed = args.value("--removed");
   if (removed.has_value() == !args.positional.empty()) {
     context.err << "corvane analyze: give either APP or --removed BUNDLE-ID (usage: corvane " << context.usage << ")\n";
     return kExitUsage;
   }
-  AppAnalyzer::Options analysis;
-  analysis.extendedMatching = analysis.systemOwnership = !args.has("--base-rules-only");
-  std::vector<FileFinding> withheld;  // for the record, under --explain
-  analysis.withheld = [&withheld](FileFinding f) { withheld.push_back(std::move(f)); };
-  std::vector<InstalledApplication> installed = listApps(context.layout);
-  AnalysisSnapshot snapshot;
-  {
-    ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"), std::chrono::steady_clock::now,
-                          std::chrono::seconds(1), "Analysing");
-    AppAnalyzer::Collaborators machine;
-    machine.fileSystem = std::make_shared<CountingFileSystem>(platform::sharedRealFileSystem(), progress);
-    if (removed) {
-      // A gone app, from what the catalog remembers of it.
-      auto known = InstalledAppCatalog(context.layout).find(*removed);
-      if (!known) {
-        context.err << "corvane analyze: no app with the bundle identifier " << *removed
-                    << " was ever listed here (Corvane remembers the apps it lists: corvane apps, analyze, orphans, "
-                       "watch)\n";
-        return kExitFailure;
-      }
-      const auto gone = InstalledAppCatalog::removed(InstalledAppCatalog(context.layout).load(), installed);
-      snapshot = RemovedAppLeftovers::analyze(context.layout, *known, installed, gone, std::move(machine), analysis);
-    } else {
-      AppDiscoveryService discovery(context.layout);
-      Url appURL = Url::fileURL(args.positional[0]).standardized();
-      InstalledApplication app = discovery.makeApplication(appURL);
-      for (const auto& a : installed)
-        if (a.url.standardized() == appURL) app = a;
-      snapshot = AppAnalyzer(context.layout, std::move(machine), analysis).analyze(app, installed);
-    }
+  AppAnalysis analysis = analysed(args, context, removed);
+  if (analysis.kind == AppAnalysis::Kind::neverListed) {
+    context.err << "corvane analyze: no app with the bundle identifier " << *removed
+                << " was ever listed here (Corvane remembers the apps it lists: corvane apps, analyze, orphans, "
+                   "watch)\n";
+    return kExitFailure;
   }
-  FindingIDs::assign(snapshot, context.layout);
-  for (auto& f : withheld) f.id = FindingIDs::forItem(snapshot.identity, FindingIDs::macStylePath(f.url.path(), context.layout));
-
+  std::vector<FileFinding>& findings = analysis.snapshot.findings;
   FindingSizes sizes;
   {
     ScanProgress progress(context.err, context.terminal.progress && !args.has("--json"));
-    sizes = rollUpFindingSizes(snapshot.findings, progress.callback());
+    sizes = rollUpFindingSizes(findings, progress.callback());
   }
-  snapshot.findings = sort == FindingSortKey::size ? arrangedByTotal(std::move(snapshot.findings), sizes, direction)
-                                                   : FindingArranger::arrange(std::move(snapshot.findings), sort, direction);
-
-  if (args.has("--json")) {
-    report::printJSON(context.out, snapshotJSON(snapshot, sizes));
-    return kExitOK;
-  }
-  const Layout shown = context.shown();
-  printSnapshotHeader(context.out, snapshot, shown);
-  context.out << "\n";
-  printFindings(context.out, snapshot.findings, shown, args.has("--explain"), &sizes, context.terminal.colour);
-  if (!snapshot.findings.empty()) {
-    context.out << "\n";
-    printTierTotals(context.out, snapshot.findings, sizes, context.terminal.colour);
-  }
-  if (args.has("--explain") && !withheld.empty()) {
-    // What the names alone would have offered, and why it is not.
-    context.out << "\nNot offered, the system's own or shared by many apps (" << withheld.size() << ")\n";
-    printFindings(context.out, withheld, shown, true, nullptr, context.terminal.colour);
-  }
-  printUnreadLocations(context.out, context.layout);
+  findings = sort->key == FindingSortKey::size ? report::arrangedByTotal(std::move(findings), sizes, sort->direction)
+                                               : FindingArranger::arrange(std::move(findings), sort->key, sort->direction);
+  if (args.has("--json"))
+    report::printJSON(context.out, report::snapshotJSON(analysis.snapshot, sizes));
+  else
+    printText(context, analysis, sizes, args.has("--explain"));
   return kExitOK;
 }
 

@@ -1,39 +1,24 @@
 // corvane apps: the installed applications, sorted by name.
 
-#include <algorithm>
 #include <ostream>
 
 #include "cli/commands.h"
-#include "report/json_dialect.h"
 #include "cli/orphan_state.h"
-#include "cli/snapshot_text.h"
-#include "corvane/discovery/app_discovery_service.h"
+#include "report/apps_report.h"
+#include "report/json_dialect.h"
 
 namespace corvane::cli {
 
 namespace {
 
 int apps(const ParsedArguments& args, Context& context) {
-  std::vector<InstalledApplication> found = listApps(context.layout);
-  if (args.has("--names")) {
-    for (const auto& app : found)
-      if (!app.name.empty()) context.out << app.name << "\n";
-    return kExitOK;
-  }
-  if (args.has("--json")) {
+  const std::vector<InstalledApplication> found = listApps(context.layout);
+  if (args.has("--names"))
+    report::printAppNames(context.out, found);
+  else if (args.has("--json"))
     report::printJSON(context.out, json::encode(found));
-    return kExitOK;
-  }
-  if (found.empty()) {
-    context.out << "No applications found.\n";
-    return kExitOK;
-  }
-  std::vector<std::vector<std::string>> rows = {{"NAME", "VERSION", "BUNDLE IDENTIFIER", "SYSTEM", "PATH"}};
-  for (const auto& app : found)
-    rows.push_back({app.name.empty() ? "(no name)" : app.name, app.version.value_or("-"),
-                    app.bundleIdentifier.value_or("-"), app.isSystemApplication ? "yes" : "no", displayPath(app.url, context.shown())});
-  printTable(context.out, rows);
-  context.out << found.size() << (found.size() == 1 ? " application\n" : " applications\n");
+  else
+    report::printApps(context.out, found, context.shown());
   return kExitOK;
 }
 

@@ -4,10 +4,9 @@
 
 #include "cli/accepted_names.h"
 #include "cli/commands.h"
+#include "corvane/analysis/path_assessment.h"
+#include "report/assessment_report.h"
 #include "report/json_dialect.h"
-#include "corvane/analysis/evidence_classifier.h"
-#include "corvane/analysis/match_engine.h"
-#include "model/json_value.h"
 
 namespace corvane::cli {
 
@@ -20,42 +19,6 @@ const char* const kUsage =
 int usageError(Context& c, const std::string& problem) {
   c.err << "corvane assess: " << problem << " (usage: corvane " << kUsage << ")\n";
   return kExitUsage;
-}
-
-std::string signedWeight(int weight) { return (weight < 0 ? "" : "+") + std::to_string(weight); }
-
-void printText(const Url& url, FindingKind kind, const MatchEngine::Assessment& a, FindingConfidence tier,
-               Context& c) {
-  c.out << "Path: " << url.path() << "\n";
-  c.out << "Kind: " << stringValue(kind) << "\n";
-  c.out << "Evidence:" << (a.evidence.empty() ? " none" : "") << "\n";
-  for (const auto& e : a.evidence) {
-    std::string weight = signedWeight(e.weight);
-    if (weight.size() < 3) weight.insert(0, 3 - weight.size(), ' ');
-    c.out << "  " << weight << "  " << e.explanation << "\n";
-  }
-  c.out << "Score: " << a.score << "\n";
-  c.out << "Exact identity signal: " << (a.hasExactIdentitySignal ? "yes" : "no") << "\n";
-  c.out << "Shared team only: " << (a.sharedTeamOnly ? "yes" : "no") << "\n";
-  c.out << "Tier: " << stringValue(tier) << "\n";
-}
-
-void printJson(const MatchEngine::Assessment& a, FindingConfidence tier, Context& c) {
-  json::Json evidence = json::Json::array();
-  for (const auto& e : a.evidence) {
-    json::Json item = json::Json::object();
-    item["kind"] = std::string(stringValue(e.kind));
-    item["explanation"] = e.explanation;
-    item["weight"] = e.weight;
-    evidence.push_back(std::move(item));
-  }
-  json::Json out = json::Json::object();
-  out["evidence"] = std::move(evidence);
-  out["score"] = a.score;
-  out["hasExactIdentitySignal"] = a.hasExactIdentitySignal;
-  out["sharedTeamOnly"] = a.sharedTeamOnly;
-  out["confidence"] = std::string(stringValue(tier));
-  report::printJSON(c.out, out);
 }
 
 int runAssess(const ParsedArguments& args, Context& c) {
@@ -79,17 +42,12 @@ int runAssess(const ParsedArguments& args, Context& c) {
   identity.signingIdentifier = args.value("--signing-id");
   identity.teamIdentifier = args.value("--team-id");
 
-  const Url url = Url::fileURL(path);
-  const MatchEngine::Assessment assessment = MatchEngine::assess(url, identity, kind);
-  const FindingConfidence tier =
-      EvidenceClassifier::tier(assessment.score, assessment.hasExactIdentitySignal, kind, args.has("--protected"),
-                               args.has("--running"), /*reviewCap=*/false);
-
-  if (args.has("--json")) {
-    printJson(assessment, tier, c);
-  } else {
-    printText(url, kind, assessment, tier, c);
-  }
+  const PathAssessment assessment =
+      assessPath(Url::fileURL(path), identity, kind, args.has("--protected"), args.has("--running"));
+  if (args.has("--json"))
+    report::printJSON(c.out, report::assessmentJSON(assessment));
+  else
+    report::printAssessment(c.out, assessment);
   return kExitOK;
 }
 

@@ -4,8 +4,8 @@
 #include <exception>
 #include <iostream>
 
-#include "cli/app_argument.h"
 #include "cli/command_docs.h"
+#include "corvane/discovery/app_lookup.h"
 #include "corvane/base/url.h"
 #include "corvane/base/version.h"
 #include "corvane/discovery/app_discovery_service.h"
@@ -217,7 +217,7 @@ int runCommand(const Command& command, const std::vector<std::string>& rest, std
     }
   }
   const std::string usage = usageLine(command);
-  const std::optional<std::string> folder = workingFolder ? workingFolder : platform::currentDirectory();
+  const std::optional<std::string> folder = workingFolder ? workingFolder : valueIfAny(platform::currentDirectory());
   ParsedArguments parsed;
   Context context{out, err, in, platform::systemLayout(), usage, terminal};
   auto problem = parseArguments(rest, command.options, folder, parsed);

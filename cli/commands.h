@@ -29,7 +29,7 @@ struct OptionSpec {
   std::size_t firstPathArgument = 0;  // ...from this one on (a sub-command's word comes before its paths)
   bool layout = false;           // accepts the layout options (kLayoutOptions), both paths
   // The first path argument is APP: a bundle path, or an app's name or bundle identifier looked up among
-  // the installed applications (see app_argument.h).
+  // the installed applications (see corvane/discovery/app_lookup.h).
   bool appArgument = false;
   // Works from the list of installed applications: an application folder it cannot read fails it.
   bool readsInstalledApps = false;

@@ -37,21 +37,17 @@ bool applyScope(const ParsedArguments& args, Context& context, const std::string
 }
 
 json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status) {
-  using S = BackgroundItemStoreStatus;
+  using Kind = BackgroundItemStoreStatus::Kind;
   json::Json j = json::Json::object();
-  j["kind"] = std::string(caseName(status.kind()));
-  if (const auto* p = status.as<S::Parsed>()) {
-    j["version"] = p->version;
-    j["filesParsed"] = p->filesParsed;
-  } else if (const auto* d = status.as<S::Degraded>()) {
-    j["version"] = d->version;
-    j["filesParsed"] = d->filesParsed;
-    j["filesSkipped"] = d->filesSkipped;
-    j["truncated"] = d->truncated;
-  } else if (const auto* u = status.as<S::UnreadableShape>()) {
-    j["version"] = u->version;
-    j["files"] = u->files;
+  j["kind"] = std::string(caseName(status.kind));
+  if (status.kind == Kind::parsed || status.kind == Kind::degraded || status.kind == Kind::unreadableShape)
+    j["version"] = status.version;
+  if (status.kind == Kind::parsed || status.kind == Kind::degraded) j["filesParsed"] = status.filesParsed;
+  if (status.kind == Kind::degraded) {
+    j["filesSkipped"] = status.filesSkipped;
+    j["truncated"] = status.truncated;
   }
+  if (status.kind == Kind::unreadableShape) j["files"] = status.files;
   return j;
 }
 

@@ -10,7 +10,7 @@
 #include "cli/prompt.h"
 #include "corvane/trash/trash_session.h"
 #include "corvane/trash/triage.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "report/json_dialect.h"
 #include "report/restore_report.h"
 #include "report/scan_progress.h"

@@ -12,7 +12,7 @@
 #include "corvane/analysis/evidence_classifier.h"
 #include "corvane/discovery/signature_validator.h"
 #include "analysis/grading.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 #include "platform/system_layout.h"
 
@@ -129,7 +129,7 @@ bool isInside(const std::string& resolved, const std::string& root) {
 void AppAnalyzer::visitContents(const Url& root, int maxDepth,
                                 const std::function<bool(const WalkedEntry&)>& visit) const {
   auto resolvedRoot = machine.fileSystem->resolvedPath(layout, root.path());
-  if (!resolvedRoot || maxDepth < 1) return;
+  if (!resolvedRoot.has_value() || maxDepth < 1) return;
   // resolved[d - 1]: where the folder holding the entries at depth d leads.
   std::vector<std::string> resolved{*resolvedRoot};
   const platform::WalkLimits limits{static_cast<std::size_t>(maxDepth), /*skipHidden=*/true, /*sorted=*/false};
@@ -141,7 +141,7 @@ void AppAnalyzer::visitContents(const Url& root, int maxDepth,
     if (link) {
       // A link is judged by where it leads on the Mac; one that leads nowhere stays an item of this folder.
       auto target = machine.fileSystem->resolvedPath(layout, entry.path);
-      if (target && !isInside(*target, *resolvedRoot)) return platform::WalkStep::skipDescendants;
+      if (target.has_value() && !isInside(*target, *resolvedRoot)) return platform::WalkStep::skipDescendants;
     }
     const bool enter = visit(WalkedEntry{entry.path, entry.name, entry.type == platform::EntryType::file, folder,
                                          entry.depth});
@@ -183,7 +183,7 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
   evidence.insert(evidence.end(), embeddedEvidence.begin(), embeddedEvidence.end());
   auto st = machine.fileSystem->linkStatus(appURL.path());
   std::optional<Date> modified;
-  if (st) modified = Date{std::chrono::seconds{st->modifiedSeconds}};
+  if (st.has_value()) modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   if (auto age = texts::ageEvidence(modified, machine.now())) evidence.push_back(*age);
   if (running) evidence.emplace_back(EvidenceKind::runningProcess, texts::kRunning, 0);
   if (machine.requiresAdministrator(appURL))
@@ -193,9 +193,9 @@ FileFinding AppAnalyzer::bundleFinding(const AppIdentity& identity, const Url& a
                                  : isSystem ? FindingConfidence::review
                                             : FindingConfidence::safeToRemove;
   std::optional<std::int64_t> size;
-  if (st) size = st->allocatedSize;
+  if (st.has_value()) size = st->allocatedSize;
   return FileFinding::make(appURL, FindingKind::application, confidence, 100, std::move(evidence), size, modified,
-                           isSystem, std::nullopt, machine.fileSystem->diskIdentity(appURL.path()));
+                           isSystem, std::nullopt, valueIfAny(machine.fileSystem->diskIdentity(appURL.path())));
 }
 
 AnalysisSnapshot AppAnalyzer::analyze(const InstalledApplication& app,
@@ -307,7 +307,7 @@ AnalysisSnapshot AppAnalyzer::analyze(const AppIdentity& identity, const Url& ap
   for (const auto& id : identity.serviceIdentifiers()) services.insert(id);
   for (const auto& f : outer) {
     if (f.kind != FindingKind::launchAgent || f.isProtectedLocation) continue;
-    if (auto label = LocationAssessments::userLaunchServiceIdentifier(f.url, identity, appURL, layout)) services.insert(*label);
+    if (auto label = LocationAssessments::userLaunchServiceIdentifier(*machine.fileSystem, f.url, identity, appURL, layout)) services.insert(*label);
   }
 
   AnalysisSnapshot snapshot;

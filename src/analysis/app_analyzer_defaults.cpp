@@ -6,7 +6,7 @@
 #include "corvane/discovery/package_receipt_inspector.h"
 #include "corvane/discovery/signature_validator.h"
 #include "corvane/analysis/removal_permission.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/system_layout.h"
 
 namespace corvane {
@@ -26,9 +26,11 @@ AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c, Options optionsVal
   if (!machine.runningApplications) machine.runningApplications = &RunningApplications::list;
   if (!machine.now) machine.now = &date::now;
   if (!machine.fileSystem) machine.fileSystem = platform::sharedRealFileSystem();
+  // Everything the analysis reads by default comes through the one file system.
+  const std::shared_ptr<const platform::FileSystem> fs = machine.fileSystem;
   if (!machine.componentInspector) {
-    machine.componentInspector = [](const Url& appURL) {
-      EmbeddedComponentInspection inspection = EmbeddedComponentInspector::inspect(appURL);
+    machine.componentInspector = [fs](const Url& appURL) {
+      EmbeddedComponentInspection inspection = EmbeddedComponentInspector::inspect(appURL, *fs);
       return ComponentFacts{std::move(inspection.evidence), std::move(inspection.identifiers)};
     };
   }
@@ -38,9 +40,9 @@ AppAnalyzer::AppAnalyzer(Layout layoutValue, Collaborators c, Options optionsVal
     };
   }
   if (!machine.loadSystemExtensions)
-    machine.loadSystemExtensions = [](const Url& root) { return SystemExtensionCatalog::load(root); };
+    machine.loadSystemExtensions = [fs](const Url& root) { return SystemExtensionCatalog::load(root, *fs); };
   if (!machine.receiptInspector) {
-    machine.receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout))](
+    machine.receiptInspector = [receipts = PackageReceiptInspector(receiptToolsRunner(layout, {}, fs))](
                                    const std::optional<std::string>& bundleIdentifier, const std::string& appName) {
       return receipts.matchingReceipts(bundleIdentifier, appName);
     };

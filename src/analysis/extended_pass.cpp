@@ -7,7 +7,7 @@
 #include "corvane/analysis/evidence_classifier.h"
 #include "analysis/item_grading.h"
 #include "analysis/location_assessments.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
@@ -128,7 +128,7 @@ void ExtendedPass::add(const Url& url, const Location& location, MatchEvidence w
   // another app's, whatever its folder is named.
   std::vector<std::string> owners;
   if (location.kind == FindingKind::container) {
-    if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
+    if (auto owner = LocationAssessments::containerRecordedOwner(*analyzer_.machine.fileSystem, url)) {
       const Url ownerURL = Url::fileURL("/" + *owner);
       if (LocationAssessments::bestOwnerMatch(*owner, subject_.identity) == MatchEngine::IdentifierMatch::none &&
           !matcher_.strong(ownerURL) && !matcher_.assess(ownerURL, *owner))
@@ -158,8 +158,8 @@ void ExtendedPass::consider(const std::string& path, std::string_view name, cons
   if (location.isProtected &&
       (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)) {
     const Url url = Url::fileURL(path);
-    auto label = LocationAssessments::launchEvidence(url, subject_.identity, subject_.appURL, /*isProtected=*/false,
-                                                     analyzer_.layout);
+    auto label = LocationAssessments::launchEvidence(*analyzer_.machine.fileSystem, url, subject_.identity,
+                                                     subject_.appURL, /*isProtected=*/false, analyzer_.layout);
     if (!label.empty()) {
       label.front().explanation += " In a system folder that alone holds it at Review.";
       add(url, location, std::move(label.front()));
@@ -299,7 +299,7 @@ void ExtendedPass::commandLineTools() {
     (void)analyzer_.machine.fileSystem->walk(folder, limits, [&](const platform::WalkItem& entry) {
       if (entry.type != platform::EntryType::symbolicLink) return platform::WalkStep::skipDescendants;
       const auto target = analyzer_.machine.fileSystem->readLink(entry.path);
-      if (!target || target->empty()) return platform::WalkStep::skipDescendants;
+      if (!target.has_value() || target->empty()) return platform::WalkStep::skipDescendants;
       const std::string mac = target->front() == '/' ? *target : macFolder + "/" + *target;
       const std::string host = layout.hostPath(mac);
       if (host.size() > bundle.size() && host.compare(0, bundle.size(), bundle) == 0 && host[bundle.size()] == '/')
@@ -368,7 +368,7 @@ void ExtendedPass::weighBaseFindings() {
       const bool launch = f.kind == FindingKind::launchAgent || f.kind == FindingKind::launchDaemon;
       if (!why && launch && std::any_of(f.evidence.begin(), f.evidence.end(), [](const MatchEvidence& e) {
             return e.explanation == LocationAssessments::kProgramInsideBundle;
-          }) && LocationAssessments::launchProgramInsideBundle(f.url, subject_.appURL, analyzer_.layout))
+          }) && LocationAssessments::launchProgramInsideBundle(*analyzer_.machine.fileSystem, f.url, subject_.appURL, analyzer_.layout))
         why = MatchEvidence(EvidenceKind::launchDefinition,
                             "Nothing but this app runs the program the launch job names, so the job is this app's.",
                             ExtendedMatching::kLaunchJobWeight);
@@ -398,7 +398,7 @@ bool ExtendedPass::holdsAnotherAppsItem(const std::string& folder) const {
     const Url url = Url::fileURL(entry.path);
     if (matcher_.claimedByPeer(url, Claim::none)) found = true;
     if (!found && entry.isFolder)
-      if (auto owner = LocationAssessments::containerRecordedOwner(url))
+      if (auto owner = LocationAssessments::containerRecordedOwner(*analyzer_.machine.fileSystem, url))
         found = std::any_of(subject_.coInstalled.begin(), subject_.coInstalled.end(), [&](const AppIdentity& peer) {
           return LocationAssessments::bestOwnerMatch(*owner, peer) != MatchEngine::IdentifierMatch::none;
         });

@@ -7,7 +7,7 @@
 #include "analysis/item_grading.h"
 #include "analysis/location_assessments.h"
 #include "corvane/analysis/app_analyzer.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 
 namespace corvane {
@@ -80,7 +80,7 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
     }
     case MatchMode::plugin:
       if (!take(LocationAssessments::pluginAssessment(
-              url, identity, location.kind == FindingKind::framework ? "framework" : "plug-in")))
+              *machine.fileSystem, url, identity, location.kind == FindingKind::framework ? "framework" : "plug-in")))
         return std::nullopt;
       break;
     case MatchMode::byHost:
@@ -92,20 +92,20 @@ std::optional<FileFinding> AppAnalyzer::evaluate(const Url& url, const SearchLoc
     case MatchMode::systemExtension: {
       const std::string ext = platform::lowercased(url.pathExtension());
       if (!systemExtensionExtensions.count(ext)) return std::nullopt;
-      if (!take(LocationAssessments::systemExtensionAssessment(url, identity, appURL, catalog, layout))) return std::nullopt;
+      if (!take(LocationAssessments::systemExtensionAssessment(*machine.fileSystem, url, identity, appURL, catalog, layout))) return std::nullopt;
       break;
     }
   }
 
   if (location.kind == FindingKind::container && !isFile) {
-    if (auto owner = LocationAssessments::containerRecordedOwner(url)) {
+    if (auto owner = LocationAssessments::containerRecordedOwner(*machine.fileSystem, url)) {
       extra = {*owner};
       facts.containerOwnerMatch = LocationAssessments::bestOwnerMatch(*owner, identity);
       facts.containerOwner = std::move(owner);
     }
   }
   if (location.kind == FindingKind::launchAgent || location.kind == FindingKind::launchDaemon)
-    facts.launchEvidence = LocationAssessments::launchEvidence(url, identity, appURL, location.isProtected, layout);
+    facts.launchEvidence = LocationAssessments::launchEvidence(*machine.fileSystem, url, identity, appURL, location.isProtected, layout);
 
   auto weighing = CandidateScoring::weigh(std::move(facts));
   if (!weighing) return std::nullopt;
@@ -123,7 +123,7 @@ std::optional<FileFinding> gradeOnDisk(const AppAnalyzer::Collaborators& machine
   item.arbitration = arbitration;
   auto st = machine.fileSystem->linkStatus(url.path());
   std::optional<std::int64_t> size;
-  if (st) {
+  if (st.has_value()) {
     item.modifiedAt = Date{std::chrono::seconds{st->modifiedSeconds}};
     size = st->allocatedSize;
   }
@@ -135,7 +135,7 @@ std::optional<FileFinding> gradeOnDisk(const AppAnalyzer::Collaborators& machine
   if (!graded) return std::nullopt;
   return FileFinding::make(url, location.kind, graded->tier, graded->score, std::move(graded->evidence), size,
                            item.modifiedAt, location.isProtected, std::nullopt,
-                           machine.fileSystem->diskIdentity(url.path()));
+                           valueIfAny(machine.fileSystem->diskIdentity(url.path())));
 }
 
 }  // namespace corvane

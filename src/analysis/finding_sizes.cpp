@@ -1,6 +1,6 @@
 #include "corvane/analysis/finding_sizes.h"
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "corvane/analysis/app_analyzer.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 

@@ -32,10 +32,10 @@ std::string stemOf(const Url& url) {
   return ext.empty() ? name : name.substr(0, name.size() - ext.size() - 1);
 }
 
-std::optional<PropertyList> readDictionary(const std::string& path) {
+std::optional<PropertyList> readDictionary(const platform::FileSystem& fs, const std::string& path) {
   PlistLimits limits;
   limits.maxBytes = kMaxSmallPlistBytes;
-  auto plist = plist::readFile(path, limits);
+  auto plist = plist::readFile(fs, path, limits);
   if (!plist.has_value() || !plist->asDictionary()) return std::nullopt;
   return std::move(plist).value();
 }
@@ -51,7 +51,8 @@ std::vector<std::string> identifierTargets(const AppIdentity& identity) {
   return targets;
 }
 
-std::optional<Assessment> pluginAssessment(const Url& url, const AppIdentity& identity, const std::string& noun) {
+std::optional<Assessment> pluginAssessment(const platform::FileSystem& fs,
+                                           const Url& url, const AppIdentity& identity, const std::string& noun) {
   static const std::vector<std::string> kPluginExtensions = {
       "plugin", "qlgenerator", "mdimporter", "prefpane", "service", "workflow", "component", "bundle",
       "appex",  "dictionary",  "colorpicker", "saver",  "mailbundle", "menu", "au", "vst", "vst3",
@@ -59,7 +60,7 @@ std::optional<Assessment> pluginAssessment(const Url& url, const AppIdentity& id
   std::string ext = lowercasedExtension(url);
   if (std::find(kPluginExtensions.begin(), kPluginExtensions.end(), ext) == kPluginExtensions.end())
     return std::nullopt;
-  auto pluginID = bundle::identifier(url.path());
+  auto pluginID = bundle::identifier(fs, url.path());
   if (!pluginID) return std::nullopt;
   for (const auto& target : identifierTargets(identity)) {
     Assessment a;
@@ -140,11 +141,11 @@ std::optional<Assessment> recentDocumentsAssessment(const Url& url, const AppIde
   return std::nullopt;
 }
 
-std::optional<std::string> containerRecordedOwner(const Url& folder) {
+std::optional<std::string> containerRecordedOwner(const platform::FileSystem& fs, const Url& folder) {
   for (const char* name : {".com.apple.containermanagerd.metadata.plist", "Container.plist"}) {
     std::string path = folder.appending(name).path();
-    if (!platform::itemExists(path)) continue;
-    auto dict = readDictionary(path);
+    if (!fs.exists(path)) continue;
+    auto dict = readDictionary(fs, path);
     if (!dict) continue;
     std::optional<std::string> owner = dict->string("MCMMetadataIdentifier");
     if (!owner) owner = dict->string("Identifier");
@@ -163,10 +164,11 @@ MatchEngine::IdentifierMatch bestOwnerMatch(const std::string& owner, const AppI
   return best;
 }
 
-std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& identity, const Url& appURL,
+std::vector<MatchEvidence> launchEvidence(const platform::FileSystem& fs,
+                                          const Url& url, const AppIdentity& identity, const Url& appURL,
                                           bool isProtected, const Layout& layout) {
   if (url.pathExtension() != "plist") return {};
-  auto dict = readDictionary(url.path());
+  auto dict = readDictionary(fs, url.path());
   if (!dict) return {};
   if (auto label = dict->string("Label")) {
     for (const auto& target : identifierTargets(identity)) {
@@ -199,8 +201,9 @@ std::vector<MatchEvidence> launchEvidence(const Url& url, const AppIdentity& ide
   return {};
 }
 
-bool launchProgramInsideBundle(const Url& url, const Url& appURL, const Layout& layout) {
-  auto dict = readDictionary(url.path());
+bool launchProgramInsideBundle(const platform::FileSystem& fs,
+                               const Url& url, const Url& appURL, const Layout& layout) {
+  auto dict = readDictionary(fs, url.path());
   if (!dict) return false;
   // What launchd runs: Program, else the first of ProgramArguments.
   std::optional<std::string> program = dict->string("Program");
@@ -212,10 +215,11 @@ bool launchProgramInsideBundle(const Url& url, const Url& appURL, const Layout& 
   return host.size() > bundle.size() && host.compare(0, bundle.size(), bundle) == 0 && host[bundle.size()] == '/';
 }
 
-std::optional<std::string> userLaunchServiceIdentifier(const Url& url, const AppIdentity& identity,
+std::optional<std::string> userLaunchServiceIdentifier(const platform::FileSystem& fs,
+                                                       const Url& url, const AppIdentity& identity,
                                                        const Url& appURL, const Layout& layout) {
-  if (launchEvidence(url, identity, appURL, false, layout).empty()) return std::nullopt;
-  auto dict = readDictionary(url.path());
+  if (launchEvidence(fs, url, identity, appURL, false, layout).empty()) return std::nullopt;
+  auto dict = readDictionary(fs, url.path());
   if (!dict) return std::nullopt;
   auto label = dict->string("Label");
   if (!label || label->empty()) return std::nullopt;
@@ -239,13 +243,13 @@ FileFinding makeReceiptFinding(const Url& url, const std::string& receiptID, con
                     0)};
   std::optional<std::int64_t> size;
   std::optional<Date> modified;
-  if (auto st = fs.linkStatus(url.path())) {
+  if (auto st = fs.linkStatus(url.path()); st.has_value()) {
     size = st->allocatedSize;
     modified = Date{std::chrono::seconds{st->modifiedSeconds}};
   }
   return FileFinding::make(url, FindingKind::installerReceipt, FindingConfidence::probablyLeftover, 60,
                            std::move(evidence), size, modified, false, std::nullopt,
-                           fs.diskIdentity(url.path()));
+                           valueIfAny(fs.diskIdentity(url.path())));
 }
 
 std::vector<FileFinding> receiptFindings(const AppIdentity& identity, const Url& receiptsDirectory,
@@ -281,10 +285,11 @@ MatchEngine::IdentifierMatch dbOwnerMatch(const SystemExtensionRecord& record, c
   return best;
 }
 
-std::optional<Assessment> systemExtensionAssessment(const Url& url, const AppIdentity& identity, const Url& appURL,
+std::optional<Assessment> systemExtensionAssessment(const platform::FileSystem& fs,
+                                                    const Url& url, const AppIdentity& identity, const Url& appURL,
                                                     const std::vector<SystemExtensionRecord>& catalog,
                                                     const Layout& layout) {
-  const std::optional<std::string> extID = bundle::identifier(url.path());
+  const std::optional<std::string> extID = bundle::identifier(fs, url.path());
   const std::string lowerExt = extID ? lower(*extID) : std::string();
   const std::string parentName = url.deletingLastPathComponent().lastPathComponent();
 

@@ -29,7 +29,7 @@ std::vector<RunningApplication> list() {
     if (!bundleURL) continue;
     bool seen = std::any_of(apps.begin(), apps.end(), [&](const RunningApplication& a) { return a.bundleURL == bundleURL; });
     if (seen) continue;
-    apps.push_back(RunningApplication{bundleURL, bundle::identifier(bundleURL->path())});
+    apps.push_back(RunningApplication{bundleURL, bundle::identifier(platform::realFileSystem(), bundleURL->path())});
   }
   return apps;
 }

@@ -8,7 +8,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
@@ -72,7 +72,7 @@ class Reporter {
 std::optional<SizeTotal> rollUp(const platform::FileSystem& fs, const std::string& path, Reporter* reporter,
                                 std::uint64_t every, std::uint64_t maxEntries, bool countLinks = true) {
   auto top = fs.linkStatus(path);
-  if (!top) return std::nullopt;
+  if (!top.has_value()) return std::nullopt;
   SizeTotal total{top->allocatedSize, 1, false};
   std::uint64_t sinceReport = 0;
   std::int64_t bytesSinceReport = top->allocatedSize;
@@ -157,6 +157,10 @@ SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector
   if (result.cancelled)
     for (auto& t : result.totals) t.reset();
   return result;
+}
+
+SizeRollup rollUpSizes(const std::vector<std::string>& paths, const SizeRollupOptions& options) {
+  return rollUpSizes(platform::realFileSystem(), paths, options);
 }
 
 }  // namespace corvane

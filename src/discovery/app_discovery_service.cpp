@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "discovery/bundle_reader.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/mounted_volumes.h"
 #include "platform/unicode.h"
 #include "platform/system_layout.h"
@@ -74,7 +74,7 @@ AppDiscoveryService::VolumeLister AppDiscoveryService::folderVolumeLister(
 AppDiscoveryService::VolumeLister AppDiscoveryService::systemVolumeLister() {
   return []() -> std::optional<std::vector<MountedVolume>> {
     auto mounted = platform::mountedVolumes();
-    if (!mounted) return std::nullopt;
+    if (!mounted.has_value()) return std::nullopt;
     std::vector<MountedVolume> volumes;
     volumes.reserve(mounted->size());
     for (auto& m : *mounted)
@@ -124,8 +124,9 @@ std::vector<std::string> AppDiscoveryService::unreadableApplicationFolders() con
 }
 
 InstalledApplication AppDiscoveryService::makeApplication(const Url& url) const {
-  std::optional<PropertyList> info = bundle::infoDictionary(url.path());
-  const strings::StringsTable localized = info ? bundle::localizedInfoStrings(url.path(), *info) : strings::StringsTable{};
+  std::optional<PropertyList> info = bundle::infoDictionary(*fileSystem_, url.path());
+  const strings::StringsTable localized =
+      info ? bundle::localizedInfoStrings(*fileSystem_, url.path(), *info) : strings::StringsTable{};
   // The localization's value where it gives one (what the Finder shows), else the information list's own.
   auto text = [&](const char* key) -> std::optional<std::string> {
     if (auto it = localized.find(std::string_view(key)); it != localized.end()) return it->second;

@@ -7,7 +7,7 @@
 #include "corvane/discovery/login_scope_identity.h"
 #include "discovery/background_store_shapes.h"
 #include "discovery/scope_text.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 

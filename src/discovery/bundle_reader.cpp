@@ -3,9 +3,6 @@
 #include <deque>
 #include <vector>
 
-#include "platform/file_io.h"
-#include "platform/file_status.h"
-#include "platform/directory.h"
 #include "platform/format_files.h"
 
 namespace corvane::bundle {
@@ -35,9 +32,12 @@ std::string withoutTrailingSlashes(std::string path) {
   return path;
 }
 
-bool isFolder(const std::string& path) {
-  auto st = platform::status(path);
-  return st && st->type() == platform::FileType::directory;
+// A folder, or a link leading to one.
+bool isFolder(const platform::FileSystem& fs, const std::string& path) {
+  auto real = fs.realPath(path);
+  if (!real.has_value()) return false;
+  auto st = fs.linkStatus(*real);
+  return st.has_value() && st->type() == platform::FileType::directory;
 }
 
 // The folder (relative to the bundle) that holds the information list and the localized resources.
@@ -46,11 +46,11 @@ struct Places {
   std::string resources;
 };
 
-std::optional<Places> places(const std::string& bundle) {
-  if (!isFolder(bundle)) return std::nullopt;
-  if (auto contents = resolveInside(bundle, "Contents"); contents && isFolder(*contents))
+std::optional<Places> places(const platform::FileSystem& fs, const std::string& bundle) {
+  if (!isFolder(fs, bundle)) return std::nullopt;
+  if (auto contents = resolveInside(fs, bundle, "Contents"); contents && isFolder(fs, *contents))
     return Places{"Contents/Info.plist", "Contents/Resources"};
-  if (auto resources = resolveInside(bundle, "Resources"); resources && isFolder(*resources))
+  if (auto resources = resolveInside(fs, bundle, "Resources"); resources && isFolder(fs, *resources))
     return Places{"Resources/Info.plist", "Resources"};
   return Places{"Info.plist", ""};
 }
@@ -61,7 +61,8 @@ bool isPlainName(const std::string& name) {
 
 }  // namespace
 
-std::optional<std::string> resolveInside(const std::string& root, const std::string& relative) {
+std::optional<std::string> resolveInside(const platform::FileSystem& fs, const std::string& root,
+                                         const std::string& relative) {
   std::deque<std::string> pending = components(relative);
   std::vector<std::string> resolved;
   int links = 0;
@@ -76,11 +77,11 @@ std::optional<std::string> resolveInside(const std::string& root, const std::str
     }
     resolved.push_back(std::move(part));
     const std::string path = joined(root, resolved);
-    auto st = platform::linkStatus(path);
-    if (!st) return std::nullopt;
+    auto st = fs.linkStatus(path);
+    if (!st.has_value()) return std::nullopt;
     if (st->type() != platform::FileType::symlink) continue;
-    auto target = platform::readLink(path);
-    if (++links > kMaxLinksInsideBundle || !target || target->empty() || target->size() > kMaxLinkTargetBytes ||
+    auto target = fs.readLink(path);
+    if (++links > kMaxLinksInsideBundle || !target.has_value() || target->empty() || target->size() > kMaxLinkTargetBytes ||
         target->front() == '/')
       return std::nullopt;
     resolved.pop_back();
@@ -90,38 +91,39 @@ std::optional<std::string> resolveInside(const std::string& root, const std::str
   return joined(root, resolved);
 }
 
-std::optional<PropertyList> infoDictionary(const std::string& bundlePath) {
+std::optional<PropertyList> infoDictionary(const platform::FileSystem& fs, const std::string& bundlePath) {
   const std::string bundle = withoutTrailingSlashes(bundlePath);
-  auto where = places(bundle);
+  auto where = places(fs, bundle);
   if (!where) return std::nullopt;
-  auto listPath = resolveInside(bundle, where->infoPlist);
+  auto listPath = resolveInside(fs, bundle, where->infoPlist);
   if (!listPath) return std::nullopt;
   PlistLimits limits;
   limits.maxBytes = kMaxInfoPlistBytes;
-  auto parsed = plist::readFile(*listPath, limits);
+  auto parsed = plist::readFile(fs, *listPath, limits);
   if (!parsed.has_value() || !parsed.value().asDictionary()) return std::nullopt;
   return std::move(parsed.value());
 }
 
-std::optional<std::string> identifier(const std::string& bundlePath) {
-  auto info = infoDictionary(bundlePath);
+std::optional<std::string> identifier(const platform::FileSystem& fs, const std::string& bundlePath) {
+  auto info = infoDictionary(fs, bundlePath);
   if (!info) return std::nullopt;
   return info->string("CFBundleIdentifier");
 }
 
-strings::StringsTable localizedInfoStrings(const std::string& bundlePath, const PropertyList& info) {
+strings::StringsTable localizedInfoStrings(const platform::FileSystem& fs, const std::string& bundlePath,
+                                           const PropertyList& info) {
   const std::string bundle = withoutTrailingSlashes(bundlePath);
-  auto where = places(bundle);
+  auto where = places(fs, bundle);
   if (!where) return {};
   std::vector<std::string> localizations(std::begin(kPreferredLocalizations), std::end(kPreferredLocalizations));
   if (auto region = info.string("CFBundleDevelopmentRegion"); region && isPlainName(*region))
     localizations.push_back(*region);
   const std::string folder = where->resources.empty() ? "" : where->resources + "/";
   for (const auto& localization : localizations) {
-    auto path = resolveInside(bundle, folder + localization + ".lproj/InfoPlist.strings");
+    auto path = resolveInside(fs, bundle, folder + localization + ".lproj/InfoPlist.strings");
     if (!path) continue;
     // The first localization that has the file is the one used, even when the file cannot be read.
-    auto bytes = platform::readFileBytes(*path, strings::kMaxStringsFileBytes);
+    auto bytes = fs.readFile(*path, strings::kMaxStringsFileBytes);
     if (!bytes.has_value()) return {};
     return strings::parse(bytes.value()).value_or(strings::StringsTable{});
   }

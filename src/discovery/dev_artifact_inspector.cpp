@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/file_status.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
@@ -16,7 +16,7 @@ FileFinding makeFinding(const platform::FileSystem& fs, const Url& url, const st
                         const std::string& explanation) {
   std::optional<std::int64_t> byteCount;
   std::optional<Date> modifiedAt;
-  if (auto status = fs.linkStatus(url.path())) {
+  if (auto status = fs.linkStatus(url.path()); status.has_value()) {
     byteCount = status->allocatedSize;
     modifiedAt = Date(std::chrono::seconds(status->modifiedSeconds));
   }
@@ -25,7 +25,7 @@ FileFinding makeFinding(const platform::FileSystem& fs, const Url& url, const st
   evidence.emplace_back(EvidenceKind::noInstalledOwner, std::string(DevArtifactInspector::ownerExplanation), 0);
   return FileFinding::make(url, FindingKind::other, FindingConfidence::review, DevArtifactInspector::findingScore,
                            std::move(evidence), byteCount, modifiedAt, false, std::nullopt,
-                           fs.diskIdentity(url.path()));
+                           valueIfAny(fs.diskIdentity(url.path())));
 }
 
 // The path with its links resolved as the layout's Mac resolves them. An entry whose link leads nowhere
@@ -33,9 +33,9 @@ FileFinding makeFinding(const platform::FileSystem& fs, const Url& url, const st
 // follow.
 std::optional<std::string> resolved(const platform::FileSystem& fs, const Layout& layout, const std::string& folder,
                                     const std::string& name) {
-  if (auto real = fs.resolvedPath(layout, folder + "/" + name)) return real;
+  if (auto real = fs.resolvedPath(layout, folder + "/" + name); real.has_value()) return *real;
   auto realFolder = fs.resolvedPath(layout, folder);
-  if (!realFolder) return std::nullopt;
+  if (!realFolder.has_value()) return std::nullopt;
   return url::standardizedPath(*realFolder + "/" + name);
 }
 
@@ -76,8 +76,9 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const 
   for (const Location& location : locations) {
     std::string folder = layout.underHome(location.relativePath);
     auto realFolder = fs.realPath(folder);  // a link to a folder counts as the folder
-    auto folderStatus = realFolder ? fs.linkStatus(*realFolder) : std::nullopt;
-    if (!folderStatus || folderStatus->type() != platform::FileType::directory) continue;
+    if (!realFolder.has_value()) continue;
+    auto folderStatus = fs.linkStatus(*realFolder);
+    if (!folderStatus.has_value() || folderStatus->type() != platform::FileType::directory) continue;
 
     if (!location.enumerateChildren) {
       findings.push_back(makeFinding(fs, Url::fileURL(folder), location.title, location.explanation));
@@ -85,7 +86,7 @@ std::vector<FileFinding> DevArtifactInspector::scan(const Layout& layout) const 
     }
 
     auto realRoot = fs.resolvedPath(layout, folder);
-    if (!realRoot) continue;
+    if (!realRoot.has_value()) continue;
     const std::string& root = *realRoot;
     auto listing = fs.list(folder, {.skipHidden = true, .sorted = true});
     if (!listing.has_value()) continue;

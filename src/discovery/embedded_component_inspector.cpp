@@ -4,7 +4,7 @@
 #include <set>
 
 #include "discovery/bundle_reader.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/format_files.h"
 
 namespace corvane {
@@ -59,17 +59,17 @@ std::string extensionOf(const std::string& name) {
   return name.substr(dot + 1);
 }
 
-std::optional<std::string> agentLabel(const std::string& path) {
+std::optional<std::string> agentLabel(const platform::FileSystem& fs, const std::string& path) {
   PlistLimits limits;
   limits.maxBytes = kMaxAgentDefinitionBytes;
-  auto parsed = plist::readFile(path, limits);
+  auto parsed = plist::readFile(fs, path, limits);
   if (!parsed.has_value() || !parsed.value().asDictionary()) return std::nullopt;
   return parsed.value().string("Label");
 }
 
 // The names in a folder in name order, hidden ones left out; none when it cannot be listed.
-std::optional<std::vector<std::string>> visibleNames(const std::string& folder) {
-  auto listing = platform::realFileSystem().list(folder, {.skipHidden = true, .sorted = true});
+std::optional<std::vector<std::string>> visibleNames(const platform::FileSystem& fs, const std::string& folder) {
+  auto listing = fs.list(folder, {.skipHidden = true, .sorted = true});
   if (!listing.has_value()) return std::nullopt;
   std::vector<std::string> names;
   for (auto& entry : listing->entries) names.push_back(std::move(entry.name));
@@ -78,27 +78,27 @@ std::optional<std::vector<std::string>> visibleNames(const std::string& folder) 
 
 }  // namespace
 
-EmbeddedComponentInspection EmbeddedComponentInspector::inspect(const Url& appURL) {
+EmbeddedComponentInspection EmbeddedComponentInspector::inspect(const Url& appURL, const platform::FileSystem& fs) {
   EmbeddedComponentInspection inspection;
   std::set<std::string> identifiers;
   const std::string bundle = appURL.path();
 
   for (const auto& folder : kComponentFolders) {
     const std::string folderPath = bundle + "/" + folder.relativePath;
-    auto names = visibleNames(folderPath);
+    auto names = visibleNames(fs, folderPath);
     if (!names || names->empty()) continue;
     inspection.evidence.emplace_back(EvidenceKind::embeddedComponent, componentExplanation(*names, folder.word), 0);
     if (!folder.takesIdentifiers) continue;
     for (const auto& name : *names)
-      if (auto id = bundle::identifier(folderPath + "/" + name)) identifiers.insert(*id);
+      if (auto id = bundle::identifier(fs, folderPath + "/" + name)) identifiers.insert(*id);
   }
 
   const std::string agentsPath = bundle + "/Contents/Library/LaunchAgents";
-  if (auto names = visibleNames(agentsPath)) {
+  if (auto names = visibleNames(fs, agentsPath)) {
     std::vector<std::string> labels;
     for (const auto& name : *names) {
       if (extensionOf(name) != "plist") continue;
-      if (auto label = agentLabel(agentsPath + "/" + name)) labels.push_back(*label);
+      if (auto label = agentLabel(fs, agentsPath + "/" + name)) labels.push_back(*label);
     }
     identifiers.insert(labels.begin(), labels.end());
     if (!labels.empty())

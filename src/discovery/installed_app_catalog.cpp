@@ -117,7 +117,7 @@ CatalogedApp InstalledAppCatalog::describe(const InstalledApplication& app, cons
   entry.path = layout_.macPath(app.url.path()).value_or(app.url.path());
   entry.version = app.version;
   entry.lastSeen = now;
-  const std::optional<PropertyList> info = bundle::infoDictionary(app.url.path());
+  const std::optional<PropertyList> info = bundle::infoDictionary(platform::realFileSystem(), app.url.path());
   std::optional<std::string> written;
   if (info) written = info->string("CFBundleDisplayName") ? info->string("CFBundleDisplayName") : info->string("CFBundleName");
   entry.name = written.value_or(app.name);

@@ -59,10 +59,10 @@ std::optional<std::string> resolveAgainstFolder(std::string_view relative, const
 }  // namespace
 
 std::optional<std::uint64_t> KeyedArchiveWalk::uidValue(const PropertyList& value) {
-  if (const auto* uid = std::get_if<PlistUID>(&value.value())) return uid->value;
+  if (auto uid = value.asUID()) return uid->value;
   const PlistDictionary* dictionary = value.asDictionary();
   if (!dictionary || dictionary->size() != 1 || dictionary->front().first != "CF$UID") return std::nullopt;
-  const auto* number = std::get_if<std::int64_t>(&dictionary->front().second.value());
+  const auto number = dictionary->front().second.asInteger();
   if (!number || *number < 0) return std::nullopt;
   return static_cast<std::uint64_t>(*number);
 }
@@ -116,8 +116,8 @@ const std::string* KeyedArchiveWalk::stringValue(const PropertyList* value) cons
 std::optional<std::int64_t> KeyedArchiveWalk::intValue(const PropertyList* value) const {
   const PropertyList* object = deref(value);
   if (!object) return std::nullopt;
-  if (const auto* integer = std::get_if<std::int64_t>(&object->value())) return *integer;
-  if (const auto* real = std::get_if<double>(&object->value())) {
+  if (auto integer = object->asInteger()) return *integer;
+  if (const auto real = object->kind() == PropertyList::Kind::real ? object->asReal() : std::nullopt) {
     // Only reals whose truncation fits 64 bits: [-2^63, 2^63).
     constexpr double kLimit = 9223372036854775808.0;
     if (!std::isfinite(*real) || *real <= -kLimit - 1.0 || *real >= kLimit) return std::nullopt;

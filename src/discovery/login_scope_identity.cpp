@@ -9,7 +9,7 @@ namespace corvane::LoginScopeIdentity {
 
 std::optional<std::string> resolveCurrentUserScopeUUID() {
   auto guid = platform::currentUserGUID();
-  if (!guid) return std::nullopt;
+  if (!guid.has_value()) return std::nullopt;
   std::string text = discovery::upperCasedASCII(Uuid(*guid).toString());
   if (!BackgroundItemsStore::matchesUUIDPattern(text)) return std::nullopt;
   return text;

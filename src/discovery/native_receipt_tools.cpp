@@ -6,7 +6,7 @@
 #include "formats/bom_reader.h"
 #include "discovery/tool_output.h"
 #include "platform/directory.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/format_files.h"
 
 namespace corvane {
@@ -21,9 +21,9 @@ struct ToolAnswer {
   std::string output;
 };
 
-ToolAnswer listPackages(const std::string& receiptsDirectory) {
+ToolAnswer listPackages(const platform::FileSystem& fs, const std::string& receiptsDirectory) {
   std::vector<std::string> identifiers;
-  if (auto listing = platform::realFileSystem().list(receiptsDirectory); listing.has_value()) {
+  if (auto listing = fs.list(receiptsDirectory); listing.has_value()) {
     for (const platform::FolderEntry& entry : listing->entries) {
       const std::string_view name = entry.name;
       const std::size_t idLength = name.size() - std::min(name.size(), sizeof kPlistExtension - 1);
@@ -37,49 +37,55 @@ ToolAnswer listPackages(const std::string& receiptsDirectory) {
   return {0, std::move(text)};
 }
 
-ToolAnswer listBom(const std::string& path) {
-  auto paths = bom::readPathsFromFile(path);
+ToolAnswer listBom(const platform::FileSystem& fs, const std::string& path) {
+  auto paths = bom::readPathsFromFile(fs, path);
   if (!paths.has_value()) return {1, "lsbom: " + paths.error().describe() + "\n"};
   return {0, bom::pathListing(*paths)};
 }
 
-std::optional<ToolAnswer> answer(const std::string& receiptsDirectory, const std::string& executable,
-                                 const std::vector<std::string>& arguments) {
+std::optional<ToolAnswer> answer(const platform::FileSystem& fs, const std::string& receiptsDirectory,
+                                 const std::string& executable, const std::vector<std::string>& arguments) {
   if (executable == kPackageToolPath && arguments == std::vector<std::string>{"--pkgs"})
-    return listPackages(receiptsDirectory);
-  if (executable == kBomToolPath && arguments.size() == 2 && arguments[0] == "-s") return listBom(arguments[1]);
+    return listPackages(fs, receiptsDirectory);
+  if (executable == kBomToolPath && arguments.size() == 2 && arguments[0] == "-s") return listBom(fs, arguments[1]);
   return std::nullopt;
 }
 
 }  // namespace
 
-NativeReceiptTools::NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other)
-    : receiptsDirectory_(std::move(receiptsDirectory)),
-      other_(other ? std::move(other) : std::make_shared<CommandRunner>()) {}
-
-std::optional<std::string> NativeReceiptTools::run(const std::string& executable,
-                                                   const std::vector<std::string>& arguments) const {
-  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
-  if (!answered) return other_->run(executable, arguments);
-  // Like the real runner: a failing tool, or output that is not UTF-8, gives nothing.
-  if (answered->status != 0 || !tool_output::isValidUTF8(answered->output)) return std::nullopt;
-  return std::move(answered->output);
+NativeReceiptTools::NativeReceiptTools(std::string receiptsDirectory, std::shared_ptr<const CommandRunning> other,
+                                       std::shared_ptr<const platform::FileSystem> fileSystem) {
+  if (!other) other = std::make_shared<CommandRunner>();
+  if (!fileSystem) fileSystem = platform::sharedRealFileSystem();
+  auto folder = std::make_shared<const std::string>(std::move(receiptsDirectory));
+  output = [folder, other, fileSystem](const std::string& executable,
+                                       const Arguments& arguments) -> std::optional<std::string> {
+    std::optional<ToolAnswer> answered = answer(*fileSystem, *folder, executable, arguments);
+    if (!answered) return other->run(executable, arguments);
+    // Like the real runner: a failing tool, or output that is not UTF-8, gives nothing.
+    if (answered->status != 0 || !tool_output::isValidUTF8(answered->output)) return std::nullopt;
+    return std::move(answered->output);
+  };
+  outcome = [folder, other, fileSystem](const std::string& executable, const Arguments& arguments) {
+    std::optional<ToolAnswer> answered = answer(*fileSystem, *folder, executable, arguments);
+    if (!answered) return other->runWithStatus(executable, arguments);
+    std::string text = tool_output::isValidUTF8(answered->output) ? answered->output : std::string();
+    return CommandOutcome{answered->status, tool_output::trimmedWhitespaceAndNewlines(text)};
+  };
 }
 
-CommandOutcome NativeReceiptTools::runWithStatus(const std::string& executable,
-                                                 const std::vector<std::string>& arguments) const {
-  std::optional<ToolAnswer> answered = answer(receiptsDirectory_, executable, arguments);
-  if (!answered) return other_->runWithStatus(executable, arguments);
-  std::string text = tool_output::isValidUTF8(answered->output) ? answered->output : std::string();
-  return {answered->status, tool_output::trimmedWhitespaceAndNewlines(text)};
+bool usesRealReceiptTools(const Layout& layout, const std::function<bool(const std::string&)>& toolExists) {
+  auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
+  // The real tools answer for the real machine only, never for a tree under another root.
+  return layout.isLiveSystem() && exists(kPackageToolPath) && exists(kBomToolPath);
 }
 
 std::shared_ptr<const CommandRunning> receiptToolsRunner(const Layout& layout,
-                                                         const std::function<bool(const std::string&)>& toolExists) {
-  auto exists = toolExists ? toolExists : [](const std::string& path) { return platform::itemExists(path); };
-  // The real tools answer for the real machine only, never for a tree under another root.
-  if (layout.isLiveSystem() && exists(kPackageToolPath) && exists(kBomToolPath)) return std::make_shared<CommandRunner>();
-  return std::make_shared<NativeReceiptTools>(layout.receipts());
+                                                         const std::function<bool(const std::string&)>& toolExists,
+                                                         std::shared_ptr<const platform::FileSystem> fileSystem) {
+  const bool onDisk = !fileSystem || fileSystem.get() == &platform::realFileSystem();
+  if (onDisk && usesRealReceiptTools(layout, toolExists)) return std::make_shared<CommandRunner>();
+  return std::make_shared<NativeReceiptTools>(layout.receipts(), nullptr, std::move(fileSystem));
 }
 
 }  // namespace corvane

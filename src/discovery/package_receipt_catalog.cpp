@@ -5,7 +5,7 @@
 
 #include "corvane/formats/property_list.h"
 #include "discovery/tool_output.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 #include "platform/format_files.h"
 

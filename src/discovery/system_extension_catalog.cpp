@@ -103,11 +103,12 @@ std::optional<SystemExtensionRecord> decodeEntry(const PropertyList& entry) {
 
 }  // namespace
 
-std::vector<SystemExtensionRecord> SystemExtensionCatalog::load(const Url& systemExtensionsRoot) {
+std::vector<SystemExtensionRecord> SystemExtensionCatalog::load(const Url& systemExtensionsRoot,
+                                                               const platform::FileSystem& fs) {
   PlistLimits limits;
   limits.maxBytes = maxDatabaseBytes;
   Result<PropertyList> database =
-      plist::readFile(systemExtensionsRoot.appending(databaseFileName).path(), limits);
+      plist::readFile(fs, systemExtensionsRoot.appending(databaseFileName).path(), limits);
   if (!database.has_value()) return {};
   return records(*database);
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace corvane {
@@ -58,6 +59,10 @@ class ByteCursor {
   std::string_view text(std::uint64_t length);
   // The text up to the next NUL, which is read too; fails when no NUL comes before the end.
   std::string_view cString();
+  // Four bytes, each the character with that code (bytes above 127 are Latin-1), as UTF-8.
+  std::string fourCharCode();
+  // `units` UTF-16BE code units as UTF-8; unpaired surrogates become U+FFFD.
+  std::string utf16BE(std::uint64_t units);
 
   // A cursor over the `length` bytes at `offset` (from the start, not from the current offset); it is
   // empty and failed when they do not all lie inside, or when this cursor has failed.

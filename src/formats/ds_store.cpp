@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "formats/ds_byte_reader.h"
+#include "formats/byte_cursor.h"
 
 namespace corvane {
 
@@ -32,17 +32,17 @@ class Parser {
 
  private:
   std::optional<DSStoreError> parse(std::vector<DSRecord>& records) {
-    if (reader_.size() < 8 || reader_.u32() != 1 || reader_.ascii4() != "Bud1") return DSStoreError::of(Kind::badMagic);
-    const std::uint32_t infoOffset = reader_.u32();
-    (void)reader_.u32();  // size of the info block
-    (void)reader_.u32();  // copy of the info offset
+    if (reader_.size() < 8 || reader_.be32() != 1 || reader_.fourCharCode() != "Bud1") return DSStoreError::of(Kind::badMagic);
+    const std::uint32_t infoOffset = reader_.be32();
+    (void)reader_.be32();  // size of the info block
+    (void)reader_.be32();  // copy of the info offset
     if (!reader_.ok()) return truncated();
 
     const std::uint64_t infoStart = std::uint64_t{infoOffset} + kBlockBase;
     if (infoStart > reader_.size()) return truncated();
-    reader_.setOffset(static_cast<std::int64_t>(infoStart));
-    blockCount_ = reader_.u32();
-    (void)reader_.u32();
+    reader_.seek(infoStart);
+    blockCount_ = reader_.be32();
+    (void)reader_.be32();
     // The whole padded table must lie inside the file; checked before anything is sized by the count.
     const std::uint64_t padded = (std::uint64_t{blockCount_} + kBlockTablePadding - 1) / kBlockTablePadding *
                                  kBlockTablePadding;
@@ -50,7 +50,7 @@ class Parser {
     blockTable_ = reader_.offset();
     reader_.skip(padded * 4);
 
-    const std::uint32_t entries = reader_.u32();
+    const std::uint32_t entries = reader_.be32();
     if (!reader_.ok()) return truncated();
     if (entries == 0) return DSStoreError::of(Kind::missingDSDB);
     std::optional<std::uint32_t> dsdb;
@@ -59,15 +59,15 @@ class Parser {
       if (!reader_.fits(length)) return truncated();
       std::string name(length, '\0');
       for (auto& c : name) c = static_cast<char>(reader_.u8());
-      const std::uint32_t block = reader_.u32();
+      const std::uint32_t block = reader_.be32();
       if (!reader_.ok()) return truncated();
       if (name == "DSDB") dsdb = block;
     }
     if (!dsdb) return DSStoreError::of(Kind::missingDSDB);
 
     if (auto error = seekToBlock(*dsdb)) return error;
-    const std::uint32_t root = reader_.u32();
-    for (int i = 0; i < 4; ++i) (void)reader_.u32();  // levels, records, nodes, page size
+    const std::uint32_t root = reader_.be32();
+    for (int i = 0; i < 4; ++i) (void)reader_.be32();  // levels, records, nodes, page size
     if (!reader_.ok()) return truncated();
 
     visited_.assign(blockCount_, false);
@@ -78,11 +78,11 @@ class Parser {
 
   std::optional<DSStoreError> seekToBlock(std::uint32_t block) {
     if (block >= blockCount_) return DSStoreError::badBlock(block);
-    reader_.setOffset(blockTable_ + 4 * static_cast<std::int64_t>(block));
-    const std::uint32_t address = reader_.u32();
+    reader_.seek(blockTable_ + 4 * std::uint64_t{block});
+    const std::uint32_t address = reader_.be32();
     const std::uint64_t start = std::uint64_t{address & ~kBlockSizeBits} + kBlockBase;
     if (!reader_.ok() || start > reader_.size()) return truncated();
-    reader_.setOffset(static_cast<std::int64_t>(start));
+    reader_.seek(start);
     return std::nullopt;
   }
 
@@ -93,18 +93,18 @@ class Parser {
       visited_[node] = true;
     }
     if (auto error = seekToBlock(node)) return error;
-    const std::uint32_t rightmost = reader_.u32();
-    const std::uint32_t count = reader_.u32();
+    const std::uint32_t rightmost = reader_.be32();
+    const std::uint32_t count = reader_.be32();
     if (!reader_.ok()) return truncated();
     // Every record takes at least 13 bytes and every child is a node not seen before, so these loops
     // end within the file's size even when `count` is huge.
     for (std::uint32_t i = 0; i < count; ++i) {
       if (rightmost != 0) {
-        const std::uint32_t child = reader_.u32();
+        const std::uint32_t child = reader_.be32();
         if (!reader_.ok()) return truncated();
-        const std::int64_t resume = reader_.offset();
+        const std::uint64_t resume = reader_.offset();
         if (auto error = walk(child, depth + 1, records)) return error;
-        reader_.setOffset(resume);
+        reader_.seek(resume);
       }
       if (auto error = readRecord(records)) return error;
     }
@@ -114,10 +114,10 @@ class Parser {
 
   std::optional<DSStoreError> readRecord(std::vector<DSRecord>& records) {
     DSRecord record;
-    const std::uint32_t nameUnits = reader_.u32();
+    const std::uint32_t nameUnits = reader_.be32();
     record.filename = reader_.utf16BE(nameUnits);
-    record.structId = reader_.ascii4();
-    const std::string type = reader_.ascii4();
+    record.structId = reader_.fourCharCode();
+    const std::string type = reader_.fourCharCode();
     if (!reader_.ok()) return truncated();
     if (type == "bool") {
       reader_.skip(1);
@@ -126,9 +126,9 @@ class Parser {
     } else if (type == "comp" || type == "dutc") {
       reader_.skip(8);
     } else if (type == "blob") {
-      reader_.skip(reader_.u32());
+      reader_.skip(reader_.be32());
     } else if (type == "ustr") {
-      const std::uint32_t units = reader_.u32();
+      const std::uint32_t units = reader_.be32();
       record.stringValue = reader_.utf16BE(units);
     } else {
       return DSStoreError::unknownRecord(type);
@@ -138,9 +138,9 @@ class Parser {
     return std::nullopt;
   }
 
-  DSByteReader reader_;
+  ByteCursor reader_;
   std::uint32_t blockCount_ = 0;
-  std::int64_t blockTable_ = 0;
+  std::uint64_t blockTable_ = 0;
   std::vector<bool> visited_;  // one per block, so sized by the table already checked against the file
 };
 

@@ -10,39 +10,31 @@ namespace {
 
 bool sameReal(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
-struct Equal {
-  const PropertyList::Value& other;
-
-  bool operator()(const double& a) const { return sameReal(a, std::get<double>(other)); }
-  bool operator()(const PlistDate& a) const {
-    return sameReal(a.secondsSince2001, std::get<PlistDate>(other).secondsSince2001);
-  }
-  template <class T>
-  bool operator()(const T& a) const {
-    return a == std::get<T>(other);  // arrays and dictionaries come back here element by element
-  }
-};
-
 }  // namespace
 
 std::optional<std::int64_t> PropertyList::asInteger() const {
-  if (const auto* i = std::get_if<std::int64_t>(&value_)) return *i;
+  if (kind_ == Kind::integer) return integer_;
   return std::nullopt;
 }
 
 std::optional<double> PropertyList::asReal() const {
-  if (const auto* d = std::get_if<double>(&value_)) return *d;
-  if (const auto* i = std::get_if<std::int64_t>(&value_)) return static_cast<double>(*i);
+  if (kind_ == Kind::real) return real_;
+  if (kind_ == Kind::integer) return static_cast<double>(integer_);
   return std::nullopt;
 }
 
 std::optional<bool> PropertyList::asBoolean() const {
-  if (const auto* b = std::get_if<bool>(&value_)) return *b;
+  if (kind_ == Kind::boolean) return integer_ != 0;
+  return std::nullopt;
+}
+
+std::optional<PlistDate> PropertyList::asDate() const {
+  if (kind_ == Kind::date) return PlistDate{real_};
   return std::nullopt;
 }
 
 std::optional<PlistUID> PropertyList::asUID() const {
-  if (const auto* u = std::get_if<PlistUID>(&value_)) return *u;
+  if (kind_ == Kind::uid) return PlistUID{static_cast<std::uint64_t>(integer_)};
   return std::nullopt;
 }
 
@@ -70,8 +62,19 @@ std::vector<std::string> PropertyList::strings(std::string_view key) const {
 }
 
 bool PropertyList::operator==(const PropertyList& other) const {
-  if (value_.index() != other.value_.index()) return false;
-  return std::visit(Equal{other.value_}, value_);
+  if (kind_ != other.kind_) return false;
+  switch (kind_) {
+    case Kind::string: return text_ == other.text_;
+    case Kind::integer:
+    case Kind::boolean:
+    case Kind::uid: return integer_ == other.integer_;
+    case Kind::real:
+    case Kind::date: return sameReal(real_, other.real_);
+    case Kind::data: return data_ == other.data_;
+    case Kind::array: return array_ == other.array_;  // element by element, back through here
+    case Kind::dictionary: return dictionary_ == other.dictionary_;
+  }
+  return false;
 }
 
 namespace plist {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/atomic_file.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/file_lock.h"
 #include "platform/fs_ops.h"
 

@@ -55,7 +55,7 @@ RestoreExecutor::Collaborators RestoreExecutor::forLayout(const Layout& layout) 
   auto bothForms = [](const std::string& folder) {
     std::vector<std::string> forms;
     if (auto tidy = TrashSafety::lexicalNormalize(folder)) forms.push_back(*tidy);
-    if (auto real = pf::realPath(folder)) forms.push_back(*real);
+    if (auto real = pf::realPath(folder); real.has_value()) forms.push_back(*real);
     return forms;
   };
   collaborators.macPathOf = [live = layout.isLiveSystem(), roots = bothForms(layout.root),

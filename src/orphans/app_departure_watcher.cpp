@@ -7,7 +7,7 @@
 #include "corvane/discovery/app_discovery_service.h"
 #include "corvane/orphans/removed_app_leftovers.h"
 #include "corvane/removal/trash_locator.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/fs_ops.h"
 #include "platform/folder_events.h"
 #include "platform/unicode.h"
@@ -28,6 +28,10 @@ bool isFolder(const std::string& path) {
 
 }  // namespace
 
+struct AppDepartureWatcher::Events : platform::FolderEvents {
+  explicit Events(platform::FolderEvents events) : platform::FolderEvents(std::move(events)) {}
+};
+
 Result<AppDepartureWatcher> AppDepartureWatcher::start(Layout layout, Options options, Collaborators collaborators) {
   auto events = platform::FolderEvents::open();
   if (!events.has_value()) return events.error();
@@ -46,13 +50,13 @@ Result<AppDepartureWatcher> AppDepartureWatcher::start(Layout layout, Options op
   }
   if (!collaborators.now) collaborators.now = [] { return Clock::now(); };
   AppDepartureWatcher watcher(std::move(layout), options, std::move(collaborators),
-                              std::make_unique<platform::FolderEvents>(std::move(events).value()));
+                              std::make_unique<Events>(std::move(events).value()));
   watcher.refresh();
   return Result<AppDepartureWatcher>(std::move(watcher));
 }
 
 AppDepartureWatcher::AppDepartureWatcher(Layout layout, Options options, Collaborators collaborators,
-                                         std::unique_ptr<platform::FolderEvents> events)
+                                         std::unique_ptr<Events> events)
     : layout_(std::move(layout)),
       options_(options),
       collaborators_(std::move(collaborators)),

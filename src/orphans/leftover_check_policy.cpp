@@ -18,7 +18,8 @@ bool isEnabled(const Layout& layout, const std::string& applicationId) {
 }
 
 bool setEnabled(bool enabled, const Layout& layout, const std::string& applicationId) {
-  return platform::setUserDefaultsBool(std::string(defaultsKey), enabled, {applicationId, storeFile(layout)});
+  return platform::setUserDefaultsBool(std::string(defaultsKey), enabled, {applicationId, storeFile(layout)})
+      .has_value();
 }
 
 }  // namespace LeftoverCheckPreference

@@ -8,7 +8,7 @@
 namespace corvane {
 
 NeutralizeCollaborators NeutralizeCollaborators::system(const Layout& layout, std::string launchctl) {
-  return {std::make_shared<CommandRunner>(), std::move(launchctl), BackgroundItemNeutralizer::userLeftovers(layout)};
+  return {CommandRunner(), std::move(launchctl), BackgroundItemNeutralizer::userLeftovers(layout)};
 }
 
 NeutralizeSession::NeutralizeSession(Layout layout, NeutralizeCollaborators collaborators)
@@ -32,7 +32,7 @@ NeutralizePlan NeutralizeSession::plan(const std::string& label) const {
 NeutralizeResult NeutralizeSession::perform(const NeutralizePlan& plan) const {
   NeutralizeResult result;
   if (plan.kind != NeutralizePlan::Kind::ready || !plan.record) return result;
-  const BackgroundItemNeutralizer neutralizer(collaborators_.commandRunner, layout_.userID,
+  const BackgroundItemNeutralizer neutralizer(std::make_shared<const CommandRunning>(collaborators_.commandRunner), layout_.userID,
                                               collaborators_.trashLeftovers, collaborators_.launchctl);
   result.outcome = neutralizer.neutralize(plan.label, plan.record->name);
   // Only a service launchd now keeps off stops being listed.

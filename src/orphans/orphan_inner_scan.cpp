@@ -15,7 +15,7 @@
 #include "corvane/orphans/orphan_scanner.h"
 #include "orphans/orphan_sources.h"
 #include "platform/disk_identity.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 
 namespace corvane {

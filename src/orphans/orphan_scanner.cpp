@@ -12,7 +12,7 @@
 #include "corvane/discovery/native_receipt_tools.h"
 #include "discovery/bundle_reader.h"
 #include "orphans/orphan_sources.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/unicode.h"
 
 namespace corvane {
@@ -82,7 +82,7 @@ void collectEmbeddedIdentifiers(const std::string& bundle, int depth, std::set<s
           kEmbeddedPackageExtensions.end())
         continue;
       const std::string child = folder + "/" + name;
-      if (auto identifier = bundle::identifier(child)) into.insert(*identifier);
+      if (auto identifier = bundle::identifier(platform::realFileSystem(), child)) into.insert(*identifier);
       collectEmbeddedIdentifiers(child, depth + 1, into);
     }
   }

@@ -13,7 +13,7 @@
 #include "discovery/bundle_reader.h"
 #include "platform/disk_identity.h"
 #include "platform/file_status.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::orphans {
 
@@ -49,7 +49,7 @@ FileFinding findingAt(const std::string& path, FindingKind kind, std::vector<Mat
                       std::optional<std::int64_t> byteCount, std::optional<Date> modifiedAt, bool isProtected,
                       std::optional<std::string> displayName) {
   Url url = Url::fileURL(path);
-  auto identity = platform::diskIdentityOf(url);
+  auto identity = valueIfAny(platform::diskIdentityOf(url));
   return FileFinding::make(std::move(url), kind, FindingConfidence::review, kSourceScore, std::move(evidence),
                            byteCount, modifiedAt, isProtected, std::move(displayName), identity);
 }
@@ -143,7 +143,7 @@ void appendOrphanSystemExtensions(GroupMap& groups, const std::vector<SystemExte
     const std::optional<std::string> staged = stagedBundlePath(record, stagingRoot);
     std::vector<std::string> candidates;
     if (staged) {
-      if (auto identifier = bundle::identifier(*staged)) candidates.push_back(*identifier);
+      if (auto identifier = bundle::identifier(platform::realFileSystem(), *staged)) candidates.push_back(*identifier);
     }
     candidates.push_back(record.extID);
     candidates.insert(candidates.end(), record.ownerAppIdentifiers.begin(), record.ownerAppIdentifiers.end());

@@ -11,29 +11,29 @@
 
 namespace corvane::platform {
 
-std::optional<std::string> realPath(const std::string& path) {
+Result<std::string> realPath(const std::string& path) {
   std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
-  if (!resolved) return std::nullopt;
+  if (!resolved) return Error::fromErrno(errno, "realpath", path);
   return std::string(resolved.get());
 }
 
-std::optional<std::string> readLink(const std::string& path) {
+Result<std::string> readLink(const std::string& path) {
   std::string buffer(256, '\0');
   for (;;) {
     ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-    if (n < 0) return std::nullopt;
+    if (n < 0) return Error::fromErrno(errno, "readlink", path);
     if (static_cast<std::size_t>(n) < buffer.size()) {
       buffer.resize(static_cast<std::size_t>(n));
       return buffer;
     }
-    if (buffer.size() >= (1u << 20)) return std::nullopt;  // no real link is this long
+    if (buffer.size() >= (1u << 20)) return Error::fromErrno(ENAMETOOLONG, "readlink", path);  // no real link is this long
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::optional<std::string> currentDirectory() {
+Result<std::string> currentDirectory() {
   std::unique_ptr<char, void (*)(void*)> folder(::getcwd(nullptr, 0), std::free);
-  if (!folder) return std::nullopt;
+  if (!folder) return Error::fromErrno(errno, "getcwd");
   return std::string(folder.get());
 }
 
@@ -42,12 +42,12 @@ bool itemExists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-int folderAccessProblem(const std::string& path) {
+Status checkFolderAccess(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno;
-  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-  if (::faccessat(AT_FDCWD, path.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return errno;
-  return 0;
+  if (::stat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "stat", path);
+  if (!S_ISDIR(st.st_mode)) return Error::fromErrno(ENOTDIR, "stat", path);
+  if (::faccessat(AT_FDCWD, path.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return Error::fromErrno(errno, "access", path);
+  return Ok{};
 }
 
 }  // namespace corvane::platform

@@ -1,12 +1,15 @@
 #include "platform/disk_identity.h"
 
+#include <cerrno>
+
 #include "platform/file_status.h"
 
 namespace corvane::platform {
 
-std::optional<DiskIdentity> diskIdentityOf(const Url& at) {
+Result<DiskIdentity> diskIdentityOf(const Url& at) {
+  errno = 0;
   auto st = identityStatus(at.path());
-  if (!st) return std::nullopt;
+  if (!st) return Error::fromErrno(errno != 0 ? errno : ENOENT, "lstat", at.path());
   return identityIn(*st);
 }
 

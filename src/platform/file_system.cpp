@@ -1,10 +1,11 @@
 // What every file system shares: links resolved under a layout's root, and a walk over listings.
 
+#include <cerrno>
 #include <deque>
 #include <vector>
 
 #include "corvane/base/url.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_walk.h"
 
 namespace corvane::platform {
@@ -26,8 +27,8 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> FileSystem::followComponents(std::string current, const std::string& realRoot,
-                                                        std::string_view rest) const {
+Result<std::string> FileSystem::followComponents(std::string current, const std::string& realRoot,
+                                                 std::string_view rest, const std::string& path) const {
   std::deque<std::string> pending;
   for (auto& part : url::pathComponents(rest)) pending.push_back(std::move(part));
   int hops = 0;
@@ -40,13 +41,14 @@ std::optional<std::string> FileSystem::followComponents(std::string current, con
       continue;
     }
     std::string next = childPath(current, part);
-    std::optional<std::string> target = readLink(next);
-    if (!target) {
-      if (!exists(next)) return std::nullopt;
+    Result<std::string> target = readLink(next);
+    if (!target.has_value()) {
+      if (target.error().code != EINVAL) return Error::fromErrno(target.error().code, "resolve", path);
       current = std::move(next);
       continue;
     }
-    if (++hops > kMaxLinkHops || target->empty()) return std::nullopt;
+    if (++hops > kMaxLinkHops) return Error::fromErrno(ELOOP, "resolve", path);
+    if (target->empty()) return Error::fromErrno(ENOENT, "resolve", path);
     std::vector<std::string> parts = url::pathComponents(*target);
     pending.insert(pending.begin(), parts.begin(), parts.end());
     if (target->front() == '/') current = realRoot;
@@ -54,12 +56,12 @@ std::optional<std::string> FileSystem::followComponents(std::string current, con
   return current;
 }
 
-std::optional<std::string> FileSystem::resolvedPath(const Layout& layout, std::string_view hostPath) const {
+Result<std::string> FileSystem::resolvedPath(const Layout& layout, std::string_view hostPath) const {
   // Not standardised first: ".." applies to where a link led, as the system's own resolution does.
   const std::string path(hostPath);
-  auto hostResolved = [this](const std::string& p) -> std::optional<std::string> {
+  auto hostResolved = [this](const std::string& p) -> Result<std::string> {
     auto real = realPath(p);
-    if (!real) return std::nullopt;
+    if (!real.has_value()) return real.error();
     return url::standardizedPath(*real);
   };
   if (layout.isLiveSystem()) return hostResolved(path);
@@ -74,10 +76,11 @@ std::optional<std::string> FileSystem::resolvedPath(const Layout& layout, std::s
   } else {
     return hostResolved(path);
   }
-  const std::optional<std::string> realRoot = hostResolved(rootPath);
-  std::optional<std::string> current = hostResolved(base);
-  if (!realRoot || !current) return std::nullopt;
-  return followComponents(std::move(*current), *realRoot, std::string_view(path).substr(base.size()));
+  const Result<std::string> realRoot = hostResolved(rootPath);
+  if (!realRoot.has_value()) return realRoot.error();
+  Result<std::string> current = hostResolved(base);
+  if (!current.has_value()) return current.error();
+  return followComponents(std::move(*current), *realRoot, std::string_view(path).substr(base.size()), path);
 }
 
 Status FileSystem::walkByListing(const std::string& root, const WalkLimits& limits, const WalkVisitor& visit) const {
@@ -95,7 +98,11 @@ Status FileSystem::walkByListing(const std::string& root, const WalkLimits& limi
   if (!top.has_value()) return top.error();
   walkFolders(
       std::move(top).value(), limits, visit,
-      [&](const Folder&, const FolderEntry&, const std::string& path) { return linkStatus(path); },
+      [&](const Folder&, const FolderEntry&, const std::string& path) -> std::optional<FileStatus> {
+        auto st = linkStatus(path);
+        if (!st.has_value()) return std::nullopt;
+        return *st;
+      },
       [&](const Folder&, const FolderEntry&, const std::string& path) { return open(path); });
   return Ok{};
 }

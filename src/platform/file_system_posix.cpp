@@ -13,7 +13,7 @@
 #include "platform/file_status.h"
 #include "platform/disk_identity.h"
 #include "platform/file_io.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/tree_walk.h"
 #include "platform/fs_ops.h"
 
@@ -156,14 +156,16 @@ class PosixFileSystem final : public FileSystem {
     return unlisted.status();
   }
 
-  std::optional<FileStatus> linkStatus(const std::string& path) const override {
-    return platform::linkStatus(path);
+  Result<FileStatus> linkStatus(const std::string& path) const override {
+    int error = 0;
+    if (auto st = platform::linkStatus(path, &error)) return *st;
+    return Error::fromErrno(error, "lstat", path);
   }
-  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override {
+  Result<DiskIdentity> diskIdentity(const std::string& path) const override {
     return diskIdentityOf(Url::fileURL(path));
   }
-  std::optional<std::string> readLink(const std::string& path) const override { return platform::readLink(path); }
-  std::optional<std::string> realPath(const std::string& path) const override { return platform::realPath(path); }
+  Result<std::string> readLink(const std::string& path) const override { return platform::readLink(path); }
+  Result<std::string> realPath(const std::string& path) const override { return platform::realPath(path); }
   Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override {
     return readFileBytes(path, maxBytes);
   }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::platform {
 

@@ -6,18 +6,24 @@
 
 #include "corvane/base/result.h"
 #include "corvane/formats/property_list.h"
+#include "corvane/platform/file_system.h"
 #include "formats/bom_reader.h"
 
 namespace corvane::plist {
 
-// Reads a file (at most limits.maxBytes) and parses it; errors carry the path.
+// Reads a file (at most limits.maxBytes) from `fileSystem` and parses it; errors carry the path.
+Result<PropertyList> readFile(const platform::FileSystem& fileSystem, const std::string& path,
+                              const PlistLimits& limits = {});
+// The same on this machine's disk.
 Result<PropertyList> readFile(const std::string& path, const PlistLimits& limits = {});
 
 }  // namespace corvane::plist
 
 namespace corvane::bom {
 
-// bom::readPaths for a file of at most limits.maxFileBytes.
+// bom::readPaths for a file of at most limits.maxFileBytes on `fileSystem`, or on this machine's disk.
+Result<std::vector<std::string>> readPathsFromFile(const platform::FileSystem& fileSystem, const std::string& path,
+                                                   const Limits& limits = {});
 Result<std::vector<std::string>> readPathsFromFile(const std::string& path, const Limits& limits = {});
 
 }  // namespace corvane::bom

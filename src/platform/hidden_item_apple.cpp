@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::platform {
 

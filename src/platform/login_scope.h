@@ -3,11 +3,13 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
+
+#include "corvane/base/result.h"
 
 namespace corvane::platform {
 
-// From the directory services where the system has them; none elsewhere or on any failure.
-std::optional<std::array<std::uint8_t, 16>> currentUserGUID();
+// From the directory services where the system has them; fails with their error, or with ENOTSUP where
+// the system has none.
+Result<std::array<std::uint8_t, 16>> currentUserGUID();
 
 }  // namespace corvane::platform

@@ -8,9 +8,9 @@
 
 namespace corvane::platform {
 
-std::optional<std::array<std::uint8_t, 16>> currentUserGUID() {
+Result<std::array<std::uint8_t, 16>> currentUserGUID() {
   uuid_t guid;
-  if (::mbr_uid_to_uuid(::getuid(), guid) != 0) return std::nullopt;
+  if (int error = ::mbr_uid_to_uuid(::getuid(), guid); error != 0) return Error::fromErrno(error, "mbr_uid_to_uuid");
   std::array<std::uint8_t, 16> bytes{};
   std::copy(guid, guid + 16, bytes.begin());
   return bytes;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "corvane/base/result.h"
+
 namespace corvane::platform {
 
 struct MountedVolume {
@@ -21,8 +23,8 @@ struct MountedVolume {
 };
 
 // The mounted volumes in the system's order, hidden volumes (kernel pseudo file systems on Linux) left
-// out; none when the system cannot be asked.
-std::optional<std::vector<MountedVolume>> mountedVolumes();
+// out; fails with the errno when the system cannot be asked.
+Result<std::vector<MountedVolume>> mountedVolumes();
 
 // Reading Linux's /proc/self/mountinfo: one volume per well-formed line, pseudo file systems left out,
 // malformed lines skipped. Mount points are unescaped ("\040" is a blank). Linux reports no volume names.

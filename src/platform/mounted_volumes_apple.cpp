@@ -48,14 +48,14 @@ std::optional<std::string> volumeName(const char* mountPoint) {
 // hidden and left out. Only local volumes are asked their own name: asking a network volume waits on its
 // server, and an unreachable one would stall discovery; network volumes keep no name and the caller picks
 // its default.
-std::optional<std::vector<MountedVolume>> mountedVolumes() {
+Result<std::vector<MountedVolume>> mountedVolumes() {
   struct statfs* mounts = nullptr;
   int count = ::getmntinfo_r_np(&mounts, MNT_NOWAIT);
   struct Freed {
     struct statfs* buffer;
     ~Freed() { ::free(buffer); }
   } owner{mounts};
-  if (count <= 0 || !mounts) return std::nullopt;
+  if (count <= 0 || !mounts) return Error::fromErrno(errno, "getmntinfo_r_np");
   std::vector<MountedVolume> volumes;
   for (int i = 0; i < count; ++i) {
     const struct statfs& m = mounts[i];

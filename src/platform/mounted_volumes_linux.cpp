@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -5,9 +6,10 @@
 
 namespace corvane::platform {
 
-std::optional<std::vector<MountedVolume>> mountedVolumes() {
-  std::ifstream in("/proc/self/mountinfo", std::ios::binary);
-  if (!in) return std::nullopt;
+Result<std::vector<MountedVolume>> mountedVolumes() {
+  constexpr const char* kMountInfo = "/proc/self/mountinfo";
+  std::ifstream in(kMountInfo, std::ios::binary);
+  if (!in) return Error::fromErrno(errno, "open", kMountInfo);
   std::string text;
   char buffer[65536];
   while (text.size() <= kMaxMountInfoBytes && in.read(buffer, sizeof buffer).gcount() > 0)

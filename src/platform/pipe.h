@@ -5,17 +5,19 @@
 
 #include <spawn.h>
 
+#include "corvane/base/result.h"
+
 namespace corvane::platform {
 
 // fds[0] is the read end, fds[1] the write end, neither of them 0, 1 or 2 (when this process runs with a
 // standard stream closed, an end that took its number is moved above them, so a child is never handed the
-// pipe as its input nor loses its output to it). Returns 0, or errno on failure.
-int openCloseOnExecPipe(int fds[2]);
+// pipe as its input nor loses its output to it). Fails with the errno.
+Status openCloseOnExecPipe(int fds[2]);
 
 // Adds to `flags` and `actions` what limits a spawned child to standard input plus the descriptors the
 // file actions give it (macOS: POSIX_SPAWN_CLOEXEC_DEFAULT, as its pipes are made close-on-exec only
 // after creation, with standard input inherited when open and /dev/null otherwise). Nothing to add where
-// pipes are born close-on-exec. Returns 0, or errno.
-int limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions);
+// pipes are born close-on-exec. Fails with the errno.
+Status limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions);
 
 }  // namespace corvane::platform

@@ -25,24 +25,28 @@ int moveAboveStandardStreams(UniqueFd& end) {
 
 // macOS has no pipe2: the flags are set right after creation, and limitInheritedDescriptors closes the
 // window in which a child spawned by another thread could inherit the ends.
-int openCloseOnExecPipe(int fds[2]) {
-  if (::pipe(fds) != 0) return errno;
+Status openCloseOnExecPipe(int fds[2]) {
+  if (::pipe(fds) != 0) return Error::fromErrno(errno, "pipe");
   UniqueFd ends[2] = {UniqueFd(fds[0]), UniqueFd(fds[1])};
   for (UniqueFd& end : ends) {
-    if (::fcntl(end.get(), F_SETFD, FD_CLOEXEC) != 0) return errno;  // both ends are closed on the way out
-    if (int error = moveAboveStandardStreams(end); error != 0) return error;
+    // Both ends are closed on the way out.
+    if (::fcntl(end.get(), F_SETFD, FD_CLOEXEC) != 0) return Error::fromErrno(errno, "fcntl");
+    if (int error = moveAboveStandardStreams(end); error != 0) return Error::fromErrno(error, "fcntl");
   }
   fds[0] = ends[0].release();
   fds[1] = ends[1].release();
-  return 0;
+  return Ok{};
 }
 
 // The child inherits our standard input when we have one; when it is closed, inheriting it would fail
 // the launch (EBADF), so the child reads from /dev/null instead.
-int limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions) {
+Status limitInheritedDescriptors(short& flags, posix_spawn_file_actions_t* actions) {
   flags = static_cast<short>(flags | POSIX_SPAWN_CLOEXEC_DEFAULT);
-  if (::fcntl(STDIN_FILENO, F_GETFD) != -1) return ::posix_spawn_file_actions_addinherit_np(actions, STDIN_FILENO);
-  return ::posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  const bool hasInput = ::fcntl(STDIN_FILENO, F_GETFD) != -1;
+  const int error = hasInput ? ::posix_spawn_file_actions_addinherit_np(actions, STDIN_FILENO)
+                             : ::posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (error != 0) return Error::fromErrno(error, "posix_spawn_file_actions");
+  return Ok{};
 }
 
 }  // namespace corvane::platform

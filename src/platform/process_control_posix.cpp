@@ -12,14 +12,15 @@ extern char** environ;
 
 namespace corvane::platform {
 
-int startProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+Result<int> startProcess(const std::string& executable, const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   std::vector<std::string> storage = arguments;
   storage.insert(storage.begin(), executable);
   for (auto& a : storage) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  if (::posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (int error = ::posix_spawn(&pid, executable.c_str(), nullptr, nullptr, argv.data(), environ); error != 0)
+    return Error::fromErrno(error, "posix_spawn", executable);
   return static_cast<int>(pid);
 }
 

@@ -62,7 +62,8 @@ ProcessOutcome launchFailed(const std::string& executable, int error) {
 // and inherits only the descriptors it is given.
 int prepareAttributes(SpawnAttributes& attributes, FileActions& actions) {
   short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-  if (int error = limitInheritedDescriptors(flags, actions.get()); error != 0) return error;
+  if (Status limited = limitInheritedDescriptors(flags, actions.get()); !limited.has_value())
+    return limited.error().code;
   sigset_t none;
   sigset_t defaults;
   sigemptyset(&none);
@@ -112,7 +113,7 @@ std::vector<std::uint8_t> readToEOF(int fd) {
 ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
                           ErrorStream errors) {
   int fds[2] = {-1, -1};
-  if (int error = openCloseOnExecPipe(fds); error != 0) return launchFailed(executable, error);
+  if (Status opened = openCloseOnExecPipe(fds); !opened.has_value()) return launchFailed(executable, opened.error().code);
   UniqueFd readEnd(fds[0]);
   UniqueFd writeEnd(fds[1]);
 

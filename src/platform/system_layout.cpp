@@ -1,6 +1,6 @@
 #include "platform/system_layout.h"
 
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/user.h"
 
 namespace corvane::platform {
@@ -13,7 +13,7 @@ Layout systemLayout() {
   return layout;
 }
 
-std::optional<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) {
+Result<std::string> resolvedPath(const Layout& layout, std::string_view hostPath) {
   return realFileSystem().resolvedPath(layout, hostPath);
 }
 

@@ -3,13 +3,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "platform/trash_entry.h"
 
 namespace corvane::platform {
 
-std::optional<std::int64_t> addedToFolderSeconds(const std::string& path) {
+Result<std::int64_t> addedToFolderSeconds(const std::string& path) {
   struct attrlist request {};
   request.bitmapcount = ATTR_BIT_MAP_COUNT;
   request.commonattr = ATTR_CMN_RETURNED_ATTRS | ATTR_CMN_ADDEDTIME;
@@ -18,8 +19,9 @@ std::optional<std::int64_t> addedToFolderSeconds(const std::string& path) {
     attribute_set_t returned;
     struct timespec added;
   } reply {};
-  if (::getattrlist(path.c_str(), &request, &reply, sizeof reply, FSOPT_NOFOLLOW) != 0) return std::nullopt;
-  if ((reply.returned.commonattr & ATTR_CMN_ADDEDTIME) == 0) return std::nullopt;
+  if (::getattrlist(path.c_str(), &request, &reply, sizeof reply, FSOPT_NOFOLLOW) != 0)
+    return Error::fromErrno(errno, "getattrlist", path);
+  if ((reply.returned.commonattr & ATTR_CMN_ADDEDTIME) == 0) return Error::fromErrno(ENOTSUP, "getattrlist", path);
   return static_cast<std::int64_t>(reply.added.tv_sec);
 }
 

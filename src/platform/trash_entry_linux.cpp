@@ -4,9 +4,10 @@
 namespace corvane::platform {
 
 // Linux keeps no added-to-folder date; a rename into the folder updates the status-change time.
-std::optional<std::int64_t> addedToFolderSeconds(const std::string& path) {
-  const auto status = linkStatus(path);
-  if (!status) return std::nullopt;
+Result<std::int64_t> addedToFolderSeconds(const std::string& path) {
+  int error = 0;
+  const auto status = linkStatus(path, &error);
+  if (!status) return Error::fromErrno(error, "lstat", path);
   return status->changedSeconds;
 }
 

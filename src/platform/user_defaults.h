@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "corvane/base/result.h"
+
 namespace corvane::platform {
 
 struct DefaultsStore {
@@ -19,11 +21,11 @@ struct DefaultsStore {
 
 // None when the key is unset or not a boolean.
 std::optional<bool> userDefaultsBool(const std::string& key, const DefaultsStore& store);
-// True when written; other keys of the store are kept.
-bool setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store);
+// Writes the key, keeping the store's other keys; fails with the error of the write.
+Status setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store);
 
 // The JSON file store alone, the same on every system.
 std::optional<bool> fileDefaultsBool(const std::string& key, const std::string& file);
-bool setFileDefaultsBool(const std::string& key, bool value, const std::string& file);
+Status setFileDefaultsBool(const std::string& key, bool value, const std::string& file);
 
 }  // namespace corvane::platform

@@ -35,14 +35,15 @@ std::optional<bool> userDefaultsBool(const std::string& key, const DefaultsStore
   return CFBooleanGetValue(static_cast<CFBooleanRef>(value)) != 0;
 }
 
-bool setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store) {
+Status setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store) {
   if (store.applicationId.empty()) return setFileDefaultsBool(key, value, store.file);
   Released name{makeString(key)};
   Released domain{makeString(store.applicationId)};
-  if (!name.ref || !domain.ref) return false;
+  if (!name.ref || !domain.ref) return Error::invalid("the key or the domain is not text", store.applicationId);
   const auto appId = static_cast<CFStringRef>(domain.ref);
   CFPreferencesSetAppValue(static_cast<CFStringRef>(name.ref), value ? kCFBooleanTrue : kCFBooleanFalse, appId);
-  return CFPreferencesAppSynchronize(appId) != 0;
+  if (CFPreferencesAppSynchronize(appId) == 0) return Error::invalid("the defaults could not be saved", store.applicationId);
+  return Ok{};
 }
 
 }  // namespace corvane::platform

@@ -31,12 +31,12 @@ std::optional<bool> fileDefaultsBool(const std::string& key, const std::string& 
   return it->get<bool>();
 }
 
-bool setFileDefaultsBool(const std::string& key, bool value, const std::string& storeFile) {
+Status setFileDefaultsBool(const std::string& key, bool value, const std::string& storeFile) {
   nlohmann::json store = readStore(storeFile);
   store[key] = value;
   const auto slash = storeFile.rfind('/');
   if (slash != std::string::npos && slash > 0) (void)createDirectories(storeFile.substr(0, slash));
-  return writeFileAtomically(storeFile, store.dump(), 0600).has_value();
+  return writeFileAtomically(storeFile, store.dump(), 0600);
 }
 
 }  // namespace corvane::platform

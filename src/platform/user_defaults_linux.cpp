@@ -8,7 +8,7 @@ std::optional<bool> userDefaultsBool(const std::string& key, const DefaultsStore
   return fileDefaultsBool(key, store.file);
 }
 
-bool setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store) {
+Status setUserDefaultsBool(const std::string& key, bool value, const DefaultsStore& store) {
   return setFileDefaultsBool(key, value, store.file);
 }
 

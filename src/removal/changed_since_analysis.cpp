@@ -26,7 +26,7 @@ Partition partition(const std::vector<FileFinding>& findings, const IdentityProv
 }
 
 Partition partition(const std::vector<FileFinding>& findings) {
-  return partition(findings, &platform::diskIdentityOf);
+  return partition(findings, [](const Url& at) { return valueIfAny(platform::diskIdentityOf(at)); });
 }
 
 }  // namespace corvane::ChangedSinceAnalysis

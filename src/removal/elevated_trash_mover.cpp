@@ -37,7 +37,7 @@ ElevatedTrashMover::ElevatedTrashMover(PrivilegedShellRunner privilegedRunner, U
       layout(std::move(where)),
       uid(platform::effectiveUserID()),
       gid(platform::effectiveGroupID()),
-      identityAt(&platform::diskIdentityOf),
+      identityAt([](const Url& at) { return valueIfAny(platform::diskIdentityOf(at)); }),
       renameExclusive([](const Url& from, const Url& to) { return platform::renameExclusive(from.path(), to.path()); }),
       removeEmptyFolder([](const Url& folder) { (void)platform::removeEmptyDirectory(folder.path()); }),
       stagingName([](const std::string& trashName) {

@@ -13,9 +13,9 @@ namespace {
 // Links resolved as far as the item goes: the whole path when it resolves, otherwise its parent folder
 // (a dangling link or a missing item keeps its own name).
 std::string resolved(const std::string& path) {
-  if (auto real = platform::realPath(path)) return url::standardizedPath(*real);
+  if (auto real = platform::realPath(path); real.has_value()) return url::standardizedPath(*real);
   if (auto split = platform::splitPath(path)) {
-    if (auto parent = platform::realPath(split->parent))
+    if (auto parent = platform::realPath(split->parent); parent.has_value())
       return url::standardizedPath(*parent + "/" + split->name);
   }
   return url::standardizedPath(path);

@@ -17,23 +17,23 @@ std::string withoutTrailingSlashes(std::string path) {
 
 FileManagerTrashMover::FileManagerTrashMover() : FileManagerTrashMover(platform::systemLayout()) {}
 
-FileManagerTrashMover::FileManagerTrashMover(const Layout& layout)
-    : trashFolder_(layout.userTrash()), anchors_{layout.root, layout.home}, systemTrash_(usesSystemTrash(layout)) {}
+FileManagerTrashMover::FileManagerTrashMover(const Layout& layout) {
+  move = [trashFolder = layout.userTrash(), anchors = std::vector<std::string>{layout.root, layout.home},
+          systemTrash = usesSystemTrash(layout)](const Url& url) -> Result<std::optional<Url>> {
+    std::string name = url.lastPathComponent();
+    auto moved = systemTrash ? platform::moveItemToSystemTrash(url.path())
+                             : platform::moveItemIntoTrashFolder(url.path(), trashFolder, anchors, [&name](std::uint64_t n) {
+                                 return TrashService::candidateName(name, n);
+                               });
+    if (!moved.has_value()) return moved.error();
+    if (!moved->has_value()) return std::optional<Url>();
+    return std::optional<Url>(Url::fileURL(**moved));
+  };
+}
 
 bool FileManagerTrashMover::usesSystemTrash(const Layout& layout) {
   return platform::systemChoosesTrashFolder() && withoutTrailingSlashes(layout.root) == "/" &&
          withoutTrailingSlashes(layout.home) == withoutTrailingSlashes(platform::homeDirectory());
-}
-
-Result<std::optional<Url>> FileManagerTrashMover::moveToTrash(const Url& url) {
-  std::string name = url.lastPathComponent();
-  auto moved = systemTrash_ ? platform::moveItemToSystemTrash(url.path())
-                            : platform::moveItemIntoTrashFolder(url.path(), trashFolder_, anchors_, [&name](std::uint64_t n) {
-                                return TrashService::candidateName(name, n);
-                              });
-  if (!moved.has_value()) return moved.error();
-  if (!moved->has_value()) return std::optional<Url>();
-  return std::optional<Url>(Url::fileURL(**moved));
 }
 
 }  // namespace corvane

@@ -51,7 +51,7 @@ std::optional<TrashLocator::Root> TrashLocator::root(const std::string& containi
 }
 
 std::optional<std::string> TrashLocator::resolvedRealPath(const std::string& path) {
-  return platform::realPath(path);
+  return valueIfAny(platform::realPath(path));
 }
 
 }  // namespace corvane

@@ -5,7 +5,7 @@
 
 namespace corvane {
 
-TrashService::TrashService(std::shared_ptr<TrashMoving> trashMover, FailureContext contextOfFailure,
+TrashService::TrashService(TrashMoving trashMover, FailureContext contextOfFailure,
                            Relocate relocation, Url trashFolder, FileExists existence)
     : mover(std::move(trashMover)),
       failureContext(std::move(contextOfFailure)),
@@ -21,7 +21,7 @@ TrashService TrashService::system(const Layout& layout) {
     return platform::renameExclusive(source.path(), destination.path());
   };
   auto existence = [](const Url& url) { return platform::itemExists(url.path()); };
-  return TrashService(std::make_shared<FileManagerTrashMover>(layout), context, relocation,
+  return TrashService(FileManagerTrashMover(layout), context, relocation,
                       Url::fileURL(layout.userTrash()), existence);
 }
 
@@ -30,7 +30,7 @@ std::vector<TrashOperation> TrashService::moveToTrash(const std::vector<Url>& ur
   operations.reserve(urls.size());
   std::set<std::string> used;
   for (const auto& url : urls) {
-    auto moved = mover->moveToTrash(url);
+    auto moved = mover.moveToTrash(url);
     if (moved.has_value()) {
       operations.push_back(TrashOperation::success(url, *moved));
       continue;

@@ -38,23 +38,23 @@ std::string plural(int count, const char* one, const char* many) {
 }  // namespace
 
 std::string backgroundItemStatusText(const BackgroundItemStoreStatus& status) {
-  using S = BackgroundItemStoreStatus;
-  if (const auto* p = status.as<S::Parsed>())
-    return "read (version " + std::to_string(p->version) + ", " + plural(p->filesParsed, "file", "files") + ")";
-  if (const auto* d = status.as<S::Degraded>()) {
-    std::string text = "partly read (version " + std::to_string(d->version) + ", " +
-                       plural(d->filesParsed, "file", "files") + " read, " + std::to_string(d->filesSkipped) +
-                       " skipped";
-    return text + (d->truncated ? ", cut short by a limit)" : ")");
+  using Kind = BackgroundItemStoreStatus::Kind;
+  const std::string version = "(version " + std::to_string(status.version);
+  switch (status.kind) {
+    case Kind::parsed: return "read " + version + ", " + plural(status.filesParsed, "file", "files") + ")";
+    case Kind::degraded:
+      return "partly read " + version + ", " + plural(status.filesParsed, "file", "files") + " read, " +
+             std::to_string(status.filesSkipped) + " skipped" + (status.truncated ? ", cut short by a limit)" : ")");
+    case Kind::unreadableShape: {
+      std::string text = "no file could be read " + version + "):";
+      for (const auto& f : status.files) text += " " + f;
+      return text;
+    }
+    case Kind::directoryEntryLimitExceeded:
+      return "not read: the folder holds more than " + std::to_string(BackgroundItemsStore::maxDirectoryEntries) +
+             " entries";
+    case Kind::storeMissing: break;
   }
-  if (const auto* u = status.as<S::UnreadableShape>()) {
-    std::string text = "no file could be read (version " + std::to_string(u->version) + "):";
-    for (const auto& f : u->files) text += " " + f;
-    return text;
-  }
-  if (status.kind() == S::Kind::directoryEntryLimitExceeded)
-    return "not read: the folder holds more than " + std::to_string(BackgroundItemsStore::maxDirectoryEntries) +
-           " entries";
   return "no store found";
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "corvane/analysis/size_rollup.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane::report {
 
@@ -52,10 +52,10 @@ class CountingFileSystem : public platform::FileSystem {
   Result<platform::Listing> list(const std::string& folder, const platform::ListOptions& options) const override;
   Status walk(const std::string& root, const platform::WalkLimits& limits,
               const platform::WalkVisitor& visit) const override;
-  std::optional<platform::FileStatus> linkStatus(const std::string& path) const override { return inner_->linkStatus(path); }
-  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override { return inner_->diskIdentity(path); }
-  std::optional<std::string> readLink(const std::string& path) const override { return inner_->readLink(path); }
-  std::optional<std::string> realPath(const std::string& path) const override { return inner_->realPath(path); }
+  Result<platform::FileStatus> linkStatus(const std::string& path) const override { return inner_->linkStatus(path); }
+  Result<DiskIdentity> diskIdentity(const std::string& path) const override { return inner_->diskIdentity(path); }
+  Result<std::string> readLink(const std::string& path) const override { return inner_->readLink(path); }
+  Result<std::string> realPath(const std::string& path) const override { return inner_->realPath(path); }
   Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override {
     return inner_->readFile(path, maxBytes);
   }

@@ -23,8 +23,9 @@ AppTrashMutator::RootDeleteStep privilegedRootDeletion(PrivilegedShellRunner run
     for (const auto& path : paths) {
       const auto slash = path.rfind('/');
       const std::string name = slash == std::string::npos ? std::string() : path.substr(slash + 1);
-      const auto parent = slash == std::string::npos ? std::nullopt : platform::realPath(path.substr(0, slash));
-      if (!trash || !parent || *parent != *trash || name.empty() || name == "." || name == "..") {
+      const auto parent =
+          slash == std::string::npos ? std::nullopt : valueIfAny(platform::realPath(path.substr(0, slash)));
+      if (!trash.has_value() || !parent || *parent != *trash || name.empty() || name == "." || name == "..") {
         results[path] = {false, kNotInTrash};
         continue;
       }

@@ -6,7 +6,7 @@
 
 #include "base/hashing.h"
 #include "corvane/analysis/size_rollup.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "platform/folder_walk.h"
 #include "platform/trash_entry.h"
 
@@ -38,9 +38,9 @@ TrashItem TrashScanner::buildItem(const std::string& folder, const std::string& 
   item.name = name;
   item.path = platform::childPath(folder, name);
   const auto status = fileSystem_->linkStatus(item.path);
-  if (const auto added = platform::addedToFolderSeconds(item.path))
+  if (const auto added = platform::addedToFolderSeconds(item.path); added.has_value())
     item.dateTrashed = Date(std::chrono::seconds(*added));
-  if (!status) return item;
+  if (!status.has_value()) return item;
   item.isSymlink = status->type() == platform::FileType::symlink;
   if (item.isSymlink) return item;
   item.isDirectory = status->type() == platform::FileType::directory;

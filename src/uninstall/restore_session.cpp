@@ -23,7 +23,7 @@ std::string lastComponent(const std::string& path) {
 // object as the one analysed when that is known (a later item of the same name is not ours to move).
 bool stillInTrash(const std::string& trashPath, const std::optional<DiskIdentity>& identity) {
   auto now = platform::diskIdentityOf(Url::fileURL(trashPath));
-  if (!now) return false;
+  if (!now.has_value()) return false;
   return !identity || identity->isSameObject(*now);
 }
 
@@ -101,7 +101,7 @@ RestoreSessionResult RestoreSession::perform(const RestoreSessionPlan& plan) con
     result.items.push_back({item.trashPath, item.name, std::move(outcome)});
   }
 
-  BackgroundServiceRestorer services(*collaborators_.commandRunner, layout_.userID, Url::fileURL(layout_.home),
+  BackgroundServiceRestorer services(collaborators_.commandRunner, layout_.userID, Url::fileURL(layout_.home),
                                      &BackgroundServiceRestorer::readPlistFromDisk,
                                      [this](const std::string& program) {
                                        return platform::itemExists(layout_.hostPath(program));

@@ -13,8 +13,8 @@ namespace corvane {
 
 UninstallCollaborators completed(const Layout& layout, UninstallCollaborators c) {
   UninstallCollaborators machine = UninstallCollaborators::system(layout);
-  if (!c.commandRunner) c.commandRunner = machine.commandRunner;
-  if (!c.trashMover) c.trashMover = machine.trashMover;
+  if (!c.commandRunner.output && !c.commandRunner.outcome) c.commandRunner = machine.commandRunner;
+  if (!c.trashMover.move) c.trashMover = machine.trashMover;
   if (!c.relocate) c.relocate = machine.relocate;
   if (!c.clock) c.clock = machine.clock;
   if (!c.fileAccess.presence) c.fileAccess.presence = machine.fileAccess.presence;
@@ -33,7 +33,8 @@ RemovalRunner::Transaction moveToTrash(const Layout& layout, const UninstallColl
       collaborators.relocate, Url::fileURL(layout.userTrash()),
       [](const Url& url) { return platform::itemExists(url.path()); });
   RemovalRunner runner(std::move(trash),
-                       BackgroundServiceController(collaborators.commandRunner, layout.userID, launchctl));
+                       BackgroundServiceController(std::make_shared<const CommandRunning>(collaborators.commandRunner),
+                                                   layout.userID, launchctl));
   RemovalRunner::Transaction transaction = runner.perform(selected, identity, applicationWillBeRemoved);
   if (!collaborators.privilegedRunner.isAvailable()) return transaction;
 

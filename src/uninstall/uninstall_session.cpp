@@ -37,8 +37,8 @@ bool inTier(const FileFinding& finding, UninstallSelection::Tier tier) {
 
 UninstallCollaborators UninstallCollaborators::system(const Layout& layout, PrivilegedShellRunner privilegedRunner) {
   UninstallCollaborators c;
-  c.commandRunner = std::make_shared<CommandRunner>();
-  c.trashMover = std::make_shared<FileManagerTrashMover>(layout);
+  c.commandRunner = CommandRunner();
+  c.trashMover = FileManagerTrashMover(layout);
   c.relocate = [](const Url& source, const Url& destination) {
     return platform::renameExclusive(source.path(), destination.path());
   };

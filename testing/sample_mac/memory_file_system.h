@@ -1,49 +1,7 @@
 #pragma once
-// A file system held in memory, for tests that need no disk: folders, files and links added by absolute
-// path, listed and walked as the real one does (hidden items are those whose name begins with a dot).
-
-#include <cstdint>
-#include <map>
-#include <set>
-#include <string>
-
-#include "platform/file_system.h"
+// The in-memory file system under the name the tests knew it by.
+#include "corvane/platform/memory_file_system.h"
 
 namespace corvane::testing {
-
-class MemoryFileSystem final : public platform::FileSystem {
- public:
-  // Each adds the missing folders above the item too, modified when the item was.
-  void addFolder(const std::string& path, std::int64_t modifiedSeconds = 0);
-  void addFile(const std::string& path, std::string contents = {}, std::int64_t modifiedSeconds = 0);
-  void addLink(const std::string& path, std::string target, std::int64_t modifiedSeconds = 0);
-  // Listing the folder (and so walking into it) then fails with EACCES, as for a folder of another user.
-  void denyListing(const std::string& folder) { denied_.insert(folder); }
-
-  Result<platform::Listing> list(const std::string& folder, const platform::ListOptions& options) const override;
-  Status walk(const std::string& root, const platform::WalkLimits& limits,
-              const platform::WalkVisitor& visit) const override;
-  std::optional<platform::FileStatus> linkStatus(const std::string& path) const override;
-  std::optional<DiskIdentity> diskIdentity(const std::string& path) const override;
-  std::optional<std::string> readLink(const std::string& path) const override;
-  std::optional<std::string> realPath(const std::string& path) const override;
-  Result<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes) const override;
-  Status renameExclusive(const std::string& from, const std::string& to) const override;
-
- private:
-  struct Node {
-    platform::EntryType type = platform::EntryType::directory;
-    std::string data;  // a file's bytes, a link's target
-    std::int64_t modifiedSeconds = 0;
-    std::uint64_t inode = 0;
-  };
-  void add(const std::string& path, Node node);
-  // The node at `path` with the links above it followed (not a final one); null when missing.
-  const Node* find(const std::string& path, std::string* physical = nullptr) const;
-
-  mutable std::map<std::string, Node> nodes_{{"/", Node{}}};
-  std::uint64_t nextInode_ = 2;
-  std::set<std::string> denied_;
-};
-
-}  // namespace corvane::testing
+using MemoryFileSystem = platform::MemoryFileSystem;
+}

@@ -105,7 +105,19 @@ struct XMLWriter {
 };
 
 void writeXMLValue(const PropertyList& value, int depth, std::string& out) {
-  std::visit(XMLWriter{depth, out}, value.value());
+  const XMLWriter write{depth, out};
+  using K = PropertyList::Kind;
+  switch (value.kind()) {
+    case K::string: return write(*value.asString());
+    case K::integer: return write(*value.asInteger());
+    case K::real: return write(*value.asReal());
+    case K::boolean: return write(*value.asBoolean());
+    case K::date: return write(*value.asDate());
+    case K::data: return write(*value.asData());
+    case K::uid: return write(*value.asUID());
+    case K::array: return write(*value.asArray());
+    case K::dictionary: return write(*value.asDictionary());
+  }
 }
 
 // ---- binary ----
@@ -233,28 +245,28 @@ class BinaryWriter {
   }
 
   void writeObject(const Node& node, std::vector<std::uint8_t>& out) const {
-    const PropertyList::Value& value = node.value->value();
-    if (const auto* s = std::get_if<std::string>(&value)) {
+    const PropertyList& value = *node.value;
+    if (const auto* s = value.asString()) {
       writeString(*s, out);
-    } else if (const auto* i = std::get_if<std::int64_t>(&value)) {
+    } else if (const auto i = value.asInteger()) {
       std::size_t size = *i < 0 ? 8 : bytesFor(static_cast<std::uint64_t>(*i));
       out.push_back(static_cast<std::uint8_t>(0x10 | log2Size(size)));
       appendBigEndian(out, static_cast<std::uint64_t>(*i), size);
-    } else if (const auto* d = std::get_if<double>(&value)) {
-      writeDouble(0x23, *d, out);
-    } else if (const auto* b = std::get_if<bool>(&value)) {
+    } else if (value.kind() == PropertyList::Kind::real) {
+      writeDouble(0x23, *value.asReal(), out);
+    } else if (const auto b = value.asBoolean()) {
       out.push_back(*b ? 0x09 : 0x08);
-    } else if (const auto* date = std::get_if<PlistDate>(&value)) {
+    } else if (const auto date = value.asDate()) {
       writeDouble(0x33, date->secondsSince2001, out);
-    } else if (const auto* data = std::get_if<PlistData>(&value)) {
+    } else if (const auto* data = value.asData()) {
       writeHeader(0x4, data->bytes.size(), out);
       out.insert(out.end(), data->bytes.begin(), data->bytes.end());
-    } else if (const auto* uid = std::get_if<PlistUID>(&value)) {
+    } else if (const auto uid = value.asUID()) {
       std::size_t size = bytesFor(uid->value);
       out.push_back(static_cast<std::uint8_t>(0x80 | (size - 1)));
       appendBigEndian(out, uid->value, size);
     } else {
-      const bool isDictionary = std::holds_alternative<PlistDictionary>(value);
+      const bool isDictionary = value.kind() == PropertyList::Kind::dictionary;
       writeHeader(isDictionary ? 0xD : 0xA, isDictionary ? node.refs.size() / 2 : node.refs.size(), out);
       for (std::uint64_t ref : node.refs) appendBigEndian(out, ref, refSize_);
     }

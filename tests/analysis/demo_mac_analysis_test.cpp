@@ -172,8 +172,9 @@ TEST(DemoMacAnalysisTest, ARunningAppIsInUseEverywhere) {
   fs::copy_file("/bin/sleep", exe, fs::copy_options::overwrite_existing);
   SampleMac::makeFolder(own.user("Library/Caches/com.example.ticker"));
 
-  int pid = platform::startProcess(exe, {"30"});
-  ASSERT_GT(pid, 0);
+  const Result<int> started = platform::startProcess(exe, {"30"});
+  ASSERT_TRUE(started.has_value()) << started.error().describe();
+  const int pid = *started;
   bool seen = false;
   for (int i = 0; i < 100 && !seen; ++i) {
     for (const auto& r : RunningApplications::list())

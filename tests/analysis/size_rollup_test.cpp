@@ -11,8 +11,8 @@
 #include "corvane/analysis/size_rollup.h"
 #include "corvane/discovery/command_runner.h"
 #include "platform/file_status.h"
-#include "platform/file_system.h"
-#include "sample_mac/memory_file_system.h"
+#include "corvane/platform/file_system.h"
+#include "corvane/platform/memory_file_system.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane {
@@ -115,7 +115,7 @@ TEST(SizeRollupTest, StaysOnTheItemsDevice) {
 }
 
 TEST(SizeRollupTest, RollsUpManyItemsAtOnceAndCanBeCancelled) {
-  testing::MemoryFileSystem mac;
+  platform::MemoryFileSystem mac;
   mac.addFile("/c/one/a", std::string(5000, 'a'));  // 8192 allocated
   mac.addFile("/c/one/locked/x", "x");
   mac.denyListing("/c/one/locked");

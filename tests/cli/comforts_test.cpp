@@ -1,5 +1,5 @@
-// APP by name or identifier, --version, completions, the man page, the README's command list and
-// colours.
+// APP by name or identifier on the command line, --version, completions, the man page, the README's command
+// list and colours.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "cli/accepted_names.h"
-#include "cli/app_argument.h"
 #include "cli/cli_capture.h"
 #include "cli/command_docs.h"
 #include "cli/snapshot_text.h"
@@ -31,43 +30,6 @@ std::string fileText(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-InstalledApplication app(const std::string& name, std::optional<std::string> id, const std::string& path) {
-  InstalledApplication a;
-  a.name = name;
-  a.bundleIdentifier = std::move(id);
-  a.url = Url::fileURL(path);
-  return a;
-}
-
-TEST(AppArgumentTest, NamesAndIdentifiersResolveOrSayWhyNot) {
-  const std::vector<InstalledApplication> installed = {
-      app("Beacon VPN", "com.beaconvpn.client", "/A/Beacon VPN.app"), app("Driftwood", "com.driftwood", "/A/Driftwood.app"),
-      app("Inkwell", "com.inkwell.editor", "/A/Inkwell.app"), app("Inkwell", std::nullopt, "/V/Inkwell.app"),
-      app("Inkwel Pro", "com.inkwel.pro", "/A/Inkwel Pro.app")};
-  struct Case {
-    std::string given, path, problem;
-  } cases[] = {
-      {"beacon vpn", "/A/Beacon VPN.app", ""},
-      {"COM.DRIFTWOOD", "/A/Driftwood.app", ""},
-      {"inkwell", "", "\"inkwell\" matches 2 applications:\n  Inkwell  com.inkwell.editor  /A/Inkwell.app\n"
-                      "  Inkwell  -  /V/Inkwell.app\nGive the path of the one you mean.\n"},
-      {"Driftwod", "", "no application is named or identified as \"Driftwod\"; did you mean \"Driftwood\"?\n"},
-      {"inkwel", "", "no application is named or identified as \"inkwel\"; did you mean \"Inkwell\" or \"Inkwel Pro\"?\n"},
-      {"beacon", "", "no application is named or identified as \"beacon\"; did you mean \"Beacon VPN\"?\n"},
-      {"Zephyr", "", "no application is named or identified as \"Zephyr\" (see corvane apps)\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.given);
-    cli::AppLookup found = cli::findApp(c.given, installed);
-    EXPECT_EQ(found.path.value_or(""), c.path);
-    EXPECT_EQ(found.problem, c.problem);
-  }
-  for (auto [text, isPath] : {std::pair{"Beacon VPN", false}, {"com.x.y", false}, {"X.APP", true}, {"a/b", true}, {"./x", true}})
-    EXPECT_EQ(cli::looksLikeAppPath(text), isPath) << text;
-  for (auto [a, b, d] : {std::tuple{"", "abc", 3}, {"kitten", "sitting", 3}, {"Same", "sAME", 0}, {"ab", "ba", 2}})
-    EXPECT_EQ(cli::editDistance(a, b), static_cast<std::size_t>(d)) << a << " " << b;
 }
 
 TEST(AppArgumentTest, CommandsTakeAppsByNameOnTheLayout) {

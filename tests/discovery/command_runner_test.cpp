@@ -37,6 +37,10 @@ TEST_F(CommandRunnerTest, ALaunchFailureIsNothingOrMinusOneWithADescription) {
   EXPECT_EQ(runner_.run(notExecutable, {}), std::nullopt);
   CommandOutcome outcome = runner_.runWithStatus(notExecutable, {});
   EXPECT_EQ(outcome, (CommandOutcome{-1, "The tool " + notExecutable + " could not be launched: Permission denied"}));
+
+  // A runner without callbacks launches nothing, and says so.
+  EXPECT_EQ(CommandRunning{}.run(missing, {}), std::nullopt);
+  EXPECT_EQ(CommandRunning{}.runWithStatus(missing, {}), (CommandOutcome{-1, "no command runner"}));
 }
 
 TEST_F(CommandRunnerTest, OutputLargerThanAPipeIsReadWholeAndInOrder) {

@@ -19,25 +19,25 @@ namespace fs = std::filesystem;
 const std::string kFixture = CORVANE_SOURCE_DIR "/../shared/fixtures/bom/python-applications.bom";
 
 // Answers command lines from a table and remembers every call.
-class FakeRunner final : public CommandRunning {
- public:
+struct FakeRunner {
   using CommandLine = std::vector<std::string>;  // executable, then the arguments
 
   std::map<CommandLine, std::optional<std::string>> answers;
-  mutable std::vector<CommandLine> calls;
+  std::vector<CommandLine> calls;
 
-  std::optional<std::string> run(const std::string& executable,
-                                 const std::vector<std::string>& arguments) const override {
+  std::optional<std::string> output(const std::string& executable, const CommandRunning::Arguments& arguments) {
     CommandLine line{executable};
     line.insert(line.end(), arguments.begin(), arguments.end());
     calls.push_back(line);
     auto found = answers.find(line);
     return found == answers.end() ? std::nullopt : found->second;
   }
-  CommandOutcome runWithStatus(const std::string& executable,
-                               const std::vector<std::string>& arguments) const override {
-    auto output = run(executable, arguments);
-    return output ? CommandOutcome{0, *output} : CommandOutcome{-1, "not found"};
+  CommandRunning running() {
+    return {[this](const std::string& e, const CommandRunning::Arguments& a) { return output(e, a); },
+            [this](const std::string& e, const CommandRunning::Arguments& a) {
+              auto text = output(e, a);
+              return text ? CommandOutcome{0, *text} : CommandOutcome{-1, "not found"};
+            }};
   }
 };
 
@@ -61,14 +61,14 @@ TEST_F(ReceiptsFolderTest, RunsTheBomToolOncePerNonSystemReceiptAndAnUnreadableF
   runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/b.pkg.bom"}] = ".\n./B.app\n./B.app/Contents\n";
   runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/a.pkg.BOM"}] = "./A.app\n";
 
-  EXPECT_EQ(load(runner), (std::vector<PackageReceiptRecord>{{"a.pkg", "/A.app"}, {"b.pkg", "/Applications/B.app"}}));
+  EXPECT_EQ(load(runner.running()), (std::vector<PackageReceiptRecord>{{"a.pkg", "/A.app"}, {"b.pkg", "/Applications/B.app"}}));
   std::vector<FakeRunner::CommandLine> calls = runner.calls;
   std::sort(calls.begin(), calls.end());
   EXPECT_EQ(calls, (std::vector<FakeRunner::CommandLine>{{"/usr/bin/lsbom", "-s", receipts() + "/a.pkg.BOM"},
                                                          {"/usr/bin/lsbom", "-s", receipts() + "/b.pkg.bom"}}));
 
   runner.calls.clear();
-  EXPECT_EQ(PackageReceiptCatalog::load(Url::fileURL(folder_.path() + "/missing"), runner),
+  EXPECT_EQ(PackageReceiptCatalog::load(Url::fileURL(folder_.path() + "/missing"), runner.running()),
             std::vector<PackageReceiptRecord>{});
   EXPECT_TRUE(runner.calls.empty());
   EXPECT_EQ(NativeReceiptTools(folder_.path() + "/missing").run("/usr/sbin/pkgutil", {"--pkgs"}),
@@ -91,7 +91,7 @@ TEST_F(ReceiptsFolderTest, FallsBackToTheRootPrefixAndToNoApplication) {
     if (std::string(id) != "p.nolisting")
       runner.answers[{"/usr/bin/lsbom", "-s", receipts() + "/" + id + ".bom"}] = listing;
   }
-  EXPECT_EQ(load(runner), (std::vector<PackageReceiptRecord>{
+  EXPECT_EQ(load(runner.running()), (std::vector<PackageReceiptRecord>{
                               {"p.badtype", "/Tool.app"},
                               {"p.empty", "/Tool.app"},
                               {"p.garbage", "/Tool.app"},
@@ -128,7 +128,7 @@ TEST(NativeReceiptToolsTest, PrintsWhatTheBomToolPrintsOrFailsLikeIt) {
 TEST(NativeReceiptToolsTest, HandsEveryOtherCommandToTheOtherRunner) {
   auto other = std::make_shared<FakeRunner>();
   other->answers[{"/usr/bin/lsbom", "-p", "f", "x.bom"}] = "other answer";
-  NativeReceiptTools tools("/nowhere", other);
+  NativeReceiptTools tools("/nowhere", std::make_shared<CommandRunning>(other->running()));
   EXPECT_EQ(tools.run("/usr/bin/lsbom", {"-p", "f", "x.bom"}), std::optional<std::string>("other answer"));
   EXPECT_EQ(tools.run("/usr/sbin/pkgutil", {"--pkgs", "--volume", "/"}), std::nullopt);
   EXPECT_EQ(tools.runWithStatus("/bin/launchctl", {"list"}), (CommandOutcome{-1, "not found"}));
@@ -138,25 +138,25 @@ TEST(NativeReceiptToolsTest, HandsEveryOtherCommandToTheOtherRunner) {
 }
 
 TEST(NativeReceiptToolsTest, TheRealToolsAnswerOnlyForTheRealRootWhenTheyExist) {
-  auto always = [](const std::string&) { return true; };
-  auto never = [](const std::string&) { return false; };
-  auto onlyPkgutil = [](const std::string& path) { return path == "/usr/sbin/pkgutil"; };
-
-  Layout real = Layout::at("/", "/home/someone");
-  EXPECT_NE(dynamic_cast<const CommandRunner*>(receiptToolsRunner(real, always).get()), nullptr);
   using Exists = std::function<bool(const std::string&)>;
-  for (const auto& exists : {Exists(never), Exists(onlyPkgutil)}) {
-    auto runner = receiptToolsRunner(real, exists);
-    auto* native = dynamic_cast<const NativeReceiptTools*>(runner.get());
-    ASSERT_NE(native, nullptr);
-    EXPECT_EQ(native->receiptsDirectory(), "/var/db/receipts");
-  }
+  const Exists always = [](const std::string&) { return true; };
+  const Exists never = [](const std::string&) { return false; };
+  const Exists onlyPkgutil = [](const std::string& path) { return path == "/usr/sbin/pkgutil"; };
+  const Layout real = Layout::at("/", "/home/someone");
+  const Layout sample = Layout::at("/tmp/sample/root", "/tmp/sample/home");
+  const struct {
+    const Layout& layout;
+    const Exists& exists;
+    bool realTools;
+  } cases[] = {{real, always, true}, {real, never, false}, {real, onlyPkgutil, false}, {sample, always, false}};
+  for (const auto& c : cases) EXPECT_EQ(usesRealReceiptTools(c.layout, c.exists), c.realTools) << c.layout.root;
 
-  Layout sample = Layout::at("/tmp/sample/root", "/tmp/sample/home");
-  auto runner = receiptToolsRunner(sample, always);
-  auto* native = dynamic_cast<const NativeReceiptTools*>(runner.get());
-  ASSERT_NE(native, nullptr);
-  EXPECT_EQ(native->receiptsDirectory(), "/tmp/sample/root/var/db/receipts");
+  // A sample tree's runner lists the sample's own receipts.
+  testing::TemporaryFolder folder;
+  testing::SampleMac mac{folder.path()};
+  testing::SampleMac::writeFile(mac.system("/var/db/receipts/com.acme.tool.plist"), "");
+  EXPECT_EQ(receiptToolsRunner(Layout::at(mac.root(), mac.home()), always)->run("/usr/sbin/pkgutil", {"--pkgs"}),
+            std::optional<std::string>("com.acme.tool\n"));
 }
 
 }  // namespace

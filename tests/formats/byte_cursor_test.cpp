@@ -89,5 +89,23 @@ TEST(ByteCursorTest, ErrorIsStickyAndSlicesAreBounded) {
   EXPECT_FALSE(whole.fits(1, 0));
 }
 
+TEST(ByteCursorTest, ReadsCodesAndUtf16WithReplacement) {
+  // 'A', U+00E9, a surrogate pair for U+1F34E, a lone high surrogate, 'B', a lone low one, one stray byte.
+  const std::vector<std::uint8_t> bytes = {'B', 'u', 0xE9, '1',  0x00, 0x41, 0x00, 0xE9, 0xD8, 0x3C, 0xDF, 0x4E,
+                                           0xD8, 0x00, 0x00, 0x42, 0xDC, 0x00, 0x00};
+  ByteCursor r(bytes);
+  EXPECT_EQ(r.fourCharCode(), "Bu\u00e91");
+  EXPECT_EQ(r.utf16BE(4), "A\u00e9\U0001F34E");
+  EXPECT_EQ(r.utf16BE(3), "\uFFFDB\uFFFD");
+  EXPECT_TRUE(r.ok());
+  EXPECT_EQ(r.utf16BE(1) + r.fourCharCode(), "");
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.offset(), 18u);
+  ByteCursor huge(bytes);
+  EXPECT_EQ(huge.utf16BE(UINT64_MAX), "");
+  EXPECT_FALSE(huge.ok());
+  EXPECT_EQ(huge.offset(), 0u);
+}
+
 }  // namespace
 }  // namespace corvane

@@ -8,7 +8,6 @@
 #include <map>
 #include <optional>
 
-#include "formats/ds_byte_reader.h"
 #include "platform/file_io.h"
 #include "sample_mac/ds_store_writer.h"
 
@@ -49,25 +48,6 @@ const std::vector<testing::PutBackEntry> kEntries = {{"b.txt", "Users/u/Desktop/
                                                      {"A 2.txt", "Users/u/", "A.txt"},
                                                      {"only-folder", "Users/u/", std::nullopt},
                                                      {"Café 🍎", std::nullopt, "Café 🍎"}};
-
-TEST(DSByteReader, ReadsBigEndianCodesAndUtf16WithReplacement) {
-  // 'A', U+00E9, a surrogate pair for U+1F34E, a lone high surrogate, 'B', a lone low one, one stray byte.
-  const Bytes bytes = {0x12, 0x34, 0x56, 0x78, 'B', 'u', 0xE9, '1',  0x00, 0x41, 0x00, 0xE9, 0xD8, 0x3C,
-                       0xDF, 0x4E, 0xD8, 0x00, 0x00, 0x42, 0xDC, 0x00, 0x00};
-  DSByteReader r(bytes);
-  EXPECT_EQ(r.u32(), 0x12345678u);
-  EXPECT_EQ(r.ascii4(), "Bu\u00e91");
-  EXPECT_EQ(r.utf16BE(4), "A\u00e9\U0001F34E");
-  EXPECT_EQ(r.utf16BE(3), "\uFFFDB\uFFFD");
-  EXPECT_TRUE(r.ok());
-  EXPECT_EQ(r.u32(), 0u);
-  EXPECT_FALSE(r.ok());
-  EXPECT_EQ(r.offset(), 22);
-  DSByteReader huge(bytes), negative(bytes);
-  negative.setOffset(-1);
-  EXPECT_EQ(huge.utf16BE(0xFFFFFFFFu) + std::to_string(negative.u8()), "0");
-  EXPECT_FALSE(huge.ok() || negative.ok());
-}
 
 TEST(DSStore, WrittenTrashStoreRoundTripsInSortedOrder) {
   const auto image = testing::buildTrashDSStore(kEntries);

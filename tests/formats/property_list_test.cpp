@@ -64,6 +64,28 @@ TEST(PropertyListTest, Accessors) {
   EXPECT_EQ(PropertyList(std::uint64_t{0xFFFFFFFFFFFFFFFF}).asInteger(), -1);
 }
 
+TEST(PropertyListTest, EachValueAnswersItsKindAndOnlyItsOwnAccessor) {
+  using K = PropertyList::Kind;
+  // Kinds that keep their value in the same field (integer, boolean, UID; real, date) never compare equal.
+  const std::pair<PropertyList, K> values[] = {{"1", K::string}, {1, K::integer}, {true, K::boolean},
+                                               {PlistUID{1}, K::uid}, {1.0, K::real}, {PlistDate{1}, K::date},
+                                               {PlistData{{1}}, K::data}, {PlistArray{1}, K::array},
+                                               {PlistDictionary{{"1", 1}}, K::dictionary}};
+  for (const auto& [value, kind] : values) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    EXPECT_EQ(value.kind(), kind);
+    EXPECT_EQ(value.asString() != nullptr, kind == K::string);
+    EXPECT_EQ(value.asInteger().has_value(), kind == K::integer);
+    EXPECT_EQ(value.asBoolean().has_value(), kind == K::boolean);
+    EXPECT_EQ(value.asUID().has_value(), kind == K::uid);
+    EXPECT_EQ(value.asDate().has_value(), kind == K::date);
+    EXPECT_EQ(value.asData() != nullptr, kind == K::data);
+    EXPECT_EQ(value.asArray() != nullptr, kind == K::array);
+    EXPECT_EQ(value.asDictionary() != nullptr, kind == K::dictionary);
+    for (const auto& [other, otherKind] : values) EXPECT_EQ(value == other, kind == otherKind);
+  }
+}
+
 TEST(PropertyListTest, RoundTripsThroughBothFormats) {
   const PropertyList value = everyKind();
   std::string xml = writeXMLPlist(value);

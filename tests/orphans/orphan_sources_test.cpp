@@ -6,7 +6,7 @@
 #include "corvane/orphans/orphan_scanner.h"
 #include "orphans/orphan_sources.h"
 #include "platform/file_status.h"
-#include "platform/file_system.h"
+#include "corvane/platform/file_system.h"
 #include "sample_mac/background_items_builder.h"
 #include "sample_mac/demo_mac.h"
 #include "sample_mac/stale_records.h"

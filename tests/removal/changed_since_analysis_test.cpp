@@ -17,7 +17,7 @@ using testing::SampleMac;
 FileFinding findingAt(const std::string& path) {
   return FileFinding::make(Url::fileURL(path), FindingKind::cache, FindingConfidence::safeToRemove, 82, {},
                            std::nullopt, std::nullopt, false, std::nullopt,
-                           platform::diskIdentityOf(Url::fileURL(path)));
+                           valueIfAny(platform::diskIdentityOf(Url::fileURL(path))));
 }
 
 class ChangedSinceAnalysisTest : public ::testing::Test {
@@ -84,7 +84,7 @@ TEST_F(ChangedSinceAnalysisTest, FileDeletedAndCreatedAgainUnderTheSameInodeIsRe
     f = findingAt(at("state"));
     fs::remove(at("state"));
     SampleMac::writeFile(at("state"), "never reviewed");
-    reused = platform::diskIdentityOf(f.url) == f.diskIdentity;
+    reused = valueIfAny(platform::diskIdentityOf(f.url)) == f.diskIdentity;
   }
   auto result = ChangedSinceAnalysis::partition({f});
   ASSERT_EQ(result.refused.size(), 1u);

@@ -17,16 +17,12 @@ using testing::RecordingRunner;
 const Url kTrash = Url::fileURL("/Users/me/.Trash");
 
 // The system's move to Trash, writing "move PATH" into the log it shares with the runner.
-class RecordingMover : public TrashMoving {
- public:
-  explicit RecordingMover(std::shared_ptr<std::vector<std::string>> sharedLog) : log(std::move(sharedLog)) {}
-  std::shared_ptr<std::vector<std::string>> log;
-
-  Result<std::optional<Url>> moveToTrash(const Url& url) override {
+TrashMoving recordingMover(std::shared_ptr<std::vector<std::string>> log) {
+  return {[log](const Url& url) -> Result<std::optional<Url>> {
     log->push_back("move " + url.path());
     return std::optional<Url>(kTrash.appending(url.lastPathComponent()));
-  }
-};
+  }};
+}
 
 FileFinding finding(const std::string& path, FindingKind kind) {
   FileFinding f;
@@ -39,7 +35,7 @@ class RemovalRunnerTest : public ::testing::Test {
  protected:
   std::shared_ptr<std::vector<std::string>> log = std::make_shared<std::vector<std::string>>();
   std::shared_ptr<RecordingRunner> launchctl = std::make_shared<RecordingRunner>(log);
-  std::shared_ptr<RecordingMover> mover = std::make_shared<RecordingMover>(log);
+  TrashMoving mover = recordingMover(log);
   AppIdentity identity{"Drop", "com.example.drop", std::nullopt, std::nullopt, {},
                        std::vector<std::string>{"com.example.drop.agent", "com.example.drop.login"}, std::nullopt};
   FileFinding app = finding("/Applications/Drop.app", FindingKind::application);

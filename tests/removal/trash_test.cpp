@@ -127,6 +127,8 @@ TEST_F(FileManagerTrashMoverTest, AVanishedItemFailsWithItsErrnoAndIsClassifiedM
   EXPECT_EQ(op.failureReason, RemovalFailureReason::itemMissing);
   EXPECT_EQ(op.errorDescription, "move to Trash " + gone + ": No such file or directory");
   EXPECT_TRUE(SampleMac::entryNames(trash).empty());
+  // A mover without its callback refuses every item.
+  EXPECT_EQ(TrashMoving{}.moveToTrash(Url::fileURL(gone)).error(), Error::invalid("no way to move items to the Trash", gone));
 }
 
 TEST_F(FileManagerTrashMoverTest, ATrashFolderThatIsALinkIsRefusedNotFollowed) {
@@ -189,16 +191,17 @@ TrashOperation withIdOf(const TrashOperation& actual, TrashOperation expected) {
 }
 
 // The system's move, answering from a table: a landing place (or none), or a refusal.
-class ScriptedMover : public TrashMoving {
- public:
+struct ScriptedMover {
   std::map<std::string, Result<std::optional<Url>>> answers;
   std::vector<Url> calls;
 
-  Result<std::optional<Url>> moveToTrash(const Url& url) override {
-    calls.push_back(url);
-    auto found = answers.find(url.path());
-    if (found == answers.end()) return Error::fromErrno(EPERM, "move to Trash", url.path());
-    return found->second;
+  TrashMoving moving() {
+    return {[this](const Url& url) -> Result<std::optional<Url>> {
+      calls.push_back(url);
+      auto found = answers.find(url.path());
+      if (found == answers.end()) return Error::fromErrno(EPERM, "move to Trash", url.path());
+      return found->second;
+    }};
   }
 };
 
@@ -226,7 +229,7 @@ class TrashServiceTest : public ::testing::Test {
       }
       return Ok{};
     };
-    return TrashService(mover, context, relocate, kTrash, [this](const Url& url) { return paths.count(url.path()); });
+    return TrashService(mover->moving(), context, relocate, kTrash, [this](const Url& url) { return paths.count(url.path()); });
   }
 };
 

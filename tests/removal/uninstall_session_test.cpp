@@ -39,18 +39,12 @@ std::vector<std::string> paths(const std::vector<FileFinding>& findings) {
 }
 
 // Refuses every item under `folder` as a root-owned folder would; moves the rest as the layout's Trash does.
-class RefusingMover final : public TrashMoving {
- public:
-  RefusingMover(const Layout& layout, std::string folder) : inner_(layout), folder_(std::move(folder)) {}
-  Result<std::optional<Url>> moveToTrash(const Url& url) override {
-    if (url.path().starts_with(folder_ + "/")) return Error::fromErrno(EACCES, "move to Trash", url.path());
-    return inner_.moveToTrash(url);
-  }
-
- private:
-  FileManagerTrashMover inner_;
-  std::string folder_;
-};
+TrashMoving refusingMover(const Layout& layout, std::string folder) {
+  return {[inner = FileManagerTrashMover(layout), folder](const Url& url) -> Result<std::optional<Url>> {
+    if (url.path().starts_with(folder + "/")) return Error::fromErrno(EACCES, "move to Trash", url.path());
+    return inner.moveToTrash(url);
+  }};
+}
 
 // The administrator's shell as a plain function and context, the way a Swift app supplies it: runs the
 // line with /bin/sh (this machine keeps chown in /bin), or answers `answer` without running it.
@@ -88,7 +82,7 @@ class UninstallSessionTest : public ::testing::Test {
 
   UninstallCollaborators collaborators(PrivilegedShellRunner privilegedRunner = {}) {
     UninstallCollaborators c = UninstallCollaborators::system(layout, std::move(privilegedRunner));
-    c.commandRunner = launchctl;
+    c.commandRunner = *launchctl;
     c.clock = [] { return kNoon; };
     return c;
   }
@@ -213,7 +207,7 @@ TEST_F(UninstallSessionTest, ARootOwnedApplicationGoesThroughThePrivilegedRunner
   const std::string applications = layout.applications();
   auto rootOwned = [&](UninstallCollaborators c) {
     c.fileAccess.isWritable = [applications](const std::string& path) { return path != applications; };
-    c.trashMover = std::make_shared<RefusingMover>(layout, applications);
+    c.trashMover = refusingMover(layout, applications);
     c.relocate = [](const Url& from, const Url&) -> Status { return Error::fromErrno(EACCES, "rename", from.path()); };
     c.elevationCandidate = [](const Url& url) { return ElevationCandidate{url.path(), true, false, false}; };
     return c;

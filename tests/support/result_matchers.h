@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "corvane/base/result.h"
 
@@ -18,6 +19,11 @@ template <class T>
   if (e.code != 0) failure << " (" << std::strerror(e.code) << ")";
   return failure << ", operation \"" << e.operation << "\", path \"" << e.path << "\", message \"" << e.message
                  << "\"";
+}
+
+// The text, or "errno N" when there is none: one comparable value for the outcome of a path lookup.
+inline std::string textOrErrno(const Result<std::string>& result) {
+  return result.has_value() ? result.value() : "errno " + std::to_string(result.error().code);
 }
 
 }  // namespace corvane::test_support

@@ -9,7 +9,7 @@
 #include <unordered_set>
 
 #include "corvane/trash/trash_scanner.h"
-#include "sample_mac/memory_file_system.h"
+#include "corvane/platform/memory_file_system.h"
 #include "platform/file_status.h"
 #include "sample_mac/sample_mac.h"
 
@@ -57,7 +57,7 @@ TEST(TrashScannerTest, ListsEveryEntryButDSStoreWithSizesAndDates) {
 }
 
 TEST(TrashScannerTest, UnreadableMissingAndTooLargeFolders) {
-  auto mac = std::make_shared<testing::MemoryFileSystem>();
+  auto mac = std::make_shared<platform::MemoryFileSystem>();
   mac->addFolder("/denied/.Trash");
   mac->denyListing("/denied/.Trash");
   for (int i = 0; i < 3; ++i) mac->addFile("/t/three/f" + std::to_string(i), std::string(5000, 'f'));

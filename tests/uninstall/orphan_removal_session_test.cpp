@@ -16,25 +16,19 @@ namespace fs = std::filesystem;
 const Date kNoon = Date(std::chrono::seconds(1796400000));
 
 // Refuses one item, as a folder the user may not write to would; moves the rest into the layout's Trash.
-class RefusingMover final : public TrashMoving {
- public:
-  RefusingMover(const Layout& layout, std::string refused) : inner_(layout), refused_(std::move(refused)) {}
-  Result<std::optional<Url>> moveToTrash(const Url& url) override {
-    if (url.path() == refused_) return Error::fromErrno(EBUSY, "move to Trash", url.path());
-    return inner_.moveToTrash(url);
-  }
-
- private:
-  FileManagerTrashMover inner_;
-  std::string refused_;
-};
+TrashMoving refusingMover(const Layout& layout, std::string refused) {
+  return {[inner = FileManagerTrashMover(layout), refused](const Url& url) -> Result<std::optional<Url>> {
+    if (url.path() == refused) return Error::fromErrno(EBUSY, "move to Trash", url.path());
+    return inner.moveToTrash(url);
+  }};
+}
 
 class OrphanRemovalSessionTest : public ::testing::Test {
  protected:
   FileFinding finding(const std::string& relative, FindingKind kind, FindingConfidence tier, bool protectedItem = false) {
     const std::string path = testing::SampleMac::writeFile(mac.user("Library/" + relative));
     return FileFinding::make(Url::fileURL(path), kind, tier, 40, {}, 1, std::nullopt, protectedItem, std::nullopt,
-                             platform::diskIdentityOf(Url::fileURL(path)));
+                             valueIfAny(platform::diskIdentityOf(Url::fileURL(path))));
   }
   UninstallCollaborators collaborators() {
     UninstallCollaborators c = UninstallCollaborators::system(layout);
@@ -101,7 +95,7 @@ TEST_F(OrphanRemovalSessionTest, PicksProbableItemsOfNamedGroupsReviewItemsWhenA
 
 TEST_F(OrphanRemovalSessionTest, ARemovalThatFailsMidwayRecordsWhatMovedAndWhatDidNot) {
   UninstallCollaborators c = collaborators();
-  c.trashMover = std::make_shared<RefusingMover>(layout, prefs.url.path());
+  c.trashMover = refusingMover(layout, prefs.url.path());
   c.relocate = [](const Url& from, const Url&) -> Status { return Error::fromErrno(EBUSY, "rename", from.path()); };
   OrphanRemovalSession session(layout, c, history);
   const OrphanRemovalPlan plan = session.prepare(groups, {OrphanSelection::Tier::all, {"com.acme.tool", "com.other.app"}, {}});

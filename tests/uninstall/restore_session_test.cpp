@@ -34,7 +34,7 @@ class RestoreSessionTest : public ::testing::Test {
   }
   RestoreSession session() {
     RestoreCollaborators c = RestoreCollaborators::system(layout);
-    c.commandRunner = runner;
+    c.commandRunner = *runner;
     c.clock = [] { return testing::isoDate("2026-12-06T09:00:00Z"); };
     return RestoreSession(layout, std::move(c), history, facts);
   }
@@ -85,7 +85,7 @@ TEST_F(RestoreSessionTest, ALaterItemOfTheSameNameIsNotPutBack) {
   const std::string moved = SampleMac::writeFile(tmp.path() + "/b-as-analysed");
   FileFinding finding = FileFinding::make(Url::fileURL(mac.user("Documents/b.txt")), FindingKind::other,
                                           FindingConfidence::review, 40, {}, 1, std::nullopt, false, std::nullopt,
-                                          platform::diskIdentityOf(Url::fileURL(moved)));
+                                          valueIfAny(platform::diskIdentityOf(Url::fileURL(moved))));
   ASSERT_TRUE(history.remove(r.id).has_value());
   r.preRemovalSnapshot.findings = {finding};
   ASSERT_TRUE(history.append(r).has_value());

@@ -17,12 +17,9 @@
 #include "corvane/analysis/running_applications.h"
 #include "corvane/discovery/signature_inspector.h"
 #include "corvane/discovery/system_extension_catalog.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
-
-namespace platform {
-class FileSystem;
-}
 
 class AppAnalyzer {
  public:

@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace corvane {
+#include "corvane/platform/file_system.h"
 
-namespace platform {
-class FileSystem;
-}
+namespace corvane {
 
 struct SizeTotal {
   std::int64_t allocatedBytes = 0;
@@ -58,6 +56,8 @@ struct SizeRollup {
 // The total of each path (a Mac path on this machine's disk); the threads end before it returns.
 SizeRollup rollUpSizes(const platform::FileSystem& fileSystem, const std::vector<std::string>& paths,
                        const SizeRollupOptions& options = {});
+// The same on this machine's own disk.
+SizeRollup rollUpSizes(const std::vector<std::string>& paths, const SizeRollupOptions& options = {});
 // The total of one item, on the calling thread.
 std::optional<SizeTotal> sizeOf(const platform::FileSystem& fileSystem, const std::string& path);
 

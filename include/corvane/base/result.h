@@ -1,10 +1,12 @@
 #pragma once
 // Result<T>: a value or an Error, with std::expected's names so it can be swapped later.
+// It is a plain struct underneath (an optional value beside an error), so that callers in other
+// languages read it without a variant: has_value() says which of the two holds.
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 
 namespace corvane {
 
@@ -28,30 +30,30 @@ struct Error {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : storage_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
-  Result(Error error) : storage_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
+  Result(T value) : value_(std::move(value)) {}    // NOLINT: implicit by design
+  Result(Error error) : error_(std::move(error)) {}  // NOLINT
 
-  bool has_value() const { return storage_.index() == 0; }
+  bool has_value() const { return value_.has_value(); }
 
   T& value() & {
     if (!has_value()) std::abort();
-    return std::get<0>(storage_);
+    return *value_;
   }
   const T& value() const& {
     if (!has_value()) std::abort();
-    return std::get<0>(storage_);
+    return *value_;
   }
   T&& value() && {
     if (!has_value()) std::abort();
-    return std::get<0>(std::move(storage_));
+    return std::move(*value_);
   }
   const Error& error() const {
     if (has_value()) std::abort();
-    return std::get<1>(storage_);
+    return error_;
   }
   template <class U>
   T value_or(U&& fallback) const& {
-    return has_value() ? std::get<0>(storage_) : static_cast<T>(std::forward<U>(fallback));
+    return has_value() ? *value_ : static_cast<T>(std::forward<U>(fallback));
   }
 
   T* operator->() { return &value(); }
@@ -60,7 +62,8 @@ class [[nodiscard]] Result {
   const T& operator*() const& { return value(); }
 
  private:
-  std::variant<T, Error> storage_;
+  std::optional<T> value_;  // holds exactly when there is no error
+  Error error_;
 };
 
 // Result<void>: success or an Error.
@@ -68,5 +71,12 @@ struct Ok {
   bool operator==(const Ok&) const = default;
 };
 using Status = Result<Ok>;
+
+// The value when there is one: for callers to whom a failure means only "not known".
+template <class T>
+std::optional<T> valueIfAny(const Result<T>& result) {
+  if (!result.has_value()) return std::nullopt;
+  return result.value();
+}
 
 }  // namespace corvane

@@ -12,12 +12,9 @@
 #include "corvane/model/app_identity.h"
 #include "corvane/model/layout.h"
 #include "corvane/base/url.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
-
-namespace platform {
-class FileSystem;
-}
 
 class AppDiscoveryService {
  public:

@@ -14,9 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "corvane/discovery/background_item_record.h"
@@ -26,68 +24,37 @@
 
 namespace corvane {
 
-class BackgroundItemStoreStatus {
- public:
-  // Every file read cleanly.
-  struct Parsed {
-    int version = 0;
-    int filesParsed = 0;
-    bool operator==(const Parsed&) const = default;
-  };
-  // Some files were skipped or a limit cut the reading short.
-  struct Degraded {
-    int version = 0;
-    int filesParsed = 0;
-    int filesSkipped = 0;
-    bool truncated = false;
-    bool operator==(const Degraded&) const = default;
-  };
-  // Store files exist but none had a recognised shape; `files` are their names, sorted.
-  struct UnreadableShape {
-    int version = 0;
-    std::vector<std::string> files;
-    bool operator==(const UnreadableShape&) const = default;
-  };
-  // The folder has more than maxDirectoryEntries visible entries; nothing was read.
-  struct DirectoryEntryLimitExceeded {
-    bool operator==(const DirectoryEntryLimitExceeded&) const = default;
-  };
-  // The folder cannot be listed or holds no store file.
-  struct StoreMissing {
-    bool operator==(const StoreMissing&) const = default;
+// How complete one load was, tagged by `kind`; the fields a kind does not use stay at their defaults.
+struct BackgroundItemStoreStatus {
+  enum class Kind {
+    parsed,                       // every file read cleanly: version, filesParsed
+    degraded,                     // some files skipped or a limit cut the reading short: version, filesParsed,
+                                  // filesSkipped, truncated
+    unreadableShape,              // store files exist but none had a recognised shape: version, files
+    directoryEntryLimitExceeded,  // the folder has more than maxDirectoryEntries visible entries; nothing read
+    storeMissing,                 // the folder cannot be listed or holds no store file
   };
 
-  using Value = std::variant<Parsed, Degraded, UnreadableShape, DirectoryEntryLimitExceeded, StoreMissing>;
-  enum class Kind { parsed, degraded, unreadableShape, directoryEntryLimitExceeded, storeMissing };
+  Kind kind = Kind::storeMissing;
+  int version = 0;
+  int filesParsed = 0;
+  int filesSkipped = 0;
+  bool truncated = false;
+  std::vector<std::string> files;  // the unreadable files' names, sorted
 
-  BackgroundItemStoreStatus() : value_(StoreMissing{}) {}
-  BackgroundItemStoreStatus(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
-  // From each case: `BackgroundItemStoreStatus status = Parsed{16, 1};`.
-  template <class Case>
-    requires std::is_constructible_v<Value, Case>
-  BackgroundItemStoreStatus(Case value) : value_(std::move(value)) {}  // NOLINT: implicit by design
-
-  static BackgroundItemStoreStatus parsed(int version, int filesParsed) { return Parsed{version, filesParsed}; }
+  static BackgroundItemStoreStatus parsed(int version, int filesParsed) {
+    return {Kind::parsed, version, filesParsed, 0, false, {}};
+  }
   static BackgroundItemStoreStatus degraded(int version, int filesParsed, int filesSkipped, bool truncated) {
-    return Degraded{version, filesParsed, filesSkipped, truncated};
+    return {Kind::degraded, version, filesParsed, filesSkipped, truncated, {}};
   }
   static BackgroundItemStoreStatus unreadableShape(int version, std::vector<std::string> files) {
-    return UnreadableShape{version, std::move(files)};
+    return {Kind::unreadableShape, version, 0, 0, false, std::move(files)};
   }
-  static BackgroundItemStoreStatus directoryEntryLimitExceeded() { return DirectoryEntryLimitExceeded{}; }
-  static BackgroundItemStoreStatus storeMissing() { return StoreMissing{}; }
-
-  Kind kind() const { return static_cast<Kind>(value_.index()); }
-  const Value& value() const { return value_; }
-  template <class Case>
-  const Case* as() const {
-    return std::get_if<Case>(&value_);
-  }
+  static BackgroundItemStoreStatus directoryEntryLimitExceeded() { return {Kind::directoryEntryLimitExceeded}; }
+  static BackgroundItemStoreStatus storeMissing() { return {}; }
 
   bool operator==(const BackgroundItemStoreStatus&) const = default;
-
- private:
-  Value value_;
 };
 
 // "parsed", "degraded", "unreadableShape", "directoryEntryLimitExceeded", "storeMissing".

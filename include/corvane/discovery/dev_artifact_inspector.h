@@ -11,12 +11,9 @@
 #include "corvane/model/file_finding.h"
 #include "corvane/model/layout.h"
 #include "corvane/base/url.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
-
-namespace platform {
-class FileSystem;
-}
 
 class DevArtifactInspector {
  public:

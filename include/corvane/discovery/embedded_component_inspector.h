@@ -8,6 +8,7 @@
 
 #include "corvane/model/file_finding.h"
 #include "corvane/base/url.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
@@ -23,9 +24,10 @@ struct EmbeddedComponentInspection {
 
 class EmbeddedComponentInspector {
  public:
-  // Looks into the bundle's fixed component folders. Never fails: whatever cannot be read contributes
-  // nothing. Entries of a folder are taken in name order.
-  static EmbeddedComponentInspection inspect(const Url& appURL);
+  // Looks into the bundle's fixed component folders on `fs`. Never fails: whatever cannot be read
+  // contributes nothing. Entries of a folder are taken in name order.
+  static EmbeddedComponentInspection inspect(const Url& appURL,
+                                             const platform::FileSystem& fs = platform::realFileSystem());
 };
 
 }  // namespace corvane

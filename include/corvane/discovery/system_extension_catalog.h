@@ -14,6 +14,7 @@
 #include "corvane/model/layout.h"
 #include "corvane/formats/property_list.h"
 #include "corvane/base/url.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
 
@@ -42,7 +43,8 @@ struct SystemExtensionCatalog {
   //
   // Owner bundle paths are kept as the Mac records them ("/Applications/Foo.app"); a copied or sample
   // tree finds them through Layout::hostPath.
-  static std::vector<SystemExtensionRecord> load(const Url& systemExtensionsRoot);
+  static std::vector<SystemExtensionRecord> load(const Url& systemExtensionsRoot,
+                                                 const platform::FileSystem& fs = platform::realFileSystem());
   // The database of the layout's machine (layout.systemExtensions()).
   static std::vector<SystemExtensionRecord> load(const Layout& layout);
   // The records of an already parsed database, by the same rules as load.

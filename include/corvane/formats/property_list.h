@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "corvane/base/result.h"
@@ -37,39 +36,41 @@ struct PlistUID {
   bool operator==(const PlistUID&) const = default;
 };
 
+// One value of a property list, tagged with its kind: kind() says which accessor answers (asString for
+// string, asInteger for integer, and so on); the others answer none. Plain enough for a Swift caller.
 class PropertyList {
  public:
-  using Value = std::variant<std::string, std::int64_t, double, bool, PlistDate, PlistData, PlistArray,
-                             PlistDictionary, PlistUID>;
+  enum class Kind : std::uint8_t { string, integer, real, boolean, date, data, array, dictionary, uid };
 
-  PropertyList() : value_(std::string()) {}
-  PropertyList(Value value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  PropertyList() = default;  // the empty string
   // Implicit from each kind of value, so that literals read naturally:
   // PlistDictionary{{"Label", label}, {"RunAtLoad", true}, {"Args", PlistArray{"/bin/x"}}}.
-  PropertyList(const char* text) : value_(std::string(text)) {}  // NOLINT
-  PropertyList(std::string text) : value_(std::move(text)) {}    // NOLINT
-  PropertyList(bool flag) : value_(flag) {}                     // NOLINT
+  PropertyList(const char* text) : text_(text) {}                        // NOLINT: implicit by design
+  PropertyList(std::string text) : text_(std::move(text)) {}             // NOLINT
+  PropertyList(bool flag) : kind_(Kind::boolean), integer_(flag) {}      // NOLINT
   // Any integer but bool; unsigned values above 2^63-1 keep their 64 bits.
   template <std::integral I>
     requires(!std::same_as<I, bool>)
-  PropertyList(I number) : value_(static_cast<std::int64_t>(number)) {}  // NOLINT
-  PropertyList(double number) : value_(number) {}                        // NOLINT
-  PropertyList(PlistDate date) : value_(date) {}                         // NOLINT
-  PropertyList(PlistData data) : value_(std::move(data)) {}              // NOLINT
-  PropertyList(PlistArray array) : value_(std::move(array)) {}           // NOLINT
-  PropertyList(PlistDictionary dictionary) : value_(std::move(dictionary)) {}  // NOLINT
-  PropertyList(PlistUID uid) : value_(uid) {}                            // NOLINT
+  PropertyList(I number) : kind_(Kind::integer), integer_(static_cast<std::int64_t>(number)) {}  // NOLINT
+  PropertyList(double number) : kind_(Kind::real), real_(number) {}                              // NOLINT
+  PropertyList(PlistDate date) : kind_(Kind::date), real_(date.secondsSince2001) {}              // NOLINT
+  PropertyList(PlistData data) : kind_(Kind::data), data_(std::move(data)) {}                    // NOLINT
+  PropertyList(PlistArray array) : kind_(Kind::array), array_(std::move(array)) {}               // NOLINT
+  PropertyList(PlistDictionary dictionary)                                                       // NOLINT
+      : kind_(Kind::dictionary), dictionary_(std::move(dictionary)) {}
+  PropertyList(PlistUID uid) : kind_(Kind::uid), integer_(static_cast<std::int64_t>(uid.value)) {}  // NOLINT
 
-  const Value& value() const { return value_; }
+  Kind kind() const { return kind_; }
 
-  const std::string* asString() const { return std::get_if<std::string>(&value_); }
+  const std::string* asString() const { return kind_ == Kind::string ? &text_ : nullptr; }
   std::optional<std::int64_t> asInteger() const;
   // A real, or an integer widened to a real.
   std::optional<double> asReal() const;
   std::optional<bool> asBoolean() const;
-  const PlistData* asData() const { return std::get_if<PlistData>(&value_); }
-  const PlistArray* asArray() const { return std::get_if<PlistArray>(&value_); }
-  const PlistDictionary* asDictionary() const { return std::get_if<PlistDictionary>(&value_); }
+  std::optional<PlistDate> asDate() const;
+  const PlistData* asData() const { return kind_ == Kind::data ? &data_ : nullptr; }
+  const PlistArray* asArray() const { return kind_ == Kind::array ? &array_ : nullptr; }
+  const PlistDictionary* asDictionary() const { return kind_ == Kind::dictionary ? &dictionary_ : nullptr; }
   std::optional<PlistUID> asUID() const;
 
   // Dictionary lookup (first key that matches); none for other types or a missing key.
@@ -83,7 +84,13 @@ class PropertyList {
   bool operator==(const PropertyList&) const;
 
  private:
-  Value value_;
+  Kind kind_ = Kind::string;
+  std::int64_t integer_ = 0;  // integer, boolean (0 or 1), uid
+  double real_ = 0;           // real, date
+  std::string text_;
+  PlistData data_;
+  PlistArray array_;
+  PlistDictionary dictionary_;
 };
 
 // Limits on what an input may make a reader do. A binary plist may refer to one object many times, so

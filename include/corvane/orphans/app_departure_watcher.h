@@ -28,10 +28,6 @@
 
 namespace corvane {
 
-namespace platform {
-class FolderEvents;
-}
-
 struct AppDeparture {
   CatalogedApp app;                        // what the catalog remembers of the app
   std::optional<std::string> bundleNowAt;  // host path of its bundle in a Trash folder; none: deleted or moved off
@@ -79,13 +75,14 @@ class AppDepartureWatcher {
   std::vector<std::string> watchedFolders() const;
 
  private:
+  struct Events;  // the system's queue of folder changes
   struct Pending {
     CatalogedApp app;
     Clock::time_point due;
   };
 
   AppDepartureWatcher(Layout layout, Options options, Collaborators collaborators,
-                      std::unique_ptr<platform::FolderEvents> events);
+                      std::unique_ptr<Events> events);
   Result<std::vector<AppDeparture>> take(int timeoutMilliseconds);
   void refresh();
   void rewatch();
@@ -95,7 +92,7 @@ class AppDepartureWatcher {
   Layout layout_;
   Options options_;
   Collaborators collaborators_;
-  std::unique_ptr<platform::FolderEvents> events_;
+  std::unique_ptr<Events> events_;
   std::map<int, std::string> watches_;             // watch id -> folder
   std::map<std::string, CatalogedApp> installed_;  // lower-cased bundle identifier -> the app as last listed
   std::map<std::string, Pending> pending_;         // the same key -> a departure waiting to settle

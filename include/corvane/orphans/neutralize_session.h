@@ -18,7 +18,7 @@
 namespace corvane {
 
 struct NeutralizeCollaborators {
-  std::shared_ptr<const CommandRunning> commandRunner;
+  CommandRunning commandRunner;
   std::string launchctl;
   // Moves the item's leftover files to the Trash.
   BackgroundItemNeutralizer::TrashLeftovers trashLeftovers;

@@ -2,7 +2,6 @@
 // A runner for launchctl at another place: the library names "/bin/launchctl"; a copied Mac has no launchd
 // of its own, so a stand-in takes its place.
 
-#include <memory>
 #include <string>
 
 #include "corvane/discovery/command_runner.h"
@@ -10,6 +9,6 @@
 namespace corvane {
 
 // Runs every tool as the real runner does, except that "/bin/launchctl" becomes `launchctl`.
-std::shared_ptr<CommandRunning> launchctlRunner(std::string launchctl);
+CommandRunning launchctlRunner(std::string launchctl);
 
 }  // namespace corvane

@@ -24,13 +24,13 @@ struct TrashService {
   using Relocate = std::function<Status(const Url& source, const Url& destination)>;
   using FileExists = std::function<bool(const Url&)>;
 
-  std::shared_ptr<TrashMoving> mover;
+  TrashMoving mover;
   FailureContext failureContext;
   Relocate relocate;
   Url trashDirectory;
   FileExists fileExists;
 
-  TrashService(std::shared_ptr<TrashMoving> trashMover, FailureContext contextOfFailure, Relocate relocation,
+  TrashService(TrashMoving trashMover, FailureContext contextOfFailure, Relocate relocation,
                Url trashFolder, FileExists existence);
 
   // The collaborators of this machine for the layout: the system's move, classification against the

@@ -12,12 +12,9 @@
 #include <vector>
 
 #include "corvane/base/date.h"
+#include "corvane/platform/file_system.h"
 
 namespace corvane {
-
-namespace platform {
-class FileSystem;
-}
 
 struct TrashItem {
   std::string name;  // the entry's name in the Trash folder

@@ -37,7 +37,7 @@ namespace corvane {
 
 struct RestoreCollaborators {
   // Runs launchctl for the services turned on again.
-  std::shared_ptr<const CommandRunning> commandRunner;
+  CommandRunning commandRunner;
   // The current time: the restore's note.
   std::function<Date()> clock;
   // What the restore of each item works with; its `notice` hears what a restore saw and left alone.

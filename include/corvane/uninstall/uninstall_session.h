@@ -76,10 +76,10 @@ struct UninstallOptions {
 // replace any of them.
 struct UninstallCollaborators {
   // Runs launchctl.
-  std::shared_ptr<const CommandRunning> commandRunner;
+  CommandRunning commandRunner;
   // The ordinary move to the Trash, and what is tried when it refuses an item: a plain rename into the
   // layout's Trash folder that never replaces anything.
-  std::shared_ptr<TrashMoving> trashMover;
+  TrashMoving trashMover;
   TrashService::Relocate relocate;
   // The administrator's shell for root-owned application bundles. Without one, such a bundle cannot be
   // chosen and is never offered to an administrator.

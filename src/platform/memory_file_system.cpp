@@ -1,14 +1,12 @@
-#include "sample_mac/memory_file_system.h"
+#include "corvane/platform/memory_file_system.h"
 
 #include <cerrno>
 
 #include "corvane/base/url.h"
 
-namespace corvane::testing {
+namespace corvane::platform {
 
 namespace {
-
-using platform::EntryType;
 
 std::string parentOf(const std::string& path) {
   auto slash = path.rfind('/');
@@ -57,7 +55,7 @@ const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& rawPath,
   std::string at = path;
   if (path != "/") {
     auto folder = realPath(parentOf(path));
-    if (!folder) return nullptr;
+    if (!folder.has_value()) return nullptr;
     at = childOf(*folder, nameOf(path));
   }
   auto it = nodes_.find(at);
@@ -66,18 +64,18 @@ const MemoryFileSystem::Node* MemoryFileSystem::find(const std::string& rawPath,
   return &it->second;
 }
 
-std::optional<std::string> MemoryFileSystem::realPath(const std::string& path) const {
-  if (path.empty() || path.front() != '/') return std::nullopt;
-  return followComponents("/", "/", path);
+Result<std::string> MemoryFileSystem::realPath(const std::string& path) const {
+  if (path.empty() || path.front() != '/') return Error::fromErrno(ENOENT, "realpath", path);
+  return followComponents("/", "/", path, path);
 }
 
-Result<platform::Listing> MemoryFileSystem::list(const std::string& folder, const platform::ListOptions& options) const {
+Result<Listing> MemoryFileSystem::list(const std::string& folder, const ListOptions& options) const {
   auto real = realPath(folder);
-  if (!real) return Error::fromErrno(ENOENT, "open", folder);
+  if (!real.has_value()) return Error::fromErrno(real.error().code, "open", folder);
   if (nodes_.at(*real).type != EntryType::directory) return Error::fromErrno(ENOTDIR, "open", folder);
   if (denied_.contains(*real)) return Error::fromErrno(EACCES, "open", folder);
   const std::string prefix = *real == "/" ? "/" : *real + "/";
-  platform::Listing listing;  // in name order whether asked or not, as the map holds them
+  Listing listing;  // in name order whether asked or not, as the map holds them
   for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix); ++it) {
     if (it->first == prefix || it->first.find('/', prefix.size()) != std::string::npos) continue;
     std::string name = it->first.substr(prefix.size());
@@ -86,20 +84,20 @@ Result<platform::Listing> MemoryFileSystem::list(const std::string& folder, cons
       listing.exceeded = true;
       break;
     }
-    listing.entries.push_back(platform::FolderEntry{std::move(name), it->second.type});
+    listing.entries.push_back(FolderEntry{std::move(name), it->second.type});
   }
   return listing;
 }
 
-Status MemoryFileSystem::walk(const std::string& root, const platform::WalkLimits& limits,
-                              const platform::WalkVisitor& visit) const {
+Status MemoryFileSystem::walk(const std::string& root, const WalkLimits& limits,
+                              const WalkVisitor& visit) const {
   return walkByListing(root, limits, visit);
 }
 
-std::optional<platform::FileStatus> MemoryFileSystem::linkStatus(const std::string& path) const {
+Result<FileStatus> MemoryFileSystem::linkStatus(const std::string& path) const {
   const Node* node = find(path);
-  if (!node) return std::nullopt;
-  platform::FileStatus st;
+  if (!node) return Error::fromErrno(ENOENT, "lstat", path);
+  FileStatus st;
   st.device = 1;
   st.inode = node->inode;
   st.mode = modeOf(node->type) | 0644;
@@ -110,24 +108,29 @@ std::optional<platform::FileStatus> MemoryFileSystem::linkStatus(const std::stri
   return st;
 }
 
-std::optional<DiskIdentity> MemoryFileSystem::diskIdentity(const std::string& path) const {
+Result<DiskIdentity> MemoryFileSystem::diskIdentity(const std::string& path) const {
   auto st = linkStatus(path);
-  if (!st) return std::nullopt;
-  return DiskIdentity{st->device, st->inode, st->mode & platform::kFileTypeMask, 0};
+  if (!st.has_value()) return st.error();
+  return DiskIdentity{st->device, st->inode, st->mode & kFileTypeMask, 0};
 }
 
-std::optional<std::string> MemoryFileSystem::readLink(const std::string& path) const {
+Result<std::string> MemoryFileSystem::readLink(const std::string& path) const {
   const Node* node = find(path);
-  if (!node || node->type != EntryType::symbolicLink) return std::nullopt;
+  if (!node) return Error::fromErrno(ENOENT, "readlink", path);
+  if (node->type != EntryType::symbolicLink) return Error::fromErrno(EINVAL, "readlink", path);
   return node->data;
 }
 
 Result<std::vector<std::uint8_t>> MemoryFileSystem::readFile(const std::string& path, std::size_t maxBytes) const {
   auto real = realPath(path);
-  if (!real) return Error::fromErrno(ENOENT, "open", path);
+  if (!real.has_value()) return Error::fromErrno(real.error().code, "open", path);
   const Node& node = nodes_.at(*real);
   if (node.type == EntryType::directory) return Error::fromErrno(EISDIR, "read", path);
-  if (node.data.size() > maxBytes) return Error::fromErrno(EFBIG, "read", path);
+  if (node.data.size() > maxBytes) {
+    Error error = Error::fromErrno(EFBIG, "read", path);
+    error.message = "file is larger than " + std::to_string(maxBytes) + " bytes";
+    return error;
+  }
   return std::vector<std::uint8_t>(node.data.begin(), node.data.end());
 }
 
@@ -135,7 +138,7 @@ Status MemoryFileSystem::renameExclusive(const std::string& from, const std::str
   std::string source;
   if (!find(from, &source)) return Error::fromErrno(ENOENT, "rename", from);
   auto toFolder = realPath(parentOf(url::standardizedPath(to)));
-  if (!toFolder || nodes_.at(*toFolder).type != EntryType::directory) return Error::fromErrno(ENOENT, "rename", from);
+  if (!toFolder.has_value() || nodes_.at(*toFolder).type != EntryType::directory) return Error::fromErrno(ENOENT, "rename", from);
   const std::string destination = childOf(*toFolder, nameOf(url::standardizedPath(to)));
   if (nodes_.count(destination)) return Error::fromErrno(EEXIST, "rename", from);
   if (destination.starts_with(source + "/")) return Error::fromErrno(EINVAL, "rename", from);
@@ -151,4 +154,4 @@ Status MemoryFileSystem::renameExclusive(const std::string& from, const std::str
   return Ok{};
 }
 
-}  // namespace corvane::testing
+}  // namespace corvane::platform

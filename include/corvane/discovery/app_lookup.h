@@ -1,5 +1,6 @@
 #pragma once
-// APP on the command line: a bundle path, or an installed app's name or bundle identifier.
+// Finding the application a person means: a bundle path, or an installed app's name or bundle identifier,
+// with suggestions when nothing matches. The sentences are the ones shown to the person.
 
 #include <optional>
 #include <string>
@@ -8,7 +9,7 @@
 #include "corvane/model/app_identity.h"
 #include "corvane/model/layout.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 // A path is anything containing "/" or ending in ".app"; everything else is a name or an identifier.
 bool looksLikeAppPath(const std::string& text);
@@ -16,7 +17,7 @@ bool looksLikeAppPath(const std::string& text);
 // Levenshtein distance between the two texts, compared byte by byte after ASCII lower-casing.
 std::size_t editDistance(const std::string& a, const std::string& b);
 
-// The bundle `given` names, or the message saying why there is none. Names (as `corvane apps` lists
+// The bundle `given` names, or the message saying why there is none. Names (as discovery lists
 // them) and bundle identifiers match ignoring case; several bundles matching is an error listing them,
 // no match suggests up to three of the closest names
 // (the fewest edits; names holding the text count too).
@@ -42,4 +43,4 @@ AppPath resolveAppPath(const std::string& given, const Layout& layout);
 // process can read. `rootGiven`/`homeGiven`: whether they came from --root/--home.
 std::optional<std::string> layoutProblem(const Layout& layout, bool rootGiven, bool homeGiven);
 
-}  // namespace corvane::cli
+}  // namespace corvane

@@ -1,4 +1,4 @@
-#include "cli/app_argument.h"
+#include "corvane/discovery/app_lookup.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 namespace {
 
@@ -42,8 +42,8 @@ std::string folderProblemText(int code) {
 AppPath resolveAppPath(const std::string& given, const Layout& layout) {
   std::string current = given;
   for (int hops = 0;; ++hops) {
-    const std::optional<std::string> target = platform::readLink(current);
-    if (!target) break;
+    const Result<std::string> target = platform::readLink(current);
+    if (!target.has_value()) break;
     if (hops == kMaxLinkHops) return {std::nullopt, "", given + " is a loop of symbolic links"};
     std::string next;
     if (target->starts_with("/"))
@@ -74,7 +74,8 @@ std::optional<std::string> layoutProblem(const Layout& layout, bool rootGiven, b
       {rootGiven ? "--root " + layout.root : "the root folder " + layout.root, layout.root},
       {homeGiven ? "--home " + layout.home : "your home folder " + layout.home, layout.home}};
   for (const auto& [what, path] : folders)
-    if (int code = platform::folderAccessProblem(path); code != 0) return what + " " + folderProblemText(code);
+    if (Status access = platform::checkFolderAccess(path); !access.has_value())
+      return what + " " + folderProblemText(access.error().code);
   return std::nullopt;
 }
 
@@ -133,4 +134,4 @@ AppLookup findApp(const std::string& given, const std::vector<InstalledApplicati
   return {std::nullopt, problem + "?\n"};
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane

@@ -1,14 +1,14 @@
-#include "cli/snapshot_text.h"
-
-#include "report/mac_style_text.h"
+#include "report/snapshot_text.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 #include "corvane/analysis/finding_ids.h"
+#include "report/size_text.h"
 
-namespace corvane::cli {
+namespace corvane::report {
 
 std::string formatSize(const std::optional<std::int64_t>& bytes) {
   if (!bytes) return "-";
@@ -29,33 +29,7 @@ std::string formatSize(const std::optional<std::int64_t>& bytes) {
 
 std::string displayPath(const Url& url, const Layout& layout) { return FindingIDs::macStylePath(url.path(), layout); }
 
-std::string macStyleText(std::string text, const Layout& layout) {
-  return report::macStyleText(std::move(text), layout);
-}
-
 namespace {
-
-// Characters on screen, counted as UTF-8 scalars.
-std::size_t displayWidth(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-void printTableRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
-  std::vector<std::size_t> widths;
-  for (const auto& row : rows) {
-    widths.resize(std::max(widths.size(), row.size()));
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], displayWidth(row[i]));
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - displayWidth(row[i]) + 2, ' ');
-    }
-    out << line << "\n";
-  }
-}
 
 std::string padded(std::string_view text, std::size_t width) {
   std::string s(text);
@@ -101,8 +75,6 @@ void printHeading(std::ostream& out, FindingConfidence tier, const std::vector<c
 }
 
 }  // namespace
-
-void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) { printTableRows(out, rows); }
 
 void printFindings(std::ostream& out, const std::vector<FileFinding>& findings, const Layout& layout, bool explain,
                    const FindingSizes* sizes, bool colour) {
@@ -166,4 +138,23 @@ void printTrashOperations(std::ostream& out, const std::vector<TrashOperation>& 
   }
 }
 
-}  // namespace corvane::cli
+std::vector<FileFinding> arrangedByTotal(std::vector<FileFinding> findings, const FindingSizes& sizes,
+                                         FindingSortDirection direction) {
+  std::map<Uuid, std::optional<std::int64_t>> own;
+  for (auto& f : findings) {
+    own[f.id] = f.byteCount;
+    auto total = sizes.find(f.id.toString());
+    f.byteCount = total == sizes.end() ? std::nullopt : std::optional<std::int64_t>(total->second.allocatedBytes);
+  }
+  findings = FindingArranger::arrange(std::move(findings), FindingSortKey::size, direction);
+  for (auto& f : findings) f.byteCount = own[f.id];
+  return findings;
+}
+
+json::Json snapshotJSON(const AnalysisSnapshot& snapshot, const FindingSizes& sizes) {
+  json::Json doc = json::encode(snapshot);
+  doc["findings"] = findingsJSON(snapshot.findings, sizes);
+  return doc;
+}
+
+}  // namespace corvane::report
