@@ -4,12 +4,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <ostream>
-#include <sstream>
 
 #include "cli/commands.h"
 #include "corvane/analysis/finding_ids.h"
 #include "cli/finding_sizes.h"
-#include "cli/snapshot_text.h"
 #include "corvane/orphans/app_departure_watcher.h"
 #include "corvane/orphans/watch_launch_agent.h"
 #include "report/watch_event.h"
@@ -49,9 +47,7 @@ void printDeparture(AppDeparture& d, const ParsedArguments& args, Context& conte
   if (args.has("--json")) {
     context.out << report::watchEventJSON(event, context.layout) << "\n";
   } else {
-    std::ostringstream listing;
-    printFindingsByTier(listing, d.leftovers.findings, context.shown(), true, &sizes);
-    report::printWatchEvent(context.out, event, listing.str(), context.shown());
+    report::printWatchEvent(context.out, event, context.shown());
   }
   context.out.flush();
 }

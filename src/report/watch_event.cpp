@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "corvane/analysis/finding_ids.h"
 #include "report/json_dialect.h"
 #include "report/size_text.h"
+#include "report/snapshot_text.h"
 
 namespace corvane::report {
 
@@ -21,11 +21,11 @@ std::string removeCommand(const WatchEvent& event, std::size_t* review) {
          (movable == toReview ? " --select all" : "") + event.layoutArguments;
 }
 
-void printWatchEvent(std::ostream& out, const WatchEvent& event, const std::string& listing, const Layout& shown) {
+void printWatchEvent(std::ostream& out, const WatchEvent& event, const Layout& shown) {
   const AppDeparture& d = event.departure;
   out << d.app.localizedName.value_or(d.app.name) << " (" << d.app.bundleIdentifier << ") left " << d.app.path << "\n";
   if (d.bundleNowAt)
-    out << "  Its bundle is in the Trash: " << FindingIDs::macStylePath(Url::fileURL(*d.bundleNowAt).path(), shown) << "\n";
+    out << "  Its bundle is in the Trash: " << displayPath(Url::fileURL(*d.bundleNowAt), shown) << "\n";
   else
     out << "  Its bundle is in no Applications folder and no Trash: deleted, or moved elsewhere.\n";
   const std::size_t count = d.leftovers.findings.size();
@@ -35,7 +35,9 @@ void printWatchEvent(std::ostream& out, const WatchEvent& event, const std::stri
   }
   out << "  It left " << count << (count == 1 ? " item" : " items") << " behind (" << formatTotal(event.total)
       << "):\n";
-  std::istringstream lines(listing);
+  std::ostringstream listing;
+  printFindingsByTier(listing, d.leftovers.findings, shown, true, &event.sizes);
+  std::istringstream lines(listing.str());
   for (std::string line; std::getline(lines, line);) out << (line.empty() ? "" : "    ") << line << "\n";
   std::size_t review = 0;
   const std::string command = removeCommand(event, &review);

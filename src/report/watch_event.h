@@ -21,8 +21,8 @@ struct WatchEvent {
 // `review`: how many of those are graded Review.
 std::string removeCommand(const WatchEvent& event, std::size_t* review = nullptr);
 
-// The event's lines; `listing` is its leftovers by tier as the findings tables print them, indented here.
-void printWatchEvent(std::ostream& out, const WatchEvent& event, const std::string& listing, const Layout& shown);
+// The event's lines, its leftovers listed by tier; paths as `shown` shows them.
+void printWatchEvent(std::ostream& out, const WatchEvent& event, const Layout& shown);
 
 // The event as one line of JSON, without its newline.
 std::string watchEventJSON(const WatchEvent& event, const Layout& layout);

@@ -190,7 +190,7 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   EXPECT_EQ(*plist.byteCount, status->allocatedSize > 0 ? status->allocatedSize : status->size);
   EXPECT_EQ(*plist.modifiedAt, Date(std::chrono::seconds(status->modifiedSeconds)));
   const auto identity = platform::diskIdentityOf(plist.url);
-  ASSERT_TRUE(identity);
+  ASSERT_TRUE(identity.has_value());
   EXPECT_TRUE(plist.diskIdentity->isSameObject(*identity) && plist.diskIdentity->creationStamp == identity->creationStamp);
   EXPECT_FALSE(plist.isProtectedLocation || plist.displayName);
 }
