@@ -324,6 +324,26 @@ Found productInVendorFolder(const AppFacts& app, const Item& item) {
   return kNo;
 }
 
+// An identifier under a web domain made of the app's own, uncommon name and a domain word, under a prefix no
+// other installed app uses ("com.getquillpad.app" for Quillpad).
+Found nameAsWebDomain(const AppFacts& app, const Item& item) {
+  const auto parts = labels(platform::lowercased(item.identifierForm));
+  if (parts.size() < 2 || parts[0].size() < 2 || parts[0].size() > 6 || app.commonWord || app.nameShared ||
+      prefixUsedBy(app.peers, parts[0] + "." + parts[1]))
+    return kNo;
+  const std::string domain = alnumLower(parts[1]);
+  for (const std::string* n : {&app.name, &app.shortened}) {
+    if (n->size() < kShortNameLength || isCommonWord(*n) || domain.size() <= n->size()) continue;
+    const std::size_t at = domain.find(*n);
+    const std::string_view before = std::string_view(domain).substr(0, at);
+    const std::string_view after = std::string_view(domain).substr(at == std::string::npos ? 0 : at + n->size());
+    if (at != std::string::npos && ((after.empty() && among(kDomainPrefixes, before)) ||
+                                     (before.empty() && among(kDomainSuffixes, after))))
+      return Fills{parts[0] + "." + parts[1], {}};
+  }
+  return kNo;
+}
+
 constexpr Reach kProbably = Reach::probablyLeftover, kReview = Reach::review;
 using K = EvidenceKind;
 
@@ -427,6 +447,9 @@ constexpr Rule kRules[] = {
     {"first word of name and vendor", kReview, K::appName, kQualifiedNameWeight,
      "Named {1}, the first word of the application name and of its vendor's; held at Review.",
      firstWordOfNameAndVendor},
+    {"name as a web domain", kReview, K::sameDeveloper, kQualifiedNameWeight,
+     "Named under {1}, a web domain made of the application name {app}; held at Review because the vendor may ship more apps.",
+     nameAsWebDomain},
     {"product in a vendor folder", kReview, K::appName, kQualifiedNameWeight,
      "Found in the vendor folder {1} and named for this app's product; held at Review.",
      productInVendorFolder},

@@ -50,4 +50,8 @@ inline constexpr std::array<std::string_view, 8> kChannels = {"beta",     "dev",
 inline constexpr std::array<std::string_view, 7> kVendorServices = {
     "crashreporter", "crashreportclient", "crashpad", "updater", "update", "autoupdate", "softwareupdate"};
 
+// What vendors put before or after a product's name to make its web domain ("getquill.com", "quillhq.com").
+inline constexpr std::array<std::string_view, 3> kDomainPrefixes = {"get", "use", "try"};
+inline constexpr std::array<std::string_view, 2> kDomainSuffixes = {"app", "hq"};
+
 }  // namespace corvane::ExtendedMatching

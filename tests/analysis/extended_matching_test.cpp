@@ -37,6 +37,7 @@ std::vector<RuleCase> reviewCases() {
   const AppIdentity istat = app("iStat Menus", "com.bjango.istatmenus"), vmware = app("VMware Fusion", "com.vmware.fusion");
   const AppIdentity epic = app("Epic Games Launcher", "com.epicgames.EpicGamesLauncher");
   const AppIdentity snitch = app("Little Snitch", "at.obdev.LittleSnitchConfiguration");
+  const AppIdentity cleanshot = app("CleanShot X", "pl.maketheweb.cleanshotx");
   return {
       {zoom, {}, "zoom.us", "Named exactly for the application name zoom.us, whose last dot-label is part of the name; held at Review."},
       {zoom, {}, "zoomed.plist", ""},
@@ -87,6 +88,12 @@ std::vector<RuleCase> reviewCases() {
       {docker, {}, "com.electron.dockerhub", ""},
       {app("ChatGPT", "com.openai.codex"), {}, "Codex", "Named exactly for the label codex of this app's identifier; held at Review."},
       {app("ChatGPT", "com.openai.codex"), {}, "Codexes", ""},
+      {cleanshot, {}, "com.getcleanshot.app.plist",
+       "Named under com.getcleanshot, a web domain made of the application name CleanShot X; held at Review because the vendor may ship more apps."},
+      {cleanshot, {}, "io.cleanshothq.sync", "Named under io.cleanshothq, a web domain made of the application name CleanShot X; held at Review because the vendor may ship more apps."},
+      {cleanshot, {}, "com.forgetcleanshot.app.plist", ""},
+      {cleanshot, {app("Shot Sync", "com.getcleanshot.sync")}, "com.getcleanshot.app.plist", ""},
+      {app("Loom", "com.loom.desktop"), {}, "com.getloom.app.plist", ""},  // an everyday word
       {zed, {}, "Zedge", ""},
       {zed, {}, "Blazed", ""},
   };

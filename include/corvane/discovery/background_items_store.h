@@ -51,7 +51,9 @@ struct BackgroundItemStoreStatus {
   static BackgroundItemStoreStatus unreadableShape(int version, std::vector<std::string> files) {
     return {Kind::unreadableShape, version, 0, 0, false, std::move(files)};
   }
-  static BackgroundItemStoreStatus directoryEntryLimitExceeded() { return {Kind::directoryEntryLimitExceeded}; }
+  static BackgroundItemStoreStatus directoryEntryLimitExceeded() {
+    return {Kind::directoryEntryLimitExceeded, 0, 0, 0, false, {}};
+  }
   static BackgroundItemStoreStatus storeMissing() { return {}; }
 
   bool operator==(const BackgroundItemStoreStatus&) const = default;
