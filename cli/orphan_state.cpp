@@ -14,13 +14,9 @@ OrphanScanResult scanOrphans(const Layout& layout, std::function<void(std::uint6
 
 bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& context, const std::string& command,
                           const std::string& consequence) {
-  if (unreadable.empty()) return false;
-  std::string folders;
-  for (const auto& folder : unreadable) folders += (folders.empty() ? "" : ", ") + folder;
-  context.err << "corvane " << command << ": the scan is incomplete: " << folders
-              << " could not be read, so no leftover can be told apart from an installed app's data; " << consequence
-              << ".\n";
-  return true;
+  const std::string sentence = report::incompleteScan(unreadable, consequence);
+  if (!sentence.empty()) context.err << "corvane " << command << ": " << sentence << "\n";
+  return !sentence.empty();
 }
 
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command) {
@@ -34,21 +30,6 @@ bool applyScope(const ParsedArguments& args, Context& context, const std::string
   }
   context.layout.loginScope = *scope;
   return true;
-}
-
-json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status) {
-  using Kind = BackgroundItemStoreStatus::Kind;
-  json::Json j = json::Json::object();
-  j["kind"] = std::string(caseName(status.kind));
-  if (status.kind == Kind::parsed || status.kind == Kind::degraded || status.kind == Kind::unreadableShape)
-    j["version"] = status.version;
-  if (status.kind == Kind::parsed || status.kind == Kind::degraded) j["filesParsed"] = status.filesParsed;
-  if (status.kind == Kind::degraded) {
-    j["filesSkipped"] = status.filesSkipped;
-    j["truncated"] = status.truncated;
-  }
-  if (status.kind == Kind::unreadableShape) j["files"] = status.files;
-  return j;
 }
 
 }  // namespace corvane::cli

@@ -12,7 +12,7 @@
 
 #include "cli/commands.h"
 #include "corvane/orphans/orphan_scanner.h"
-#include "model/json_value.h"
+#include "report/orphan_groups.h"
 
 namespace corvane::cli {
 
@@ -33,6 +33,6 @@ bool reportIncompleteScan(const std::vector<std::string>& unreadable, Context& c
 // Takes --scope UUID into the layout's login scope; false (after a usage message) for a malformed value.
 bool applyScope(const ParsedArguments& args, Context& context, const std::string& command);
 
-json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status);
+using report::encodeStoreStatus;
 
 }  // namespace corvane::cli

@@ -254,4 +254,27 @@ void OrphanGroupsJSON::finish(const json::Json& backgroundItemStoreStatus) {
   flush(out_, pending_, true);
 }
 
+json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status) {
+  using Kind = BackgroundItemStoreStatus::Kind;
+  json::Json j = json::Json::object();
+  j["kind"] = std::string(caseName(status.kind));
+  if (status.kind == Kind::parsed || status.kind == Kind::degraded || status.kind == Kind::unreadableShape)
+    j["version"] = status.version;
+  if (status.kind == Kind::parsed || status.kind == Kind::degraded) j["filesParsed"] = status.filesParsed;
+  if (status.kind == Kind::degraded) {
+    j["filesSkipped"] = status.filesSkipped;
+    j["truncated"] = status.truncated;
+  }
+  if (status.kind == Kind::unreadableShape) j["files"] = status.files;
+  return j;
+}
+
+std::string incompleteScan(const std::vector<std::string>& unreadable, const std::string& consequence) {
+  if (unreadable.empty()) return "";
+  std::string folders;
+  for (const auto& folder : unreadable) folders += (folders.empty() ? "" : ", ") + folder;
+  return "the scan is incomplete: " + folders +
+         " could not be read, so no leftover can be told apart from an installed app's data; " + consequence + ".";
+}
+
 }  // namespace corvane::report

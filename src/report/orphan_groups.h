@@ -8,7 +8,9 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
+#include "corvane/discovery/background_items_store.h"
 #include "corvane/model/layout.h"
 #include "corvane/model/removal_records.h"
 #include "model/json_value.h"
@@ -51,5 +53,13 @@ class OrphanGroupsJSON {
   std::string pending_;
   bool empty_ = true;
 };
+
+// The background-items database's status as the JSON reports carry it: its kind, and the version and file
+// counts the kind has.
+json::Json encodeStoreStatus(const BackgroundItemStoreStatus& status);
+
+// The sentence saying a scan is incomplete because `unreadable` (application folders) could not be read,
+// ending in `consequence` ("nothing is listed"); empty when every folder was read.
+std::string incompleteScan(const std::vector<std::string>& unreadable, const std::string& consequence);
 
 }  // namespace corvane::report

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "corvane/analysis/finding_ids.h"
+#include "corvane/discovery/installed_app_catalog.h"
+#include "corvane/orphans/orphan_scan_session.h"
+#include "corvane/orphans/removed_app_leftovers.h"
 #include "platform/unicode.h"
 #include "uninstall/trash_move_step.h"
 
@@ -100,6 +104,48 @@ OrphanRemovalResult OrphanRemovalSession::perform(const OrphanRemovalPlan& plan)
     result.historyError = recorded.error();
   }
   return result;
+}
+
+std::vector<OrphanGroup> OrphanRemovalSession::candidateGroups(const Layout& layout,
+                                                               const std::vector<std::string>& keys) {
+  std::vector<OrphanGroup> groups = OrphanScanSession(layout, {}).scan().groups;
+  const std::vector<InstalledApplication> installed = OrphanScanSession::listApps(layout);
+  const auto gone = InstalledAppCatalog::removed(InstalledAppCatalog(layout).load(), installed);
+  for (const auto& key : keys)
+    for (const auto& app : gone) {
+      if (platform::lowercased(app.bundleIdentifier) != platform::lowercased(key)) continue;
+      OrphanGroup group = RemovedAppLeftovers::group(app, RemovedAppLeftovers::analyze(layout, app, installed, gone));
+      FindingIDs::assign(group, layout);
+      RemovedAppLeftovers::merge(groups, std::move(group));
+    }
+  return groups;
+}
+
+OrphanSelection OrphanRemovalSession::selection(const std::vector<OrphanGroup>& groups,
+                                                const std::vector<std::string>& names, OrphanSelection::Tier tier) {
+  OrphanSelection selection;
+  selection.tier = tier;
+  std::vector<FileFinding> findings;
+  for (const auto& g : groups) findings.insert(findings.end(), g.findings.begin(), g.findings.end());
+  for (const auto& name : names) {
+    if (const FileFinding* f = FindingIDs::find(name, findings)) {
+      selection.ids.push_back(f->id);
+    } else if (auto id = Uuid::parse(name)) {
+      selection.ids.push_back(*id);
+    } else {
+      selection.groups.push_back(name);
+    }
+  }
+  return selection;
+}
+
+std::vector<const FileFinding*> OrphanRemovalSession::moved(const OrphanRemovalPlan& plan,
+                                                            const UninstallRecord& record) {
+  std::vector<const FileFinding*> moved;
+  for (const auto& f : plan.selected)
+    for (const auto& op : record.operations)
+      if (op.succeeded && op.originalURL.standardized() == f.url.standardized()) moved.push_back(&f);
+  return moved;
 }
 
 }  // namespace corvane

@@ -61,6 +61,18 @@ class OrphanRemovalSession {
   // The name the history shows for a removal that spans several groups.
   static constexpr const char* kSeveralGroupsName = "Leftovers of removed apps";
 
+  // The scan's groups, and for each of `keys` that names an app the installed-apps catalog remembers and
+  // that is gone, that app's own leftovers as its analysis finds them; every finding carries its stable id.
+  static std::vector<OrphanGroup> candidateGroups(const Layout& layout, const std::vector<std::string>& keys);
+
+  // What `names` pick among `groups`: a name is a finding's id, whole or in its short form, or else a
+  // group's key.
+  static OrphanSelection selection(const std::vector<OrphanGroup>& groups, const std::vector<std::string>& names,
+                                   OrphanSelection::Tier tier);
+
+  // The plan's findings whose move succeeded in `record`.
+  static std::vector<const FileFinding*> moved(const OrphanRemovalPlan& plan, const UninstallRecord& record);
+
   // `history` must outlive the session. `launchctl` is never run: orphans have no services to pause.
   OrphanRemovalSession(Layout layout, UninstallCollaborators collaborators, HistoryStore& history);
 
