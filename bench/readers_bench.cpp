@@ -200,7 +200,7 @@ int benchBackgroundItems(int records) {
   });
   std::printf("background-items store of %d records in %zu file%s (%zu loaded, store status %s)\n", records,
               files.size(), files.size() == 1 ? "" : "s", loaded,
-              std::string(caseName(BackgroundItemsStore::loadDetailed(folder, std::nullopt).status.kind())).c_str());
+              std::string(caseName(BackgroundItemsStore::loadDetailed(folder, std::nullopt).status.kind)).c_str());
   printSpread("load", load);
   printSpread("read the file", read);
   printSummary("bgitems " + std::to_string(records), milliseconds(load.median), "read " + milliseconds(read.median),
