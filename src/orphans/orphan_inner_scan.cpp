@@ -16,6 +16,7 @@
 #include "orphans/orphan_sources.h"
 #include "platform/disk_identity.h"
 #include "corvane/platform/file_system.h"
+#include "platform/fs_ops.h"
 #include "platform/unicode.h"
 
 namespace corvane {
@@ -35,13 +36,14 @@ struct EntryFacts {
   std::optional<DiskIdentity> diskIdentity;
 };
 
-EntryFacts entryFacts(const Url& url) {
-  const auto status = platform::identityStatus(url.path());
+EntryFacts factsOf(const Result<platform::FileStatus>& status) {
   if (!status) return {};
   // The allocated size when the file system reports one, else the logical size.
   const std::int64_t bytes = status->allocatedSize > 0 ? status->allocatedSize : status->size;
   return {bytes, Date(std::chrono::seconds(status->modifiedSeconds)), platform::identityIn(*status)};
 }
+
+EntryFacts entryFacts(const Url& url) { return factsOf(platform::identityStatus(url.path())); }
 
 // The visible entries of a root; none when it cannot be listed.
 std::vector<platform::FolderEntry> visibleEntries(const Url& root) {
@@ -124,6 +126,9 @@ class InnerScan {
   void folderPass(std::size_t rootIndex) {
     const OrphanScanner::Root& root = facts_.roots[rootIndex];
     const std::string prefix = folderPrefix(root.url);
+    // Held open until the findings are made, which then examine their entries inside it.
+    auto folder = platform::openDirectory(root.url.path());
+    rootFolders_.push_back(folder.has_value() ? std::move(folder).value() : platform::UniqueFd());
     std::string path;
     for (auto& entry : visibleEntries(root.url)) {
       examined();
@@ -141,7 +146,9 @@ class InnerScan {
   FileFinding folderFinding(const Suspect& suspect) const {
     const OrphanScanner::Root& root = facts_.roots[suspect.root];
     const Url url = root.url.appending(suspect.name);
-    const EntryFacts facts = entryFacts(url);
+    const platform::UniqueFd& folder = rootFolders_[suspect.root];
+    const EntryFacts facts = folder.valid() ? factsOf(platform::identityStatusAt(folder.get(), suspect.name))
+                                            : entryFacts(url);
     std::optional<int> ageDays;
     if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
     const bool stale = ageDays && *ageDays >= kStaleAfterDays;
@@ -192,6 +199,7 @@ class InnerScan {
       sink(std::move(group));
     }
     suspects_.clear();
+    rootFolders_.clear();
     groups_.clear();
   }
 
@@ -299,6 +307,7 @@ class InnerScan {
   std::set<std::string> runningLower_;
   std::vector<RemovedOwner> removedOwners_;
   std::vector<Suspect> suspects_;
+  std::vector<platform::UniqueFd> rootFolders_;  // each root's folder, by index; not valid when it would not open
   orphans::GroupMap groups_;  // what the sources other than the folder pass found
   std::uint64_t examined_ = 0;
 };

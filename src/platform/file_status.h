@@ -19,5 +19,8 @@ Result<FileStatus> statusAt(int dirFd, const std::string& name);
 Result<FileStatus> statusOf(int fd);
 // lstat with the creation stamp filled in: what tells one object from another at the same path.
 Result<FileStatus> identityStatus(const std::string& path);
+// The same of `name` inside the open folder `dirFd`, without following a final link: a scan of a large
+// folder asks this of every entry, and the kernel then walks no path.
+Result<FileStatus> identityStatusAt(int dirFd, const std::string& name);
 
 }  // namespace corvane::platform

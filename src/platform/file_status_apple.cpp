@@ -21,4 +21,6 @@ Result<FileStatus> identityStatus(const std::string& path) {
   return statusFromStat(st);
 }
 
+Result<FileStatus> identityStatusAt(int dirFd, const std::string& name) { return statusAt(dirFd, name); }
+
 }  // namespace corvane::platform

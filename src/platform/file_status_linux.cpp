@@ -25,13 +25,12 @@ void readStatTimes(const struct ::stat& st, FileStatus& into) {
   into.accessedNanoseconds = static_cast<std::int64_t>(st.st_atim.tv_nsec);
 }
 
-// ext4 hands a freed inode number to the next new file at once, so device and inode alone cannot tell a
-// recreated file from the original: the birth time where the file system keeps one, else the last
-// status change, tells them apart.
-Result<FileStatus> identityStatus(const std::string& path) {
+namespace {
+
+Result<FileStatus> identityStatusIn(int dirFd, const std::string& name) {
   // One statx says it all where the kernel has it; the scans of large folders ask this of every item.
   struct statx sx {};
-  if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+  if (::statx(dirFd, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     FileStatus status;
     status.device = static_cast<std::uint64_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
     status.inode = sx.stx_ino;
@@ -49,12 +48,21 @@ Result<FileStatus> identityStatus(const std::string& path) {
                                                             : nanoseconds(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
     return status;
   }
-  if (errno != ENOSYS) return Error::fromErrno(errno, "statx", path);
+  if (errno != ENOSYS) return Error::fromErrno(errno, "statx", name);
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return Error::fromErrno(errno, "lstat", path);
+  if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Error::fromErrno(errno, "fstatat", name);
   FileStatus status = statusFromStat(st);
   status.creationStamp = nanoseconds(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
   return status;
 }
+
+}  // namespace
+
+// ext4 hands a freed inode number to the next new file at once, so device and inode alone cannot tell a
+// recreated file from the original: the birth time where the file system keeps one, else the last
+// status change, tells them apart.
+Result<FileStatus> identityStatus(const std::string& path) { return identityStatusIn(AT_FDCWD, path); }
+
+Result<FileStatus> identityStatusAt(int dirFd, const std::string& name) { return identityStatusIn(dirFd, name); }
 
 }  // namespace corvane::platform

@@ -122,6 +122,13 @@ TEST_F(PlatformContractTest, ListingAndLinkStatusTellLinksFromWhatTheyName) {
   EXPECT_EQ(linkStatus(t + "/missing").error(), Error::fromErrno(ENOENT, "lstat", t + "/missing"));
   EXPECT_EQ(status(t + "/missing").error(), Error::fromErrno(ENOENT, "stat", t + "/missing"));
   EXPECT_EQ(identityStatus(t + "/missing").error().code, ENOENT);
+  // Inside an open folder: the same record, a final link not followed.
+  const auto folder = openDirectory(t);
+  ASSERT_TRUE(folder.has_value());
+  for (const char* name : {"file", "folder", "link"})
+    EXPECT_EQ(identityStatusAt(folder->get(), name).value(), identityStatus(t + "/" + name).value()) << name;
+  EXPECT_EQ(identityStatusAt(folder->get(), "link")->type(), FileType::symlink);
+  EXPECT_EQ(identityStatusAt(folder->get(), "missing").error().code, ENOENT);
   EXPECT_EQ(realPath(t + "/link/").value_or(""), t + "/folder");
   EXPECT_EQ(realPath(t + "/missing").error(), Error::fromErrno(ENOENT, "realpath", t + "/missing"));
   EXPECT_EQ(readLink(t + "/file").error(), Error::fromErrno(EINVAL, "readlink", t + "/file"));
