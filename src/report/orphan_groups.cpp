@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string_view>
 
@@ -45,10 +47,32 @@ constexpr std::array<bool, 256> kPlain = [] {
   return plain;
 }();
 
+// The length of the leading run of `text` written as it is, eight bytes at a time. A word is taken whole
+// only when none of its bytes is a control, '"', '\\' or from 0x80 up; the rest goes byte by byte.
+std::size_t plainRun(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  // Flags every zero byte of `w` (and may flag bytes after one, which only sends that word byte by byte).
+  const auto zeroBytes = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    const std::uint64_t special = ((w - kOnes * 0x20) & ~w & kHighs) | zeroBytes(w ^ (kOnes * '"')) |
+                                  zeroBytes(w ^ (kOnes * '\\')) | (w & kHighs);
+    if (special != 0) break;
+  }
+  while (i < text.size() && kPlain[static_cast<unsigned char>(text[i])]) ++i;
+  return i;
+}
+
+// A new line and the indent of any depth the documents reach.
+constexpr std::string_view kNewLine = "\n                                                                ";
+
 // Writes pretty JSON with two-space indents, byte for byte as the JSON values print themselves.
 class PrettyWriter {
  public:
-  PrettyWriter(std::string& out, int depth) : out_(out), depth_(depth) {}
+  PrettyWriter(std::string& out, int depth, OrphanGroupsJSON::Dates& dates) : out_(out), depth_(depth), dates_(dates) {}
 
   void open(char bracket) {
     out_ += bracket;
@@ -65,8 +89,8 @@ class PrettyWriter {
   void key(std::string_view name) {
     item();
     out_ += '"';
-    out_ += name;
-    out_ += "\": ";
+    out_.append(name);
+    out_.append("\": ", 3);
   }
   // Before an array's element.
   void item() {
@@ -76,10 +100,16 @@ class PrettyWriter {
   }
   void string(std::string_view text) {
     const std::size_t start = out_.size();
+    std::size_t run = plainRun(text);  // the first character not yet written
     out_ += '"';
-    std::size_t run = 0;       // the first character not yet written
-    bool wellFormed = false;   // the rest was found well-formed UTF-8
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    if (run == text.size()) {
+      out_.append(text);
+      out_ += '"';
+      return;
+    }
+    out_.append(text.substr(0, run));
+    bool wellFormed = false;  // the rest was found well-formed UTF-8
+    for (std::size_t i = run; i < text.size(); ++i) {
       const auto c = static_cast<unsigned char>(text[i]);
       if (kPlain[c]) continue;
       if (c >= 0x80) {
@@ -96,11 +126,32 @@ class PrettyWriter {
     out_.append(text.substr(run));
     out_ += '"';
   }
-  // Text that needs no escapes: identifiers, dates, names of kinds.
+  // Text that needs no escapes: identifiers, names of kinds.
   void plain(std::string_view text) {
     out_ += '"';
-    out_ += text;
+    out_.append(text);
     out_ += '"';
+  }
+  void uuid(const Uuid& id) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    char text[38];
+    std::size_t n = 0;
+    text[n++] = '"';
+    for (std::size_t i = 0; i < 16; ++i) {
+      if (i == 4 || i == 6 || i == 8 || i == 10) text[n++] = '-';
+      text[n++] = kHex[id.bytes()[i] >> 4];
+      text[n++] = kHex[id.bytes()[i] & 0xF];
+    }
+    text[n++] = '"';
+    out_.append(text, n);
+  }
+  // Findings made in one pass mostly share their second: each second is written out once.
+  void date(Date value) {
+    if (dates_.text.empty() || dates_.last != value) {
+      dates_.last = value;
+      dates_.text = '"' + date::iso8601(value) + '"';
+    }
+    out_.append(dates_.text);
   }
   template <class Number>
   void number(Number value) {
@@ -108,7 +159,7 @@ class PrettyWriter {
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     out_.append(digits, end);
   }
-  void boolean(bool value) { out_ += value ? "true" : "false"; }
+  void boolean(bool value) { value ? out_.append("true", 4) : out_.append("false", 5); }
 
   template <class T, class Write>
   void member(std::string_view name, const std::optional<T>& value, Write write) {
@@ -136,19 +187,25 @@ class PrettyWriter {
   }
 
   void newline() {
-    out_ += '\n';
-    out_.append(static_cast<std::size_t>(depth_) * 2, ' ');
+    const std::size_t length = 1 + static_cast<std::size_t>(depth_) * 2;
+    if (length <= kNewLine.size()) {
+      out_.append(kNewLine.data(), length);
+    } else {
+      out_ += '\n';
+      out_.append(length - 1, ' ');
+    }
   }
 
   std::string& out_;
   int depth_;
+  OrphanGroupsJSON::Dates& dates_;
   bool first_ = true;
 };
 
 // A finding in its JSON form in the dialect: its location as "path".
 void writeFinding(PrettyWriter& w, const FileFinding& f) {
   w.open('{');
-  w.key("id"), w.plain(f.id.toString());
+  w.key("id"), w.uuid(f.id);
   w.key("path"), w.string(f.url.path());
   w.key("kind"), w.plain(stringValue(f.kind));
   w.key("confidence"), w.plain(stringValue(f.confidence));
@@ -158,7 +215,7 @@ void writeFinding(PrettyWriter& w, const FileFinding& f) {
   for (const auto& e : f.evidence) {
     w.item();
     w.open('{');
-    w.key("id"), w.plain(e.id.toString());
+    w.key("id"), w.uuid(e.id);
     w.key("kind"), w.plain(stringValue(e.kind));
     w.key("explanation"), w.string(e.explanation);
     w.key("weight"), w.number(e.weight);
@@ -166,7 +223,7 @@ void writeFinding(PrettyWriter& w, const FileFinding& f) {
   }
   w.close(']');
   w.member("byteCount", f.byteCount, [&](std::int64_t v) { w.number(v); });
-  w.member("modifiedAt", f.modifiedAt, [&](Date v) { w.plain(date::iso8601(v)); });
+  w.member("modifiedAt", f.modifiedAt, [&](Date v) { w.date(v); });
   w.key("isProtectedLocation"), w.boolean(f.isProtectedLocation);
   w.member("displayName", f.displayName, [&](const std::string& v) { w.string(v); });
   w.member("diskIdentity", f.diskIdentity, [&](const DiskIdentity& v) {
@@ -179,9 +236,9 @@ void writeFinding(PrettyWriter& w, const FileFinding& f) {
   w.close('}');
 }
 
-void writeGroup(std::string& out, int depth, const OrphanGroup& group) {
+void writeGroup(std::string& out, int depth, const OrphanGroup& group, OrphanGroupsJSON::Dates& dates) {
   const OrphanGuidanceSummary summary = OrphanGuidance::summary(group.findings);
-  PrettyWriter w(out, depth);
+  PrettyWriter w(out, depth, dates);
   w.open('{');
   w.key("suspectedBundleIdentifier"), w.string(group.suspectedBundleIdentifier);
   w.key("headline"), w.string(summary.headline);
@@ -235,14 +292,15 @@ OrphanGroupsJSON::OrphanGroupsJSON(std::ostream& out) : out_(out) {}
 
 std::string OrphanGroupsJSON::groupText(const OrphanGroup& group) {
   std::string text;
-  writeGroup(text, 0, group);
+  Dates dates;
+  writeGroup(text, 0, group, dates);
   return text;
 }
 
 void OrphanGroupsJSON::add(const OrphanGroup& group) {
   pending_ += empty_ ? "{\n  \"groups\": [\n    " : ",\n    ";
   empty_ = false;
-  writeGroup(pending_, 2, group);
+  writeGroup(pending_, 2, group, dates_);
   flush(out_, pending_);
 }
 

@@ -48,9 +48,16 @@ class OrphanGroupsJSON {
   // One group's JSON, as add writes it at the top level (no indent before its first line).
   static std::string groupText(const OrphanGroup& group);
 
+  // The last date written and its text.
+  struct Dates {
+    Date last;
+    std::string text;
+  };
+
  private:
   std::ostream& out_;
   std::string pending_;
+  Dates dates_;
   bool empty_ = true;
 };
 

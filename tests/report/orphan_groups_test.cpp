@@ -44,7 +44,9 @@ TEST(OrphanGroupsJSONTest, StreamedGroupsEqualTheWholeDocument) {
                                "cut \xe6\x9b",
                                "lone \x80 and \xff",
                                "overlong \xc0\xaf, surrogate \xed\xa0\x80, beyond \xf4\x90\x80\x80",
-                               "% and %20 in a path"};
+                               "% and %20 in a path",
+                               // the first special at the edges of the eight-byte words taken whole
+                               "1234567\\", "abcdefgh\x7f\""};
   std::vector<OrphanGroup> groups;
   for (const auto& text : texts) {
     OrphanGroup group{"com.acme." + text, {finding("/Users/u/Library/Caches/" + text, text)}};
