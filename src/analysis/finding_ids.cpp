@@ -7,22 +7,25 @@ namespace corvane::FindingIDs {
 const Uuid kNamespace = *Uuid::parse("6F1C2B7E-4D0A-5E38-9B21-C07A4E5D9F13");
 
 std::string macStylePath(std::string_view hostPath, const Layout& layout) {
-  const std::string path(hostPath);
   const std::string home = layout.underHome("");
   if (!home.empty() && home != "/") {
-    if (path == home) return "~";
-    if (path.starts_with(home + "/")) return "~" + path.substr(home.size());
+    if (hostPath == home) return "~";
+    if (hostPath.size() > home.size() && hostPath[home.size()] == '/' && hostPath.starts_with(home))
+      return std::string("~").append(hostPath.substr(home.size()));
   }
   if (!layout.isLiveSystem())
-    if (auto onTheMac = layout.macPath(path)) return *onTheMac;
-  return path;
+    if (auto onTheMac = layout.macPath(hostPath)) return *onTheMac;
+  return std::string(hostPath);
 }
 
 Uuid forItem(const AppIdentity& app, std::string_view macStylePath) {
-  std::string key = app.bundleIdentifier.value_or(app.name);
+  const std::string& key = app.bundleIdentifier ? *app.bundleIdentifier : app.name;
+  std::string name;
+  name.reserve(key.size() + 1 + macStylePath.size());
+  name.append(key).append(1, '\n').append(macStylePath);
   if (app.bundleIdentifier)
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return Uuid::nameBased(kNamespace, key + "\n" + std::string(macStylePath));
+    for (std::size_t i = 0; i < key.size(); ++i) name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+  return Uuid::nameBased(kNamespace, name);
 }
 
 void assign(AnalysisSnapshot& snapshot, const Layout& layout) {

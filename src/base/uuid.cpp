@@ -27,7 +27,9 @@ Uuid Uuid::random() {
 }
 
 Uuid Uuid::nameBased(const Uuid& space, std::string_view name) {
-  std::string input(space.bytes().begin(), space.bytes().end());
+  std::string input;
+  input.reserve(space.bytes().size() + name.size());
+  input.append(space.bytes().begin(), space.bytes().end());
   input.append(name);
   const auto digest = sha1(input);
   std::array<std::uint8_t, 16> bytes{};
@@ -64,14 +66,14 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
 
 std::string Uuid::toString() const {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(36);
+  char text[36];
+  std::size_t n = 0;
   for (std::size_t i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
-    out.push_back(kHex[bytes_[i] >> 4]);
-    out.push_back(kHex[bytes_[i] & 0xF]);
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[n++] = '-';
+    text[n++] = kHex[bytes_[i] >> 4];
+    text[n++] = kHex[bytes_[i] & 0xF];
   }
-  return out;
+  return std::string(text, sizeof text);
 }
 
 }  // namespace corvane

@@ -10,6 +10,17 @@ TEST(FindingIDsTest, NameBasedIdsFollowTheStandardForm) {
   const Uuid dns = *Uuid::parse("6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
   EXPECT_EQ(Uuid::nameBased(dns, "www.example.com").toString(), "2ED6657D-E927-568B-95E1-2665A8AEA6A2");
   EXPECT_EQ(Uuid::nameBased(dns, "").toString(), "4EBD0208-8328-5D69-8C44-EC50939C0967");
+  // Names ending on either side of where the digest's padding needs one more block, and past a whole block.
+  const std::pair<std::size_t, const char*> byLength[] = {
+      {39, "EE0D9890-1BA2-56E0-B659-23F844815FD9"},  {40, "46BCEB3C-AAAE-5954-9892-6F621AA3A4ED"},
+      {47, "2B63C22B-A996-5C56-B4FB-53CDE45A4EC6"},  {48, "3F5CB533-5DD5-5364-8E21-118278022F60"},
+      {103, "3E791466-2849-5B33-B0C6-21E03BB315D5"}, {104, "EBC14357-3C7E-536F-B94E-BF20FB29F4FF"},
+      {184, "83762C60-A81D-55D5-8E6A-D33E3E47B2AC"}};
+  for (const auto& [length, id] : byLength) {
+    std::string name;
+    for (std::size_t i = 0; i < length; ++i) name += static_cast<char>('a' + i % 26);
+    EXPECT_EQ(Uuid::nameBased(dns, name).toString(), id) << length;
+  }
 }
 
 TEST(FindingIDsTest, SameItemOfTheSameAppSameIdWhereverTheCopyLies) {
