@@ -35,7 +35,12 @@ void assign(AnalysisSnapshot& snapshot, const Layout& layout) {
 void assign(OrphanGroup& group, const Layout& layout) {
   AppIdentity app;
   app.bundleIdentifier = group.suspectedBundleIdentifier;
-  for (auto& f : group.findings) f.id = forItem(app, macStylePath(f.url.path(), layout));
+  for (auto& f : group.findings) {
+    // The path as Url::path gives it, without a copy: a scan hands out a group for every leftover.
+    std::string_view path = f.url.rawPath();
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    f.id = forItem(app, macStylePath(path, layout));
+  }
 }
 
 std::string shortForm(const Uuid& id) { return id.toString().substr(0, 8); }

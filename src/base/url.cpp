@@ -161,9 +161,13 @@ Url Url::deletingLastPathComponent() const {
 Url Url::standardized() const { return Url(url::standardizedPath(path_)); }
 
 Url Url::appending(std::string_view component) const {
-  std::string p = path();
-  if (p.empty() || p.back() != '/') p.push_back('/');
+  std::string_view base = path_;
+  while (base.size() > 1 && base.back() == '/') base.remove_suffix(1);
   while (!component.empty() && component.front() == '/') component.remove_prefix(1);
+  std::string p;
+  p.reserve(base.size() + 1 + component.size());
+  p.append(base);
+  if (p.empty() || p.back() != '/') p.push_back('/');
   p.append(component);
   return Url(std::move(p));
 }

@@ -173,15 +173,19 @@ class InnerScan {
   // Every group in key order: the folder pass's suspects made into findings beside what the other sources
   // found under the same key, sorted by path.
   void handOut(const OrphanScanner::GroupSink& sink) {
-    std::stable_sort(suspects_.begin(), suspects_.end(),
-                     [](const Suspect& a, const Suspect& b) { return a.key < b.key; });
-    auto suspect = suspects_.begin();
+    // The suspects in key order, found order within a key; sorted as indices, which move cheaply.
+    std::vector<std::uint32_t> byKey(suspects_.size());
+    for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return suspects_[a].key < suspects_[b].key; });
+    auto suspect = byKey.begin();
     auto other = groups_.begin();
-    while (suspect != suspects_.end() || other != groups_.end()) {
-      const bool fromSuspects = other == groups_.end() || (suspect != suspects_.end() && suspect->key <= other->first);
-      OrphanGroup group{fromSuspects ? suspect->key : other->first, {}};
-      for (; suspect != suspects_.end() && suspect->key == group.suspectedBundleIdentifier; ++suspect)
-        group.findings.push_back(folderFinding(*suspect));
+    const auto key = [this](auto at) -> const std::string& { return suspects_[*at].key; };
+    while (suspect != byKey.end() || other != groups_.end()) {
+      const bool fromSuspects = other == groups_.end() || (suspect != byKey.end() && key(suspect) <= other->first);
+      OrphanGroup group{fromSuspects ? key(suspect) : other->first, {}};
+      for (; suspect != byKey.end() && key(suspect) == group.suspectedBundleIdentifier; ++suspect)
+        group.findings.push_back(folderFinding(suspects_[*suspect]));
       if (other != groups_.end() && other->first == group.suspectedBundleIdentifier) {
         for (auto& finding : other->second) group.findings.push_back(std::move(finding));
         ++other;
@@ -205,7 +209,9 @@ class InnerScan {
 
   // The confidence of a folder-pass orphan, with the evidence that decides it.
   FindingConfidence classify(const std::string& suspected, std::vector<MatchEvidence>& evidence) const {
-    const std::string lower = platform::lowercased(suspected);
+    // Nothing running and no removed app known (a scan without a history): no need to lower the name.
+    const std::string lower =
+        runningLower_.empty() && removedOwners_.empty() ? std::string() : platform::lowercased(suspected);
     if (runningLower_.contains(lower)) {
       evidence.emplace_back(EvidenceKind::runningProcess, "A process with this bundle identifier is running.", 0);
       return FindingConfidence::inUse;

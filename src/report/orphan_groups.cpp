@@ -87,10 +87,26 @@ class PrettyWriter {
   }
   // Before an object's member; `name` needs no escapes.
   void key(std::string_view name) {
-    item();
-    out_ += '"';
-    out_.append(name);
-    out_.append("\": ", 3);
+    // The comma, new line, indent and name go out in one piece.
+    char text[128];
+    const std::size_t indent = 1 + static_cast<std::size_t>(depth_) * 2;
+    if (indent > kNewLine.size() || name.size() > sizeof text - 5 - kNewLine.size()) {
+      item();
+      out_ += '"';
+      out_.append(name);
+      out_.append("\": ", 3);
+      return;
+    }
+    std::size_t n = 0;
+    if (!first_) text[n++] = ',';
+    first_ = false;
+    std::memcpy(text + n, kNewLine.data(), indent);
+    n += indent;
+    text[n++] = '"';
+    std::memcpy(text + n, name.data(), name.size());
+    n += name.size();
+    std::memcpy(text + n, "\": ", 3);
+    out_.append(text, n + 3);
   }
   // Before an array's element.
   void item() {
@@ -204,9 +220,11 @@ class PrettyWriter {
 
 // A finding in its JSON form in the dialect: its location as "path".
 void writeFinding(PrettyWriter& w, const FileFinding& f) {
+  std::string_view path = f.url.rawPath();  // as Url::path gives it, without a copy
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   w.open('{');
   w.key("id"), w.uuid(f.id);
-  w.key("path"), w.string(f.url.path());
+  w.key("path"), w.string(path);
   w.key("kind"), w.plain(stringValue(f.kind));
   w.key("confidence"), w.plain(stringValue(f.confidence));
   w.key("score"), w.number(f.score);
