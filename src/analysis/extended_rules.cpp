@@ -200,6 +200,48 @@ Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
   return kNo;
 }
 
+// A label of the app's own identifier past its vendor's that joins two words or more ("obs-studio" of
+// com.obsproject.obs-studio), as an item's whole name: the vendor chose it for this app alone.
+Found wordsOfIdentifierLabel(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  const std::string letters = alnumLower(item.stem);
+  for (std::size_t i = own.size() >= 3 ? 2 : 1; i < own.size(); ++i) {
+    if (letters != alnumLower(own[i]) || letters == app.name) continue;
+    // Its words but editions and roles: two at least, or one that is no everyday word.
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < own[i].size();) {
+      const std::size_t end = std::min(own[i].find_first_of("-_", start), own[i].size());
+      if (const std::string w = own[i].substr(start, end - start); !w.empty() && !among(kQualifiers, w) && !among(kRoles, w))
+        words.push_back(w);
+      start = end + 1;
+    }
+    if (own[i].find_first_of("-_") != std::string::npos &&
+        (words.size() >= 2 || (words.size() == 1 && words[0].size() >= kShortNameLength && !isCommonWord(words[0]) &&
+                               alnumLower(words[0]) != app.name)))
+      return Fills{own[i], {}};
+  }
+  return kNo;
+}
+
+// The words of the vendor's label then the product's label of the app's identifier as an item's whole name
+// ("Cisco Spark" for Cisco-Systems.Spark, "Google Chrome" for com.google.Chrome); the vendor may be given by
+// its first word alone.
+Found vendorAndProductWords(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 2 || (own.size() == 2 && own[0].size() <= 3)) return kNo;
+  const std::string& vendorLabel = own[own.size() - 2];
+  const std::string vendor = alnumLower(vendorLabel), product = alnumLower(own.back());
+  const std::string vendorFirst = alnumLower(vendorLabel.substr(0, vendorLabel.find_first_of("-_")));
+  if (vendorFirst.size() < kMinimumProductLength || product.size() < kMinimumProductLength) return kNo;
+  const std::string& stem = item.stem;
+  for (const std::string* v : {&vendorFirst, &vendor}) {
+    const std::size_t end = alnumPrefixLength(stem, *v);
+    if (end == 0 || end >= stem.size() || isAlnum(stem[end])) continue;
+    if (alnumLower(std::string_view(stem).substr(end)) == product) return Fills{stem, {}};
+  }
+  return kNo;
+}
+
 // Rules held at Review.
 
 Found identifierBehindTeam(const AppFacts& app, const Item& item) {
@@ -295,6 +337,20 @@ Found identifierLabel(const AppFacts& app, const Item& item) {
       return Fills{own[i], {}};
   return kNo;
 }
+// The last label of the app's identifier with nothing but editions or roles run on in new words
+// ("SparkMacDesktop" for Cisco-Systems.Spark).
+Found productLabelAndEditions(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 2) return kNo;
+  const std::string label = alnumLower(own.back());
+  const std::string& stem = item.stem;
+  const std::size_t end = label.size() < kMinimumProductLength ? 0 : alnumPrefixLength(stem, label);
+  if (end == 0 || end >= stem.size() || (isAlnum(stem[end]) && !boundary(stem[end - 1], stem[end]))) return kNo;
+  const std::string rest = alnumLower(std::string_view(stem).substr(end));
+  return !rest.empty() && !isDigit(rest[0]) && onlyEditionsRolesAndNumbers(rest)
+             ? Found(Fills{stem.substr(0, end), stem.substr(end)})
+             : kNo;
+}
 // The vendor's own name, when no other installed app comes from that vendor.
 Found vendorName(const AppFacts& app, const Item& item) {
   return !app.vendorPrefix.empty() && app.vendor != app.name && alnumLower(item.stem) == app.vendor
@@ -388,6 +444,12 @@ constexpr Rule kRules[] = {
     {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
      "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
      identifierLabelInVendorFolder},
+    {"words of an identifier label", kProbably, K::relatedComponent, kStrongWeight,
+     "Named exactly for the label {1} of this app's identifier, which joins words the vendor chose for this app.",
+     wordsOfIdentifierLabel},
+    {"vendor and product words", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named {1}: the vendor and the product that this app's identifier names.",
+     vendorAndProductWords},
     {"log named for the vendor", kProbably, K::sameDeveloper, kStrongWeight,
      "A log named for this app's vendor {1}, from which no other app is installed; logs hold nothing a user keeps.",
      logNamedForVendor},
@@ -438,6 +500,9 @@ constexpr Rule kRules[] = {
     {"label of the identifier", kReview, K::relatedComponent, kQualifiedNameWeight,
      "Named exactly for the label {1} of this app's identifier; held at Review.",
      identifierLabel},
+    {"identifier label and an edition", kReview, K::relatedComponent, kQualifiedNameWeight,
+     "Named as the label {1} of this app's identifier followed by {2}, an edition or a role; held at Review.",
+     productLabelAndEditions},
     {"vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
      "Named for this app's vendor {1}, from which no other app is installed; held at Review because it may hold the vendor's other products' data.",
      vendorName},
