@@ -66,7 +66,7 @@ TEST_P(CorpusAccuracyTest, RecallAndFalseOffers) {
     const int searched = extended.ownPathsSearched;
     EXPECT_GE(percent(selectable(extended.foundSearched), searched), noPeers ? 86.5 : 84.5);
     EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), 97.0);
-    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 94.8 : 93.9);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 95.4 : 94.2);
     // At Review: another installed app's item at most 3 times; of nobody analysed, under 40 in all.
     EXPECT_LE(extended.otherOffered[2], noPeers ? 40 : 3);
     EXPECT_EQ(selectable(extended.distractorOffered), 0);

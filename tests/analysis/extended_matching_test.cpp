@@ -268,6 +268,10 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
   EXPECT_EQ(orb.assessHomeItem(".macvirt", "in the home folder")->explanation,
             "Named exactly for the label macvirt of this app's identifier in the home folder" + homeNote);
   EXPECT_FALSE(orb.assessHomeItem("macvirt", "in the home folder"));  // visible: the user's own
+  const AppIdentity karabiner = app("Karabiner-Elements", "org.pqrs.Karabiner-Elements");
+  EXPECT_EQ(Matcher(karabiner, {}).assessHomeItem("karabiner", "in the home folder's .config folder")->explanation,
+            "Named exactly for this app's product line Karabiner in the home folder's .config folder" + homeNote);
+  EXPECT_FALSE(Matcher(karabiner, {app("Karabiner Lite", "com.other.kl")}).assessHomeItem("karabiner", "in the home folder's .config folder"));
   const Matcher iina(app("IINA", "com.colliderli.iina"), {});
   EXPECT_EQ(iina.assessExtension("Open in IINA.safariextz")->explanation,
             "A browser extension named for the application name IINA; held at Review.");
