@@ -299,6 +299,7 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Caches/com.other.tool/Harbor Backup"));       // another app's own folder
   mac.makeFolder(mac.user("Library/Logs/Harbor/Harbor Backup"));                  // beside a file of nobody's:
   mac.writeFile(mac.user("Library/Logs/Harbor/notes.txt"), "x");                  // the vendor folder stays
+  mac.writeFile(mac.user("Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist"), "x");  // macOS's
   const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
   const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
   AppAnalyzer::Collaborators c;
@@ -315,10 +316,12 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
     return out;
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
+                                                    "Review 26 /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
   // The vendor folder Caches/Harbor holds nothing but the base rules' finding inside it, so it goes with it;
-  // the crash stores, which many apps share, do not.
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+  // the crash stores and macOS's crash folder, which many apps share, do not.
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 91 /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
+                                                   "Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                    "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
                                                    "Probably Leftover 65 /home/Library/Caches/Harbor",
                                                    "Probably Leftover 65 /home/Library/Logs/Harbor/Harbor Backup",
@@ -330,7 +333,8 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   std::vector<std::string> shared;
   for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
     shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
-  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
+  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
+                                               "Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                "Probably Leftover /home/Library/Caches/SentryCrash/Harbor Backup",
                                                "Probably Leftover /home/Library/Caches/Harbor",
                                                "Probably Leftover /home/Library/Logs/Harbor/Harbor Backup",
