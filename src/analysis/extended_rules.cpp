@@ -337,7 +337,7 @@ Found identifierLabel(const AppFacts& app, const Item& item) {
       return Fills{own[i], {}};
   return kNo;
 }
-// The last label of the app's identifier with nothing but editions or roles run on in new words
+// The last label of the app's identifier with nothing but editions or roles run on in capitalised words
 // ("SparkMacDesktop" for Cisco-Systems.Spark).
 Found productLabelAndEditions(const AppFacts& app, const Item& item) {
   const auto own = labels(app.identity.bundleIdentifier.value_or(""));
@@ -345,7 +345,8 @@ Found productLabelAndEditions(const AppFacts& app, const Item& item) {
   const std::string label = alnumLower(own.back());
   const std::string& stem = item.stem;
   const std::size_t end = label.size() < kMinimumProductLength ? 0 : alnumPrefixLength(stem, label);
-  if (end == 0 || end >= stem.size() || (isAlnum(stem[end]) && !boundary(stem[end - 1], stem[end]))) return kNo;
+  // Run together with a capital only: "Spark Desktop" is as likely another product's name.
+  if (end == 0 || end >= stem.size() || !isUpper(stem[end]) || !isLower(stem[end - 1])) return kNo;
   const std::string rest = alnumLower(std::string_view(stem).substr(end));
   return !rest.empty() && !isDigit(rest[0]) && onlyEditionsRolesAndNumbers(rest)
              ? Found(Fills{stem.substr(0, end), stem.substr(end)})

@@ -100,6 +100,7 @@ std::vector<RuleCase> reviewCases() {
        "Named as the label Spark of this app's identifier followed by MacDesktop, an edition or a role; held at Review."},
       {app("Webex", "Cisco-Systems.Spark"), {}, "SparkPlug", ""},
       {app("Webex", "Cisco-Systems.Spark"), {}, "Sparkle Desktop", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Spark Desktop", ""},  // another product's name, as likely
   };
 }
 
