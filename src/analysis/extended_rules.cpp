@@ -188,6 +188,18 @@ Found wordsOfIdentifierLabel(const AppFacts& app, const Item& item) {
   return kNo;
 }
 
+// The app's short, uncommon name as an item's whole name, when the app's identifier has it as a label of
+// its own ("Zed" for dev.zed.Zed, "VLC" for org.videolan.vlc): the vendor named the product so.
+Found shortNameTheIdentifierNames(const AppFacts& app, const Item& item) {
+  if (app.name.empty() || app.name.size() >= kShortNameLength || app.commonWord || app.nameShared ||
+      alnumLower(item.stem) != app.name || item.stem.size() != app.name.size())
+    return kNo;
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  for (std::size_t i = 1; i < own.size(); ++i)
+    if (own[i] == app.name) return Fills{own[i], {}};
+  return kNo;
+}
+
 // The words of the vendor's label then the product's label of the app's identifier as an item's whole name
 // ("Cisco Spark" for Cisco-Systems.Spark, "Google Chrome" for com.google.Chrome); the vendor may be given by
 // its first word alone.
@@ -248,6 +260,9 @@ constexpr Rule kStrongRules[] = {
     {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
      "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
      identifierLabelInVendorFolder},
+    {"short name the identifier names", kProbably, K::appName, kStrongWeight,
+     "Named exactly for the short application name {app}, which this app's identifier also gives as its label {1}.",
+     shortNameTheIdentifierNames},
     {"words of an identifier label", kProbably, K::relatedComponent, kStrongWeight,
      "Named exactly for the label {1} of this app's identifier, which joins words the vendor chose for this app.",
      wordsOfIdentifierLabel},

@@ -184,6 +184,9 @@ std::vector<RuleCase> strongCases() {
       {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark Board", ""},
       {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Systems", ""},
       {app("Foo", "com.foo"), {}, "Com Foo", ""},  // no vendor label
+      {app("Zed", "dev.zed.Zed"), {}, "Zed", "Named exactly for the short application name Zed, which this app's identifier also gives as its label zed."},
+      {app("Zed", "dev.zed.Zed"), {}, "Zed-Preview", ""},
+      {app("UTM", "com.example.tool"), {}, "UTM", ""},  // the identifier does not name it
       {app("OBS", "com.obsproject.obs-studio"), {}, "obs-studio",
        "Named exactly for the label obs-studio of this app's identifier, which joins words the vendor chose for this app."},
       {app("OBS", "com.obsproject.obs-studio"), {}, "obs-studio-extras", ""},
