@@ -63,8 +63,12 @@ void tiers(const testing::CorpusScore::ByTier& before, const testing::CorpusScor
 
 }  // namespace
 
-int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers) {
+int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers, bool keep) {
   testing::TemporaryFolder tmp("corvane-bench-accuracy");
+  if (keep) {
+    tmp.keep();
+    std::printf("the corpus Mac stays at %s\n", tmp.path().c_str());
+  }
   testing::SampleMac mac(tmp.path());
   auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(sourceDir));
   if (!corpus) {

@@ -27,7 +27,7 @@ int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
 int benchSignature(int mebibytes);
 int benchHistory(int records);
-int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers);
+int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers, bool keep = false);
 }
 
 namespace {
@@ -171,7 +171,7 @@ const Case kCases[] = {
     {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
     {"dsstore", {}, "parsing the large .DS_Store among the shared fixtures (skipped when absent)"},
     {"accuracy", {}, "the leftovers corpus scored (`--list` lists every item; `--no-peers` installs every\n"
-                     "    other app beside look-alike items of no app)"},
+                     "    other app beside look-alike items of no app; `--keep` leaves the sample Mac on disk)"},
 };
 
 void usage() {
@@ -230,9 +230,9 @@ int main(int argc, char** argv) {
     for (const auto& c : kCases) worst = std::max(worst, run(c.name, c.defaults, tool));
     return worst;
   }
-  if (args.front() == "accuracy" && args.size() <= 3) {
+  if (args.front() == "accuracy" && args.size() <= 4) {
     const auto given = [&](const char* option) { return std::find(args.begin() + 1, args.end(), option) != args.end(); };
-    return bench::benchAccuracy(CORVANE_SOURCE_DIR, given("--list"), given("--no-peers"));
+    return bench::benchAccuracy(CORVANE_SOURCE_DIR, given("--list"), given("--no-peers"), given("--keep"));
   }
   const Case* chosen = nullptr;
   for (const auto& c : kCases)

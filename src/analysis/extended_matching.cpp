@@ -73,6 +73,12 @@ std::optional<MatchEvidence> Matcher::assessHomeItem(std::string_view name, std:
                            kQualifiedNameWeight);
     }
   }
+  if (!exact && !facts_.productLine.empty() && letters == facts_.productLine)
+    return MatchEvidence(EvidenceKind::appName,
+                         "Named exactly for this app's product line " +
+                             facts_.identity.name.substr(0, alnumPrefixLength(facts_.identity.name, facts_.productLine)) + " " +
+                             std::string(where) + "; held at Review because apps do not record such folders.",
+                         kQualifiedNameWeight);
   if (!exact || (facts_.name.size() < kShortNameLength && bare.size() != facts_.name.size())) return std::nullopt;
   return MatchEvidence(EvidenceKind::appName,
                        "Named exactly for the application name " + facts_.identity.name + " " + std::string(where) +

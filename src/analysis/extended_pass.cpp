@@ -91,7 +91,7 @@ void holdAtReview(FileFinding& f, const char* note) {
 ExtendedPass::ExtendedPass(const AppAnalyzer& analyzer, Subject subject, const std::vector<Location>& locations,
                            std::vector<FileFinding>& findings)
     : analyzer_(analyzer), subject_(subject), findings_(findings), matcher_(subject.identity, subject.coInstalled),
-      filter_(subject.identity) {
+      filter_(subject.identity), locations_(locations) {
   for (const auto& location : locations) listed_.insert(location.url.path());
   const auto plain = [](std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -428,6 +428,7 @@ void ExtendedPass::finish() {
   removeStrongerClaims();
   weighBaseFindings();
   yieldToWhatIsInside();
+  foldersHoldingOnlyThisApp();
 }
 
 }  // namespace corvane

@@ -6,8 +6,8 @@
 // strong. At the end it looks in the vendor's own folders of the home Library, a few folders outside the
 // listed ones and the command-line tool folders, removes every finding that a co-installed app claims
 // more strongly or that rests on a name found inside a longer word, weighs the base rules' Review
-// findings once more, and lets its own folders yield to what lies inside them. Nothing is kept per entry
-// walked.
+// findings once more, lets its own folders yield to what lies inside them, and offers a folder that holds
+// nothing but this app's findings with them. Nothing is kept per entry walked.
 
 #include <set>
 #include <string>
@@ -88,6 +88,10 @@ class ExtendedPass {
   // item another installed app owns.
   void yieldToWhatIsInside();
   bool holdsAnotherAppsItem(const std::string& folder) const;
+  // A folder directly in a listed location that holds nothing but this app's findings goes with them
+  // (extended_shells.cpp).
+  void foldersHoldingOnlyThisApp();
+  const std::vector<AppAnalyzer::SearchLocation>& locations_;
 };
 
 }  // namespace corvane

@@ -1,50 +1,15 @@
 #include "analysis/extended_rules.h"
 
 #include <algorithm>
+#include <vector>
 
-#include "analysis/common_words.h"
-#include "analysis/extended_text.h"
-#include "platform/unicode.h"
+#include "analysis/extended_rule_helpers.h"
 
 namespace corvane::ExtendedMatching {
 
 namespace {
 
-using namespace text;
-using IdentifierMatch = MatchEngine::IdentifierMatch;
-using Found = std::optional<Fills>;
-constexpr Found kNo = std::nullopt;
-
-// The first of the app's identifiers that the name behind a team prefix matches, and how.
-std::pair<IdentifierMatch, std::string> teamMatch(const AppFacts& app, const Item& item) {
-  if (item.team)
-    for (const auto& t : app.targets)
-      if (const auto m = MatchEngine::identifierMatch(*item.team, t); m != IdentifierMatch::none) return {m, t};
-  return {IdentifierMatch::none, {}};
-}
-
-// The app's identifier followed directly by a capitalised word, in `form`.
-Found identifierAndWord(const AppFacts& app, std::string_view form) {
-  const std::string lowered = platform::lowercased(form);
-  for (const auto& t : app.targets)
-    if (lowered.size() > t.size() && startsWith(lowered, t) && isUpper(form[t.size()]))
-      return Fills{t, std::string(form.substr(t.size()))};
-  return kNo;
-}
-
-bool underVendorPrefix(const AppFacts& app, const std::string& lowered) {
-  return !app.vendorPrefix.empty() && (lowered == app.vendorPrefix || startsWith(lowered, app.vendorPrefix + "."));
-}
-
-// Applies `test` to the name as written, behind a team prefix and inside a wrapper, the first that holds.
-template <typename Test>
-Found inEachForm(const Item& item, Test test, bool wrapped = true) {
-  if (auto found = test(item.stem)) return found;
-  for (const std::optional<std::string>* form : {&item.team, wrapped ? &item.wrapped : nullptr})
-    if (form && *form)
-      if (auto found = test(**form)) return found;
-  return kNo;
-}
+using namespace rule_support;
 
 // Strong rules.
 
@@ -200,155 +165,62 @@ Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
   return kNo;
 }
 
-// Rules held at Review.
-
-Found identifierBehindTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
-}
-Found familyBehindTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
-}
-Found nameBehindTeam(const AppFacts& app, const Item& item) {
-  return item.team && !app.name.empty() && occurrence(*item.team, app.name) >= Claim::wholeWord ? Found(Fills{}) : kNo;
-}
-// Recent-document lists write the team in lower case; only an identifier of the app may follow it.
-Found familyBehindLowerCaseTeam(const AppFacts& app, const Item& item) {
-  if (item.team || item.stem.size() <= kTeamLength + 1 || item.stem[kTeamLength] != '.') return kNo;
-  const std::string rest = item.stem.substr(kTeamLength + 1);
-  for (const auto& t : app.targets)
-    if (MatchEngine::identifierMatch(rest, t) != IdentifierMatch::none) return Fills{t, {}};
-  return kNo;
-}
-Found identifierAndWordInAnyForm(const AppFacts& app, const Item& item) {
-  return inEachForm(item, [&](const std::string& form) { return identifierAndWord(app, form); });
-}
-Found underUnsharedPrefix(const AppFacts& app, const Item& item) {
-  return inEachForm(item, [&](const std::string& form) {
-    return underVendorPrefix(app, platform::lowercased(form)) ? Found(Fills{app.vendorPrefix, {}}) : kNo;
-  });
-}
-// Under a prefix the vendor's other apps share, only a label that starts with this app's product.
-Found productUnderSharedPrefix(const AppFacts& app, const Item& item) {
-  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
-  if (own.size() < 3 || app.product == app.name || app.product.size() < kMinimumProductLength) return kNo;
-  return inEachForm(item, [&](const std::string& form) {
-    const auto parts = labels(form);
-    if (parts.size() < 3 || parts[0] != own[0] || parts[1] != own[1] || parts[2] == own[2]) return kNo;
-    const std::string written = form.substr(parts[0].size() + parts[1].size() + 2);
-    if (!startsWith(alnumLower(parts[2]), app.product) ||
-        occurrence(written.substr(0, written.find('.')), app.product) < Claim::wholeWord)
-      return kNo;
-    return Found(Fills{leadingLabels(own, 2), app.productWord});
-  });
-}
-Found shortNameAsWord(const AppFacts& app, const Item& item) {
-  return app.name.size() < kShortNameLength && !app.name.empty() && occurrence(item.stem, app.name) >= Claim::wholeWord &&
-                 startsWith(alnumLower(item.stem), app.name)
-             ? Found(Fills{})
-             : kNo;
-}
-Found exactDottedName(const AppFacts& app, const Item& item) {
-  return app.name.size() >= kShortNameLength && alnumLower(item.stem) == app.name &&
-                 app.identity.name.find('.') != std::string::npos
-             ? Found(Fills{})
-             : kNo;
-}
-Found exactName(const AppFacts& app, const Item& item) {
-  return app.name.size() >= kShortNameLength && alnumLower(item.stem) == app.name ? Found(Fills{}) : kNo;
-}
-Found nameWithoutQualifier(const AppFacts& app, const Item& item) {
-  return !app.shortened.empty() && alnumLower(item.stem) == app.shortened ? Found(Fills{item.stem, {}}) : kNo;
-}
-// "ZoomUpdater" for "zoom.us": the name before its dot-label, then directly a new word.
-Found nameStemAndWord(const AppFacts& app, const Item& item) {
-  if (app.nameStem.empty()) return kNo;
-  return inEachForm(
-      item,
-      [&](const std::string& form) {
-        const std::size_t end = alnumPrefixLength(form, app.nameStem);
-        return end > 0 && end < form.size() && isUpper(form[end]) && isLower(form[end - 1])
-                   ? Found(Fills{app.nameStemWritten, form.substr(end)})
-                   : kNo;
-      },
-      /*wrapped=*/false);
-}
-// An identifier of another vendor whose last label is this app's whole name ("org.keepassx.keepassxc").
-Found identifierEndingInName(const AppFacts& app, const Item& item) {
-  const auto parts = labels(item.stem);
-  return parts.size() >= 3 && app.name.size() >= kShortNameLength && alnumLower(parts.back()) == app.name &&
-                 parts.back().size() == app.name.size()
-             ? Found(Fills{})
-             : kNo;
-}
-Found nameRunTogether(const AppFacts& app, const Item& item) {
-  if (auto label = runTogether(app, item.url)) return Fills{*label, {}};
-  return kNo;
-}
-// A label of the app's own identifier past its vendor's, as a whole name ("Codex" for com.openai.codex).
-Found identifierLabel(const AppFacts& app, const Item& item) {
+// A label of the app's own identifier past its vendor's that joins two words or more ("obs-studio" of
+// com.obsproject.obs-studio), as an item's whole name: the vendor chose it for this app alone.
+Found wordsOfIdentifierLabel(const AppFacts& app, const Item& item) {
   const auto own = labels(app.identity.bundleIdentifier.value_or(""));
   const std::string letters = alnumLower(item.stem);
-  for (std::size_t i = 2; own.size() >= 3 && i < own.size(); ++i)
-    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters) && letters != app.name)
+  for (std::size_t i = own.size() >= 3 ? 2 : 1; i < own.size(); ++i) {
+    if (letters != alnumLower(own[i]) || letters == app.name) continue;
+    // Its words but editions and roles: two at least, or one that is no everyday word.
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < own[i].size();) {
+      const std::size_t end = std::min(own[i].find_first_of("-_", start), own[i].size());
+      if (const std::string w = own[i].substr(start, end - start); !w.empty() && !among(kQualifiers, w) && !among(kRoles, w))
+        words.push_back(w);
+      start = end + 1;
+    }
+    if (own[i].find_first_of("-_") != std::string::npos &&
+        (words.size() >= 2 || (words.size() == 1 && words[0].size() >= kShortNameLength && !isCommonWord(words[0]) &&
+                               alnumLower(words[0]) != app.name)))
       return Fills{own[i], {}};
-  return kNo;
-}
-// The vendor's own name, when no other installed app comes from that vendor.
-Found vendorName(const AppFacts& app, const Item& item) {
-  return !app.vendorPrefix.empty() && app.vendor != app.name && alnumLower(item.stem) == app.vendor
-             ? Found(Fills{item.stem, {}})
-             : kNo;
-}
-Found startsWithVendorName(const AppFacts& app, const Item& item) {
-  if (app.vendorPrefix.empty() || app.vendor == app.name) return kNo;
-  const std::string& stem = item.stem;
-  const std::size_t end = alnumPrefixLength(stem, app.vendor);
-  return end > 0 && end < stem.size() && (!isAlnum(stem[end]) || boundary(stem[end - 1], stem[end]))
-             ? Found(Fills{stem.substr(0, end), {}})
-             : kNo;
-}
-Found firstWordOfNameAndVendor(const AppFacts& app, const Item& item) {
-  return !app.firstWord.empty() && alnumLower(item.stem) == app.firstWord ? Found(Fills{item.stem, {}}) : kNo;
-}
-// The nearest vendor folder above the item, and the item named for the product.
-Found productInVendorFolder(const AppFacts& app, const Item& item) {
-  const auto parts = url::pathComponents(item.below);
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    if (!isVendorFolder(app, parts[i])) continue;
-    if (app.product.size() >= kMinimumProductLength && occurrence(item.stem, app.product) >= Claim::wholeWord)
-      return Fills{parts[i], {}};
-    break;
   }
   return kNo;
 }
 
-// An identifier under a web domain made of the app's own, uncommon name and a domain word, under a prefix no
-// other installed app uses ("com.getquillpad.app" for Quillpad).
-Found nameAsWebDomain(const AppFacts& app, const Item& item) {
-  const auto parts = labels(platform::lowercased(item.identifierForm));
-  if (parts.size() < 2 || parts[0].size() < 2 || parts[0].size() > 6 || app.commonWord || app.nameShared ||
-      prefixUsedBy(app.peers, parts[0] + "." + parts[1]))
+// The app's short, uncommon name as an item's whole name, when the app's identifier has it as a label of
+// its own ("Zed" for dev.zed.Zed, "VLC" for org.videolan.vlc): the vendor named the product so.
+Found shortNameTheIdentifierNames(const AppFacts& app, const Item& item) {
+  if (app.name.empty() || app.name.size() >= kShortNameLength || app.commonWord || app.nameShared ||
+      alnumLower(item.stem) != app.name || item.stem.size() != app.name.size())
     return kNo;
-  const std::string domain = alnumLower(parts[1]);
-  for (const std::string* n : {&app.name, &app.shortened}) {
-    if (n->size() < kShortNameLength || isCommonWord(*n) || domain.size() <= n->size()) continue;
-    const std::size_t at = domain.find(*n);
-    const std::string_view before = std::string_view(domain).substr(0, at);
-    const std::string_view after = std::string_view(domain).substr(at == std::string::npos ? 0 : at + n->size());
-    if (at != std::string::npos && ((after.empty() && among(kDomainPrefixes, before)) ||
-                                     (before.empty() && among(kDomainSuffixes, after))))
-      return Fills{parts[0] + "." + parts[1], {}};
-  }
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  for (std::size_t i = 1; i < own.size(); ++i)
+    if (own[i] == app.name) return Fills{own[i], {}};
   return kNo;
 }
 
-constexpr Reach kProbably = Reach::probablyLeftover, kReview = Reach::review;
-using K = EvidenceKind;
+// The words of the vendor's label then the product's label of the app's identifier as an item's whole name
+// ("Cisco Spark" for Cisco-Systems.Spark, "Google Chrome" for com.google.Chrome); the vendor may be given by
+// its first word alone.
+Found vendorAndProductWords(const AppFacts& app, const Item& item) {
+  const auto own = labels(app.identity.bundleIdentifier.value_or(""));
+  if (own.size() < 2 || (own.size() == 2 && own[0].size() <= 3)) return kNo;
+  const std::string& vendorLabel = own[own.size() - 2];
+  const std::string vendor = alnumLower(vendorLabel), product = alnumLower(own.back());
+  const std::string vendorFirst = alnumLower(vendorLabel.substr(0, vendorLabel.find_first_of("-_")));
+  if (vendorFirst.size() < kMinimumProductLength || product.size() < kMinimumProductLength) return kNo;
+  const std::string& stem = item.stem;
+  for (const std::string* v : {&vendorFirst, &vendor}) {
+    const std::size_t end = alnumPrefixLength(stem, *v);
+    if (end == 0 || end >= stem.size() || isAlnum(stem[end])) continue;
+    if (alnumLower(std::string_view(stem).substr(end)) == product) return Fills{stem, {}};
+  }
+  return kNo;
+}
 
 // clang-format off
-constexpr Rule kRules[] = {
+constexpr Rule kStrongRules[] = {
     // Strong, specific evidence: "Probably Leftover" in every location. A name behind another team's
     // prefix meets none of these.
     {"own identifier behind own team", kProbably, K::teamIdentifier, kStrongWeight,
@@ -388,71 +260,18 @@ constexpr Rule kRules[] = {
     {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
      "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
      identifierLabelInVendorFolder},
+    {"short name the identifier names", kProbably, K::appName, kStrongWeight,
+     "Named exactly for the short application name {app}, which this app's identifier also gives as its label {1}.",
+     shortNameTheIdentifierNames},
+    {"words of an identifier label", kProbably, K::relatedComponent, kStrongWeight,
+     "Named exactly for the label {1} of this app's identifier, which joins words the vendor chose for this app.",
+     wordsOfIdentifierLabel},
+    {"vendor and product words", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named {1}: the vendor and the product that this app's identifier names.",
+     vendorAndProductWords},
     {"log named for the vendor", kProbably, K::sameDeveloper, kStrongWeight,
      "A log named for this app's vendor {1}, from which no other app is installed; logs hold nothing a user keeps.",
      logNamedForVendor},
-
-    // Weaker evidence, held at Review.
-    {"identifier behind a team prefix", kReview, K::relatedComponent, kTeamExactWeight,
-     "Named for this app's identifier {1} behind a developer-team prefix; held at Review because no signature declares it.",
-     identifierBehindTeam},
-    {"identifier family behind a team prefix", kReview, K::relatedComponent, kHelperWeight,
-     "Named for a member of this app's identifier family ({1}) behind a developer-team prefix; held at Review because no signature declares it.",
-     familyBehindTeam},
-    {"name behind a team prefix", kReview, K::appName, kNameWeight,
-     "Named for the application name {app} behind a developer-team prefix; held at Review because no signature declares it.",
-     nameBehindTeam},
-    {"identifier family behind a lower-case team", kReview, K::relatedComponent, kHelperWeight,
-     "Named for this app's identifier family ({1}) behind a developer-team prefix; held at Review because no signature declares it.",
-     familyBehindLowerCaseTeam},
-    {"identifier and a word, any form", kReview, K::relatedComponent, kHelperWeight,
-     "Named as this app's identifier {1} followed directly by the word {2}, the way its helpers are named; held at Review.",
-     identifierAndWordInAnyForm},
-    {"unshared vendor prefix", kReview, K::sameDeveloper, kHelperWeight,
-     "Named under this app's vendor prefix {1}, which no other installed app uses; held at Review because the vendor may ship more apps.",
-     underUnsharedPrefix},
-    {"product under a shared vendor prefix", kReview, K::sameDeveloper, kQualifiedNameWeight,
-     "Named under the vendor prefix {1} for this app's product {2}; held at Review because other apps of the vendor share the prefix.",
-     productUnderSharedPrefix},
-    {"short name as a word", kReview, K::appName, kShortNameWeight,
-     "Named with the short application name {app} as a whole word; short names match by accident more easily, so it is held at Review.",
-     shortNameAsWord},
-    {"exact name with a dot-label", kReview, K::appName, kNameWeight,
-     "Named exactly for the application name {app}, whose last dot-label is part of the name; held at Review.",
-     exactDottedName},
-    {"exact name", kReview, K::appName, kNameWeight,
-     "Named exactly for the application name {app} where items are usually tied by their identifier; held at Review.",
-     exactName},
-    {"name without its qualifier", kReview, K::appName, kQualifiedNameWeight,
-     "Named {1}, the application name without its trailing qualifier; held at Review.",
-     nameWithoutQualifier},
-    {"name before its dot-label and a word", kReview, K::appName, kHelperWeight,
-     "Named as the application name {1} followed directly by the word {2}, the way its helpers are named; held at Review.",
-     nameStemAndWord},
-    {"identifier ending in the name", kReview, K::appName, kQualifiedNameWeight,
-     "Named like an identifier whose last label is the application name {app}; held at Review because the identifier is not this app's.",
-     identifierEndingInName},
-    {"name run together", kReview, K::appName, kQualifiedNameWeight,
-     "Named {1}: the application name {app} run together with an edition or a role word; held at Review.",
-     nameRunTogether},
-    {"label of the identifier", kReview, K::relatedComponent, kQualifiedNameWeight,
-     "Named exactly for the label {1} of this app's identifier; held at Review.",
-     identifierLabel},
-    {"vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
-     "Named for this app's vendor {1}, from which no other app is installed; held at Review because it may hold the vendor's other products' data.",
-     vendorName},
-    {"starts with the vendor name", kReview, K::sameDeveloper, kQualifiedNameWeight,
-     "Named starting with this app's vendor {1}, from which no other app is installed; held at Review because the vendor may ship more apps.",
-     startsWithVendorName},
-    {"first word of name and vendor", kReview, K::appName, kQualifiedNameWeight,
-     "Named {1}, the first word of the application name and of its vendor's; held at Review.",
-     firstWordOfNameAndVendor},
-    {"name as a web domain", kReview, K::sameDeveloper, kQualifiedNameWeight,
-     "Named under {1}, a web domain made of the application name {app}; held at Review because the vendor may ship more apps.",
-     nameAsWebDomain},
-    {"product in a vendor folder", kReview, K::appName, kQualifiedNameWeight,
-     "Found in the vendor folder {1} and named for this app's product; held at Review.",
-     productInVendorFolder},
 };
 // clang-format on
 
@@ -475,11 +294,19 @@ std::string filled(std::string_view sentence, const AppFacts& app, const Fills& 
 
 }  // namespace
 
-std::span<const Rule> rules() { return kRules; }
+std::span<const Rule> rules() {
+  static const std::vector<Rule> all = [] {
+    std::vector<Rule> out(std::begin(kStrongRules), std::end(kStrongRules));
+    const auto review = reviewRules();
+    out.insert(out.end(), review.begin(), review.end());
+    return out;
+  }();
+  return all;
+}
 
 std::optional<Holding> firstHolding(Reach reach, const AppFacts& app, const Item& item) {
   if (reach == Reach::probablyLeftover && item.foreignTeam) return std::nullopt;
-  for (const Rule& rule : kRules) {
+  for (const Rule& rule : rules()) {
     if (rule.reach != reach) continue;
     if (auto fills = rule.holds(app, item))
       return Holding{&rule, MatchEvidence(rule.kind, filled(rule.sentence, app, *fills), rule.weight)};

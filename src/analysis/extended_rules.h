@@ -51,8 +51,10 @@ struct Rule {
   std::optional<Fills> (*holds)(const AppFacts&, const Item&);
 };
 
-// The rules, in the order they are read.
+// The rules, in the order they are read: the strong ones, then those held at Review.
 std::span<const Rule> rules();
+// Those held at Review alone (extended_review_rules.cpp).
+std::span<const Rule> reviewRules();
 // The first rule of `reach` that holds for the item, and its evidence; none when none holds.
 struct Holding {
   const Rule* rule;

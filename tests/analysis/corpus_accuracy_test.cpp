@@ -64,9 +64,9 @@ TEST_P(CorpusAccuracyTest, RecallAndFalseOffers) {
     for (const auto* s : {&base, &extended})
       EXPECT_EQ(selectable(s->otherOffered) + selectable(s->appleOffered), 0);
     const int searched = extended.ownPathsSearched;
-    EXPECT_GE(percent(selectable(extended.foundSearched), searched), noPeers ? 86.0 : 84.0);
-    EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), 96.7);
-    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 94.4 : 93.3);
+    EXPECT_GE(percent(selectable(extended.foundSearched), searched), noPeers ? 87.5 : 85.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundSearched), searched), 97.0);
+    EXPECT_GE(percent(CorpusScore::total(extended.foundOverall), extended.ownPaths), noPeers ? 95.4 : 94.2);
     // At Review: another installed app's item at most 3 times; of nobody analysed, under 40 in all.
     EXPECT_LE(extended.otherOffered[2], noPeers ? 40 : 3);
     EXPECT_EQ(selectable(extended.distractorOffered), 0);

@@ -96,6 +96,11 @@ std::vector<RuleCase> reviewCases() {
       {app("Loom", "com.loom.desktop"), {}, "com.getloom.app.plist", ""},  // an everyday word
       {zed, {}, "Zedge", ""},
       {zed, {}, "Blazed", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "SparkMacDesktop",
+       "Named as the label Spark of this app's identifier followed by MacDesktop, an edition or a role; held at Review."},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "SparkPlug", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Sparkle Desktop", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Spark Desktop", ""},  // another product's name, as likely
   };
 }
 
@@ -174,6 +179,18 @@ std::vector<RuleCase> strongCases() {
       {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Notes.log", ""},
       {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
       {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark", "Named Cisco Spark: the vendor and the product that this app's identifier names."},
+      {app("Chrome", "com.google.Chrome"), {}, "Google-Chrome", "Named Google-Chrome: the vendor and the product that this app's identifier names."},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark Board", ""},
+      {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Systems", ""},
+      {app("Foo", "com.foo"), {}, "Com Foo", ""},  // no vendor label
+      {app("Zed", "dev.zed.Zed"), {}, "Zed", "Named exactly for the short application name Zed, which this app's identifier also gives as its label zed."},
+      {app("Zed", "dev.zed.Zed"), {}, "Zed-Preview", ""},
+      {app("UTM", "com.example.tool"), {}, "UTM", ""},  // the identifier does not name it
+      {app("OBS", "com.obsproject.obs-studio"), {}, "obs-studio",
+       "Named exactly for the label obs-studio of this app's identifier, which joins words the vendor chose for this app."},
+      {app("OBS", "com.obsproject.obs-studio"), {}, "obs-studio-extras", ""},
+      {app("Notes", "com.acme.notes-app"), {}, "Notes App", ""},  // an everyday word
   };
 }
 
@@ -255,6 +272,10 @@ TEST(ExtendedMatchingTest, ClaimsAndOtherChannels) {
   EXPECT_EQ(orb.assessHomeItem(".macvirt", "in the home folder")->explanation,
             "Named exactly for the label macvirt of this app's identifier in the home folder" + homeNote);
   EXPECT_FALSE(orb.assessHomeItem("macvirt", "in the home folder"));  // visible: the user's own
+  const AppIdentity karabiner = app("Karabiner-Elements", "org.pqrs.Karabiner-Elements");
+  EXPECT_EQ(Matcher(karabiner, {}).assessHomeItem("karabiner", "in the home folder's .config folder")->explanation,
+            "Named exactly for this app's product line Karabiner in the home folder's .config folder" + homeNote);
+  EXPECT_FALSE(Matcher(karabiner, {app("Karabiner Lite", "com.other.kl")}).assessHomeItem("karabiner", "in the home folder's .config folder"));
   const Matcher iina(app("IINA", "com.colliderli.iina"), {});
   EXPECT_EQ(iina.assessExtension("Open in IINA.safariextz")->explanation,
             "A browser extension named for the application name IINA; held at Review.");
@@ -280,6 +301,9 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Caches/SentryCrash/Harbor Backup"));          // a shared crash store
   mac.makeFolder(mac.user("Library/Caches/com.crashkit.data/com.harbor.backup"));  // one named "<id>.data"
   mac.makeFolder(mac.user("Library/Caches/com.other.tool/Harbor Backup"));       // another app's own folder
+  mac.makeFolder(mac.user("Library/Logs/Harbor/Harbor Backup"));                  // beside a file of nobody's:
+  mac.writeFile(mac.user("Library/Logs/Harbor/notes.txt"), "x");                  // the vendor folder stays
+  mac.writeFile(mac.user("Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist"), "x");  // macOS's
   const AppIdentity harbor = app("Harbor Backup", "com.harbor.backup");
   const std::vector<AppIdentity> peers = {app("Harbor Backup Sync", "com.harborsync.app")};
   AppAnalyzer::Collaborators c;
@@ -296,11 +320,15 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
     return out;
   };
   EXPECT_EQ(found(false), (std::vector<std::string>{"Review 38 /home/Library/Caches/Harbor Backup Beta",
+                                                    "Review 26 /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
                                                     "Review 26 /home/Library/Application Support/Harbor Backup Sync"}));
-  // The vendor folder Caches/Harbor yields to the base rules' finding inside it.
-  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                                   "Probably Leftover 77 /home/Library/Caches/Harbor/Harbor Backup",
+  // The vendor folder Caches/Harbor holds nothing but the base rules' finding inside it, so it goes with it;
+  // the crash stores and macOS's crash folder, which many apps share, do not.
+  EXPECT_EQ(found(true), (std::vector<std::string>{"Probably Leftover 91 /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
+                                                   "Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                    "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
+                                                   "Probably Leftover 65 /home/Library/Caches/Harbor",
+                                                   "Probably Leftover 65 /home/Library/Logs/Harbor/Harbor Backup",
                                                    "Probably Leftover 65 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
                                                    "Review 35 /home/.config/harbor backup",
                                                    "Review 35 /home/Library/Harbor"}));
@@ -309,9 +337,11 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   std::vector<std::string> shared;
   for (const auto& f : AppAnalyzer(layout, c).analyze(harbor, Url::fileURL(mac.system("/Applications/Harbor Backup.app")), {}, vendorPeers).findings)
     shared.push_back(std::string(stringValue(f.confidence)) + " " + f.url.path().substr(tmp.path().size()));
-  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
-                                               "Probably Leftover /home/Library/Caches/Harbor/Harbor Backup",
+  EXPECT_EQ(shared, (std::vector<std::string>{"Probably Leftover /home/Library/Application Support/CrashReporter/Harbor Backup_2024-05-01.plist",
+                                               "Probably Leftover /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                "Probably Leftover /home/Library/Caches/SentryCrash/Harbor Backup",
+                                               "Probably Leftover /home/Library/Caches/Harbor",
+                                               "Probably Leftover /home/Library/Logs/Harbor/Harbor Backup",
                                                "Review /home/.config/harbor backup",
                                                "Review /home/Library/Harbor/Backup Agent",
                                                "Review /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist"}));
@@ -326,7 +356,7 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
   testing::SampleMac mac(tmp.path());
   const std::string bundle = mac.system("/Applications/Quill Pad.app");
   const std::vector<std::pair<std::string, std::string>> files = {
-      {mac.user("Library/Application Support/Acme/com.acme.qpad/data.db"), "x"},  // base rules: Probably 70
+      {mac.user("Library/Application Support/Acme/com.acme.qpad/data.db"), "x"},  // base rules: Probably 70, alone in Acme
       {mac.user("Library/Caches/Acme/Quill Pad Sync/x"), "x"},                  // a vendor folder, nothing of the base rules
       {mac.user("Library/Caches/Acme/Other Tool Cache/x"), "x"},                // the same, holding a peer's item
       {mac.user("Library/Containers/Acme Helper/.com.apple.containermanagerd.metadata.plist"),
@@ -368,8 +398,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
             (std::vector<std::string>{
                 "Probably Leftover 100 /home/Library/Group Containers/ACME123456.com.acme.qpad | Named for this app's "
                 "identifier com.acme.qpad behind the developer team ACME123456 that the app's signature declares.",
-                "Probably Leftover 70 /home/Library/Application Support/Acme/com.acme.qpad | Named exactly for this app's "
-                "bundle identifier com.acme.qpad.",
+                "Probably Leftover 65 /home/Library/Application Support/Acme | Holds nothing but this app's items found "
+                "here (com.acme.qpad), so it goes with them.",
                 "Probably Leftover 65 /root/Library/LaunchDaemons/com.acme.updaterd.plist | Nothing but this app runs the "
                 "program the launch job names, so the job is this app's.",
                 "Probably Leftover 65 /root/usr/local/bin/qpad | This command-line tool link leads into this app's bundle "
