@@ -2,6 +2,7 @@
 // identifiers an installed application, a test fixture or a shared SDK explains, and the developer prefix
 // two identifiers share.
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -62,6 +63,11 @@ std::vector<std::string> nonEmptyPieces(std::string_view text) {
 
 // Letters and digits of any script, "-" and "_".
 bool isIdentifierPiece(std::string_view piece) {
+  const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (std::all_of(piece.begin(), piece.end(), ascii))
+    return std::all_of(piece.begin(), piece.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    });
   for (char32_t c : utf8::decode(piece)) {
     if (c == '-' || c == '_') continue;
     if (c == utf8::kReplacementCharacter || !platform::isAlphanumericScalar(c)) return false;

@@ -29,7 +29,8 @@ TEST(OrphanScannerRulesTest, NamesAndIdentifiers) {
       {"de.bücher.app", "de.bücher.app"},       {"Tool.plist", none},
       {"com.acme.tool name", none},             {"com.acme.\xff\xfe.tool", none},
       {"com.apple.Safari", none},               {"group.com.apple.notes", none},
-      {"SystemGroup.com.apple.x", none},        {"com.acme.plist", none}};
+      {"SystemGroup.com.apple.x", none},        {"com.acme.plist", none},
+      {"com.acme.v2+beta", none},               {"com.acme.Z9~", none}};
   for (const auto& [name, expected] : inferred) {
     SCOPED_TRACE(name);
     EXPECT_EQ(OrphanScanner::inferredBundleIdentifier(name), expected);
