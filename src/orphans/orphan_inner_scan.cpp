@@ -101,12 +101,20 @@ class InnerScan {
   }
 
  private:
-  // An entry of a root that the folder pass suspects: its finding is made when its group is handed out.
+  // An entry of a root that the folder pass suspects: its finding is made when its group is handed out. Its
+  // suspected identifier and name lie back to back in text_ from `at`, so that a Library of orphans is
+  // sorted and handed out from one block of memory rather than from two small ones per entry.
   struct Suspect {
-    std::string key;  // the suspected identifier
+    std::size_t at;
+    std::uint32_t keyLength;
+    std::uint32_t nameLength;
     std::size_t root;
-    std::string name;
   };
+
+  std::string_view key(const Suspect& suspect) const { return {text_.data() + suspect.at, suspect.keyLength}; }
+  std::string_view name(const Suspect& suspect) const {
+    return {text_.data() + suspect.at + suspect.keyLength, suspect.nameLength};
+  }
 
   void examined() {
     if (facts_.progress) facts_.progress(++examined_);
@@ -120,7 +128,7 @@ class InnerScan {
   }
 
   std::string suspectPath(const Suspect& suspect) const {
-    return folderPrefix(facts_.roots[suspect.root].url) + suspect.name;
+    return folderPrefix(facts_.roots[suspect.root].url).append(name(suspect));
   }
 
   void folderPass(std::size_t rootIndex) {
@@ -139,15 +147,19 @@ class InnerScan {
         continue;
       path.assign(prefix).append(entry.name);
       if (claimed(path)) continue;
-      suspects_.push_back({std::move(*suspected), rootIndex, std::move(entry.name)});
+      suspects_.push_back({text_.size(), static_cast<std::uint32_t>(suspected->size()),
+                           static_cast<std::uint32_t>(entry.name.size()), rootIndex});
+      text_.append(*suspected).append(entry.name);
     }
   }
 
-  FileFinding folderFinding(const Suspect& suspect) const {
+  // The finding of a suspect whose suspected identifier is `key`.
+  FileFinding folderFinding(const Suspect& suspect, const std::string& key) {
     const OrphanScanner::Root& root = facts_.roots[suspect.root];
-    const Url url = root.url.appending(suspect.name);
+    entryName_.assign(name(suspect));
+    const Url url = root.url.appending(entryName_);
     const platform::UniqueFd& folder = rootFolders_[suspect.root];
-    const EntryFacts facts = folder.valid() ? factsOf(platform::identityStatusAt(folder.get(), suspect.name))
+    const EntryFacts facts = folder.valid() ? factsOf(platform::identityStatusAt(folder.get(), entryName_))
                                             : entryFacts(url);
     std::optional<int> ageDays;
     if (facts.modifiedAt) ageDays = elapsedDays(*facts.modifiedAt, now_);
@@ -156,7 +168,7 @@ class InnerScan {
     std::vector<MatchEvidence> evidence;
     evidence.reserve(4);
     evidence.emplace_back(EvidenceKind::bundleIdentifier,
-                          "The artifact name contains reverse-DNS identifier " + suspect.key + ".", kIdentifierNameWeight);
+                          "The artifact name contains reverse-DNS identifier " + key + ".", kIdentifierNameWeight);
     evidence.emplace_back(EvidenceKind::noInstalledOwner,
                           "No currently installed application has this bundle identifier. Absence alone is not "
                           "proof of safe removal.",
@@ -165,7 +177,7 @@ class InnerScan {
       evidence.emplace_back(EvidenceKind::modificationAge,
                             "Not modified for about " + std::to_string(*ageDays) + " days; age is supporting evidence only.",
                             kAgeWeight);
-    const FindingConfidence confidence = classify(suspect.key, evidence);
+    const FindingConfidence confidence = classify(key, evidence);
     const int score = kIdentifierNameWeight + (stale ? kAgeWeight : 0);
     return makeFinding(url, root.kind, confidence, score, std::move(evidence), facts);
   }
@@ -177,15 +189,15 @@ class InnerScan {
     std::vector<std::uint32_t> byKey(suspects_.size());
     for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = static_cast<std::uint32_t>(i);
     std::stable_sort(byKey.begin(), byKey.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return suspects_[a].key < suspects_[b].key; });
+                     [this](std::uint32_t a, std::uint32_t b) { return key(suspects_[a]) < key(suspects_[b]); });
     auto suspect = byKey.begin();
     auto other = groups_.begin();
-    const auto key = [this](auto at) -> const std::string& { return suspects_[*at].key; };
+    const auto keyAt = [this](auto at) { return key(suspects_[*at]); };
     while (suspect != byKey.end() || other != groups_.end()) {
-      const bool fromSuspects = other == groups_.end() || (suspect != byKey.end() && key(suspect) <= other->first);
-      OrphanGroup group{fromSuspects ? key(suspect) : other->first, {}};
-      for (; suspect != byKey.end() && key(suspect) == group.suspectedBundleIdentifier; ++suspect)
-        group.findings.push_back(folderFinding(suspects_[*suspect]));
+      const bool fromSuspects = other == groups_.end() || (suspect != byKey.end() && keyAt(suspect) <= other->first);
+      OrphanGroup group{fromSuspects ? std::string(keyAt(suspect)) : other->first, {}};
+      for (; suspect != byKey.end() && keyAt(suspect) == group.suspectedBundleIdentifier; ++suspect)
+        group.findings.push_back(folderFinding(suspects_[*suspect], group.suspectedBundleIdentifier));
       if (other != groups_.end() && other->first == group.suspectedBundleIdentifier) {
         for (auto& finding : other->second) group.findings.push_back(std::move(finding));
         ++other;
@@ -203,6 +215,7 @@ class InnerScan {
       sink(std::move(group));
     }
     suspects_.clear();
+    text_.clear();
     rootFolders_.clear();
     groups_.clear();
   }
@@ -313,6 +326,8 @@ class InnerScan {
   std::set<std::string> runningLower_;
   std::vector<RemovedOwner> removedOwners_;
   std::vector<Suspect> suspects_;
+  std::string text_;       // the suspects' identifiers and names
+  std::string entryName_;  // the name of the suspect being examined
   std::vector<platform::UniqueFd> rootFolders_;  // each root's folder, by index; not valid when it would not open
   orphans::GroupMap groups_;  // what the sources other than the folder pass found
   std::uint64_t examined_ = 0;
