@@ -142,7 +142,8 @@ class InnerScan {
       examined();
       auto suspected = OrphanScanner::inferredBundleIdentifier(entry.name);
       if (!suspected) continue;
-      if (OrphanScanner::hasInstalledOwner(*suspected, installedLower_) || OrphanScanner::isLikelyTestFixture(*suspected) ||
+      if ((!installedLower_.empty() && OrphanScanner::hasInstalledOwner(*suspected, installedLower_)) ||
+          OrphanScanner::isLikelyTestFixture(*suspected) ||
           OrphanScanner::isKnownSharedSDKComponent(*suspected) || SystemLibraryNames::isAppleFamily(*suspected))
         continue;
       path.assign(prefix).append(entry.name);
@@ -237,6 +238,7 @@ class InnerScan {
                             0);
       return FindingConfidence::probablyLeftover;
     }
+    if (facts_.installedVendors.empty()) return FindingConfidence::review;
     if (auto prefix = OrphanScanner::vendorPrefix(suspected)) {
       if (auto vendor = facts_.installedVendors.find(*prefix); vendor != facts_.installedVendors.end())
         evidence.emplace_back(EvidenceKind::sameDeveloper,
