@@ -53,6 +53,16 @@ int UninstallRecord::succeededCount() const {
       std::count_if(operations.begin(), operations.end(), [](const TrashOperation& op) { return op.succeeded; }));
 }
 
+namespace {
+constexpr std::string_view kPlaceholderPrefix = "/Applications/.Corvane-Missing-";
+}  // namespace
+
+bool OrphanGroup::isPlaceholderAppURL(const Url& appURL) {
+  const std::string path = appURL.path();
+  return path.starts_with(kPlaceholderPrefix) && path.ends_with(".app") &&
+         path.find('/', kPlaceholderPrefix.size()) == std::string::npos;
+}
+
 AnalysisSnapshot OrphanGroup::snapshot() const {
   std::string name;
   std::string_view rest = suspectedBundleIdentifier;
@@ -70,7 +80,7 @@ AnalysisSnapshot OrphanGroup::snapshot() const {
 
   AnalysisSnapshot s;
   s.createdAt = date::now();
-  s.appURL = Url::fileURL("/Applications/.Corvane-Missing-" + suspectedBundleIdentifier + ".app");
+  s.appURL = Url::fileURL(std::string(kPlaceholderPrefix) + suspectedBundleIdentifier + ".app");
   s.identity = AppIdentity{name, suspectedBundleIdentifier, std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt};
   s.isApplicationRunning = std::any_of(findings.begin(), findings.end(), [](const FileFinding& f) {
     return f.confidence == FindingConfidence::inUse;

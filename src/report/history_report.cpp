@@ -55,7 +55,9 @@ std::string historyListText(const std::vector<UninstallRecord>& records) {
   if (records.empty()) return "The history is empty.\n";
   std::string text;
   for (const auto& r : records)
-    text += date::iso8601(r.createdAt) + " · " + r.identity.name + " · " + movedCount(r) + " moved to the Trash · " +
+    text += date::iso8601(r.createdAt) + " · " +
+            (OrphanGroup::isPlaceholderAppURL(r.preRemovalSnapshot.appURL) ? "Leftovers of " : "") + r.identity.name +
+            " · " + movedCount(r) + " moved to the Trash · " +
             r.id.toString() + "\n";
   return text;
 }
@@ -63,11 +65,14 @@ std::string historyListText(const std::vector<UninstallRecord>& records) {
 std::string historyRecordText(const UninstallRecord& r, const std::optional<SizeTotal>& freed,
                               const std::vector<RestoreNote>& restores, const Layout& shown) {
   const AppIdentity& id = r.identity;
-  std::string text = "Uninstall " + r.id.toString() + "\nDate: " + date::iso8601(r.createdAt) + "\nApp: " + id.name + "\n";
+  const bool leftovers = OrphanGroup::isPlaceholderAppURL(r.preRemovalSnapshot.appURL);
+  std::string text = (leftovers ? "Leftover removal " : "Uninstall ") + r.id.toString() +
+                     "\nDate: " + date::iso8601(r.createdAt) + "\nApp: " + id.name + "\n";
   if (id.bundleIdentifier) text += "Bundle identifier: " + *id.bundleIdentifier + "\n";
   if (id.signingIdentifier) text += "Signing identifier: " + *id.signingIdentifier + "\n";
   if (id.teamIdentifier) text += "Team identifier: " + *id.teamIdentifier + "\n";
-  text += "Location: " + FindingIDs::macStylePath(r.preRemovalSnapshot.appURL.path(), shown) + "\n";
+  text += leftovers ? "Location: none; the app was already gone\n"
+                    : "Location: " + FindingIDs::macStylePath(r.preRemovalSnapshot.appURL.path(), shown) + "\n";
   text += "Moved to the Trash: " + movedCount(r) + "\n";
   if (freed) text += "Freed: " + formatTotal(*freed) + "\n";
   text += std::string("Operations:") + (r.operations.empty() ? " none" : "") + "\n";

@@ -206,10 +206,13 @@ TEST_F(OrphansCommandTest, RemoveMovesTheNamedLeftoversAndRestorePutsBackTheIden
   const std::string id = record["id"];
   const auto shown = runCli({"history", "show", id, "--root", mac.root(), "--home", mac.home()});
   EXPECT_EQ(shown.status, 0);
-  EXPECT_TRUE(shown.out.starts_with("Uninstall " + id + "\n")) << shown.out;
-  EXPECT_NE(shown.out.find("App: Glimmer\nBundle identifier: com.glimmerapps.Glimmer\n"), std::string::npos);
+  EXPECT_TRUE(shown.out.starts_with("Leftover removal " + id + "\n")) << shown.out;
+  EXPECT_NE(shown.out.find("App: Glimmer\nBundle identifier: com.glimmerapps.Glimmer\nLocation: none; the app was already gone\n"),
+            std::string::npos);
   EXPECT_NE(shown.out.find("Moved to the Trash: 6 items\nFreed: 37 KB\n"), std::string::npos);
 
+  const auto listed = runCli({"history", "--root", mac.root(), "--home", mac.home()});
+  EXPECT_NE(listed.out.find(" · Leftovers of Glimmer · 6 items moved to the Trash · " + id + "\n"), std::string::npos) << listed.out;
   const auto restored = runCli({"restore", id, "--root", mac.root(), "--home", mac.home()});
   EXPECT_EQ(restored.status, 0) << restored.out << restored.err;
   EXPECT_EQ(withoutCorvane(), before);

@@ -31,6 +31,9 @@ TEST(OrphanGroupTest, SnapshotNamesTheGroupAfterTheLastPiece) {
   EXPECT_EQ(s.identity.name, "tool");
   EXPECT_EQ(s.identity.bundleIdentifier, "com.example.tool");
   EXPECT_EQ(s.appURL.path(), "/Applications/.Corvane-Missing-com.example.tool.app");
+  EXPECT_TRUE(OrphanGroup::isPlaceholderAppURL(s.appURL));
+  EXPECT_FALSE(OrphanGroup::isPlaceholderAppURL(Url::fileURL("/Applications/.Corvane-Missing-x.app/Contents")));
+  EXPECT_FALSE(OrphanGroup::isPlaceholderAppURL(Url::fileURL("/Applications/Tool.app")));
   EXPECT_TRUE(s.isApplicationRunning);
   EXPECT_EQ(s.findings, group.findings);
   EXPECT_EQ((OrphanGroup{"tool", {}}).snapshot().identity.name, "tool");

@@ -64,8 +64,10 @@ struct OrphanGroup {
   std::vector<FileFinding> findings;
 
   const std::string& id() const { return suspectedBundleIdentifier; }
-  // An ordinary snapshot that lets the findings views show the group.
+  // An ordinary snapshot that lets the findings views show the group; its app url is a placeholder.
   AnalysisSnapshot snapshot() const;
+  // Whether an app url is that placeholder: the snapshot (or a record made from it) is of leftovers alone.
+  static bool isPlaceholderAppURL(const Url& appURL);
 
   bool operator==(const OrphanGroup&) const = default;
 };
