@@ -90,10 +90,10 @@ constexpr std::array<std::string_view, 10> kAppDataFolders = {
 
 // The list, indexed for the claims.
 struct Index {
-  std::map<std::string, const Entry*> byPlace;  // lower-cased "folder/name"
-  std::map<std::string, const Entry*> byName;   // lower-cased name of macOS's entries in app-data folders
-  std::set<std::string> appDataFolders;         // lower-cased
-  std::set<std::string> folders;                // lower-cased folders whose items are judged by their names
+  std::map<std::string, const Entry*, std::less<>> byPlace;  // lower-cased "folder/name"
+  std::map<std::string, const Entry*, std::less<>> byName;   // lower-cased name of macOS's entries in app-data folders
+  std::set<std::string, std::less<>> appDataFolders;         // lower-cased
+  std::set<std::string, std::less<>> folders;  // lower-cased folders whose items are judged by their names
 
   Index() {
     for (auto folder : kLibraryFolders) folders.insert(lower(folder));
@@ -135,6 +135,53 @@ Claim listedClaim(const Entry& entry, const std::string& place, bool elsewhere) 
       break;
   }
   return claim;
+}
+
+Claim appleFamilyClaim(const std::string& place) {
+  return Claim{Role::system, place, "",
+               place + " is named in Apple's own identifier family, so it is never offered to an app that is not "
+                       "Apple's own."};
+}
+
+// claimBelowLibrary for a path all of ASCII, where lower-casing the whole path is lower-casing each piece:
+// the same answers from views of one lower-cased copy, since the scans ask this of every entry they list.
+std::optional<Claim> claimOfAsciiPath(std::string_view relative) {
+  std::vector<std::string_view> parts;  // as components() gives them
+  std::vector<std::size_t> ends;        // where each part ends in `lowered`
+  std::string lowered;                  // the parts, lower-cased, joined by "/"
+  lowered.reserve(relative.size());
+  for (std::size_t start = 0; start <= relative.size();) {
+    auto at = relative.find('/', start);
+    if (at == std::string_view::npos) at = relative.size();
+    const std::string_view part = trimmedView(relative.substr(start, at - start));
+    start = at + 1;
+    if (part.empty()) continue;
+    if (!parts.empty()) lowered += '/';
+    for (char c : part) lowered += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    parts.push_back(part);
+    ends.push_back(lowered.size());
+  }
+  if (parts.empty()) return std::nullopt;
+  // The first `count` parts, lower-cased and joined.
+  const auto first = [&](std::size_t count) { return std::string_view(lowered).substr(0, count ? ends[count - 1] : 0); };
+  const auto place = [&](std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text.append(i ? "/" : "").append(parts[i]);
+    return text;
+  };
+  const Index& list = index();
+  std::size_t depth = parts.size() - 1;
+  while (depth > 0 && !list.folders.contains(first(depth))) --depth;
+  if (auto listed = list.byPlace.find(first(depth + 1)); listed != list.byPlace.end())
+    return listedClaim(*listed->second, place(depth + 1), false);
+  if (list.appDataFolders.contains(first(depth))) {
+    const std::size_t start = depth ? ends[depth - 1] + 1 : 0;
+    if (auto named = list.byName.find(std::string_view(lowered).substr(start, ends[depth] - start));
+        named != list.byName.end())
+      return listedClaim(*named->second, place(depth + 1), true);
+  }
+  if (isAppleFamily(parts[depth])) return appleFamilyClaim(place(depth + 1));
+  return std::nullopt;
 }
 
 }  // namespace
@@ -180,6 +227,8 @@ bool isApplesOwn(const AppIdentity& identity) {
 }
 
 std::optional<Claim> claimBelowLibrary(std::string_view relative) {
+  if (std::all_of(relative.begin(), relative.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return claimOfAsciiPath(relative);
   const auto parts = components(relative);
   if (parts.empty()) return std::nullopt;
   const Index& list = index();
@@ -192,10 +241,7 @@ std::optional<Claim> claimBelowLibrary(std::string_view relative) {
   if (list.appDataFolders.count(lower(joined(parts, depth))))
     if (auto named = list.byName.find(lower(parts[depth])); named != list.byName.end())
       return listedClaim(*named->second, place, true);
-  if (isAppleFamily(parts[depth]))
-    return Claim{Role::system, place, "",
-                 place + " is named in Apple's own identifier family, so it is never offered to an app that is not "
-                         "Apple's own."};
+  if (isAppleFamily(parts[depth])) return appleFamilyClaim(place);
   return std::nullopt;
 }
 

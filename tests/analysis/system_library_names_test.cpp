@@ -85,6 +85,10 @@ TEST(SystemLibraryNamesTest, WhatEachPathIsClaimedFor) {
        "Preferences/ByHost/com.apple.screensaver.0A1B.plist"},
       {"Preferences/ByHost/com.vendor.app.0A1B.plist", std::nullopt},
       {"Caches/com.applesauce.app", std::nullopt},
+      // Trimmed and empty pieces; names beyond ASCII.
+      {" Caches /GEOSERVICES\t//x", Role::system, "Caches/GEOSERVICES"},
+      {"Caches/GeoServices/Kärtchen", Role::system, "Caches/GeoServices"},
+      {"Caches/Bücher", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.relative);
