@@ -152,15 +152,17 @@ Found logNamedForVendor(const AppFacts& app, const Item& item) {
              : kNo;
 }
 
-// A label of the app's own identifier, no everyday word, as the whole name of an item in the vendor's
-// folder ("Google/DriveFS" for com.google.drivefs).
+// A label of the app's own identifier as the whole name of an item in the vendor's folder ("Google/DriveFS"
+// for com.google.drivefs); an everyday word only when no other installed app comes from the vendor
+// ("Google/Chrome" for com.google.Chrome alone).
 Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
   const auto parts = url::pathComponents(item.below);
   if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
   const auto own = labels(app.identity.bundleIdentifier.value_or(""));
   const std::string letters = alnumLower(item.stem);
   for (std::size_t i = 2; i < own.size(); ++i)
-    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters))
+    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength &&
+        (!isCommonWord(letters) || !app.vendorPrefix.empty()))
       return Fills{parts[parts.size() - 2], own[i]};
   return kNo;
 }
