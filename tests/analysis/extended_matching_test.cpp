@@ -180,6 +180,9 @@ std::vector<RuleCase> strongCases() {
       {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Helper.log",
        "Named Little Snitch Helper: the application name Little Snitch, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Notes.log", ""},
+      {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debug.log",
+       "Named Dropbox_debug: the application name Dropbox, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debugger.log", ""},
       {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
       {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
       {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark", "Named Cisco Spark: the vendor and the product that this app's identifier names."},
