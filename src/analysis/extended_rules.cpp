@@ -42,11 +42,32 @@ Found productUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
     return Fills{app.vendorPrefix, app.productNamed || productLabel ? app.identity.name : app.productWord};
   return kNo;
 }
+// The service word of a name that is one ("updater") or the vendor's name run together with one
+// ("googleupdater"); empty otherwise.
+std::string vendorService(const AppFacts& app, const std::string& letters) {
+  if (among(kVendorServices, letters)) return letters;
+  if (app.vendor.size() >= kMinimumProductLength && startsWith(letters, app.vendor) &&
+      among(kVendorServices, std::string_view(letters).substr(app.vendor.size())))
+    return letters.substr(app.vendor.size());
+  return {};
+}
+
 Found vendorServiceUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
   const std::string lowered = platform::lowercased(item.identifierForm);
   const auto parts = labels(lowered);
-  if (!underVendorPrefix(app, lowered) || parts.size() < 3 || !among(kVendorServices, alnumLower(parts[2]))) return kNo;
-  return Fills{parts[2], app.vendorPrefix};
+  if (!underVendorPrefix(app, lowered) || parts.size() < 3) return kNo;
+  const std::string service = vendorService(app, alnumLower(parts[2]));
+  return service.empty() ? kNo : Found(Fills{service, app.vendorPrefix});
+}
+
+// The vendor's name run together with one of the services a vendor keeps for all its apps
+// ("GoogleSoftwareUpdate"), when no other installed app comes from the vendor.
+Found vendorServiceByName(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.vendor == app.name) return kNo;
+  const std::string letters = alnumLower(item.stem);
+  if (letters.size() <= app.vendor.size()) return kNo;
+  const std::string service = vendorService(app, letters);
+  return service.empty() ? kNo : Found(Fills{item.stem, service});
 }
 
 // Another identifier that names the app's product by its whole, uncommon name, under a prefix no
@@ -243,6 +264,9 @@ constexpr Rule kStrongRules[] = {
     {"vendor service under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
      "Named for the {1} of the vendor prefix {2}, which no other installed app shares.",
      vendorServiceUnderUnsharedPrefix},
+    {"vendor service by name", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named {1}: the {2} of this app's vendor, from which no other app is installed.",
+     vendorServiceByName},
     {"product identifier under an unused prefix", kProbably, K::appName, kStrongWeight,
      "Named like an identifier of this app's product {app} under the prefix {1}, which no installed app uses.",
      productIdentifierUnderUnusedPrefix},

@@ -157,6 +157,12 @@ std::vector<RuleCase> strongCases() {
       {app("Google Chrome", "com.google.Chrome"), {}, "Google/Chrome",
        "Found in the vendor folder Google and named exactly for the label chrome of this app's identifier."},
       {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "Google/Chrome", ""},  // an everyday word
+      {app("Google Chrome", "com.google.Chrome"), {}, "GoogleSoftwareUpdate",
+       "Named GoogleSoftwareUpdate: the softwareupdate of this app's vendor, from which no other app is installed."},
+      {app("Google Chrome", "com.google.Chrome"), {}, "com.google.GoogleUpdater.wake",
+       "Named for the updater of the vendor prefix com.google, which no other installed app shares."},
+      {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "GoogleSoftwareUpdate", ""},
+      {app("Google Chrome", "com.google.Chrome"), {}, "GoogleUpdaterTools", ""},
       {app("Viber", "com.viber.osx"), {}, "ViberPC",
        "Named ViberPC: the application name Viber, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {vmware, {}, "VMware Graphics Service.log",
