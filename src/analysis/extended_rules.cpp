@@ -173,17 +173,29 @@ Found logNamedForVendor(const AppFacts& app, const Item& item) {
              : kNo;
 }
 
-// A label of the app's own identifier as the whole name of an item in the vendor's folder ("Google/DriveFS"
-// for com.google.drivefs); an everyday word only when no other installed app comes from the vendor
-// ("Google/Chrome" for com.google.Chrome alone).
+// The app's product with nothing but roles, editions or a version, directly in the folder of a vendor from
+// which no other app is installed ("Microsoft/Teams" for Microsoft Teams alone).
+Found productInUnsharedVendorFolder(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.product.size() < kMinimumProductLength || app.product == app.name) return kNo;
+  const auto parts = url::pathComponents(item.below);
+  if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
+  const std::string& stem = item.stem;
+  const std::size_t end = alnumPrefixLength(stem, app.product);
+  if (end == 0 || (end < stem.size() && isAlnum(stem[end]) && !boundary(stem[end - 1], stem[end]))) return kNo;
+  return onlyEditionsRolesAndNumbers(alnumLower(std::string_view(stem).substr(end)))
+             ? Found(Fills{parts[parts.size() - 2], app.productWord})
+             : kNo;
+}
+
+// A label of the app's own identifier, no everyday word, as the whole name of an item in the vendor's
+// folder ("Google/DriveFS" for com.google.drivefs).
 Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
   const auto parts = url::pathComponents(item.below);
   if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
   const auto own = labels(app.identity.bundleIdentifier.value_or(""));
   const std::string letters = alnumLower(item.stem);
   for (std::size_t i = 2; i < own.size(); ++i)
-    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength &&
-        (!isCommonWord(letters) || !app.vendorPrefix.empty()))
+    if (letters == alnumLower(own[i]) && letters.size() >= kShortNameLength && !isCommonWord(letters))
       return Fills{parts[parts.size() - 2], own[i]};
   return kNo;
 }
@@ -283,6 +295,9 @@ constexpr Rule kStrongRules[] = {
     {"name under a framework prefix", kProbably, K::appName, kStrongWeight,
      "Named {2} under the prefix {1}, which frameworks give to apps of many vendors: the application name {app}, which is no everyday word, with nothing but an edition or a role.",
      nameUnderFrameworkPrefix},
+    {"product in an unshared vendor folder", kProbably, K::sameDeveloper, kStrongWeight,
+     "Found in the folder of the vendor {1}, from which no other app is installed, and named for this app's product {2}.",
+     productInUnsharedVendorFolder},
     {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
      "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
      identifierLabelInVendorFolder},

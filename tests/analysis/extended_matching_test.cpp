@@ -155,7 +155,7 @@ std::vector<RuleCase> strongCases() {
        "Found in the vendor folder Google and named exactly for the label drivefs of this app's identifier."},
       {app("Google Drive", "com.google.drivefs"), {}, "Other/DriveFS", ""},
       {app("Google Chrome", "com.google.Chrome"), {}, "Google/Chrome",
-       "Found in the vendor folder Google and named exactly for the label chrome of this app's identifier."},
+       "Found in the folder of the vendor Google, from which no other app is installed, and named for this app's product Chrome."},
       {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "Google/Chrome", ""},  // an everyday word
       {app("Google Chrome", "com.google.Chrome"), {}, "GoogleSoftwareUpdate",
        "Named GoogleSoftwareUpdate: the softwareupdate of this app's vendor, from which no other app is installed."},
@@ -163,6 +163,10 @@ std::vector<RuleCase> strongCases() {
        "Named for the updater of the vendor prefix com.google, which no other installed app shares."},
       {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "GoogleSoftwareUpdate", ""},
       {app("Google Chrome", "com.google.Chrome"), {}, "GoogleUpdaterTools", ""},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {}, "Microsoft/Teams",
+       "Found in the folder of the vendor Microsoft, from which no other app is installed, and named for this app's product Teams."},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {app("Microsoft Word", "com.microsoft.Word")}, "Microsoft/Teams", ""},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {}, "Microsoft/Teamsters", ""},
       {app("Viber", "com.viber.osx"), {}, "ViberPC",
        "Named ViberPC: the application name Viber, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {vmware, {}, "VMware Graphics Service.log",
@@ -306,7 +310,7 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Caches/Harbor/Harbor Backup"));     // deeper than Caches is listed
   mac.makeFolder(mac.user("Library/Caches/Harbor Backup Beta"));       // another channel
   mac.makeFolder(mac.user("Library/Application Support/Harbor Backup Sync"));  // a peer's exact name
-  mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the vendor's own folder
+  mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the product in the vendor's own folder
   mac.makeFolder(mac.user(".config/harbor backup"));                   // a configuration folder
   mac.makeFolder(mac.user(".config/harbor"));                          // not the app's name
   mac.makeFolder(mac.user("Harbor Backup"));                           // the user's own, visible
@@ -340,10 +344,10 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
                                                    "Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                    "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
                                                    "Probably Leftover 65 /home/Library/Caches/Harbor",
+                                                   "Probably Leftover 65 /home/Library/Harbor/Backup Agent",
                                                    "Probably Leftover 65 /home/Library/Logs/Harbor/Harbor Backup",
                                                    "Probably Leftover 65 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
-                                                   "Review 35 /home/.config/harbor backup",
-                                                   "Review 35 /home/Library/Harbor"}));
+                                                   "Review 35 /home/.config/harbor backup"}));
   // With another app of the vendor installed, only what names this app's product.
   const std::vector<AppIdentity> vendorPeers = {peers.front(), app("Harbor Sync", "com.harbor.sync")};
   std::vector<std::string> shared;
