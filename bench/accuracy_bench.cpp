@@ -63,16 +63,16 @@ void tiers(const testing::CorpusScore::ByTier& before, const testing::CorpusScor
 
 }  // namespace
 
-int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers, bool keep) {
+int benchAccuracy(const std::string& corpusPath, bool verbose, bool noPeers, bool keep) {
   testing::TemporaryFolder tmp("corvane-bench-accuracy");
   if (keep) {
     tmp.keep();
     std::printf("the corpus Mac stays at %s\n", tmp.path().c_str());
   }
   testing::SampleMac mac(tmp.path());
-  auto corpus = testing::buildCorpusMac(mac, testing::corpusFile(sourceDir));
+  auto corpus = testing::buildCorpusMac(mac, corpusPath);
   if (!corpus) {
-    std::printf("corvane-bench accuracy: no corpus at %s; skipped\n", testing::corpusFile(sourceDir).c_str());
+    std::printf("corvane-bench accuracy: no corpus at %s; skipped\n", corpusPath.c_str());
     return 0;
   }
   std::vector<std::string> lookAlikes;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "bench_timing.h"
 #include "corvane/discovery/command_runner.h"
 #include "platform/resources.h"
+#include "sample_mac/corpus_mac.h"
 #include "sample_mac/sample_mac.h"
 
 namespace corvane::bench {
@@ -27,7 +29,7 @@ int benchParse(const std::string& sourceDir);
 int benchBackgroundItems(int records);
 int benchSignature(int mebibytes);
 int benchHistory(int records);
-int benchAccuracy(const std::string& sourceDir, bool verbose, bool noPeers, bool keep = false);
+int benchAccuracy(const std::string& corpusPath, bool verbose, bool noPeers, bool keep = false);
 }
 
 namespace {
@@ -171,7 +173,8 @@ const Case kCases[] = {
     {"restore", {10000}, "putting a folder of N files back from the Trash by rename against copy and remove"},
     {"dsstore", {}, "parsing the large .DS_Store among the shared fixtures (skipped when absent)"},
     {"accuracy", {}, "the leftovers corpus scored (`--list` lists every item; `--no-peers` installs every\n"
-                     "    other app beside look-alike items of no app; `--keep` leaves the sample Mac on disk)"},
+                     "    other app beside look-alike items of no app; `--keep` leaves the sample Mac on disk; `--corpus FILE`\n"
+                     "    reads another corpus of the same form)"},
 };
 
 void usage() {
@@ -209,7 +212,7 @@ int run(const std::string& name, const std::vector<int>& sizes, const std::strin
   if (name == "trash") return bench::benchTrash(n);
   if (name == "sizes") return bench::benchSizes(n);
   if (name == "restore") return bench::benchRestore(n);
-  if (name == "accuracy") return bench::benchAccuracy(CORVANE_SOURCE_DIR, false, false);
+  if (name == "accuracy") return bench::benchAccuracy(testing::corpusFile(CORVANE_SOURCE_DIR), false, false);
   return bench::benchDSStore(CORVANE_SOURCE_DIR);
 }
 
@@ -230,9 +233,14 @@ int main(int argc, char** argv) {
     for (const auto& c : kCases) worst = std::max(worst, run(c.name, c.defaults, tool));
     return worst;
   }
-  if (args.front() == "accuracy" && args.size() <= 4) {
-    const auto given = [&](const char* option) { return std::find(args.begin() + 1, args.end(), option) != args.end(); };
-    return bench::benchAccuracy(CORVANE_SOURCE_DIR, given("--list"), given("--no-peers"), given("--keep"));
+  if (args.front() == "accuracy" && args.size() <= 6) {
+    const auto at = [&](const char* option) { return std::find(args.begin() + 1, args.end(), option); };
+    const auto given = [&](const char* option) { return at(option) != args.end(); };
+    // Another corpus of the same form, for apps the rules were not written against.
+    std::string corpus = testing::corpusFile(CORVANE_SOURCE_DIR);
+    if (const auto it = at("--corpus"); it != args.end() && it + 1 != args.end())
+      corpus = std::filesystem::absolute(*(it + 1)).string();
+    return bench::benchAccuracy(corpus, given("--list"), given("--no-peers"), given("--keep"));
   }
   const Case* chosen = nullptr;
   for (const auto& c : kCases)

@@ -408,9 +408,12 @@ bool ExtendedPass::holdsAnotherAppsItem(const std::string& folder) const {
 }
 
 void ExtendedPass::yieldToWhatIsInside() {
+  // The base rules' findings, and the extended ones a user would select.
   std::vector<std::string> base;
   for (const auto& f : findings_)
-    if (!madeHere_.count(f.url.path())) base.push_back(f.url.standardized().path());
+    if (!madeHere_.count(f.url.path()) || f.confidence == FindingConfidence::safeToRemove ||
+        f.confidence == FindingConfidence::probablyLeftover)
+      base.push_back(f.url.standardized().path());
   std::erase_if(findings_, [&](const FileFinding& f) {
     if (!madeHere_.count(f.url.path())) return false;
     const std::string folder = f.url.standardized().path();

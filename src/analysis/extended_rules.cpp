@@ -42,11 +42,32 @@ Found productUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
     return Fills{app.vendorPrefix, app.productNamed || productLabel ? app.identity.name : app.productWord};
   return kNo;
 }
+// The service word of a name that is one ("updater") or the vendor's name run together with one
+// ("googleupdater"); empty otherwise.
+std::string vendorService(const AppFacts& app, const std::string& letters) {
+  if (among(kVendorServices, letters)) return letters;
+  if (app.vendor.size() >= kMinimumProductLength && startsWith(letters, app.vendor) &&
+      among(kVendorServices, std::string_view(letters).substr(app.vendor.size())))
+    return letters.substr(app.vendor.size());
+  return {};
+}
+
 Found vendorServiceUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
   const std::string lowered = platform::lowercased(item.identifierForm);
   const auto parts = labels(lowered);
-  if (!underVendorPrefix(app, lowered) || parts.size() < 3 || !among(kVendorServices, alnumLower(parts[2]))) return kNo;
-  return Fills{parts[2], app.vendorPrefix};
+  if (!underVendorPrefix(app, lowered) || parts.size() < 3) return kNo;
+  const std::string service = vendorService(app, alnumLower(parts[2]));
+  return service.empty() ? kNo : Found(Fills{service, app.vendorPrefix});
+}
+
+// The vendor's name run together with one of the services a vendor keeps for all its apps
+// ("GoogleSoftwareUpdate"), when no other installed app comes from the vendor.
+Found vendorServiceByName(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.vendor == app.name) return kNo;
+  const std::string letters = alnumLower(item.stem);
+  if (letters.size() <= app.vendor.size()) return kNo;
+  const std::string service = vendorService(app, letters);
+  return service.empty() ? kNo : Found(Fills{item.stem, service});
 }
 
 // Another identifier that names the app's product by its whole, uncommon name, under a prefix no
@@ -152,6 +173,20 @@ Found logNamedForVendor(const AppFacts& app, const Item& item) {
              : kNo;
 }
 
+// The app's product with nothing but roles, editions or a version, directly in the folder of a vendor from
+// which no other app is installed ("Microsoft/Teams" for Microsoft Teams alone).
+Found productInUnsharedVendorFolder(const AppFacts& app, const Item& item) {
+  if (app.vendorPrefix.empty() || app.product.size() < kMinimumProductLength || app.product == app.name) return kNo;
+  const auto parts = url::pathComponents(item.below);
+  if (parts.size() < 2 || !isVendorFolder(app, parts[parts.size() - 2])) return kNo;
+  const std::string& stem = item.stem;
+  const std::size_t end = alnumPrefixLength(stem, app.product);
+  if (end == 0 || (end < stem.size() && isAlnum(stem[end]) && !boundary(stem[end - 1], stem[end]))) return kNo;
+  return onlyEditionsRolesAndNumbers(alnumLower(std::string_view(stem).substr(end)))
+             ? Found(Fills{parts[parts.size() - 2], app.productWord})
+             : kNo;
+}
+
 // A label of the app's own identifier, no everyday word, as the whole name of an item in the vendor's
 // folder ("Google/DriveFS" for com.google.drivefs).
 Found identifierLabelInVendorFolder(const AppFacts& app, const Item& item) {
@@ -241,6 +276,9 @@ constexpr Rule kStrongRules[] = {
     {"vendor service under an unshared vendor prefix", kProbably, K::sameDeveloper, kStrongWeight,
      "Named for the {1} of the vendor prefix {2}, which no other installed app shares.",
      vendorServiceUnderUnsharedPrefix},
+    {"vendor service by name", kProbably, K::sameDeveloper, kStrongWeight,
+     "Named {1}: the {2} of this app's vendor, from which no other app is installed.",
+     vendorServiceByName},
     {"product identifier under an unused prefix", kProbably, K::appName, kStrongWeight,
      "Named like an identifier of this app's product {app} under the prefix {1}, which no installed app uses.",
      productIdentifierUnderUnusedPrefix},
@@ -257,6 +295,9 @@ constexpr Rule kStrongRules[] = {
     {"name under a framework prefix", kProbably, K::appName, kStrongWeight,
      "Named {2} under the prefix {1}, which frameworks give to apps of many vendors: the application name {app}, which is no everyday word, with nothing but an edition or a role.",
      nameUnderFrameworkPrefix},
+    {"product in an unshared vendor folder", kProbably, K::sameDeveloper, kStrongWeight,
+     "Found in the folder of the vendor {1}, from which no other app is installed, and named for this app's product {2}.",
+     productInUnsharedVendorFolder},
     {"identifier label in a vendor folder", kProbably, K::relatedComponent, kStrongWeight,
      "Found in the vendor folder {1} and named exactly for the label {2} of this app's identifier.",
      identifierLabelInVendorFolder},

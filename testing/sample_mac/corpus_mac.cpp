@@ -61,6 +61,29 @@ std::string teamOf(const std::optional<std::string>& bundleIdentifier) {
   return team;
 }
 
+// The developer team that a path of the cask writes before the app's identifier, its group or its vendor's
+// prefix ("6N38VWS5BX.ru.keepcoder.Telegram"); none when no path names one.
+std::optional<std::string> namedTeam(const nlohmann::json& cask, const std::optional<std::string>& bundleIdentifier) {
+  if (!bundleIdentifier) return std::nullopt;
+  std::string vendor = lower(*bundleIdentifier);
+  if (auto first = vendor.find('.'); first != std::string::npos)
+    if (auto second = vendor.find('.', first + 1); second != std::string::npos) vendor.resize(second);
+  for (const char* field : {"zap", "uninstallDelete", "uninstallTrash"}) {
+    const auto list = cask.value(field, nlohmann::json::array());
+    for (const auto& entry : list.is_array() ? list : nlohmann::json::array()) {
+      std::string name = entry.is_string() ? entry.get<std::string>() : "";
+      name = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+      if (name.size() < 12 || name[10] != '.' ||
+          !std::all_of(name.begin(), name.begin() + 10, [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
+        continue;
+      std::string rest = lower(name.substr(11));
+      if (rest.rfind("group.", 0) == 0) rest.erase(0, 6);
+      if (rest.rfind(vendor, 0) == 0) return name.substr(0, 10);
+    }
+  }
+  return std::nullopt;
+}
+
 // One component's wildcards, filled from left to right. `folder` is the component holding it; a leading
 // wildcard is the app's developer-team prefix.
 std::string fillComponent(const std::string& pattern, const std::string& folder, const std::string& team) {
@@ -160,8 +183,8 @@ std::optional<CorpusMac> buildCorpusMac(const SampleMac& mac, const std::string&
     const std::string file = bundle.substr(bundle.find('/') == std::string::npos ? 0 : bundle.rfind('/') + 1);
     app.bundlePath =
         mac.addApp(parent, BundleInfo{file.substr(0, file.size() - 4), app.bundleIdentifier, "1.0", std::nullopt, {}});
-    // Signed by the vendor's team, as shipped.
-    const std::string team = teamOf(app.bundleIdentifier);
+    // Signed by the vendor's team, as shipped: the one its packagers' paths name, else one made up.
+    const std::string team = namedTeam(cask, app.bundleIdentifier).value_or(teamOf(app.bundleIdentifier));
     if (app.bundleIdentifier) {
       const auto bytes = buildSignedMachO(*app.bundleIdentifier, team, {});
       std::ofstream(app.bundlePath + "/Contents/MacOS/" + file.substr(0, file.size() - 4), std::ios::binary | std::ios::trunc)

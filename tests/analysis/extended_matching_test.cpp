@@ -154,6 +154,19 @@ std::vector<RuleCase> strongCases() {
       {app("Google Drive", "com.google.drivefs"), {}, "Google/DriveFS",
        "Found in the vendor folder Google and named exactly for the label drivefs of this app's identifier."},
       {app("Google Drive", "com.google.drivefs"), {}, "Other/DriveFS", ""},
+      {app("Google Chrome", "com.google.Chrome"), {}, "Google/Chrome",
+       "Found in the folder of the vendor Google, from which no other app is installed, and named for this app's product Chrome."},
+      {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "Google/Chrome", ""},  // an everyday word
+      {app("Google Chrome", "com.google.Chrome"), {}, "GoogleSoftwareUpdate",
+       "Named GoogleSoftwareUpdate: the softwareupdate of this app's vendor, from which no other app is installed."},
+      {app("Google Chrome", "com.google.Chrome"), {}, "com.google.GoogleUpdater.wake",
+       "Named for the updater of the vendor prefix com.google, which no other installed app shares."},
+      {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "GoogleSoftwareUpdate", ""},
+      {app("Google Chrome", "com.google.Chrome"), {}, "GoogleUpdaterTools", ""},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {}, "Microsoft/Teams",
+       "Found in the folder of the vendor Microsoft, from which no other app is installed, and named for this app's product Teams."},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {app("Microsoft Word", "com.microsoft.Word")}, "Microsoft/Teams", ""},
+      {app("Microsoft Teams", "com.microsoft.teams2"), {}, "Microsoft/Teamsters", ""},
       {app("Viber", "com.viber.osx"), {}, "ViberPC",
        "Named ViberPC: the application name Viber, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {vmware, {}, "VMware Graphics Service.log",
@@ -177,6 +190,9 @@ std::vector<RuleCase> strongCases() {
       {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Helper.log",
        "Named Little Snitch Helper: the application name Little Snitch, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {app("Little Snitch", "at.obdev.LittleSnitchConfiguration"), {}, "Little Snitch Notes.log", ""},
+      {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debug.log",
+       "Named Dropbox_debug: the application name Dropbox, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debugger.log", ""},
       {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
       {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
       {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark", "Named Cisco Spark: the vendor and the product that this app's identifier names."},
@@ -294,7 +310,7 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
   mac.makeFolder(mac.user("Library/Caches/Harbor/Harbor Backup"));     // deeper than Caches is listed
   mac.makeFolder(mac.user("Library/Caches/Harbor Backup Beta"));       // another channel
   mac.makeFolder(mac.user("Library/Application Support/Harbor Backup Sync"));  // a peer's exact name
-  mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the vendor's own folder
+  mac.makeFolder(mac.user("Library/Harbor/Backup Agent"));             // the product in the vendor's own folder
   mac.makeFolder(mac.user(".config/harbor backup"));                   // a configuration folder
   mac.makeFolder(mac.user(".config/harbor"));                          // not the app's name
   mac.makeFolder(mac.user("Harbor Backup"));                           // the user's own, visible
@@ -328,10 +344,10 @@ TEST(ExtendedMatchingTest, AnalyzerAddsReviewFindingsOnlyWhenSwitchedOn) {
                                                    "Probably Leftover 82 /home/Library/Caches/com.crashkit.data/com.harbor.backup",
                                                    "Probably Leftover 77 /home/Library/Caches/SentryCrash/Harbor Backup",
                                                    "Probably Leftover 65 /home/Library/Caches/Harbor",
+                                                   "Probably Leftover 65 /home/Library/Harbor/Backup Agent",
                                                    "Probably Leftover 65 /home/Library/Logs/Harbor/Harbor Backup",
                                                    "Probably Leftover 65 /root/Library/LaunchDaemons/com.harbor.backup.daemon.plist",
-                                                   "Review 35 /home/.config/harbor backup",
-                                                   "Review 35 /home/Library/Harbor"}));
+                                                   "Review 35 /home/.config/harbor backup"}));
   // With another app of the vendor installed, only what names this app's product.
   const std::vector<AppIdentity> vendorPeers = {peers.front(), app("Harbor Sync", "com.harbor.sync")};
   std::vector<std::string> shared;
@@ -359,6 +375,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
       {mac.user("Library/Application Support/Acme/com.acme.qpad/data.db"), "x"},  // base rules: Probably 70, alone in Acme
       {mac.user("Library/Caches/Acme/Quill Pad Sync/x"), "x"},                  // a vendor folder, nothing of the base rules
       {mac.user("Library/Caches/Acme/Other Tool Cache/x"), "x"},                // the same, holding a peer's item
+      {mac.user("Library/Preferences/Acme/qpad.plist"), "x"},       // the vendor folder yields to a selectable item
+      {mac.user("Library/Preferences/Acme/Acme Notes.plist"), "x"},  // inside, beside one at Review
       {mac.user("Library/Containers/Acme Helper/.com.apple.containermanagerd.metadata.plist"),
        testing::xmlPlist({{"MCMMetadataIdentifier", "com.other.tool"}})},
       {mac.system("/Library/LaunchDaemons/com.acme.updaterd.plist"),
@@ -391,8 +409,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
                     f.url.path().substr(tmp.path().size()) + (f.evidence.empty() ? "" : " | " + f.evidence.back().explanation));
     return out;
   };
-  // Not offered: the vendor folders Acme (the base rules' finding inside stays at its own tier) and
-  // Caches/Acme (a peer's item inside), the container another app's metadata names, the link to another
+  // Not offered: the vendor folders Caches/Acme (a peer's item inside) and Preferences/Acme (a selectable
+  // item inside keeps its tier), the container another app's metadata names, the link to another
   // bundle and the plain file among the tools.
   EXPECT_EQ(found(quill, bundle, true),
             (std::vector<std::string>{
@@ -400,6 +418,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
                 "identifier com.acme.qpad behind the developer team ACME123456 that the app's signature declares.",
                 "Probably Leftover 65 /home/Library/Application Support/Acme | Holds nothing but this app's items found "
                 "here (com.acme.qpad), so it goes with them.",
+                "Probably Leftover 65 /home/Library/Preferences/Acme/qpad.plist | Found in the vendor folder Acme and named "
+                "exactly for the label qpad of this app's identifier.",
                 "Probably Leftover 65 /root/Library/LaunchDaemons/com.acme.updaterd.plist | Nothing but this app runs the "
                 "program the launch job names, so the job is this app's.",
                 "Probably Leftover 65 /root/usr/local/bin/qpad | This command-line tool link leads into this app's bundle "
@@ -407,6 +427,8 @@ TEST(ExtendedMatchingTest, StrongEvidenceCommonWordsAndBaseFindingsOnASmallMac) 
                 "Review 45 /home/Library/Group Containers/ZZZZZ99999.com.acme.qpad | Named for this app's identifier "
                 "com.acme.qpad behind a developer-team prefix; held at Review because no signature declares it.",
                 "Review 38 /home/Library/Caches/Acme/Quill Pad Sync | This is an app-scoped cache location.",
+                "Review 35 /home/Library/Preferences/Acme/Acme Notes.plist | Named starting with this app's vendor Acme, from "
+                "which no other app is installed; held at Review because the vendor may ship more apps.",
                 "Review 30 /root/Library/LaunchDaemons/com.acme.qpad.helper.plist | " + std::string(texts::kSystemComponent)}));
   // A common word alone stays at Review; inside a longer word it ties nothing; as a whole word it stays.
   const AppIdentity loom = app("Loom", "com.loom.desktop");
