@@ -186,19 +186,16 @@ class InnerScan {
   // Every group in key order: the folder pass's suspects made into findings beside what the other sources
   // found under the same key, sorted by path.
   void handOut(const OrphanScanner::GroupSink& sink) {
-    // The suspects in key order, found order within a key; sorted as indices, which move cheaply.
-    std::vector<std::uint32_t> byKey(suspects_.size());
-    for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = static_cast<std::uint32_t>(i);
-    std::stable_sort(byKey.begin(), byKey.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return key(suspects_[a]) < key(suspects_[b]); });
-    auto suspect = byKey.begin();
+    // The suspects in key order, found order within a key.
+    std::stable_sort(suspects_.begin(), suspects_.end(),
+                     [this](const Suspect& a, const Suspect& b) { return key(a) < key(b); });
+    auto suspect = suspects_.begin();
     auto other = groups_.begin();
-    const auto keyAt = [this](auto at) { return key(suspects_[*at]); };
-    while (suspect != byKey.end() || other != groups_.end()) {
-      const bool fromSuspects = other == groups_.end() || (suspect != byKey.end() && keyAt(suspect) <= other->first);
-      OrphanGroup group{fromSuspects ? std::string(keyAt(suspect)) : other->first, {}};
-      for (; suspect != byKey.end() && keyAt(suspect) == group.suspectedBundleIdentifier; ++suspect)
-        group.findings.push_back(folderFinding(suspects_[*suspect], group.suspectedBundleIdentifier));
+    while (suspect != suspects_.end() || other != groups_.end()) {
+      const bool fromSuspects = other == groups_.end() || (suspect != suspects_.end() && key(*suspect) <= other->first);
+      OrphanGroup group{fromSuspects ? std::string(key(*suspect)) : other->first, {}};
+      for (; suspect != suspects_.end() && key(*suspect) == group.suspectedBundleIdentifier; ++suspect)
+        group.findings.push_back(folderFinding(*suspect, group.suspectedBundleIdentifier));
       if (other != groups_.end() && other->first == group.suspectedBundleIdentifier) {
         for (auto& finding : other->second) group.findings.push_back(std::move(finding));
         ++other;
