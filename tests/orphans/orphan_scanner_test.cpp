@@ -190,9 +190,14 @@ TEST_F(OrphanScannerTest, InnerScanGradesGroupsAndOrdersFindings) {
   ASSERT_TRUE(status && plist.byteCount && plist.modifiedAt && plist.diskIdentity);
   EXPECT_EQ(*plist.byteCount, status->allocatedSize > 0 ? status->allocatedSize : status->size);
   EXPECT_EQ(*plist.modifiedAt, Date(std::chrono::seconds(status->modifiedSeconds)));
-  const auto identity = platform::diskIdentityOf(plist.url);
-  ASSERT_TRUE(identity.has_value());
-  EXPECT_TRUE(plist.diskIdentity->isSameObject(*identity) && plist.diskIdentity->creationStamp == identity->creationStamp);
+  // Every item, in whichever root (one before it missing), is examined where it lies.
+  for (const auto& group : groups)
+    for (const auto& f : group.findings) {
+      const auto identity = platform::diskIdentityOf(f.url);
+      ASSERT_TRUE(identity.has_value() && f.diskIdentity) << f.url.path();
+      EXPECT_TRUE(f.diskIdentity->isSameObject(*identity) && f.diskIdentity->creationStamp == identity->creationStamp)
+          << f.url.path();
+    }
   EXPECT_FALSE(plist.isProtectedLocation || plist.displayName);
 }
 
