@@ -162,9 +162,10 @@ Found nameUnderFrameworkPrefix(const AppFacts& app, const Item& item) {
 }
 
 // A log named for the vendor, from which no other app is installed: logs hold nothing a user keeps.
+// A log file, that is: a folder named for the vendor keeps the logs of all its products, removed ones too.
 Found logNamedForVendor(const AppFacts& app, const Item& item) {
   if (item.kind != FindingKind::log || app.vendorPrefix.empty() || app.vendor == app.name ||
-      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor))
+      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor) || item.url.pathExtension().empty())
     return kNo;
   const std::string& stem = item.stem;
   const std::size_t end = alnumPrefixLength(stem, app.vendor);
