@@ -10,14 +10,6 @@ namespace {
 
 using namespace rule_support;
 
-Found identifierBehindTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
-}
-Found familyBehindTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
-}
 Found nameBehindTeam(const AppFacts& app, const Item& item) {
   return item.team && !app.name.empty() && occurrence(*item.team, app.name) >= Claim::wholeWord ? Found(Fills{}) : kNo;
 }

@@ -37,6 +37,16 @@ inline Found identifierAndWord(const AppFacts& app, std::string_view form) {
   return kNo;
 }
 
+// The name behind a team prefix is the app's identifier, or a member of its family.
+inline Found identifierBehindTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
+}
+inline Found familyBehindTeam(const AppFacts& app, const Item& item) {
+  const auto [m, t] = teamMatch(app, item);
+  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
+}
+
 inline bool underVendorPrefix(const AppFacts& app, const std::string& lowered) {
   return !app.vendorPrefix.empty() && (lowered == app.vendorPrefix || startsWith(lowered, app.vendorPrefix + "."));
 }

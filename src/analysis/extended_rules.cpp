@@ -11,16 +11,9 @@ namespace {
 
 using namespace rule_support;
 
-// Strong rules.
+// Strong rules. The team rules are the Review ones' (identifierBehindTeam, familyBehindTeam), read with
+// the app's own team only.
 
-Found ownIdentifierBehindOwnTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::exact ? Found(Fills{t, {}}) : kNo;
-}
-Found familyBehindOwnTeam(const AppFacts& app, const Item& item) {
-  const auto [m, t] = teamMatch(app, item);
-  return m == IdentifierMatch::family ? Found(Fills{t, {}}) : kNo;
-}
 Found nameBehindOwnTeam(const AppFacts& app, const Item& item) {
   if (!item.team) return kNo;
   for (const std::string* n : {&app.name, &app.nameStem})
@@ -162,9 +155,10 @@ Found nameUnderFrameworkPrefix(const AppFacts& app, const Item& item) {
 }
 
 // A log named for the vendor, from which no other app is installed: logs hold nothing a user keeps.
+// A log file, that is: a folder named for the vendor keeps the logs of all its products, removed ones too.
 Found logNamedForVendor(const AppFacts& app, const Item& item) {
   if (item.kind != FindingKind::log || app.vendorPrefix.empty() || app.vendor == app.name ||
-      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor))
+      app.vendor.size() < kShortNameLength || isCommonWord(app.vendor) || item.url.pathExtension().empty())
     return kNo;
   const std::string& stem = item.stem;
   const std::size_t end = alnumPrefixLength(stem, app.vendor);
@@ -260,10 +254,10 @@ constexpr Rule kStrongRules[] = {
     // prefix meets none of these.
     {"own identifier behind own team", kProbably, K::teamIdentifier, kStrongWeight,
      "Named for this app's identifier {1} behind the developer team {team} that the app's signature declares.",
-     ownIdentifierBehindOwnTeam},
+     identifierBehindTeam},
     {"identifier family behind own team", kProbably, K::teamIdentifier, kStrongWeight,
      "Named for a member of this app's identifier family {1} behind the developer team {team} that the app's signature declares.",
-     familyBehindOwnTeam},
+     familyBehindTeam},
     {"name behind own team", kProbably, K::teamIdentifier, kStrongWeight,
      "Named for the application name {app} behind the developer team {team} that the app's signature declares.",
      nameBehindOwnTeam},

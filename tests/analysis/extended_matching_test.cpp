@@ -172,6 +172,7 @@ std::vector<RuleCase> strongCases() {
       {vmware, {}, "VMware Graphics Service.log",
        "A log named for this app's vendor VMware, from which no other app is installed; logs hold nothing a user keeps.", FindingKind::log},
       {vmware, {}, "VMware Graphics Service.log", ""},  // not among logs
+      {vmware, {}, "VMware", "", FindingKind::log},      // a folder: the logs of all the vendor's products
       {vmware, {app("VMware Horizon", "com.vmware.horizon")}, "VMware.log", "", FindingKind::log},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.acc.helper",
        "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
