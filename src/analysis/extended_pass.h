@@ -78,6 +78,7 @@ class ExtendedPass {
   // The base rules for an item below the listed depth, held at Review; false when they find nothing.
   bool evaluateBelow(const std::string& path, const AppAnalyzer::SearchLocation& location, bool mayMatch);
   void vendorFoldersOfTheHomeLibrary();
+  // The places outside the listed folders (extended_outside.cpp).
   void foldersOutsideTheListedOnes();
   void commandLineTools();
   void removeStrongerClaims();
