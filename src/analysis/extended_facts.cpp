@@ -51,11 +51,12 @@ AppFacts AppFacts::of(const AppIdentity& identity, const std::vector<AppIdentity
     if (!prefix.empty() && !prefixUsedBy(a.peers, prefix) && !among(kSharedPrefixes, prefix)) a.vendorPrefix = prefix;
   }
 
-  // The name without trailing qualifiers ("Google Earth" for "Google Earth Pro"), when no other installed
-  // app could be meant by it.
+  // The name without trailing qualifiers or a version ("Google Earth" for "Google Earth Pro", "MuseScore" for
+  // "MuseScore 4"), when no other installed app could be meant by it.
   std::vector<std::string> named = words(identity.name);
   const std::size_t all = named.size();
-  while (!named.empty() && among(kQualifiers, alnumLower(named.back()))) named.pop_back();
+  const auto version = [](const std::string& w) { return !w.empty() && std::all_of(w.begin(), w.end(), isDigit); };
+  while (named.size() > 1 && (among(kQualifiers, alnumLower(named.back())) || version(named.back()))) named.pop_back();
   std::string shortened;
   for (const auto& w : named) shortened += alnumLower(w);
   const bool ambiguous = std::any_of(a.peers.begin(), a.peers.end(), [&](const AppIdentity& peer) {

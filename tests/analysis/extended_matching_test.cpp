@@ -194,6 +194,9 @@ std::vector<RuleCase> strongCases() {
       {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debug.log",
        "Named Dropbox_debug: the application name Dropbox, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
       {app("Dropbox", "com.getdropbox.dropbox"), {}, "Dropbox_debugger.log", ""},
+      {app("MuseScore 4", "org.musescore.MuseScore4"), {}, "MuseScore",
+       "Named MuseScore: the application name MuseScore 4, which is no everyday word, with nothing but a version, a date, an edition or the role of one of its processes."},
+      {app("MuseScore 4", "org.musescore.MuseScore4"), {app("MuseScore Studio", "org.other.ms")}, "MuseScore", ""},
       {app("PyCharm", "com.jetbrains.pycharm"), {}, "PyCharmer", ""},
       {app("Transmission", "org.m0k.transmission"), {}, "Transmission 3", ""},  // an everyday word
       {app("Webex", "Cisco-Systems.Spark"), {}, "Cisco Spark", "Named Cisco Spark: the vendor and the product that this app's identifier names."},
