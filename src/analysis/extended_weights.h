@@ -40,9 +40,9 @@ inline constexpr std::array<std::string_view, 5> kSharedPrefixes = {"com.apple",
 inline constexpr std::array<std::string_view, 12> kQualifiers = {"pro",  "x",    "desktop", "launcher", "app", "lite",
                                                                  "free", "plus", "client",  "classic",  "mac", "pc"};
 // Words a product's own processes and files add to its name; longer words before their prefixes.
-inline constexpr std::array<std::string_view, 16> kRoles = {
+inline constexpr std::array<std::string_view, 17> kRoles = {
     "privileged", "helper",   "agent",    "daemon", "services",      "service", "installer", "install",
-    "updater",    "update",   "monitor",  "renderer", "launcher", "plugin", "crashreporter", "debug"};
+    "updater",    "update",   "monitor",  "renderer", "launcher", "plugin", "crashreporter", "debug", "data"};
 // Release channels: a name that is the app's followed by one of them is another channel's.
 inline constexpr std::array<std::string_view, 8> kChannels = {"beta",     "dev",     "canary",  "nightly",
                                                               "insiders", "insider", "preview", "alpha"};
