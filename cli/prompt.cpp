@@ -1,8 +1,6 @@
 #include "cli/prompt.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "base/ascii.h"
 #include "corvane/model/app_identity.h"
 
 namespace corvane::cli {
@@ -14,8 +12,7 @@ std::string answerLine(std::istream& in) {
 }
 
 bool answeredYes(std::istream& in) {
-  std::string word = answerLine(in);
-  std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string word = ascii::lowercased(answerLine(in));
   return word == "y" || word == "yes";
 }
 

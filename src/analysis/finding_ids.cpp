@@ -1,6 +1,6 @@
 #include "corvane/analysis/finding_ids.h"
 
-#include <cctype>
+#include "base/ascii.h"
 
 namespace corvane::FindingIDs {
 
@@ -24,7 +24,7 @@ Uuid forItem(const AppIdentity& app, std::string_view macStylePath) {
   name.reserve(key.size() + 1 + macStylePath.size());
   name.append(key).append(1, '\n').append(macStylePath);
   if (app.bundleIdentifier)
-    for (std::size_t i = 0; i < key.size(); ++i) name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    for (std::size_t i = 0; i < key.size(); ++i) name[i] = ascii::lower(name[i]);
   return Uuid::nameBased(kNamespace, name);
 }
 
@@ -46,8 +46,7 @@ void assign(OrphanGroup& group, const Layout& layout) {
 std::string shortForm(const Uuid& id) { return id.toString().substr(0, 8); }
 
 const FileFinding* find(std::string_view text, const std::vector<FileFinding>& findings) {
-  std::string wanted(text);
-  for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string wanted = ascii::uppercased(text);
   if (auto whole = Uuid::parse(wanted)) {
     for (const auto& f : findings)
       if (f.id == *whole) return &f;

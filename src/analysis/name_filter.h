@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "corvane/analysis/match_engine.h"
 #include "corvane/base/url.h"
 #include "corvane/model/app_identity.h"
@@ -23,7 +24,7 @@ class NameFilter {
     for (const auto* id : {&identity.bundleIdentifier, &identity.signingIdentifier}) {
       if (!*id || (*id)->empty()) continue;
       if (!utf8IsAscii(**id)) everything_ = true;
-      targets_.push_back(asciiLower(**id));
+      targets_.push_back(ascii::lowercased(**id));
     }
     const std::string name = MatchEngine::normalized(identity.name);
     if (platform::characterCount(name) >= MatchEngine::minimumNameLength) folded_ = name;
@@ -36,7 +37,7 @@ class NameFilter {
     if (name.size() > sizeof lowered) return true;
     std::size_t count = 0;
     for (std::size_t i = 0; i < name.size(); ++i) {
-      const char c = lowerAscii(name[i]);
+      const char c = ascii::lower(name[i]);
       if (static_cast<unsigned char>(c) >= 0x80) return true;
       lowered[i] = c;
       letters[count] = c;
@@ -56,12 +57,6 @@ class NameFilter {
  private:
   static bool utf8IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  }
-  static char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-  static std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = lowerAscii(c);
-    return out;
   }
   std::vector<std::string> targets_;
   std::string folded_;

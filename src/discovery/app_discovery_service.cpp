@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "discovery/bundle_reader.h"
 #include "corvane/platform/file_system.h"
 #include "platform/mounted_volumes.h"
@@ -19,12 +20,6 @@ constexpr std::size_t kMaxSearchDepth = 3;
 
 // Whether something is at the path, a final link followed.
 bool exists(const platform::FileSystem& fs, const std::string& path) { return fs.realPath(path).has_value(); }
-
-std::string asciiLowercased(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -94,7 +89,7 @@ std::vector<InstalledApplication> AppDiscoveryService::discover() const {
     if (!exists(*fileSystem_, root)) continue;
     const std::size_t rootDepth = componentCount(root);
     (void)fileSystem_->walk(root, platform::WalkLimits{}, [&](const platform::WalkItem& entry) {
-      if (asciiLowercased(Url::fileURL(entry.path).pathExtension()) == "app") {
+      if (ascii::lowercased(Url::fileURL(entry.path).pathExtension()) == "app") {
         if (entry.type != platform::EntryType::directory) return platform::WalkStep::skipDescendants;
         Url location = Url::fileURL(entry.path).standardized();
         if (seen.insert(location.path()).second) found.push_back(makeApplication(location));

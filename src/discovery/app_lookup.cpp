@@ -1,11 +1,11 @@
 #include "corvane/discovery/app_lookup.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <numeric>
 
+#include "base/ascii.h"
 #include "corvane/base/url.h"
 #include "platform/directory.h"
 #include "platform/fs_ops.h"
@@ -16,7 +16,7 @@ namespace {
 
 std::string lowered(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                 [](char c) { return ascii::lower(c); });
   return text;
 }
 

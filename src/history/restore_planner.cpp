@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "corvane/history/restore.h"
 #include "corvane/removal/trash_safety.h"
 
@@ -24,7 +24,7 @@ bool isAtOrBelow(std::string_view path, std::string_view folder) {
 
 std::string lowerCased(std::string_view text) {
   std::string out(text);
-  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (auto& c : out) c = ascii::lower(c);
   return out;
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <chrono>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "corvane/base/url.h"
 #include "corvane/discovery/background_items_store.h"
 #include "analysis/system_library_names.h"
@@ -26,7 +26,7 @@ constexpr std::int64_t kDeveloperType = 32;
 
 std::string lowerCased(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out) c = ascii::lower(c);
   return out;
 }
 
@@ -209,7 +209,7 @@ namespace {
 bool isSystemSentinel(const BackgroundItemRecord& record) {
   if (!record.scopeUUID) return false;
   std::string upper = *record.scopeUUID;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : upper) c = ascii::upper(c);
   return upper.starts_with(BackgroundItemsStore::systemSentinelPrefix);
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/ascii.h"
 #include "platform/unicode.h"
 
 namespace corvane::platform {
@@ -20,13 +21,6 @@ bool isAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
-}
-
-std::string asciiLowercased(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 icu::StringPiece piece(std::string_view text) {
@@ -84,7 +78,7 @@ icu::BreakIterator* threadCharacterIterator() {
 }  // namespace
 
 std::string lowercased(std::string_view utf8) {
-  if (isAscii(utf8)) return asciiLowercased(utf8);
+  if (isAscii(utf8)) return ascii::lowercased(utf8);
   // Ill-formed bytes become U+FFFD on the way in.
   icu::UnicodeString text = icu::UnicodeString::fromUTF8(piece(utf8));
   text.toLower(icu::Locale::getRoot());

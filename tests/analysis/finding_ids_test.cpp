@@ -52,6 +52,9 @@ TEST(FindingIDsTest, SameItemOfTheSameAppSameIdWhereverTheCopyLies) {
   EXPECT_EQ(FindingIDs::forItem(upper, "~/Library/Caches/com.beaconvpn.client"), cache);
   EXPECT_NE(FindingIDs::forItem(unnamed, "~/Library/Caches/com.beaconvpn.client"), cache);
   EXPECT_NE(FindingIDs::forItem(app, "~/Library/Caches/com.beaconvpn.client2"), cache);
+  // Only ASCII letters fold, whatever the process's locale: "\u00C4" stays as it is.
+  const AppIdentity accented{"X", "com.\u00C4rger.App", {}, {}, {}, {}, {}};
+  EXPECT_EQ(FindingIDs::forItem(accented, "~/Library/Caches/x").toString(), "643CE39A-0AE9-5BF0-B503-CE8E4FE03843");
 
   AnalysisSnapshot a, b;
   a.identity = b.identity = app;
