@@ -130,8 +130,9 @@ TEST(SystemLibraryNamesTest, LookAlikeAppsGetNothingNearMissesAndApplesOwnAppsKe
       {"/Library/Application Support/ProApps", "ProApps", "", "Review 42"},
       {"Caches/com.crashlytics.data", "Crashlytics", "", "Review 38"},
       {"Application Support/CrashReporter", "CrashReporter", "", "Review 42"},
-      // Near misses: the app's own folder that merely contains a system name.
-      {"Caches/GeoServices Pro Data", "GeoServices Pro", "", "Review 38", "Review 38"},
+      // Near misses: the app's own folder that merely contains a system name (its data folder, which the
+      // extended matching lifts).
+      {"Caches/GeoServices Pro Data", "GeoServices Pro", "", "Review 38", "Probably Leftover 100"},
       // (an uncommon exact name reaches Probably Leftover through the extended matching)
       {"Application Support/Knowledge Base", "Knowledge Base", "", "Review 42", "Probably Leftover 65"},
       // Apple's own apps keep their folders; a folder of many apps' items is still no one's whole.
