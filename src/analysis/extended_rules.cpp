@@ -35,13 +35,18 @@ Found productUnderUnsharedPrefix(const AppFacts& app, const Item& item) {
     return Fills{app.vendorPrefix, app.productNamed || productLabel ? app.identity.name : app.productWord};
   return kNo;
 }
-// The service word of a name that is one ("updater") or the vendor's name run together with one
-// ("googleupdater"); empty otherwise.
+// What a vendor service is, for sentences: its crash reporter or its updater.
+std::string serviceRole(std::string_view service) {
+  return service.find("crash") != std::string_view::npos ? "crash reporter" : "updater";
+}
+
+// The service a name stands for when it is one ("updater") or the vendor's name run together with one
+// ("googleupdater"): "crash reporter" or "updater"; empty otherwise.
 std::string vendorService(const AppFacts& app, const std::string& letters) {
-  if (among(kVendorServices, letters)) return letters;
+  if (among(kVendorServices, letters)) return serviceRole(letters);
   if (app.vendor.size() >= kMinimumProductLength && startsWith(letters, app.vendor) &&
       among(kVendorServices, std::string_view(letters).substr(app.vendor.size())))
-    return letters.substr(app.vendor.size());
+    return serviceRole(std::string_view(letters).substr(app.vendor.size()));
   return {};
 }
 

@@ -158,7 +158,7 @@ std::vector<RuleCase> strongCases() {
        "Found in the folder of the vendor Google, from which no other app is installed, and named for this app's product Chrome."},
       {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "Google/Chrome", ""},  // an everyday word
       {app("Google Chrome", "com.google.Chrome"), {}, "GoogleSoftwareUpdate",
-       "Named GoogleSoftwareUpdate: the softwareupdate of this app's vendor, from which no other app is installed."},
+       "Named GoogleSoftwareUpdate: the updater of this app's vendor, from which no other app is installed."},
       {app("Google Chrome", "com.google.Chrome"), {}, "com.google.GoogleUpdater.wake",
        "Named for the updater of the vendor prefix com.google, which no other installed app shares."},
       {app("Google Chrome", "com.google.Chrome"), {app("Google Drive", "com.google.drivefs")}, "GoogleSoftwareUpdate", ""},
@@ -178,7 +178,7 @@ std::vector<RuleCase> strongCases() {
        "Named under the vendor prefix com.adobe, which no other installed app shares, for this app's product Adobe Creative Cloud."},
       {app("Adobe Creative Cloud", "com.adobe.acc.AdobeCreativeCloud"), {}, "com.adobe.headlights.helper", ""},
       {app("Firefox", "org.mozilla.firefox"), {}, "org.mozilla.crashreporter",
-       "Named for the crashreporter of the vendor prefix org.mozilla, which no other installed app shares."},
+       "Named for the crash reporter of the vendor prefix org.mozilla, which no other installed app shares."},
       {app("Firefox", "org.mozilla.firefox"), {app("Firefox Nightly", "org.mozilla.nightly")}, "org.mozilla.crashreporter", ""},
       {app("Webex", "Cisco-Systems.Spark"), {}, "com.webex.meetingmanager",
        "Named like an identifier of this app's product Webex under the prefix com.webex, which no installed app uses."},
