@@ -48,8 +48,7 @@ bool isOwnedByItsIdentifier(std::string_view name) {
     return false;
   if (!std::all_of(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(dot), [](char c) { return c >= 'a' && c <= 'z'; }))
     return false;
-  constexpr std::string_view kStore = ".data";
-  return !(name.size() > kStore.size() && name.substr(name.size() - kStore.size()) == kStore);
+  return !ExtendedPass::isLibraryStore(name);
 }
 
 bool holdsIdentity(const FileFinding& f) {

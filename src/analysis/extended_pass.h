@@ -24,6 +24,8 @@ class ExtendedPass {
  public:
   // The most levels the walk is asked to go below a location's listed depth.
   static constexpr int kLevelsBelow = 3;
+  // A store that a crash-reporting library keeps for every app embedding it ("com.vendor.crashkit.data").
+  static bool isLibraryStore(std::string_view name);
 
   struct Subject {
     const Url& homeLibrary;

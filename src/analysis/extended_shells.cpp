@@ -26,18 +26,17 @@ std::string listed(std::vector<std::string> names) {
   return out;
 }
 
-// Stores that crash-reporting libraries keep for every app embedding them ("com.vendor.crashkit.data").
-bool isLibraryStore(const std::string& name) {
-  constexpr std::string_view kStore = ".data";
-  return name.size() > kStore.size() && name.compare(name.size() - kStore.size(), kStore.size(), kStore) == 0 &&
-         std::count(name.begin(), name.end(), '.') >= 2;
-}
-
 bool selectable(FindingConfidence c) {
   return c == FindingConfidence::safeToRemove || c == FindingConfidence::probablyLeftover;
 }
 
 }  // namespace
+
+bool ExtendedPass::isLibraryStore(std::string_view name) {
+  constexpr std::string_view kStore = ".data";
+  return name.size() > kStore.size() && name.substr(name.size() - kStore.size()) == kStore &&
+         std::count(name.begin(), name.end(), '.') >= 2;
+}
 
 void ExtendedPass::foldersHoldingOnlyThisApp() {
   std::map<std::string, FindingConfidence> found;
